@@ -1,0 +1,67 @@
+#pragma once
+// What every halvricctl command shares: the global options, the HID backend (hidraw or the
+// simulated mouse), the device layer and the connected mouse.
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+
+#include "device/device_layer.h"
+#include "device/model_layout.h"
+#include "platform/hid_backend.h"
+
+namespace halvric {
+
+namespace sim {
+class SimHidBackend;
+}
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;  // device or file error
+inline constexpr int kExitUsage = 2;
+
+// A failure that ends the command with exit code 1 and its message on standard error.
+struct CtlError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+struct GlobalOptions {
+  std::string simulate;   // model list; empty: real mice
+  std::string sim_state;  // state file of the simulated mouse
+  std::string trace;      // wire-trace file (simulated mouse)
+  std::string device;     // chosen interface path
+  bool json = false;
+};
+
+class CtlContext {
+ public:
+  CtlContext(std::ostream& out, std::ostream& err);
+  ~CtlContext();
+
+  GlobalOptions options;
+  std::ostream& out;
+  std::ostream& err;
+
+  DeviceLayer& Devices();                // creates the backend on first use
+  sim::SimHidBackend* Simulator();       // null when talking to real mice
+  // Enumerates and identifies the mice (once).
+  void Enumerate();
+  // Enumerates, picks the mouse (--device or the first) and selects it; throws CtlError
+  // "No device !!" when there is none.
+  const std::string& Connect();
+  const std::string& path() const { return path_; }
+  const ModelLayout& layout() const { return layout_; }
+
+ private:
+  void CreateBackend();
+  std::unique_ptr<HidBackend> backend_;
+  sim::SimHidBackend* sim_ = nullptr;
+  std::unique_ptr<DeviceLayer> devices_;
+  bool enumerated_ = false;
+  std::string path_;
+  ModelLayout layout_;
+};
+
+}  // namespace halvric

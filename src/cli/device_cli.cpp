@@ -1,0 +1,139 @@
+// halvricctl commands that speak to the device layer directly: list, info, mem read, mem write.
+
+#include <CLI/CLI.hpp>
+
+#include <nlohmann/json.hpp>
+
+#include <vector>
+
+#include "cli/ctl_app.h"
+#include "cli/ctl_context.h"
+#include "cli/text_format.h"
+#include "device/device_commands.h"
+#include "device/memory_size.h"
+#include "device/model_layout.h"
+
+namespace halvric {
+namespace {
+
+// CLI11 validator and converter for decimal or 0x-hex numbers.
+uint32_t Number(const std::string& text, const char* what) {
+  auto v = ParseNumber(text);
+  if (!v) throw CLI::ValidationError(what, "not a number: " + text);
+  return *v;
+}
+
+void List(CtlContext& ctx) {
+  ctx.Enumerate();
+  DeviceLayer& dev = ctx.Devices();
+  nlohmann::json arr = nlohmann::json::array();
+  for (const auto& path : dev.DevicePaths()) {
+    const auto info = dev.Info(path);
+    if (!info) continue;
+    const std::string name = ModelName(info->type_code, info->feature_report_length == 9);
+    if (ctx.options.json) {
+      arr.push_back({{"path", path},
+                     {"model", name},
+                     {"type_code", info->type_code},
+                     {"protocol_level", info->protocol_level},
+                     {"lighting", info->lighting}});
+    } else {
+      ctx.out << path << "  " << name << "  type " << info->type_code << "  level " << info->protocol_level
+              << "  lighting " << info->lighting << "\n";
+    }
+  }
+  if (ctx.options.json) ctx.out << arr.dump(2) << "\n";
+  if (dev.DeviceCount() == 0) throw CtlError("No device !!");
+}
+
+void Info(CtlContext& ctx) {
+  const std::string& path = ctx.Connect();
+  DeviceLayer& dev = ctx.Devices();
+  const auto info = dev.Info(path);
+  if (!info) throw CtlError("No device !!");
+  const ModelLayout& layout = ctx.layout();
+  const uint32_t top = MemoryTop(dev, path);
+  nlohmann::json j = {
+      {"path", path},
+      {"model", ModelName(info->type_code, info->feature_report_length == 9)},
+      {"type_code", info->type_code},
+      {"protocol_level", info->protocol_level},
+      {"generation", info->generation},
+      {"class", info->device_class},
+      {"variant", info->variant},
+      {"feature_flags", info->feature_flags},
+      {"sensor_a", info->sensor_a},
+      {"sensor_b", info->sensor_b},
+      {"extended_flag", info->extended_flag},
+      {"lighting", info->lighting},
+      {"feature_report_length", info->feature_report_length},
+      {"product_id", info->product_id},
+      {"model_row", layout.row},
+      {"key_row", layout.key_row},
+      {"buttons", layout.buttons},
+      {"memory_top", top},
+      {"device_record", HexBytes(info->record)},
+  };
+  if (ctx.options.json) {
+    ctx.out << j.dump(2) << "\n";
+    return;
+  }
+  for (const auto& [key, value] : j.items()) {
+    ctx.out << key << ": " << (value.is_string() ? value.get<std::string>() : value.dump()) << "\n";
+  }
+}
+
+void MemRead(CtlContext& ctx, const std::string& addr_text, const std::string& len_text, bool no_cache) {
+  const uint32_t addr = Number(addr_text, "ADDR");
+  const uint32_t len = Number(len_text, "LEN");
+  if (len == 0 || len > 0x10000 || addr > 0xFFFFFF) throw CLI::ValidationError("LEN", "out of range");
+  const std::string& path = ctx.Connect();
+  std::vector<uint8_t> buf(len, 0);
+  if (!ReadMemory(ctx.Devices(), path, addr, buf, !no_cache)) throw CtlError("The mouse did not answer the read");
+  if (ctx.options.json) {
+    ctx.out << nlohmann::json{{"address", addr}, {"bytes", HexBytes(buf)}}.dump(2) << "\n";
+  } else {
+    ctx.out << HexDump(addr, buf);
+  }
+}
+
+void MemWrite(CtlContext& ctx, const std::string& addr_text, const std::vector<std::string>& hex_parts) {
+  const uint32_t addr = Number(addr_text, "ADDR");
+  std::string joined;
+  for (const auto& p : hex_parts) joined += p + " ";
+  auto bytes = ParseHexBytes(joined);
+  if (!bytes || bytes->empty()) throw CLI::ValidationError("HEXBYTES", "expected hex bytes such as \"01 02 ff\"");
+  if (addr > 0xFFFF || addr + bytes->size() > 0x10000) throw CLI::ValidationError("ADDR", "out of range");
+  const std::string& path = ctx.Connect();
+  DeviceLayer& dev = ctx.Devices();
+  if (!WriteMemory(dev, path, addr, *bytes)) throw CtlError("write error!!");
+  if (!Commit(dev, path)) throw CtlError("write error!!");
+  if (ctx.options.json) ctx.out << nlohmann::json{{"address", addr}, {"written", bytes->size()}}.dump(2) << "\n";
+}
+
+}  // namespace
+
+void RegisterDeviceCommands(CLI::App& app, CtlContext& ctx) {
+  app.add_subcommand("list", "List the identified mice")->callback([&ctx] { List(ctx); });
+  app.add_subcommand("info", "Show what identification learnt about the mouse")->callback([&ctx] { Info(ctx); });
+
+  auto* mem = app.add_subcommand("mem", "Read or write the mouse's memory");
+  mem->require_subcommand(1);
+  auto* rd = mem->add_subcommand("read", "Hex dump of LEN bytes from ADDR");
+  auto addr_r = std::make_shared<std::string>();
+  auto len_r = std::make_shared<std::string>();
+  auto no_cache = std::make_shared<bool>(false);
+  rd->add_option("ADDR", *addr_r, "Address (decimal or 0x-hex)")->required();
+  rd->add_option("LEN", *len_r, "Length")->required();
+  rd->add_flag("--no-cache", *no_cache, "Always read from the mouse");
+  rd->callback([&ctx, addr_r, len_r, no_cache] { MemRead(ctx, *addr_r, *len_r, *no_cache); });
+
+  auto* wr = mem->add_subcommand("write", "Write bytes at ADDR, then make the mouse reload");
+  auto addr_w = std::make_shared<std::string>();
+  auto hex = std::make_shared<std::vector<std::string>>();
+  wr->add_option("ADDR", *addr_w, "Address (decimal or 0x-hex)")->required();
+  wr->add_option("HEXBYTES", *hex, "Bytes in hex, e.g. \"01 02 ff\"")->required();
+  wr->callback([&ctx, addr_w, hex] { MemWrite(ctx, *addr_w, *hex); });
+}
+
+}  // namespace halvric

@@ -1,0 +1,29 @@
+#pragma once
+// What identification learns about one mouse interface.
+
+#include <array>
+#include <cstdint>
+
+namespace halvric {
+
+inline constexpr uint16_t kVendorId = 0x0C45;
+inline constexpr int kDeviceRecordSize = 256;
+
+struct DeviceInfo {
+  int type_code = 3;
+  int protocol_level = 0;
+  int generation = 0;
+  int device_class = 0;
+  int variant = 0;
+  uint32_t feature_flags = 0;
+  int sensor_a = 3;
+  int sensor_b = 64;
+  int extended_flag = 0;
+  int lighting = 0;
+  int feature_report_length = 0;
+  uint16_t product_id = 0;
+  // Information entries at 72 + 4 i; on level 1-10 the whole record as the mouse holds it.
+  std::array<uint8_t, kDeviceRecordSize> record{};
+};
+
+}  // namespace halvric

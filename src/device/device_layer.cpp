@@ -1,0 +1,290 @@
+#include "device/device_layer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <thread>
+
+#include "device/device_commands.h"
+#include "device/feature_transfer.h"
+
+namespace halvric {
+namespace {
+
+constexpr size_t kStringBufferSize = 512;
+
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+bool IsShortMouseCollection(const HidInterfaceInfo& hi) {
+  return hi.interface_number == 0 && hi.feature_report_length == 9 && hi.usage == 2 && hi.usage_page == 1;
+}
+
+bool IsLongVendorCollection(const HidInterfaceInfo& hi) {
+  return hi.feature_report_length == 64 && hi.usage == 1 && hi.usage_page == 0xFF18;
+}
+
+int MapTypeCode(int type, bool long_report) {
+  if (type == 12 || type == 13 || (long_report && type == 14)) return 9;
+  return type;
+}
+
+}  // namespace
+
+std::string LowerPath(std::string path) {
+  std::transform(path.begin(), path.end(), path.begin(), [](unsigned char c) { return std::tolower(c); });
+  return path;
+}
+
+DeviceLayer::DeviceLayer(HidBackend& backend, std::string lock_file)
+    : backend_(backend), transfer_lock_(std::move(lock_file)) {}
+
+bool DeviceLayer::DeviceTransfer(const std::string& path, Report& request, Report* answer, int delay) {
+  std::string error;
+  auto handle = backend_.Open(path, &error);
+  {
+    std::lock_guard g(error_mutex_);
+    last_open_error_ = handle ? std::string() : (error.empty() ? "cannot open " + path : error);
+  }
+  if (!handle) return false;
+  const int length = handle->Info().feature_report_length;
+  if (length <= 1 || length > static_cast<int>(kLongReportLength)) return false;
+  Report scratch;
+  Report& ans = answer != nullptr ? *answer : scratch;
+  const bool ok = FeatureTransfer(*handle, std::span<uint8_t>(request.bytes.data(), length),
+                                  std::span<uint8_t>(ans.bytes.data(), length), delay, transfer_lock_);
+  handle->CancelIo();
+  return ok;
+}
+
+int DeviceLayer::DeviceCount() const {
+  std::lock_guard g(list_mutex_);
+  return static_cast<int>(list_.size());
+}
+
+std::string DeviceLayer::DevicePath(int index) const {
+  std::lock_guard g(list_mutex_);
+  if (index < 0 || index >= static_cast<int>(list_.size())) return {};
+  return list_[index];
+}
+
+std::vector<std::string> DeviceLayer::DevicePaths() const {
+  std::lock_guard g(list_mutex_);
+  return list_;
+}
+
+bool DeviceLayer::IsMouseInterface(const HidInterfaceInfo& hi) {
+  if (hi.vendor_id != kVendorId) return false;
+  if (IsShortMouseCollection(hi)) return true;
+  return (hi.interface_number == 1 || hi.interface_number == 2) && IsLongVendorCollection(hi);
+}
+
+void DeviceLayer::EnumerateMice() {
+  for (const auto& hi : backend_.Enumerate()) {
+    if (IsMouseInterface(hi)) IdentifyDevice(hi.path);
+  }
+}
+
+void DeviceLayer::AddToList(const std::string& path) {
+  std::lock_guard g(list_mutex_);
+  if (std::find(list_.begin(), list_.end(), path) == list_.end()) list_.push_back(path);
+}
+
+void DeviceLayer::StoreInfo(const std::string& path, const DeviceInfo& info) {
+  std::unique_lock g(info_mutex_);
+  infos_[path] = info;
+}
+
+bool DeviceLayer::IdentifyDevice(const std::string& raw_path) {
+  const std::string path = LowerPath(raw_path);
+  std::lock_guard identify(identify_lock_);
+  std::string error;
+  auto handle = backend_.Open(path, &error);
+  if (!handle) {
+    std::lock_guard g(error_mutex_);
+    last_open_error_ = error;
+    return false;
+  }
+  const HidInterfaceInfo hi = handle->Info();
+  if (IsShortMouseCollection(hi)) return IdentifyShort(path, *handle, hi);
+  if (IsLongVendorCollection(hi)) return IdentifyLong(path, *handle, hi);
+  handle->CancelIo();
+  return false;
+}
+
+// The identification strings are read on the identify handle, which is then closed before the
+// commands run: every command opens the interface on its own, and one interface is never held
+// open twice by the same exchange sequence.
+bool DeviceLayer::IdentifyShort(const std::string& path, HidHandle& handle, const HidInterfaceInfo& hi) {
+  std::array<uint8_t, kStringBufferSize> s199{}, s198{};
+  if (!handle.IndexedString(199, s199) || s199[2] != 'A' || s199[3] != 'R' || s199[4] != 'G') return false;
+  DeviceInfo info;
+  info.feature_report_length = hi.feature_report_length;
+  info.product_id = hi.product_id;
+  info.generation = s199[5];
+  info.sensor_a = s199[6];
+  info.extended_flag = info.generation > 27 ? s199[7] : 0;
+  // An early mouse (generation 27 or below) carries no class in its strings; it cannot be told
+  // apart from a foreign device and is not accepted.
+  if (info.generation > 27) {
+    if (!handle.IndexedString(198, s198)) return false;
+    info.type_code = MapTypeCode(s198[0], false);
+    info.device_class = s198[1];
+    info.variant = s198[2];
+  }
+  handle.CancelIo();
+  if (info.device_class != 11) return false;
+
+  std::lock_guard list_guard(list_mutex_);
+  // The info table must name the path's level before the commands below pick their encoding.
+  info.protocol_level = 0;
+  StoreInfo(path, info);
+  Info0 i0 = GetInfo0(*this, path);
+  info.feature_flags = i0.identifier;
+  if (std::find(list_.begin(), list_.end(), path) == list_.end()) list_.push_back(path);
+
+  Report status{0, 0, 0, 0, 0, 0, 0x12};
+  Report answer;
+  if (DeviceTransfer(path, status, &answer, 15)) {
+    info.sensor_a = answer[6];
+    info.sensor_b = answer[8];
+  }
+  for (int i = 0; i < 16; ++i) {
+    std::array<uint8_t, 4> entry{};
+    if (GetInfoEntry(*this, path, i, entry)) std::copy(entry.begin(), entry.end(), info.record.begin() + 72 + 4 * i);
+  }
+  StoreInfo(path, info);
+  Report hello{0x01, 0x01, 0x01, 0, 0, 0, 0x12};
+  DeviceTransfer(path, hello, nullptr, 5);
+  return true;
+}
+
+bool DeviceLayer::IdentifyLong(const std::string& path, HidHandle& handle, const HidInterfaceInfo& hi) {
+  std::array<uint8_t, kStringBufferSize> s{};
+  if (!handle.IndexedString(199, s) || s[2] != 'A' || s[3] != 'G') return false;
+  handle.CancelIo();
+  DeviceInfo info;
+  info.feature_report_length = hi.feature_report_length;
+  info.product_id = hi.product_id;
+  info.protocol_level = s[4];
+  info.generation = s[5];
+  info.sensor_a = s[6];
+  info.type_code = MapTypeCode(s[7], true);
+  info.device_class = s[8];
+  info.variant = s[9];
+  info.sensor_b = s[10];
+  info.feature_flags = s[11];
+  info.lighting = info.protocol_level < 11 ? s[21] : 1;
+  if (info.protocol_level < 3) info.lighting = 0;
+
+  std::lock_guard list_guard(list_mutex_);
+  if (info.device_class != 11) return false;
+  if (std::find(list_.begin(), list_.end(), path) == list_.end()) list_.push_back(path);
+  StoreInfo(path, info);
+
+  Wake(*this, path, 0);
+  SleepMs(12);
+  Report hello{0x01, 0x06, 0x02, 0x02};
+  Report answer;
+  DeviceTransfer(path, hello, &answer, 0);
+
+  if (info.protocol_level <= 10) {
+    for (int offset = 0; offset <= 120; offset += 30) {
+      Report req{0x01, 0x00, 0x01, static_cast<uint8_t>(offset)};
+      if (!DeviceTransfer(path, req, &answer, 0)) continue;
+      for (int i = 0; i < 60 && offset * 2 + i < kDeviceRecordSize; ++i) info.record[offset * 2 + i] = answer[2 + i];
+    }
+  } else {
+    for (int i = 0; i < 32; ++i) {
+      Report req{0x0A, static_cast<uint8_t>(i), 0x01};
+      if (!DeviceTransfer(path, req, &answer, 0)) continue;
+      for (int k = 0; k < 4; ++k) info.record[72 + 4 * i + k] = answer[2 + k];
+      if (info.record[72 + 4 * i] > 50) info.record[72 + 4 * i] = 1;
+    }
+    info.record[12] = 5;
+    info.record[13] = 4;
+  }
+  StoreInfo(path, info);
+  return true;
+}
+
+void DeviceLayer::RemoveDevice(const std::string& raw_path) {
+  const std::string path = LowerPath(raw_path);
+  std::lock_guard g(list_mutex_);
+  list_.erase(std::remove(list_.begin(), list_.end(), path), list_.end());
+}
+
+bool DeviceLayer::SendMarker(const std::string& path, uint8_t marker) {
+  const int level = ProtocolLevel(path);
+  Report answer;
+  for (int attempt = 0; attempt < kMarkerEchoLimit; ++attempt) {
+    if (level == 0) {
+      Report set{0x00, 0x01, marker, 0, 0, 0, 0x12};
+      DeviceTransfer(path, set, &answer, 5);
+      SleepMs(2);
+      Report status{0, 0, 0, 0, 0, 0, 0x12};
+      if (DeviceTransfer(path, status, &answer, 15) && answer[7] == marker) return true;
+      SleepMs(2);
+    } else {
+      if (level >= 11) Wake(*this, path, -1);
+      Report set{0x00, 0x01, 0x12, marker};
+      DeviceTransfer(path, set, nullptr, -1);
+      Report status;
+      const size_t echo_at = level >= 11 ? 12 : 6;
+      if (DeviceTransfer(path, status, &answer, 5) && answer[echo_at] == marker) return true;
+    }
+  }
+  return false;
+}
+
+bool DeviceLayer::SelectDevice(const std::string& raw_path, bool use_cache) {
+  const std::string path = LowerPath(raw_path);
+  use_cache_.store(use_cache);
+  {
+    std::lock_guard g(current_mutex_);
+    current_path_ = path;
+  }
+  mirror_.Clear();
+  std::lock_guard g(list_mutex_);
+  bool selected_echoed = false;
+  for (const auto& p : list_) {
+    const bool echoed = SendMarker(p, p == path ? kSelectedMarker : 0);
+    if (p == path) selected_echoed = echoed;
+  }
+  return selected_echoed;
+}
+
+std::optional<DeviceInfo> DeviceLayer::Info(const std::string& path) const {
+  std::shared_lock g(info_mutex_);
+  auto it = infos_.find(LowerPath(path));
+  if (it == infos_.end()) return std::nullopt;
+  return it->second;
+}
+
+int DeviceLayer::ProtocolLevel(const std::string& path) const {
+  std::shared_lock g(info_mutex_);
+  auto it = infos_.find(path);
+  if (it == infos_.end()) it = infos_.find(LowerPath(path));
+  return it == infos_.end() ? 0 : it->second.protocol_level;
+}
+
+std::string DeviceLayer::CurrentPath() const {
+  std::lock_guard g(current_mutex_);
+  return current_path_;
+}
+
+void DeviceLayer::ClearCurrentPath() {
+  std::lock_guard g(current_mutex_);
+  current_path_.clear();
+}
+
+bool DeviceLayer::IsCurrent(const std::string& path) const {
+  std::lock_guard g(current_mutex_);
+  return !current_path_.empty() && current_path_ == path;
+}
+
+std::string DeviceLayer::LastOpenError() const {
+  std::lock_guard g(error_mutex_);
+  return last_open_error_;
+}
+
+}  // namespace halvric

@@ -1,0 +1,31 @@
+#pragma once
+// The lock held around every feature-report exchange. Inside the process it is a mutex; across
+// processes it is an flock on a file in the user's runtime folder, so that halvricctl and the
+// desktop program never interleave exchanges with the same mouse.
+
+#include <mutex>
+#include <string>
+
+namespace halvric {
+
+class TransferLock {
+ public:
+  // `lock_file` empty: the default file under $XDG_RUNTIME_DIR/halvric/ (or /tmp/halvric-UID/).
+  explicit TransferLock(std::string lock_file = {});
+  ~TransferLock();
+  TransferLock(const TransferLock&) = delete;
+  TransferLock& operator=(const TransferLock&) = delete;
+
+  void lock();
+  void unlock();
+
+  const std::string& file() const { return file_; }
+  static std::string DefaultFile();
+
+ private:
+  std::mutex mutex_;
+  std::string file_;
+  int fd_ = -1;
+};
+
+}  // namespace halvric
