@@ -32,12 +32,13 @@ std::optional<std::string> ReadText(const std::filesystem::path& file) {
   return std::string(bytes->begin(), bytes->end());
 }
 
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
 }  // namespace
+
+std::string LowerCasePath(std::string path) {
+  std::transform(path.begin(), path.end(), path.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return path;
+}
 
 std::optional<HidId> ParseHidId(std::string_view text) {
   text = Trim(text);
@@ -98,7 +99,7 @@ std::optional<HidInterfaceInfo> ReadHidrawInfo(const std::string& devnode, const
   if (!hid_id) return std::nullopt;
 
   HidInterfaceInfo info;
-  info.path = Lower(devnode);
+  info.path = LowerCasePath(devnode);
   info.vendor_id = hid_id->vendor_id;
   info.product_id = hid_id->product_id;
   if (!dirs.usb_interface.empty()) {

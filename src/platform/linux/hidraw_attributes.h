@@ -62,6 +62,9 @@ struct UsbLocation {
 };
 std::optional<UsbLocation> ReadUsbLocation(const std::filesystem::path& usb_device_dir);
 
+// The path key of a node: the device node name in lower case.
+std::string LowerCasePath(std::string path);
+
 // Whole small file; nullopt when it cannot be read. Sysfs files report a size of 4096 whatever
 // they hold, so the file is read until its end rather than by its size.
 std::optional<std::vector<uint8_t>> ReadSmallFile(const std::filesystem::path& file, size_t limit = 65536);

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cerrno>
 #include <cstring>
@@ -39,11 +38,6 @@ std::optional<NodeParents> ParentsOf(udev_device* hidraw) {
     if (const char* s = udev_device_get_syspath(dev)) p.usb_device = s;
   }
   return p;
-}
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
 }
 
 // Node number of "/dev/hidrawN" for ordering; nodes without one sort last.
@@ -134,19 +128,15 @@ std::unique_ptr<HidHandle> LinuxHidBackend::Open(const std::string& path, std::s
     hidraw_devinfo raw{};
     if (ioctl(fd, HIDIOCGRAWINFO, &raw) < 0) return fail("cannot read device information");
     info.emplace();
-    info->path = Lower(path);
     info->vendor_id = static_cast<uint16_t>(raw.vendor);
     info->product_id = static_cast<uint16_t>(raw.product);
   }
-  info->path = Lower(path);
+  info->path = LowerCasePath(path);
 
   // The node's own descriptor is authoritative; sysfs is the fallback.
   std::optional<std::vector<uint8_t>> descriptor = DescriptorOf(fd);
-  if (descriptor) {
-    ApplyReportDescriptor(*descriptor, *info);
-  } else if (parents) {
-    descriptor = ReadSmallFile(parents->dirs.hid_device / "report_descriptor");
-  }
+  if (!descriptor && parents) descriptor = ReadSmallFile(parents->dirs.hid_device / "report_descriptor");
+  if (descriptor) ApplyReportDescriptor(*descriptor, *info);
   const bool uses_report_ids = descriptor && ParseReportDescriptor(*descriptor).uses_report_ids;
 
   std::optional<UsbLocation> usb;

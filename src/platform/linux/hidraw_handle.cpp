@@ -17,6 +17,8 @@ namespace {
 
 // Largest report the kernel hands to hidraw readers.
 constexpr size_t kMaxReportBytes = 16384;
+// The length field of the feature ioctls holds at most 14 bits.
+constexpr size_t kMaxFeatureBytes = 16383;
 
 }  // namespace
 
@@ -50,7 +52,7 @@ HidrawHandle::~HidrawHandle() {
 }
 
 bool HidrawHandle::GetFeature(std::span<uint8_t> buf) {
-  if (buf.empty()) return false;
+  if (buf.empty() || buf.size() > kMaxFeatureBytes) return false;
   const uint8_t report_id = buf[0];
   int r;
   do {
@@ -61,7 +63,7 @@ bool HidrawHandle::GetFeature(std::span<uint8_t> buf) {
 }
 
 bool HidrawHandle::SetFeature(std::span<const uint8_t> buf) {
-  if (buf.empty()) return false;
+  if (buf.empty() || buf.size() > kMaxFeatureBytes) return false;
   std::vector<uint8_t> copy(buf.begin(), buf.end());  // the ioctl takes a writable buffer
   int r;
   do {

@@ -4,13 +4,12 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <stop_token>
 #include <utility>
 
+#include "platform/linux/hidraw_attributes.h"
 #include "platform/linux/udev_ptr.h"
 
 namespace halvric::linux_hid {
@@ -32,11 +31,6 @@ class FileDescriptor {
   int fd_;
 };
 
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
 // Everything the watching thread owns.
 struct Watch {
   UdevPtr udev;
@@ -48,7 +42,7 @@ struct Watch {
 void Deliver(udev_device* device, const HotplugMonitor::Callbacks& callbacks) {
   const char* devnode = udev_device_get_devnode(device);
   if (devnode == nullptr) return;
-  const std::string path = Lower(devnode);
+  const std::string path = LowerCasePath(devnode);
   switch (ClassifyUdevAction(udev_device_get_action(device))) {
     case HotplugAction::kAdded:
       if (callbacks.added) callbacks.added(path);
