@@ -1,0 +1,60 @@
+#include "support/sim_fixture.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <sstream>
+
+namespace halvric::test {
+
+std::vector<WireEvent> ParseTrace(const std::vector<std::string>& lines) {
+  std::vector<WireEvent> out;
+  for (const auto& line : lines) {
+    std::istringstream in(line);
+    WireEvent e;
+    std::string kind;
+    in >> kind >> e.path;
+    if (kind.size() != 1) continue;
+    e.kind = kind[0];
+    if (e.kind == 'T') {
+      int index = 0;
+      in >> index;
+    }
+    std::string hex;
+    while (in >> hex) e.bytes.push_back(static_cast<uint8_t>(std::stoul(hex, nullptr, 16)));
+    out.push_back(std::move(e));
+  }
+  return out;
+}
+
+std::vector<WireEvent> Sends(const std::vector<std::string>& lines) {
+  std::vector<WireEvent> out;
+  for (auto& e : ParseTrace(lines))
+    if (e.kind == 'S') out.push_back(std::move(e));
+  return out;
+}
+
+std::string TempPath(const std::string& stem) {
+  static std::atomic<int> counter{0};
+  return (std::filesystem::temp_directory_path() /
+          ("halvric-" + stem + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++)))
+      .string();
+}
+
+SimRig::SimRig(const std::string& models, bool enumerate)
+    : backend(models), lock_file(TempPath("lock")), dev(std::make_unique<DeviceLayer>(backend, lock_file)) {
+  if (enumerate) dev->EnumerateMice();
+}
+
+SimRig::~SimRig() {
+  dev.reset();
+  std::filesystem::remove(lock_file);
+}
+
+std::string SimRig::PathOf(size_t mouse) const {
+  const bool long_reports = const_cast<sim::SimHidBackend&>(backend).Mouse(mouse).Model().long_reports;
+  return "sim/" + std::to_string(mouse) + (long_reports ? "/if1" : "/if0");
+}
+
+}  // namespace halvric::test
