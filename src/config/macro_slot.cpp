@@ -1,32 +1,29 @@
 #include "config/macro_slot.h"
 
+#include <algorithm>
 #include <vector>
 
-#include "config/utf.h"
+#include "platform/text_encoding.h"
 #include "device/device_commands.h"
 
 namespace halvric {
 
 std::string DecodeMacroName(std::span<const uint8_t> field) {
-  std::u16string units;
-  for (size_t i = 0; i + 1 < field.size(); i += 2) {
-    const char16_t c = static_cast<char16_t>(field[i] | (field[i + 1] << 8));
-    if (c == 0) break;
-    units.push_back(c);
-  }
-  return Utf16ToUtf8(units);
+  size_t n = 0;
+  while (n + 1 < field.size() && (field[n] != 0 || field[n + 1] != 0)) n += 2;
+  return Utf16LeToUtf8(std::string_view(reinterpret_cast<const char*>(field.data()), n));
 }
 
 std::array<uint8_t, kMacroNameField> EncodeMacroName(const std::string& utf8) {
   std::array<uint8_t, kMacroNameField> out{};
-  const std::u16string units = Utf8ToUtf16(utf8);
+  const std::string bytes = Utf8ToUtf16Le(utf8);
   // At most 16 units, never half of a surrogate pair.
-  size_t n = std::min<size_t>(units.size(), kMacroNameField / 2);
-  if (n > 0 && n < units.size() && units[n - 1] >= 0xD800 && units[n - 1] <= 0xDBFF) --n;
-  for (size_t i = 0; i < n; ++i) {
-    out[2 * i] = static_cast<uint8_t>(units[i] & 0xFF);
-    out[2 * i + 1] = static_cast<uint8_t>(units[i] >> 8);
+  size_t n = std::min<size_t>(bytes.size(), kMacroNameField);
+  if (n >= 2 && n < bytes.size()) {
+    const unsigned last = static_cast<uint8_t>(bytes[n - 2]) | (static_cast<uint8_t>(bytes[n - 1]) << 8);
+    if (last >= 0xD800 && last <= 0xDBFF) n -= 2;
   }
+  std::copy_n(bytes.begin(), n, out.begin());
   return out;
 }
 

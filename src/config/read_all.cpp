@@ -1,0 +1,134 @@
+#include "config/read_all.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "config/text_tables.h"
+#include "device/device_commands.h"
+#include "device/memory_size.h"
+
+namespace halvric {
+
+std::string DecodeProfileName(const uint8_t* field, size_t size) {
+  size_t n = 0;
+  while (n < size && field[n] != 0) ++n;
+  return std::string(reinterpret_cast<const char*>(field), n);
+}
+
+// Profile names are kept as UTF-8 bytes in the name field; a name that does not fit is cut at a
+// character boundary so that the field never ends in half a character.
+std::vector<uint8_t> EncodeProfileName(const std::string& name, size_t size) {
+  std::vector<uint8_t> out(size, 0);
+  size_t n = std::min(name.size(), size);
+  while (n > 0 && n < name.size() && (static_cast<uint8_t>(name[n]) & 0xC0) == 0x80) --n;
+  std::copy_n(name.begin(), n, out.begin());
+  return out;
+}
+
+namespace {
+
+void TakeProfiles(WorkingCopy& wc, const std::vector<uint8_t>& mem, const TextTables& texts) {
+  const MemoryMap& m = wc.map;
+  for (int p = 0; p < kProfileCount; ++p) {
+    ProfileSettings& ps = wc.profiles[p];
+    const uint32_t ext = m.Extension(p);
+    std::copy_n(mem.begin() + ext, kExtensionSize, ps.extension.begin());
+    if ((ps.extension[0] & 0x80) != 0 || ps.extension[0] > 8) ps.extension[0] = 0;
+
+    const uint32_t rec = m.ProfileRecord(p);
+    if (wc.protocol_level == 0) {
+      ps.flag = !(mem[rec] == 0x12 && mem[rec + 1] == 0x12);
+      ps.colour_code = mem[rec + 3] & 0x3F;
+      for (int c = 0; c < 3; ++c) ps.colour[c] = static_cast<uint8_t>(((ps.colour_code >> (2 * c)) & 3) * 85);
+    } else {
+      ps.flag = (mem[rec] & 0x80) != 0;
+      for (int c = 0; c < 3; ++c) ps.colour[c] = mem[rec + 3 + c];
+    }
+    ps.name = DecodeProfileName(mem.data() + rec + m.name_offset, m.name_size);
+    ps.display_name = ProfileDisplayName(ps.name, texts.Get(TextFamily::profile_str), p);
+
+    for (int k = 0; k < kKeySlots; ++k) {
+      ButtonSlot& b = ps.buttons[k];
+      b.bytes = {0, 0, 0, 0};
+      if (static_cast<uint32_t>(k) >= m.plane_size) continue;  // keys the model does not have read as empty
+      for (int plane = 0; plane < 4; ++plane) b.bytes[plane] = mem[m.Plane(p, plane) + k];
+    }
+  }
+}
+
+}  // namespace
+
+ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, const ProgressFn& progress) {
+  dev.mirror().Clear();
+  wc.loaded = false;
+  const std::string path = dev.CurrentPath();
+  wc.path = path;
+  if (path.empty()) return ReadAllResult::kNoDevice;
+  const auto info = dev.Info(path);
+  if (!info) return ReadAllResult::kNoDevice;
+
+  wc.protocol_level = info->protocol_level;
+  wc.lighting = info->lighting != 0;
+  wc.feature_flags = info->feature_flags;
+  wc.variant = info->variant;
+  wc.memory_top = MemoryTop(dev, path);
+  wc.map = MemoryMapFor(wc.protocol_level, wc.lighting);
+
+  if (wc.protocol_level >= 11) {
+    const int signature = ReadMemoryByte(dev, path, 0, true);
+    // Only a byte actually read can tell that the memory is blank; a mouse that did not answer
+    // must never be wiped.
+    if (signature < 0) return ReadAllResult::kFailed;
+    if (signature != kMemorySignature) return ReadAllResult::kUninitialised;
+  }
+
+  wc.sensor_a = info->sensor_a;
+  wc.sensor_b = info->sensor_b;
+  wc.generation = info->generation;
+  wc.dpi_step = wc.sensor_a == 18 ? 100 : 50;
+  wc.generation_number = std::max(1, wc.generation - 10);
+
+  const StatusValues st = GetStatus(dev, path);
+  if (!st.ok) return ReadAllResult::kFailed;
+  wc.status = st.values;
+  wc.dpi_state = st.values[0];
+  GetInfo2(dev, path, wc.info2);
+  if (GetInfo1(dev, path, wc.info1)) {
+    wc.info1[0] = std::min<uint8_t>(wc.info1[0], 5);
+    wc.info1[1] = std::min<uint8_t>(wc.info1[1], 4);
+  }
+
+  const MemoryMap& m = wc.map;
+  std::vector<uint8_t> mem(m.read_size, 0);
+  for (uint32_t a = 0; a < m.read_size; a += m.read_step) {
+    const uint32_t n = std::min(m.read_step, m.read_size - a);
+    if (!ReadMemory(dev, path, a, std::span<uint8_t>(mem.data() + a, n), true)) return ReadAllResult::kFailed;
+    ReportProgress(progress, 0.6 * (a + n) / m.read_size);
+  }
+
+  if (wc.protocol_level >= 11) {
+    wc.profile_bits = mem[m.profile_bits] & 0x1F;
+    wc.dpi_state = mem[m.dpi_state];
+  }
+  wc.dpi_level = wc.dpi_state & 0x07;
+  wc.dpi_mask = wc.dpi_state >> 3;
+  for (int n = 0; n < kDpiLevels; ++n) wc.dpi[n] = {mem[m.DpiX(n)], mem[m.DpiX(n) + 1]};
+  wc.settings_byte = mem[m.settings_byte];
+  wc.angle_snapping = wc.settings_byte & 0x01;
+  wc.second_field = (wc.settings_byte >> 1) & 0x07;
+  wc.rate_code = (wc.settings_byte >> 4) & 0x07;
+
+  TakeProfiles(wc, mem, texts);
+  if (!ReadMacroDirectory(dev, path, m, wc.macros, progress, 0.6, 0.8)) return ReadAllResult::kFailed;
+
+  for (int i = 0; i < kInfoEntries; ++i) {
+    wc.info_entries[i].values = {};
+    GetInfoEntry(dev, path, i, wc.info_entries[i].values);
+  }
+  DescribeWorkingCopy(wc, texts);
+  ReportProgress(progress, 1.0);
+  wc.loaded = true;
+  return ReadAllResult::kLoaded;
+}
+
+}  // namespace halvric

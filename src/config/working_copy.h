@@ -1,0 +1,75 @@
+#pragma once
+// The program's copy of the mouse's configuration, filled by the read-all sequence and edited by
+// the windows and halvricctl before the changes are sent to the mouse.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "config/macro_slot.h"
+#include "config/memory_map.h"
+
+namespace halvric {
+
+struct ButtonSlot {
+  std::array<uint8_t, 4> bytes{};  // function type, parameters 1-3 (planes 0-3)
+  std::string text;                // display text
+};
+
+struct ProfileSettings {
+  bool flag = false;
+  std::array<uint8_t, 3> colour{};            // red, green, blue 0-255 (level 0: 2-bit levels scaled)
+  uint8_t colour_code = 0;                    // level 0: the stored 2-bit levels
+  std::string name;                           // as stored (may be empty)
+  std::string display_name;                   // the name, or "Profile N" for an empty one
+  std::array<uint8_t, kExtensionSize> extension{};  // the key-cycle block
+  std::array<ButtonSlot, kKeySlots> buttons{};
+};
+
+struct InfoEntry {
+  std::array<uint8_t, 4> values{};
+  std::string text;
+};
+
+struct WorkingCopy {
+  bool loaded = false;
+  std::string path;
+  int protocol_level = 0;
+  bool lighting = false;
+  MemoryMap map;
+  uint32_t memory_top = 0;
+  uint32_t feature_flags = 0;
+  int variant = 0;
+  int sensor_a = 0;
+  int sensor_b = 0;
+  int generation = 0;
+  int generation_number = 1;  // shown on the information page
+  int dpi_step = 50;          // DPI per raw unit
+  std::array<uint8_t, 6> status{};  // the GetStatus values
+  std::array<uint8_t, 4> info2{};
+  std::array<uint8_t, 2> info1{};   // [0] limited to 5, [1] limited to 4
+
+  std::array<std::array<uint8_t, 2>, kDpiLevels> dpi{};  // raw X, Y per level
+  uint8_t dpi_state = 0;
+  int dpi_level = 0;     // bits 0-2 of the state
+  int dpi_mask = 0;      // bits 3 and up, shifted down
+  uint8_t profile_bits = 0x1F;  // level 11+: one enable bit per profile
+
+  uint8_t settings_byte = 0;
+  int angle_snapping = 0;  // bit 0
+  int second_field = 0;    // bits 1-3
+  int rate_code = 0;       // bits 4-6
+
+  std::array<ProfileSettings, kProfileCount> profiles{};
+  MacroSlotTable macros{};
+  std::array<InfoEntry, kInfoEntries> info_entries{};
+};
+
+// Report rate in Hz for a rate code: one report every (code + 1) ms, so 0 = 1000 Hz and
+// 7 = 125 Hz (the slider shows 7 minus the code, fastest on the right).
+int ReportRateHz(int rate_code);
+
+// The name shown for a profile: its stored name, or the profile word and its number ("Profile 3").
+std::string ProfileDisplayName(const std::string& stored, const std::string& profile_word, int profile);
+
+}  // namespace halvric
