@@ -1,0 +1,312 @@
+#include "sim/sim_hid_backend.h"
+
+#include <filesystem>
+#include <stdexcept>
+#include <thread>
+
+namespace halvric::sim {
+namespace {
+
+constexpr const char* kFormat = "halvric-sim-state";
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+std::string KnownModels() {
+  std::string all;
+  for (const std::string& n : ModelNames()) all += (all.empty() ? "" : ", ") + n;
+  return all;
+}
+
+std::vector<HidInterfaceInfo> BuildInterfaces(size_t index, const ModelSpec& m) {
+  const std::string base = "sim/" + std::to_string(index) + "/if";
+  auto make = [&](int n, uint16_t page, uint16_t usage, int features) {
+    HidInterfaceInfo info;
+    info.path = base + std::to_string(n);
+    info.vendor_id = SimHidBackend::kVendorId;
+    info.product_id = m.product_id;
+    info.interface_number = n;
+    info.usage_page = page;
+    info.usage = usage;
+    info.feature_report_length = features;
+    return info;
+  };
+  if (!m.long_reports) return {make(0, 0x0001, 2, 9), make(1, 0xFF23, 1, 0)};
+  return {make(0, 0x0001, 2, 0), make(1, 0xFF18, 1, 64), make(2, 0xFF23, 1, 0)};
+}
+
+// One open interface of a simulated mouse.
+class SimHidHandle : public HidHandle {
+ public:
+  SimHidHandle(SimHidBackend& backend, SimMouse& mouse, HidInterfaceInfo info, bool holds_state)
+      : backend_(backend), mouse_(mouse), info_(std::move(info)), holds_state_(holds_state),
+        vendor_input_(info_.usage_page == 0xFF23) {}
+
+  ~SimHidHandle() override {
+    if (holds_state_) backend_.ReleaseState();
+  }
+
+  const HidInterfaceInfo& Info() const override { return info_; }
+
+  bool GetFeature(std::span<uint8_t> buf) override {
+    if (info_.feature_report_length == 0) return false;
+    if (!mouse_.WireGetFeature(buf)) return false;
+    backend_.Trace().Record('G', info_.path, buf);
+    return true;
+  }
+
+  bool SetFeature(std::span<const uint8_t> buf) override {
+    if (info_.feature_report_length == 0) return false;
+    if (!mouse_.WireSetFeature(buf)) return false;
+    backend_.Trace().Record('S', info_.path, buf);
+    return true;
+  }
+
+  int ReadInput(std::span<uint8_t> buf, int timeout_ms) override {
+    if (!vendor_input_) return mouse_.WireWaitIdle(timeout_ms);
+    const int n = mouse_.WireReadInput(buf, timeout_ms);
+    if (n > 0) backend_.Trace().Record('I', info_.path, buf.first(static_cast<size_t>(n)));
+    return n;
+  }
+
+  bool IndexedString(int index, std::span<uint8_t> out) override {
+    const int n = mouse_.WireIndexedString(index, out);
+    if (n < 0) return false;
+    backend_.Trace().RecordString(info_.path, index, out.first(static_cast<size_t>(n)));
+    return true;
+  }
+
+ private:
+  SimHidBackend& backend_;
+  SimMouse& mouse_;
+  const HidInterfaceInfo info_;
+  const bool holds_state_;
+  const bool vendor_input_;
+};
+
+}  // namespace
+
+SimHidBackend::SimHidBackend(std::string_view models) {
+  std::string_view rest = models;
+  if (Trim(rest).empty()) return;
+  while (true) {
+    const size_t comma = rest.find(',');
+    const std::string_view name = Trim(rest.substr(0, comma));
+    const ModelSpec* spec = FindModel(name);
+    if (spec == nullptr) {
+      throw std::invalid_argument("unknown simulated mouse model \"" + std::string(name) +
+                                  "\" (known models: " + KnownModels() + ")");
+    }
+    interfaces_.push_back(BuildInterfaces(mice_.size(), *spec));
+    mice_.push_back(std::make_unique<SimMouse>(*spec));
+    if (comma == std::string_view::npos) break;
+    rest.remove_prefix(comma + 1);
+  }
+}
+
+SimHidBackend::~SimHidBackend() {
+  try {
+    SaveState();
+  } catch (const std::exception& e) {
+    // A destructor cannot report; the tools that care call SaveState() themselves first.
+    std::lock_guard l(state_mu_);
+    last_error_ = e.what();
+  }
+}
+
+size_t SimHidBackend::MouseCount() const { return mice_.size(); }
+
+SimMouse& SimHidBackend::Mouse(size_t i) {
+  if (i >= mice_.size()) throw std::out_of_range("no simulated mouse " + std::to_string(i));
+  return *mice_[i];
+}
+
+std::vector<std::string> SimHidBackend::ModelList() const {
+  std::vector<std::string> names;
+  for (const auto& m : mice_) names.push_back(m->Model().name);
+  return names;
+}
+
+std::vector<HidInterfaceInfo> SimHidBackend::InterfacesOf(size_t i) const {
+  if (i >= interfaces_.size()) return {};
+  return interfaces_[i];
+}
+
+std::vector<HidInterfaceInfo> SimHidBackend::Enumerate() {
+  std::vector<HidInterfaceInfo> all;
+  for (size_t i = 0; i < mice_.size(); ++i) {
+    if (mice_[i]->Unplugged()) continue;
+    all.insert(all.end(), interfaces_[i].begin(), interfaces_[i].end());
+  }
+  return all;
+}
+
+std::unique_ptr<HidHandle> SimHidBackend::Open(const std::string& path, std::string* error) {
+  auto fail = [error](const std::string& why) -> std::unique_ptr<HidHandle> {
+    if (error != nullptr) *error = why;
+    return nullptr;
+  };
+  for (size_t i = 0; i < interfaces_.size(); ++i) {
+    for (const HidInterfaceInfo& info : interfaces_[i]) {
+      if (info.path != path) continue;
+      if (mice_[i]->Unplugged()) return fail("no such device");
+      const bool config = info.feature_report_length > 0;
+      if (config && !AcquireState(error)) return nullptr;
+      if (mice_[i]->Unplugged()) {  // it may have gone while we waited for the lock
+        if (config) ReleaseState();
+        return fail("no such device");
+      }
+      return std::make_unique<SimHidHandle>(*this, *mice_[i], info, config);
+    }
+  }
+  return fail("no such device");
+}
+
+void SimHidBackend::SetTraceFile(const std::string& path) { trace_.SetFile(path); }
+void SimHidBackend::SetTraceInMemory(bool on) { trace_.SetInMemory(on); }
+std::vector<std::string> SimHidBackend::TraceLines() const { return trace_.Lines(); }
+void SimHidBackend::ClearTrace() { trace_.Clear(); }
+
+// ---------------------------------------------------------------------------------------------
+// State file
+
+uint64_t SimHidBackend::TotalChanges() const {
+  uint64_t total = 0;
+  for (const auto& m : mice_) total += m->ChangeCount();
+  return total;
+}
+
+nlohmann::json SimHidBackend::StateJson() const {
+  nlohmann::json mice = nlohmann::json::array();
+  for (const auto& m : mice_) mice.push_back(m->Save());
+  return {{"format", kFormat}, {"version", 1}, {"models", ModelList()}, {"mice", mice}};
+}
+
+void SimHidBackend::LoadStateJson(const nlohmann::json& j, bool adopt_models) {
+  const std::string where = "state file " + state_path_;
+  if (!j.is_object() || j.value("format", std::string()) != kFormat) {
+    throw std::runtime_error(where + " is not a simulated mouse state");
+  }
+  if (!j.contains("models") || !j.at("models").is_array() || !j.contains("mice") ||
+      !j.at("mice").is_array() || j.at("mice").size() != j.at("models").size()) {
+    throw std::runtime_error(where + " has no consistent model and mouse lists");
+  }
+  std::vector<std::string> models;
+  for (const auto& m : j.at("models")) {
+    if (!m.is_string()) throw std::runtime_error(where + " has a model name that is no text");
+    models.push_back(m.get<std::string>());
+  }
+  if (adopt_models && mice_.empty() && !models.empty()) {
+    for (const std::string& name : models) {
+      const ModelSpec* spec = FindModel(name);
+      if (spec == nullptr) throw std::runtime_error(where + " names unknown model " + name);
+      interfaces_.push_back(BuildInterfaces(mice_.size(), *spec));
+      mice_.push_back(std::make_unique<SimMouse>(*spec));
+    }
+  } else if (models != ModelList()) {
+    std::string have;
+    for (const std::string& n : models) have += (have.empty() ? "" : ",") + n;
+    std::string want;
+    for (const std::string& n : ModelList()) want += (want.empty() ? "" : ",") + n;
+    throw std::invalid_argument(where + " holds the models \"" + have +
+                                "\", but the simulation was started with \"" + want + "\"");
+  }
+  // Check every mouse's state before changing any of them.
+  for (size_t i = 0; i < mice_.size(); ++i) {
+    SimMouse probe(mice_[i]->Model());
+    probe.Load(j.at("mice").at(i));
+  }
+  for (size_t i = 0; i < mice_.size(); ++i) mice_[i]->Load(j.at("mice").at(i));
+}
+
+void SimHidBackend::SetStateFile(const std::string& path) {
+  std::lock_guard l(state_mu_);
+  state_path_ = path;
+  StateFileLock lock(path + ".lock");
+  const std::optional<std::string> text = ReadTextFile(path);
+  if (text.has_value()) {
+    LoadStateJson(ParseJsonText(path, *text), true);
+    saved_text_ = *text;
+  } else {
+    saved_text_.clear();
+  }
+  saved_changes_ = TotalChanges();
+}
+
+bool SimHidBackend::ReloadIfChanged() {
+  const std::optional<std::string> text = ReadTextFile(state_path_);
+  if (!text.has_value() || *text == saved_text_) return false;
+  LoadStateJson(ParseJsonText(state_path_, *text), false);
+  saved_text_ = *text;
+  saved_changes_ = TotalChanges();
+  return true;
+}
+
+void SimHidBackend::SaveLocked() {
+  if (TotalChanges() == saved_changes_ && !saved_text_.empty()) return;
+  std::string text = StateJson().dump();
+  if (text != saved_text_) {
+    WriteFileAtomically(state_path_, text);
+    saved_text_ = std::move(text);
+  }
+  saved_changes_ = TotalChanges();
+}
+
+void SimHidBackend::SaveState() {
+  std::lock_guard l(state_mu_);
+  if (state_path_.empty()) return;
+  if (lock_ != nullptr) {
+    SaveLocked();
+    return;
+  }
+  StateFileLock lock(state_path_ + ".lock");
+  // Changes made outside any open handle meet a file that another process changed meanwhile:
+  // the file wins, because writing this process's whole state would undo that process's writes.
+  if (TotalChanges() != saved_changes_ && ReloadIfChanged()) {
+    last_error_ = "changes made outside an open handle were dropped: the state file " +
+                  state_path_ + " was changed by another process";
+    return;
+  }
+  SaveLocked();
+}
+
+std::string SimHidBackend::LastStateError() const {
+  std::lock_guard l(state_mu_);
+  return last_error_;
+}
+
+bool SimHidBackend::AcquireState(std::string* error) {
+  std::lock_guard l(state_mu_);
+  if (state_path_.empty()) return true;
+  if (lock_users_ > 0) {
+    ++lock_users_;
+    return true;
+  }
+  try {
+    lock_ = std::make_unique<StateFileLock>(state_path_ + ".lock");
+    ReloadIfChanged();
+  } catch (const std::exception& e) {
+    lock_.reset();
+    if (error != nullptr) *error = e.what();
+    return false;
+  }
+  lock_users_ = 1;
+  return true;
+}
+
+void SimHidBackend::ReleaseState() {
+  std::lock_guard l(state_mu_);
+  if (state_path_.empty() || lock_users_ == 0) return;
+  if (--lock_users_ > 0) return;
+  try {
+    SaveLocked();
+  } catch (const std::exception& e) {
+    last_error_ = e.what();
+  }
+  lock_.reset();
+}
+
+}  // namespace halvric::sim
