@@ -13,7 +13,7 @@
 
 #include "device/device_commands.h"
 #include "device/device_layer.h"
-#include "sim/sim_backend.h"
+#include "sim/sim_hid_backend.h"
 
 namespace {
 
@@ -24,6 +24,7 @@ std::string LockFile() {
 void BM_ExchangeHostCpu(benchmark::State& state) {
   halvric::sim::SimHidBackend backend("level11");
   backend.Mouse(0).SetBusyPolls(0);
+  backend.SetTraceInMemory(false);
   halvric::DeviceLayer dev(backend, LockFile());
   dev.EnumerateMice();
   const std::string path = dev.DevicePath(0);
@@ -48,9 +49,10 @@ void BM_Read2048WithWireLatency(benchmark::State& state) {
   backend.Mouse(0).SetLatency(std::chrono::milliseconds(1));
   std::vector<uint8_t> buf(2048);
   // One read without timing, to count the transfers it needs.
-  const uint64_t before = backend.TransferCount();
+  backend.ClearTrace();
   halvric::ReadMemory(dev, path, 0, buf, false);
-  const uint64_t transfers = backend.TransferCount() - before;
+  const size_t transfers = backend.TraceLines().size();
+  backend.SetTraceInMemory(false);
   for (auto _ : state) {
     if (!halvric::ReadMemory(dev, path, 0, buf, false)) state.SkipWithError("read failed");
   }

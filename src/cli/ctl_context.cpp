@@ -4,7 +4,7 @@
 
 #include "device/connect_sequence.h"
 #include "platform/linux/hidraw_backend.h"
-#include "sim/sim_backend.h"
+#include "sim/sim_hid_backend.h"
 
 namespace halvric {
 
@@ -30,7 +30,7 @@ void CtlContext::CreateBackend() {
     sim_ = s.get();
     backend_ = std::move(s);
   } else {
-    backend_ = std::make_unique<LinuxHidBackend>();
+    backend_ = std::make_unique<linux_hid::LinuxHidBackend>();
   }
   devices_ = std::make_unique<DeviceLayer>(*backend_);
 }

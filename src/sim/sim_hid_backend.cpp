@@ -117,6 +117,12 @@ SimHidBackend::~SimHidBackend() {
   }
 }
 
+SimMouse& SimHidBackend::AddMouse(const ModelSpec& spec) {
+  interfaces_.push_back(BuildInterfaces(mice_.size(), spec));
+  mice_.push_back(std::make_unique<SimMouse>(spec));
+  return *mice_.back();
+}
+
 size_t SimHidBackend::MouseCount() const { return mice_.size(); }
 
 SimMouse& SimHidBackend::Mouse(size_t i) {

@@ -59,6 +59,10 @@ class SimHidBackend : public HidBackend {
   SimHidBackend(const SimHidBackend&) = delete;
   SimHidBackend& operator=(const SimHidBackend&) = delete;
 
+  // Adds a mouse of a model that is not in the table (tests of odd identification strings).
+  // Not meant for state files: the file records only the model's name.
+  SimMouse& AddMouse(const ModelSpec& spec);
+
   size_t MouseCount() const;
   SimMouse& Mouse(size_t i);  // throws std::out_of_range
   std::vector<std::string> ModelList() const;

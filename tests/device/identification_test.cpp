@@ -63,7 +63,8 @@ TEST(Identification, TypeCodesTwelveToFourteenAreStoredAsNine) {
   for (int type : {12, 13, 14}) {
     sim::ModelSpec spec = *sim::FindModel("level11");
     spec.type_code = type;
-    sim::SimHidBackend backend(std::vector<sim::ModelSpec>{spec});
+    sim::SimHidBackend backend("");
+    backend.AddMouse(spec);
     DeviceLayer dev(backend, test::TempPath("lock"));
     dev.EnumerateMice();
     ASSERT_EQ(dev.DeviceCount(), 1);
@@ -78,7 +79,8 @@ TEST(Identification, TypeCodesTwelveToFourteenAreStoredAsNine) {
 TEST(Identification, ShortMouseOfAnotherClassIsRejected) {
   sim::ModelSpec spec = *sim::FindModel("level0");
   spec.model_class = 10;
-  sim::SimHidBackend backend(std::vector<sim::ModelSpec>{spec});
+  sim::SimHidBackend backend("");
+  backend.AddMouse(spec);
   DeviceLayer dev(backend, test::TempPath("lock"));
   dev.EnumerateMice();
   EXPECT_EQ(dev.DeviceCount(), 0);
@@ -183,7 +185,7 @@ TEST(ConnectSequence, FirstRunEnumeratesAndSelectsTheFirstMouse) {
 }
 
 TEST(ConnectSequence, NoMouseStillRunsTheReadAllStep) {
-  sim::SimHidBackend backend(std::vector<sim::ModelSpec>{});
+  sim::SimHidBackend backend("");
   DeviceLayer dev(backend, test::TempPath("lock"));
   bool ran = false;
   ConnectOptions o;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "device/device_layer.h"
-#include "sim/sim_backend.h"
+#include "sim/sim_hid_backend.h"
 
 namespace halvric::test {
 
