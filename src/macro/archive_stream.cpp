@@ -1,8 +1,7 @@
 #include "macro/archive_stream.h"
 
-#include <cstring>
-
-#include "macro/text_encoding.h"
+#include "macro/cp1252.h"
+#include "platform/text_encoding.h"
 
 namespace halvric {
 
@@ -102,11 +101,7 @@ bool ArchiveReader::ReadString(std::string& out) {
   const uint8_t* at = nullptr;
   if (!Take(static_cast<std::size_t>(bytes), at)) return false;
   if (unicode) {
-    std::u16string units(static_cast<std::size_t>(count), u'\0');
-    for (std::size_t i = 0; i < units.size(); ++i) {
-      units[i] = static_cast<char16_t>(at[2 * i] | (at[2 * i + 1] << 8));
-    }
-    out = Utf16ToUtf8(units);
+    out = Utf16LeToUtf8({reinterpret_cast<const char*>(at), static_cast<std::size_t>(bytes)});
   } else {
     out = Cp1252ToUtf8({at, static_cast<std::size_t>(count)});
   }
@@ -129,10 +124,10 @@ void ArchiveWriter::WriteI64(int64_t value) {
 }
 
 void ArchiveWriter::WriteString(std::string_view text) {
-  const std::u16string units = Utf8ToUtf16(text);
+  const std::string units = Utf8ToUtf16Le(text);
   WriteU8(0xFF);
   WriteU16(0xFFFE);
-  const std::size_t count = units.size();
+  const std::size_t count = units.size() / 2;
   if (count < 0xFF) {
     WriteU8(static_cast<uint8_t>(count));
   } else if (count < 0xFFFE) {
@@ -143,7 +138,7 @@ void ArchiveWriter::WriteString(std::string_view text) {
     WriteU16(0xFFFF);
     WriteU32(static_cast<uint32_t>(count));
   }
-  for (const char16_t unit : units) WriteU16(unit);
+  bytes_.insert(bytes_.end(), units.begin(), units.end());
 }
 
 }  // namespace halvric

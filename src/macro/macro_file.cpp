@@ -8,12 +8,34 @@
 #include <vector>
 
 #include "macro/archive_stream.h"
-#include "macro/file_replace.h"
-#include "macro/text_encoding.h"
+#include "platform/atomic_file.h"
 
 namespace halvric {
 
 namespace {
+
+std::string TrimWhite(std::string_view text) {
+  constexpr std::string_view kWhite = " \t\r\n\v\f";
+  const auto first = text.find_first_not_of(kWhite);
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(kWhite);
+  return std::string(text.substr(first, last - first + 1));
+}
+
+bool ReadLimited(const std::filesystem::path& path, std::vector<uint8_t>& out) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  const auto size = std::filesystem::file_size(path, ec);
+  if (ec || size > kMaxMacroFileBytes) return false;
+  std::string bytes;
+  if (!ReadWholeFile(path.string(), bytes) || bytes.size() > kMaxMacroFileBytes) return false;
+  out.assign(bytes.begin(), bytes.end());
+  return true;
+}
+
+bool Replace(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  return WriteFileAtomically(path.string(), {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+}
 
 // Files shorter than this are skipped without a message.
 constexpr std::size_t kMinMacroFileBytes = 10;
@@ -56,7 +78,7 @@ ParseResult ParseMacroBytes(std::span<const uint8_t> data, bool read_code, Parse
 MacroFileStatus ReadMacroFile(const std::filesystem::path& path, bool read_code, bool loading,
                               ParsedMacroFile& out) {
   std::vector<uint8_t> data;
-  if (!ReadWholeFile(path, kMaxMacroFileBytes, data)) return MacroFileStatus::kUnreadable;
+  if (!ReadLimited(path, data)) return MacroFileStatus::kUnreadable;
   if (data.size() < kMinMacroFileBytes) return MacroFileStatus::kUnreadable;
   switch (ParseMacroBytes(data, read_code, out)) {
     case ParseResult::kOk: return MacroFileStatus::kOk;
@@ -120,7 +142,7 @@ MacroFileStatus LoadMacroFile(const std::filesystem::path& path, Macro& macro, i
 MacroFileStatus SaveMacroFile(const std::filesystem::path& path, const Macro& macro, int64_t time) {
   const std::vector<uint8_t> code = SerializeInstructions(macro.items);
   const std::vector<uint8_t> bytes = EncodeMacroFile(macro.name, macro.mode, code, time);
-  return ReplaceFile(path, bytes) ? MacroFileStatus::kOk : MacroFileStatus::kWriteFailed;
+  return Replace(path, bytes) ? MacroFileStatus::kOk : MacroFileStatus::kWriteFailed;
 }
 
 MacroFileStatus SaveMacroFile(const std::filesystem::path& path, const Macro& macro) {
@@ -142,7 +164,7 @@ MacroFileStatus RenameMacroFile(const std::filesystem::path& path, std::string_v
   if (status != MacroFileStatus::kOk) return status;
   // The old instruction bytes are kept exactly as they were, including anything after a 00.
   const std::vector<uint8_t> bytes = EncodeMacroFile(new_name, parsed.mode, parsed.code, time);
-  return ReplaceFile(path, bytes) ? MacroFileStatus::kOk : MacroFileStatus::kWriteFailed;
+  return Replace(path, bytes) ? MacroFileStatus::kOk : MacroFileStatus::kWriteFailed;
 }
 
 std::string CleanFileName(std::string_view name) {
