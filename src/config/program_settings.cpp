@@ -1,0 +1,62 @@
+#include "config/program_settings.h"
+
+#include <random>
+
+#include "platform/profile_file.h"
+
+namespace halvric {
+
+void ProgramSettings::LoadStartOptions(const ProfileFile& set_ini) {
+  if (set_ini.GetString(kSettingsSection, "pin", "").empty()) {
+    pin.reset();
+  } else {
+    pin = set_ini.GetInt(kSettingsSection, "pin", 0);
+  }
+  language = set_ini.GetInt(kSettingsSection, "language", 1033);
+}
+
+void ProgramSettings::LoadOptions(const ProfileFile& set_ini, const FileDescriptionFn& describe) {
+  osd = set_ini.GetInt(kSettingsSection, "osd", 1);
+  disable_acc = set_ini.GetInt(kSettingsSection, "disable_acc", 1);
+  for (int i = 0; i < kAppLinkCount; ++i) {
+    AppLink& link = links[static_cast<size_t>(i)];
+    const std::string path = set_ini.GetString(kSettingsSection, "app" + std::to_string(i), ProfileFile::kAbsent);
+    if (path == ProfileFile::kAbsent || path.empty()) {
+      link = AppLink{};
+      continue;
+    }
+    link.path = path;
+    const std::string name =
+        set_ini.GetString(kSettingsSection, "app_name" + std::to_string(i), ProfileFile::kAbsent);
+    if (name != ProfileFile::kAbsent) {
+      link.name = name;
+    } else {
+      link.name = describe ? describe(path) : std::string();
+    }
+  }
+}
+
+bool ProgramSettings::SaveOptions(ProfileFile& set_ini, std::string* error) const {
+  if (!set_ini.WriteInt(kSettingsSection, "osd", osd, error)) return false;
+  if (!set_ini.WriteInt(kSettingsSection, "disable_acc", disable_acc, error)) return false;
+  for (int i = 0; i < kAppLinkCount; ++i) {
+    const AppLink& link = links[static_cast<size_t>(i)];
+    if (!set_ini.WriteString(kSettingsSection, "app" + std::to_string(i), link.path, error)) return false;
+    if (!set_ini.WriteString(kSettingsSection, "app_name" + std::to_string(i), link.name, error)) return false;
+  }
+  return true;
+}
+
+bool WriteLanguageOption(ProfileFile& set_ini, std::string_view value, std::string* error) {
+  return set_ini.WriteString(kSettingsSection, "language", value, error);
+}
+
+std::optional<int> GeneratePin(ProfileFile& set_ini, std::string* error) {
+  std::random_device device;
+  std::uniform_int_distribution<int> digits(0, 999);
+  const int pin = digits(device);
+  if (!set_ini.WriteInt(kSettingsSection, "pin", pin, error)) return std::nullopt;
+  return pin;
+}
+
+}  // namespace halvric
