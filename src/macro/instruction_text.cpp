@@ -1,5 +1,6 @@
 #include "macro/instruction_text.h"
 
+#include "config/key_tables.h"
 #include "config/text_tables.h"
 #include "macro/safe_format.h"
 
@@ -46,6 +47,11 @@ std::string Name(const std::function<std::string(int)>& lookup, int usage) {
 }
 
 }  // namespace
+
+InstructionNames TableInstructionNames() {
+  return {[](int usage) { return std::string(KeyTableName(usage)); },
+          [](int usage) { return std::string(ConsumerUsageName(usage)); }};
+}
 
 std::string InstructionText(const std::array<uint8_t, 5>& code, const TextTables& texts,
                             const InstructionNames& names) {

@@ -19,6 +19,10 @@ struct InstructionNames {
   std::function<std::string(int usage)> consumer_name;
 };
 
+// Key names from the key name table and consumer names from the fixed consumer name table;
+// a window that knows the system's key names passes its own key_name instead.
+InstructionNames TableInstructionNames();
+
 // Text of the instruction whose five bytes are `code`; empty for 81, 82 and invalid opcodes.
 std::string InstructionText(const std::array<uint8_t, 5>& code, const TextTables& texts,
                             const InstructionNames& names);
