@@ -53,7 +53,9 @@ void LoadFile(const fs::path& ini_path, const FunctionLibraryFilter& filter, Fun
     entry.op3 = ini.GetInt(section, "op3", 0);
     if (!LibraryEntryAdmitted(entry.type, entry.op1, filter)) continue;
     const std::string relative = ini.GetString(section, "path", "");
-    if (entry.type >= kMacroModeOnce && entry.type <= kMacroModeFire) {
+    // Types 8-10 with op3 255 are built-in actions (tilt, double click ...), not macro files.
+    const bool macro = entry.type >= kMacroModeOnce && entry.type <= kMacroModeFire && entry.op3 != 255;
+    if (macro) {
       if (relative.empty()) continue;
       const fs::path file = ini_path.parent_path() / relative;
       _MACRO_LIST_ITEM_ header;

@@ -34,6 +34,8 @@ struct FunctionLibraryFilter {
   bool admit_touch_entries = true; // type-2 entries with bit 0x01 in op1
 };
 
+// Macro functions (types 8-10 except built-in actions with op3 255) are listed only when their
+// .mf file reads.
 // Reads bulitin.ini, then library/*.ini in name order, from `program_folder`. Entry paths of
 // macro functions are resolved against the ini's folder; ids count from `first_id`.
 FunctionLibrary LoadLibraryFiles(const std::filesystem::path& program_folder, const FunctionLibraryFilter& filter,
