@@ -1,5 +1,7 @@
 #include "macro/macro_recorder.h"
 
+#include "config/usage_to_scan_table.h"
+
 namespace halvric {
 
 namespace {
@@ -8,6 +10,9 @@ bool NeedsLeadingPress(int usage) { return usage == 0x90 || usage == 0x91; }
 }  // namespace
 
 MacroRecorder::MacroRecorder(std::function<int(int)> usage_for_scan) : usage_for_scan_(std::move(usage_for_scan)) {}
+
+MacroRecorder::MacroRecorder(const UsageToScanTable& scan_table)
+    : usage_for_scan_([&scan_table](int scan) { return scan_table.UsageForScanCode(scan); }) {}
 
 void MacroRecorder::Reset() {
   key_down_.reset();

@@ -50,6 +50,8 @@ struct RecordOutput {
   std::function<void(const std::vector<_MACRO_ITEM_>&)> insert;
 };
 
+class UsageToScanTable;
+
 class MacroRecorder {
  public:
   enum State { kIdle = 0, kRecording = 1, kCapturing = 2 };
@@ -57,6 +59,8 @@ class MacroRecorder {
 
   // `usage_for_scan` converts a scan code to a keyboard usage (0: none).
   explicit MacroRecorder(std::function<int(int scan_code)> usage_for_scan);
+  // Converts scan codes with the program's usage-to-scan-code table, which must outlive this.
+  explicit MacroRecorder(const UsageToScanTable& scan_table);
 
   RecordOptions& options() { return options_; }
   const RecordOptions& options() const { return options_; }

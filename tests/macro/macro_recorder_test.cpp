@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "config/usage_to_scan_table.h"
+#include "platform/folders.h"
+
 namespace halvric {
 namespace {
 
@@ -117,6 +120,19 @@ TEST_F(RecorderTest, CaptureInsertsOnePairThenStops) {
   Mouse(0, 0, -1, 0, 0, 50);
   EXPECT_EQ(Inserted(), (Bytes{0x38, 0x58, 0x7F}));
   EXPECT_TRUE(recorded_.empty());
+}
+
+// With the program's own table, Print Screen captured inserts the usage the table gives 0xE037.
+TEST(RecorderWithTable, PrintScreenCapture) {
+  UsageToScanTable table;
+  ASSERT_TRUE(table.Load((ProgramFolder(FolderEnvironment::FromProcess()) / UsageToScanTable::kFileName).string()));
+  MacroRecorder recorder(table);
+  MacroItemList inserted;
+  RecordOutput out;
+  out.insert = [&](const std::vector<_MACRO_ITEM_>& items) { inserted = items; };
+  recorder.StartCapture();
+  recorder.OnKey({0xE037, true, 5}, out);
+  EXPECT_EQ(SerializeInstructions(inserted), (Bytes{0x83, 0x46, 0x84, 0x46}));
 }
 
 TEST(RawKeyboard, ScanCodeCorrections) {
