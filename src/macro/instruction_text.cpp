@@ -102,4 +102,13 @@ std::string MacroModeText(int mode, const TextTables& texts) {
   }
 }
 
+std::string EditorModeLabel(int mode, const TextTables& texts) {
+  // Button captions 15-17: "One time mode", "Loop mode", "Firekey mode".
+  switch (mode) {
+    case kMacroModeLoop: return texts.Get(TextFamily::button_str, 16);
+    case kMacroModeFire: return texts.Get(TextFamily::button_str, 17);
+    default: return texts.Get(TextFamily::button_str, 15);
+  }
+}
+
 }  // namespace halvric

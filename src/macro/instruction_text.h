@@ -31,4 +31,8 @@ std::string InstructionText(const std::array<uint8_t, 5>& code, const TextTables
 // values read as 8.
 std::string MacroModeText(int mode, const TextTables& texts);
 
+// The editor's mode label of a loaded macro: "Loop mode" for 9, "Firekey mode" for 10, and
+// "One time mode" for any other value.
+std::string EditorModeLabel(int mode, const TextTables& texts);
+
 }  // namespace halvric

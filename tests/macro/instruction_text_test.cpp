@@ -24,6 +24,8 @@ TEST_F(InstructionTextTest, OperandsAreFormattedWithTheirSigns) {
   EXPECT_EQ(Text({0x10, 0x34, 0x12}), "Set ACC=ACC-1, if ACC!=0 then jump to address 4660");
   EXPECT_EQ(Text({0x89, 0x2C, 0x01}), "Wait 300 ms");
   EXPECT_EQ(Text({0x05}), "Loop mode");
+  EXPECT_EQ(EditorModeLabel(10, texts_), "Firekey mode");
+  EXPECT_EQ(EditorModeLabel(77, texts_), "One time mode");
 }
 
 TEST_F(InstructionTextTest, NamesButtonsAndEmptyTexts) {
