@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "sim/sim_hid_backend.h"
 #include "raw_exchange.h"
@@ -221,6 +222,47 @@ TEST(SimWire, TraceLinesAndFile) {
 
   backend.ClearTrace();
   EXPECT_TRUE(backend.TraceLines().empty());
+}
+
+}  // namespace
+}  // namespace halvric::sim
+
+namespace halvric::sim {
+namespace {
+
+// Enumeration, exchanges, button presses and an input reader at once on one mouse: every report
+// reaches the reader once and every exchange gets its own answer.
+TEST(SimWire, ParallelUse) {
+  SimHidBackend backend("level11");
+  SimMouse& m = backend.Mouse(0);
+  constexpr int kPresses = 200;
+  int received = 0;
+  std::thread reader([&] {
+    auto input = backend.Open("sim/0/if2");
+    std::vector<uint8_t> r(64);
+    while (received < kPresses) {
+      const int n = input->ReadInput(r, 1000);
+      if (n <= 0) break;
+      ++received;
+    }
+  });
+  std::thread presser([&] {
+    for (int i = 0; i < kPresses; ++i) m.PressDpiButton(i % 5);
+  });
+  std::thread exchanger([&] {
+    for (int i = 0; i < 200; ++i) {
+      backend.Enumerate();
+      auto h = backend.Open("sim/0/if1");
+      const auto addr = static_cast<uint8_t>(i);
+      auto ans = test::Exchange(*h, test::LongRequest({0x02, addr, 0x10}));
+      ASSERT_EQ(ans.size(), 64u);
+      EXPECT_EQ(ans[1], 0x42);
+    }
+  });
+  presser.join();
+  exchanger.join();
+  reader.join();
+  EXPECT_EQ(received, kPresses);
 }
 
 }  // namespace
