@@ -56,9 +56,12 @@ ModelLayout DecideModelLayout(int t, int level) {
   m.key_row = (m.row == 8 && level > 10) ? 11 : m.row;
   const auto& row = KeyIndexRows()[m.key_row];
   for (size_t i = 0; i < row.size() && i < m.key_index.size(); ++i) m.key_index[i] = row[i];
+  // Level-11 mice have their two extra keys at 30 and 31 where older ones had 22 and 23.
   if (m.key_row != 11 && level > 10) {
-    m.key_index[22] = 30;
-    m.key_index[23] = 31;
+    for (int& k : m.key_index) {
+      if (k == 22) k = 30;
+      else if (k == 23) k = 31;
+    }
   }
   return m;
 }

@@ -14,14 +14,14 @@
 namespace halvric {
 namespace {
 
-struct Run {
+struct CtlRun {
   int code = -1;
   std::string out, err;
 };
 
-Run Ctl(std::vector<std::string> args) {
+CtlRun Ctl(std::vector<std::string> args) {
   std::ostringstream out, err;
-  Run r;
+  CtlRun r;
   r.code = RunHalvricCtl(args, out, err);
   r.out = out.str();
   r.err = err.str();
@@ -53,7 +53,7 @@ TEST(TextFormat, NumbersHexBytesAndDumps) {
 }
 
 TEST(Halvricctl, ListsEverySimulatedMouse) {
-  Run r = Ctl({"--simulate=level0,level5,level11", "list"});
+  CtlRun r = Ctl({"--simulate=level0,level5,level11", "list"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3);
   EXPECT_NE(r.out.find("sim/0/if0"), std::string::npos);
@@ -65,7 +65,7 @@ TEST(Halvricctl, ListsEverySimulatedMouse) {
 }
 
 TEST(Halvricctl, InfoShowsTheAttributesAndTheMemoryTop) {
-  Run r = Ctl({"--simulate", "info"});
+  CtlRun r = Ctl({"--simulate", "info"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("protocol_level: 11\n"), std::string::npos);
   EXPECT_NE(r.out.find("memory_top: 16383\n"), std::string::npos);
@@ -76,7 +76,7 @@ TEST(Halvricctl, MemWriteOnALongMouseSendsTwoChunksAndACommit) {
   const std::string trace = test::TempPath("trace");
   std::string bytes;
   for (int i = 0; i < 40; ++i) bytes += (i ? " " : "") + std::string(1, "0123456789abcdef"[i / 16]) + "0123456789abcdef"[i % 16];
-  Run r = Ctl({"--simulate=level11", "--trace", trace, "mem", "write", "0x100", bytes});
+  CtlRun r = Ctl({"--simulate=level11", "--trace", trace, "mem", "write", "0x100", bytes});
   ASSERT_EQ(r.code, 0) << r.err;
   auto sends = test::Sends(ReadLines(trace));
   std::filesystem::remove(trace);
@@ -98,7 +98,7 @@ TEST(Halvricctl, MemWriteOnALongMouseSendsTwoChunksAndACommit) {
 
 TEST(Halvricctl, MemWriteOnAShortMouseUsesSixBytePieces) {
   const std::string trace = test::TempPath("trace");
-  Run r = Ctl({"--simulate=level0", "--trace", trace, "mem", "write", "0x100", "01 02 03 04 05 06 07 08"});
+  CtlRun r = Ctl({"--simulate=level0", "--trace", trace, "mem", "write", "0x100", "01 02 03 04 05 06 07 08"});
   ASSERT_EQ(r.code, 0) << r.err;
   auto sends = test::Sends(ReadLines(trace));
   std::filesystem::remove(trace);
@@ -114,7 +114,7 @@ TEST(Halvricctl, MemWriteOnAShortMouseUsesSixBytePieces) {
 TEST(Halvricctl, StateFileKeepsTheMouseBetweenRuns) {
   const std::string state = test::TempPath("state");
   ASSERT_EQ(Ctl({"--simulate=level5", "--sim-state", state, "mem", "write", "0x300", "de ad be ef"}).code, 0);
-  Run r = Ctl({"--simulate=level5", "--sim-state", state, "mem", "read", "0x300", "4"});
+  CtlRun r = Ctl({"--simulate=level5", "--sim-state", state, "mem", "read", "0x300", "4"});
   std::filesystem::remove(state);
   std::filesystem::remove(state + ".lock");
   ASSERT_EQ(r.code, 0) << r.err;
@@ -125,7 +125,7 @@ TEST(Halvricctl, ErrorsAndExitCodes) {
   EXPECT_EQ(Ctl({}).code, 2);
   EXPECT_EQ(Ctl({"--simulate", "mem", "read", "zz", "4"}).code, 2);
   EXPECT_EQ(Ctl({"--simulate", "mem", "write", "0x10", "0g"}).code, 2);
-  Run r = Ctl({"--simulate=level99", "list"});
+  CtlRun r = Ctl({"--simulate=level99", "list"});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("level99"), std::string::npos);
   r = Ctl({"--simulate", "--device", "sim/7/if1", "info"});
@@ -139,7 +139,7 @@ TEST(Halvricctl, ErrorsAndExitCodes) {
 }
 
 TEST(Halvricctl, DevicePicksOneOfSeveralMice) {
-  Run r = Ctl({"--simulate=level0,level11", "--device", "SIM/1/IF1", "info"});
+  CtlRun r = Ctl({"--simulate=level0,level11", "--device", "SIM/1/IF1", "info"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("path: sim/1/if1\n"), std::string::npos);
 }
@@ -181,7 +181,7 @@ TEST(Halvricctl, TwoProcessesOnOneStateFileLoseNoWrite) {
   for (int proc = 0; proc < 2; ++proc) {
     char addr[16];
     std::snprintf(addr, sizeof addr, "0x%x", 0x800 + proc * 0x40);
-    Run r = Ctl({"--simulate=level11", "--sim-state", state, "mem", "read", addr, std::to_string(kWrites)});
+    CtlRun r = Ctl({"--simulate=level11", "--sim-state", state, "mem", "read", addr, std::to_string(kWrites)});
     ASSERT_EQ(r.code, 0) << r.err;
     std::string expect = "0x0" + std::string(addr + 2) + ":";
     for (int i = 0; i < kWrites; ++i) {

@@ -167,9 +167,14 @@ TEST(Settings, EncodingsPerProtocolLevel) {
 
 TEST(Settings, WriteGuardWrapsLevelOneToTenSettings) {
   SimRig rig("level5");
+  // Each wake toggles the guard: bring it to the locked state first.
+  if (rig.backend.Mouse(0).WriteGuardOpen()) {
+    ASSERT_TRUE(Wake(*rig.dev, rig.PathOf(0)));
+  }
+  ASSERT_FALSE(rig.backend.Mouse(0).WriteGuardOpen());
   rig.backend.ClearTrace();
   ASSERT_TRUE(SelectProfileLive(*rig.dev, rig.PathOf(0), 2));
-  const auto s = rig.SendsSinceClear();
+  auto s = rig.SendsSinceClear();
   // status request, wake, setting, wake
   ASSERT_EQ(s.size(), 4u);
   EXPECT_EQ(s[0].bytes[1], 0x00);
@@ -177,6 +182,15 @@ TEST(Settings, WriteGuardWrapsLevelOneToTenSettings) {
   EXPECT_EQ(s[1].bytes[2], 0x12);
   EXPECT_EQ(s[2].bytes[2], 0x07);
   EXPECT_EQ(s[3].bytes[2], 0x12);
+  EXPECT_EQ(rig.backend.Mouse(0).ActiveProfile(), 2);
+
+  // With the guard open the setting goes alone after the status request.
+  ASSERT_TRUE(Wake(*rig.dev, rig.PathOf(0)));
+  rig.backend.ClearTrace();
+  ASSERT_TRUE(SelectProfileLive(*rig.dev, rig.PathOf(0), 4));
+  s = rig.SendsSinceClear();
+  ASSERT_EQ(s.size(), 2u);
+  EXPECT_EQ(s[1].bytes[2], 0x07);
 }
 
 TEST(Settings, ReadModifyWriteOfTheSettingsByte) {

@@ -103,13 +103,13 @@ TEST(ModelLayout, RowsButtonsAndKeyIndexes) {
   EXPECT_EQ(r8.key_row, 11);
   EXPECT_EQ(r8.key_index[12], 30);
   EXPECT_EQ(r8.key_index[30], 3);
-  // Other rows on level 11 have keys 22 and 23 replaced by 30 and 31.
+  // Other rows on level 11 edit keys 30 and 31 where older mice have keys 22 and 23.
   const ModelLayout r9 = DecideModelLayout(21, 11);
   EXPECT_EQ(r9.key_row, 9);
-  EXPECT_EQ(r9.key_index[22], 30);
-  EXPECT_EQ(r9.key_index[23], 31);
-  EXPECT_EQ(r9.key_index[8], 22);
-  EXPECT_EQ(DecideModelLayout(21, 5).key_index[22], 22);
+  EXPECT_EQ(r9.key_index[8], 30);
+  EXPECT_EQ(r9.key_index[9], 31);
+  EXPECT_EQ(r9.key_index[7], 6);
+  EXPECT_EQ(DecideModelLayout(21, 5).key_index[8], 22);
 }
 
 TEST(Selection, SelectingTheSecondMouseMarksItAndClearsTheFirst) {
