@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "config/describe_assignment.h"
 #include "config/text_tables.h"
 #include "device/device_commands.h"
 #include "device/memory_size.h"
@@ -57,6 +58,17 @@ void TakeProfiles(WorkingCopy& wc, const std::vector<uint8_t>& mem, const TextTa
 }
 
 }  // namespace
+
+void DescribeWorkingCopy(WorkingCopy& wc, const TextTables& texts) {
+  for (auto& profile : wc.profiles) {
+    for (auto& b : profile.buttons) {
+      b.text = DescribeAssignment(texts, b.bytes[0], b.bytes[1], b.bytes[2], b.bytes[3], wc.dpi_step);
+    }
+  }
+  for (auto& e : wc.info_entries) {
+    e.text = DescribeAssignment(texts, e.values[0], e.values[1], e.values[2], e.values[3], wc.dpi_step);
+  }
+}
 
 ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, const ProgressFn& progress) {
   dev.mirror().Clear();
