@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "config/read_all.h"
+#include "config/text_tables.h"
 #include "device/device_commands.h"
 #include "device/device_layer.h"
 #include "sim/sim_hid_backend.h"
@@ -62,6 +64,36 @@ void BM_Read2048WithWireLatency(benchmark::State& state) {
       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_Read2048WithWireLatency)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The whole read-all sequence of a level-11 mouse with 1 ms per transfer.
+void BM_ReadAllWithWireLatency(benchmark::State& state) {
+  halvric::sim::SimHidBackend backend("level11");
+  backend.Mouse(0).SetBusyPolls(0);
+  halvric::DeviceLayer dev(backend, LockFile());
+  dev.EnumerateMice();
+  const std::string path = dev.DevicePath(0);
+  dev.SelectDevice(path, true);
+  backend.Mouse(0).SetLatency(std::chrono::milliseconds(1));
+  halvric::TextTables texts;
+  halvric::WorkingCopy wc;
+  backend.ClearTrace();
+  halvric::ReadAll(dev, wc, texts);
+  size_t transfers = 0, exchanges = 0;
+  for (const auto& line : backend.TraceLines()) {
+    ++transfers;
+    if (line[0] == 'S') ++exchanges;
+  }
+  backend.SetTraceInMemory(false);
+  for (auto _ : state) {
+    if (halvric::ReadAll(dev, wc, texts) != halvric::ReadAllResult::kLoaded) state.SkipWithError("read-all failed");
+  }
+  state.counters["exchanges"] = static_cast<double>(exchanges);
+  state.counters["transfers"] = static_cast<double>(transfers);
+  state.counters["ratio"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * static_cast<double>(transfers) * 1e-3,
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ReadAllWithWireLatency)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -2,7 +2,11 @@
 
 #include <algorithm>
 
+#include "config/connect_and_read.h"
 #include "device/connect_sequence.h"
+#include "config/program_settings.h"
+#include "platform/folders.h"
+#include "platform/profile_file.h"
 #include "platform/linux/hidraw_backend.h"
 #include "sim/sim_hid_backend.h"
 
@@ -51,8 +55,7 @@ void CtlContext::Enumerate() {
   enumerated_ = true;
 }
 
-const std::string& CtlContext::Connect() {
-  if (!path_.empty()) return path_;
+ConnectOptions CtlContext::ChooseMouse() {
   Enumerate();
   DeviceLayer& dev = Devices();
   if (dev.DeviceCount() == 0) {
@@ -72,12 +75,59 @@ const std::string& CtlContext::Connect() {
     }
     opts.requested_path = wanted;
   }
-  ConnectResult r = ConnectSequence(dev, opts);
+  return opts;
+}
+
+void CtlContext::Connected(const ConnectResult& r) {
   if (r.path.empty()) throw CtlError("No device !!");
   if (!r.selected) throw CtlError("The mouse at " + r.path + " does not answer");
   path_ = r.path;
   layout_ = r.layout;
+}
+
+const std::string& CtlContext::Connect() {
+  if (!path_.empty()) return path_;
+  Connected(ConnectSequence(Devices(), ChooseMouse()));
   return path_;
+}
+
+}  // namespace halvric
+
+namespace halvric {
+
+const TextTables& CtlContext::Texts() {
+  if (!texts_) {
+    texts_ = std::make_unique<TextTables>();
+    // The user's language from set.ini, with the texts of the program folder's language.ini.
+    const FolderEnvironment env = FolderEnvironment::FromProcess();
+    const std::filesystem::path program = ProgramFolder(env);
+    if (!program.empty()) {
+      ProgramSettings settings;
+      settings.LoadStartOptions(ProfileFile((DataFolder(env) / kSettingsFileName).string()));
+      texts_->LoadLanguage((program / "language.ini").string(), settings.language);
+    }
+  }
+  return *texts_;
+}
+
+WorkingCopy& CtlContext::Config() {
+  if (config_) return *config_;
+  auto wc = std::make_unique<WorkingCopy>();
+  ReadAllResult read;
+  if (path_.empty()) {
+    const ConnectAndReadResult r = ConnectAndRead(Devices(), ChooseMouse(), *wc, Texts(), ResetOptions{});
+    Connected(r.connect);
+    read = r.read;
+  } else {
+    read = ReadAllOrRepair(Devices(), *wc, Texts(), ResetOptions{});
+  }
+  switch (read) {
+    case ReadAllResult::kLoaded: break;
+    case ReadAllResult::kNoDevice: throw CtlError("No device !!");
+    default: throw CtlError("The mouse at " + path_ + " stopped answering while its settings were read");
+  }
+  config_ = std::move(wc);
+  return *config_;
 }
 
 }  // namespace halvric

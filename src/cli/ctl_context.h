@@ -8,6 +8,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "config/text_tables.h"
+#include "config/working_copy.h"
+#include "device/connect_sequence.h"
 #include "device/device_layer.h"
 #include "device/model_layout.h"
 #include "platform/hid_backend.h"
@@ -51,17 +54,25 @@ class CtlContext {
   // Enumerates, picks the mouse (--device or the first) and selects it; throws CtlError
   // "No device !!" when there is none.
   const std::string& Connect();
+  // Connects and reads the mouse's whole configuration (repairing a never-initialised memory by
+  // the reset to defaults); throws CtlError when the mouse does not answer.
+  WorkingCopy& Config();
+  const TextTables& Texts();
   const std::string& path() const { return path_; }
   const ModelLayout& layout() const { return layout_; }
 
  private:
   void CreateBackend();
+  ConnectOptions ChooseMouse();
+  void Connected(const ConnectResult& r);
   std::unique_ptr<HidBackend> backend_;
   sim::SimHidBackend* sim_ = nullptr;
   std::unique_ptr<DeviceLayer> devices_;
   bool enumerated_ = false;
   std::string path_;
   ModelLayout layout_;
+  std::unique_ptr<TextTables> texts_;
+  std::unique_ptr<WorkingCopy> config_;
 };
 
 }  // namespace halvric

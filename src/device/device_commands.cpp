@@ -209,6 +209,11 @@ bool SetPair(DeviceLayer& dev, const std::string& path, uint8_t a1, uint8_t a2) 
   return Send(dev, path, {0x01, 0x05, 0x00, a1, a2}, -1);
 }
 
+bool ApplyLightingTable(DeviceLayer& dev, const std::string& path) {
+  if (dev.ProtocolLevel(path) < 3) return true;
+  return Send(dev, path, {0x01, 0x04, 0x03}, 10);
+}
+
 // ---------------------------------------------------------------- settings byte
 
 uint32_t SettingsByteAddress(int protocol_level) { return protocol_level == 0 ? 15 : 14; }

@@ -1,0 +1,273 @@
+// halvricctl commands on the mouse's configuration: show, dpi, rate, snap, lift, profile,
+// profile-name, button, reset.
+
+#include <CLI/CLI.hpp>
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <sstream>
+
+#include "cli/ctl_app.h"
+#include "cli/ctl_context.h"
+#include "cli/function_spec.h"
+#include "cli/text_format.h"
+#include "config/reset_defaults.h"
+#include "config/setting_changes.h"
+#include "config/text_tables.h"
+#include "device/model_layout.h"
+
+namespace halvric {
+namespace {
+
+uint32_t Number(const std::string& text, const char* what, uint32_t max) {
+  auto v = ParseNumber(text);
+  if (!v || *v > max) throw CLI::ValidationError(what, "expected a number from 0 to " + std::to_string(max) + ": " + text);
+  return *v;
+}
+
+std::string Hex3(const std::array<uint8_t, 3>& c) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%02x%02x%02x", c[0], c[1], c[2]);
+  return buf;
+}
+
+int FreeMacroMemory(const WorkingCopy& wc) {
+  long used = 0;
+  for (const auto& s : wc.macros)
+    if (s.start != 0) used += s.length;
+  return static_cast<int>(static_cast<long>(wc.memory_top) - wc.map.macro_area - used - 1);
+}
+
+void Show(CtlContext& ctx, int only_profile, bool all_keys) {
+  WorkingCopy& wc = ctx.Config();
+  const ModelLayout& layout = ctx.layout();
+  const auto info = ctx.Devices().Info(wc.path);
+  const std::string model = info ? ModelName(info->type_code, info->feature_report_length == 9) : "";
+  auto keys_of = [&]() {
+    std::vector<int> keys;
+    if (all_keys) {
+      for (int k = 0; k < static_cast<int>(wc.map.plane_size); ++k) keys.push_back(k);
+    } else {
+      for (int i = 0; i < layout.buttons; ++i) keys.push_back(layout.key_index[i]);
+    }
+    return keys;
+  };
+
+  nlohmann::json j;
+  j["path"] = wc.path;
+  j["model"] = model;
+  j["type_code"] = info ? info->type_code : 0;
+  j["protocol_level"] = wc.protocol_level;
+  j["lighting"] = wc.lighting;
+  j["memory_top"] = wc.memory_top;
+  j["report_rate"] = {{"code", wc.rate_code}, {"hz", ReportRateHz(wc.rate_code)}};
+  j["angle_snapping"] = wc.angle_snapping != 0;
+  j["settings_byte"] = wc.settings_byte;
+  j["dpi"] = {{"current_level", wc.dpi_level}, {"enabled_mask", wc.dpi_mask}, {"step", wc.dpi_step}};
+  for (int n = 0; n < kDpiLevels; ++n) {
+    j["dpi"]["levels"].push_back({{"x", wc.dpi[n][0] * wc.dpi_step},
+                                  {"y", wc.dpi[n][1] * wc.dpi_step},
+                                  {"raw_x", wc.dpi[n][0]},
+                                  {"raw_y", wc.dpi[n][1]},
+                                  {"enabled", ((wc.dpi_mask >> n) & 1) != 0}});
+  }
+  for (int p = 0; p < kProfileCount; ++p) {
+    if (only_profile >= 0 && p != only_profile) continue;
+    const ProfileSettings& ps = wc.profiles[p];
+    nlohmann::json pj = {{"index", p},
+                         {"name", ps.display_name},
+                         {"colour", Hex3(ps.colour)},
+                         {"flag", ps.flag},
+                         {"enabled", ((wc.profile_bits >> p) & 1) != 0}};
+    for (int k : keys_of()) {
+      const ButtonSlot& b = ps.buttons[k];
+      pj["buttons"].push_back({{"key", k}, {"function", HexBytes(b.bytes)}, {"text", b.text}});
+    }
+    j["profiles"].push_back(pj);
+  }
+  j["macros"] = nlohmann::json::array();
+  for (int s = 0; s < kMacroSlots; ++s) {
+    const MacroSlot& m = wc.macros[s];
+    if (m.start == 0) continue;
+    j["macros"].push_back({{"slot", s}, {"name", m.name}, {"mode", m.mode}, {"start", m.start},
+                           {"body", m.body}, {"length", m.length}});
+  }
+  j["free_macro_memory"] = FreeMacroMemory(wc);
+  for (int i = 0; i < kInfoEntries; ++i) {
+    j["information"].push_back({{"entry", i}, {"values", HexBytes(wc.info_entries[i].values)},
+                                {"text", wc.info_entries[i].text}});
+  }
+  if (ctx.options.json) {
+    ctx.out << j.dump(2) << "\n";
+    return;
+  }
+
+  std::ostream& o = ctx.out;
+  o << "model: " << model << " (type " << j["type_code"].get<int>() << ", level " << wc.protocol_level
+    << (wc.lighting ? ", lighting" : "") << ")\n";
+  o << "path: " << wc.path << "\n";
+  o << "memory top: " << wc.memory_top << "\n";
+  o << "report rate: " << ReportRateHz(wc.rate_code) << "Hz (code " << wc.rate_code << ")\n";
+  o << "angle snapping: " << (wc.angle_snapping ? "on" : "off") << "\n";
+  o << "dpi levels (current " << wc.dpi_level + 1 << "):\n";
+  for (int n = 0; n < kDpiLevels; ++n) {
+    o << "  " << (n == wc.dpi_level ? '*' : ' ') << (n + 1) << ": " << wc.dpi[n][0] * wc.dpi_step << " x "
+      << wc.dpi[n][1] * wc.dpi_step << (((wc.dpi_mask >> n) & 1) ? "" : "  (disabled)") << "\n";
+  }
+  o << "profiles:\n";
+  for (const auto& pj : j["profiles"]) {
+    const int p = pj["index"].get<int>();
+    o << "  " << (p + 1) << ": " << pj["name"].get<std::string>() << "  colour #" << pj["colour"].get<std::string>()
+      << (pj["flag"].get<bool>() ? "  flag" : "") << (pj["enabled"].get<bool>() ? "" : "  (disabled)") << "\n";
+    for (const auto& b : pj["buttons"]) {
+      char key[16];
+      std::snprintf(key, sizeof key, "%2d", b["key"].get<int>());
+      o << "     key " << key << ": " << b["text"].get<std::string>() << "  [" << b["function"].get<std::string>()
+        << "]\n";
+    }
+  }
+  o << "macros:";
+  if (j["macros"].empty()) o << " none";
+  o << "\n";
+  for (const auto& m : j["macros"]) {
+    o << "  slot " << m["slot"].get<int>() << ": \"" << m["name"].get<std::string>() << "\" mode "
+      << m["mode"].get<int>() << ", start " << m["start"].get<int>() << ", body " << m["body"].get<int>()
+      << ", length " << m["length"].get<int>() << "\n";
+  }
+  char free_text[64];
+  std::snprintf(free_text, sizeof free_text, "free memory: %d bytes", FreeMacroMemory(wc));
+  o << free_text << "\n";
+  o << "information entries:\n";
+  for (int i = 0; i < kInfoEntries; ++i) {
+    o << "  " << i << ": " << wc.info_entries[i].text << "  [" << HexBytes(wc.info_entries[i].values) << "]\n";
+  }
+}
+
+void Require(bool ok) {
+  if (!ok) throw CtlError("write error!!");
+}
+
+}  // namespace
+
+void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
+  auto* show = app.add_subcommand("show", "Show the mouse's whole configuration");
+  auto show_profile = std::make_shared<int>(0);
+  auto all_keys = std::make_shared<bool>(false);
+  show->add_option("--profile", *show_profile, "Only this profile (1-5)")->check(CLI::Range(1, kProfileCount));
+  show->add_flag("--all-keys", *all_keys, "Every key slot of the profile, not only the drawn buttons");
+  show->callback([&ctx, show_profile, all_keys] { Show(ctx, *show_profile - 1, *all_keys); });
+
+  auto* dpi = app.add_subcommand("dpi", "Set the DPI of a level (1-5), in DPI");
+  auto args = std::make_shared<std::vector<std::string>>();
+  dpi->add_option("LEVEL X Y", *args, "Level 1-5, X and Y in DPI")->expected(3)->required();
+  dpi->callback([&ctx, args] {
+    const int level = static_cast<int>(Number((*args)[0], "LEVEL", kDpiLevels)) - 1;
+    if (level < 0) throw CLI::ValidationError("LEVEL", "levels are 1 to 5");
+    WorkingCopy& wc = ctx.Config();
+    auto raw = [&](const std::string& t, const char* what) {
+      const uint32_t dpi_value = Number(t, what, 255u * static_cast<uint32_t>(wc.dpi_step));
+      return static_cast<uint8_t>(std::max<uint32_t>(1, dpi_value / static_cast<uint32_t>(wc.dpi_step)));
+    };
+    Require(ChangeDpi(ctx.Devices(), wc, level, raw((*args)[1], "X"), raw((*args)[2], "Y")));
+  });
+
+  auto* dpi_level = app.add_subcommand("dpi-level", "Make a DPI level (1-5) current; --enable sets the enabled levels");
+  auto cur = std::make_shared<std::string>();
+  auto enable = std::make_shared<std::string>();
+  dpi_level->add_option("LEVEL", *cur, "Level 1-5")->required();
+  dpi_level->add_option("--enable", *enable, "Enabled levels, e.g. 1,2,3");
+  dpi_level->callback([&ctx, cur, enable] {
+    const int level = static_cast<int>(Number(*cur, "LEVEL", kDpiLevels)) - 1;
+    if (level < 0) throw CLI::ValidationError("LEVEL", "levels are 1 to 5");
+    WorkingCopy& wc = ctx.Config();
+    int mask = wc.dpi_mask;
+    if (!enable->empty()) {
+      mask = 0;
+      std::string item;
+      std::stringstream in(*enable);
+      while (std::getline(in, item, ',')) {
+        const int n = static_cast<int>(Number(item, "--enable", kDpiLevels));
+        if (n < 1) throw CLI::ValidationError("--enable", "levels are 1 to 5");
+        mask |= 1 << (n - 1);
+      }
+    }
+    Require(ChangeDpiState(ctx.Devices(), wc, level, mask | (1 << level)));
+  });
+
+  auto* rate = app.add_subcommand("rate", "Set the report-rate code (0 = 1000Hz ... 7 = 125Hz)");
+  auto code = std::make_shared<std::string>();
+  rate->add_option("CODE", *code, "Rate code 0-7")->required();
+  rate->callback([&ctx, code] {
+    const int c = static_cast<int>(Number(*code, "CODE", 7));
+    Require(ChangeRate(ctx.Devices(), ctx.Config(), c));
+  });
+
+  auto* snap = app.add_subcommand("snap", "Angle snapping on or off");
+  auto onoff = std::make_shared<std::string>();
+  snap->add_option("STATE", *onoff, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
+  snap->callback([&ctx, onoff] { Require(ChangeAngleSnapping(ctx.Devices(), ctx.Config(), *onoff == "on")); });
+
+  auto* lift = app.add_subcommand("lift", "Set the lift setting (0-8192)");
+  auto value = std::make_shared<std::string>();
+  lift->add_option("VALUE", *value, "0-8192")->required();
+  lift->callback([&ctx, value] {
+    const auto v = static_cast<uint16_t>(Number(*value, "VALUE", 8192));
+    ctx.Config();
+    Require(ChangeLift(ctx.Devices(), v));
+  });
+
+  auto* profile = app.add_subcommand("profile", "Make a profile (1-5) active");
+  auto pnum = std::make_shared<std::string>();
+  auto live = std::make_shared<bool>(false);
+  profile->add_option("N", *pnum, "Profile 1-5")->required();
+  profile->add_flag("--live", *live, "Switch without storing it in the mouse");
+  profile->callback([&ctx, pnum, live] {
+    const int p = static_cast<int>(Number(*pnum, "N", kProfileCount)) - 1;
+    if (p < 0) throw CLI::ValidationError("N", "profiles are 1 to 5");
+    ctx.Connect();
+    Require(ChangeProfile(ctx.Devices(), p, *live));
+  });
+
+  auto* pname = app.add_subcommand("profile-name", "Rename a profile (1-5); an empty name restores the default");
+  auto pn = std::make_shared<std::string>();
+  auto text = std::make_shared<std::string>();
+  pname->add_option("N", *pn, "Profile 1-5")->required();
+  pname->add_option("TEXT", *text, "New name")->required();
+  pname->callback([&ctx, pn, text] {
+    const int p = static_cast<int>(Number(*pn, "N", kProfileCount)) - 1;
+    if (p < 0) throw CLI::ValidationError("N", "profiles are 1 to 5");
+    Require(ChangeProfileName(ctx.Devices(), ctx.Config(), ctx.Texts(), p, *text));
+  });
+
+  auto* button = app.add_subcommand("button", "Give a button a function");
+  button->footer(FunctionSpecHelp());
+  auto bargs = std::make_shared<std::vector<std::string>>();
+  button->add_option("PROFILE KEY FUNCTION", *bargs, "Profile 1-5, key index (see show), function")
+      ->expected(3)
+      ->required();
+  button->callback([&ctx, bargs] {
+    const int p = static_cast<int>(Number((*bargs)[0], "PROFILE", kProfileCount)) - 1;
+    if (p < 0) throw CLI::ValidationError("PROFILE", "profiles are 1 to 5");
+    WorkingCopy& wc = ctx.Config();
+    const int key = static_cast<int>(Number((*bargs)[1], "KEY", wc.map.plane_size - 1));
+    std::string why;
+    auto a = ParseFunctionSpec((*bargs)[2], wc, &why);
+    if (!a) throw CLI::ValidationError("FUNCTION", why);
+    Require(ChangeButton(ctx.Devices(), wc, ctx.Texts(), p, key, *a));
+    if (!ctx.options.json) ctx.out << "key " << key << ": " << wc.profiles[p].buttons[key].text << "\n";
+  });
+
+  app.add_subcommand("reset", "Reset the mouse to its default configuration")->callback([&ctx] {
+    WorkingCopy& wc = ctx.Config();
+    ResetOptions options;
+    switch (ResetToDefaults(ctx.Devices(), wc, ctx.Texts(), options)) {
+      case ResetResult::kDone: break;
+      case ResetResult::kNoDevice: throw CtlError("No device !!");
+      case ResetResult::kBackupFailed: throw CtlError("The automatic backup failed; nothing was written");
+      default: throw CtlError("write error!!");
+    }
+  });
+}
+
+}  // namespace halvric

@@ -1,0 +1,149 @@
+#include "cli/function_spec.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include "cli/text_format.h"
+#include "config/key_tables.h"
+
+namespace halvric {
+namespace {
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
+  return out;
+}
+
+std::vector<std::string> Split(std::string_view s, char sep) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (size_t i = 0; i <= s.size(); ++i) {
+    if (i == s.size() || s[i] == sep) {
+      parts.emplace_back(s.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  return parts;
+}
+
+int ModifierBits(const std::string& word) {
+  static const std::pair<const char*, int> kMods[] = {
+      {"ctrl", 0x01},  {"shift", 0x02},  {"alt", 0x04},  {"win", 0x08},  {"lctrl", 0x01}, {"lshift", 0x02},
+      {"lalt", 0x04},  {"lwin", 0x08},   {"rctrl", 0x10}, {"rshift", 0x20}, {"ralt", 0x40}, {"rwin", 0x80},
+      {"control", 0x01}, {"super", 0x08}, {"meta", 0x08}};
+  for (const auto& [name, bits] : kMods)
+    if (word == name) return bits;
+  return 0;
+}
+
+int MouseButtonBit(const std::string& word) {
+  if (word == "left") return mouse_button::kLeft;
+  if (word == "right") return mouse_button::kRight;
+  if (word == "middle" || word == "wheel") return mouse_button::kWheel;
+  if (word == "back" || word == "backward") return mouse_button::kBackward;
+  if (word == "forward") return mouse_button::kForward;
+  return 0;
+}
+
+std::optional<int> KeyUsage(const std::string& lower_name) {
+  for (const auto& row : KeyNameTable()) {
+    if (Lower(row.name) == lower_name) return row.code;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+const char* FunctionSpecHelp() {
+  return "FUNCTION forms:\n"
+         "  raw:TYPE,P1,P2,P3       the four bytes (decimal or 0x-hex)\n"
+         "  none | default          no function | the mouse's factory function\n"
+         "  left right middle back forward   mouse buttons, joined with '+' to press together\n"
+         "  wheel-up | wheel-down\n"
+         "  key:[MODS+]KEY          e.g. key:Ctrl+Shift+A, key:F5 (Ctrl Shift Alt Win, RCtrl for one side)\n"
+         "  media:NAME | media:0xUSAGE   e.g. media:\"Volume Up\", media:0xE9\n"
+         "  dpi-up | dpi-down | dpi-loop | profile-switch\n"
+         "  macro:SLOT[:loop|:fire] the macro stored in SLOT (0-79)\n";
+}
+
+std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view spec, const WorkingCopy& wc, std::string* error) {
+  auto fail = [&](std::string why) -> std::optional<ButtonAssignment> {
+    if (error) *error = std::move(why);
+    return std::nullopt;
+  };
+  const std::string lower = Lower(spec);
+  const size_t colon = lower.find(':');
+  const std::string head = lower.substr(0, colon);
+  const std::string rest = colon == std::string::npos ? std::string() : std::string(spec.substr(colon + 1));
+
+  if (head == "raw") {
+    auto parts = Split(rest, ',');
+    if (parts.size() != 4) return fail("raw: needs four numbers TYPE,P1,P2,P3");
+    uint8_t b[4];
+    for (int i = 0; i < 4; ++i) {
+      auto v = ParseNumber(parts[i]);
+      if (!v || *v > 255) return fail("raw: \"" + parts[i] + "\" is not a byte");
+      b[i] = static_cast<uint8_t>(*v);
+    }
+    return ButtonAssignment{b[0], b[1], b[2], b[3]};
+  }
+  if (head == "none") return ButtonAssignment::NoFunction();
+  if (head == "default") return ButtonAssignment::Default();
+  if (head == "wheel-up") return ButtonAssignment::Wheel(1);
+  if (head == "wheel-down") return ButtonAssignment::Wheel(-1);
+  if (head == "dpi-up") return ButtonAssignment::DpiUp();
+  if (head == "dpi-down") return ButtonAssignment::DpiDown();
+  if (head == "dpi-loop") return ButtonAssignment::DpiLoop();
+  if (head == "profile-switch") return ButtonAssignment::Make(function_type::kProfileSwitch);
+  if (head == "key") {
+    if (rest.empty()) return fail("key: needs a key name, e.g. key:Ctrl+A");
+    auto words = Split(rest, '+');
+    int mods = 0;
+    for (size_t i = 0; i + 1 < words.size(); ++i) {
+      const int bits = ModifierBits(Lower(words[i]));
+      if (bits == 0) return fail("unknown modifier \"" + words[i] + "\"");
+      mods |= bits;
+    }
+    const std::string key = Lower(words.back());
+    if (const int bits = ModifierBits(key); bits != 0 && words.size() >= 1) {
+      // A modifier alone ("key:Ctrl") is a key of its own.
+      return ButtonAssignment::Keyboard(mods | bits, 0);
+    }
+    auto usage = KeyUsage(key);
+    if (!usage) return fail("unknown key \"" + words.back() + "\"");
+    return ButtonAssignment::Keyboard(mods, *usage);
+  }
+  if (head == "media") {
+    if (auto v = ParseNumber(rest); v && *v <= 0xFFFF) return ButtonAssignment::Consumer(static_cast<int>(*v));
+    for (const auto& row : ConsumerKeyTable()) {
+      if (Lower(row.name) == Lower(rest)) return ButtonAssignment::Consumer(row.code);
+    }
+    return fail("unknown media key \"" + rest + "\"");
+  }
+  if (head == "macro") {
+    auto parts = Split(rest, ':');
+    auto slot = ParseNumber(parts[0]);
+    if (!slot || *slot >= kMacroSlots) return fail("macro: needs a slot 0-79");
+    const MacroSlot& s = wc.macros[*slot];
+    if (s.start == 0) return fail("macro slot " + parts[0] + " is empty");
+    int type = function_type::kMacro;
+    if (parts.size() > 1) {
+      const std::string mode = Lower(parts[1]);
+      if (mode == "loop") type = function_type::kMacroRepeat;
+      else if (mode == "fire") type = function_type::kMacroFire;
+      else if (mode != "once") return fail("macro mode must be once, loop or fire");
+    }
+    return ButtonAssignment::Macro(type, static_cast<int>(s.body));
+  }
+  int mask = 0;
+  for (const auto& w : Split(lower, '+')) {
+    const int bit = MouseButtonBit(w);
+    if (bit == 0) return fail("unknown function \"" + std::string(spec) + "\" (see halvricctl button --help)");
+    mask |= bit;
+  }
+  return ButtonAssignment::MouseButtons(mask);
+}
+
+}  // namespace halvric

@@ -1,0 +1,18 @@
+#pragma once
+// The whole connection: choose and select a mouse (device layer), then read its configuration
+// into the working copy, repairing a never-initialised memory.
+
+#include "config/reset_defaults.h"
+#include "device/connect_sequence.h"
+
+namespace halvric {
+
+struct ConnectAndReadResult {
+  ConnectResult connect;
+  ReadAllResult read = ReadAllResult::kNoDevice;
+};
+
+ConnectAndReadResult ConnectAndRead(DeviceLayer& dev, ConnectOptions options, WorkingCopy& wc, const TextTables& texts,
+                                    const ResetOptions& reset);
+
+}  // namespace halvric

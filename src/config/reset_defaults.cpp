@@ -1,0 +1,62 @@
+#include "config/reset_defaults.h"
+
+#include <algorithm>
+#include <chrono>
+#include <span>
+#include <thread>
+
+#include "config/default_image.h"
+#include "device/device_commands.h"
+#include "device/memory_size.h"
+
+namespace halvric {
+
+ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, const ResetOptions& options) {
+  const std::string path = dev.CurrentPath();
+  const auto info = dev.Info(path);
+  if (path.empty() || !info) return ResetResult::kNoDevice;
+  const int level = info->protocol_level;
+  const bool lighting = info->lighting != 0;
+
+  uint32_t top = kDefaultMemoryTop;
+  if (level < 10) {
+    top = ProbeMemorySize(dev, path);
+  } else if (const int reported = GetMemorySize(dev, path); reported > 0) {
+    top = static_cast<uint32_t>(reported);
+  }
+  if (options.before_write && !options.before_write()) return ResetResult::kBackupFailed;
+
+  const int dpi_step = info->sensor_a == 18 ? 100 : 50;
+  const std::vector<uint8_t> image = BuildDefaultImage(level, lighting, dpi_step);
+  // A memory smaller than the image would repeat itself: never write past its top.
+  const size_t size = std::min<size_t>(image.size(), size_t{top} + 1);
+  constexpr size_t kPiece = 32;
+  for (size_t a = 0; a < size; a += kPiece) {
+    const size_t n = std::min(kPiece, size - a);
+    if (!WriteMemory(dev, path, static_cast<uint32_t>(a), std::span<const uint8_t>(image.data() + a, n))) {
+      return ResetResult::kWriteFailed;
+    }
+    ReportProgress(options.progress, static_cast<double>(a + n) / size);
+  }
+  if (lighting && level >= 3) {
+    if (!SetLedMode(dev, path, image[0x11]) || !ApplyLightingTable(dev, path)) return ResetResult::kWriteFailed;
+  }
+  if (!Commit(dev, path)) return ResetResult::kWriteFailed;
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  if (ReadAll(dev, wc, texts) != ReadAllResult::kLoaded) return ResetResult::kReadBackFailed;
+  if (!SelectProfileStored(dev, path, 0)) return ResetResult::kWriteFailed;
+  return ResetResult::kDone;
+}
+
+ReadAllResult ReadAllOrRepair(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts,
+                              const ResetOptions& options) {
+  const ReadAllResult r = ReadAll(dev, wc, texts, options.progress);
+  if (r != ReadAllResult::kUninitialised) return r;
+  switch (ResetToDefaults(dev, wc, texts, options)) {
+    case ResetResult::kDone: return ReadAllResult::kLoaded;
+    case ResetResult::kNoDevice: return ReadAllResult::kNoDevice;
+    default: return ReadAllResult::kFailed;
+  }
+}
+
+}  // namespace halvric

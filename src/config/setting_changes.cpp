@@ -1,0 +1,133 @@
+#include "config/setting_changes.h"
+
+#include <algorithm>
+
+#include "config/describe_assignment.h"
+#include "config/read_all.h"
+#include "config/text_tables.h"
+#include "device/device_commands.h"
+
+namespace halvric {
+namespace {
+
+bool Connected(const DeviceLayer& dev, const WorkingCopy& wc) { return !wc.path.empty() && dev.IsCurrent(wc.path); }
+
+bool WriteAndCommit(DeviceLayer& dev, const std::string& path, uint32_t address, std::span<const uint8_t> bytes) {
+  return WriteMemory(dev, path, address, bytes) && Commit(dev, path);
+}
+
+}  // namespace
+
+bool ChangeDpi(DeviceLayer& dev, WorkingCopy& wc, int level, uint8_t x, uint8_t y) {
+  level = std::clamp(level, 0, kDpiLevels - 1);
+  wc.dpi[level] = {x, y};
+  if (!Connected(dev, wc)) return false;
+  const std::string& path = wc.path;
+  if (!Wake(dev, path)) return false;
+  if (level == wc.dpi_level && !ApplyDpiLevel(dev, path, level, x, y)) return false;
+  if (!StoreDpiLevel(dev, path, level, x, y)) return false;
+  return Wake(dev, path);
+}
+
+bool ChangeDpiState(DeviceLayer& dev, WorkingCopy& wc, int level, int mask) {
+  wc.dpi_level = std::clamp(level, 0, kDpiLevels - 1);
+  wc.dpi_mask = mask & 0x1F;
+  wc.dpi_state = static_cast<uint8_t>(wc.dpi_level | (wc.dpi_mask << 3));
+  if (!Connected(dev, wc)) return false;
+  const std::string& path = wc.path;
+  // The state value sits in the low memory the mouse reloads on Commit; the active pair is applied
+  // at once so the new level takes effect without waiting for the reload.
+  const uint32_t address = wc.protocol_level == 0 ? 3 : 2;
+  const auto& xy = wc.dpi[wc.dpi_level];
+  return Wake(dev, path) && WriteMemoryByte(dev, path, address, wc.dpi_state) && Commit(dev, path) &&
+         ApplyDpiLevel(dev, path, wc.dpi_level, xy[0], xy[1]) && Wake(dev, path);
+}
+
+bool ChangeRate(DeviceLayer& dev, WorkingCopy& wc, int rate_code) {
+  wc.rate_code = std::clamp(rate_code, 0, 7);
+  wc.settings_byte = static_cast<uint8_t>((wc.settings_byte & 0x8F) | (wc.rate_code << 4));
+  return Connected(dev, wc) && SetRateBits(dev, wc.path, wc.rate_code);
+}
+
+bool ChangeAngleSnapping(DeviceLayer& dev, WorkingCopy& wc, bool on) {
+  wc.angle_snapping = on ? 1 : 0;
+  wc.settings_byte = static_cast<uint8_t>((wc.settings_byte & 0xFE) | wc.angle_snapping);
+  return Connected(dev, wc) && SetFlagBit(dev, wc.path, wc.angle_snapping);
+}
+
+bool ChangeLift(DeviceLayer& dev, uint16_t value) {
+  const std::string path = dev.CurrentPath();
+  return !path.empty() && SetWord(dev, path, value);
+}
+
+bool ChangeProfile(DeviceLayer& dev, int profile, bool live) {
+  const std::string path = dev.CurrentPath();
+  if (path.empty() || profile < 0 || profile >= kProfileCount) return false;
+  return live ? SelectProfileLive(dev, path, profile) : SelectProfileStored(dev, path, profile);
+}
+
+bool ChangeProfileName(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, int profile,
+                       const std::string& name) {
+  if (profile < 0 || profile >= kProfileCount) return false;
+  const auto field = EncodeProfileName(name, wc.map.name_size);
+  ProfileSettings& ps = wc.profiles[profile];
+  ps.name = DecodeProfileName(field.data(), field.size());
+  ps.display_name = ProfileDisplayName(ps.name, texts.Get(TextFamily::profile_str), profile);
+  return Connected(dev, wc) && WriteAndCommit(dev, wc.path, wc.map.ProfileRecord(profile) + wc.map.name_offset, field);
+}
+
+bool ChangeProfileColour(DeviceLayer& dev, WorkingCopy& wc, int profile, const std::array<uint8_t, 3>& rgb) {
+  if (profile < 0 || profile >= kProfileCount) return false;
+  ProfileSettings& ps = wc.profiles[profile];
+  const uint32_t rec = wc.map.ProfileRecord(profile);
+  if (wc.protocol_level == 0) {
+    // Three 2-bit levels: 0, 85, 170, 255.
+    ps.colour_code = static_cast<uint8_t>(((rgb[0] + 42) / 85) | (((rgb[1] + 42) / 85) << 2) |
+                                          (((rgb[2] + 42) / 85) << 4));
+    for (int c = 0; c < 3; ++c) ps.colour[c] = static_cast<uint8_t>(((ps.colour_code >> (2 * c)) & 3) * 85);
+    if (!Connected(dev, wc)) return false;
+    return WriteMemoryByte(dev, wc.path, rec + 3, ps.colour_code) && Commit(dev, wc.path);
+  }
+  ps.colour = rgb;
+  return Connected(dev, wc) && WriteAndCommit(dev, wc.path, rec + 3, rgb);
+}
+
+bool ChangeProfileFlag(DeviceLayer& dev, WorkingCopy& wc, int profile, bool flag) {
+  if (profile < 0 || profile >= kProfileCount) return false;
+  wc.profiles[profile].flag = flag;
+  if (!Connected(dev, wc)) return false;
+  const uint32_t rec = wc.map.ProfileRecord(profile);
+  if (wc.protocol_level == 0) {
+    // Both bytes 0x12 mean the flag is clear; anything else sets it.
+    const uint8_t v[2] = {static_cast<uint8_t>(flag ? 0x00 : 0x12), static_cast<uint8_t>(flag ? 0x00 : 0x12)};
+    return WriteAndCommit(dev, wc.path, rec, v);
+  }
+  const int old = ReadMemoryByte(dev, wc.path, rec, true);
+  if (old < 0) return false;
+  const auto v = static_cast<uint8_t>(flag ? (old | 0x80) : (old & 0x7F));
+  return WriteMemoryByte(dev, wc.path, rec, v) && Commit(dev, wc.path);
+}
+
+bool ChangeProfileBits(DeviceLayer& dev, WorkingCopy& wc, uint8_t bits) {
+  wc.profile_bits = bits & 0x1F;
+  if (!Connected(dev, wc) || wc.map.profile_bits == 0) return false;
+  return WriteMemoryByte(dev, wc.path, wc.map.profile_bits, wc.profile_bits) && Commit(dev, wc.path);
+}
+
+bool ChangeButton(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, int profile, int key,
+                  const ButtonAssignment& a) {
+  if (profile < 0 || profile >= kProfileCount || key < 0 || key >= static_cast<int>(wc.map.plane_size)) return false;
+  ButtonSlot& slot = wc.profiles[profile].buttons[key];
+  slot.bytes = a.Bytes();
+  slot.text = DescribeAssignment(texts, a, wc.dpi_step);
+  return Connected(dev, wc) && WriteButtonAssignment(dev, wc.path, profile, key, slot.bytes, true);
+}
+
+bool ChangeKeyCycleBlock(DeviceLayer& dev, WorkingCopy& wc, int profile,
+                         const std::array<uint8_t, kExtensionSize>& block) {
+  if (profile < 0 || profile >= kProfileCount) return false;
+  wc.profiles[profile].extension = block;
+  return Connected(dev, wc) && WriteAndCommit(dev, wc.path, wc.map.Extension(profile), block);
+}
+
+}  // namespace halvric

@@ -1,0 +1,42 @@
+#pragma once
+// Single changes to the mouse's configuration: the working copy is updated and the change sent to
+// the mouse with its command sequence. Each returns false when the mouse did not take it (the
+// working copy then keeps the new value, so that a retry sends it again).
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "config/button_assignment.h"
+#include "config/working_copy.h"
+#include "device/device_layer.h"
+
+namespace halvric {
+
+class TextTables;
+
+// DPI of one level (raw X and Y): Wake; ApplyDpiLevel when it is the current level; StoreDpiLevel;
+// Wake.
+bool ChangeDpi(DeviceLayer& dev, WorkingCopy& wc, int level, uint8_t x, uint8_t y);
+// Current DPI level and the enable mask, stored as the DPI state value and applied.
+bool ChangeDpiState(DeviceLayer& dev, WorkingCopy& wc, int level, int mask);
+bool ChangeRate(DeviceLayer& dev, WorkingCopy& wc, int rate_code);
+bool ChangeAngleSnapping(DeviceLayer& dev, WorkingCopy& wc, bool on);
+bool ChangeLift(DeviceLayer& dev, uint16_t value);
+// Stored (the mouse keeps it at power-up) or live (application-linked switching).
+bool ChangeProfile(DeviceLayer& dev, int profile, bool live);
+
+bool ChangeProfileName(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, int profile, const std::string& name);
+bool ChangeProfileColour(DeviceLayer& dev, WorkingCopy& wc, int profile, const std::array<uint8_t, 3>& rgb);
+bool ChangeProfileFlag(DeviceLayer& dev, WorkingCopy& wc, int profile, bool flag);
+// Level 11 and above: the per-profile enable bits.
+bool ChangeProfileBits(DeviceLayer& dev, WorkingCopy& wc, uint8_t bits);
+
+// The button's four planes, then Commit; the display text is recomputed.
+bool ChangeButton(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, int profile, int key,
+                  const ButtonAssignment& a);
+// The profile's key-cycle block (21 bytes).
+bool ChangeKeyCycleBlock(DeviceLayer& dev, WorkingCopy& wc, int profile,
+                         const std::array<uint8_t, kExtensionSize>& block);
+
+}  // namespace halvric
