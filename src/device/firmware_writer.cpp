@@ -34,10 +34,8 @@ std::string FormatUpgradeDone(int pieces, long long milliseconds, int errors) {
 FirmwareWriter::FirmwareWriter(DeviceLayer& dev) : dev_(dev) {}
 
 FirmwareWriter::~FirmwareWriter() {
-  if (thread_.joinable()) {
-    thread_.request_stop();
-    thread_.join();
-  }
+  stop_.request_stop();
+  if (thread_.joinable()) thread_.join();
 }
 
 bool FirmwareWriter::Start(const std::string& path, const FirmwareImage& image, UpgradeWriteOptions options,
@@ -64,13 +62,12 @@ bool FirmwareWriter::Start(const std::string& path, const FirmwareImage& image, 
   acks_.Reset();
   writing_.store(true);
   outcome_.store(UpgradeOutcome::kWriting);
-  thread_ = std::jthread([this, job = std::move(job)](std::stop_token stop) mutable { Run(stop, std::move(job)); });
+  stop_ = std::stop_source();
+  thread_ = std::jthread([this, stop = stop_.get_token(), job = std::move(job)]() mutable { Run(stop, std::move(job)); });
   return true;
 }
 
-void FirmwareWriter::Abort() {
-  if (thread_.joinable()) thread_.request_stop();
-}
+void FirmwareWriter::Abort() { stop_.request_stop(); }
 
 UpgradeOutcome FirmwareWriter::Wait() {
   if (thread_.joinable()) thread_.join();

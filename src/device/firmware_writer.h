@@ -111,6 +111,9 @@ class FirmwareWriter {
   UpgradeAckSlot acks_;
   std::atomic<bool> writing_{false};
   std::atomic<UpgradeOutcome> outcome_{UpgradeOutcome::kIdle};
+  // The current write's stop request; a source of its own (not the thread's) so that Abort may
+  // be called from a callback on the write thread while the owner waits in Wait().
+  std::stop_source stop_;
   std::jthread thread_;  // last: stopped and joined before the members it uses go
 };
 
