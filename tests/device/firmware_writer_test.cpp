@@ -122,11 +122,22 @@ TEST(FirmwareWriter, MouseUnpluggedMidWriteEndsQuickly) {
   EXPECT_FALSE(seen.progress.empty());
 }
 
-TEST(FirmwareWriter, RefusesNothingToWriteAndASecondStart) {
+TEST(FirmwareWriter, RefusalsBeforeAnythingIsSent) {
   WriterRig rig;
   std::string error;
   EXPECT_FALSE(rig.writer.Start(rig.PathOf(0), FirmwareImage{}, {}, &error));
   EXPECT_NE(error.find("nothing to write"), std::string::npos);
+
+  // A failed automatic backup stops the write before the mouse is touched.
+  Seen seen;
+  UpgradeWriteOptions backup = Watch(seen);
+  backup.auto_backup = [] { return false; };
+  rig.backend.ClearTrace();
+  ASSERT_TRUE(rig.writer.Start(rig.PathOf(0), NoiseImage(100), backup));
+  EXPECT_EQ(rig.writer.Wait(), UpgradeOutcome::kFailed);
+  EXPECT_EQ(seen.messages, std::vector<std::string>{kUpgradeBackupError});
+  EXPECT_TRUE(rig.SendsSinceClear().empty());
+
   UpgradeWriteOptions slow;
   slow.timings.open_wait = std::chrono::milliseconds(300);
   ASSERT_TRUE(rig.writer.Start(rig.PathOf(0), NoiseImage(100), slow));
