@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <exception>
 
 #include "device/device_commands.h"
 #include "device/vendor_input_interface.h"
@@ -101,16 +102,25 @@ FirmwareWriter::AckWait FirmwareWriter::WaitForAck(Job& job, milliseconds limit,
 
 void FirmwareWriter::Run(std::stop_token stop, std::unique_ptr<Job> job_ptr) {
   Job& job = *job_ptr;
-  const auto start = Clock::now();
   const UpgradeTimings& t = job.options.timings;
   FirmwareImage& image = job.image;
   image.bytes[250] = 0;
   image.bytes[251] = 0;
 
-  if (job.options.auto_backup && !job.options.auto_backup()) {
-    Finish(job, UpgradeOutcome::kFailed, kUpgradeBackupError);
-    return;
+  if (job.options.auto_backup) {
+    bool saved = false;
+    try {
+      saved = job.options.auto_backup();
+    } catch (const std::exception&) {
+      saved = false;
+    }
+    if (!saved) {
+      Finish(job, UpgradeOutcome::kFailed, kUpgradeBackupError);
+      return;
+    }
   }
+  // The reported time is the write's own, without the backup.
+  const auto start = Clock::now();
   if (job.options.enter_isp && (!SetChannel(dev_, job.path, 0) || !EnterIsp(dev_, job.path))) {
     Finish(job, UpgradeOutcome::kFailed, kUpgradeWriteError);
     return;

@@ -70,7 +70,7 @@ struct UpgradeWriteOptions {
   int max_piece_retries = 0;
   UpgradeTimings timings;
   // Called on the write thread before anything is sent; false ends the write with
-  // kUpgradeBackupError. Empty: no backup.
+  // kUpgradeBackupError (so does an exception). Empty: no backup.
   std::function<bool()> auto_backup;
   // All callbacks run on the write thread.
   std::function<void(const std::string&)> on_message;           // the final message
