@@ -20,5 +20,7 @@ int RunHalvricCtl(const std::vector<std::string>& args, std::ostream& out, std::
 void RegisterDeviceCommands(CLI::App& app, CtlContext& ctx);
 void RegisterConfigCommands(CLI::App& app, CtlContext& ctx);
 void RegisterUpgradeCommands(CLI::App& app, CtlContext& ctx);
+void RegisterBackupCommands(CLI::App& app, CtlContext& ctx);
+void RegisterLightingCommands(CLI::App& app, CtlContext& ctx);
 
 }  // namespace halvric
