@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "config/default_image.h"
+#include "config/lighting_apply.h"
 #include "device/device_commands.h"
 #include "device/memory_size.h"
 
@@ -39,7 +40,7 @@ ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const TextTables&
     ReportProgress(options.progress, static_cast<double>(a + n) / size);
   }
   if (lighting && level >= 3) {
-    if (!SetLedMode(dev, path, image[0x11]) || !ApplyLightingTable(dev, path)) return ResetResult::kWriteFailed;
+    if (!SetLedMode(dev, path, image[0x11]) || !SendLightingApply(dev, path)) return ResetResult::kWriteFailed;
   }
   if (!Commit(dev, path)) return ResetResult::kWriteFailed;
   std::this_thread::sleep_for(std::chrono::milliseconds(100));

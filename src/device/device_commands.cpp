@@ -19,19 +19,6 @@ bool Send(DeviceLayer& dev, const std::string& path, Report request, int delay, 
   return dev.DeviceTransfer(path, request, answer != nullptr ? answer : &scratch, delay);
 }
 
-// Wraps a setting with the write guard of level 1-10 mice: when the mouse reports its settings
-// locked (bit 6 of status byte 10 clear), it is woken before and after.
-template <typename F>
-bool WithWriteGuard(DeviceLayer& dev, const std::string& path, F&& setting) {
-  StatusValues st = GetStatus(dev, path);
-  if (!st.ok) return false;
-  const bool locked = (st.raw[10] & 0x40) == 0;
-  if (locked && !Wake(dev, path)) return false;
-  if (!setting()) return false;
-  if (locked) return Wake(dev, path);
-  return true;
-}
-
 bool WrappedByWake(DeviceLayer& dev, const std::string& path, const auto& body) {
   if (!Wake(dev, path)) return false;
   if (!body()) return false;
@@ -209,9 +196,15 @@ bool SetPair(DeviceLayer& dev, const std::string& path, uint8_t a1, uint8_t a2) 
   return Send(dev, path, {0x01, 0x05, 0x00, a1, a2}, -1);
 }
 
-bool ApplyLightingTable(DeviceLayer& dev, const std::string& path) {
-  if (dev.ProtocolLevel(path) < 3) return true;
-  return Send(dev, path, {0x01, 0x04, 0x03}, 10);
+bool WithWriteGuard(DeviceLayer& dev, const std::string& path, const std::function<bool()>& access) {
+  const StatusValues st = GetStatus(dev, path);
+  if (!st.ok) return false;
+  const bool locked = (st.raw[10] & 0x40) == 0;
+  if (locked && !Wake(dev, path)) return false;
+  const bool ok = access();
+  // The guard is closed again even when the access failed.
+  if (locked && !Wake(dev, path)) return false;
+  return ok;
 }
 
 // ---------------------------------------------------------------- settings byte

@@ -6,6 +6,7 @@
 // at the first failed exchange.
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -41,9 +42,11 @@ bool SetLed(DeviceLayer& dev, const std::string& path, const std::array<uint8_t,
 // Modes 0-4; a larger mode is refused (false, nothing sent). Levels 0-2 send nothing.
 bool SetLedMode(DeviceLayer& dev, const std::string& path, int mode);
 bool SetPair(DeviceLayer& dev, const std::string& path, uint8_t a1, uint8_t a2);
-// Makes a lighting mouse (level 3 and above) apply its stored zone table: 01 04 03, delay 10.
-// Nothing is sent to other mice (the result is then true).
-bool ApplyLightingTable(DeviceLayer& dev, const std::string& path);
+
+// The write guard: a mouse that reports its memory locked (bit 6 of status byte 10 clear) is woken
+// before `access` and woken again after it, which locks it again. False when the status could not
+// be read (nothing else is sent), or when `access` or a wake failed.
+bool WithWriteGuard(DeviceLayer& dev, const std::string& path, const std::function<bool()>& access);
 
 // --- read-modify-write of the settings byte (15 on level 0, 14 above)
 uint32_t SettingsByteAddress(int protocol_level);

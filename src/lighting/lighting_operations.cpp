@@ -8,19 +8,6 @@
 namespace halvric::lighting {
 namespace {
 
-// The mouse keeps its memory locked while bit 6 of status byte 10 is clear: it is woken before
-// the access and woken again after it, which locks it again.
-template <typename F>
-bool WithWriteGuard(DeviceLayer& dev, const std::string& path, F&& access) {
-  const StatusValues st = GetStatus(dev, path);
-  if (!st.ok) return false;
-  const bool locked = (st.raw[10] & 0x40) == 0;
-  if (locked && !Wake(dev, path)) return false;
-  const bool ok = access();
-  if (locked && !Wake(dev, path)) return false;
-  return ok;
-}
-
 bool ValidZone(DeviceLayer& dev, const std::string& path, int zone) {
   return zone >= 0 && zone < ZoneTableFor(dev.ProtocolLevel(path)).records;
 }
