@@ -41,7 +41,13 @@ bool TouchEmulation::RunSequence(std::stop_token stop) {
 
 void TouchEmulation::Start() {
   if (thread_.joinable()) return;
-  thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
+  // Changes from now on wake the thread, even those made before it first waits.
+  unsigned seen = 0;
+  {
+    std::lock_guard l(mu_);
+    seen = changes_;
+  }
+  thread_ = std::jthread([this, seen](std::stop_token stop) { Run(stop, seen); });
 }
 
 void TouchEmulation::Stop() {
@@ -51,12 +57,7 @@ void TouchEmulation::Stop() {
   thread_ = std::jthread();
 }
 
-void TouchEmulation::Run(std::stop_token stop) {
-  unsigned seen = 0;
-  {
-    std::lock_guard l(mu_);
-    seen = changes_;
-  }
+void TouchEmulation::Run(std::stop_token stop, unsigned seen) {
   while (!stop.stop_requested()) {
     {
       std::unique_lock l(mu_);

@@ -37,7 +37,7 @@ class TouchEmulation {
   void Stop();
 
  private:
-  void Run(std::stop_token stop);
+  void Run(std::stop_token stop, unsigned seen);
   bool Position(ScreenPoint& at);
 
   InputInjector& injector_;
