@@ -1,6 +1,11 @@
 #include "services/report_dispatcher.h"
 
+#include "device/device_layer.h"
+
 namespace halvric {
+
+// The selected mouse tags its reports with the selection marker the device layer sends it.
+static_assert(kReportTag == kSelectedMarker);
 
 ReportKind ReportDispatcher::Dispatch(std::span<const uint8_t> report) {
   if (report.size() < kMinVendorReportLength) return ReportKind::kIgnored;
