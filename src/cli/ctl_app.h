@@ -22,5 +22,6 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx);
 void RegisterUpgradeCommands(CLI::App& app, CtlContext& ctx);
 void RegisterBackupCommands(CLI::App& app, CtlContext& ctx);
 void RegisterLightingCommands(CLI::App& app, CtlContext& ctx);
+void RegisterServicesCommands(CLI::App& app, CtlContext& ctx);
 
 }  // namespace halvric

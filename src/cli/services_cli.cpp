@@ -1,0 +1,252 @@
+// halvricctl commands of the host-side services: monitor (the mouse's input reports, decoded) and
+// link (the profile links to applications in set.ini).
+
+#include <CLI/CLI.hpp>
+
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include "cli/ctl_app.h"
+#include "cli/ctl_context.h"
+#include "platform/folders.h"
+#include "services/app_links.h"
+#include "services/input_report_reader.h"
+#include "services/report_dispatcher.h"
+#include "sim/sim_events.h"
+#include "sim/sim_hid_backend.h"
+
+namespace halvric {
+namespace {
+
+struct MonitorOptions {
+  int count = 0;        // 0: until the time limit
+  double seconds = 0;   // 0: no limit (5 s with simulated mice)
+  std::string sim_events;
+};
+
+// Prints each validated report; counts them for --count.
+class ReportPrinter {
+ public:
+  ReportPrinter(CtlContext& ctx, int count) : ctx_(ctx), count_(count) {}
+
+  void Print(ReportKind kind, std::span<const uint8_t> report) {
+    nlohmann::json j;
+    std::string line;
+    switch (kind) {
+      case ReportKind::kIgnored:
+        return;
+      case ReportKind::kStatus: {
+        const StatusReport s = DecodeStatus(report);
+        line = DescribeStatus(s);
+        j = {{"type", "status"}, {"profile", s.profile}, {"dpi_level", s.dpi_level}, {"dpi_x", s.dpi_x},
+             {"dpi_y", s.dpi_y}, {"angle_snapping", s.angle_snapping}, {"dpi_scroll", s.dpi_scroll},
+             {"lift", s.lift}, {"sensor_reading", s.sensor_reading}, {"sensor_level", s.sensor_level}};
+        break;
+      }
+      case ReportKind::kHostAction:
+        line = "host-action " + std::to_string(HostAction(report));
+        j = {{"type", "host-action"}, {"action", HostAction(report)}};
+        break;
+      case ReportKind::kMovement: {
+        const MovementReport m = DecodeMovement(report);
+        line = DescribeMovement(m);
+        j = {{"type", "movement"}, {"touch", m.touch}, {"dx", m.dx}, {"dy", m.dy}, {"tilt", m.tilt}};
+        break;
+      }
+    }
+    std::lock_guard l(mu_);
+    if (count_ > 0 && printed_ >= count_) return;
+    if (ctx_.options.json) {
+      ctx_.out << j.dump() << "\n";
+    } else {
+      ctx_.out << line << "\n";
+    }
+    ctx_.out.flush();
+    ++printed_;
+    done_.notify_all();
+  }
+
+  // Waits for --count reports or the deadline; true when the count was reached.
+  bool Wait(std::optional<std::chrono::steady_clock::time_point> deadline) {
+    std::unique_lock l(mu_);
+    auto enough = [this] { return count_ > 0 && printed_ >= count_; };
+    if (deadline) return done_.wait_until(l, *deadline, enough);
+    done_.wait(l, enough);
+    return true;
+  }
+
+  int Printed() {
+    std::lock_guard l(mu_);
+    return printed_;
+  }
+
+ private:
+  CtlContext& ctx_;
+  const int count_;
+  std::mutex mu_;
+  std::condition_variable done_;
+  int printed_ = 0;
+};
+
+void Monitor(CtlContext& ctx, const MonitorOptions& opt) {
+  if (opt.count < 0) throw CLI::ValidationError("--count", "must not be negative");
+  if (opt.seconds < 0) throw CLI::ValidationError("--seconds", "must not be negative");
+  std::vector<sim::SimEvent> events;
+  try {
+    events = sim::ParseSimEvents(opt.sim_events);
+  } catch (const std::invalid_argument& e) {
+    throw CLI::ValidationError("--sim-events", e.what());
+  }
+  if (!events.empty() && ctx.Simulator() == nullptr) {
+    throw CLI::ValidationError("--sim-events", "needs --simulate");
+  }
+  // Selecting the mouse makes it tag its reports with the tag the program accepts.
+  ctx.Connect();
+  sim::SimHidBackend* sim = ctx.Simulator();
+  DeviceLayer& dev = ctx.Devices();
+  // Simulated mice send on their input interface only; holding their configuration interface
+  // open would also hold the simulation's state lock for the whole watch.
+  const auto interfaces = VendorInputInterfaces(dev.backend().Enumerate(), sim == nullptr);
+  if (interfaces.empty()) throw CtlError("No device !!");
+
+  ProgramContext context;
+  MouseStatus status(context);
+  OsdState osd;
+  ReportDispatcher dispatcher(context, status, osd, ReportHandlers{});
+  std::mutex dispatch_mu;  // one report at a time, whichever interface it came from
+  ReportPrinter printer(ctx, opt.count);
+  InputReportReader reader(dev.backend(), [&](const std::string&, std::span<const uint8_t> report) {
+    ReportKind kind;
+    {
+      std::lock_guard l(dispatch_mu);
+      kind = dispatcher.Dispatch(report);
+    }
+    printer.Print(kind, report);
+  });
+  for (const HidInterfaceInfo& info : interfaces) {
+    std::string why;
+    if (!reader.Add(info.path, &why)) ctx.err << "cannot read " << info.path << ": " << why << "\n";
+  }
+  if (reader.Paths().empty()) throw CtlError("No device !!");
+
+  if (sim != nullptr && !events.empty()) {
+    // The events go to the mouse that was selected.
+    const std::string& path = ctx.path();
+    size_t index = 0;
+    while (index < sim->MouseCount() && path.rfind("sim/" + std::to_string(index) + "/", 0) != 0) ++index;
+    if (index == sim->MouseCount()) index = 0;
+    std::string error;
+    if (!sim->AcquireState(&error)) throw CtlError("simulated mouse state: " + error);
+    for (const sim::SimEvent& e : events) sim::ApplySimEvent(sim->Mouse(index), e);
+    sim->ReleaseState();
+  }
+
+  std::optional<std::chrono::steady_clock::time_point> deadline;
+  const double seconds = opt.seconds > 0 ? opt.seconds : (sim != nullptr ? 5.0 : 0.0);
+  if (seconds > 0) {
+    deadline = std::chrono::steady_clock::now() +
+               std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
+  }
+  const bool reached = printer.Wait(deadline);
+  reader.Stop();
+  if (opt.count > 0 && !reached) {
+    throw CtlError("only " + std::to_string(printer.Printed()) + " of " + std::to_string(opt.count) +
+                   " reports arrived");
+  }
+}
+
+int Slot(const std::string& text) {
+  if (text.size() != 1 || text[0] < '0' || text[0] > '4') throw CLI::ValidationError("PROFILE", "a profile 0-4");
+  return text[0] - '0';
+}
+
+std::filesystem::path DataFolderOfProcess() { return DataFolder(FolderEnvironment::FromProcess()); }
+
+void LinkList(CtlContext& ctx) {
+  const ProgramSettings s = LoadLinkSettings(DataFolderOfProcess(), DesktopDescription());
+  nlohmann::json arr = nlohmann::json::array();
+  for (int i = 0; i < kAppLinkCount; ++i) {
+    const AppLink& link = s.links[static_cast<size_t>(i)];
+    if (ctx.options.json) {
+      arr.push_back({{"profile", i}, {"path", link.path}, {"name", link.name}});
+    } else if (link.path.empty()) {
+      ctx.out << i << ": -\n";
+    } else {
+      ctx.out << i << ": " << link.path << "  (" << link.name << ")\n";
+    }
+  }
+  if (ctx.options.json) ctx.out << arr.dump(2) << "\n";
+}
+
+void SaveOrThrow(const ProgramSettings& s) {
+  const std::filesystem::path folder = DataFolderOfProcess();
+  std::string error;
+  if (!EnsureDataFolder(folder, &error) || !SaveLinkSettings(s, folder, &error)) {
+    throw CtlError("write error!! " + error);
+  }
+}
+
+void LinkSet(CtlContext& ctx, const std::string& slot_text, const std::string& path, const std::optional<std::string>& name) {
+  const int slot = Slot(slot_text);
+  if (path.empty()) throw CLI::ValidationError("PATH", "must not be empty");
+  if (path.find_first_of("\r\n") != std::string::npos ||
+      (name && name->find_first_of("\r\n") != std::string::npos)) {
+    throw CLI::ValidationError("PATH", "line breaks cannot be stored");
+  }
+  ProgramSettings s = LoadLinkSettings(DataFolderOfProcess(), DesktopDescription());
+  SetLink(s, slot, path, name, DesktopDescription());
+  SaveOrThrow(s);
+  const AppLink& link = s.links[static_cast<size_t>(slot)];
+  if (ctx.options.json) {
+    ctx.out << nlohmann::json{{"profile", slot}, {"path", link.path}, {"name", link.name}}.dump(2) << "\n";
+  } else {
+    ctx.out << slot << ": " << link.path << "  (" << link.name << ")\n";
+  }
+}
+
+void LinkRemove(CtlContext& ctx, const std::string& slot_text) {
+  const int slot = Slot(slot_text);
+  ProgramSettings s = LoadLinkSettings(DataFolderOfProcess(), DesktopDescription());
+  RemoveLink(s, slot);
+  SaveOrThrow(s);
+  if (!ctx.options.json) ctx.out << slot << ": -\n";
+}
+
+}  // namespace
+
+void RegisterServicesCommands(CLI::App& app, CtlContext& ctx) {
+  auto mon_opt = std::make_shared<MonitorOptions>();
+  auto* mon = app.add_subcommand("monitor", "Print the mouse's input reports (status, host action, movement)");
+  mon->add_option("--count", mon_opt->count, "Stop after N reports");
+  mon->add_option("--seconds", mon_opt->seconds, "Stop after this long (default: no limit; 5 with --simulate)");
+  mon->add_option("--sim-events", mon_opt->sim_events,
+                  "Make the simulated mouse send reports, e.g. dpi-up,profile:2,tilt:+3,touch:1");
+  mon->callback([&ctx, mon_opt] { Monitor(ctx, *mon_opt); });
+
+  auto* link = app.add_subcommand("link", "Profile links to applications (set.ini)");
+  link->require_subcommand(1);
+  link->add_subcommand("list", "Show the five links")->callback([&ctx] { LinkList(ctx); });
+
+  auto* set = link->add_subcommand("set", "Link a profile to an application");
+  auto slot_s = std::make_shared<std::string>();
+  auto path_s = std::make_shared<std::string>();
+  auto name_s = std::make_shared<std::string>();
+  auto* name_opt = set->add_option("--name", *name_s, "Name shown for the link (default: the program's own)");
+  set->add_option("PROFILE", *slot_s, "Profile 0-4")->required();
+  set->add_option("PATH", *path_s, "The application (a path or a file name)")->required();
+  set->callback([&ctx, slot_s, path_s, name_s, name_opt] {
+    LinkSet(ctx, *slot_s, *path_s, name_opt->count() > 0 ? std::optional<std::string>(*name_s) : std::nullopt);
+  });
+
+  auto* rm = link->add_subcommand("remove", "Remove a profile's link");
+  auto slot_r = std::make_shared<std::string>();
+  rm->add_option("PROFILE", *slot_r, "Profile 0-4")->required();
+  rm->callback([&ctx, slot_r] { LinkRemove(ctx, *slot_r); });
+}
+
+}  // namespace halvric
