@@ -43,7 +43,7 @@ class ReportPrinter {
       case ReportKind::kStatus: {
         const StatusReport s = DecodeStatus(report);
         line = DescribeStatus(s);
-        j = {{"type", "status"}, {"profile", s.profile}, {"dpi_level", s.dpi_level}, {"dpi_x", s.dpi_x},
+        j = {{"type", "status"}, {"profile", s.profile + 1}, {"dpi_level", s.dpi_level + 1}, {"dpi_x", s.dpi_x},
              {"dpi_y", s.dpi_y}, {"angle_snapping", s.angle_snapping}, {"dpi_scroll", s.dpi_scroll},
              {"lift", s.lift}, {"sensor_reading", s.sensor_reading}, {"sensor_level", s.sensor_level}};
         break;
@@ -160,9 +160,10 @@ void Monitor(CtlContext& ctx, const MonitorOptions& opt) {
   }
 }
 
+// Profiles are numbered 1-5 on the command line, slots 0-4 inside.
 int Slot(const std::string& text) {
-  if (text.size() != 1 || text[0] < '0' || text[0] > '4') throw CLI::ValidationError("PROFILE", "a profile 0-4");
-  return text[0] - '0';
+  if (text.size() != 1 || text[0] < '1' || text[0] > '5') throw CLI::ValidationError("PROFILE", "a profile 1-5");
+  return text[0] - '1';
 }
 
 std::filesystem::path DataFolderOfProcess() { return DataFolder(FolderEnvironment::FromProcess()); }
@@ -173,11 +174,11 @@ void LinkList(CtlContext& ctx) {
   for (int i = 0; i < kAppLinkCount; ++i) {
     const AppLink& link = s.links[static_cast<size_t>(i)];
     if (ctx.options.json) {
-      arr.push_back({{"profile", i}, {"path", link.path}, {"name", link.name}});
+      arr.push_back({{"profile", i + 1}, {"path", link.path}, {"name", link.name}});
     } else if (link.path.empty()) {
-      ctx.out << i << ": -\n";
+      ctx.out << i + 1 << ": -\n";
     } else {
-      ctx.out << i << ": " << link.path << "  (" << link.name << ")\n";
+      ctx.out << i + 1 << ": " << link.path << "  (" << link.name << ")\n";
     }
   }
   if (ctx.options.json) ctx.out << arr.dump(2) << "\n";
@@ -203,9 +204,9 @@ void LinkSet(CtlContext& ctx, const std::string& slot_text, const std::string& p
   SaveOrThrow(s);
   const AppLink& link = s.links[static_cast<size_t>(slot)];
   if (ctx.options.json) {
-    ctx.out << nlohmann::json{{"profile", slot}, {"path", link.path}, {"name", link.name}}.dump(2) << "\n";
+    ctx.out << nlohmann::json{{"profile", slot + 1}, {"path", link.path}, {"name", link.name}}.dump(2) << "\n";
   } else {
-    ctx.out << slot << ": " << link.path << "  (" << link.name << ")\n";
+    ctx.out << slot + 1 << ": " << link.path << "  (" << link.name << ")\n";
   }
 }
 
@@ -214,7 +215,7 @@ void LinkRemove(CtlContext& ctx, const std::string& slot_text) {
   ProgramSettings s = LoadLinkSettings(DataFolderOfProcess(), DesktopDescription());
   RemoveLink(s, slot);
   SaveOrThrow(s);
-  if (!ctx.options.json) ctx.out << slot << ": -\n";
+  if (!ctx.options.json) ctx.out << slot + 1 << ": -\n";
 }
 
 }  // namespace
@@ -237,7 +238,7 @@ void RegisterServicesCommands(CLI::App& app, CtlContext& ctx) {
   auto path_s = std::make_shared<std::string>();
   auto name_s = std::make_shared<std::string>();
   auto* name_opt = set->add_option("--name", *name_s, "Name shown for the link (default: the program's own)");
-  set->add_option("PROFILE", *slot_s, "Profile 0-4")->required();
+  set->add_option("PROFILE", *slot_s, "Profile 1-5")->required();
   set->add_option("PATH", *path_s, "The application (a path or a file name)")->required();
   set->callback([&ctx, slot_s, path_s, name_s, name_opt] {
     LinkSet(ctx, *slot_s, *path_s, name_opt->count() > 0 ? std::optional<std::string>(*name_s) : std::nullopt);
@@ -245,7 +246,7 @@ void RegisterServicesCommands(CLI::App& app, CtlContext& ctx) {
 
   auto* rm = link->add_subcommand("remove", "Remove a profile's link");
   auto slot_r = std::make_shared<std::string>();
-  rm->add_option("PROFILE", *slot_r, "Profile 0-4")->required();
+  rm->add_option("PROFILE", *slot_r, "Profile 1-5")->required();
   rm->callback([&ctx, slot_r] { LinkRemove(ctx, *slot_r); });
 }
 

@@ -51,7 +51,8 @@ MovementReport DecodeMovement(std::span<const uint8_t> r) {
 
 std::string DescribeStatus(const StatusReport& s) {
   std::ostringstream o;
-  o << "status profile " << s.profile << " dpi-level " << s.dpi_level << " x " << int{s.dpi_x} << " y "
+  // Profiles and DPI levels are numbered from 1, as the window and halvricctl show them.
+  o << "status profile " << s.profile + 1 << " dpi-level " << s.dpi_level + 1 << " x " << int{s.dpi_x} << " y "
     << int{s.dpi_y} << " angle-snapping " << (s.angle_snapping ? "on" : "off") << " dpi-scroll "
     << (s.dpi_scroll ? "on" : "off") << " lift " << s.lift << " sensor " << s.sensor_reading << " level "
     << int{s.sensor_level};

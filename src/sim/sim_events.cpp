@@ -49,10 +49,10 @@ std::vector<SimEvent> ParseSimEvents(std::string_view list) {
       e.kind = name == "dpi-up" ? SimEvent::Kind::kDpiUp : SimEvent::Kind::kDpiDown;
     } else if (name == "dpi") {
       args(1);
-      e = {SimEvent::Kind::kDpi, Number(p[1], 0, 4, item), 0};
+      e = {SimEvent::Kind::kDpi, Number(p[1], 1, 5, item) - 1, 0};  // levels 1-5 as the user counts them
     } else if (name == "profile") {
       args(1);
-      e = {SimEvent::Kind::kProfile, Number(p[1], 0, 4, item), 0};
+      e = {SimEvent::Kind::kProfile, Number(p[1], 1, 5, item) - 1, 0};  // profiles 1-5
     } else if (name == "scroll") {
       args(1);
       if (p[1] != "on" && p[1] != "off") throw std::invalid_argument("bad simulated event \"" + std::string(item) + "\": expected on or off");

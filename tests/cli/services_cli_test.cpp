@@ -34,8 +34,8 @@ TEST(MonitorCommand, PrintsTheDecodedReportsTheSimulatedMouseSends) {
   std::getline(lines, first);
   std::getline(lines, second);
   EXPECT_FALSE(std::getline(lines, rest));
-  EXPECT_EQ(first.rfind("status profile 0 dpi-level 2 ", 0), 0u) << first;
-  EXPECT_EQ(second.rfind("status profile 2 dpi-level 2 ", 0), 0u) << second;
+  EXPECT_EQ(first.rfind("status profile 1 dpi-level 3 ", 0), 0u) << first;
+  EXPECT_EQ(second.rfind("status profile 2 dpi-level 3 ", 0), 0u) << second;
 
   r = Ctl({"--simulate=level0", "monitor", "--count", "3", "--sim-events", "tilt:-2,move:0:0,host:2"});
   ASSERT_EQ(r.code, 0) << r.err;
@@ -56,17 +56,18 @@ TEST(MonitorCommand, MissingReportsAndBadEventsFail) {
 TEST(LinkCommand, SetListRemove) {
   const std::string dir = test::TempPath("links");
   setenv("HALVRIC_DATA_DIR", dir.c_str(), 1);
-  CtlResult r = Ctl({"link", "set", "3", "C:\\Games\\Shooter.exe"});
+  CtlResult r = Ctl({"link", "set", "4", "C:\\Games\\Shooter.exe"});
   ASSERT_EQ(r.code, 0) << r.err;
-  ASSERT_EQ(Ctl({"link", "set", "1", "/opt/x/app", "--name", ""}).code, 0);
+  ASSERT_EQ(Ctl({"link", "set", "2", "/opt/x/app", "--name", ""}).code, 0);
   r = Ctl({"link", "list"});
-  EXPECT_EQ(r.out, "0: -\n1: /opt/x/app  ()\n2: -\n3: C:\\Games\\Shooter.exe  (Shooter)\n4: -\n");
-  ASSERT_EQ(Ctl({"link", "remove", "3"}).code, 0);
+  EXPECT_EQ(r.out, "1: -\n2: /opt/x/app  ()\n3: -\n4: C:\\Games\\Shooter.exe  (Shooter)\n5: -\n");
+  ASSERT_EQ(Ctl({"link", "remove", "4"}).code, 0);
   const ProfileFile ini(dir + "/set.ini");
   EXPECT_EQ(ini.GetString("ARG", "app3", "absent"), "");
   EXPECT_EQ(ini.GetString("ARG", "app1", "absent"), "/opt/x/app");
   EXPECT_EQ(ini.GetString("ARG", "app_name1", "absent"), "");
-  EXPECT_EQ(Ctl({"link", "remove", "5"}).code, 2);
+  EXPECT_EQ(Ctl({"link", "remove", "6"}).code, 2);
+  EXPECT_EQ(Ctl({"link", "remove", "0"}).code, 2);
   unsetenv("HALVRIC_DATA_DIR");
   std::filesystem::remove_all(dir);
 }
