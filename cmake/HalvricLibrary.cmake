@@ -28,6 +28,7 @@ function(halvric_test name dir)
   add_executable(${name} ${_srcs})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} halvric_testsupport GTest::gtest GTest::gtest_main GTest::gmock)
+  # Tests never touch the user's own data folder.
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "HALVRIC_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+    PROPERTIES ENVIRONMENT "HALVRIC_DATA_DIR=${CMAKE_BINARY_DIR}/test-data")
 endfunction()

@@ -261,10 +261,12 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   app.add_subcommand("reset", "Reset the mouse to its default configuration")->callback([&ctx] {
     WorkingCopy& wc = ctx.Config();
     ResetOptions options;
+    options.before_write = ctx.AutoBackupBefore("reset");
     switch (ResetToDefaults(ctx.Devices(), wc, ctx.Texts(), options)) {
       case ResetResult::kDone: break;
       case ResetResult::kNoDevice: throw CtlError("No device !!");
-      case ResetResult::kBackupFailed: throw CtlError("The automatic backup failed; nothing was written");
+      case ResetResult::kBackupFailed:
+        throw CtlError("The automatic backup failed (" + ctx.auto_backup_error() + "); nothing was written");
       default: throw CtlError("write error!!");
     }
   });

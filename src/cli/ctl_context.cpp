@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "config/auto_backup.h"
 #include "config/connect_and_read.h"
 #include "device/connect_sequence.h"
 #include "config/program_settings.h"
@@ -128,6 +129,28 @@ WorkingCopy& CtlContext::Config() {
   }
   config_ = std::move(wc);
   return *config_;
+}
+
+}  // namespace halvric
+
+namespace halvric {
+
+std::function<bool()> CtlContext::AutoBackupBefore(std::string reason) {
+  return [this, reason] {
+    const std::filesystem::path folder = DataFolder(FolderEnvironment::FromProcess());
+    std::string why;
+    if (!EnsureDataFolder(folder, &why)) {
+      auto_backup_error_ = why;
+      return false;
+    }
+    const AutoBackupResult r = SaveAutoBackup(Devices(), path_, folder, reason);
+    if (!r.ok) {
+      auto_backup_error_ = r.error;
+      return false;
+    }
+    if (!options.json) err << "automatic backup: " << r.file.string() << "\n";
+    return true;
+  };
 }
 
 }  // namespace halvric

@@ -2,6 +2,7 @@
 // What every halvricctl command shares: the global options, the HID backend (hidraw or the
 // simulated mouse), the device layer and the connected mouse.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -58,6 +59,10 @@ class CtlContext {
   // the reset to defaults); throws CtlError when the mouse does not answer.
   WorkingCopy& Config();
   const TextTables& Texts();
+  // A hook for operations that overwrite the mouse's whole memory: it first saves an automatic
+  // backup into the data folder (the last ten are kept) and reports its file on stderr.
+  std::function<bool()> AutoBackupBefore(std::string reason);
+  const std::string& auto_backup_error() const { return auto_backup_error_; }
   const std::string& path() const { return path_; }
   const ModelLayout& layout() const { return layout_; }
 
@@ -73,6 +78,7 @@ class CtlContext {
   ModelLayout layout_;
   std::unique_ptr<TextTables> texts_;
   std::unique_ptr<WorkingCopy> config_;
+  std::string auto_backup_error_;
 };
 
 }  // namespace halvric

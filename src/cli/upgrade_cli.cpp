@@ -90,6 +90,7 @@ void Flash(CtlContext& ctx, const std::string& file) {
   UpgradeWriteOptions options;
   options.enter_isp = true;
   options.max_piece_retries = kCtlPieceRetries;
+  options.auto_backup = ctx.AutoBackupBefore("firmware");
   options.on_message = [&message](const std::string& m) { message = m; };
   if (show_progress) {
     options.on_progress = [&ctx](const UpgradeProgress& p) {
