@@ -21,6 +21,7 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
   app.add_flag("--json", ctx.options.json, "Machine-readable output");
 
   RegisterDeviceCommands(app, ctx);
+  RegisterMacroCommands(app, ctx);
 
   // A bare --simulate stands for the default model; CLI11 would otherwise take the next word.
   std::vector<std::string> args;

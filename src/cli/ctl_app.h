@@ -18,5 +18,6 @@ int RunHalvricCtl(const std::vector<std::string>& args, std::ostream& out, std::
 
 // Each group of commands registers its subcommands; the action runs after parsing.
 void RegisterDeviceCommands(CLI::App& app, CtlContext& ctx);
+void RegisterMacroCommands(CLI::App& app, CtlContext& ctx);
 
 }  // namespace halvric
