@@ -26,6 +26,7 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
   RegisterBackupCommands(app, ctx);
   RegisterLightingCommands(app, ctx);
   RegisterServicesCommands(app, ctx);
+  RegisterMacroCommands(app, ctx);
 
   // A bare --simulate stands for the default model; CLI11 would otherwise take the next word.
   std::vector<std::string> args;

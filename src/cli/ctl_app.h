@@ -23,5 +23,6 @@ void RegisterUpgradeCommands(CLI::App& app, CtlContext& ctx);
 void RegisterBackupCommands(CLI::App& app, CtlContext& ctx);
 void RegisterLightingCommands(CLI::App& app, CtlContext& ctx);
 void RegisterServicesCommands(CLI::App& app, CtlContext& ctx);
+void RegisterMacroCommands(CLI::App& app, CtlContext& ctx);
 
 }  // namespace halvric

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "config/describe_assignment.h"
 #include "macro/instruction_set.h"
 #include "macro/macro_file.h"
 #include "platform/profile_file.h"
@@ -99,6 +100,19 @@ FunctionLibrary LoadLibraryFiles(const fs::path& program_folder, const FunctionL
   std::sort(files.begin(), files.end());
   for (const auto& file : files) LoadFile(file, filter, library, next_id);
   return library;
+}
+
+FunctionLibrary LoadLibraryFiles(const fs::path& program_folder, const FunctionLibraryFilter& filter,
+                                 const TextTables& texts, int dpi_unit, int first_id) {
+  FunctionLibrary library = LoadLibraryFiles(program_folder, filter, first_id);
+  LabelLibraryEntries(library.entries, texts, dpi_unit);
+  return library;
+}
+
+void LabelLibraryEntries(MacroList& entries, const TextTables& texts, int dpi_unit) {
+  for (_MACRO_LIST_ITEM_& entry : entries) {
+    if (!entry.IsFolder()) entry.label = DescribeAssignment(texts, entry.type, entry.op1, entry.op2, entry.op3, dpi_unit);
+  }
 }
 
 int InternalFolderIndex(const std::string& name) {

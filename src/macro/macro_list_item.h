@@ -24,6 +24,7 @@ struct _MACRO_LIST_ITEM_ {
   int32_t id = 0;      // scan identifier, from 1
   int32_t inMouse = 0; // 1: stands for a mouse memory slot
   int32_t slot = 0;    // mouse slot index 0-79 of such an entry
+  std::string label;   // function library entries: the function's display text
 
   bool IsFolder() const { return type == kEntryFolder; }
 };

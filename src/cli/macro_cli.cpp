@@ -1,0 +1,251 @@
+// halvricctl macro commands: the macros stored in the mouse (list, write, read, delete) and the
+// contents of a macro file (show).
+
+#include <CLI/CLI.hpp>
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <memory>
+
+#include "cli/ctl_app.h"
+#include "cli/ctl_context.h"
+#include "cli/text_format.h"
+#include "config/button_assignment.h"
+#include "config/read_all.h"
+#include "config/text_tables.h"
+#include "config/working_copy.h"
+#include "device/device_commands.h"
+#include "macro/instruction_text.h"
+#include "macro/macro_bindings.h"
+#include "macro/macro_file.h"
+#include "macro/macro_storage.h"
+#include "macro/safe_format.h"
+
+namespace halvric {
+namespace {
+
+// Message texts of the program's text table.
+constexpr int kMsgFreeMemory = 9;
+constexpr int kMsgNoDevice = 10;
+constexpr int kMsgLackOfSpace = 19;
+constexpr int kMsgInvalidFormat = 20;
+
+struct ButtonTarget {
+  int profile = -1;  // -1: no binding asked for
+  int key = 0;
+};
+
+int SlotNumber(const std::string& text) {
+  const auto v = ParseNumber(text);
+  if (!v || *v >= static_cast<uint32_t>(kMacroSlots)) {
+    throw CLI::ValidationError("SLOT", "a slot is a number from 0 to 79: " + text);
+  }
+  return static_cast<int>(*v);
+}
+
+ButtonTarget ParseButton(const std::string& text) {
+  const size_t colon = text.find(':');
+  const auto profile = colon == std::string::npos ? std::nullopt : ParseNumber(text.substr(0, colon));
+  const auto key = colon == std::string::npos ? std::nullopt : ParseNumber(text.substr(colon + 1));
+  // Profiles are numbered 1-5 on the command line; keys are the key indexes that show lists.
+  if (!profile || !key || *profile < 1 || *profile > static_cast<uint32_t>(kProfileCount)) {
+    throw CLI::ValidationError("--bind", "PROFILE:KEY with a profile from 1 to 5: " + text);
+  }
+  return {static_cast<int>(*profile) - 1, static_cast<int>(*key)};
+}
+
+Macro LoadMacro(const std::string& file, const TextTables& texts) {
+  Macro macro;
+  switch (LoadMacroFile(file, macro)) {
+    case MacroFileStatus::kOk:
+      return macro;
+    case MacroFileStatus::kInvalidFormat:
+      throw CtlError(texts.Get(TextFamily::msg_str, kMsgInvalidFormat));
+    case MacroFileStatus::kNotMacroPath:
+      throw CtlError(file + ": not a macro file (.mf)");
+    default: {
+      // A file that is there but too short or cut off is as corrupt as one with a wrong magic.
+      std::error_code ec;
+      if (std::filesystem::is_regular_file(file, ec)) throw CtlError(texts.Get(TextFamily::msg_str, kMsgInvalidFormat));
+      throw CtlError(file + ": cannot be read");
+    }
+  }
+}
+
+std::string FreeText(const WorkingCopy& wc, const TextTables& texts) {
+  return SafeFormat(texts.Get(TextFamily::msg_str, kMsgFreeMemory), {static_cast<long long>(FreeMemory(wc))});
+}
+
+nlohmann::json SlotJson(int s, const MacroSlot& slot) {
+  return {{"slot", s},          {"name", slot.name},   {"mode", slot.mode},
+          {"start", slot.start}, {"body", slot.body}, {"length", slot.length}};
+}
+
+void PrintSlot(CtlContext& ctx, int s, const MacroSlot& slot) {
+  ctx.out << "slot " << s << "  '" << slot.name << "'  mode " << slot.mode << "  start " << slot.start << "  body "
+          << slot.body << "  length " << slot.length << "\n";
+}
+
+void List(CtlContext& ctx) {
+  const TextTables& texts = ctx.Texts();
+  WorkingCopy& wc = ctx.Config();
+  nlohmann::json slots = nlohmann::json::array();
+  for (int s = 0; s < kMacroSlots; ++s) {
+    const MacroSlot& slot = wc.macros[s];
+    if (slot.start == 0) continue;
+    if (ctx.options.json) {
+      slots.push_back(SlotJson(s, slot));
+    } else {
+      PrintSlot(ctx, s, slot);
+    }
+  }
+  if (ctx.options.json) {
+    ctx.out << nlohmann::json{{"slots", slots}, {"free", FreeMemory(wc)}}.dump(2) << "\n";
+  } else {
+    ctx.out << FreeText(wc, texts) << "\n";
+  }
+}
+
+void Write(CtlContext& ctx, const std::string& slot_text, const std::string& file, const std::string& bind_text) {
+  const TextTables& texts = ctx.Texts();
+  const int slot = SlotNumber(slot_text);
+  const ButtonTarget bind = bind_text.empty() ? ButtonTarget{} : ParseButton(bind_text);
+  const Macro macro = LoadMacro(file, texts);
+
+  WorkingCopy& wc = ctx.Config();
+  if (bind.profile >= 0 && bind.key >= static_cast<int>(wc.map.plane_size)) {
+    throw CLI::ValidationError("--bind", "this mouse has keys 0 to " + std::to_string(wc.map.plane_size - 1));
+  }
+  switch (WriteMacroToSlot(ctx.Devices(), ctx.path(), wc, texts, slot, macro)) {
+    case MacroStoreResult::kOk:
+      break;
+    case MacroStoreResult::kNoSpace:
+      throw CtlError(texts.Get(TextFamily::msg_str, kMsgLackOfSpace));
+    default:
+      throw CtlError("write error!!");
+  }
+  const MacroSlot& stored = wc.macros[slot];
+  if (bind.profile >= 0) {
+    const auto bytes = ButtonAssignment::Macro(static_cast<int>(stored.mode), static_cast<int>(stored.body)).Bytes();
+    const bool active = bind.profile == ActiveProfile(wc);
+    if (!WriteButtonAssignment(ctx.Devices(), ctx.path(), bind.profile, bind.key, bytes, active)) {
+      throw CtlError("write error!!");
+    }
+  }
+  if (ctx.options.json) {
+    nlohmann::json j = SlotJson(slot, stored);
+    j["free"] = FreeMemory(wc);
+    ctx.out << j.dump(2) << "\n";
+  } else {
+    PrintSlot(ctx, slot, stored);
+    ctx.out << FreeText(wc, texts) << "\n";
+  }
+}
+
+void Read(CtlContext& ctx, const std::string& slot_text, const std::string& file) {
+  const int slot = SlotNumber(slot_text);
+  if (!HasMacroExtension(file)) throw CtlError(file + ": not a macro file (.mf)");
+  WorkingCopy& wc = ctx.Config();
+  Macro macro;
+  switch (ReadMacroFromSlot(ctx.Devices(), ctx.path(), wc, slot, macro)) {
+    case MacroStoreResult::kOk:
+      break;
+    case MacroStoreResult::kEmptySlot:
+      throw CtlError("Slot " + std::to_string(slot) + " is empty");
+    default:
+      throw CtlError("The mouse stopped answering while the macro was read");
+  }
+  if (SaveMacroFile(file, macro) != MacroFileStatus::kOk) throw CtlError(file + ": cannot be written");
+  if (ctx.options.json) {
+    ctx.out << nlohmann::json{{"slot", slot}, {"name", macro.name}, {"mode", macro.mode}, {"file", file}}.dump(2)
+            << "\n";
+  } else {
+    ctx.out << "slot " << slot << "  '" << macro.name << "'  saved to " << file << "\n";
+  }
+}
+
+void Delete(CtlContext& ctx, const std::string& slot_text) {
+  const TextTables& texts = ctx.Texts();
+  const int slot = SlotNumber(slot_text);
+  WorkingCopy& wc = ctx.Config();
+  switch (DeleteMacroSlot(ctx.Devices(), ctx.path(), wc, texts, slot)) {
+    case MacroStoreResult::kOk:
+      break;
+    case MacroStoreResult::kEmptySlot:
+      throw CtlError("Slot " + std::to_string(slot) + " is empty");
+    default:
+      throw CtlError("write error!!");
+  }
+  if (ctx.options.json) {
+    ctx.out << nlohmann::json{{"slot", slot}, {"free", FreeMemory(wc)}}.dump(2) << "\n";
+  } else {
+    ctx.out << "slot " << slot << " deleted\n" << FreeText(wc, texts) << "\n";
+  }
+}
+
+void Show(CtlContext& ctx, const std::string& file) {
+  const TextTables& texts = ctx.Texts();
+  const Macro macro = LoadMacro(file, texts);
+  const InstructionNames names = TableInstructionNames();
+  nlohmann::json items = nlohmann::json::array();
+  if (!ctx.options.json) {
+    ctx.out << "name: " << macro.name << "\nmode: " << macro.mode << " (" << MacroModeText(macro.mode, texts)
+            << ")\n";
+  }
+  for (size_t i = 0; i < macro.items.size(); ++i) {
+    const _MACRO_ITEM_& item = macro.items[i];
+    const std::string bytes = HexBytes(std::span<const uint8_t>(item.code.data(), static_cast<size_t>(item.size)));
+    const std::string text = InstructionText(item.code, texts, names);
+    if (ctx.options.json) {
+      items.push_back({{"bytes", bytes}, {"text", text}});
+    } else {
+      ctx.out << i << ": " << bytes << "  " << text << "\n";
+    }
+  }
+  if (ctx.options.json) {
+    ctx.out << nlohmann::json{{"name", macro.name},
+                              {"mode", macro.mode},
+                              {"mode_text", MacroModeText(macro.mode, texts)},
+                              {"instructions", items}}
+                   .dump(2)
+            << "\n";
+  }
+}
+
+}  // namespace
+
+void RegisterMacroCommands(CLI::App& app, CtlContext& ctx) {
+  auto* macro = app.add_subcommand("macro", "The macros stored in the mouse, and macro files");
+  macro->require_subcommand(1);
+
+  macro->add_subcommand("list", "List the stored macros and the free macro memory")->callback([&ctx] { List(ctx); });
+
+  auto* wr = macro->add_subcommand("write", "Store the macro of FILE.mf in SLOT (0-79)");
+  auto w_slot = std::make_shared<std::string>();
+  auto w_file = std::make_shared<std::string>();
+  auto w_bind = std::make_shared<std::string>();
+  wr->add_option("SLOT", *w_slot, "Slot 0-79")->required();
+  wr->add_option("FILE", *w_file, "Macro file (.mf)")->required();
+  wr->add_option("--bind", *w_bind, "Also make button KEY of PROFILE (1-5) play the macro, as PROFILE:KEY");
+  wr->callback([&ctx, w_slot, w_file, w_bind] { Write(ctx, *w_slot, *w_file, *w_bind); });
+
+  auto* rd = macro->add_subcommand("read", "Save the macro of SLOT as FILE.mf");
+  auto r_slot = std::make_shared<std::string>();
+  auto r_file = std::make_shared<std::string>();
+  rd->add_option("SLOT", *r_slot, "Slot 0-79")->required();
+  rd->add_option("FILE", *r_file, "Macro file to write (.mf)")->required();
+  rd->callback([&ctx, r_slot, r_file] { Read(ctx, *r_slot, *r_file); });
+
+  auto* del = macro->add_subcommand("delete", "Delete the macro of SLOT; buttons that played it get function 0");
+  auto d_slot = std::make_shared<std::string>();
+  del->add_option("SLOT", *d_slot, "Slot 0-79")->required();
+  del->callback([&ctx, d_slot] { Delete(ctx, *d_slot); });
+
+  auto* show = macro->add_subcommand("show", "List the instructions of FILE.mf");
+  auto s_file = std::make_shared<std::string>();
+  show->add_option("FILE", *s_file, "Macro file (.mf)")->required();
+  show->callback([&ctx, s_file] { Show(ctx, *s_file); });
+}
+
+}  // namespace halvric

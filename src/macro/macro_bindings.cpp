@@ -1,0 +1,42 @@
+#include "macro/macro_bindings.h"
+
+#include "config/describe_assignment.h"
+#include "config/working_copy.h"
+#include "device/device_commands.h"
+#include "macro/instruction_set.h"
+
+namespace halvric {
+
+bool BindingPointsTo(const std::array<uint8_t, 4>& b, uint32_t body) {
+  if (b[0] < kMacroModeOnce || b[0] > kMacroModeFire) return false;
+  const uint32_t reference = b[1] | (b[2] << 8) | (b[3] << 16);
+  return reference == body;
+}
+
+std::vector<ButtonRef> ButtonsBoundTo(const WorkingCopy& wc, uint32_t body) {
+  std::vector<ButtonRef> out;
+  const int keys = std::min<int>(static_cast<int>(wc.map.plane_size), kKeySlots);
+  for (int p = 0; p < kProfileCount; ++p) {
+    for (int k = 0; k < keys; ++k) {
+      if (BindingPointsTo(wc.profiles[p].buttons[k].bytes, body)) out.push_back({p, k});
+    }
+  }
+  return out;
+}
+
+int ActiveProfile(const WorkingCopy& wc) { return wc.status[1]; }
+
+bool RebindButtons(DeviceLayer& dev, const std::string& path, WorkingCopy& wc, const TextTables& texts,
+                   const std::vector<ButtonRef>& buttons, const std::array<uint8_t, 4>& bytes) {
+  bool active = false;
+  for (const ButtonRef& b : buttons) {
+    if (!WriteButtonAssignment(dev, path, b.profile, b.key, bytes, false)) return false;
+    ButtonSlot& slot = wc.profiles[b.profile].buttons[b.key];
+    slot.bytes = bytes;
+    slot.text = DescribeAssignment(texts, bytes[0], bytes[1], bytes[2], bytes[3], wc.dpi_step);
+    active = active || b.profile == ActiveProfile(wc);
+  }
+  return !active || Commit(dev, path);
+}
+
+}  // namespace halvric

@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/ctl_app.h"
+#include "config/memory_map.h"
+#include "device/device_commands.h"
+#include "macro/macro_file.h"
+#include "sim/sim_hid_backend.h"
+#include "support/sim_fixture.h"
+
+namespace halvric {
+namespace {
+
+struct CtlRun {
+  int code = -1;
+  std::string out, err;
+};
+
+CtlRun Ctl(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  CtlRun r;
+  r.code = RunHalvricCtl(args, out, err);
+  r.out = out.str();
+  r.err = err.str();
+  return r;
+}
+
+struct Files {
+  ~Files() {
+    for (const auto& f : paths) std::filesystem::remove(f);
+  }
+  std::string Make(const std::string& stem, const std::string& ext) {
+    paths.push_back(test::TempPath(stem) + ext);
+    return paths.back();
+  }
+  std::vector<std::string> paths;
+};
+
+Macro Sample() {
+  Macro m;
+  m.name = "Combo strike";
+  m.mode = 9;
+  m.items = {MakeItem({0x83, 0x04}), MakeItem({0x88, 0x20}), MakeItem({0x84, 0x04}),
+             MakeItem({0x21}),       MakeItem({0x89, 0x10, 0x02}), MakeItem({0x41}),
+             MakeItem({0x80, 0xFF, 0xFF, 0x05, 0x00}), MakeItem({0x85, 0xE9, 0x00}), MakeItem({0x7F})};
+  for (int i = 0; i < 60; ++i) m.items.push_back(MakeItem({0xC0, static_cast<uint8_t>(i), 0x01, 0x02, 0x03}));
+  return m;
+}
+
+TEST(MacroCli, WriteReadAndBindOnEveryModelAcrossRuns) {
+  for (const std::string model : {"level0", "level5", "level11"}) {
+    SCOPED_TRACE(model);
+    Files files;
+    const std::string state = files.Make("state", ".json");
+    const std::string in = files.Make("in", ".mf");
+    const std::string out = files.Make("out", ".mf");
+    const Macro sample = Sample();
+    ASSERT_EQ(SaveMacroFile(in, sample, 1700000000), MacroFileStatus::kOk);
+    const std::vector<std::string> sim = {"--simulate=" + model, "--sim-state", state};
+    const auto with = [&](std::vector<std::string> more) {
+      std::vector<std::string> args = sim;
+      args.insert(args.end(), more.begin(), more.end());
+      return Ctl(args);
+    };
+
+    CtlRun r = with({"macro", "write", "3", in, "--bind", "2:2"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    r = with({"--json", "macro", "list"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto list = nlohmann::json::parse(r.out);
+    ASSERT_EQ(list["slots"].size(), 1u);
+    const auto& slot = list["slots"][0];
+    EXPECT_EQ(slot["slot"], 3);
+    EXPECT_EQ(slot["name"], "Combo strike");
+    EXPECT_EQ(slot["mode"], 9);
+    const uint32_t body = slot["body"];
+    EXPECT_EQ(body, slot["start"].template get<uint32_t>() + 33);
+
+    r = with({"macro", "read", "3", out});
+    ASSERT_EQ(r.code, 0) << r.err;
+    Macro back;
+    ASSERT_EQ(LoadMacroFile(out, back), MacroFileStatus::kOk);
+    EXPECT_EQ(back.name, sample.name);
+    EXPECT_EQ(back.mode, sample.mode);
+    EXPECT_EQ(SerializeInstructions(back.items), SerializeInstructions(sample.items));
+
+    {  // The state file holds the binding: function 9 and the body address.
+      sim::SimHidBackend backend(model);
+      backend.SetStateFile(state);
+      const int level = model == "level0" ? 0 : model == "level5" ? 5 : 11;
+      std::array<uint8_t, 4> b{};
+      for (int plane = 0; plane < 4; ++plane) {
+        b[plane] = backend.Mouse(0).ReadMemory(ButtonPlaneAddress(level, 1, 2, plane), 1)[0];
+      }
+      EXPECT_EQ(b, (std::array<uint8_t, 4>{9, static_cast<uint8_t>(body), static_cast<uint8_t>(body >> 8), 0}));
+    }
+
+    r = with({"macro", "delete", "3"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    r = with({"macro", "delete", "3"});
+    EXPECT_EQ(r.code, 1);
+    r = with({"macro", "list"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.find("slot 3"), std::string::npos);
+    EXPECT_NE(r.out.find("free memory: "), std::string::npos);
+  }
+}
+
+TEST(MacroCli, CorruptFilesBadSlotsAndShow) {
+  Files files;
+  const std::string bad = files.Make("bad", ".mf");
+  std::ofstream(bad, std::ios::binary) << "_@_XX6.2_ not a macro file at all, but long enough to be read";
+  const std::string state = files.Make("state", ".json");
+  CtlRun r = Ctl({"--simulate=level11", "--sim-state", state, "macro", "write", "0", bad});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "invalid format !!\n");
+  EXPECT_FALSE(std::filesystem::exists(state));  // refused before the mouse was touched
+  r = Ctl({"macro", "show", bad});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "invalid format !!\n");
+
+  const std::string good = files.Make("good", ".mf");
+  ASSERT_EQ(SaveMacroFile(good, Sample(), 1700000000), MacroFileStatus::kOk);
+  EXPECT_EQ(Ctl({"--simulate=level11", "macro", "write", "80", good}).code, 2);
+  EXPECT_EQ(Ctl({"--simulate=level11", "macro", "write", "1", good, "--bind", "6:0"}).code, 2);
+  EXPECT_EQ(Ctl({"--simulate=level5", "macro", "write", "1", good, "--bind", "1:24"}).code, 2);
+  EXPECT_EQ(Ctl({"--simulate=level5", "macro", "write", "1", good, "--bind", "0:1"}).code, 2);
+  EXPECT_EQ(Ctl({"--simulate=level11", "macro", "read", "1", files.Make("x", ".mf")}).code, 1);  // empty slot
+  // A never-initialised mouse is first given its defaults, then has no macros.
+  r = Ctl({"--simulate=level11-blank", "macro", "list"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("free memory: "), std::string::npos);
+
+  r = Ctl({"macro", "show", good});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("name: Combo strike\nmode: 9 (Loop mode)\n"), std::string::npos);
+  EXPECT_NE(r.out.find("1: 88 20  Wait 32 ms\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("8: 7f  Wheel Scrolling  -1 count(unit)\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace halvric
