@@ -1,0 +1,120 @@
+#include "app/halvric_app.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include "app/app_fonts.h"
+#include "app/halvric_dlg.h"
+#include "app/instance_channel.h"
+#include "config/program_settings.h"
+#include "config/text_tables.h"
+#include "macro/macro_library.h"
+#include "platform/folders.h"
+#include "platform/linux/x11_foreground_window.h"
+#include "platform/linux/x11_pointer_control.h"
+#include "platform/profile_file.h"
+#include "platform/pointer_acceleration.h"
+#include "services/program_context.h"
+
+namespace halvric {
+
+CHalvricApp::CHalvricApp() : context_(std::make_unique<ProgramContext>()), texts_(std::make_unique<TextTables>()) {}
+
+CHalvricApp::~CHalvricApp() = default;
+
+CHalvricApp::Prelude CHalvricApp::Start(const std::vector<std::string>& args, const std::string& socket_path) {
+  Prelude out;
+  out.options = ParseStartOptions(args);
+  const FolderEnvironment env = FolderEnvironment::FromProcess();
+  const std::filesystem::path data = DataFolder(env);
+  EnsureDataFolder(data);
+  ProfileFile set_ini((data / kSettingsFileName).string());
+  if (out.options.langid) WriteLanguageOption(set_ini, *out.options.langid);
+  std::optional<int> new_pin;
+  if (out.options.genpin) new_pin = GeneratePin(set_ini);
+  const QString path = socket_path.empty() ? InstanceChannel::DefaultPath() : QString::fromStdString(socket_path);
+  if (out.options.close) {
+    InstanceChannel::Send(path, "close");
+    return out;
+  }
+  ProgramSettings settings;
+  settings.LoadStartOptions(ProfileFile((data / kSettingsFileName).string()));
+  out.pin = new_pin ? new_pin : settings.pin;
+  out.language = settings.language;
+  texts_->LoadLanguage((ProgramFolder(env) / "language.ini").string(), settings.language);
+  // A running instance answers: wake it (unless this start is hidden) and end.
+  if (InstanceChannel::Send(path, out.options.hide ? "ping" : "wake", 300)) return out;
+  channel_ = std::make_unique<InstanceChannel>(path);
+  if (!channel_->Listen()) {
+    if (!out.options.hide) InstanceChannel::Send(path, "wake");
+    return out;
+  }
+  out.go_on = true;
+  return out;
+}
+
+int CHalvricApp::Run(int argc, char** argv) {
+  std::vector<std::string> args(argv, argv + argc);
+  QElapsedTimer started;
+  started.start();
+  // The instance check runs before any display connection exists.
+  Prelude prelude = Start(args);
+  if (!prelude.go_on) return prelude.exit_code;
+
+  QApplication app(argc, argv);
+  app.setQuitOnLastWindowClosed(false);
+  app.setApplicationName(QStringLiteral("halvric"));
+  fonts_ = std::make_unique<AppFonts>();
+  app.setFont(fonts_->Sans(14));
+
+  const FolderEnvironment env = FolderEnvironment::FromProcess();
+  DlgDeps deps;
+  deps.context = context_.get();
+  deps.fonts = fonts_.get();
+  deps.texts = texts_.get();
+  deps.data_folder = DataFolder(env);
+  deps.start_hidden = prelude.options.hide;
+  deps.pin = prelude.pin;
+  deps.session.simulate = prelude.options.simulate;
+  deps.session.sim_state = prelude.options.sim_state;
+  deps.sim_developer_keys = !prelude.options.simulate.empty();
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    deps.pointer = linux_hid::X11PointerControl::Connect();
+    deps.foreground = linux_hid::X11ForegroundWindow::Connect();
+  }
+
+  auto dlg = std::make_unique<CHalvricDlg>(std::move(deps));
+  QObject::connect(channel_.get(), &InstanceChannel::wakeRequested, dlg.get(), &CHalvricDlg::WakeUp);
+  QObject::connect(channel_.get(), &InstanceChannel::closeRequested, dlg.get(), &CHalvricDlg::Quit);
+  QObject::connect(dlg.get(), &CHalvricDlg::destroyed, &app, &QCoreApplication::quit);
+  // The window ends the run when it closes with the quit flag set.
+  struct QuitWatch : QObject {
+    ProgramContext* ctx;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Close && ctx->quit.load()) QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+      return false;
+    }
+  } watch;
+  watch.ctx = context_.get();
+  dlg->installEventFilter(&watch);
+  dlg->show();
+  if (qEnvironmentVariableIsSet("HALVRIC_REPORT_STARTUP")) {
+    QTimer::singleShot(0, [&started] { fprintf(stderr, "halvric: window shown after %lld ms\n", started.elapsed()); });
+  }
+  // The library is loaded once the window is up.
+  QTimer::singleShot(0, [this, &deps_folder = env] {
+    library_ = std::make_unique<MacroLibrary>(DataFolder(deps_folder), *texts_);
+    library_->ScanLibrary();
+  });
+  const int code = app.exec();
+  // Orderly end: the window stops its session (workers joined) before the application goes.
+  context_->quit.store(true);
+  dlg->removeEventFilter(&watch);
+  dlg.reset();
+  library_.reset();
+  channel_.reset();
+  return code;
+}
+
+}  // namespace halvric
