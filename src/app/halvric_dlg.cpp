@@ -23,6 +23,7 @@
 #include "config/text_tables.h"
 #include "config/usage_to_scan_table.h"
 #include "platform/foreground_window.h"
+#include "platform/text_encoding.h"
 #include "platform/pointer_acceleration.h"
 #include "services/app_links.h"
 #include "services/foreground_check.h"
@@ -39,7 +40,7 @@ const UsageToScanTable& ScanTable() {
     UsageToScanTable t;
     const QString path = QStringLiteral(":/usage_to_scan.txt");
     QFile f(path);
-    if (f.open(QIODevice::ReadOnly)) t = UsageToScanTable::Parse(f.readAll().toStdString());
+    if (f.open(QIODevice::ReadOnly)) t = UsageToScanTable::Parse(DecodeTextFile(f.readAll().toStdString()));
     return t;
   }();
   return table;

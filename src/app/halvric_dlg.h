@@ -23,6 +23,8 @@
 #include "config/program_settings.h"
 #include "config/working_copy.h"
 #include "device/model_layout.h"
+#include "platform/foreground_window.h"
+#include "platform/pointer_acceleration.h"
 #include "services/mouse_status.h"
 #include "services/osd_state.h"
 #include "services/program_context.h"
@@ -36,8 +38,6 @@ class AppFonts;
 class CDispDlg;
 class CStrDlg;
 class ForegroundCheck;
-class ForegroundWindow;
-class PointerSettings;
 class TextTables;
 class ActiveWindowWatch;
 

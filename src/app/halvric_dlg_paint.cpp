@@ -189,7 +189,7 @@ void CHalvricDlg::PaintButtonPage(QPainter& p) {
     linked = true;
   }
   p.setPen(linked ? ui::kTextStrong : ui::kTextDim);
-  p.drawText(app.adjusted(12, 0, -40, 0), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("\u29c9  ") + app_text);
+  p.drawText(app.adjusted(12, 0, -40, 0), Qt::AlignVCenter | Qt::AlignLeft, app_text);
   if (linked) {
     const QRect x = LinkRemoveRect();
     p.setPen(QPen(hover_.kind == kHitLinkRemove ? ui::kWarn : ui::kTextDim, 1.6));

@@ -1,6 +1,9 @@
 #include "app/instance_channel.h"
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <cstring>
 #include <unistd.h>
 
 #include <QDir>
@@ -40,14 +43,23 @@ bool InstanceChannel::Listen() {
 }
 
 bool InstanceChannel::Send(const QString& socket_path, const QByteArray& word, int timeout_ms) {
-  QLocalSocket socket;
-  socket.connectToServer(socket_path);
-  if (!socket.waitForConnected(timeout_ms)) return false;
-  socket.write(word + '\n');
-  const bool written = socket.waitForBytesWritten(timeout_ms);
-  socket.disconnectFromServer();
-  if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(timeout_ms);
-  return written;
+  // A plain socket: a later instance sends before any Qt application object exists.
+  const QByteArray path = QFile::encodeName(socket_path);
+  sockaddr_un addr{};
+  if (path.size() >= static_cast<qsizetype>(sizeof addr.sun_path)) return false;
+  addr.sun_family = AF_UNIX;
+  std::memcpy(addr.sun_path, path.constData(), static_cast<size_t>(path.size()));
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  timeval tv{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+  bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+  if (ok) {
+    const QByteArray line = word + '\n';
+    ok = ::send(fd, line.constData(), static_cast<size_t>(line.size()), MSG_NOSIGNAL) == line.size();
+  }
+  ::close(fd);
+  return ok;
 }
 
 void InstanceChannel::OnConnection() {
