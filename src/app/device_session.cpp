@@ -29,7 +29,8 @@ DeviceSession::DeviceSession(const SessionOptions& options, const TextTables& te
       *backend_, [this](const std::string&, std::span<const uint8_t> report) {
         QByteArray bytes(reinterpret_cast<const char*>(report.data()), static_cast<qsizetype>(report.size()));
         QMetaObject::invokeMethod(this, [this, bytes] { emit inputReport(bytes); }, Qt::QueuedConnection);
-      });
+      },
+      InputReportReader::GoneFn{}, -1);
   worker_ = std::jthread([this](std::stop_token stop) { Run(stop); });
 }
 

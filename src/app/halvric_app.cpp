@@ -3,6 +3,11 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <QWindow>
+#include <unistd.h>
+#include <ctime>
+#include <fstream>
+#include <sstream>
 
 #include "app/app_fonts.h"
 #include "app/halvric_dlg.h"
@@ -18,6 +23,28 @@
 #include "services/program_context.h"
 
 namespace halvric {
+namespace {
+
+// Seconds since this process was started, from its start time in /proc (clock ticks since boot).
+double SecondsSinceProcessStart() {
+  std::ifstream stat("/proc/self/stat");
+  std::string line;
+  std::getline(stat, line);
+  const size_t close = line.rfind(')');
+  if (close == std::string::npos) return -1;
+  std::istringstream rest(line.substr(close + 2));
+  std::string field;
+  unsigned long long start = 0;
+  for (int i = 3; i <= 22 && rest >> field; ++i) {
+    if (i == 22) start = std::stoull(field);
+  }
+  timespec now{};
+  clock_gettime(CLOCK_BOOTTIME, &now);
+  const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK));
+  return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 - static_cast<double>(start) / ticks;
+}
+
+}  // namespace
 
 CHalvricApp::CHalvricApp() : context_(std::make_unique<ProgramContext>()), texts_(std::make_unique<TextTables>()) {}
 
@@ -56,8 +83,6 @@ CHalvricApp::Prelude CHalvricApp::Start(const std::vector<std::string>& args, co
 
 int CHalvricApp::Run(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
-  QElapsedTimer started;
-  started.start();
   // The instance check runs before any display connection exists.
   Prelude prelude = Start(args);
   if (!prelude.go_on) return prelude.exit_code;
@@ -100,7 +125,20 @@ int CHalvricApp::Run(int argc, char** argv) {
   dlg->installEventFilter(&watch);
   dlg->show();
   if (qEnvironmentVariableIsSet("HALVRIC_REPORT_STARTUP")) {
-    QTimer::singleShot(0, [&started] { fprintf(stderr, "halvric: window shown after %lld ms\n", started.elapsed()); });
+    // Time since the process started (from its start time in /proc) until the window is exposed.
+    struct FirstExpose : QObject {
+      bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Expose && !done) {
+          done = true;
+          fprintf(stderr, "halvric: window mapped after %.3f s\n", SecondsSinceProcessStart());
+        }
+        return false;
+      }
+      bool done = false;
+    };
+    auto* fe = new FirstExpose;
+    fe->setParent(&app);
+    dlg->windowHandle() ? dlg->windowHandle()->installEventFilter(fe) : dlg->installEventFilter(fe);
   }
   // The library is loaded once the window is up.
   QTimer::singleShot(0, [this, &deps_folder = env] {

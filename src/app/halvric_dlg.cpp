@@ -1037,7 +1037,7 @@ void CHalvricDlg::OnConnected(const std::shared_ptr<const ConnectOutcome>& outco
   mouse_status_.SetSensorReadingCapable((info_.feature_flags & 0x08) != 0);
   if (ctx_.current_profile.load() < 0) ctx_.current_profile.store(0);
   RefreshAfterLoad();
-  timer1_.start(20);
+  if (isVisible()) timer1_.start(20);
   timer200_.start(100);
   emit settingsLoaded();
 }
@@ -1126,7 +1126,11 @@ void CHalvricDlg::UpdateOsdModel() {
 // Timers 1, 6, 10, 11 and the tray
 
 void CHalvricDlg::OnTimer1() {
-  if (!isVisible()) return;
+  if (!isVisible()) {
+    // Hidden again (start hidden, or hidden by the user): nothing is waiting to be shown.
+    if (shown_once_) timer1_.stop();
+    return;
+  }
   timer1_.stop();
   if (!start_hidden_) {
     raise();
@@ -1208,6 +1212,7 @@ void CHalvricDlg::closeEvent(QCloseEvent* e) {
 
 void CHalvricDlg::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
+  shown_once_ = true;
   update();
 }
 

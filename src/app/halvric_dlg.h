@@ -292,6 +292,7 @@ class CHalvricDlg : public QWidget {
   QString hint_;
   int hint_ticks_ = 0;
   bool tray_double_clicked_ = false;
+  bool shown_once_ = false;
   QElapsedTimer clock_;
 
   QTimer timer1_, timer2_, timer3_, timer4_, timer5_, timer6_, timer7_, timer8_, timer9_, timer10_, timer11_,

@@ -147,6 +147,10 @@ class MainWindowTest : public QObject {
     rig.window->session().simHotplug()->Plug(0);
     QVERIFY(rig.WaitLoaded(8000));
     QCOMPARE(rig.window->workingCopy().loaded, true);
+    // Its reports are read again: a profile button pressed on the mouse reaches the window.
+    rig.Settle();
+    rig.Mouse().PressProfileButton(4);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.context.current_profile.load(), 4, 3000);
   }
 
   void restoreAfterTheQuestion() {
