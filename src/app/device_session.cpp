@@ -109,11 +109,8 @@ bool DeviceSession::Connect(bool first_run, const std::string& requested_path) {
 void DeviceSession::StartReaders() {
   // Every mouse's vendor input interface is read: only the selected mouse tags its reports, so
   // the others' reports are dropped by the intake.
-  const std::vector<std::string> running = readers_->Paths();
-  for (const HidInterfaceInfo& info : VendorInputInterfaces(backend_->Enumerate(), false)) {
-    if (std::find(running.begin(), running.end(), info.path) != running.end()) continue;
-    readers_->Add(info.path);
-  }
+  // Add refuses interfaces already being read and takes over those whose reader ended.
+  for (const HidInterfaceInfo& info : VendorInputInterfaces(backend_->Enumerate(), false)) readers_->Add(info.path);
 }
 
 void DeviceSession::HandleArrival(const std::string& path) {
