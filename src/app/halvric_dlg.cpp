@@ -15,6 +15,8 @@
 #include "app/disp_dlg.h"
 #include "app/mouse_art.h"
 #include "app/sim_hotplug_source.h"
+#include "sim/sim_hid_backend.h"
+#include "sim/sim_mouse.h"
 #include "app/str_dlg.h"
 #include "app/text_ids.h"
 #include "config/backup_restore.h"
@@ -633,6 +635,16 @@ void CHalvricDlg::keyPressEvent(QKeyEvent* e) {
     for (size_t i = 0; i < count; ++i) {
       if (e->key() == Qt::Key_F9 ? hp.Unplug(i) : hp.Plug(i)) break;
     }
+    return;
+  }
+  if (sim_keys_ && session_->simulator() != nullptr && HasDevice() &&
+      (e->key() == Qt::Key_F7 || e->key() == Qt::Key_F8)) {
+    // Developer keys: press the simulated mouse's profile (F7) or DPI (F8) button.
+    // Simulated paths read "sim/<index>/if<n>".
+    const size_t index = device_path_.rfind("sim/", 0) == 0 ? std::strtoul(device_path_.c_str() + 4, nullptr, 10) : 0;
+    sim::SimMouse& mouse = session_->simulator()->Mouse(std::min(index, session_->simulator()->MouseCount() - 1));
+    if (e->key() == Qt::Key_F7) mouse.PressProfileButton((std::max(0, ctx_.current_profile.load()) + 1) % kProfileCount);
+    else mouse.PressDpiButton((wc_.dpi_level + 1) % kDpiLevels);
     return;
   }
   if (e->key() == Qt::Key_Escape) {

@@ -45,7 +45,10 @@ void CHalvricDlg::paintEvent(QPaintEvent*) {
   if (!hint_.isEmpty()) {
     p.setFont(fonts_[kFont12]);
     p.setPen(ui::kTextDim);
-    p.drawText(QRect(220, 586 - 14, 780, 16), Qt::AlignRight | Qt::AlignVCenter, hint_);
+    // The hint line sits in the title strip, left of the window icons.
+    const int right = mice_.size() > 1 ? 590 : 930;
+    p.drawText(QRect(220, 16, right - 220, 20), Qt::AlignLeft | Qt::AlignVCenter,
+               p.fontMetrics().elidedText(hint_, Qt::ElideRight, right - 220));
   }
   PaintBusy(p);
   ctx_.full_redraw.store(false);
