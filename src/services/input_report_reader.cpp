@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 
 #include "device/device_info.h"
 
@@ -19,23 +20,32 @@ std::vector<HidInterfaceInfo> VendorInputInterfaces(const std::vector<HidInterfa
   return out;
 }
 
-InputReportReader::InputReportReader(HidBackend& backend, Sink sink, GoneFn gone)
-    : backend_(backend), sink_(std::move(sink)), gone_(std::move(gone)) {}
+InputReportReader::InputReportReader(HidBackend& backend, Sink sink, GoneFn gone, int poll_ms)
+    : backend_(backend), sink_(std::move(sink)), gone_(std::move(gone)), poll_ms_(poll_ms) {}
 
 InputReportReader::~InputReportReader() { Stop(); }
 
 bool InputReportReader::Add(const std::string& path, std::string* error) {
   std::lock_guard l(mu_);
-  if (std::any_of(readers_.begin(), readers_.end(), [&](const Reader& r) { return r.path == path; })) {
-    if (error != nullptr) *error = "already being read";
-    return false;
+  for (auto it = readers_.begin(); it != readers_.end(); ++it) {
+    if (it->path != path) continue;
+    if (!it->done->load()) {
+      if (error != nullptr) *error = "already being read";
+      return false;
+    }
+    Finish(*it);
+    readers_.erase(it);
+    break;
   }
-  std::unique_ptr<HidHandle> handle = backend_.Open(path, error);
+  std::shared_ptr<HidHandle> handle = backend_.Open(path, error);
   if (!handle) return false;
   Reader& r = readers_.emplace_back();
   r.path = path;
-  r.thread = std::jthread([this, path, h = std::move(handle)](std::stop_token stop) mutable {
+  r.handle = handle;
+  r.done = std::make_shared<std::atomic<bool>>(false);
+  r.thread = std::jthread([this, path, h = std::move(handle), done = r.done](std::stop_token stop) mutable {
     Run(stop, std::move(h), path);
+    done->store(true);
   });
   return true;
 }
@@ -47,9 +57,18 @@ void InputReportReader::Stop() {
     readers.swap(readers_);
   }
   for (Reader& r : readers) r.thread.request_stop();
-  for (Reader& r : readers) {
-    if (r.thread.joinable()) r.thread.join();
+  for (Reader& r : readers) Finish(r);
+}
+
+void InputReportReader::Finish(Reader& r) {
+  r.thread.request_stop();
+  // A read that began just before the stop request may have missed the cancel: cancel until the
+  // thread has left its loop.
+  while (!r.done->load()) {
+    r.handle->CancelIo();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
+  if (r.thread.joinable()) r.thread.join();
 }
 
 std::vector<std::string> InputReportReader::Paths() const {
@@ -59,10 +78,10 @@ std::vector<std::string> InputReportReader::Paths() const {
   return paths;
 }
 
-void InputReportReader::Run(std::stop_token stop, std::unique_ptr<HidHandle> handle, std::string path) {
+void InputReportReader::Run(std::stop_token stop, std::shared_ptr<HidHandle> handle, std::string path) {
   std::array<uint8_t, kInputReportBufferSize> buf{};
   while (!stop.stop_requested()) {
-    const int n = handle->ReadInput(buf, kInputPollMs);
+    const int n = handle->ReadInput(buf, poll_ms_);
     if (n < 0) {
       if (gone_) gone_(path);
       break;

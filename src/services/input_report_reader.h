@@ -34,13 +34,16 @@ class InputReportReader {
   // Called on the reader thread when its interface has gone or failed; the thread then ends.
   using GoneFn = std::function<void(const std::string& path)>;
 
-  InputReportReader(HidBackend& backend, Sink sink, GoneFn gone = {});
+  // `poll_ms`: how long one read waits before the thread looks at its stop request; a negative
+  // value waits for reports only (Stop then wakes the read with CancelIo), so an idle reader
+  // never wakes up.
+  InputReportReader(HidBackend& backend, Sink sink, GoneFn gone = {}, int poll_ms = kInputPollMs);
   ~InputReportReader();
   InputReportReader(const InputReportReader&) = delete;
   InputReportReader& operator=(const InputReportReader&) = delete;
 
   // Opens the interface and starts its thread. False (with a reason) when it cannot be opened or
-  // is already being read.
+  // is already being read. An interface whose reader ended (it went away) can be added again.
   bool Add(const std::string& path, std::string* error = nullptr);
   // Asks every thread to stop and joins them.
   void Stop();
@@ -51,13 +54,17 @@ class InputReportReader {
  private:
   struct Reader {
     std::string path;
+    std::shared_ptr<HidHandle> handle;
+    std::shared_ptr<std::atomic<bool>> done;  // the thread has left its loop
     std::jthread thread;
   };
-  void Run(std::stop_token stop, std::unique_ptr<HidHandle> handle, std::string path);
+  void Run(std::stop_token stop, std::shared_ptr<HidHandle> handle, std::string path);
+  static void Finish(Reader& r);
 
   HidBackend& backend_;
   const Sink sink_;
   const GoneFn gone_;
+  const int poll_ms_;
   std::atomic<uint64_t> delivered_{0};
   mutable std::mutex mu_;
   std::vector<Reader> readers_;

@@ -72,6 +72,8 @@ class SimHidHandle : public HidHandle {
     return n;
   }
 
+  void CancelIo() override { mouse_.WireCancelReads(); }
+
   bool IndexedString(int index, std::span<uint8_t> out) override {
     const int n = mouse_.WireIndexedString(index, out);
     if (n < 0) return false;

@@ -324,10 +324,15 @@ bool SimMouse::WireGetFeature(std::span<uint8_t> report) {
 
 int SimMouse::WireReadInput(std::span<uint8_t> buf, int timeout_ms) {
   std::unique_lock l(mu_);
+  const uint64_t cancels = read_cancels_;
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, timeout_ms));
-  while (!unplugged_ && input_.empty()) {
-    if (input_cv_.wait_until(l, deadline) == std::cv_status::timeout) break;
+  while (!unplugged_ && input_.empty() && read_cancels_ == cancels) {
+    if (timeout_ms < 0) {
+      input_cv_.wait(l);
+    } else if (input_cv_.wait_until(l, deadline) == std::cv_status::timeout) {
+      break;
+    }
   }
   if (unplugged_) return -1;
   if (input_.empty()) return 0;
@@ -340,12 +345,23 @@ int SimMouse::WireReadInput(std::span<uint8_t> buf, int timeout_ms) {
 
 int SimMouse::WireWaitIdle(int timeout_ms) {
   std::unique_lock l(mu_);
+  const uint64_t cancels = read_cancels_;
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, timeout_ms));
-  while (!unplugged_) {
-    if (input_cv_.wait_until(l, deadline) == std::cv_status::timeout) break;
+  while (!unplugged_ && read_cancels_ == cancels) {
+    if (timeout_ms < 0) {
+      input_cv_.wait(l);
+    } else if (input_cv_.wait_until(l, deadline) == std::cv_status::timeout) {
+      break;
+    }
   }
   return unplugged_ ? -1 : 0;
+}
+
+void SimMouse::WireCancelReads() {
+  std::lock_guard l(mu_);
+  ++read_cancels_;
+  input_cv_.notify_all();
 }
 
 int SimMouse::WireIndexedString(int index, std::span<uint8_t> out) {

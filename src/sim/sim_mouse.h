@@ -182,9 +182,12 @@ class SimMouse {
   // Wire side, used by the simulated HID backend.
   bool WireSetFeature(std::span<const uint8_t> report);
   bool WireGetFeature(std::span<uint8_t> report);
+  // A negative time-out waits until a report comes, the mouse is unplugged or WireCancelReads.
   int WireReadInput(std::span<uint8_t> buf, int timeout_ms);
   // For interfaces that carry no vendor reports: waits out the time-out; 0, or -1 once unplugged.
   int WireWaitIdle(int timeout_ms);
+  // Wakes every read waiting now; each returns 0 (the handle's CancelIo).
+  void WireCancelReads();
   // Copies the payload of string `index` into `out`; returns the bytes copied, -1 on failure.
   int WireIndexedString(int index, std::span<uint8_t> out);
 
@@ -224,6 +227,7 @@ class SimMouse {
 
   mutable std::mutex mu_;
   std::condition_variable input_cv_;
+  uint64_t read_cancels_ = 0;  // raised by WireCancelReads
 
   std::vector<uint8_t> memory_;
   // Live state.

@@ -1,0 +1,154 @@
+#include "app/device_session.h"
+
+#include <QMetaObject>
+
+#include "app/sim_hotplug_source.h"
+#include "config/connect_and_read.h"
+#include "config/text_tables.h"
+#include "platform/linux/hidraw_backend.h"
+#include "platform/linux/udev_hotplug_monitor.h"
+#include "sim/sim_hid_backend.h"
+#include "sim/sim_mouse.h"
+
+namespace halvric {
+
+DeviceSession::DeviceSession(const SessionOptions& options, const TextTables& texts, QObject* parent)
+    : QObject(parent), texts_(texts) {
+  qRegisterMetaType<std::shared_ptr<const ConnectOutcome>>("std::shared_ptr<const ConnectOutcome>");
+  if (!options.simulate.empty()) {
+    auto s = std::make_unique<sim::SimHidBackend>(options.simulate);
+    if (!options.sim_state.empty()) s->SetStateFile(options.sim_state);
+    for (size_t i = 0; i < s->MouseCount(); ++i) s->Mouse(i).SetLatency(options.sim_latency);
+    sim_ = s.get();
+    backend_ = std::move(s);
+  } else {
+    backend_ = std::make_unique<linux_hid::LinuxHidBackend>();
+  }
+  dev_ = std::make_unique<DeviceLayer>(*backend_, options.lock_file);
+  readers_ = std::make_unique<InputReportReader>(
+      *backend_, [this](const std::string&, std::span<const uint8_t> report) {
+        QByteArray bytes(reinterpret_cast<const char*>(report.data()), static_cast<qsizetype>(report.size()));
+        QMetaObject::invokeMethod(this, [this, bytes] { emit inputReport(bytes); }, Qt::QueuedConnection);
+      },
+      InputReportReader::GoneFn{}, -1);
+  worker_ = std::jthread([this](std::stop_token stop) { Run(stop); });
+}
+
+DeviceSession::~DeviceSession() { Shutdown(); }
+
+void DeviceSession::Shutdown() {
+  if (shut_down_) return;
+  shut_down_ = true;
+  if (hotplug_) hotplug_->Stop();
+  worker_.request_stop();
+  if (worker_.joinable()) worker_.join();
+  readers_->Stop();
+  if (sim_ != nullptr) sim_->SaveState();
+}
+
+bool DeviceSession::StartHotplug(std::string* error) {
+  if (hotplug_) return true;
+  if (sim_ != nullptr) {
+    auto source = std::make_unique<SimHotplugSource>(*sim_);
+    sim_hotplug_ = source.get();
+    hotplug_ = std::move(source);
+  } else {
+    hotplug_ = std::make_unique<linux_hid::UdevHotplugMonitor>();
+  }
+  HotplugMonitor::Callbacks cb;
+  cb.added = [this](const std::string& path) {
+    const QString p = QString::fromStdString(path);
+    QMetaObject::invokeMethod(this, [this, p] { emit deviceAdded(p); }, Qt::QueuedConnection);
+  };
+  cb.removed = [this](const std::string& path) {
+    const QString p = QString::fromStdString(path);
+    QMetaObject::invokeMethod(this, [this, p] { emit deviceRemoved(p); }, Qt::QueuedConnection);
+  };
+  return hotplug_->Start(std::move(cb), error);
+}
+
+void DeviceSession::Post(Job job, std::function<void()> done) {
+  pending_.fetch_add(1);
+  std::lock_guard l(mu_);
+  jobs_.push_back([this, job = std::move(job), done = std::move(done)] {
+    job(*dev_, worker_wc_);
+    pending_.fetch_sub(1);
+    if (done) QMetaObject::invokeMethod(this, done, Qt::QueuedConnection);
+  });
+  wake_.notify_one();
+}
+
+void DeviceSession::ReportProgress(double fraction) {
+  QMetaObject::invokeMethod(this, [this, fraction] { emit progress(fraction); }, Qt::QueuedConnection);
+}
+
+bool DeviceSession::Connect(bool first_run, const std::string& requested_path) {
+  if (connecting_.exchange(true)) return false;
+  Post([this, first_run, requested_path](DeviceLayer& dev, WorkingCopy& wc) {
+    ConnectOptions o;
+    o.first_run = first_run;
+    o.requested_path = requested_path;
+    ResetOptions reset;
+    reset.progress = [this](double f) { ReportProgress(f); };
+    ConnectAndReadResult r = ConnectAndRead(dev, o, wc, texts_, reset);
+    auto out = std::make_shared<ConnectOutcome>();
+    out->path = r.connect.path;
+    out->layout = r.connect.layout;
+    out->loaded = r.read == ReadAllResult::kLoaded && !r.connect.path.empty();
+    if (const auto info = dev.Info(r.connect.path)) out->info = *info;
+    out->mice = dev.DevicePaths();
+    out->wc = wc;
+    StartReaders();
+    connecting_.store(false);
+    std::shared_ptr<const ConnectOutcome> result = std::move(out);
+    QMetaObject::invokeMethod(this, [this, result] { emit connected(result); }, Qt::QueuedConnection);
+  });
+  return true;
+}
+
+void DeviceSession::StartReaders() {
+  // Every mouse's vendor input interface is read: only the selected mouse tags its reports, so
+  // the others' reports are dropped by the intake.
+  // Add refuses interfaces already being read and takes over those whose reader ended.
+  for (const HidInterfaceInfo& info : VendorInputInterfaces(backend_->Enumerate(), false)) readers_->Add(info.path);
+}
+
+void DeviceSession::HandleArrival(const std::string& path) {
+  Post([this, path](DeviceLayer& dev, WorkingCopy&) {
+    bool accepted = false;
+    for (const HidInterfaceInfo& info : backend_->Enumerate()) {
+      if (info.path != path) continue;
+      if (DeviceLayer::IsMouseInterface(info)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        accepted = dev.IdentifyDevice(path);
+      }
+    }
+    QMetaObject::invokeMethod(this, [this, accepted] { emit arrivalDone(accepted); }, Qt::QueuedConnection);
+  });
+}
+
+void DeviceSession::HandleRemoval(const std::string& path) {
+  Post([path](DeviceLayer& dev, WorkingCopy& wc) {
+    const bool current = dev.IsCurrent(path);
+    dev.RemoveDevice(path);
+    if (current) {
+      dev.ClearCurrentPath();
+      wc = WorkingCopy{};
+    }
+  });
+}
+
+void DeviceSession::Run(std::stop_token stop) {
+  std::unique_lock l(mu_);
+  while (true) {
+    wake_.wait(l, stop, [this] { return !jobs_.empty(); });
+    if (stop.stop_requested()) return;
+    std::function<void()> job = std::move(jobs_.front());
+    jobs_.pop_front();
+    l.unlock();
+    job();
+    l.lock();
+  }
+}
+
+}  // namespace halvric

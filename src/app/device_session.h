@@ -1,0 +1,120 @@
+#pragma once
+// The desktop program's side of the mouse: the HID backend (hidraw or the simulated mice), the
+// device layer, one worker thread that runs every exchange with the mouse in the order asked, the
+// input-report readers of the connected mice and the hot-plug source. The window thread only
+// queues work here; results come back to it as queued calls, so it never waits on the mouse.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "config/working_copy.h"
+#include "device/device_layer.h"
+#include "device/model_layout.h"
+#include "platform/hid_backend.h"
+#include "platform/hotplug_monitor.h"
+#include "services/input_report_reader.h"
+
+namespace halvric {
+
+namespace sim {
+class SimHidBackend;
+}
+class SimHotplugSource;
+class TextTables;
+
+struct SessionOptions {
+  std::string simulate;   // model list; empty: hidraw
+  std::string sim_state;  // state file of the simulated mice
+  std::chrono::microseconds sim_latency{0};
+  std::string lock_file;  // transfer lock file; empty: the default
+};
+
+// What one run of the connect sequence found.
+struct ConnectOutcome {
+  std::string path;          // empty: no mouse
+  bool loaded = false;       // the working copy holds the mouse's settings
+  ModelLayout layout;
+  DeviceInfo info;
+  std::vector<std::string> mice;  // every listed mouse, for the device selector
+  WorkingCopy wc;
+};
+
+class DeviceSession : public QObject {
+  Q_OBJECT
+
+ public:
+  using Job = std::function<void(DeviceLayer& dev, WorkingCopy& wc)>;
+
+  DeviceSession(const SessionOptions& options, const TextTables& texts, QObject* parent = nullptr);
+  ~DeviceSession() override;
+
+  // Stops the hot-plug source, the readers and the worker, joining each. Idempotent.
+  void Shutdown();
+
+  DeviceLayer& dev() { return *dev_; }
+  HidBackend& backend() { return *backend_; }
+  sim::SimHidBackend* simulator() { return sim_; }
+  SimHotplugSource* simHotplug() { return sim_hotplug_; }
+
+  // Starts watching for mice plugged in and out (udev, or the simulated source).
+  bool StartHotplug(std::string* error = nullptr);
+
+  // Queues `job` for the worker thread; `done` then runs on the window's thread.
+  void Post(Job job, std::function<void()> done = {});
+  // Jobs queued or running.
+  int Pending() const { return pending_.load(); }
+
+  // The connect sequence on the worker: enumerate on the first run, select, read everything.
+  // Ignored while one is queued or running (returns false). The outcome arrives by `connected`.
+  bool Connect(bool first_run, const std::string& requested_path);
+  bool Connecting() const { return connecting_.load(); }
+  // Progress of long jobs (0..1), delivered on the window's thread.
+  void ReportProgress(double fraction);
+
+  // An arrival: after 200 ms the interface is identified on the worker, then `arrivalDone`.
+  void HandleArrival(const std::string& path);
+  // A removal: the interface leaves the device list (on the worker).
+  void HandleRemoval(const std::string& path);
+
+ signals:
+  void connected(std::shared_ptr<const ConnectOutcome> outcome);
+  void deviceAdded(QString path);
+  void deviceRemoved(QString path);
+  void arrivalDone(bool accepted);
+  void inputReport(QByteArray report);
+  void progress(double fraction);
+
+ private:
+  void Run(std::stop_token stop);
+  void StartReaders();
+
+  const TextTables& texts_;
+  std::unique_ptr<HidBackend> backend_;
+  sim::SimHidBackend* sim_ = nullptr;
+  std::unique_ptr<DeviceLayer> dev_;
+  std::unique_ptr<InputReportReader> readers_;
+  std::unique_ptr<HotplugMonitor> hotplug_;
+  SimHotplugSource* sim_hotplug_ = nullptr;
+
+  WorkingCopy worker_wc_;  // the worker's copy; only the worker touches it
+  std::atomic<bool> connecting_{false};
+  std::atomic<int> pending_{0};
+  std::mutex mu_;
+  std::condition_variable_any wake_;
+  std::deque<std::function<void()>> jobs_;
+  std::jthread worker_;
+  bool shut_down_ = false;
+};
+
+}  // namespace halvric

@@ -1,0 +1,61 @@
+#pragma once
+// The on-screen display: a frameless, top-most, click-through window that never takes the focus,
+// showing the profile, the DPI values and the angle-snapping state for a moment after the mouse
+// reports a change. It fades by painting with the display state's alpha. Its passes run from a
+// single-shot timer that is armed only while something shows or fades, so a hidden display
+// costs nothing.
+
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <string>
+
+#include "services/osd_state.h"
+
+namespace halvric {
+
+class AppFonts;
+
+// What the display shows beside the report's values.
+struct OsdModel {
+  std::array<std::string, 6> profile_names;
+  std::array<std::array<uint8_t, 3>, 6> profile_colours{};
+  bool two_bit_colours = false;  // model index 0: components are levels 0-3
+  int dpi_step = 50;
+  int max_raw_dpi = 255;
+  std::array<bool, 4> level_options{};  // X held at or above Y, per level (index level % 4)
+};
+
+class CDispDlg : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int kWidth = 320;
+  static constexpr int kHeight = 300;
+
+  CDispDlg(OsdState& osd, const AppFonts& fonts, QWidget* parent = nullptr);
+
+  void SetModel(const OsdModel& model);
+  // The state has taken a status report: run passes until the showing has faded out.
+  void Kick();
+  bool PassesRunning() const { return timer_.isActive(); }
+  const OsdView& ShownView() const { return view_; }
+  // One pass now (tests step the fade with it).
+  void RunPass();
+
+ signals:
+  // The display has just hidden itself: the main window redraws in full.
+  void faded();
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  OsdState& osd_;
+  const AppFonts& fonts_;
+  OsdModel model_;
+  OsdView view_;
+  QTimer timer_;
+};
+
+}  // namespace halvric

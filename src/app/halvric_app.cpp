@@ -1,0 +1,158 @@
+#include "app/halvric_app.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWindow>
+#include <unistd.h>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include "app/app_fonts.h"
+#include "app/halvric_dlg.h"
+#include "app/instance_channel.h"
+#include "config/program_settings.h"
+#include "config/text_tables.h"
+#include "macro/macro_library.h"
+#include "platform/folders.h"
+#include "platform/linux/x11_foreground_window.h"
+#include "platform/linux/x11_pointer_control.h"
+#include "platform/profile_file.h"
+#include "platform/pointer_acceleration.h"
+#include "services/program_context.h"
+
+namespace halvric {
+namespace {
+
+// Seconds since this process was started, from its start time in /proc (clock ticks since boot).
+double SecondsSinceProcessStart() {
+  std::ifstream stat("/proc/self/stat");
+  std::string line;
+  std::getline(stat, line);
+  const size_t close = line.rfind(')');
+  if (close == std::string::npos) return -1;
+  std::istringstream rest(line.substr(close + 2));
+  std::string field;
+  unsigned long long start = 0;
+  for (int i = 3; i <= 22 && rest >> field; ++i) {
+    if (i == 22) start = std::stoull(field);
+  }
+  timespec now{};
+  clock_gettime(CLOCK_BOOTTIME, &now);
+  const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK));
+  return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 - static_cast<double>(start) / ticks;
+}
+
+}  // namespace
+
+CHalvricApp::CHalvricApp() : context_(std::make_unique<ProgramContext>()), texts_(std::make_unique<TextTables>()) {}
+
+CHalvricApp::~CHalvricApp() = default;
+
+CHalvricApp::Prelude CHalvricApp::Start(const std::vector<std::string>& args, const std::string& socket_path) {
+  Prelude out;
+  out.options = ParseStartOptions(args);
+  const FolderEnvironment env = FolderEnvironment::FromProcess();
+  const std::filesystem::path data = DataFolder(env);
+  EnsureDataFolder(data);
+  ProfileFile set_ini((data / kSettingsFileName).string());
+  if (out.options.langid) WriteLanguageOption(set_ini, *out.options.langid);
+  std::optional<int> new_pin;
+  if (out.options.genpin) new_pin = GeneratePin(set_ini);
+  const QString path = socket_path.empty() ? InstanceChannel::DefaultPath() : QString::fromStdString(socket_path);
+  if (out.options.close) {
+    InstanceChannel::Send(path, "close");
+    return out;
+  }
+  ProgramSettings settings;
+  settings.LoadStartOptions(ProfileFile((data / kSettingsFileName).string()));
+  out.pin = new_pin ? new_pin : settings.pin;
+  out.language = settings.language;
+  texts_->LoadLanguage((ProgramFolder(env) / "language.ini").string(), settings.language);
+  // A running instance answers: wake it (unless this start is hidden) and end.
+  if (InstanceChannel::Send(path, out.options.hide ? "ping" : "wake", 300)) return out;
+  channel_ = std::make_unique<InstanceChannel>(path);
+  if (!channel_->Listen()) {
+    if (!out.options.hide) InstanceChannel::Send(path, "wake");
+    return out;
+  }
+  out.go_on = true;
+  return out;
+}
+
+int CHalvricApp::Run(int argc, char** argv) {
+  std::vector<std::string> args(argv, argv + argc);
+  // The instance check runs before any display connection exists.
+  Prelude prelude = Start(args);
+  if (!prelude.go_on) return prelude.exit_code;
+
+  QApplication app(argc, argv);
+  app.setQuitOnLastWindowClosed(false);
+  app.setApplicationName(QStringLiteral("halvric"));
+  fonts_ = std::make_unique<AppFonts>();
+  app.setFont(fonts_->Sans(14));
+
+  const FolderEnvironment env = FolderEnvironment::FromProcess();
+  DlgDeps deps;
+  deps.context = context_.get();
+  deps.fonts = fonts_.get();
+  deps.texts = texts_.get();
+  deps.data_folder = DataFolder(env);
+  deps.start_hidden = prelude.options.hide;
+  deps.pin = prelude.pin;
+  deps.session.simulate = prelude.options.simulate;
+  deps.session.sim_state = prelude.options.sim_state;
+  deps.sim_developer_keys = !prelude.options.simulate.empty();
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    deps.pointer = linux_hid::X11PointerControl::Connect();
+    deps.foreground = linux_hid::X11ForegroundWindow::Connect();
+  }
+
+  auto dlg = std::make_unique<CHalvricDlg>(std::move(deps));
+  QObject::connect(channel_.get(), &InstanceChannel::wakeRequested, dlg.get(), &CHalvricDlg::WakeUp);
+  QObject::connect(channel_.get(), &InstanceChannel::closeRequested, dlg.get(), &CHalvricDlg::Quit);
+  QObject::connect(dlg.get(), &CHalvricDlg::destroyed, &app, &QCoreApplication::quit);
+  // The window ends the run when it closes with the quit flag set.
+  struct QuitWatch : QObject {
+    ProgramContext* ctx;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Close && ctx->quit.load()) QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+      return false;
+    }
+  } watch;
+  watch.ctx = context_.get();
+  dlg->installEventFilter(&watch);
+  dlg->show();
+  if (qEnvironmentVariableIsSet("HALVRIC_REPORT_STARTUP")) {
+    // Time since the process started (from its start time in /proc) until the window is exposed.
+    struct FirstExpose : QObject {
+      bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Expose && !done) {
+          done = true;
+          fprintf(stderr, "halvric: window mapped after %.3f s\n", SecondsSinceProcessStart());
+        }
+        return false;
+      }
+      bool done = false;
+    };
+    auto* fe = new FirstExpose;
+    fe->setParent(&app);
+    dlg->windowHandle() ? dlg->windowHandle()->installEventFilter(fe) : dlg->installEventFilter(fe);
+  }
+  // The library is loaded once the window is up.
+  QTimer::singleShot(0, [this, &deps_folder = env] {
+    library_ = std::make_unique<MacroLibrary>(DataFolder(deps_folder), *texts_);
+    library_->ScanLibrary();
+  });
+  const int code = app.exec();
+  // Orderly end: the window stops its session (workers joined) before the application goes.
+  context_->quit.store(true);
+  dlg->removeEventFilter(&watch);
+  dlg.reset();
+  library_.reset();
+  channel_.reset();
+  return code;
+}
+
+}  // namespace halvric

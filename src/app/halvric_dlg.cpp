@@ -1,0 +1,1231 @@
+#include "app/halvric_dlg.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <algorithm>
+
+#include "app/active_window_watch.h"
+#include "app/app_fonts.h"
+#include "app/disp_dlg.h"
+#include "app/mouse_art.h"
+#include "app/sim_hotplug_source.h"
+#include "sim/sim_hid_backend.h"
+#include "sim/sim_mouse.h"
+#include "app/str_dlg.h"
+#include "app/text_ids.h"
+#include "config/backup_restore.h"
+#include "config/reset_defaults.h"
+#include "config/setting_changes.h"
+#include "config/text_tables.h"
+#include "config/usage_to_scan_table.h"
+#include "platform/foreground_window.h"
+#include "platform/text_encoding.h"
+#include "platform/pointer_acceleration.h"
+#include "services/app_links.h"
+#include "services/foreground_check.h"
+
+namespace halvric {
+namespace {
+
+constexpr int kDragThreshold = 5;
+constexpr int kTrayTipLength = 20;
+
+// The HID usage of a set-1 scan code, from the program's usage table.
+const UsageToScanTable& ScanTable() {
+  static const UsageToScanTable table = [] {
+    UsageToScanTable t;
+    const QString path = QStringLiteral(":/usage_to_scan.txt");
+    QFile f(path);
+    if (f.open(QIODevice::ReadOnly)) t = UsageToScanTable::Parse(DecodeTextFile(f.readAll().toStdString()));
+    return t;
+  }();
+  return table;
+}
+
+}  // namespace
+
+CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      ctx_(*deps.context),
+      fonts_(*deps.fonts),
+      texts_(*deps.texts),
+      data_folder_(deps.data_folder),
+      start_hidden_(deps.start_hidden),
+      pin_(deps.pin),
+      pointer_(std::move(deps.pointer)),
+      foreground_(std::move(deps.foreground)),
+      sim_keys_(deps.sim_developer_keys),
+      mouse_status_(ctx_) {
+  clock_.start();
+  setWindowTitle(QString::fromLatin1(kProductName));
+  setWindowIcon(AppIcon());
+  setFixedSize(kWindowWidth, kWindowHeight);
+  setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  ctx_.report_tag.store(kReportTag);
+
+  // Options and links of set.ini; the acceleration option is applied at once.
+  settings_ = LoadLinkSettings(data_folder_, DesktopDescription());
+  osd_state_.SetEnabled(settings_.osd != 0);
+  if (settings_.disable_acc != 0 && pointer_) ApplyAccelerationOption(*pointer_, true);
+
+  session_ = std::make_unique<DeviceSession>(deps.session, texts_, this);
+  prompt_ = new CStrDlg(fonts_, texts_, this);
+  osd_ = new CDispDlg(osd_state_, fonts_);
+  connect(osd_, &CDispDlg::faded, this, [this] {
+    if (isVisible()) update();
+  });
+
+  ReportHandlers h;
+  h.profile_changed = [this](int) {
+    prompt_->CloseRequest();
+    UpdateProtectedButton();
+    UpdateOsdModel();
+    timer445_.start(100);
+    if (page_ == kButtonPage) update();
+  };
+  h.close_prompt = [this] { prompt_->CloseRequest(); };
+  h.dpi_level_changed = [this](int level) {
+    wc_.dpi_level = level;
+    if (page_ == kDpiPage) update();
+  };
+  h.dpi_values = [this](int level, uint8_t x, uint8_t y) {
+    if (level < 0 || level >= kDpiLevels) return;
+    wc_.dpi[static_cast<size_t>(level)] = {x, y};
+    if (page_ == kDpiPage) {
+      LayoutSliders();
+      update();
+    }
+  };
+  h.angle_snapping_changed = [this](bool on) {
+    wc_.angle_snapping = on ? 1 : 0;
+    items_[kItemAngleSnapping].value = on ? 1 : 0;
+    update();
+  };
+  h.status = [this](const StatusReport& r) { lift_ = r.lift; };
+  h.show_main_window = [this] { ShowFromTray(); };
+  dispatcher_ = std::make_unique<ReportDispatcher>(ctx_, mouse_status_, osd_state_, std::move(h));
+
+  connect(session_.get(), &DeviceSession::connected, this, &CHalvricDlg::OnConnected);
+  connect(session_.get(), &DeviceSession::deviceAdded, this, &CHalvricDlg::OnDeviceAdded);
+  connect(session_.get(), &DeviceSession::deviceRemoved, this, &CHalvricDlg::OnDeviceRemoved);
+  connect(session_.get(), &DeviceSession::inputReport, this, &CHalvricDlg::OnInputReport);
+  connect(session_.get(), &DeviceSession::arrivalDone, this, [this](bool accepted) {
+    if (accepted) timer2_.start(1000);
+    update();
+  });
+  connect(session_.get(), &DeviceSession::progress, this, [this](double f) {
+    progress_ = f;
+    update();
+  });
+
+  BuildItems();
+
+  // Timers: all single-shot except the countdowns.
+  for (QTimer* t : {&timer2_, &timer3_, &timer4_, &timer5_, &timer9_, &timer10_, &timer200_, &timer445_}) {
+    t->setSingleShot(true);
+  }
+  connect(&timer1_, &QTimer::timeout, this, &CHalvricDlg::OnTimer1);
+  connect(&timer2_, &QTimer::timeout, this, &CHalvricDlg::OnTimer2);
+  connect(&timer3_, &QTimer::timeout, this, &CHalvricDlg::OnTimer3);
+  connect(&timer4_, &QTimer::timeout, this, [this] {
+    if (!HasDevice()) return;
+    const int code = wc_.rate_code;
+    session_->Post([code](DeviceLayer& dev, WorkingCopy& wc) { ChangeRate(dev, wc, code); });
+  });
+  connect(&timer5_, &QTimer::timeout, this, [this] {
+    if (!HasDevice()) return;
+    const bool on = wc_.angle_snapping != 0;
+    session_->Post([on](DeviceLayer& dev, WorkingCopy& wc) { ChangeAngleSnapping(dev, wc, on); });
+  });
+  connect(&timer6_, &QTimer::timeout, this, &CHalvricDlg::OnTimer6);
+  connect(&timer7_, &QTimer::timeout, this, &CHalvricDlg::OnTimer7);
+  connect(&timer8_, &QTimer::timeout, this, &CHalvricDlg::RunForegroundCheck);
+  connect(&timer9_, &QTimer::timeout, this, [this] {
+    if (!HasDevice()) return;
+    const uint16_t v = lift_;
+    session_->Post([v](DeviceLayer& dev, WorkingCopy&) { ChangeLift(dev, v); });
+  });
+  connect(&timer10_, &QTimer::timeout, this, &CHalvricDlg::OnTimer10);
+  connect(&timer11_, &QTimer::timeout, this, &CHalvricDlg::OnTimer11);
+  connect(&timer200_, &QTimer::timeout, this, [this] {
+    LayoutSliders();
+    update();
+  });
+  connect(&timer445_, &QTimer::timeout, this, [this] { update(); });
+
+  if (start_hidden_) timer6_.start(10);
+
+  // Tray icon with its tip cut to 20 characters.
+  tray_ = new QSystemTrayIcon(AppIcon(), this);
+  tray_->setToolTip(QString::fromLatin1(kProductName).left(kTrayTipLength));
+  connect(tray_, &QSystemTrayIcon::activated, this, &CHalvricDlg::OnTrayActivated);
+  tray_menu_ = new QMenu(this);
+  tray_menu_->addAction(QString::fromStdString(texts_.Get(TextFamily::menu_str, 0)), this, &CHalvricDlg::ShowFromTray);
+  tray_menu_->addAction(QString::fromStdString(texts_.Get(TextFamily::menu_str, 1)), this, &CHalvricDlg::Quit);
+  tray_->show();
+
+  // The foreground check: woken by the X server when the active window changes; a timer only
+  // where no such notice exists, and only while some profile is linked.
+  if (foreground_) {
+    foreground_check_ = std::make_unique<ForegroundCheck>(
+        *foreground_, ctx_,
+        [this](int profile) {
+          session_->Post([profile](DeviceLayer& dev, WorkingCopy&) { ChangeProfile(dev, profile, true); });
+          return true;
+        },
+        [this] {
+          if (isVisible()) update();
+        });
+    active_watch_ = ActiveWindowWatch::Create([this] { RunForegroundCheck(); });
+  }
+  RunForegroundCheck();
+
+  session_->StartHotplug();
+  timer1_.start(20);
+  timer2_.start(100);
+}
+
+CHalvricDlg::~CHalvricDlg() {
+  ctx_.quit.store(true);
+  for (QTimer* t : {&timer1_, &timer2_, &timer3_, &timer4_, &timer5_, &timer6_, &timer7_, &timer8_, &timer9_,
+                    &timer10_, &timer11_, &timer200_, &timer445_}) {
+    t->stop();
+  }
+  active_watch_.reset();
+  session_->Shutdown();
+  if (tray_ != nullptr) tray_->hide();
+  delete osd_;
+}
+
+bool CHalvricDlg::Quitting() const { return ctx_.quit.load(); }
+
+QString CHalvricDlg::T(int family, int index) const {
+  return QString::fromStdString(texts_.Get(static_cast<TextFamily>(family), index));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Items and sliders
+
+void CHalvricDlg::BuildItems() {
+  auto text = [this](TextFamily f, int i) { return QString::fromStdString(texts_.Get(f, i)); };
+  items_.clear();
+  auto add = [this](ItemKind kind, int action, int selection, int page, QString caption, QString hint, QRect r,
+                    int group = 0, int parameter = 0) {
+    SettingsItem it;
+    it.kind = kind;
+    it.action = action;
+    it.selection = selection;
+    it.page = page;
+    it.caption = std::move(caption);
+    it.hint = std::move(hint);
+    it.rect = r;
+    it.group = group;
+    it.parameter = parameter;
+    items_.push_back(it);
+  };
+  add(kRadio, 1, 0, -1, text(TextFamily::button_str, text_id::kBtnButtonPage), {}, QRect(16, 120, 168, 42), 1);
+  add(kRadio, 2, 0, -1, text(TextFamily::button_str, text_id::kBtnDpiPage), {}, QRect(16, 170, 168, 42), 1);
+  add(kRadio, 3, 0, -1, text(TextFamily::button_str, text_id::kBtnOtherPage), {}, QRect(16, 220, 168, 42), 1);
+  items_[0].value = 1;
+  add(kPush, 4, 0, -1, {}, text(TextFamily::button_str, text_id::kBtnHide), QRect(984, 12, 28, 28));
+  add(kPush, 4, 1, -1, {}, {}, QRect(948, 12, 28, 28));
+  add(kToggle, 5, 0, kDpiPage, text(TextFamily::button_str, text_id::kBtnXYIndependent), {}, QRect(224, 196, 240, 28));
+  add(kToggle, 6, 0, kOtherPage, text(TextFamily::button_str, text_id::kBtnAngleSnapping), {},
+      QRect(236, 110, 240, 30));
+  add(kPush, 7, 0, kOtherPage, text(TextFamily::button_str, text_id::kBtnBackup),
+      text(TextFamily::button_tip_str, text_id::kTipBackup), QRect(516, 110, 200, 38));
+  add(kPush, 7, 1, kOtherPage, text(TextFamily::button_str, text_id::kBtnRestore),
+      text(TextFamily::button_tip_str, text_id::kTipRestore), QRect(516, 158, 200, 38));
+  add(kPush, 7, 2, kOtherPage, text(TextFamily::button_str, text_id::kBtnReset),
+      text(TextFamily::button_tip_str, text_id::kTipReset), QRect(516, 206, 200, 38));
+  add(kToggle, 9, 0, kOtherPage, text(TextFamily::button_str, text_id::kBtnOsd), {}, QRect(236, 150, 250, 30));
+  add(kToggle, 10, 0, kOtherPage, text(TextFamily::button_str, text_id::kBtnDisableAcceleration), {},
+      QRect(236, 190, 260, 30));
+  add(kDropTarget, 11, 0, kButtonPage, text(TextFamily::drag_tip_str, text_id::kDragRemove), {},
+      QRect(220, 540, 320, 44));
+  for (int n = 0; n < 4; ++n) {
+    const QRect box = LevelBoxRect(n);
+    add(kToggle, 13, 0, kDpiPage, QStringLiteral("X \u2265 Y"), {}, QRect(box.x() + 10, box.bottom() - 30, 100, 24), 0,
+        n);
+  }
+  items_[kItemOsd].value = settings_.osd != 0;
+  items_[kItemAcceleration].value = settings_.disable_acc != 0;
+}
+
+int CHalvricDlg::MaxRawDpi() const { return std::clamp(16000 / std::max(1, wc_.dpi_step), 1, 255); }
+
+void CHalvricDlg::LayoutSliders() {
+  sliders_.clear();
+  const int level = std::clamp(wc_.dpi_level, 0, kDpiLevels - 1);
+  const auto& v = wc_.dpi[static_cast<size_t>(level)];
+  sliders_.push_back({kSliderDpiX, kDpiPage, QRect(300, 258, 600, 20), 1, MaxRawDpi(), std::max<int>(1, v[0])});
+  sliders_.push_back({kSliderDpiY, kDpiPage, QRect(300, 318, 600, 20), 1, MaxRawDpi(), std::max<int>(1, v[1])});
+  sliders_.push_back({kSliderRate, kDpiPage, QRect(300, 418, 600, 20), 0, 7, 7 - std::clamp(wc_.rate_code, 0, 7)});
+  sliders_.push_back({kSliderLift, kDpiPage, QRect(300, 488, 600, 20), 0, 8192, std::min<int>(lift_, 8192)});
+}
+
+int CHalvricDlg::SliderIndex(SliderKind kind) const {
+  for (size_t i = 0; i < sliders_.size(); ++i) {
+    if (sliders_[i].kind == kind) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+QPoint CHalvricDlg::SliderPoint(SliderKind kind, int value) const {
+  const int i = SliderIndex(kind);
+  if (i < 0) return {};
+  const Slider& s = sliders_[static_cast<size_t>(i)];
+  const double f = (value - s.minimum) / static_cast<double>(std::max(1, s.maximum - s.minimum));
+  return {s.track.x() + static_cast<int>(f * s.track.width() + 0.5), s.track.center().y()};
+}
+
+int CHalvricDlg::SliderValue(SliderKind kind) const {
+  const int i = SliderIndex(kind);
+  return i < 0 ? 0 : sliders_[static_cast<size_t>(i)].value;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Geometry of the hot items
+
+QRect CHalvricDlg::ProfileBoxRect(int profile) const { return {220 + profile * 156, 62, 146, 52}; }
+QRect CHalvricDlg::ProfileEnableRect(int profile) const {
+  const QRect b = ProfileBoxRect(profile);
+  return {b.right() - 24, b.y() + 6, 18, 18};
+}
+QRect CHalvricDlg::AppAreaRect() const { return {220, 124, 520, 30}; }
+QRect CHalvricDlg::LinkRemoveRect() const { return {714, 129, 20, 20}; }
+int CHalvricDlg::ColourCellCount() const { return 64; }
+QRect CHalvricDlg::ColourCellRect(int index) const {
+  return {564 + (index % 32) * 13, 546 + (index / 32) * 19, 12, 17};
+}
+QRect CHalvricDlg::LevelBoxRect(int level) const { return {220 + level * 157, 64, 147, 116}; }
+QRect CHalvricDlg::LevelEnableRect(int level) const {
+  const QRect b = LevelBoxRect(level);
+  return {b.right() - 26, b.y() + 8, 18, 18};
+}
+QRect CHalvricDlg::DeviceSelectorRect(int entry) const { return {600, 12 + entry * 30, 320, 28}; }
+
+int CHalvricDlg::DrawnButtons() const { return std::clamp(layout_.buttons, 0, kMaxDrawnButtons); }
+
+QPoint CHalvricDlg::HotSpotInWindow(int button) const {
+  const QPointF h = MouseHotSpot(layout_.row, button);
+  const QRectF art(470, 168, 204, 204 * kMouseArtSize.height() / kMouseArtSize.width());
+  return QPointF(art.x() + h.x() * art.width() / kMouseArtSize.width(),
+                 art.y() + h.y() * art.height() / kMouseArtSize.height())
+      .toPoint();
+}
+
+QRect CHalvricDlg::ButtonItemRect(int button) const {
+  const int n = DrawnButtons();
+  if (button < 0 || button >= n) return {};
+  // Buttons on the left half of the picture get the left column, the others the right one.
+  int left_count = 0, right_count = 0, my_slot = 0;
+  bool left = false;
+  for (int i = 0; i < n; ++i) {
+    const bool l = MouseHotSpot(layout_.row, i).x() < kMouseArtSize.width() / 2;
+    if (i == button) {
+      left = l;
+      my_slot = l ? left_count : right_count;
+    }
+    (l ? left_count : right_count)++;
+  }
+  const int count = left ? left_count : right_count;
+  const int step = std::min(46, 360 / std::max(1, count));
+  const int y = 170 + my_slot * step;
+  return left ? QRect(224, y, 196, std::min(34, step - 4)) : QRect(730, y, 196, std::min(34, step - 4));
+}
+
+QRect CHalvricDlg::CaptureIconRect(int button) const {
+  const QRect r = ButtonItemRect(button);
+  if (r.isEmpty()) return {};
+  const int s = std::min(24, r.height() - 4);
+  return r.x() < 500 ? QRect(r.right() + 8, r.center().y() - s / 2, s, s) : QRect(r.right() + 8, r.center().y() - s / 2, s, s);
+}
+
+int CHalvricDlg::ButtonOfKey(int key) const {
+  for (int i = 0; i < DrawnButtons(); ++i) {
+    if (layout_.key_index[static_cast<size_t>(i)] == key) return i;
+  }
+  return -1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Hit-testing, in the fixed order of the hot items
+
+bool CHalvricDlg::HitTestsOff() const { return busy_ > 0 || capture_.Active() || prompt_->isVisible(); }
+
+CHalvricDlg::Hit CHalvricDlg::HitTest(const QPoint& pos) const {
+  if (HitTestsOff()) return {};
+  const bool device = HasDevice();
+  const int profile = ctx_.current_profile.load();
+  // 1. Device selector.
+  if (device && mice_.size() > 1) {
+    const int entries = selector_open_ ? static_cast<int>(mice_.size()) + 1 : 1;
+    for (int e = 0; e < entries; ++e) {
+      if (DeviceSelectorRect(e).contains(pos)) return {kHitDeviceSelector, e};
+    }
+  }
+  if (device && page_ == kButtonPage) {
+    // 2. Profile colour cells.
+    for (int i = 0; i < ColourCellCount(); ++i) {
+      if (ColourCellRect(i).contains(pos)) return {kHitColourCell, i};
+    }
+    // 3. Key-capture icons.
+    for (int b = 0; b < DrawnButtons(); ++b) {
+      if (b != protected_button_ && CaptureIconRect(b).contains(pos)) return {kHitCaptureIcon, b};
+    }
+  }
+  // 4. Settings items.
+  for (size_t i = 0; i < items_.size(); ++i) {
+    const SettingsItem& it = items_[i];
+    if (it.page != -1 && it.page != page_) continue;
+    if (!device && i != kItemHide && i != kItemMinimise) continue;
+    if (it.rect.contains(pos)) return {kHitItem, static_cast<int>(i)};
+  }
+  if (!device) return {};
+  if (page_ == kButtonPage) {
+    // 5. Button items, except the protected left click.
+    for (int b = 0; b < DrawnButtons(); ++b) {
+      if (b != protected_button_ && ButtonItemRect(b).contains(pos)) return {kHitButton, b};
+    }
+    // 6-8. Profile enable boxes, the application area and the link removal square.
+    for (int p = 0; p < kProfileCount; ++p) {
+      if (ProfileEnableRect(p).contains(pos)) return {kHitProfileEnable, p};
+    }
+    const bool linked = profile >= 0 && profile < kAppLinkCount &&
+                        !settings_.links[static_cast<size_t>(profile)].path.empty();
+    if (linked && LinkRemoveRect().contains(pos)) return {kHitLinkRemove, profile};
+    if (AppAreaRect().contains(pos)) return {kHitAppArea, profile};
+  }
+  if (page_ == kDpiPage) {
+    // 9-10. DPI level enable boxes and level boxes.
+    for (int l = 0; l < kDpiLevels; ++l) {
+      if (LevelEnableRect(l).contains(pos)) return {kHitLevelEnable, l};
+    }
+    for (int l = 0; l < kDpiLevels; ++l) {
+      if (LevelBoxRect(l).contains(pos)) return {kHitLevelBox, l};
+    }
+  }
+  if (page_ == kButtonPage) {
+    // 11. Profile boxes.
+    for (int p = 0; p < kProfileCount; ++p) {
+      if (ProfileBoxRect(p).contains(pos)) return {kHitProfileBox, p};
+    }
+  }
+  // 12. Sliders (the track with a margin for the knob).
+  for (size_t i = 0; i < sliders_.size(); ++i) {
+    if (sliders_[i].page == page_ && sliders_[i].track.adjusted(-8, -8, 8, 8).contains(pos)) {
+      return {kHitSlider, static_cast<int>(i)};
+    }
+  }
+  return {};
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mouse and keyboard
+
+void CHalvricDlg::mousePressEvent(QMouseEvent* e) {
+  const QPoint pos = e->position().toPoint();
+  if (capture_.Active()) {
+    int mask = 0;
+    switch (e->button()) {
+      case Qt::LeftButton: mask = 1; break;
+      case Qt::RightButton: mask = 2; break;
+      case Qt::MiddleButton: mask = 4; break;
+      case Qt::BackButton: mask = 8; break;
+      case Qt::ForwardButton: mask = 16; break;
+      default: break;
+    }
+    if (auto r = capture_.MouseDown(mask, NowMs())) FinishCapture(*r);
+    return;
+  }
+  if (e->button() != Qt::LeftButton || capture_.InGuard(NowMs())) return;
+  const Hit hit = HitTest(pos);
+  press_ = hit;
+  press_pos_ = pos;
+  dragging_ = false;
+  switch (hit.kind) {
+    case kHitDeviceSelector:
+      if (hit.index == 0) selector_open_ = !selector_open_;
+      break;
+    case kHitColourCell: {
+      const int p = ctx_.current_profile.load();
+      if (p < 0 || p >= kProfileCount) break;
+      std::array<uint8_t, 3> rgb;
+      const int i = hit.index;
+      if (UsesTwoBitColours()) {
+        rgb = {static_cast<uint8_t>(i & 3), static_cast<uint8_t>((i >> 2) & 3), static_cast<uint8_t>(i / 16)};
+      } else {
+        const QColor c = QColor::fromHsv((i % 32) * 360 / 32, i < 32 ? 255 : 140, 255);
+        rgb = {static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()), static_cast<uint8_t>(c.blue())};
+      }
+      auto& prof = wc_.profiles[static_cast<size_t>(p)];
+      if (UsesTwoBitColours()) {
+        prof.colour_code = static_cast<uint8_t>(rgb[0] | (rgb[1] << 2) | (rgb[2] << 4));
+        prof.colour = {static_cast<uint8_t>(rgb[0] * 85), static_cast<uint8_t>(rgb[1] * 85),
+                       static_cast<uint8_t>(rgb[2] * 85)};
+      } else {
+        prof.colour = rgb;
+      }
+      session_->Post([p, rgb](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileColour(dev, wc, p, rgb); });
+      UpdateOsdModel();
+      break;
+    }
+    case kHitCaptureIcon:
+      if (capture_.Start(hit.index, NowMs())) {
+        grabKeyboard();
+        timer11_.start(100);
+      }
+      break;
+    case kHitProfileEnable: {
+      const int p = hit.index;
+      if (wc_.protocol_level >= 11) {
+        wc_.profile_bits = static_cast<uint8_t>(wc_.profile_bits ^ (1u << p));
+        const uint8_t bits = wc_.profile_bits;
+        session_->Post([bits](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileBits(dev, wc, bits); });
+      } else {
+        auto& prof = wc_.profiles[static_cast<size_t>(p)];
+        prof.flag = !prof.flag;
+        const bool flag = prof.flag;
+        session_->Post([p, flag](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileFlag(dev, wc, p, flag); });
+      }
+      break;
+    }
+    case kHitLinkRemove: RemoveLink(); break;
+    case kHitLevelEnable: ToggleLevelEnable(hit.index); break;
+    case kHitLevelBox: SelectLevel(hit.index); break;
+    case kHitSlider:
+      dragging_slider_ = hit.index;
+      MoveSlider(hit.index, pos);
+      break;
+    default: break;
+  }
+  update();
+}
+
+void CHalvricDlg::mouseMoveEvent(QMouseEvent* e) {
+  const QPoint pos = e->position().toPoint();
+  if (dragging_slider_ >= 0 && (e->buttons() & Qt::LeftButton)) {
+    MoveSlider(dragging_slider_, pos);
+    return;
+  }
+  if (press_.kind == kHitButton && (e->buttons() & Qt::LeftButton) && !dragging_) {
+    const QPoint d = pos - press_pos_;
+    if (std::abs(d.x()) > kDragThreshold || std::abs(d.y()) > kDragThreshold) dragging_ = true;
+  }
+  const Hit hit = HitTest(pos);
+  if (dragging_) {
+    const bool over_target = items_[kItemDropTarget].rect.contains(pos);
+    setCursor(over_target ? Qt::DragMoveCursor : Qt::ForbiddenCursor);
+    update();
+    return;
+  }
+  if (!(hit == hover_)) {
+    const Hit old = hover_;
+    hover_ = hit;
+    setCursor(hit.kind != kHitNone ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    if (hit.kind == kHitAppArea) SetHint(T(static_cast<int>(TextFamily::msg_str), text_id::kMsgAssignExecutable));
+    if (hit.kind == kHitItem && !items_[static_cast<size_t>(hit.index)].hint.isEmpty()) {
+      SetHint(items_[static_cast<size_t>(hit.index)].hint);
+    }
+    if (hit.kind == kHitProfileBox && old.kind == kHitProfileBox) timer445_.start(100);
+    update();
+  }
+}
+
+void CHalvricDlg::mouseReleaseEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) return;
+  const QPoint pos = e->position().toPoint();
+  const Hit pressed = press_;
+  press_ = {};
+  if (dragging_slider_ >= 0) {
+    dragging_slider_ = -1;
+    return;
+  }
+  if (dragging_) {
+    dragging_ = false;
+    setCursor(Qt::ArrowCursor);
+    // A button dropped on the remove target goes back to its default function.
+    if (items_[kItemDropTarget].rect.contains(pos) && pressed.kind == kHitButton) {
+      const int key = layout_.key_index[static_cast<size_t>(pressed.index)];
+      SendButton(key, ButtonAssignment::Default());
+    }
+    update();
+    return;
+  }
+  const Hit hit = HitTest(pos);
+  if (hit.kind == kHitNone && pressed.kind == kHitNone && page_ == kOtherPage && HasDevice() && pin_ &&
+      !entered_pin_ && PinRect().contains(pos) && !HitTestsOff()) {
+    EnterPin();
+    return;
+  }
+  if (!(hit == pressed)) return;
+  switch (hit.kind) {
+    case kHitDeviceSelector:
+      if (hit.index > 0) {
+        selector_open_ = false;
+        requested_path_ = mice_[static_cast<size_t>(hit.index - 1)];
+        session_->Connect(false, requested_path_);
+      }
+      break;
+    case kHitItem: ActivateItem(hit.index); break;
+    case kHitButton: {
+      // The description of the button's function.
+      const int p = ctx_.current_profile.load();
+      const int key = layout_.key_index[static_cast<size_t>(hit.index)];
+      if (p >= 0 && p < kProfileCount) {
+        SetHint(QString::fromStdString(wc_.profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].text));
+      }
+      break;
+    }
+    case kHitAppArea: CreateLink(); break;
+    case kHitProfileBox: SelectProfile(hit.index); break;
+    default: break;
+  }
+  update();
+}
+
+void CHalvricDlg::mouseDoubleClickEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) return;
+  const Hit hit = HitTest(e->position().toPoint());
+  if (hit.kind == kHitProfileBox) {
+    RenameProfile(hit.index);
+    return;
+  }
+  if (hit.kind == kHitSlider && sliders_[static_cast<size_t>(hit.index)].kind == kSliderLift) {
+    prompt_->mode = CStrDlg::kNumber;
+    prompt_->title = T(static_cast<int>(TextFamily::type_str), 18);
+    prompt_->message = QString();
+    prompt_->max_value = 8192;
+    prompt_->max_length = 5;
+    prompt_->text = QString::asprintf("%d", static_cast<int>(lift_));
+    if (prompt_->exec() == QDialog::Accepted) {
+      lift_ = static_cast<uint16_t>(prompt_->text.toInt());
+      LayoutSliders();
+      timer9_.start(1000);
+    }
+    update();
+    return;
+  }
+  mousePressEvent(e);
+}
+
+void CHalvricDlg::keyPressEvent(QKeyEvent* e) {
+  if (capture_.Active()) {
+    if (e->isAutoRepeat()) return;
+    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    int scan = x11 && e->nativeScanCode() > 8 ? ScanCodeFromEvdev(static_cast<int>(e->nativeScanCode()) - 8) : 0;
+    if (scan == 0) scan = ScanCodeFromQtKey(e->key(), (e->modifiers() & Qt::KeypadModifier) != 0);
+    if (auto r = capture_.KeyDown(scan, NowMs())) FinishCapture(*r);
+    update();
+    return;
+  }
+  if (sim_keys_ && session_->simHotplug() != nullptr && (e->key() == Qt::Key_F9 || e->key() == Qt::Key_F10)) {
+    // Developer keys of the simulated mice: F9 unplugs the first plugged mouse, F10 plugs one back.
+    SimHotplugSource& hp = *session_->simHotplug();
+    const size_t count = session_->simulator()->MouseCount();
+    for (size_t i = 0; i < count; ++i) {
+      if (e->key() == Qt::Key_F9 ? hp.Unplug(i) : hp.Plug(i)) break;
+    }
+    return;
+  }
+  if (sim_keys_ && session_->simulator() != nullptr && HasDevice() &&
+      (e->key() == Qt::Key_F7 || e->key() == Qt::Key_F8)) {
+    // Developer keys: press the simulated mouse's profile (F7) or DPI (F8) button.
+    // Simulated paths read "sim/<index>/if<n>".
+    const size_t index = device_path_.rfind("sim/", 0) == 0 ? std::strtoul(device_path_.c_str() + 4, nullptr, 10) : 0;
+    sim::SimMouse& mouse = session_->simulator()->Mouse(std::min(index, session_->simulator()->MouseCount() - 1));
+    if (e->key() == Qt::Key_F7) mouse.PressProfileButton((std::max(0, ctx_.current_profile.load()) + 1) % kProfileCount);
+    else mouse.PressDpiButton((wc_.dpi_level + 1) % kDpiLevels);
+    return;
+  }
+  if (e->key() == Qt::Key_Escape) {
+    ActivateItem(kItemHide);
+    return;
+  }
+  QWidget::keyPressEvent(e);
+}
+
+void CHalvricDlg::keyReleaseEvent(QKeyEvent* e) {
+  if (!capture_.Active() || e->isAutoRepeat()) return;
+  const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+  int scan = x11 && e->nativeScanCode() > 8 ? ScanCodeFromEvdev(static_cast<int>(e->nativeScanCode()) - 8) : 0;
+  if (scan == 0) scan = ScanCodeFromQtKey(e->key(), false);
+  if (auto r = capture_.KeyUp(scan, NowMs())) FinishCapture(*r);
+  update();
+}
+
+void CHalvricDlg::FinishCapture(const CaptureResult& r) {
+  timer11_.stop();
+  releaseKeyboard();
+  if (r.button < 0 || r.button >= DrawnButtons()) return;
+  const int key = layout_.key_index[static_cast<size_t>(r.button)];
+  ButtonAssignment a;
+  if (r.keyboard) {
+    const int usage = ScanTable().UsageForScanCode(r.scan_code);
+    if (usage == 0) return;
+    a = ButtonAssignment::Keyboard(r.modifiers, usage);
+  } else {
+    a = ButtonAssignment::MouseButtons(r.mouse_mask);
+  }
+  SendButton(key, a);
+  update();
+}
+
+void CHalvricDlg::SendButton(int key, const ButtonAssignment& a) {
+  const int p = ctx_.current_profile.load();
+  if (!HasDevice() || p < 0 || p >= kProfileCount) return;
+  auto& slot = wc_.profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)];
+  slot.bytes = a.Bytes();
+  const TextTables* texts = &texts_;
+  BeginBusy();
+  session_->Post([p, key, a, texts](DeviceLayer& dev, WorkingCopy& wc) { ChangeButton(dev, wc, *texts, p, key, a); },
+                 [this] { EndBusy(); });
+  // The text is recomputed here as well so that the page shows it at once.
+  WorkingCopy one = wc_;
+  DescribeWorkingCopy(one, texts_);
+  slot.text = one.profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].text;
+  UpdateProtectedButton();
+}
+
+void CHalvricDlg::MoveSlider(int index, const QPoint& pos) {
+  Slider& s = sliders_[static_cast<size_t>(index)];
+  const double f = std::clamp((pos.x() - s.track.x()) / static_cast<double>(std::max(1, s.track.width())), 0.0, 1.0);
+  int value = s.minimum + static_cast<int>(f * (s.maximum - s.minimum) + 0.5);
+  switch (s.kind) {
+    case kSliderDpiX:
+    case kSliderDpiY: SetDpiFromSlider(s.kind, std::max(1, value)); break;
+    case kSliderRate:
+      s.value = value;
+      wc_.rate_code = 7 - value;
+      timer4_.start(1000);
+      break;
+    case kSliderLift:
+      s.value = value;
+      lift_ = static_cast<uint16_t>(value);
+      timer9_.start(1000);
+      break;
+  }
+  update();
+}
+
+void CHalvricDlg::SetDpiFromSlider(SliderKind kind, int value) {
+  const int level = std::clamp(wc_.dpi_level, 0, kDpiLevels - 1);
+  auto& xy = wc_.dpi[static_cast<size_t>(level)];
+  int x = xy[0], y = xy[1];
+  (kind == kSliderDpiX ? x : y) = value;
+  const bool x_over_y = level < 4 && level_options_[static_cast<size_t>(level)];
+  if (x_over_y) {
+    if (kind == kSliderDpiX && x < y) y = x;
+    if (kind == kSliderDpiY && y > x) x = y;
+  } else if (items_[kItemXYIndependent].value == 0) {
+    (kind == kSliderDpiX ? y : x) = value;
+  }
+  xy = {static_cast<uint8_t>(x), static_cast<uint8_t>(y)};
+  dpi_marks_[static_cast<size_t>(level)] = true;
+  sliders_[static_cast<size_t>(SliderIndex(kSliderDpiX))].value = x;
+  sliders_[static_cast<size_t>(SliderIndex(kSliderDpiY))].value = y;
+  timer3_.start(200);
+}
+
+void CHalvricDlg::OnTimer3() {
+  const bool connected = HasDevice();
+  for (int l = 0; l < kDpiLevels; ++l) {
+    if (!dpi_marks_[static_cast<size_t>(l)]) continue;
+    dpi_marks_[static_cast<size_t>(l)] = false;
+    if (!connected) continue;
+    const auto xy = wc_.dpi[static_cast<size_t>(l)];
+    session_->Post([l, xy](DeviceLayer& dev, WorkingCopy& wc) { ChangeDpi(dev, wc, l, xy[0], xy[1]); });
+  }
+}
+
+void CHalvricDlg::SelectLevel(int level) {
+  wc_.dpi_level = level;
+  ctx_.current_dpi_level.store(level);
+  const int mask = wc_.dpi_mask;
+  session_->Post([level, mask](DeviceLayer& dev, WorkingCopy& wc) { ChangeDpiState(dev, wc, level, mask); });
+  LayoutSliders();
+  timer3_.start(1000);
+}
+
+void CHalvricDlg::ToggleLevelEnable(int level) {
+  wc_.dpi_mask ^= 1 << level;
+  const int mask = wc_.dpi_mask;
+  const int current = wc_.dpi_level;
+  session_->Post([current, mask](DeviceLayer& dev, WorkingCopy& wc) { ChangeDpiState(dev, wc, current, mask); });
+  timer3_.start(1000);
+}
+
+void CHalvricDlg::SelectProfile(int profile) {
+  ctx_.current_profile.store(profile);
+  session_->Post([profile](DeviceLayer& dev, WorkingCopy&) { ChangeProfile(dev, profile, false); });
+  UpdateProtectedButton();
+  UpdateOsdModel();
+}
+
+void CHalvricDlg::RenameProfile(int profile) {
+  prompt_->mode = CStrDlg::kText;
+  prompt_->title = QString::fromStdString(texts_.Get(TextFamily::profile_str));
+  prompt_->message = QString::fromStdString(texts_.Get(TextFamily::cap_input_str, text_id::kCapProfileName));
+  prompt_->max_length = 8;
+  prompt_->text = QString::fromStdString(wc_.profiles[static_cast<size_t>(profile)].display_name);
+  if (prompt_->exec() != QDialog::Accepted || !HasDevice()) return;
+  const std::string name = prompt_->text.left(9).toStdString();
+  auto& prof = wc_.profiles[static_cast<size_t>(profile)];
+  prof.name = name;
+  prof.display_name = ProfileDisplayName(name, texts_.Get(TextFamily::profile_str), profile);
+  const TextTables* texts = &texts_;
+  session_->Post([profile, name, texts](DeviceLayer& dev, WorkingCopy& wc) {
+    ChangeProfileName(dev, wc, *texts, profile, name);
+  });
+  UpdateOsdModel();
+  update();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Settings items
+
+void CHalvricDlg::ActivateItem(int index) {
+  SettingsItem& it = items_[static_cast<size_t>(index)];
+  if (it.kind == kRadio) {
+    for (SettingsItem& other : items_) {
+      if (other.kind == kRadio && other.group == it.group) other.value = 0;
+    }
+    it.value = 1;
+  } else if (it.kind == kToggle) {
+    it.value = it.value ? 0 : 1;
+  }
+  switch (it.action) {
+    case 1: ShowPage(kButtonPage); break;
+    case 2: ShowPage(kDpiPage); break;
+    case 3: ShowPage(kOtherPage); break;
+    case 4:
+      if (it.selection == 0) hide();
+      else showMinimized();
+      break;
+    case 5: break;  // the DPI sliders read the item's value
+    case 6:
+      wc_.angle_snapping = it.value;
+      timer5_.start(1000);
+      break;
+    case 7:
+      if (it.selection == 0) RunBackup();
+      else if (it.selection == 1) RunRestore();
+      else RunReset();
+      break;
+    case 9:
+      settings_.osd = it.value;
+      osd_state_.SetEnabled(it.value != 0);
+      SaveSettings();
+      break;
+    case 10:
+      settings_.disable_acc = it.value;
+      ApplyAcceleration();
+      SaveSettings();
+      break;
+    case 13:
+      // Held per level in the program: the mouse has no command that stores it.
+      level_options_[static_cast<size_t>(it.parameter)] = it.value != 0;
+      UpdateOsdModel();
+      break;
+    default: break;
+  }
+  update();
+}
+
+void CHalvricDlg::ShowPage(int page) {
+  page_ = page;
+  selector_open_ = false;
+  if (page == kDpiPage) LayoutSliders();
+  update();
+}
+
+void CHalvricDlg::SetHint(const QString& text, int ticks) {
+  hint_ = text;
+  hint_ticks_ = ticks;
+  timer7_.start(100);
+  update();
+}
+
+void CHalvricDlg::OnTimer7() {
+  if (--hint_ticks_ > 0) return;
+  timer7_.stop();
+  hint_.clear();
+  update();
+}
+
+void CHalvricDlg::ApplyAcceleration() {
+  if (pointer_) ApplyAccelerationOption(*pointer_, settings_.disable_acc != 0);
+}
+
+void CHalvricDlg::SaveSettings() {
+  std::string error;
+  SaveLinkSettings(settings_, data_folder_, &error);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Backup, restore, reset
+
+void CHalvricDlg::BeginBusy() {
+  ++busy_;
+  progress_ = -1;
+  hover_ = {};
+  update();
+}
+
+void CHalvricDlg::EndBusy() {
+  busy_ = std::max(0, busy_ - 1);
+  if (busy_ == 0) progress_ = -1;
+  update();
+}
+
+void CHalvricDlg::RunBackup() {
+  if (!HasDevice()) return;
+  const QString file = choose_file ? choose_file(true)
+                                   : QFileDialog::getSaveFileName(this, T(static_cast<int>(TextFamily::button_str), text_id::kBtnBackup),
+                                                                  QString::fromStdString(data_folder_.string()),
+                                                                  QStringLiteral("Backup (*.bf)"));
+  if (file.isEmpty()) return;
+  BeginBusy();
+  auto ok = std::make_shared<bool>(false);
+  const std::string path = file.toStdString();
+  session_->Post(
+      [this, path, ok](DeviceLayer& dev, WorkingCopy&) {
+        *ok = Backup(dev, path, [this](double f, bool) { session_->ReportProgress(f); }).ok();
+      },
+      [this, ok] {
+        EndBusy();
+        emit actionFinished(7, *ok);
+      });
+}
+
+void CHalvricDlg::RunRestore() {
+  if (!HasDevice()) return;
+  prompt_->mode = CStrDlg::kConfirm;
+  prompt_->title = T(static_cast<int>(TextFamily::button_str), text_id::kBtnRestore);
+  prompt_->message = T(static_cast<int>(TextFamily::msg_str), text_id::kMsgRestoreAsk);
+  if (prompt_->exec() != QDialog::Accepted) return;
+  const QString file = choose_file ? choose_file(false)
+                                   : QFileDialog::getOpenFileName(this, T(static_cast<int>(TextFamily::button_str), text_id::kBtnRestore),
+                                                                  QString::fromStdString(data_folder_.string()),
+                                                                  QStringLiteral("Backup (*.bf)"));
+  if (file.isEmpty()) return;
+  BeginBusy();
+  auto result = std::make_shared<std::pair<bool, WorkingCopy>>();
+  auto message = std::make_shared<std::string>();
+  const std::string path = file.toStdString();
+  const TextTables* texts = &texts_;
+  const std::filesystem::path folder = data_folder_;
+  session_->Post(
+      [this, path, result, message, texts, folder](DeviceLayer& dev, WorkingCopy& wc) {
+        const BackupResult r = Restore(dev, wc, *texts, path, folder, [this](double f, bool) { session_->ReportProgress(f); });
+        result->first = r.ok();
+        result->second = wc;
+        *message = r.message;
+      },
+      [this, result, message] {
+        EndBusy();
+        if (result->second.loaded) {
+          wc_ = result->second;
+          RefreshAfterLoad();
+        }
+        if (!result->first && !message->empty()) SetHint(QString::fromStdString(*message), 50);
+        emit actionFinished(8, result->first);
+      });
+}
+
+void CHalvricDlg::RunReset() {
+  if (!HasDevice()) return;
+  prompt_->mode = CStrDlg::kConfirm;
+  prompt_->title = T(static_cast<int>(TextFamily::button_str), text_id::kBtnReset);
+  prompt_->message = T(static_cast<int>(TextFamily::msg_str), text_id::kMsgResetAsk);
+  if (prompt_->exec() != QDialog::Accepted) return;
+  timer3_.stop();
+  timer4_.stop();
+  timer5_.stop();
+  dpi_marks_ = {};
+  BeginBusy();
+  auto result = std::make_shared<std::pair<bool, WorkingCopy>>();
+  const TextTables* texts = &texts_;
+  session_->Post(
+      [this, result, texts](DeviceLayer& dev, WorkingCopy& wc) {
+        ResetOptions o;
+        o.progress = [this](double f) { session_->ReportProgress(f); };
+        result->first = ResetToDefaults(dev, wc, *texts, o) == ResetResult::kDone;
+        result->second = wc;
+      },
+      [this, result] {
+        EndBusy();
+        if (result->second.loaded) {
+          wc_ = result->second;
+          RefreshAfterLoad();
+        }
+        emit actionFinished(9, result->first);
+      });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Links and the information page
+
+void CHalvricDlg::CreateLink() {
+  const int p = ctx_.current_profile.load();
+  if (p < 0 || p >= kAppLinkCount) return;
+  const QString file = choose_file ? choose_file(false) : QFileDialog::getOpenFileName(this, QString(), QStringLiteral("/usr/bin"));
+  if (file.isEmpty()) return;
+  prompt_->mode = CStrDlg::kText;
+  prompt_->title = QString::fromLatin1(kProductName);
+  prompt_->message = T(static_cast<int>(TextFamily::msg_str), text_id::kMsgEnterAppName);
+  prompt_->max_length = 64;
+  prompt_->text = QString::fromStdString(LinkDisplayName(file.toStdString(), DesktopDescription()));
+  if (prompt_->exec() != QDialog::Accepted) return;
+  SetLink(settings_, p, file.toStdString(), prompt_->text.toStdString(), DesktopDescription());
+  SaveSettings();
+  RunForegroundCheck();
+  update();
+}
+
+void CHalvricDlg::RemoveLink() {
+  const int p = ctx_.current_profile.load();
+  if (!halvric::RemoveLink(settings_, p)) return;
+  SaveSettings();
+  RunForegroundCheck();
+  update();
+}
+
+void CHalvricDlg::EnterPin() {
+  prompt_->mode = CStrDlg::kNumber;
+  prompt_->title = T(static_cast<int>(TextFamily::msg_str), text_id::kMsgInformation);
+  prompt_->message = T(static_cast<int>(TextFamily::msg_str), text_id::kMsgPinNumber);
+  prompt_->max_value = 999;
+  prompt_->max_length = 3;
+  prompt_->text.clear();
+  if (prompt_->exec() != QDialog::Accepted) return;
+  const int typed = prompt_->text.toInt();
+  if (pin_ && typed == *pin_) entered_pin_ = typed;
+  else SetHint(T(static_cast<int>(TextFamily::msg_str), text_id::kMsgPinError));
+  update();
+}
+
+void CHalvricDlg::RunForegroundCheck() {
+  const bool any_link = std::any_of(settings_.links.begin(), settings_.links.end(),
+                                    [](const AppLink& l) { return !l.path.empty(); });
+  if (!foreground_check_ || !any_link) {
+    timer8_.stop();
+    return;
+  }
+  // Without the server's notice of focus changes the check polls, but only while links exist.
+  if (!active_watch_ && !timer8_.isActive()) timer8_.start(500);
+  if (HasDevice()) foreground_check_->Run(settings_.links);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Device arrival, connection and removal
+
+void CHalvricDlg::OnTimer2() {
+  session_->Connect(first_search_, requested_path_);
+  first_search_ = false;
+}
+
+void CHalvricDlg::OnConnected(const std::shared_ptr<const ConnectOutcome>& outcome) {
+  requested_path_.clear();
+  mice_ = outcome->mice;
+  if (!outcome->loaded) {
+    DropDevice();
+    emit noDevice();
+    return;
+  }
+  device_path_ = outcome->path;
+  layout_ = outcome->layout;
+  info_ = outcome->info;
+  wc_ = outcome->wc;
+  mouse_status_.SetSensorReadingCapable((info_.feature_flags & 0x08) != 0);
+  if (ctx_.current_profile.load() < 0) ctx_.current_profile.store(0);
+  RefreshAfterLoad();
+  if (isVisible()) timer1_.start(20);
+  timer200_.start(100);
+  emit settingsLoaded();
+}
+
+void CHalvricDlg::RefreshAfterLoad() {
+  ctx_.current_dpi_level.store(wc_.dpi_level);
+  items_[kItemAngleSnapping].value = wc_.angle_snapping;
+  LayoutSliders();
+  UpdateProtectedButton();
+  UpdateOsdModel();
+  update();
+}
+
+void CHalvricDlg::DropDevice() {
+  device_path_.clear();
+  wc_ = WorkingCopy{};
+  layout_ = ModelLayout{};
+  protected_button_ = -1;
+  selector_open_ = false;
+  if (capture_.Active()) {
+    capture_.Cancel(NowMs());
+    timer11_.stop();
+    releaseKeyboard();
+  }
+  update();
+}
+
+void CHalvricDlg::OnDeviceAdded(const QString& path) { session_->HandleArrival(path.toStdString()); }
+
+void CHalvricDlg::OnDeviceRemoved(const QString& qpath) {
+  const std::string path = qpath.toStdString();
+  const bool listed = std::find(mice_.begin(), mice_.end(), path) != mice_.end();
+  session_->HandleRemoval(path);
+  if (!listed) return;
+  mice_.erase(std::remove(mice_.begin(), mice_.end(), path), mice_.end());
+  if (path == device_path_) {
+    // The mouse in use has gone: prompts close, the window shows "No device !!" and a search for
+    // another mouse follows.
+    prompt_->CloseRequest();
+    DropDevice();
+    timer2_.start(500);
+    emit noDevice();
+  }
+  update();
+}
+
+void CHalvricDlg::OnInputReport(const QByteArray& report) {
+  const auto* data = reinterpret_cast<const uint8_t*>(report.constData());
+  const ReportKind kind = dispatcher_->Dispatch(std::span<const uint8_t>(data, static_cast<size_t>(report.size())));
+  if (kind == ReportKind::kStatus) osd_->Kick();
+}
+
+void CHalvricDlg::UpdateProtectedButton() {
+  protected_button_ = -1;
+  const int p = ctx_.current_profile.load();
+  if (!HasDevice() || p < 0 || p >= kProfileCount) return;
+  int count = 0, which = -1;
+  for (int b = 0; b < DrawnButtons(); ++b) {
+    const int key = layout_.key_index[static_cast<size_t>(b)];
+    const auto& bytes = wc_.profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].bytes;
+    const bool left = ((bytes[0] == function_type::kMouse || bytes[0] == function_type::kSmartRepeat) && bytes[1] == 1) ||
+                      (b == 0 && bytes[0] == function_type::kDefault);
+    if (left) {
+      ++count;
+      which = b;
+    }
+  }
+  if (count == 1) protected_button_ = which;
+}
+
+void CHalvricDlg::UpdateOsdModel() {
+  OsdModel m;
+  for (int p = 0; p < kProfileCount; ++p) {
+    const auto& prof = wc_.profiles[static_cast<size_t>(p)];
+    m.profile_names[static_cast<size_t>(p)] = prof.display_name;
+    m.profile_colours[static_cast<size_t>(p)] = prof.colour;
+  }
+  m.two_bit_colours = false;  // the working copy holds the colours scaled to 0-255
+  m.dpi_step = wc_.dpi_step;
+  m.max_raw_dpi = MaxRawDpi();
+  m.level_options = level_options_;
+  osd_->SetModel(m);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Timers 1, 6, 10, 11 and the tray
+
+void CHalvricDlg::OnTimer1() {
+  if (!isVisible()) {
+    // Hidden again (start hidden, or hidden by the user): nothing is waiting to be shown.
+    if (shown_once_) timer1_.stop();
+    return;
+  }
+  timer1_.stop();
+  if (!start_hidden_) {
+    raise();
+    activateWindow();
+  }
+  update();
+}
+
+void CHalvricDlg::OnTimer6() {
+  if (!isVisible()) return;
+  timer6_.stop();
+  start_hidden_ = false;
+  hide();
+}
+
+void CHalvricDlg::OnTimer11() {
+  if (capture_.Tick(NowMs())) {
+    timer11_.stop();
+    releaseKeyboard();
+  }
+  update();
+}
+
+void CHalvricDlg::OnTrayActivated(QSystemTrayIcon::ActivationReason reason) {
+  switch (reason) {
+    case QSystemTrayIcon::Trigger:
+      if (tray_double_clicked_) {
+        tray_double_clicked_ = false;
+        return;
+      }
+      timer10_.start(500);
+      break;
+    case QSystemTrayIcon::Context:
+      if (tray_double_clicked_) {
+        tray_double_clicked_ = false;
+        return;
+      }
+      timer10_.start(10);
+      break;
+    case QSystemTrayIcon::DoubleClick:
+      timer10_.stop();
+      tray_double_clicked_ = true;
+      ShowFromTray();
+      break;
+    default: break;
+  }
+}
+
+void CHalvricDlg::OnTimer10() {
+  activateWindow();
+  tray_menu_->popup(QCursor::pos());
+}
+
+void CHalvricDlg::ShowFromTray() {
+  showNormal();
+  raise();
+  activateWindow();
+  update();
+}
+
+void CHalvricDlg::WakeUp() { ShowFromTray(); }
+
+void CHalvricDlg::Quit() {
+  prompt_->CloseRequest();
+  ctx_.quit.store(true);
+  close();
+}
+
+void CHalvricDlg::closeEvent(QCloseEvent* e) {
+  if (!ctx_.quit.load()) {
+    // The close box and Esc only hide the window.
+    e->ignore();
+    hide();
+    return;
+  }
+  if (tray_ != nullptr) tray_->hide();
+  e->accept();
+}
+
+void CHalvricDlg::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  shown_once_ = true;
+  update();
+}
+
+}  // namespace halvric

@@ -1,0 +1,302 @@
+#pragma once
+// The main window: a fixed 1024 x 600 custom-drawn window with three pages (buttons, DPI,
+// other), the hub of the program's background work. It owns the tray icon, the on-screen display,
+// the prompt and the device session; every exchange with the mouse is queued on the session's
+// worker and its result comes back as a queued call, so this window's thread never waits.
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/device_session.h"
+#include "app/key_capture.h"
+#include "config/button_assignment.h"
+#include "config/program_settings.h"
+#include "config/working_copy.h"
+#include "device/model_layout.h"
+#include "platform/foreground_window.h"
+#include "platform/pointer_acceleration.h"
+#include "services/mouse_status.h"
+#include "services/osd_state.h"
+#include "services/program_context.h"
+#include "services/report_dispatcher.h"
+
+class QMenu;
+
+namespace halvric {
+
+class AppFonts;
+class CDispDlg;
+class CStrDlg;
+class ForegroundCheck;
+class TextTables;
+class ActiveWindowWatch;
+
+inline constexpr int kWindowWidth = 1024;
+inline constexpr int kWindowHeight = 600;
+inline constexpr const char* kProductName = "TORVANE HALVRIC";
+
+// Everything the window is given by the application object.
+struct DlgDeps {
+  ProgramContext* context = nullptr;
+  const AppFonts* fonts = nullptr;
+  const TextTables* texts = nullptr;
+  std::filesystem::path data_folder;
+  bool start_hidden = false;
+  std::optional<int> pin;  // access code of the information page
+  SessionOptions session;
+  std::unique_ptr<PointerSettings> pointer;        // may be null (no display)
+  std::unique_ptr<ForegroundWindow> foreground;    // may be null
+  bool sim_developer_keys = false;                 // F9/F10 unplug and replug the simulated mouse
+};
+
+class CHalvricDlg : public QWidget {
+  Q_OBJECT
+
+ public:
+  enum Page { kButtonPage = 0, kDpiPage = 1, kOtherPage = 2 };
+  enum SliderKind { kSliderDpiX = 0, kSliderDpiY = 1, kSliderRate = 2, kSliderLift = 3 };
+  enum ItemKind { kToggle, kRadio, kPush, kDropTarget };
+
+  struct SettingsItem {
+    ItemKind kind = kPush;
+    int value = 0;
+    int group = 0;
+    int action = 0;
+    int selection = 0;
+    int parameter = 0;
+    int page = -1;  // -1: every page
+    QString caption;
+    QString hint;
+    QRect rect;
+  };
+
+  struct Slider {
+    SliderKind kind = kSliderDpiX;
+    int page = kDpiPage;
+    QRect track;
+    int minimum = 1;
+    int maximum = 255;
+    int value = 1;
+  };
+
+  // Fixed settings item indices.
+  enum ItemIndex {
+    kItemButtonPage = 0, kItemDpiPage, kItemOtherPage, kItemHide, kItemMinimise, kItemXYIndependent,
+    kItemAngleSnapping, kItemBackup, kItemRestore, kItemReset, kItemOsd, kItemAcceleration, kItemDropTarget,
+    kItemLevelOption0,  // four in a row, one per DPI level 0-3
+  };
+
+  explicit CHalvricDlg(DlgDeps deps, QWidget* parent = nullptr);
+  ~CHalvricDlg() override;
+
+  // --- for the application object, tests and screenshots
+  DeviceSession& session() { return *session_; }
+  CStrDlg& prompt() { return *prompt_; }
+  CDispDlg& osd() { return *osd_; }
+  QSystemTrayIcon* tray() { return tray_; }
+  const WorkingCopy& workingCopy() const { return wc_; }
+  const ModelLayout& layout() const { return layout_; }
+  bool HasDevice() const { return !device_path_.empty() && wc_.loaded; }
+  int page() const { return page_; }
+  int Busy() const { return busy_; }
+  const QString& Hint() const { return hint_; }
+  int ProtectedButton() const { return protected_button_; }
+  const std::vector<SettingsItem>& items() const { return items_; }
+  const std::vector<Slider>& sliders() const { return sliders_; }
+  const KeyCapture& capture() const { return capture_; }
+  bool Quitting() const;
+
+  // Hot item areas, in window coordinates.
+  QRect ProfileBoxRect(int profile) const;
+  QRect ProfileEnableRect(int profile) const;
+  QRect ColourCellRect(int index) const;
+  int ColourCellCount() const;
+  QRect AppAreaRect() const;
+  QRect LinkRemoveRect() const;
+  QRect ButtonItemRect(int button) const;
+  QRect CaptureIconRect(int button) const;
+  QRect LevelBoxRect(int level) const;
+  QRect LevelEnableRect(int level) const;
+  QRect DeviceSelectorRect(int entry) const;
+  // The "PIN number" line of the information block (shown while a PIN guards it).
+  QRect PinRect() const { return {770, 330, 234, 28}; }
+  bool InformationUnlocked() const { return !pin_ || entered_pin_.has_value(); }
+  int SliderIndex(SliderKind kind) const;
+  QPoint SliderPoint(SliderKind kind, int value) const;
+  int SliderValue(SliderKind kind) const;
+  // Which drawn button edits device key `key` (-1 when none).
+  int ButtonOfKey(int key) const;
+
+  // Shows the window from the tray ("Settings", a second start, a double click on the icon).
+  void ShowFromTray();
+  // "Quit": closes every prompt, sets the quit flag and closes the window.
+  void Quit();
+  // Another start asked this one to come to the front.
+  void WakeUp();
+  // For tests: replaces the file dialogs of backup, restore and links.
+  std::function<QString(bool save)> choose_file;
+
+ signals:
+  void settingsLoaded();
+  void noDevice();
+  void actionFinished(int action, bool ok);
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+  void mousePressEvent(QMouseEvent*) override;
+  void mouseReleaseEvent(QMouseEvent*) override;
+  void mouseMoveEvent(QMouseEvent*) override;
+  void mouseDoubleClickEvent(QMouseEvent*) override;
+  void keyPressEvent(QKeyEvent*) override;
+  void keyReleaseEvent(QKeyEvent*) override;
+  void closeEvent(QCloseEvent*) override;
+  void showEvent(QShowEvent*) override;
+
+ private:
+  // A hot item found by the hit tests, in their order.
+  enum HitKind {
+    kHitNone, kHitDeviceSelector, kHitColourCell, kHitCaptureIcon, kHitItem, kHitButton, kHitProfileEnable,
+    kHitAppArea, kHitLinkRemove, kHitLevelEnable, kHitLevelBox, kHitProfileBox, kHitSlider,
+  };
+  struct Hit {
+    HitKind kind = kHitNone;
+    int index = -1;
+    bool operator==(const Hit&) const = default;
+  };
+
+  void BuildItems();
+  void LayoutSliders();
+  Hit HitTest(const QPoint& pos) const;
+  bool HitTestsOff() const;
+  void ActivateItem(int index);
+  void ShowPage(int page);
+  void SetHint(const QString& text, int ticks = 30);
+
+  // Device side.
+  void OnTimer2();
+  void OnConnected(const std::shared_ptr<const ConnectOutcome>& outcome);
+  void OnDeviceAdded(const QString& path);
+  void OnDeviceRemoved(const QString& path);
+  void OnInputReport(const QByteArray& report);
+  void DropDevice();
+  void RefreshAfterLoad();
+  void UpdateProtectedButton();
+  void UpdateOsdModel();
+  void SendButton(int key, const ButtonAssignment& a);
+  void RunBackup();
+  void RunRestore();
+  void RunReset();
+  void BeginBusy();
+  void EndBusy();
+
+  // Timers.
+  void OnTimer1();
+  void OnTimer3();
+  void OnTimer6();
+  void OnTimer7();
+  void OnTimer10();
+  void OnTimer11();
+
+  // Interaction helpers.
+  void SelectProfile(int profile);
+  void RenameProfile(int profile);
+  void SelectLevel(int level);
+  void ToggleLevelEnable(int level);
+  void MoveSlider(int index, const QPoint& pos);
+  void SetDpiFromSlider(SliderKind kind, int value);
+  void FinishCapture(const CaptureResult& r);
+  void CreateLink();
+  void RemoveLink();
+  void EnterPin();
+  void ApplyAcceleration();
+  void SaveSettings();
+  void RunForegroundCheck();
+  void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
+  int64_t NowMs() const { return clock_.elapsed(); }
+  QString T(int family, int index) const;
+  bool UsesTwoBitColours() const { return wc_.protocol_level == 0; }
+  int MaxRawDpi() const;
+  int DrawnButtons() const;
+  QPoint HotSpotInWindow(int button) const;
+
+  // Painting (halvric_dlg_paint.cpp).
+  void PaintNoDevice(QPainter& p);
+  void PaintChrome(QPainter& p);
+  void PaintButtonPage(QPainter& p);
+  void PaintDpiPage(QPainter& p);
+  void PaintOtherPage(QPainter& p);
+  void PaintItem(QPainter& p, int index);
+  void PaintSlider(QPainter& p, int index);
+  void PaintBusy(QPainter& p);
+  QString InformationText() const;
+
+  ProgramContext& ctx_;
+  const AppFonts& fonts_;
+  const TextTables& texts_;
+  const std::filesystem::path data_folder_;
+  bool start_hidden_;
+  std::optional<int> pin_;
+  std::optional<int> entered_pin_;
+  ProgramSettings settings_;
+  std::unique_ptr<PointerSettings> pointer_;
+  std::unique_ptr<ForegroundWindow> foreground_;
+  std::unique_ptr<ForegroundCheck> foreground_check_;
+  std::unique_ptr<ActiveWindowWatch> active_watch_;
+  bool sim_keys_;
+
+  std::unique_ptr<DeviceSession> session_;
+  MouseStatus mouse_status_;
+  OsdState osd_state_;
+  std::unique_ptr<ReportDispatcher> dispatcher_;
+  CStrDlg* prompt_ = nullptr;
+  CDispDlg* osd_ = nullptr;
+  QSystemTrayIcon* tray_ = nullptr;
+  QMenu* tray_menu_ = nullptr;
+
+  // Connected mouse.
+  WorkingCopy wc_;
+  ModelLayout layout_;
+  DeviceInfo info_;
+  std::string device_path_;
+  std::vector<std::string> mice_;
+  bool first_search_ = true;
+  std::string requested_path_;
+  bool selector_open_ = false;
+
+  // Window state.
+  int page_ = kButtonPage;
+  std::vector<SettingsItem> items_;
+  std::vector<Slider> sliders_;
+  std::array<bool, kDpiLevels> dpi_marks_{};
+  std::array<bool, 4> level_options_{};
+  uint16_t lift_ = 0;
+  int protected_button_ = -1;
+  int busy_ = 0;
+  double progress_ = -1;
+  Hit hover_;
+  Hit press_;
+  QPoint press_pos_;
+  bool dragging_ = false;
+  int dragging_slider_ = -1;
+  KeyCapture capture_;
+  QString hint_;
+  int hint_ticks_ = 0;
+  bool tray_double_clicked_ = false;
+  bool shown_once_ = false;
+  QElapsedTimer clock_;
+
+  QTimer timer1_, timer2_, timer3_, timer4_, timer5_, timer6_, timer7_, timer8_, timer9_, timer10_, timer11_,
+      timer200_, timer445_;
+};
+
+}  // namespace halvric
