@@ -57,6 +57,9 @@ class CtlContext {
   // Connects and reads the mouse's whole configuration (repairing a never-initialised memory by
   // the reset to defaults); throws CtlError when the mouse does not answer.
   WorkingCopy& Config();
+  // Throws the CtlError for "no mouse found": the permission problem when a mouse is present but
+  // cannot be opened, else "No device !!".
+  [[noreturn]] void ThrowNoDevice();
   const TextTables& Texts();
   const std::string& path() const { return path_; }
   const ModelLayout& layout() const { return layout_; }
