@@ -22,6 +22,9 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
 
   RegisterDeviceCommands(app, ctx);
   RegisterConfigCommands(app, ctx);
+  RegisterUpgradeCommands(app, ctx);
+  RegisterBackupCommands(app, ctx);
+  RegisterLightingCommands(app, ctx);
 
   // A bare --simulate stands for the default model; CLI11 would otherwise take the next word.
   std::vector<std::string> args;

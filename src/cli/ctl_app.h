@@ -19,5 +19,8 @@ int RunHalvricCtl(const std::vector<std::string>& args, std::ostream& out, std::
 // Each group of commands registers its subcommands; the action runs after parsing.
 void RegisterDeviceCommands(CLI::App& app, CtlContext& ctx);
 void RegisterConfigCommands(CLI::App& app, CtlContext& ctx);
+void RegisterUpgradeCommands(CLI::App& app, CtlContext& ctx);
+void RegisterBackupCommands(CLI::App& app, CtlContext& ctx);
+void RegisterLightingCommands(CLI::App& app, CtlContext& ctx);
 
 }  // namespace halvric

@@ -68,15 +68,15 @@ const char* FunctionSpecHelp() {
          "  macro:SLOT[:loop|:fire] the macro stored in SLOT (0-79)\n";
 }
 
-std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view spec, const WorkingCopy& wc, std::string* error) {
+std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const WorkingCopy& wc, std::string* error) {
   auto fail = [&](std::string why) -> std::optional<ButtonAssignment> {
     if (error) *error = std::move(why);
     return std::nullopt;
   };
-  const std::string lower = Lower(spec);
+  const std::string lower = Lower(text);
   const size_t colon = lower.find(':');
   const std::string head = lower.substr(0, colon);
-  const std::string rest = colon == std::string::npos ? std::string() : std::string(spec.substr(colon + 1));
+  const std::string rest = colon == std::string::npos ? std::string() : std::string(text.substr(colon + 1));
 
   if (head == "raw") {
     auto parts = Split(rest, ',');
@@ -140,7 +140,7 @@ std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view spec, const W
   int mask = 0;
   for (const auto& w : Split(lower, '+')) {
     const int bit = MouseButtonBit(w);
-    if (bit == 0) return fail("unknown function \"" + std::string(spec) + "\" (see halvricctl button --help)");
+    if (bit == 0) return fail("unknown function \"" + std::string(text) + "\" (see halvricctl button --help)");
     mask |= bit;
   }
   return ButtonAssignment::MouseButtons(mask);

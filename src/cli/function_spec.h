@@ -21,8 +21,8 @@ namespace halvric {
 //   dpi-up | dpi-down | dpi-loop | profile-switch
 //   macro:SLOT[:loop|:fire]  plays the macro stored in SLOT (0-79) once, in a loop while held, or
 //                            as fire key
-// `wc` resolves macro slots; `error` receives why a spec was refused.
-std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view spec, const WorkingCopy& wc, std::string* error);
+// `wc` resolves macro slots; `error` receives why the text was refused.
+std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const WorkingCopy& wc, std::string* error);
 
 // The help text listing the forms.
 const char* FunctionSpecHelp();

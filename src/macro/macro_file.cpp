@@ -7,7 +7,7 @@
 #include <system_error>
 #include <vector>
 
-#include "macro/archive_stream.h"
+#include "platform/archive_stream.h"
 #include "platform/atomic_file.h"
 
 namespace halvric {

@@ -9,10 +9,10 @@ namespace halvric {
 
 namespace {
 
-std::string FormatNumber(std::string_view spec, char conv, long long value) {
-  // spec holds only flags, digits and '.', so building a %lld/%llx format is safe.
+std::string FormatNumber(std::string_view flags, char conv, long long value) {
+  // flags holds only flags, digits and '.', so building a %lld/%llx format is safe.
   std::string fmt = "%";
-  fmt.append(spec);
+  fmt.append(flags);
   fmt += "ll";
   fmt += conv == 'i' ? 'd' : conv;
   char buffer[64];
@@ -54,7 +54,7 @@ std::string SafeFormat(std::string_view format, const std::vector<FormatArg>& ar
       ++j;
       while (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j])) && j - spec_begin < 16) ++j;
     }
-    const std::string_view spec = format.substr(spec_begin, j - spec_begin);
+    const std::string_view flags = format.substr(spec_begin, j - spec_begin);
     // Length modifiers are accepted and ignored.
     while (j < format.size() && std::strchr("hlLqjzt", format[j]) != nullptr) ++j;
     if (j >= format.size()) break;
@@ -64,7 +64,7 @@ std::string SafeFormat(std::string_view format, const std::vector<FormatArg>& ar
     switch (conv) {
       case 'd': case 'i': case 'u': case 'x': case 'X': case 'o':
         ++next;
-        if (arg != nullptr) out += FormatNumber(spec, conv, ToNumber(*arg));
+        if (arg != nullptr) out += FormatNumber(flags, conv, ToNumber(*arg));
         break;
       case 's': case 'S':
         ++next;

@@ -95,13 +95,13 @@ SimHidBackend::SimHidBackend(std::string_view models) {
   while (true) {
     const size_t comma = rest.find(',');
     const std::string_view name = Trim(rest.substr(0, comma));
-    const ModelSpec* spec = FindModel(name);
-    if (spec == nullptr) {
+    const ModelSpec* model_spec = FindModel(name);
+    if (model_spec == nullptr) {
       throw std::invalid_argument("unknown simulated mouse model \"" + std::string(name) +
                                   "\" (known models: " + KnownModels() + ")");
     }
-    interfaces_.push_back(BuildInterfaces(mice_.size(), *spec));
-    mice_.push_back(std::make_unique<SimMouse>(*spec));
+    interfaces_.push_back(BuildInterfaces(mice_.size(), *model_spec));
+    mice_.push_back(std::make_unique<SimMouse>(*model_spec));
     if (comma == std::string_view::npos) break;
     rest.remove_prefix(comma + 1);
   }
@@ -117,9 +117,9 @@ SimHidBackend::~SimHidBackend() {
   }
 }
 
-SimMouse& SimHidBackend::AddMouse(const ModelSpec& spec) {
-  interfaces_.push_back(BuildInterfaces(mice_.size(), spec));
-  mice_.push_back(std::make_unique<SimMouse>(spec));
+SimMouse& SimHidBackend::AddMouse(const ModelSpec& model_spec) {
+  interfaces_.push_back(BuildInterfaces(mice_.size(), model_spec));
+  mice_.push_back(std::make_unique<SimMouse>(model_spec));
   return *mice_.back();
 }
 
@@ -207,10 +207,10 @@ void SimHidBackend::LoadStateJson(const nlohmann::json& j, bool adopt_models) {
   }
   if (adopt_models && mice_.empty() && !models.empty()) {
     for (const std::string& name : models) {
-      const ModelSpec* spec = FindModel(name);
-      if (spec == nullptr) throw std::runtime_error(where + " names unknown model " + name);
-      interfaces_.push_back(BuildInterfaces(mice_.size(), *spec));
-      mice_.push_back(std::make_unique<SimMouse>(*spec));
+      const ModelSpec* model_spec = FindModel(name);
+      if (model_spec == nullptr) throw std::runtime_error(where + " names unknown model " + name);
+      interfaces_.push_back(BuildInterfaces(mice_.size(), *model_spec));
+      mice_.push_back(std::make_unique<SimMouse>(*model_spec));
     }
   } else if (models != ModelList()) {
     std::string have;

@@ -61,7 +61,7 @@ class SimHidBackend : public HidBackend {
 
   // Adds a mouse of a model that is not in the table (tests of odd identification strings).
   // Not meant for state files: the file records only the model's name.
-  SimMouse& AddMouse(const ModelSpec& spec);
+  SimMouse& AddMouse(const ModelSpec& model_spec);
 
   size_t MouseCount() const;
   SimMouse& Mouse(size_t i);  // throws std::out_of_range

@@ -61,10 +61,10 @@ TEST(Identification, OnlyTheConfigurationInterfacesAreMouseInterfaces) {
 
 TEST(Identification, TypeCodesTwelveToFourteenAreStoredAsNine) {
   for (int type : {12, 13, 14}) {
-    sim::ModelSpec spec = *sim::FindModel("level11");
-    spec.type_code = type;
+    sim::ModelSpec model_spec = *sim::FindModel("level11");
+    model_spec.type_code = type;
     sim::SimHidBackend backend("");
-    backend.AddMouse(spec);
+    backend.AddMouse(model_spec);
     DeviceLayer dev(backend, test::TempPath("lock"));
     dev.EnumerateMice();
     ASSERT_EQ(dev.DeviceCount(), 1);
@@ -77,10 +77,10 @@ TEST(Identification, TypeCodesTwelveToFourteenAreStoredAsNine) {
 }
 
 TEST(Identification, ShortMouseOfAnotherClassIsRejected) {
-  sim::ModelSpec spec = *sim::FindModel("level0");
-  spec.model_class = 10;
+  sim::ModelSpec model_spec = *sim::FindModel("level0");
+  model_spec.model_class = 10;
   sim::SimHidBackend backend("");
-  backend.AddMouse(spec);
+  backend.AddMouse(model_spec);
   DeviceLayer dev(backend, test::TempPath("lock"));
   dev.EnumerateMice();
   EXPECT_EQ(dev.DeviceCount(), 0);

@@ -1,7 +1,7 @@
 #pragma once
-// The sequential little-endian stream of macro files: fixed-width integers and length-prefixed
-// ("archived") strings. The reader never reads past its data: every read reports failure
-// instead, and the reader stays failed from then on.
+// The sequential little-endian stream of the program's archive files (macro files, backups):
+// fixed-width integers and length-prefixed ("archived") strings. The reader never reads past
+// its data: every read reports failure instead, and the reader stays failed from then on.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 #pragma once
-// The Windows-1252 code page, in which old macro files store 8-bit strings.
+// The Windows-1252 code page, in which old archive files (macro files) store 8-bit strings.
 
 #include <cstdint>
 #include <span>

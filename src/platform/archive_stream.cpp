@@ -1,6 +1,6 @@
-#include "macro/archive_stream.h"
+#include "platform/archive_stream.h"
 
-#include "macro/cp1252.h"
+#include "platform/cp1252.h"
 #include "platform/text_encoding.h"
 
 namespace halvric {

@@ -1,0 +1,108 @@
+// halvricctl commands for backup files: backup FILE, restore FILE, backup --list-auto.
+
+#include <CLI/CLI.hpp>
+
+#include <nlohmann/json.hpp>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+
+#include "cli/ctl_app.h"
+#include "cli/ctl_context.h"
+#include "config/auto_backup.h"
+#include "config/backup_restore.h"
+#include "config/text_tables.h"
+#include "config/working_copy.h"
+#include "platform/folders.h"
+
+namespace halvric {
+namespace {
+
+constexpr int kBarWidth = 40;
+
+// A progress bar on standard error, drawn only when that is a terminal.
+BusyProgressFn TerminalProgress(CtlContext& ctx, const char* what) {
+  if (&ctx.err != &std::cerr || ::isatty(STDERR_FILENO) == 0) return {};
+  return [&ctx, what](double fraction, bool busy) {
+    const int filled = static_cast<int>(fraction * kBarWidth + 0.5);
+    ctx.err << "\r" << what << " [" << std::string(static_cast<size_t>(filled), '#')
+            << std::string(static_cast<size_t>(kBarWidth - filled), ' ') << "] " << static_cast<int>(fraction * 100 + 0.5)
+            << "%" << (busy ? "" : "\n") << std::flush;
+  };
+}
+
+std::filesystem::path DataFolderOrThrow() {
+  const std::filesystem::path folder = DataFolder(FolderEnvironment::FromProcess());
+  std::string error;
+  if (!EnsureDataFolder(folder, &error)) throw CtlError("Cannot create the data folder: " + error);
+  return folder;
+}
+
+void ListAuto(CtlContext& ctx) {
+  const auto list = ListAutoBackups(DataFolder(FolderEnvironment::FromProcess()));
+  if (ctx.options.json) {
+    nlohmann::json arr = nlohmann::json::array();
+    for (const auto& b : list) arr.push_back({{"file", b.file.string()}, {"when", b.when}, {"reason", b.reason}, {"size", b.size}});
+    ctx.out << arr.dump(2) << "\n";
+    return;
+  }
+  if (list.empty()) ctx.out << "No automatic backups\n";
+  for (const auto& b : list) ctx.out << b.when << "  " << b.reason << "  " << b.file.string() << "\n";
+}
+
+void RunBackup(CtlContext& ctx, const std::string& file) {
+  ctx.Connect();
+  const BackupResult r = Backup(ctx.Devices(), file, TerminalProgress(ctx, "Backup "));
+  if (!r.ok()) throw CtlError(r.message);
+  if (ctx.options.json) {
+    ctx.out << nlohmann::json{{"file", file}, {"bytes", r.size}}.dump(2) << "\n";
+  } else {
+    ctx.out << "Saved " << r.size << " bytes of mouse memory to " << file << "\n";
+  }
+}
+
+void RunRestore(CtlContext& ctx, const std::string& file) {
+  ctx.Connect();
+  TextTables texts;
+  WorkingCopy wc;
+  const BackupResult r = Restore(ctx.Devices(), wc, texts, file, DataFolderOrThrow(), TerminalProgress(ctx, "Restore"));
+  if (!r.ok()) throw CtlError(r.message);
+  if (ctx.options.json) {
+    ctx.out << nlohmann::json{{"file", file}, {"bytes", r.size}, {"auto_backup", r.auto_backup.string()},
+                              {"reloaded", r.reread == ReadAllResult::kLoaded}}
+                   .dump(2)
+            << "\n";
+    return;
+  }
+  ctx.out << "Wrote " << r.size << " bytes from " << file << " into the mouse\n";
+  if (!r.auto_backup.empty()) ctx.out << "The previous settings are saved in " << r.auto_backup.string() << "\n";
+  if (r.size > 0 && r.reread != ReadAllResult::kLoaded) ctx.out << "The settings could not be read back from the mouse\n";
+}
+
+}  // namespace
+
+void RegisterBackupCommands(CLI::App& app, CtlContext& ctx) {
+  auto* backup = app.add_subcommand("backup", "Save the mouse's whole memory to a .bf file");
+  auto file = std::make_shared<std::string>();
+  auto list_auto = std::make_shared<bool>(false);
+  backup->add_option("FILE", *file, "Backup file to write (replaced when it exists)");
+  backup->add_flag("--list-auto", *list_auto, "List the automatic backups made before restores, resets and upgrades");
+  backup->callback([&ctx, file, list_auto] {
+    if (*list_auto) {
+      if (!file->empty()) throw CLI::ValidationError("FILE", "not used with --list-auto");
+      ListAuto(ctx);
+      return;
+    }
+    if (file->empty()) throw CLI::ValidationError("FILE", "a backup file is required");
+    RunBackup(ctx, *file);
+  });
+
+  auto* restore = app.add_subcommand("restore", "Write a .bf file back into the mouse (the current memory is saved first)");
+  auto in = std::make_shared<std::string>();
+  restore->add_option("FILE", *in, "Backup file to restore")->required();
+  restore->callback([&ctx, in] { RunRestore(ctx, *in); });
+}
+
+}  // namespace halvric

@@ -1,0 +1,131 @@
+// halvricctl lighting commands: lighting show, lighting effect N, lighting zone Z RRGGBB [breathe|on].
+
+#include <CLI/CLI.hpp>
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <optional>
+
+#include "cli/ctl_app.h"
+#include "cli/ctl_context.h"
+#include "cli/text_format.h"
+#include "config/text_tables.h"
+#include "lighting/lighting_operations.h"
+#include "lighting/model_lighting.h"
+
+namespace halvric {
+namespace {
+
+using namespace lighting;
+
+std::string EffectText(const TextTables& texts, int effect) {
+  return texts.Get(TextFamily::button_str, kEffectTextBase + effect);
+}
+
+// Connects and checks that the mouse takes lighting requests.
+const std::string& ConnectLighting(CtlContext& ctx) {
+  const std::string& path = ctx.Connect();
+  if (!HasLighting(ctx.Devices(), path)) throw CtlError("This mouse has no lighting");
+  return path;
+}
+
+ModelLighting ModelOf(CtlContext& ctx, const std::string& path) {
+  const auto info = ctx.Devices().Info(path);
+  return ModelLightingFor(info ? info->type_code : 3, info ? info->generation : 0);
+}
+
+void Show(CtlContext& ctx) {
+  const std::string& path = ConnectLighting(ctx);
+  DeviceLayer& dev = ctx.Devices();
+  const TextTables texts;
+  const int effect = GetLedMode(dev, path);
+  std::vector<LedZoneRecord> zones;
+  if (!ReadLightingBlock(dev, path, zones)) throw CtlError("The mouse did not answer the read");
+  const ModelLighting model = ModelOf(ctx, path);
+
+  nlohmann::json jz = nlohmann::json::array();
+  if (!ctx.options.json) {
+    ctx.out << "effect: " << effect << " " << EffectText(texts, effect) << "\n";
+    ctx.out << "zone  colour  mode       record\n";
+  }
+  for (int z : model.zones) {
+    const LedZoneRecord& rec = zones[static_cast<size_t>(z)];
+    const ZoneLook look = LookOf(rec, model.default_colour);
+    const std::string mode = texts.Get(TextFamily::button_str, look.always_on ? 48 : 47);
+    if (ctx.options.json) {
+      jz.push_back({{"zone", z}, {"colour", RgbHex(look.colour)}, {"own_colour", rec.own_colour()}, {"mode", mode},
+                    {"record", HexBytes(rec.Bytes())}});
+    } else {
+      char line[96];
+      std::snprintf(line, sizeof line, "%4d  %s  %-9s  %s%s\n", z, RgbHex(look.colour).c_str(), mode.c_str(),
+                    HexBytes(rec.Bytes()).c_str(), rec.own_colour() ? "" : "  (default colour)");
+      ctx.out << line;
+    }
+  }
+  if (ctx.options.json) {
+    ctx.out << nlohmann::json{{"effect", effect}, {"effect_name", EffectText(texts, effect)}, {"zones", jz}}.dump(2)
+            << "\n";
+  }
+}
+
+void Effect(CtlContext& ctx, int effect) {
+  if (effect < 0 || effect >= kEffectCount) throw CLI::ValidationError("N", "effects are 0 to 4");
+  const std::string& path = ConnectLighting(ctx);
+  if (!SetLedMode(ctx.Devices(), path, effect)) throw CtlError("write error!!");
+  const TextTables texts;
+  if (!ctx.options.json) ctx.out << "effect: " << effect << " " << EffectText(texts, effect) << "\n";
+}
+
+void Zone(CtlContext& ctx, const std::string& zone_text, const std::string& colour_text, const std::string& mode_text) {
+  Rgb colour{};
+  if (!ParseRgbHex(colour_text, colour)) throw CLI::ValidationError("RRGGBB", "expected a colour such as ff8000");
+  if (!mode_text.empty() && mode_text != "breathe" && mode_text != "on") {
+    throw CLI::ValidationError("MODE", "breathe or on");
+  }
+  const bool all = zone_text == "all";
+  std::optional<uint32_t> zone;
+  if (!all) {
+    zone = ParseNumber(zone_text);
+    if (!zone) throw CLI::ValidationError("Z", "a zone number or all");
+  }
+  const std::string& path = ConnectLighting(ctx);
+  DeviceLayer& dev = ctx.Devices();
+  const int records = ZoneTableFor(dev.ProtocolLevel(path)).records;
+  if (zone && *zone >= static_cast<uint32_t>(records)) {
+    throw CLI::ValidationError("Z", "zones are 0 to " + std::to_string(records - 1));
+  }
+  std::vector<LedZoneRecord> current;
+  if (mode_text.empty() && !ReadLightingBlock(dev, path, current)) throw CtlError("The mouse did not answer the read");
+
+  const std::vector<int> targets = all ? ModelOf(ctx, path).zones : std::vector<int>{static_cast<int>(*zone)};
+  for (int z : targets) {
+    // Without a mode the zone keeps the one it has.
+    const bool on = mode_text.empty() ? current[static_cast<size_t>(z)].always_on() : mode_text == "on";
+    if (!SetZoneColour(dev, path, z, OwnColourRecord(colour, on))) throw CtlError("write error!!");
+  }
+}
+
+}  // namespace
+
+void RegisterLightingCommands(CLI::App& app, CtlContext& ctx) {
+  auto* lighting = app.add_subcommand("lighting", "Lighting effect and zone colours");
+  lighting->require_subcommand(1);
+  lighting->add_subcommand("show", "Show the lighting effect and the zone colours")->callback([&ctx] { Show(ctx); });
+
+  auto* effect = lighting->add_subcommand("effect", "Set the effect: 0 Customize, 1 Wave, 2 Wave (Invert), 3 Random 1, 4 Random 2");
+  auto n = std::make_shared<int>(0);
+  effect->add_option("N", *n, "Effect 0-4")->required();
+  effect->callback([&ctx, n] { Effect(ctx, *n); });
+
+  auto* zone = lighting->add_subcommand("zone", "Give zone Z (or all zones) its own colour");
+  auto z = std::make_shared<std::string>();
+  auto colour = std::make_shared<std::string>();
+  auto mode = std::make_shared<std::string>();
+  zone->add_option("Z", *z, "Zone number, or all")->required();
+  zone->add_option("RRGGBB", *colour, "Colour in hex")->required();
+  zone->add_option("MODE", *mode, "breathe or on (default: the zone's current mode)");
+  zone->callback([&ctx, z, colour, mode] { Zone(ctx, *z, *colour, *mode); });
+}
+
+}  // namespace halvric

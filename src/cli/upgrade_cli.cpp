@@ -1,0 +1,131 @@
+// halvricctl flash: writes a firmware HEX file into a mouse, or shows what would be written.
+
+#include <CLI/CLI.hpp>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+
+#include "cli/ctl_app.h"
+#include "cli/ctl_context.h"
+#include "device/firmware_writer.h"
+#include "device/intel_hex.h"
+#include "device/upgrade_pieces.h"
+
+namespace halvric {
+namespace {
+
+// Resends of one piece before halvricctl gives up (the window resends until the user aborts).
+constexpr int kCtlPieceRetries = 50;
+constexpr uint32_t kUpgradeFeatureFlag = 0x40;
+
+std::string Hex8(uint32_t v) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%08X", static_cast<unsigned>(v));
+  return buf;
+}
+
+FirmwareImage Load(const std::string& file) {
+  try {
+    return LoadIntelHexFile(file);
+  } catch (const IntelHexError& e) {
+    throw CtlError(e.what());
+  }
+}
+
+// Bytes of the file that are not written into the mouse because they lie beyond the last piece.
+uint32_t BytesNotSent(const FirmwareImage& image, const std::vector<UpgradePiece>& pieces) {
+  const uint32_t sent_end = pieces.empty() ? kUpgradeFirstAddress : pieces.back().End();
+  return image.end > sent_end ? image.end - sent_end : 0;
+}
+
+void DryRun(CtlContext& ctx, const std::string& file) {
+  const FirmwareImage image = Load(file);
+  const uint16_t checksum = FirmwareChecksum(image);
+  const auto pieces = PlanUpgradePieces(image.end);
+  if (ctx.options.json) {
+    nlohmann::json arr = nlohmann::json::array();
+    for (const auto& p : pieces) arr.push_back({{"address", p.address}, {"length", p.length}});
+    ctx.out << nlohmann::json{{"checksum", Hex8(checksum)},
+                              {"image_end", image.end},
+                              {"bytes_outside_image", image.bytes_outside},
+                              {"bytes_beyond_last_piece", BytesNotSent(image, pieces)},
+                              {"pieces", arr}}
+                   .dump(2)
+            << "\n";
+    return;
+  }
+  ctx.out << "checksum " << Hex8(checksum) << "\n";
+  ctx.out << "image end " << image.end << ", " << pieces.size() << " pieces\n";
+  for (const auto& p : pieces) {
+    char line[48];
+    std::snprintf(line, sizeof line, "%04X-%04X %2u\n", static_cast<unsigned>(p.address),
+                  static_cast<unsigned>(p.End() - 1), static_cast<unsigned>(p.length));
+    ctx.out << line;
+  }
+  if (image.bytes_outside > 0) ctx.out << image.bytes_outside << " bytes of the file lie outside the 64 KiB image\n";
+  if (const uint32_t beyond = BytesNotSent(image, pieces); beyond > 0) {
+    ctx.out << "addresses from " << (image.end - beyond) << " to " << image.end << " are not written\n";
+  }
+}
+
+void Flash(CtlContext& ctx, const std::string& file) {
+  const FirmwareImage image = Load(file);
+  if (PlanUpgradePieces(image.end).empty()) throw CtlError(file + " holds no firmware to write");
+  const std::string& path = ctx.Connect();
+  DeviceLayer& dev = ctx.Devices();
+  const auto info = dev.Info(path);
+  if (!info) throw CtlError("No device !!");
+  if (info->protocol_level < 11 || (info->feature_flags & kUpgradeFeatureFlag) == 0) {
+    throw CtlError("This mouse cannot take a firmware upgrade (protocol level " +
+                   std::to_string(info->protocol_level) + "; the upgrade needs level 11 or above and the upgrade "
+                   "feature flag)");
+  }
+
+  const bool show_progress = &ctx.err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
+  std::string message;
+  UpgradeWriteOptions options;
+  options.enter_isp = true;
+  options.max_piece_retries = kCtlPieceRetries;
+  options.on_message = [&message](const std::string& m) { message = m; };
+  if (show_progress) {
+    options.on_progress = [&ctx](const UpgradeProgress& p) {
+      char pct[16];
+      std::snprintf(pct, sizeof pct, "%3.0f%%  ", 100.0 * p.Fraction());
+      ctx.err << "\r" << pct << FormatProgressLine(p) << "   " << std::flush;
+    };
+  }
+  FirmwareWriter writer(dev);
+  std::string error;
+  if (!writer.Start(path, image, std::move(options), &error)) throw CtlError(error);
+  const UpgradeOutcome outcome = writer.Wait();
+  if (show_progress) ctx.err << "\n";
+  if (outcome != UpgradeOutcome::kCompleted) throw CtlError(message.empty() ? kUpgradeWriteError : message);
+  if (ctx.options.json) {
+    ctx.out << nlohmann::json{{"checksum", Hex8(FirmwareChecksum(image))}, {"message", message}}.dump(2) << "\n";
+  } else {
+    ctx.out << message << "\n";
+  }
+}
+
+}  // namespace
+
+void RegisterUpgradeCommands(CLI::App& app, CtlContext& ctx) {
+  auto* flash = app.add_subcommand("flash", "Write a firmware HEX file into the mouse (level-11 mice with upgrade support)");
+  auto file = std::make_shared<std::string>();
+  auto dry_run = std::make_shared<bool>(false);
+  flash->add_option("FILE", *file, "Intel HEX firmware file")->required();
+  flash->add_flag("--dry-run", *dry_run, "Show the checksum and the pieces that would be written; send nothing");
+  flash->callback([&ctx, file, dry_run] {
+    if (*dry_run) {
+      DryRun(ctx, *file);
+    } else {
+      Flash(ctx, *file);
+    }
+  });
+}
+
+}  // namespace halvric

@@ -1,0 +1,34 @@
+#include "config/backup_file.h"
+
+#include <cstdio>
+
+#include "platform/archive_stream.h"
+
+namespace halvric {
+
+std::vector<uint8_t> EncodeBackupFile(std::span<const uint8_t> image) {
+  ArchiveWriter w;
+  w.WriteString(kBackupTag);
+  w.WriteU32(static_cast<uint32_t>(image.size()));
+  w.WriteBytes(image);
+  return w.bytes();
+}
+
+std::optional<std::vector<uint8_t>> DecodeBackupFile(std::span<const uint8_t> file) {
+  ArchiveReader r(file);
+  std::string tag;
+  if (!r.ReadString(tag) || tag != kBackupTag) return std::nullopt;
+  uint32_t size = 0;
+  if (!r.ReadU32(size) || size > kMaxBackupImage) return std::nullopt;
+  std::vector<uint8_t> image;
+  if (!r.ReadBytes(size, image)) return std::nullopt;
+  return image;
+}
+
+std::string ProposedBackupName(int year, int month, int day) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "mouse_%04d-%02d-%02d", year, month, day);
+  return buf;
+}
+
+}  // namespace halvric

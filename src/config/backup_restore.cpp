@@ -1,0 +1,115 @@
+#include "config/backup_restore.h"
+
+#include <algorithm>
+#include <chrono>
+#include <span>
+#include <thread>
+
+#include "config/auto_backup.h"
+#include "config/backup_file.h"
+#include "config/lighting_apply.h"
+#include "config/memory_image.h"
+#include "device/device_commands.h"
+#include "platform/atomic_file.h"
+
+namespace halvric {
+namespace {
+
+// Writing a restore in pieces of this size keeps each piece within one memory-write command.
+constexpr uint32_t kRestoreWriteStep = 32;
+// The lighting effect byte inside the image.
+constexpr uint32_t kLedModeAddress = 0x11;
+
+BackupResult Fail(BackupStatus status, std::string message) {
+  BackupResult r;
+  r.status = status;
+  r.message = std::move(message);
+  return r;
+}
+
+void Busy(const BusyProgressFn& fn, double fraction, bool busy) {
+  if (fn) fn(fraction, busy);
+}
+
+}  // namespace
+
+BackupResult Backup(DeviceLayer& dev, const std::string& file, const BusyProgressFn& progress) {
+  const std::string path = dev.CurrentPath();
+  if (path.empty()) return Fail(BackupStatus::kNoDevice, "No device !!");
+  const uint32_t size = MemoryImageSize(dev, path);
+  Busy(progress, 0.0, true);
+  const auto image = ReadMemoryImage(dev, path, size, [&](double f) { Busy(progress, f, true); });
+  if (!image) {
+    Busy(progress, 0.0, false);
+    return Fail(BackupStatus::kReadFailed, "The mouse stopped answering; no backup was written");
+  }
+  const std::vector<uint8_t> bytes = EncodeBackupFile(*image);
+  std::string error;
+  if (!WriteFileAtomically(file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                           &error)) {
+    Busy(progress, 0.0, false);
+    return Fail(BackupStatus::kFileError, "Cannot write " + file + ": " + error);
+  }
+  Busy(progress, 1.0, false);
+  BackupResult r;
+  r.size = size;
+  return r;
+}
+
+BackupResult Restore(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, const std::string& file,
+                     const std::filesystem::path& data_folder, const BusyProgressFn& progress) {
+  std::string raw, error;
+  if (!ReadWholeFile(file, raw, &error)) return Fail(BackupStatus::kFileError, "Cannot read " + file + ": " + error);
+  const auto image = DecodeBackupFile(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(raw.data()), raw.size()));
+  if (!image) return Fail(BackupStatus::kInvalidFormat, kInvalidBackupMessage);
+
+  const std::string path = dev.CurrentPath();
+  if (path.empty()) return Fail(BackupStatus::kNoDevice, "No device !!");
+  const auto size = static_cast<uint32_t>(image->size());
+
+  BackupResult result;
+  result.size = size;
+  if (size > 0) {
+    const uint32_t capacity = MemoryImageSize(dev, path);
+    if (size > capacity) {
+      return Fail(BackupStatus::kTooLarge, "The backup holds " + std::to_string(size) +
+                                               " bytes but the mouse's memory has only " + std::to_string(capacity));
+    }
+    const AutoBackupResult saved = SaveAutoBackup(dev, path, data_folder, "restore");
+    if (!saved.ok) {
+      return Fail(BackupStatus::kAutoBackupFailed,
+                  "The mouse's settings could not be saved before the restore (" + saved.error + "); nothing was written");
+    }
+    result.auto_backup = saved.file;
+  }
+
+  Wake(dev, path);
+  if (size > 0) {
+    Busy(progress, 0.0, true);
+    for (uint32_t offset = 0; offset < size; offset += kRestoreWriteStep) {
+      const uint32_t n = std::min(kRestoreWriteStep, size - offset);
+      if (!WriteMemory(dev, path, offset, std::span<const uint8_t>(image->data() + offset, n))) {
+        Busy(progress, static_cast<double>(offset) / size, false);
+        result.status = BackupStatus::kWriteFailed;
+        result.message = "write error!! The settings before the restore are in " + result.auto_backup.string();
+        return result;
+      }
+      Busy(progress, static_cast<double>(offset + n) / size, true);
+    }
+    Busy(progress, 1.0, true);
+    const auto info = dev.Info(path);
+    if (info && info->protocol_level > 1 && info->lighting != 0) {
+      SendLightingApply(dev, path);
+      if (size > kLedModeAddress) SetLedMode(dev, path, (*image)[kLedModeAddress]);
+    }
+    Commit(dev, path);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    result.reread = ReadAll(dev, wc, texts);
+    Busy(progress, 1.0, false);
+  }
+  SelectProfileLive(dev, path, 0);
+  Wake(dev, path);
+  return result;
+}
+
+}  // namespace halvric

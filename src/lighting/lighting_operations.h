@@ -1,0 +1,46 @@
+#pragma once
+// The lighting operations on a mouse: the global effect, the zone table in the mouse's memory
+// and the live preview of one zone. Only mice of protocol level 3 and above with the lighting
+// flag get any of these requests; on every other mouse they send nothing.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "device/device_layer.h"
+#include "lighting/led_zone_record.h"
+
+namespace halvric::lighting {
+
+inline constexpr uint32_t kLedModeAddress = 0x11;
+inline constexpr int kEffectCount = 5;  // 0 "Customize", 1 "Wave", 2 "Wave (Invert)", 3 "Random 1", 4 "Random 2"
+inline constexpr int kCustomize = 0;
+// Index of the effect texts in the button texts: effect e is button_str (kEffectTextBase + e).
+inline constexpr int kEffectTextBase = 51;
+
+struct ZoneTable {
+  uint32_t address = 0;
+  int records = 0;  // records read by the lighting window
+};
+// 13 records at 0x460 on levels 3-10, 16 at 0x500 on level 11 and above.
+ZoneTable ZoneTableFor(int protocol_level);
+
+// True when the mouse gets lighting requests at all.
+bool HasLighting(DeviceLayer& dev, const std::string& path);
+
+// The stored effect (0-4); 0 when it was not read or holds no valid effect. The device layer's
+// current effect follows it.
+int GetLedMode(DeviceLayer& dev, const std::string& path);
+// Stores and shows effect 0-4. A larger effect, or a mouse without lighting, gets nothing and
+// leaves the current effect unchanged.
+bool SetLedMode(DeviceLayer& dev, const std::string& path, int effect);
+// The zone records (13 or 16); `zones` is left as it was when the read fails.
+bool ReadLightingBlock(DeviceLayer& dev, const std::string& path, std::vector<LedZoneRecord>& zones);
+// Stores one zone's record; levels 3-10 then make the mouse show the zone table.
+bool SetZoneColour(DeviceLayer& dev, const std::string& path, int zone, const LedZoneRecord& record);
+// Makes the mouse show the zone table held in its memory.
+bool LightingCommit(DeviceLayer& dev, const std::string& path);
+// Shows a colour on one zone without storing it.
+bool SetLed(DeviceLayer& dev, const std::string& path, int zone, const LedZoneRecord& record);
+
+}  // namespace halvric::lighting

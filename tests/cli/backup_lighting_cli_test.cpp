@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "cli/ctl_app.h"
+#include "support/sim_fixture.h"
+
+namespace halvric {
+namespace {
+
+struct CtlResult {
+  int code = -1;
+  std::string out, err;
+};
+
+CtlResult Ctl(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  CtlResult r;
+  r.code = RunHalvricCtl(args, out, err);
+  r.out = out.str();
+  r.err = err.str();
+  return r;
+}
+
+class CtlFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    data_ = test::TempPath("data");
+    state_ = test::TempPath("state");
+    setenv("HALVRIC_DATA_DIR", data_.c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("HALVRIC_DATA_DIR");
+    std::filesystem::remove_all(data_);
+    for (const char* ext : {"", ".lock"}) std::filesystem::remove(state_ + ext);
+  }
+  CtlResult Sim(const std::string& model, std::vector<std::string> args) {
+    args.insert(args.begin(), {"--simulate=" + model, "--sim-state", state_});
+    return Ctl(args);
+  }
+  std::string data_, state_;
+};
+
+TEST_F(CtlFiles, BackupThenRestoreKeepsAnAutomaticBackupAndRefusesBadFiles) {
+  const std::string file = data_ + "/mouse.bf";
+  std::filesystem::create_directories(data_);
+  CtlResult r = Sim("level11", {"backup", file});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(std::filesystem::file_size(file), 22u + 16384u);
+  EXPECT_TRUE(r.err.empty()) << "no progress bar when standard error is not a terminal";
+
+  r = Sim("level11", {"restore", file});
+  ASSERT_EQ(r.code, 0) << r.err;
+  r = Ctl({"backup", "--list-auto"});
+  ASSERT_EQ(r.code, 0);
+  EXPECT_NE(r.out.find("restore"), std::string::npos);
+
+  r = Sim("level11", {"restore", state_});  // a JSON file, not a backup
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "invalid format !!\n");
+  EXPECT_EQ(Sim("level11", {"backup"}).code, 2);
+}
+
+TEST_F(CtlFiles, LightingZoneAndEffect) {
+  CtlResult r = Sim("level11", {"lighting", "zone", "2", "FF0000", "breathe"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  r = Sim("level11", {"lighting", "effect", "0"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  r = Sim("level11", {"lighting", "show"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("effect: 0 Customize"), std::string::npos);
+  EXPECT_NE(r.out.find("   2  FF0000  Breathe    80 ff 00 00\n"), std::string::npos) << r.out;
+  EXPECT_EQ(Sim("level11", {"lighting", "effect", "5"}).code, 2);
+  EXPECT_EQ(Sim("level11", {"lighting", "zone", "16", "FF0000"}).code, 2);
+  EXPECT_EQ(Ctl({"--simulate=level0", "lighting", "show"}).code, 1);
+}
+
+}  // namespace
+}  // namespace halvric
