@@ -39,14 +39,15 @@ install(FILES ${_pkg}/${HALVRIC_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}
 install(FILES ${_pkg}/halvricctl.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The autostart entry belongs in /etc/xdg/autostart for a system install; the prefix is only
-# known at install time (cpack installs with its own), so the folder is chosen then.
+# known at install time (cpack installs with its own), so the folder is chosen then; file(INSTALL)
+# adds DESTDIR itself.
 install(CODE "
   if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
     set(_autostart \"/etc/xdg/autostart\")
   else()
     set(_autostart \"\${CMAKE_INSTALL_PREFIX}/etc/xdg/autostart\")
   endif()
-  file(INSTALL DESTINATION \"\$ENV{DESTDIR}\${_autostart}\" TYPE FILE
+  file(INSTALL DESTINATION \"\${_autostart}\" TYPE FILE
        FILES \"${_pkg}/${HALVRIC_APP_ID}-autostart.desktop\")
 ")
 
@@ -74,3 +75,11 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "xkb-data")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${_pkg}/debian/postinst;${_pkg}/debian/postrm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
+
+# The installed tree, checked by installing into a staging folder.
+if(HALVRIC_BUILD_TESTS)
+  add_test(NAME install_tree
+    COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DSTAGE=${CMAKE_BINARY_DIR}/install-stage
+            -DEXPECT_GUI=$<TARGET_EXISTS:halvric> -P ${PROJECT_SOURCE_DIR}/tests/platform/install_tree_check.cmake)
+  set_tests_properties(install_tree PROPERTIES SKIP_REGULAR_EXPRESSION "SKIPPED:")
+endif()
