@@ -72,7 +72,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 # Library dependencies come from the programs themselves; the key names need the layout data.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "xkb-data")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${_pkg}/debian/postinst;${_pkg}/debian/postrm")
+# Files under /etc are configuration the administrator may edit: dpkg keeps their edits.
+file(WRITE ${CMAKE_BINARY_DIR}/debian/conffiles "/etc/xdg/autostart/${HALVRIC_APP_ID}-autostart.desktop\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    "${_pkg}/debian/postinst;${_pkg}/debian/postrm;${CMAKE_BINARY_DIR}/debian/conffiles")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
 
