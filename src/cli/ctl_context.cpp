@@ -5,6 +5,7 @@
 #include "config/auto_backup.h"
 #include "config/connect_and_read.h"
 #include "device/connect_sequence.h"
+#include "device/permission_problem.h"
 #include "config/program_settings.h"
 #include "platform/folders.h"
 #include "platform/profile_file.h"
@@ -56,17 +57,18 @@ void CtlContext::Enumerate() {
   enumerated_ = true;
 }
 
+void CtlContext::ThrowNoDevice() {
+  // A mouse whose node the user may not open is present all the same: say so and name the fix.
+  if (sim_ == nullptr) {
+    if (const std::string problem = PermissionProblem(Devices().backend()); !problem.empty()) throw CtlError(problem);
+  }
+  throw CtlError("No device !!");
+}
+
 ConnectOptions CtlContext::ChooseMouse() {
   Enumerate();
   DeviceLayer& dev = Devices();
-  if (dev.DeviceCount() == 0) {
-    const std::string why = dev.LastOpenError();
-    if (why.find("permission") != std::string::npos) {
-      throw CtlError("A mouse is present but cannot be opened (" + why +
-                     "): install the udev rule 70-halvric.rules and plug the mouse in again");
-    }
-    throw CtlError("No device !!");
-  }
+  if (dev.DeviceCount() == 0) ThrowNoDevice();
   ConnectOptions opts;
   if (!options.device.empty()) {
     const std::string wanted = LowerPath(options.device);

@@ -58,6 +58,9 @@ class CtlContext {
   // Connects and reads the mouse's whole configuration (repairing a never-initialised memory by
   // the reset to defaults); throws CtlError when the mouse does not answer.
   WorkingCopy& Config();
+  // Throws the CtlError for "no mouse found": the permission problem when a mouse is present but
+  // cannot be opened, else "No device !!".
+  [[noreturn]] void ThrowNoDevice();
   const TextTables& Texts();
   // A hook for operations that overwrite the mouse's whole memory: it first saves an automatic
   // backup into the data folder (the last ten are kept) and reports its file on stderr.

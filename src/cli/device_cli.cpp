@@ -43,7 +43,7 @@ void List(CtlContext& ctx) {
     }
   }
   if (ctx.options.json) ctx.out << arr.dump(2) << "\n";
-  if (dev.DeviceCount() == 0) throw CtlError("No device !!");
+  if (dev.DeviceCount() == 0) ctx.ThrowNoDevice();
 }
 
 void Info(CtlContext& ctx) {

@@ -1,0 +1,88 @@
+# Installation and the Debian package.
+#
+#   cmake --install build/default --prefix /usr          (or DESTDIR=stage ... for a staging tree)
+#   cd build/default && cpack -G DEB
+#
+# Layout under the prefix: bin/halvric and bin/halvricctl; share/halvric/ (the program folder the
+# programs find as ../share/halvric beside their executable); the desktop entry, metainfo and icon
+# under share/; the udev rule under lib/udev/rules.d; the man page; and the autostart entry in
+# /etc/xdg/autostart (prefix/etc/xdg/autostart for prefixes other than /usr).
+
+include(GNUInstallDirs)
+
+set(HALVRIC_APP_ID "io.github.halvric.Halvric")
+set(HALVRIC_UDEV_RULES_DIR "lib/udev/rules.d" CACHE STRING
+    "Where the udev rule goes; relative paths are under the install prefix")
+set(_pkg ${PROJECT_SOURCE_DIR}/packaging)
+
+# The desktop program is built only where Qt is available and the GUI is enabled.
+if(TARGET halvric)
+  install(TARGETS halvric RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+# The program folder: the read-only text resources (language.ini is optional).
+file(GLOB _resource_files CONFIGURE_DEPENDS
+  ${PROJECT_SOURCE_DIR}/resources/language.ini
+  ${PROJECT_SOURCE_DIR}/resources/keyboard.ini
+  ${PROJECT_SOURCE_DIR}/resources/usage_to_scan.txt
+  ${PROJECT_SOURCE_DIR}/resources/bulitin.ini)
+install(FILES ${_resource_files} DESTINATION ${CMAKE_INSTALL_DATADIR}/halvric)
+if(EXISTS ${PROJECT_SOURCE_DIR}/resources/library)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/library DESTINATION ${CMAKE_INSTALL_DATADIR}/halvric)
+endif()
+
+# Desktop integration.
+install(FILES ${_pkg}/70-halvric.rules DESTINATION ${HALVRIC_UDEV_RULES_DIR})
+install(FILES ${_pkg}/${HALVRIC_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${_pkg}/${HALVRIC_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${_pkg}/${HALVRIC_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${_pkg}/halvricctl.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The autostart entry belongs in /etc/xdg/autostart for a system install; the prefix is only
+# known at install time (cpack installs with its own), so the folder is chosen then; file(INSTALL)
+# adds DESTDIR itself.
+install(CODE "
+  if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+    set(_autostart \"/etc/xdg/autostart\")
+  else()
+    set(_autostart \"\${CMAKE_INSTALL_PREFIX}/etc/xdg/autostart\")
+  endif()
+  file(INSTALL DESTINATION \"\${_autostart}\" TYPE FILE
+       FILES \"${_pkg}/${HALVRIC_APP_ID}-autostart.desktop\")
+")
+
+# --- Debian package
+set(CPACK_PACKAGE_NAME "halvric")
+set(CPACK_PACKAGE_VENDOR "The Halvric developers")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configuration program for programmable USB gaming mice")
+set(CPACK_PACKAGE_DESCRIPTION
+"Halvric configures the programmable USB gaming mice of vendor 0x0C45: profiles,
+button functions, DPI levels, report rate, lighting and macros, stored in the
+mouse's own memory. The package holds the desktop program halvric, the
+command-line tool halvricctl and a udev rule that gives the logged-in user
+access to the mouse.")
+set(CPACK_PACKAGE_CONTACT "The Halvric developers <halvric@invalid>")
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_GENERATOR "DEB")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
+# Library dependencies come from the programs themselves; the key names need the layout data.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "xkb-data")
+# Files under /etc are configuration the administrator may edit: dpkg keeps their edits.
+file(WRITE ${CMAKE_BINARY_DIR}/debian/conffiles "/etc/xdg/autostart/${HALVRIC_APP_ID}-autostart.desktop\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    "${_pkg}/debian/postinst;${_pkg}/debian/postrm;${CMAKE_BINARY_DIR}/debian/conffiles")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)
+
+# The installed tree, checked by installing into a staging folder.
+if(HALVRIC_BUILD_TESTS)
+  add_test(NAME install_tree
+    COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DSTAGE=${CMAKE_BINARY_DIR}/install-stage
+            -DEXPECT_GUI=$<TARGET_EXISTS:halvric> -P ${PROJECT_SOURCE_DIR}/tests/platform/install_tree_check.cmake)
+  set_tests_properties(install_tree PROPERTIES SKIP_REGULAR_EXPRESSION "SKIPPED:")
+endif()
