@@ -161,7 +161,8 @@ int MacroEdit::SizeInMouse() const {
 
 bool MacroEdit::RowIsNew(int i) const {
   const _MACRO_ITEM_& it = macro_.items[static_cast<size_t>(i)];
-  return it.inserted != 0 && static_cast<uint32_t>(Now()) - it.inserted < kNewTagMs;
+  return it.inserted != 0 && static_cast<uint32_t>(Now()) - it.inserted < kNewTagMs &&
+         static_cast<int64_t>(it.inserted) <= std::max<int64_t>(1, Now());
 }
 
 QString MacroEdit::RowText(int i) const {

@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QWidget>
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <functional>
@@ -148,7 +149,7 @@ class MacroEdit : public QWidget {
   void StartJob(MouseJob job, std::function<void()> done);
   ProgressFn ProgressSink();
   int64_t Now() const { return clock ? clock() : clock_.elapsed(); }
-  uint32_t Tick() const { return static_cast<uint32_t>(Now()) | 1u; }
+  uint32_t Tick() const { return static_cast<uint32_t>(std::max<int64_t>(1, Now())); }
   QString T(int family, int index) const;
   int InstructionRowAt(const QPoint& pos) const;
   int PanelRowAt(const QPoint& pos) const;
