@@ -15,6 +15,7 @@
 #include "config/program_settings.h"
 #include "config/text_tables.h"
 #include "macro/macro_library.h"
+#include "macro/ui/macro_edit.h"
 #include "platform/folders.h"
 #include "platform/linux/x11_foreground_window.h"
 #include "platform/linux/x11_pointer_control.h"
@@ -110,6 +111,7 @@ int CHalvricApp::Run(int argc, char** argv) {
   }
 
   auto dlg = std::make_unique<CHalvricDlg>(std::move(deps));
+  macro_editor_ = &dlg->macroEditor();
   QObject::connect(channel_.get(), &InstanceChannel::wakeRequested, dlg.get(), &CHalvricDlg::WakeUp);
   QObject::connect(channel_.get(), &InstanceChannel::closeRequested, dlg.get(), &CHalvricDlg::Quit);
   QObject::connect(dlg.get(), &CHalvricDlg::destroyed, &app, &QCoreApplication::quit);
@@ -149,6 +151,7 @@ int CHalvricApp::Run(int argc, char** argv) {
   // Orderly end: the window stops its session (workers joined) before the application goes.
   context_->quit.store(true);
   dlg->removeEventFilter(&watch);
+  macro_editor_ = nullptr;
   dlg.reset();
   library_.reset();
   channel_.reset();

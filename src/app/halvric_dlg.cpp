@@ -24,6 +24,7 @@
 #include "config/setting_changes.h"
 #include "config/text_tables.h"
 #include "config/usage_to_scan_table.h"
+#include "macro/macro_library.h"
 #include "platform/foreground_window.h"
 #include "platform/text_encoding.h"
 #include "platform/pointer_acceleration.h"
@@ -127,6 +128,7 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
   });
 
   BuildItems();
+  CreateMacroWindows(deps.library);
 
   // Timers: all single-shot except the countdowns.
   for (QTimer* t : {&timer2_, &timer3_, &timer4_, &timer5_, &timer9_, &timer10_, &timer200_, &timer445_}) {
@@ -256,6 +258,11 @@ void CHalvricDlg::BuildItems() {
     add(kToggle, 13, 0, kDpiPage, QStringLiteral("X \u2265 Y"), {}, QRect(box.x() + 10, box.bottom() - 30, 100, 24), 0,
         n);
   }
+  // "Macro edit" and the function list switch.
+  item_macro_edit_ = static_cast<int>(items_.size());
+  add(kPush, 8, 1, kOtherPage, text(TextFamily::button_str, 33), {}, QRect(516, 254, 200, 38));
+  item_function_list_ = static_cast<int>(items_.size());
+  add(kToggle, 12, 0, kButtonPage, text(TextFamily::button_str, 32), text(TextFamily::msg_str, 8), QRect(760, 124, 170, 30));
   items_[kItemOsd].value = settings_.osd != 0;
   items_[kItemAcceleration].value = settings_.disable_acc != 0;
 }
@@ -434,6 +441,7 @@ CHalvricDlg::Hit CHalvricDlg::HitTest(const QPoint& pos) const {
 
 void CHalvricDlg::mousePressEvent(QMouseEvent* e) {
   const QPoint pos = e->position().toPoint();
+  ForwardToRecorder(e, true);
   if (capture_.Active()) {
     int mask = 0;
     switch (e->button()) {
@@ -542,6 +550,7 @@ void CHalvricDlg::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void CHalvricDlg::mouseReleaseEvent(QMouseEvent* e) {
+  ForwardToRecorder(e, false);
   if (e->button() != Qt::LeftButton) return;
   const QPoint pos = e->position().toPoint();
   const Hit pressed = press_;
@@ -578,12 +587,14 @@ void CHalvricDlg::mouseReleaseEvent(QMouseEvent* e) {
       break;
     case kHitItem: ActivateItem(hit.index); break;
     case kHitButton: {
-      // The description of the button's function.
+      // The description of the button's function, then the dialog once the worker is idle.
       const int p = ctx_.current_profile.load();
       const int key = layout_.key_index[static_cast<size_t>(hit.index)];
       if (p >= 0 && p < kProfileCount) {
         SetHint(QString::fromStdString(wc_.profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].text));
       }
+      const int button = hit.index;
+      session_->Post([](DeviceLayer&, WorkingCopy&) {}, [this, button] { OpenButtonDialog(button); });
       break;
     }
     case kHitAppArea: CreateLink(); break;
@@ -802,6 +813,12 @@ void CHalvricDlg::ActivateItem(int index) {
     it.value = 1;
   } else if (it.kind == kToggle) {
     it.value = it.value ? 0 : 1;
+  }
+  if (index == item_macro_edit_ || index == item_function_list_) {
+    if (index == item_macro_edit_) ShowMacroEditor();
+    else ShowFunctionList(it.value != 0);
+    update();
+    return;
   }
   switch (it.action) {
     case 1: ShowPage(kButtonPage); break;
@@ -1055,6 +1072,7 @@ void CHalvricDlg::OnConnected(const std::shared_ptr<const ConnectOutcome>& outco
 }
 
 void CHalvricDlg::RefreshAfterLoad() {
+  RebuildMacroLists();
   ctx_.current_dpi_level.store(wc_.dpi_level);
   items_[kItemAngleSnapping].value = wc_.angle_snapping;
   LayoutSliders();

@@ -23,6 +23,7 @@
 #include "config/program_settings.h"
 #include "config/working_copy.h"
 #include "device/model_layout.h"
+#include "macro/macro_list_item.h"
 #include "platform/foreground_window.h"
 #include "platform/pointer_acceleration.h"
 #include "services/mouse_status.h"
@@ -37,6 +38,12 @@ namespace halvric {
 class AppFonts;
 class CDispDlg;
 class CStrDlg;
+class CButtonSetDlg;
+class MacroEdit;
+class MacroLibrary;
+namespace ui {
+class MacroList;
+}
 class ForegroundCheck;
 class TextTables;
 class ActiveWindowWatch;
@@ -57,6 +64,7 @@ struct DlgDeps {
   std::unique_ptr<PointerSettings> pointer;        // may be null (no display)
   std::unique_ptr<ForegroundWindow> foreground;    // may be null
   bool sim_developer_keys = false;                 // F9/F10 unplug and replug the simulated mouse
+  MacroLibrary* library = nullptr;                 // the program's macro library; null: the window keeps its own
 };
 
 class CHalvricDlg : public QWidget {
@@ -146,6 +154,22 @@ class CHalvricDlg : public QWidget {
   // For tests: replaces the file dialogs of backup, restore and links.
   std::function<QString(bool save)> choose_file;
 
+  // --- the button setting dialog, the macro editor and the macro list (halvric_dlg_macros.cpp)
+  CButtonSetDlg& buttonDialog() { return *button_dlg_; }
+  MacroEdit& macroEditor() { return *macro_edit_; }
+  ui::MacroList& macroList() { return *macro_list_; }
+  MacroLibrary& library() { return *library_; }
+  // Entries of the macro page and of the function list: library groups and the mouse's macros.
+  const std::vector<_MACRO_LIST_ITEM_>& functionEntries() const { return function_entries_; }
+  // Opens the button setting dialog for a drawn button and applies its result.
+  void OpenButtonDialog(int button);
+  void ShowMacroEditor();
+  void ShowFunctionList(bool show);
+  // Rebuilds the function entries and the mouse's macro group after a change.
+  void RebuildMacroLists();
+  // A list entry dropped at a screen position: assigned to the button there, if any.
+  void DropEntry(const _MACRO_LIST_ITEM_& entry, const QPoint& global_pos);
+
  signals:
   void settingsLoaded();
   void noDevice();
@@ -229,6 +253,11 @@ class CHalvricDlg : public QWidget {
   int DrawnButtons() const;
   QPoint HotSpotInWindow(int button) const;
 
+  void CreateMacroWindows(MacroLibrary* library);
+  void ApplyButtonResult(int key, ButtonAssignment a, bool cycle_changed);
+  int ButtonAtGlobal(const QPoint& global_pos) const;
+  void ForwardToRecorder(const QMouseEvent* e, bool down);
+
   // Painting (halvric_dlg_paint.cpp).
   void PaintNoDevice(QPainter& p);
   void PaintChrome(QPainter& p);
@@ -294,6 +323,16 @@ class CHalvricDlg : public QWidget {
   bool tray_double_clicked_ = false;
   bool shown_once_ = false;
   QElapsedTimer clock_;
+
+  // Button dialog, macro editor and lists.
+  std::unique_ptr<MacroLibrary> own_library_;
+  MacroLibrary* library_ = nullptr;
+  CButtonSetDlg* button_dlg_ = nullptr;
+  MacroEdit* macro_edit_ = nullptr;
+  ui::MacroList* macro_list_ = nullptr;
+  std::vector<_MACRO_LIST_ITEM_> function_entries_;
+  int item_macro_edit_ = -1;
+  int item_function_list_ = -1;
 
   QTimer timer1_, timer2_, timer3_, timer4_, timer5_, timer6_, timer7_, timer8_, timer9_, timer10_, timer11_,
       timer200_, timer445_;

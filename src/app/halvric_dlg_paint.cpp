@@ -42,6 +42,9 @@ void CHalvricDlg::paintEvent(QPaintEvent*) {
     case kDpiPage: PaintDpiPage(p); break;
     default: PaintOtherPage(p); break;
   }
+  for (int i : {item_macro_edit_, item_function_list_}) {
+    if (i >= 0 && items_[static_cast<size_t>(i)].page == page_) PaintItem(p, i);
+  }
   if (!hint_.isEmpty()) {
     p.setFont(fonts_[kFont12]);
     p.setPen(ui::kTextDim);
