@@ -36,6 +36,10 @@ namespace halvric {
 
 class AppFonts;
 class CDispDlg;
+class ColorDlg;
+class HostInput;
+class KeyNameSource;
+class UpgradeDlg;
 class CStrDlg;
 class ForegroundCheck;
 class TextTables;
@@ -56,7 +60,10 @@ struct DlgDeps {
   SessionOptions session;
   std::unique_ptr<PointerSettings> pointer;        // may be null (no display)
   std::unique_ptr<ForegroundWindow> foreground;    // may be null
-  bool sim_developer_keys = false;                 // F9/F10 unplug and replug the simulated mouse
+  bool sim_developer_keys = false;                 // F11/F10 unplug and replug the simulated mouse
+  // The key labels of the user's keyboard layout; null: the program's own key names.
+  std::shared_ptr<const KeyNameSource> key_names;
+  bool host_input = true;  // tilt-scroll and touch through uinput, where it may be written
 };
 
 class CHalvricDlg : public QWidget {
@@ -145,6 +152,19 @@ class CHalvricDlg : public QWidget {
   void WakeUp();
   // For tests: replaces the file dialogs of backup, restore and links.
   std::function<QString(bool save)> choose_file;
+
+  // --- the lighting and upgrade windows (halvric_dlg_windows.cpp)
+  // The settings item "Light effect" (present on the "Other" page for mice with lighting).
+  int LightItem() const { return light_item_; }
+  bool MouseHasLighting() const;
+  bool MouseTakesUpgrade() const;
+  // The lighting window for the current mouse (created on first use); the upgrade window (F9).
+  void OpenLighting();
+  void OpenUpgrade();
+  ColorDlg* lightingWindow() const { return lighting_; }
+  UpgradeDlg* upgradeWindow() const { return upgrade_; }
+  const KeyNameSource& keyNames() const;
+  HostInput* hostInput() const { return host_input_.get(); }
 
  signals:
   void settingsLoaded();
@@ -240,6 +260,15 @@ class CHalvricDlg : public QWidget {
   void PaintBusy(QPainter& p);
   QString InformationText() const;
 
+  // Hooks of the lighting and upgrade windows, the key names and the host input.
+  void AddWindowItems();
+  void StartHostInput();
+  void UpdateWindowItems();
+  void CloseSubWindows();
+  void RefreshSubWindows();
+  void ShutdownSubWindows();
+  void ApplyKeyNames(WorkingCopy& wc) const;
+
   ProgramContext& ctx_;
   const AppFonts& fonts_;
   const TextTables& texts_;
@@ -294,6 +323,13 @@ class CHalvricDlg : public QWidget {
   bool tray_double_clicked_ = false;
   bool shown_once_ = false;
   QElapsedTimer clock_;
+
+  // Lighting and upgrade windows, key names, tilt and touch.
+  ColorDlg* lighting_ = nullptr;
+  UpgradeDlg* upgrade_ = nullptr;
+  int light_item_ = -1;
+  std::shared_ptr<const KeyNameSource> key_names_;
+  std::unique_ptr<HostInput> host_input_;
 
   QTimer timer1_, timer2_, timer3_, timer4_, timer5_, timer6_, timer7_, timer8_, timer9_, timer10_, timer11_,
       timer200_, timer445_;
