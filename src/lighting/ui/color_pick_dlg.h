@@ -48,8 +48,8 @@ class ColorPickDlg : public QDialog {
   QRect OkRect() const { return {96, kHeight - 52, 110, 34}; }
   QRect CancelRect() const { return {214, kHeight - 52, 110, 34}; }
   static QColor PaletteColour(int index);
-  // Previews queued or running on the worker.
-  bool Finishing() const { return finishing_; }
+  // A preview is queued or running on the worker, or the shown value is not previewed yet.
+  bool PreviewPending() const { return preview_in_flight_ || !(current_ == previewed_); }
 
  signals:
   // The final job (store or restore) has run; the dialog then closes.
