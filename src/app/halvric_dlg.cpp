@@ -37,7 +37,6 @@ namespace halvric {
 namespace {
 
 constexpr int kDragThreshold = 5;
-constexpr int kTrayTipLength = 20;
 
 // The HID usage of a set-1 scan code, from the program's usage table.
 const UsageToScanTable& ScanTable() { return ProgramScanTable(); }
@@ -169,7 +168,7 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
 
   // Tray icon with its tip cut to 20 characters.
   tray_ = new QSystemTrayIcon(AppIcon(), this);
-  tray_->setToolTip(QString::fromLatin1(kProductName).left(kTrayTipLength));
+  tray_->setToolTip(TrayTip(QString::fromLatin1(kProductName)));
   connect(tray_, &QSystemTrayIcon::activated, this, &CHalvricDlg::OnTrayActivated);
   tray_menu_ = new QMenu(this);
   tray_menu_->addAction(QString::fromStdString(texts_.Get(TextFamily::menu_str, 0)), this, &CHalvricDlg::ShowFromTray);

@@ -144,6 +144,9 @@ class CHalvricDlg : public QWidget {
   // Which drawn button edits device key `key` (-1 when none).
   int ButtonOfKey(int key) const;
 
+  // The tray icon's tip: the product name cut to 20 characters.
+  static QString TrayTip(const QString& product) { return product.left(20); }
+
   // Shows the window from the tray ("Settings", a second start, a double click on the icon).
   void ShowFromTray();
   // "Quit": closes every prompt, sets the quit flag and closes the window.
