@@ -85,6 +85,9 @@ UpgradeDlg::UpgradeDlg(DeviceSession& session, const AppFonts& fonts, const Text
   pair_btn_ = button(QStringLiteral("pairing"), {436, 104, 104, 32});
   progress_ = field({20, 148, 520, 28}, true);
   ack_ = field({20, 184, 520, 28}, true);
+  progress_->setPlaceholderText(QStringLiteral("progress"));
+  ack_->setPlaceholderText(QStringLiteral("acknowledgement"));
+  file_->setPlaceholderText(QStringLiteral("firmware file (Intel HEX)"));
   progress_->setFont(fonts_[kFontMono11]);
   ack_->setFont(fonts_[kFontMono11]);
   byte_ = field({20, 226, 80, 30}, false);

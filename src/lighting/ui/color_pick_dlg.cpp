@@ -236,17 +236,17 @@ void ColorPickDlg::paintEvent(QPaintEvent*) {
     p.setPen(ui::kText);
     p.drawText(QRect(24, r.y() - 4, 30, 24), Qt::AlignLeft | Qt::AlignVCenter, QString::fromLatin1(kNames[j]));
     p.setFont(fonts_[kFontMono11]);
-    p.drawText(QRect(r.right() + 14, r.y() - 4, 40, 24), Qt::AlignLeft | Qt::AlignVCenter, QString::number(v));
+    p.drawText(QRect(r.right() + 8, r.y() - 4, 30, 24), Qt::AlignLeft | Qt::AlignVCenter, QString::number(v));
   }
 
   // The chosen colour and its value.
-  const QRect swatch(kWidth - 76, 146, 52, 72);
+  const QRect swatch(kWidth - 68, 146, 52, 60);
   p.setPen(QPen(ui::kLine, 1));
   p.setBrush(QColor(c[0], c[1], c[2]));
   p.drawRoundedRect(QRectF(swatch), 8, 8);
   p.setFont(fonts_[kFontMono11]);
   p.setPen(ui::kTextDim);
-  p.drawText(QRect(swatch.x() - 20, swatch.bottom() + 6, swatch.width() + 40, 18), Qt::AlignCenter,
+  p.drawText(QRect(swatch.x() - 6, swatch.bottom() + 6, swatch.width() + 12, 18), Qt::AlignCenter,
              QStringLiteral("#") + QString::fromStdString(lighting::RgbHex(c)));
 
   // Mode.

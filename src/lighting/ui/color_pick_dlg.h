@@ -42,7 +42,7 @@ class ColorPickDlg : public QDialog {
   // --- for tests and screenshots
   lighting::LedZoneRecord Current() const { return current_; }
   QRect PaletteRect(int index) const;
-  QRect SliderRect(int component) const { return {64, 150 + 36 * component, 256, 16}; }
+  QRect SliderRect(int component) const { return {64, 150 + 36 * component, 240, 16}; }
   QRect BreatheRect() const { return {24, 262, 160, 24}; }
   QRect AlwaysOnRect() const { return {210, 262, 160, 24}; }
   QRect OkRect() const { return {96, kHeight - 52, 110, 34}; }
