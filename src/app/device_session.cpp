@@ -106,7 +106,18 @@ bool DeviceSession::Connect(bool first_run, const std::string& requested_path) {
   return true;
 }
 
+void DeviceSession::PauseReaders() {
+  readers_paused_.store(true);
+  readers_->Stop();
+}
+
+void DeviceSession::ResumeReaders() {
+  readers_paused_.store(false);
+  Post([this](DeviceLayer&, WorkingCopy&) { StartReaders(); });
+}
+
 void DeviceSession::StartReaders() {
+  if (readers_paused_.load()) return;
   // Every mouse's vendor input interface is read: only the selected mouse tags its reports, so
   // the others' reports are dropped by the intake.
   // Add refuses interfaces already being read and takes over those whose reader ended.

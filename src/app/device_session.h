@@ -82,6 +82,12 @@ class DeviceSession : public QObject {
   // Progress of long jobs (0..1), delivered on the window's thread.
   void ReportProgress(double fraction);
 
+  // The input-report readers stop while something else reads the mouse's input interface for
+  // itself (the firmware write waits for its acknowledgements there), so that no report is taken
+  // away from it or seen twice. Resuming starts them again on the worker.
+  void PauseReaders();
+  void ResumeReaders();
+
   // An arrival: after 200 ms the interface is identified on the worker, then `arrivalDone`.
   void HandleArrival(const std::string& path);
   // A removal: the interface leaves the device list (on the worker).
@@ -109,6 +115,7 @@ class DeviceSession : public QObject {
 
   WorkingCopy worker_wc_;  // the worker's copy; only the worker touches it
   std::atomic<bool> connecting_{false};
+  std::atomic<bool> readers_paused_{false};
   std::atomic<int> pending_{0};
   std::mutex mu_;
   std::condition_variable_any wake_;

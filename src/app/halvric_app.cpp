@@ -19,6 +19,7 @@
 #include "platform/folders.h"
 #include "platform/linux/x11_foreground_window.h"
 #include "platform/linux/x11_pointer_control.h"
+#include "platform/linux/xkb_key_names.h"
 #include "platform/profile_file.h"
 #include "platform/pointer_acceleration.h"
 #include "services/program_context.h"
@@ -105,6 +106,8 @@ int CHalvricApp::Run(int argc, char** argv) {
   deps.session.simulate = prelude.options.simulate;
   deps.session.sim_state = prelude.options.sim_state;
   deps.sim_developer_keys = !prelude.options.simulate.empty();
+  // Key texts use the labels of the user's own keyboard layout.
+  deps.key_names = linux_hid::UserKeyNames();
   if (QGuiApplication::platformName() == QLatin1String("xcb")) {
     deps.pointer = linux_hid::X11PointerControl::Connect();
     deps.foreground = linux_hid::X11ForegroundWindow::Connect();

@@ -14,6 +14,9 @@
 #include "app/app_fonts.h"
 #include "app/disp_dlg.h"
 #include "app/mouse_art.h"
+#include "app/scan_table.h"
+#include "app/host_input.h"
+#include "device/ui/upgrade_dlg.h"
 #include "app/sim_hotplug_source.h"
 #include "sim/sim_hid_backend.h"
 #include "sim/sim_mouse.h"
@@ -35,19 +38,9 @@ namespace halvric {
 namespace {
 
 constexpr int kDragThreshold = 5;
-constexpr int kTrayTipLength = 20;
 
 // The HID usage of a set-1 scan code, from the program's usage table.
-const UsageToScanTable& ScanTable() {
-  static const UsageToScanTable table = [] {
-    UsageToScanTable t;
-    const QString path = QStringLiteral(":/usage_to_scan.txt");
-    QFile f(path);
-    if (f.open(QIODevice::ReadOnly)) t = UsageToScanTable::Parse(DecodeTextFile(f.readAll().toStdString()));
-    return t;
-  }();
-  return table;
-}
+const UsageToScanTable& ScanTable() { return ProgramScanTable(); }
 
 }  // namespace
 
@@ -89,10 +82,17 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
     prompt_->CloseRequest();
     UpdateProtectedButton();
     UpdateOsdModel();
+    RefreshSubWindows();
     timer445_.start(100);
     if (page_ == kButtonPage) update();
   };
   h.close_prompt = [this] { prompt_->CloseRequest(); };
+  h.upgrade_reply = [this](std::span<const uint8_t> r) {
+    if (upgrade_ != nullptr) upgrade_->DeliverReport(r);
+  };
+  h.movement = [this](const MovementReport& r) {
+    if (host_input_) host_input_->Apply(r);
+  };
   h.dpi_level_changed = [this](int level) {
     wc_.dpi_level = level;
     if (page_ == kDpiPage) update();
@@ -129,6 +129,9 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
 
   BuildItems();
   CreateMacroWindows(deps.library);
+  key_names_ = deps.key_names;
+  AddWindowItems();
+  if (deps.host_input) StartHostInput();
 
   // Timers: all single-shot except the countdowns.
   for (QTimer* t : {&timer2_, &timer3_, &timer4_, &timer5_, &timer9_, &timer10_, &timer200_, &timer445_}) {
@@ -167,7 +170,7 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
 
   // Tray icon with its tip cut to 20 characters.
   tray_ = new QSystemTrayIcon(AppIcon(), this);
-  tray_->setToolTip(QString::fromLatin1(kProductName).left(kTrayTipLength));
+  tray_->setToolTip(TrayTip(QString::fromLatin1(kProductName)));
   connect(tray_, &QSystemTrayIcon::activated, this, &CHalvricDlg::OnTrayActivated);
   tray_menu_ = new QMenu(this);
   tray_menu_->addAction(QString::fromStdString(texts_.Get(TextFamily::menu_str, 0)), this, &CHalvricDlg::ShowFromTray);
@@ -202,6 +205,7 @@ CHalvricDlg::~CHalvricDlg() {
     t->stop();
   }
   active_watch_.reset();
+  ShutdownSubWindows();
   session_->Shutdown();
   if (tray_ != nullptr) tray_->hide();
   delete osd_;
@@ -260,7 +264,7 @@ void CHalvricDlg::BuildItems() {
   }
   // "Macro edit" and the function list switch.
   item_macro_edit_ = static_cast<int>(items_.size());
-  add(kPush, 8, 1, kOtherPage, text(TextFamily::button_str, 33), {}, QRect(516, 254, 200, 38));
+  add(kPush, 8, 1, kOtherPage, text(TextFamily::button_str, 33), {}, QRect(516, 302, 200, 38));
   item_function_list_ = static_cast<int>(items_.size());
   add(kToggle, 12, 0, kButtonPage, text(TextFamily::button_str, 32), text(TextFamily::msg_str, 8), QRect(760, 124, 170, 30));
   items_[kItemOsd].value = settings_.osd != 0;
@@ -639,13 +643,17 @@ void CHalvricDlg::keyPressEvent(QKeyEvent* e) {
     update();
     return;
   }
-  if (sim_keys_ && session_->simHotplug() != nullptr && (e->key() == Qt::Key_F9 || e->key() == Qt::Key_F10)) {
-    // Developer keys of the simulated mice: F9 unplugs the first plugged mouse, F10 plugs one back.
+  if (sim_keys_ && session_->simHotplug() != nullptr && (e->key() == Qt::Key_F11 || e->key() == Qt::Key_F10)) {
+    // Developer keys of the simulated mice: F11 unplugs the first plugged mouse, F10 plugs one back.
     SimHotplugSource& hp = *session_->simHotplug();
     const size_t count = session_->simulator()->MouseCount();
     for (size_t i = 0; i < count; ++i) {
-      if (e->key() == Qt::Key_F9 ? hp.Unplug(i) : hp.Plug(i)) break;
+      if (e->key() == Qt::Key_F11 ? hp.Unplug(i) : hp.Plug(i)) break;
     }
+    return;
+  }
+  if (e->key() == Qt::Key_F9) {
+    OpenUpgrade();  // only for mice that take a firmware upgrade
     return;
   }
   if (sim_keys_ && session_->simulator() != nullptr && HasDevice() &&
@@ -703,6 +711,7 @@ void CHalvricDlg::SendButton(int key, const ButtonAssignment& a) {
   // The text is recomputed here as well so that the page shows it at once.
   WorkingCopy one = wc_;
   DescribeWorkingCopy(one, texts_);
+  ApplyKeyNames(one);
   slot.text = one.profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].text;
   UpdateProtectedButton();
 }
@@ -837,6 +846,9 @@ void CHalvricDlg::ActivateItem(int index) {
       if (it.selection == 0) RunBackup();
       else if (it.selection == 1) RunRestore();
       else RunReset();
+      break;
+    case 8:
+      if (it.selection == 0) OpenLighting();
       break;
     case 9:
       settings_.osd = it.value;
@@ -1073,6 +1085,8 @@ void CHalvricDlg::OnConnected(const std::shared_ptr<const ConnectOutcome>& outco
 
 void CHalvricDlg::RefreshAfterLoad() {
   RebuildMacroLists();
+  ApplyKeyNames(wc_);
+  UpdateWindowItems();
   ctx_.current_dpi_level.store(wc_.dpi_level);
   items_[kItemAngleSnapping].value = wc_.angle_snapping;
   LayoutSliders();
@@ -1087,6 +1101,7 @@ void CHalvricDlg::DropDevice() {
   layout_ = ModelLayout{};
   protected_button_ = -1;
   selector_open_ = false;
+  UpdateWindowItems();
   if (capture_.Active()) {
     capture_.Cancel(NowMs());
     timer11_.stop();
@@ -1107,6 +1122,7 @@ void CHalvricDlg::OnDeviceRemoved(const QString& qpath) {
     // The mouse in use has gone: prompts close, the window shows "No device !!" and a search for
     // another mouse follows.
     prompt_->CloseRequest();
+    CloseSubWindows();
     DropDevice();
     timer2_.start(500);
     emit noDevice();
@@ -1225,6 +1241,7 @@ void CHalvricDlg::WakeUp() { ShowFromTray(); }
 
 void CHalvricDlg::Quit() {
   prompt_->CloseRequest();
+  CloseSubWindows();
   ctx_.quit.store(true);
   close();
 }

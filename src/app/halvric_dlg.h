@@ -37,6 +37,10 @@ namespace halvric {
 
 class AppFonts;
 class CDispDlg;
+class ColorDlg;
+class HostInput;
+class KeyNameSource;
+class UpgradeDlg;
 class CStrDlg;
 class CButtonSetDlg;
 class MacroEdit;
@@ -63,7 +67,10 @@ struct DlgDeps {
   SessionOptions session;
   std::unique_ptr<PointerSettings> pointer;        // may be null (no display)
   std::unique_ptr<ForegroundWindow> foreground;    // may be null
-  bool sim_developer_keys = false;                 // F9/F10 unplug and replug the simulated mouse
+  bool sim_developer_keys = false;                 // F11/F10 unplug and replug the simulated mouse
+  // The key labels of the user's keyboard layout; null: the program's own key names.
+  std::shared_ptr<const KeyNameSource> key_names;
+  bool host_input = true;  // tilt-scroll and touch through uinput, where it may be written
   MacroLibrary* library = nullptr;                 // the program's macro library; null: the window keeps its own
 };
 
@@ -145,6 +152,9 @@ class CHalvricDlg : public QWidget {
   // Which drawn button edits device key `key` (-1 when none).
   int ButtonOfKey(int key) const;
 
+  // The tray icon's tip: the product name cut to 20 characters.
+  static QString TrayTip(const QString& product) { return product.left(20); }
+
   // Shows the window from the tray ("Settings", a second start, a double click on the icon).
   void ShowFromTray();
   // "Quit": closes every prompt, sets the quit flag and closes the window.
@@ -169,6 +179,18 @@ class CHalvricDlg : public QWidget {
   void RebuildMacroLists();
   // A list entry dropped at a screen position: assigned to the button there, if any.
   void DropEntry(const _MACRO_LIST_ITEM_& entry, const QPoint& global_pos);
+  // --- the lighting and upgrade windows (halvric_dlg_windows.cpp)
+  // The settings item "Light effect" (present on the "Other" page for mice with lighting).
+  int LightItem() const { return light_item_; }
+  bool MouseHasLighting() const;
+  bool MouseTakesUpgrade() const;
+  // The lighting window for the current mouse (created on first use); the upgrade window (F9).
+  void OpenLighting();
+  void OpenUpgrade();
+  ColorDlg* lightingWindow() const { return lighting_; }
+  UpgradeDlg* upgradeWindow() const { return upgrade_; }
+  const KeyNameSource& keyNames() const;
+  HostInput* hostInput() const { return host_input_.get(); }
 
  signals:
   void settingsLoaded();
@@ -269,6 +291,15 @@ class CHalvricDlg : public QWidget {
   void PaintBusy(QPainter& p);
   QString InformationText() const;
 
+  // Hooks of the lighting and upgrade windows, the key names and the host input.
+  void AddWindowItems();
+  void StartHostInput();
+  void UpdateWindowItems();
+  void CloseSubWindows();
+  void RefreshSubWindows();
+  void ShutdownSubWindows();
+  void ApplyKeyNames(WorkingCopy& wc) const;
+
   ProgramContext& ctx_;
   const AppFonts& fonts_;
   const TextTables& texts_;
@@ -333,6 +364,12 @@ class CHalvricDlg : public QWidget {
   std::vector<_MACRO_LIST_ITEM_> function_entries_;
   int item_macro_edit_ = -1;
   int item_function_list_ = -1;
+  // Lighting and upgrade windows, key names, tilt and touch.
+  ColorDlg* lighting_ = nullptr;
+  UpgradeDlg* upgrade_ = nullptr;
+  int light_item_ = -1;
+  std::shared_ptr<const KeyNameSource> key_names_;
+  std::unique_ptr<HostInput> host_input_;
 
   QTimer timer1_, timer2_, timer3_, timer4_, timer5_, timer6_, timer7_, timer8_, timer9_, timer10_, timer11_,
       timer200_, timer445_;

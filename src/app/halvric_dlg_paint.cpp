@@ -348,6 +348,7 @@ void CHalvricDlg::PaintOtherPage(QPainter& p) {
   Heading(p, fonts_[kFont14Bold], 516, 66, T(static_cast<int>(TextFamily::msg_str), text_id::kMsgDriverSettings));
   Heading(p, fonts_[kFont14Bold], 770, 66, T(static_cast<int>(TextFamily::msg_str), text_id::kMsgInformation));
   for (int i : {kItemAngleSnapping, kItemOsd, kItemAcceleration, kItemBackup, kItemRestore, kItemReset}) PaintItem(p, i);
+  if (light_item_ >= 0 && !items_[static_cast<size_t>(light_item_)].rect.isEmpty()) PaintItem(p, light_item_);
   p.setFont(fonts_[kFont12]);
   p.setPen(ui::kTextDim);
   for (int i : {kItemBackup, kItemRestore, kItemReset}) {

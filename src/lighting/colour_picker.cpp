@@ -36,11 +36,15 @@ void ColourPicker::SetColour(const Rgb& colour) {
   PreviewLocked();
 }
 
+uint8_t ColourPicker::SliderComponent(int position, int slider_left, int slider_width) {
+  if (slider_width <= 0) return 0;
+  return static_cast<uint8_t>(std::clamp((position - slider_left + 1) * 255 / slider_width, 0, 255));
+}
+
 void ColourPicker::SetSlider(int component, int position, int slider_left, int slider_width) {
   if (component < 0 || component > 2 || slider_width <= 0) return;
-  const int value = std::clamp((position - slider_left + 1) * 255 / slider_width, 0, 255);
   Rgb c = Current().colour();
-  c[static_cast<size_t>(component)] = static_cast<uint8_t>(value);
+  c[static_cast<size_t>(component)] = SliderComponent(position, slider_left, slider_width);
   SetColour(c);
 }
 

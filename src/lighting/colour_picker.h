@@ -38,6 +38,8 @@ class ColourPicker {
   // Slider j (0 red, 1 green, 2 blue) at `position`: its component becomes
   // (position - left + 1) x 255 / width, within 0-255.
   void SetSlider(int component, int position, int slider_left, int slider_width);
+  // The component a slider gives at `position`, by the rule above.
+  static uint8_t SliderComponent(int position, int slider_left, int slider_width);
   // "Always ON" (true) or "Breathe" (false).
   void SetAlwaysOn(bool on);
 

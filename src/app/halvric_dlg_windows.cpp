@@ -1,0 +1,104 @@
+// The main window's side of the lighting window, the upgrade window, the user's key labels and
+// the host input (tilt-scroll and touch): creating them, opening them, and passing on the
+// refresh and close requests.
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "app/app_fonts.h"
+#include "app/halvric_dlg.h"
+#include "app/host_input.h"
+#include "app/scan_table.h"
+#include "config/button_assignment.h"
+#include "config/text_tables.h"
+#include "device/ui/upgrade_dlg.h"
+#include "lighting/ui/color_dlg.h"
+#include "lighting/ui/color_pick_dlg.h"
+#include "platform/key_names.h"
+
+namespace halvric {
+namespace {
+
+constexpr int kTextLightEffect = 45;  // button_str
+constexpr uint32_t kUpgradeFeatureFlag = 0x40;
+constexpr int kUpgradeLevel = 11;
+const QRect kLightItemRect(516, 254, 200, 38);
+
+}  // namespace
+
+void CHalvricDlg::AddWindowItems() {
+  SettingsItem it;
+  it.kind = kPush;
+  it.action = 8;
+  it.selection = 0;
+  it.page = kOtherPage;
+  it.caption = QString::fromStdString(texts_.Get(TextFamily::button_str, kTextLightEffect));
+  light_item_ = static_cast<int>(items_.size());
+  items_.push_back(it);
+  UpdateWindowItems();
+}
+
+bool CHalvricDlg::MouseHasLighting() const { return HasDevice() && info_.lighting != 0 && info_.protocol_level >= 3; }
+
+bool CHalvricDlg::MouseTakesUpgrade() const {
+  return HasDevice() && info_.protocol_level >= kUpgradeLevel && (info_.feature_flags & kUpgradeFeatureFlag) != 0;
+}
+
+void CHalvricDlg::UpdateWindowItems() {
+  // "Light effect" exists only for mice with lighting: without them it has no area to hit or draw.
+  if (light_item_ >= 0) items_[static_cast<size_t>(light_item_)].rect = MouseHasLighting() ? kLightItemRect : QRect();
+}
+
+void CHalvricDlg::OpenLighting() {
+  if (!MouseHasLighting()) return;
+  if (lighting_ == nullptr) lighting_ = new ColorDlg(*session_, fonts_, texts_, this);
+  if (lighting_->isVisible()) return;
+  lighting_->OpenFor(device_path_, layout_.row);
+}
+
+void CHalvricDlg::OpenUpgrade() {
+  if (!isActiveWindow() && !QGuiApplication::platformName().startsWith(QLatin1String("offscreen"))) return;
+  if (!MouseTakesUpgrade()) return;
+  if (upgrade_ == nullptr) upgrade_ = new UpgradeDlg(*session_, fonts_, texts_, data_folder_, this);
+  upgrade_->ShowFor(device_path_);
+}
+
+void CHalvricDlg::CloseSubWindows() {
+  if (lighting_ != nullptr) lighting_->CloseRequest();
+}
+
+void CHalvricDlg::RefreshSubWindows() {
+  if (lighting_ != nullptr && lighting_->isVisible()) lighting_->RefreshRequest();
+}
+
+void CHalvricDlg::ShutdownSubWindows() {
+  // Their threads use the session's device layer: they end before the session does.
+  if (upgrade_ != nullptr) upgrade_->Shutdown();
+  if (lighting_ != nullptr) lighting_->CloseRequest();
+  host_input_.reset();
+}
+
+const KeyNameSource& CHalvricDlg::keyNames() const {
+  static const NoKeyNames kNone;
+  return key_names_ ? *key_names_ : static_cast<const KeyNameSource&>(kNone);
+}
+
+void CHalvricDlg::ApplyKeyNames(WorkingCopy& wc) const {
+  // Keyboard functions are named with the labels of the user's own keyboard layout.
+  if (!key_names_) return;
+  for (auto& profile : wc.profiles) {
+    for (auto& b : profile.buttons) {
+      if (b.bytes[0] == function_type::kKeyboard) b.text = KeyNameText(b.bytes[2], b.bytes[1], ProgramScanTable(), *key_names_);
+    }
+  }
+}
+
+void CHalvricDlg::StartHostInput() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr || QGuiApplication::platformName() != QLatin1String("xcb")) return;
+  const QRect desktop = screen->virtualGeometry();
+  const qreal ratio = screen->devicePixelRatio();
+  host_input_ = HostInput::Start(static_cast<int>(desktop.width() * ratio), static_cast<int>(desktop.height() * ratio));
+}
+
+}  // namespace halvric

@@ -1,0 +1,44 @@
+#pragma once
+// The mouse's movement reports turned into input on this computer: wheel tilts become horizontal
+// scrolling (the tilt-scroll thread), the touch state makes the pointer act as a finger (the
+// touch thread) and pointer moves move the pointer. Synthesised through uinput, so it only exists
+// where /dev/uinput may be written. Both threads sleep until a report gives them work.
+
+#include <memory>
+#include <string>
+
+#include "services/vendor_report.h"
+
+namespace halvric {
+
+namespace linux_hid {
+class UinputInjector;
+}
+class MovementIntake;
+class TiltScroll;
+class TouchEmulation;
+class X11PointerQuery;
+
+class HostInput {
+ public:
+  // Null, with the reason, when uinput cannot be used. `screen_width` x `screen_height` is the
+  // desktop the touch device spans; the pointer position comes from the X server when one is
+  // reachable.
+  static std::unique_ptr<HostInput> Start(int screen_width, int screen_height, std::string* error = nullptr);
+  ~HostInput();
+  HostInput(const HostInput&) = delete;
+  HostInput& operator=(const HostInput&) = delete;
+
+  // One movement report (called on the thread of the report intake).
+  void Apply(const MovementReport& report);
+
+ private:
+  HostInput() = default;
+  std::shared_ptr<X11PointerQuery> pointer_;
+  std::unique_ptr<linux_hid::UinputInjector> injector_;
+  std::unique_ptr<TiltScroll> tilt_;
+  std::unique_ptr<TouchEmulation> touch_;
+  std::unique_ptr<MovementIntake> intake_;
+};
+
+}  // namespace halvric
