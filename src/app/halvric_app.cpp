@@ -18,7 +18,7 @@
 #include "macro/ui/macro_edit.h"
 #include "platform/folders.h"
 #include "platform/linux/x11_foreground_window.h"
-#include "platform/linux/x11_pointer_control.h"
+#include "platform/linux/libinput_pointer_accel.h"
 #include "platform/linux/xkb_key_names.h"
 #include "platform/profile_file.h"
 #include "platform/pointer_acceleration.h"
@@ -109,7 +109,7 @@ int CHalvricApp::Run(int argc, char** argv) {
   // Key texts use the labels of the user's own keyboard layout.
   deps.key_names = linux_hid::UserKeyNames();
   if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-    deps.pointer = linux_hid::X11PointerControl::Connect();
+    deps.pointer = linux_hid::ConnectPointerSettings();
     deps.foreground = linux_hid::X11ForegroundWindow::Connect();
   }
 

@@ -13,56 +13,16 @@
 #include <string>
 
 #include "platform/linux/x11_foreground_window.h"
+#include "support/xvfb_server.h"
 
 namespace halvric::linux_hid {
 namespace {
-
-// An Xvfb server on a display it picks itself; `display` stays empty when it cannot start.
-class Xvfb {
- public:
-  Xvfb() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      const int null = open("/dev/null", O_WRONLY);
-      dup2(null, STDERR_FILENO);
-      dup2(null, STDOUT_FILENO);
-      const std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "640x480x24",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    if (pid_ < 0) {
-      close(fds[0]);
-      return;
-    }
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    char c = 0;
-    while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (!number.empty()) display = ":" + number;
-  }
-  ~Xvfb() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  std::string display;
-
- private:
-  pid_t pid_ = -1;
-};
 
 // Waits until the server has carried out everything sent on `c`.
 void Sync(xcb_connection_t* c) { free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); }
 
 TEST(X11ForegroundWindow, ActiveWindowAndItsProgram) {
-  Xvfb server;
+  test::Xvfb server;
   if (server.display.empty()) GTEST_SKIP() << "Xvfb cannot start here";
 
   int screen_no = 0;
