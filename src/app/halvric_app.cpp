@@ -75,7 +75,7 @@ CHalvricApp::Prelude CHalvricApp::Start(const std::vector<std::string>& args, co
   // A running instance answers: wake it (unless this start is hidden) and end.
   if (InstanceChannel::Send(path, out.options.hide ? "ping" : "wake", 300)) return out;
   channel_ = std::make_unique<InstanceChannel>(path);
-  if (!channel_->Listen()) {
+  if (!channel_->Claim()) {
     if (!out.options.hide) InstanceChannel::Send(path, "wake");
     return out;
   }
@@ -90,6 +90,8 @@ int CHalvricApp::Run(int argc, char** argv) {
   if (!prelude.go_on) return prelude.exit_code;
 
   QApplication app(argc, argv);
+  // The channel's socket is watched by this thread's event loop, which exists from here on.
+  channel_->Serve();
   app.setQuitOnLastWindowClosed(false);
   app.setApplicationName(QStringLiteral("halvric"));
   fonts_ = std::make_unique<AppFonts>();

@@ -23,7 +23,13 @@ class InstanceChannel : public QObject {
   static QString DefaultPath();
 
   // Becomes the first instance: true when this process now owns the channel. A socket left by an
-  // instance that died is taken over; false while another instance answers on it.
+  // instance that died is taken over; false while another instance answers on it. Plain socket
+  // calls only, so that it can run before the Qt application object exists.
+  bool Claim();
+  // Starts answering on the claimed socket. Needs the Qt application object (the socket is
+  // watched by the event loop of the thread that calls this).
+  bool Serve();
+  // Claim() and Serve() at once, for a caller that already has its application object.
   bool Listen();
   const QString& Path() const { return path_; }
 
@@ -39,6 +45,7 @@ class InstanceChannel : public QObject {
   void OnConnection();
 
   QString path_;
+  int claimed_fd_ = -1;  // claimed, not yet handed to server_
   QLocalServer server_;
 };
 

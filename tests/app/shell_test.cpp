@@ -117,6 +117,20 @@ class ShellTest : public QObject {
     QVERIFY(next.Listen());
   }
 
+  void aWordSentBeforeTheClaimIsServedArrives() {
+    // The program claims the socket before its application object exists and serves it after;
+    // a later instance may send in between.
+    const QString socket = dir_.path() + QStringLiteral("/early.sock");
+    InstanceChannel first(socket);
+    QVERIFY(first.Claim());
+    InstanceChannel second(socket);
+    QVERIFY(!second.Claim());
+    QVERIFY(InstanceChannel::Send(socket, "close"));
+    QSignalSpy closes(&first, &InstanceChannel::closeRequested);
+    QVERIFY(first.Serve());
+    QTRY_COMPARE_WITH_TIMEOUT(closes.count(), 1, 3000);
+  }
+
   void numericPromptHoldsTheMaximum() {
     QString f = QStringLiteral("8192");
     QVERIFY(!CStrDlg::NumberKey(f, QLatin1Char('5'), 8192));

@@ -166,7 +166,7 @@ void MacroEdit::paintEvent(QPaintEvent*) {
   button(kCmdRecord, rec ? text(TextFamily::button_str, 19) : text(TextFamily::button_str, 18));
   button(kCmdCapture, QStringLiteral("\u2328"));
   button(kCmdMove, QStringLiteral("\u2725"));
-  button(kCmdDelay, QStringLiteral("\u29d6"));
+  button(kCmdDelay, QStringLiteral("\u25f7"));  // a clock face: one the common sans fonts have
   button(kCmdDelete, text(TextFamily::button_str, 25));
   button(kCmdClear, text(TextFamily::button_str, 20));
   button(kCmdImport, text(TextFamily::button_str, 12));
