@@ -1,5 +1,8 @@
 #include "app/device_session.h"
 
+#include <cstdio>
+#include <exception>
+
 #include <QMetaObject>
 
 #include "app/sim_hotplug_source.h"
@@ -157,7 +160,13 @@ void DeviceSession::Run(std::stop_token stop) {
     std::function<void()> job = std::move(jobs_.front());
     jobs_.pop_front();
     l.unlock();
-    job();
+    // A job that throws (a simulated mouse's state file that cannot be written, memory running
+    // out) must not end the program: the job is dropped and the worker goes on with the next.
+    try {
+      job();
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "halvric: device job failed: %s\n", e.what());
+    }
     l.lock();
   }
 }
