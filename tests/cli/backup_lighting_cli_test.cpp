@@ -5,25 +5,14 @@
 #include <filesystem>
 #include <sstream>
 
-#include "cli/ctl_app.h"
+#include "cli/ctl_run.h"
 #include "support/sim_fixture.h"
 
 namespace halvric {
 namespace {
 
-struct CtlResult {
-  int code = -1;
-  std::string out, err;
-};
-
-CtlResult Ctl(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  CtlResult r;
-  r.code = RunHalvricCtl(args, out, err);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
+using test::Ctl;
+using test::CtlRun;
 
 class CtlFiles : public ::testing::Test {
  protected:
@@ -37,7 +26,7 @@ class CtlFiles : public ::testing::Test {
     std::filesystem::remove_all(data_);
     for (const char* ext : {"", ".lock"}) std::filesystem::remove(state_ + ext);
   }
-  CtlResult Sim(const std::string& model, std::vector<std::string> args) {
+  CtlRun Sim(const std::string& model, std::vector<std::string> args) {
     args.insert(args.begin(), {"--simulate=" + model, "--sim-state", state_});
     return Ctl(args);
   }
@@ -47,7 +36,7 @@ class CtlFiles : public ::testing::Test {
 TEST_F(CtlFiles, BackupThenRestoreKeepsAnAutomaticBackupAndRefusesBadFiles) {
   const std::string file = data_ + "/mouse.bf";
   std::filesystem::create_directories(data_);
-  CtlResult r = Sim("level11", {"backup", file});
+  CtlRun r = Sim("level11", {"backup", file});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(std::filesystem::file_size(file), 22u + 16384u);
   EXPECT_TRUE(r.err.empty()) << "no progress bar when standard error is not a terminal";
@@ -65,7 +54,7 @@ TEST_F(CtlFiles, BackupThenRestoreKeepsAnAutomaticBackupAndRefusesBadFiles) {
 }
 
 TEST_F(CtlFiles, LightingZoneAndEffect) {
-  CtlResult r = Sim("level11", {"lighting", "zone", "2", "FF0000", "breathe"});
+  CtlRun r = Sim("level11", {"lighting", "zone", "2", "FF0000", "breathe"});
   ASSERT_EQ(r.code, 0) << r.err;
   r = Sim("level11", {"lighting", "effect", "0"});
   ASSERT_EQ(r.code, 0) << r.err;

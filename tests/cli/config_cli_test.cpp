@@ -3,23 +3,15 @@
 #include <filesystem>
 #include <sstream>
 
-#include "cli/ctl_app.h"
+#include "cli/ctl_run.h"
 #include "cli/function_spec.h"
 #include "support/sim_fixture.h"
 
 namespace halvric {
 namespace {
 
-struct Out {
-  int code;
-  std::string out, err;
-};
-
-Out Ctl(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int code = RunHalvricCtl(args, out, err);
-  return {code, out.str(), err.str()};
-}
+using test::Ctl;
+using test::CtlRun;
 
 class StateFile : public ::testing::Test {
  protected:
@@ -28,7 +20,7 @@ class StateFile : public ::testing::Test {
     std::filesystem::remove(state);
     std::filesystem::remove(state + ".lock");
   }
-  Out Run(const std::string& model, std::vector<std::string> args) {
+  CtlRun Run(const std::string& model, std::vector<std::string> args) {
     args.insert(args.begin(), {"--simulate=" + model, "--sim-state", state});
     return Ctl(args);
   }
@@ -36,14 +28,14 @@ class StateFile : public ::testing::Test {
 
 TEST(ConfigCli, ShowPrintsACompleteConfigurationForEveryModel) {
   for (const char* model : {"level0", "level5", "level11", "level11-blank"}) {
-    Out r = Ctl({std::string("--simulate=") + model, "show"});
+    CtlRun r = Ctl({std::string("--simulate=") + model, "show"});
     ASSERT_EQ(r.code, 0) << model << ": " << r.err;
     EXPECT_NE(r.out.find("report rate: 1000Hz"), std::string::npos) << model;
     EXPECT_NE(r.out.find("5: Profile 5"), std::string::npos) << model;
     EXPECT_NE(r.out.find("Left click"), std::string::npos) << model;
     EXPECT_NE(r.out.find("free memory: "), std::string::npos) << model;
   }
-  Out j = Ctl({"--simulate=level5", "--json", "show", "--profile", "2"});
+  CtlRun j = Ctl({"--simulate=level5", "--json", "show", "--profile", "2"});
   ASSERT_EQ(j.code, 0);
   EXPECT_NE(j.out.find("\"name\": \"Profile 2\""), std::string::npos);
   EXPECT_EQ(j.out.find("\"name\": \"Profile 1\""), std::string::npos);
@@ -56,11 +48,11 @@ TEST_F(StateFile, SettingsChangedInOneRunShowInTheNext) {
     ASSERT_EQ(Run(model, {"rate", "1"}).code, 0);
     ASSERT_EQ(Run(model, {"snap", "on"}).code, 0);
     ASSERT_EQ(Run(model, {"profile-name", "2", "Sniper"}).code, 0);
-    Out b = Run(model, {"button", "2", "1", "key:Ctrl+Shift+A"});
+    CtlRun b = Run(model, {"button", "2", "1", "key:Ctrl+Shift+A"});
     ASSERT_EQ(b.code, 0) << b.err;
     EXPECT_EQ(b.out, "key 1: Ctrl + Shift + A\n");
     ASSERT_EQ(Run(model, {"profile", "3"}).code, 0);
-    Out r = Run(model, {"show", "--profile", "2"});
+    CtlRun r = Run(model, {"show", "--profile", "2"});
     ASSERT_EQ(r.code, 0);
     EXPECT_NE(r.out.find("report rate: 500Hz (code 1)"), std::string::npos) << model;
     EXPECT_NE(r.out.find("angle snapping: on"), std::string::npos) << model;
@@ -74,7 +66,7 @@ TEST_F(StateFile, SettingsChangedInOneRunShowInTheNext) {
 TEST_F(StateFile, ResetRestoresTheDefaults) {
   ASSERT_EQ(Run("level5", {"button", "1", "0", "none"}).code, 0);
   ASSERT_EQ(Run("level5", {"reset"}).code, 0);
-  Out r = Run("level5", {"show", "--profile", "1"});
+  CtlRun r = Run("level5", {"show", "--profile", "1"});
   EXPECT_NE(r.out.find("key  0: Left click"), std::string::npos) << r.out;
 }
 
@@ -82,7 +74,7 @@ TEST(ConfigCli, BadArgumentsAreUsageErrors) {
   EXPECT_EQ(Ctl({"--simulate", "dpi", "6", "800", "800"}).code, 2);
   EXPECT_EQ(Ctl({"--simulate", "rate", "8"}).code, 2);
   EXPECT_EQ(Ctl({"--simulate", "snap", "maybe"}).code, 2);
-  Out r = Ctl({"--simulate", "button", "1", "0", "key:Hyper+Q"});
+  CtlRun r = Ctl({"--simulate", "button", "1", "0", "key:Hyper+Q"});
   EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.err.find("Hyper"), std::string::npos);
   EXPECT_EQ(Ctl({"--simulate", "button", "1", "0", "macro:4"}).code, 2) << "an empty slot";

@@ -7,26 +7,15 @@
 #include <fstream>
 #include <sstream>
 
-#include "cli/ctl_app.h"
+#include "cli/ctl_run.h"
 #include "cli/text_format.h"
 #include "support/sim_fixture.h"
 
 namespace halvric {
 namespace {
 
-struct CtlRun {
-  int code = -1;
-  std::string out, err;
-};
-
-CtlRun Ctl(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  CtlRun r;
-  r.code = RunHalvricCtl(args, out, err);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
+using test::Ctl;
+using test::CtlRun;
 
 std::vector<std::string> ReadLines(const std::string& file) {
   std::ifstream in(file);

@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/ctl_app.h"
+#include "cli/ctl_run.h"
 #include "config/memory_map.h"
 #include "device/device_commands.h"
 #include "macro/macro_file.h"
@@ -16,19 +16,8 @@
 namespace halvric {
 namespace {
 
-struct CtlRun {
-  int code = -1;
-  std::string out, err;
-};
-
-CtlRun Ctl(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  CtlRun r;
-  r.code = RunHalvricCtl(args, out, err);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
+using test::Ctl;
+using test::CtlRun;
 
 struct Files {
   ~Files() {

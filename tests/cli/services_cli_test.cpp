@@ -5,29 +5,18 @@
 #include <filesystem>
 #include <sstream>
 
-#include "cli/ctl_app.h"
+#include "cli/ctl_run.h"
 #include "platform/profile_file.h"
 #include "support/sim_fixture.h"
 
 namespace halvric {
 namespace {
 
-struct CtlResult {
-  int code = -1;
-  std::string out, err;
-};
-
-CtlResult Ctl(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  CtlResult r;
-  r.code = RunHalvricCtl(args, out, err);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
+using test::Ctl;
+using test::CtlRun;
 
 TEST(MonitorCommand, PrintsTheDecodedReportsTheSimulatedMouseSends) {
-  CtlResult r = Ctl({"--simulate=level11", "monitor", "--count", "2", "--sim-events", "dpi-up,profile:2"});
+  CtlRun r = Ctl({"--simulate=level11", "monitor", "--count", "2", "--sim-events", "dpi-up,profile:2"});
   ASSERT_EQ(r.code, 0) << r.err;
   std::istringstream lines(r.out);
   std::string first, second, rest;
@@ -46,7 +35,7 @@ TEST(MonitorCommand, PrintsTheDecodedReportsTheSimulatedMouseSends) {
 }
 
 TEST(MonitorCommand, MissingReportsAndBadEventsFail) {
-  CtlResult r = Ctl({"--simulate", "monitor", "--count", "2", "--seconds", "0.2", "--sim-events", "host:1"});
+  CtlRun r = Ctl({"--simulate", "monitor", "--count", "2", "--seconds", "0.2", "--sim-events", "host:1"});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("only 1 of 2"), std::string::npos);
   EXPECT_EQ(Ctl({"--simulate", "monitor", "--sim-events", "tilt:200"}).code, 2);
@@ -56,7 +45,7 @@ TEST(MonitorCommand, MissingReportsAndBadEventsFail) {
 TEST(LinkCommand, SetListRemove) {
   const std::string dir = test::TempPath("links");
   setenv("HALVRIC_DATA_DIR", dir.c_str(), 1);
-  CtlResult r = Ctl({"link", "set", "4", "C:\\Games\\Shooter.exe"});
+  CtlRun r = Ctl({"link", "set", "4", "C:\\Games\\Shooter.exe"});
   ASSERT_EQ(r.code, 0) << r.err;
   ASSERT_EQ(Ctl({"link", "set", "2", "/opt/x/app", "--name", ""}).code, 0);
   r = Ctl({"link", "list"});

@@ -6,7 +6,7 @@
 #include <regex>
 #include <sstream>
 
-#include "cli/ctl_app.h"
+#include "cli/ctl_run.h"
 #include "device/hex_records.h"
 #include "device/intel_hex.h"
 #include "device/upgrade_pieces.h"
@@ -15,19 +15,8 @@
 namespace halvric {
 namespace {
 
-struct CtlResult {
-  int code = -1;
-  std::string out, err;
-};
-
-CtlResult Ctl(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  CtlResult r;
-  r.code = RunHalvricCtl(args, out, err);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
+using test::Ctl;
+using test::CtlRun;
 
 struct HexOnDisk {
   explicit HexOnDisk(const std::string& text) : path(test::TempPath("fw") + ".hex") {
@@ -50,7 +39,7 @@ std::vector<std::string> Lines(const std::string& file) {
 
 TEST(FlashCommand, DryRunShowsChecksumAndPiecesAndSendsNothing) {
   HexOnDisk hex(test::HexFile(0, test::NoiseBytes(300, 5)));
-  const CtlResult r = Ctl({"--simulate=level11", "--trace", hex.trace, "flash", "--dry-run", hex.path});
+  const CtlRun r = Ctl({"--simulate=level11", "--trace", hex.trace, "flash", "--dry-run", hex.path});
   ASSERT_EQ(r.code, 0) << r.err;
   char checksum[16];
   std::snprintf(checksum, sizeof checksum, "%08X", FirmwareChecksum(ParseIntelHex(test::HexFile(0, test::NoiseBytes(300, 5)))));
@@ -62,7 +51,7 @@ TEST(FlashCommand, DryRunShowsChecksumAndPiecesAndSendsNothing) {
 TEST(FlashCommand, WritesTheFileIntoASimulatedMouse) {
   const std::vector<uint8_t> data = test::NoiseBytes(400, 9);
   HexOnDisk hex(test::HexFile(0, data));
-  const CtlResult r = Ctl({"--simulate=level11", "--trace", hex.trace, "flash", hex.path});
+  const CtlRun r = Ctl({"--simulate=level11", "--trace", hex.trace, "flash", hex.path});
   ASSERT_EQ(r.code, 0) << r.err;
   const size_t pieces = PlanUpgradePieces(400).size();
   EXPECT_TRUE(std::regex_search(r.out, std::regex("^count " + std::to_string(pieces) + ", [0-9]+ms \\(err count=0\\)")))
@@ -86,14 +75,14 @@ TEST(FlashCommand, WritesTheFileIntoASimulatedMouse) {
 
 TEST(FlashCommand, RefusesOtherMiceAndDamagedFiles) {
   HexOnDisk hex(test::HexFile(0, test::NoiseBytes(100, 1)));
-  const CtlResult old = Ctl({"--simulate=level5", "flash", hex.path});
+  const CtlRun old = Ctl({"--simulate=level5", "flash", hex.path});
   EXPECT_EQ(old.code, 1);
   EXPECT_NE(old.err.find("cannot take a firmware upgrade"), std::string::npos) << old.err;
 
   std::string text = test::HexFile(0, test::NoiseBytes(100, 1));
   text[10] = text[10] == 'a' ? 'b' : 'a';
   HexOnDisk bad(text);
-  const CtlResult r = Ctl({"--simulate=level11", "--trace", bad.trace, "flash", bad.path});
+  const CtlRun r = Ctl({"--simulate=level11", "--trace", bad.trace, "flash", bad.path});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("checksum"), std::string::npos) << r.err;
   EXPECT_TRUE(Lines(bad.trace).empty());

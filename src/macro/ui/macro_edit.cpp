@@ -12,6 +12,7 @@
 #include "app/app_fonts.h"
 #include "app/key_capture.h"
 #include "app/key_resources.h"
+#include "config/usage_to_scan_table.h"
 #include "app/str_dlg.h"
 #include "config/text_tables.h"
 #include "config/usage_to_scan_table.h"
