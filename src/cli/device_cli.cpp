@@ -53,7 +53,8 @@ void Info(CtlContext& ctx) {
   if (!info) throw CtlError("No device !!");
   const ModelLayout& layout = ctx.layout();
   const uint32_t top = MemoryTop(dev, path);
-  nlohmann::json j = {
+  // Keeps the attributes in the order identification learns them.
+  nlohmann::ordered_json j = {
       {"path", path},
       {"model", ModelName(info->type_code, info->feature_report_length == 9)},
       {"type_code", info->type_code},
