@@ -21,11 +21,7 @@ constexpr const char* kPresetCaptions[] = {"Ctrl + C", "Ctrl + V", "Ctrl + X", "
 
 void CButtonSetDlg::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setRenderHint(QPainter::TextAntialiasing);
-  p.fillRect(rect(), ui::kBackground);
-  p.setPen(ui::kLine);
-  p.drawRect(rect().adjusted(0, 0, -1, -1));
+  ui::DrawWindowFrame(p, rect());
 
   // Title strip and page tabs.
   p.setFont(fonts_[kFont14Bold]);

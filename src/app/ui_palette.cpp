@@ -49,4 +49,14 @@ QString LineEditStyle() {
       "QLineEdit:focus { border: 1px solid #3fb6ff; }");
 }
 
+void DrawWindowFrame(QPainter& p, const QRect& window, int sidebar_width) {
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  p.fillRect(window, kBackground);
+  if (sidebar_width > 0) p.fillRect(QRect(0, 0, sidebar_width, window.height()), kSidebar);
+  p.setPen(QPen(kLine, 1));
+  p.setBrush(Qt::NoBrush);
+  p.drawRect(window.adjusted(0, 0, -1, -1));
+}
+
 }  // namespace halvric::ui

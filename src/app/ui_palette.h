@@ -26,6 +26,9 @@ void DrawButton(QPainter& p, const QRect& r, const QString& caption, bool hot, b
                 bool primary = false);
 // A check box with its caption to the right.
 void DrawCheck(QPainter& p, const QRect& r, const QString& caption, bool on, bool hot, const QFont& font);
+// The ground of a custom-drawn window: antialiasing on, the background filled, a one-pixel frame.
+// `sidebar_width` > 0 fills a sidebar of that width on the left first.
+void DrawWindowFrame(QPainter& p, const QRect& window, int sidebar_width = 0);
 // The style sheet of the text fields of the prompt.
 QString LineEditStyle();
 

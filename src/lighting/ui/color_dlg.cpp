@@ -245,12 +245,7 @@ void ColorDlg::mousePressEvent(QMouseEvent* e) {
 
 void ColorDlg::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.fillRect(rect(), ui::kBackground);
-  p.fillRect(QRect(0, 0, 210, height()), ui::kSidebar);
-  p.setPen(QPen(ui::kLine, 1));
-  p.setBrush(Qt::NoBrush);
-  p.drawRect(rect().adjusted(0, 0, -1, -1));
+  ui::DrawWindowFrame(p, rect(), 210);
 
   p.setFont(fonts_[kFont16]);
   p.setPen(ui::kTextStrong);

@@ -198,11 +198,7 @@ void ColorPickDlg::keyPressEvent(QKeyEvent* e) {
 
 void ColorPickDlg::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.fillRect(rect(), ui::kBackground);
-  p.setPen(QPen(ui::kLine, 1));
-  p.setBrush(Qt::NoBrush);
-  p.drawRect(rect().adjusted(0, 0, -1, -1));
+  ui::DrawWindowFrame(p, rect());
   p.setFont(fonts_[kFont14Bold]);
   p.setPen(ui::kTextStrong);
   p.drawText(QRect(24, 14, kWidth - 48, 24), Qt::AlignLeft | Qt::AlignVCenter,

@@ -18,11 +18,7 @@ namespace halvric {
 void MacroEdit::paintEvent(QPaintEvent*) {
   const AppFonts& f = *deps_.fonts;
   QPainter p(this);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setRenderHint(QPainter::TextAntialiasing);
-  p.fillRect(rect(), ui::kBackground);
-  p.setPen(ui::kLine);
-  p.drawRect(rect().adjusted(0, 0, -1, -1));
+  ui::DrawWindowFrame(p, rect());
 
   p.setFont(f[kFont14Bold]);
   p.setPen(ui::kTextStrong);
