@@ -18,6 +18,15 @@ function(halvric_library name dir)
   endif()
 endfunction()
 
+# A library of the windows' floor: as above, with Qt's meta-object compiler.
+function(halvric_qt_library name dir)
+  halvric_library(${name} ${dir} ${ARGN})
+  get_target_property(_type ${name} TYPE)
+  if(NOT _type STREQUAL "INTERFACE_LIBRARY")
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  endif()
+endfunction()
+
 # One test program per test folder, discovered by CTest before the tests run.
 function(halvric_test name dir)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})

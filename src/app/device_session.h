@@ -23,6 +23,7 @@
 #include "device/model_layout.h"
 #include "platform/hid_backend.h"
 #include "platform/hotplug_monitor.h"
+#include "services/device_jobs.h"
 #include "services/input_report_reader.h"
 
 namespace halvric {
@@ -50,12 +51,10 @@ struct ConnectOutcome {
   WorkingCopy wc;
 };
 
-class DeviceSession : public QObject {
+class DeviceSession : public QObject, public DeviceJobs {
   Q_OBJECT
 
  public:
-  using Job = std::function<void(DeviceLayer& dev, WorkingCopy& wc)>;
-
   DeviceSession(const SessionOptions& options, const TextTables& texts, QObject* parent = nullptr);
   ~DeviceSession() override;
 
@@ -63,6 +62,7 @@ class DeviceSession : public QObject {
   void Shutdown();
 
   DeviceLayer& dev() { return *dev_; }
+  DeviceLayer& Device() override { return *dev_; }
   HidBackend& backend() { return *backend_; }
   sim::SimHidBackend* simulator() { return sim_; }
   SimHotplugSource* simHotplug() { return sim_hotplug_; }
@@ -71,7 +71,7 @@ class DeviceSession : public QObject {
   bool StartHotplug(std::string* error = nullptr);
 
   // Queues `job` for the worker thread; `done` then runs on the window's thread.
-  void Post(Job job, std::function<void()> done = {});
+  void Post(Job job, std::function<void()> done = {}) override;
   // Jobs queued or running.
   int Pending() const { return pending_.load(); }
 
@@ -85,8 +85,8 @@ class DeviceSession : public QObject {
   // The input-report readers stop while something else reads the mouse's input interface for
   // itself (the firmware write waits for its acknowledgements there), so that no report is taken
   // away from it or seen twice. Resuming starts them again on the worker.
-  void PauseReaders();
-  void ResumeReaders();
+  void PauseReaders() override;
+  void ResumeReaders() override;
 
   // An arrival: after 200 ms the interface is identified on the worker, then `arrivalDone`.
   void HandleArrival(const std::string& path);

@@ -9,13 +9,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/app_fonts.h"
+#include "ui/kit/app_fonts.h"
 #include "app/halvric_dlg.h"
 #include "app/instance_channel.h"
 #include "config/program_settings.h"
 #include "config/text_tables.h"
 #include "macro/macro_library.h"
-#include "macro/ui/macro_edit.h"
+#include "ui/macro/macro_edit.h"
 #include "platform/folders.h"
 #include "platform/linux/x11_foreground_window.h"
 #include "platform/linux/libinput_pointer_accel.h"

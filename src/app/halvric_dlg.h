@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "app/device_session.h"
-#include "app/key_capture.h"
+#include "ui/kit/key_capture.h"
 #include "config/button_assignment.h"
 #include "config/program_settings.h"
 #include "config/working_copy.h"

@@ -4,10 +4,10 @@
 
 #include <QMouseEvent>
 
-#include "app/app_fonts.h"
-#include "app/button_set_dlg.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/button/button_set_dlg.h"
 #include "app/halvric_dlg.h"
-#include "app/key_resources.h"
+#include "ui/kit/key_resources.h"
 #include "config/describe_assignment.h"
 #include "config/function_catalogue.h"
 #include "config/setting_changes.h"
@@ -16,8 +16,8 @@
 #include "macro/macro_file.h"
 #include "macro/macro_library.h"
 #include "macro/macro_storage.h"
-#include "macro/ui/macro_edit.h"
-#include "macro/ui/macro_list_wnd.h"
+#include "ui/macro/macro_edit.h"
+#include "ui/macro/macro_list_wnd.h"
 #include "platform/folders.h"
 #include "platform/key_names.h"
 

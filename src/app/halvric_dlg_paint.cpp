@@ -5,12 +5,12 @@
 #include <QPainterPath>
 #include <algorithm>
 
-#include "app/app_fonts.h"
+#include "ui/kit/app_fonts.h"
 #include "app/halvric_dlg.h"
-#include "app/mouse_art.h"
-#include "app/str_dlg.h"
-#include "app/text_ids.h"
-#include "app/ui_palette.h"
+#include "ui/kit/mouse_art.h"
+#include "ui/kit/str_dlg.h"
+#include "ui/kit/text_ids.h"
+#include "ui/kit/ui_palette.h"
 #include "config/text_tables.h"
 #include "device/model_layout.h"
 

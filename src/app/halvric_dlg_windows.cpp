@@ -5,16 +5,16 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "app/app_fonts.h"
+#include "ui/kit/app_fonts.h"
 #include "app/halvric_dlg.h"
 #include "app/host_input.h"
-#include "app/key_resources.h"
+#include "ui/kit/key_resources.h"
 #include "config/usage_to_scan_table.h"
 #include "config/button_assignment.h"
 #include "config/text_tables.h"
-#include "device/ui/upgrade_dlg.h"
-#include "lighting/ui/color_dlg.h"
-#include "lighting/ui/color_pick_dlg.h"
+#include "ui/upgrade/upgrade_dlg.h"
+#include "ui/lighting/color_dlg.h"
+#include "ui/lighting/color_pick_dlg.h"
 #include "platform/key_names.h"
 
 namespace halvric {

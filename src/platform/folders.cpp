@@ -94,8 +94,9 @@ std::filesystem::path ProgramFolder(const FolderEnvironment& env) {
     if (std::filesystem::is_directory(installed, ec)) return installed.lexically_normal();
   }
   if (!env.source_dir.empty()) return std::filesystem::path(env.source_dir) / "resources";
-  // This file lies at <source>/src/platform/folders.cpp.
-  return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "resources";
+  // The source tree's resources, as the build recorded them (a relative __FILE__ under a
+  // compiler cache or a packager's -ffile-prefix-map could not be relied on).
+  return std::filesystem::path(HALVRIC_RESOURCE_DIR);
 }
 
 }  // namespace halvric

@@ -5,13 +5,13 @@
 #include <QLineEdit>
 #include <QTimer>
 
-#include "app/app_fonts.h"
-#include "app/disp_dlg.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/osd/disp_dlg.h"
 #include "app/sim_hotplug_source.h"
-#include "app/str_dlg.h"
+#include "ui/kit/str_dlg.h"
 #include "config/button_assignment.h"
 #include "device/device_commands.h"
-#include "window_fixture.h"
+#include "support/window_fixture.h"
 
 using namespace halvric;
 using halvric::testing::WindowRig;

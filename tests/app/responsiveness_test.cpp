@@ -5,8 +5,8 @@
 
 #include <QTimer>
 
-#include "app/str_dlg.h"
-#include "window_fixture.h"
+#include "ui/kit/str_dlg.h"
+#include "support/window_fixture.h"
 
 using namespace halvric;
 

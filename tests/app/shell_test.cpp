@@ -8,16 +8,16 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/app_fonts.h"
+#include "ui/kit/app_fonts.h"
 #include "app/command_line.h"
 #include "app/halvric_app.h"
 #include "app/instance_channel.h"
-#include "app/key_capture.h"
-#include "app/str_dlg.h"
+#include "ui/kit/key_capture.h"
+#include "ui/kit/str_dlg.h"
 #include "config/text_tables.h"
 #include "platform/profile_file.h"
 #include "platform/pointer_acceleration.h"
-#include "window_fixture.h"
+#include "support/window_fixture.h"
 
 using namespace halvric;
 

@@ -4,8 +4,8 @@
 #include <QAction>
 #include <QMenu>
 
-#include "lighting/ui/color_dlg.h"
-#include "window_fixture.h"
+#include "ui/lighting/color_dlg.h"
+#include "support/window_fixture.h"
 
 using namespace halvric;
 using halvric::testing::WindowRig;

@@ -1,0 +1,213 @@
+// Drawing of the macro editor: the macro list panel (PC library tree and mouse memory), the
+// instruction list, the commands, the recording options, the status line and transfer progress.
+
+#include <QDateTime>
+#include <QPainter>
+#include <algorithm>
+
+#include "ui/kit/app_fonts.h"
+#include "ui/kit/ui_palette.h"
+#include "config/text_tables.h"
+#include "config/working_copy.h"
+#include "macro/macro_library.h"
+#include "macro/macro_space.h"
+#include "ui/macro/macro_edit.h"
+
+namespace halvric {
+
+void MacroEdit::paintEvent(QPaintEvent*) {
+  const AppFonts& f = *deps_.fonts;
+  QPainter p(this);
+  ui::DrawWindowFrame(p, rect());
+
+  p.setFont(f[kFont14Bold]);
+  p.setPen(ui::kTextStrong);
+  p.drawText(QRect(16, 10, 400, 30), Qt::AlignLeft | Qt::AlignVCenter, windowTitle());
+  if (!status_.isEmpty()) {
+    p.setFont(f[kFont14]);
+    p.setPen(recorder_.recording() ? ui::kWarn : ui::kTextDim);
+    p.drawText(QRect(410, 10, 600, 30), Qt::AlignLeft | Qt::AlignVCenter, status_);
+  }
+
+  // Left panel.
+  const QRect panel = PanelArea();
+  p.setFont(f[kFont12]);
+  p.setPen(ui::kAccent);
+  p.drawText(QRect(16, 60, 380, 26), Qt::AlignLeft | Qt::AlignVCenter, T(static_cast<int>(TextFamily::msg_str), 1));
+  p.setPen(ui::kLine);
+  p.setBrush(ui::kPanel);
+  p.drawRoundedRect(QRectF(panel), 8, 8);
+  p.save();
+  p.setClipRect(panel.adjusted(2, 2, -2, -2));
+  const WorkingCopy* wc = deps_.mouse ? deps_.mouse() : nullptr;
+  const bool mouse = wc != nullptr && wc->loaded;
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    const QRect r = PanelRowRect(static_cast<int>(i));
+    if (r.bottom() < panel.top() || r.top() > panel.bottom()) continue;
+    const PanelRow& row = rows_[i];
+    if (static_cast<int>(i) == selected_row_) {
+      p.setPen(Qt::NoPen);
+      p.setBrush(ui::kAccent2);
+      p.drawRoundedRect(QRectF(r), 5, 5);
+    }
+    switch (row.kind) {
+      case kRowPcHeader:
+      case kRowMouseHeader: {
+        p.setFont(f[kFont14Bold]);
+        p.setPen(ui::kAccent);
+        const bool pc = row.kind == kRowPcHeader;
+        p.drawText(r.adjusted(6, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                   T(static_cast<int>(TextFamily::msg_str), pc ? 31 : 33));
+        if (!pc) {
+          p.setFont(f[kFont12]);
+          p.setPen(ui::kTextDim);
+          const QString free = mouse ? T(static_cast<int>(TextFamily::msg_str), 9).replace(QStringLiteral("%d"), QString::number(FreeMemory(*wc)))
+                                     : T(static_cast<int>(TextFamily::msg_str), 10);
+          p.drawText(r.adjusted(0, 0, -8, 0), Qt::AlignRight | Qt::AlignVCenter, free);
+        }
+        break;
+      }
+      case kRowFolder:
+      case kRowPcMacro: {
+        const _MACRO_LIST_ITEM_& e = deps_.library->macros()[static_cast<size_t>(row.index)];
+        const int indent = 14 + e.depth * 18;
+        p.setFont(f[kFont12]);
+        p.setPen(row.kind == kRowFolder ? ui::kTextStrong : ui::kText);
+        QString caption = QString::fromStdString(e.name);
+        if (row.kind == kRowFolder) {
+          caption = (deps_.library->IsExpanded(e.path) ? QStringLiteral("\u25be ") : QStringLiteral("\u25b8 ")) + caption;
+        }
+        p.drawText(r.adjusted(indent, 0, -150, 0), Qt::AlignLeft | Qt::AlignVCenter, caption);
+        if (row.kind == kRowPcMacro) {
+          const QDateTime t = QDateTime::fromSecsSinceEpoch(e.time);
+          const QDate d = t.date();
+          const QTime tm = t.time();
+          p.setFont(f[kFont10]);
+          p.setPen(ui::kTextDim);
+          p.drawText(r.adjusted(0, 0, -6, 0), Qt::AlignRight | Qt::AlignVCenter,
+                     QString::asprintf("%d/%02d/%02d - %02d:%02d   %4d bytes ", d.year(), d.month(), d.day(), tm.hour(),
+                                       tm.minute(), e.size));
+        }
+        break;
+      }
+      case kRowMouseSlot: {
+        const MacroSlot& s = wc->macros[static_cast<size_t>(row.index)];
+        p.setFont(f[kFont12]);
+        p.setPen(s.start != 0 ? ui::kText : ui::kTextDim);
+        p.drawText(r.adjusted(14, 0, -100, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                   QStringLiteral("%1. ").arg(row.index + 1) +
+                       (s.start != 0 ? QString::fromStdString(s.name) : T(static_cast<int>(TextFamily::msg_str), 34)));
+        if (s.start != 0) {
+          p.setFont(f[kFont10]);
+          p.setPen(ui::kTextDim);
+          p.drawText(r.adjusted(0, 0, -6, 0), Qt::AlignRight | Qt::AlignVCenter, QString::asprintf("%d bytes", static_cast<int>(s.length)));
+        }
+        break;
+      }
+    }
+  }
+  p.restore();
+
+  // Right panel: name, mode, instructions, size.
+  ui::DrawButton(p, NameRect(), QString(), false, false, f[kFont14]);
+  p.setFont(f[kFont14Bold]);
+  p.setPen(ui::kTextStrong);
+  p.drawText(NameRect().adjusted(12, 0, -8, 0), Qt::AlignLeft | Qt::AlignVCenter,
+             macro_.name.empty() ? T(static_cast<int>(TextFamily::msg_str), 24) : QString::fromStdString(macro_.name) + (modified_ ? QStringLiteral(" *") : QString()));
+  p.setFont(f[kFont12]);
+  p.setPen(ui::kTextDim);
+  p.drawText(QRect(750, 56, 260, 30), Qt::AlignRight | Qt::AlignVCenter, QString::asprintf("%d bytes", SizeInMouse()));
+
+  const QRect area = InstructionArea();
+  p.setPen(ui::kLine);
+  p.setBrush(ui::kPanel);
+  p.drawRoundedRect(QRectF(area), 8, 8);
+  p.save();
+  p.setClipRect(area.adjusted(2, 2, -2, -2));
+  const int n = static_cast<int>(macro_.items.size());
+  const int first = std::max(0, list_scroll_ / kInstructionRowHeight);
+  for (int i = first; i < n; ++i) {
+    const QRect r = InstructionRowRect(i);
+    if (r.top() > area.bottom()) break;
+    const bool selected = sel_first_ >= 0 && i >= sel_first_ && i <= sel_last_;
+    if (selected) {
+      p.setPen(Qt::NoPen);
+      p.setBrush(ui::kPanelHot);
+      p.drawRect(r);
+    }
+    p.setFont(f[kFontMono11]);
+    p.setPen(selected ? ui::kTextStrong : ui::kText);
+    p.drawText(r.adjusted(10, 0, -60, 0), Qt::AlignLeft | Qt::AlignVCenter, RowText(i));
+    if (RowIsNew(i)) {
+      p.setFont(f[kFont10]);
+      p.setPen(ui::kAccent);
+      p.drawText(r.adjusted(0, 0, -10, 0), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("new"));
+    }
+  }
+  // The cursor: a line above the row where insertions go.
+  const QRect cr = InstructionRowRect(cursor_);
+  p.setPen(QPen(ui::kAccent, 2));
+  p.drawLine(cr.topLeft() + QPoint(2, 0), cr.topRight());
+  p.restore();
+
+  // Commands.
+  auto text = [this](TextFamily fam, int i) { return T(static_cast<int>(fam), i); };
+  const bool rec = recorder_.recording();
+  auto button = [&](Command c, const QString& caption, bool primary = false) {
+    ui::DrawButton(p, CommandRect(c), caption, hot_command_ == c, false, f[kFont12], primary || CommandOn(c));
+  };
+  button(kCmdModeOnce, text(TextFamily::button_str, 15));
+  button(kCmdModeLoop, text(TextFamily::button_str, 16));
+  button(kCmdModeFire, text(TextFamily::button_str, 17));
+  button(kCmdRecord, rec ? text(TextFamily::button_str, 19) : text(TextFamily::button_str, 18));
+  button(kCmdCapture, QStringLiteral("\u2328"));
+  button(kCmdMove, QStringLiteral("\u2725"));
+  button(kCmdDelay, QStringLiteral("\u25f7"));  // a clock face: one the common sans fonts have
+  button(kCmdDelete, text(TextFamily::button_str, 25));
+  button(kCmdClear, text(TextFamily::button_str, 20));
+  button(kCmdImport, text(TextFamily::button_str, 12));
+  button(kCmdExport, text(TextFamily::button_str, 13));
+  button(kCmdNew, text(TextFamily::button_str, 37));
+  button(kCmdLoad, text(TextFamily::button_str, 35));
+  button(kCmdSave, text(TextFamily::button_str, 36));
+  button(kCmdDeleteMacro, text(TextFamily::button_str, 25));
+  ui::DrawButton(p, CommandRect(kCmdNewFolder), text(TextFamily::button_str, 39), hot_command_ == kCmdNewFolder, false, f[kFont10]);
+  const RecordOptions& o = recorder_.options();
+  ui::DrawCheck(p, CommandRect(kCmdIntervals), text(TextFamily::button_str, 21), o.record_intervals, hot_command_ == kCmdIntervals, f[kFont12]);
+  ui::DrawCheck(p, CommandRect(kCmdClickPositions), text(TextFamily::button_str, 28), o.record_click_positions,
+                hot_command_ == kCmdClickPositions, f[kFont12]);
+  ui::DrawCheck(p, CommandRect(kCmdTrack), text(TextFamily::button_str, 29), o.record_cursor_track, hot_command_ == kCmdTrack, f[kFont12]);
+  ui::DrawCheck(p, CommandRect(kCmdTrack50), text(TextFamily::button_str, 30).replace(QStringLiteral("%d"), QStringLiteral("50")),
+                o.track_interval_ms == 50, hot_command_ == kCmdTrack50, f[kFont12]);
+  ui::DrawCheck(p, CommandRect(kCmdTrack200), text(TextFamily::button_str, 30).replace(QStringLiteral("%d"), QStringLiteral("200")),
+                o.track_interval_ms != 50, hot_command_ == kCmdTrack200, f[kFont12]);
+  if (hot_command_ >= 0) {
+    static const int kTips[] = {-1, 3, 4, 5};
+    QString tip;
+    if (hot_command_ == kCmdRecord) tip = text(TextFamily::button_tip_str, rec ? 19 : 18);
+    else if (hot_command_ >= kCmdCapture && hot_command_ <= kCmdDelay) tip = text(TextFamily::msg_str, kTips[hot_command_]);
+    else if (hot_command_ == kCmdImport) tip = text(TextFamily::button_tip_str, 12);
+    else if (hot_command_ == kCmdExport) tip = text(TextFamily::button_tip_str, 13);
+    else if (hot_command_ == kCmdNewFolder) tip = text(TextFamily::button_tip_str, 39);
+    if (!tip.isEmpty()) {
+      p.setFont(f[kFont12]);
+      p.setPen(ui::kTextDim);
+      p.drawText(QRect(410, 604, 370, 22), Qt::AlignLeft | Qt::AlignVCenter, tip);
+    }
+  }
+
+  // Transfer progress.
+  if (busy_) {
+    QColor veil = ui::kBackground;
+    veil.setAlpha(170);
+    p.fillRect(rect(), veil);
+    const QRect bar(312, 300, 400, 14);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ui::kPanel);
+    p.drawRoundedRect(QRectF(bar), 7, 7);
+    p.setBrush(ui::kAccent);
+    p.drawRoundedRect(QRectF(bar.x(), bar.y(), bar.width() * std::clamp(progress_, 0.0, 1.0), bar.height()), 7, 7);
+  }
+}
+
+}  // namespace halvric

@@ -1,0 +1,129 @@
+#include "ui/osd/disp_dlg.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+
+#include "ui/kit/app_fonts.h"
+#include "ui/kit/mouse_art.h"
+#include "ui/kit/ui_palette.h"
+
+namespace halvric {
+
+CDispDlg::CDispDlg(OsdState& osd, const AppFonts& fonts, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput |
+                          Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
+      osd_(osd), fonts_(fonts) {
+  setAttribute(Qt::WA_TranslucentBackground);
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setFocusPolicy(Qt::NoFocus);
+  setGeometry(0, 0, kWidth, kHeight);
+  timer_.setSingleShot(true);
+  timer_.setTimerType(Qt::PreciseTimer);
+  connect(&timer_, &QTimer::timeout, this, &CDispDlg::RunPass);
+}
+
+void CDispDlg::SetModel(const OsdModel& model) { model_ = model; }
+
+void CDispDlg::Kick() {
+  if (!timer_.isActive()) timer_.start(0);
+}
+
+void CDispDlg::RunPass() {
+  const OsdPass pass = osd_.Pass();
+  if (pass.draw) {
+    view_ = pass.view;
+    update();
+  }
+  if (pass.show && !isVisible()) {
+    move(0, 0);
+    show();
+  }
+  if (pass.hide && isVisible()) {
+    hide();
+    view_ = OsdView{};
+    emit faded();
+  }
+  const bool idle = !pass.draw && !pass.show && osd_.Countdown() == 0 && osd_.View().alpha == 0 && !isVisible();
+  if (idle) {
+    timer_.stop();
+    return;
+  }
+  timer_.start(pass.sleep_ms);
+}
+
+void CDispDlg::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setCompositionMode(QPainter::CompositionMode_Source);
+  p.fillRect(rect(), Qt::transparent);
+  p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  if (view_.alpha <= 0) return;
+  p.setOpacity(view_.alpha / 255.0);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  const QFont font = fonts_.Sans(18);
+  p.setFont(font);
+  const QColor panel(0x10, 0x12, 0x17, 225);
+  int y = 8;
+  auto draw_panel = [&](int h) {
+    p.setPen(QPen(QColor(0x3f, 0xb6, 0xff, 160), 1.2));
+    p.setBrush(panel);
+    p.drawRoundedRect(QRectF(8, y, kWidth - 16, h), 12, 12);
+  };
+  if (view_.ShowsProfile()) {
+    draw_panel(44);
+    const auto idx = static_cast<size_t>(view_.profile);
+    std::array<uint8_t, 3> c = model_.profile_colours[idx];
+    if (model_.two_bit_colours) {
+      for (uint8_t& v : c) v = static_cast<uint8_t>(std::min(3, static_cast<int>(v)) * 255 / 3);
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(c[0], c[1], c[2]));
+    p.drawRoundedRect(QRectF(22, y + 12, 20, 20), 4, 4);
+    p.setPen(ui::kTextStrong);
+    p.drawText(QRect(54, y, kWidth - 70, 44), Qt::AlignVCenter | Qt::AlignLeft,
+               QString::fromStdString(model_.profile_names[idx]));
+    y += 52;
+  }
+  if (view_.ShowsDpi()) {
+    const bool scroll = view_.ShowsScrollLine();
+    const int h = scroll ? 80 : 50;
+    draw_panel(h + 16);
+    const int level = std::clamp(view_.dpi_level, 0, 4);
+    DrawLevelBadge(p, QRectF(20, y + 8, 48, 48), level);
+    const bool option = model_.level_options[static_cast<size_t>(level % 4)];
+    auto row = [&](int ry, const QString& label, int raw, const QColor& tint) {
+      p.setFont(fonts_.Sans(14, true));
+      p.setPen(tint);
+      p.drawText(QRect(80, ry, 30, 20), Qt::AlignVCenter | Qt::AlignLeft, label);
+      p.setFont(fonts_.Sans(18));
+      p.setPen(ui::kTextStrong);
+      p.drawText(QRect(110, ry - 2, 76, 24), Qt::AlignVCenter | Qt::AlignRight, QString::asprintf("%d", raw * model_.dpi_step));
+      const QRectF bar(196, ry + 6, kWidth - 220, 8);
+      p.setPen(Qt::NoPen);
+      p.setBrush(QColor(0x30, 0x35, 0x40));
+      p.drawRoundedRect(bar, 4, 4);
+      const double f = std::clamp(raw / static_cast<double>(std::max(1, model_.max_raw_dpi)), 0.0, 1.0);
+      p.setBrush(tint);
+      p.drawRoundedRect(QRectF(bar.x(), bar.y(), bar.width() * f, bar.height()), 4, 4);
+    };
+    row(y + 10, option ? QStringLiteral("XH") : QStringLiteral("X"), view_.dpi_x, option ? QColor(0xff, 0xa6, 0x3f) : ui::kAccent);
+    row(y + 36, option ? QStringLiteral("YL") : QStringLiteral("Y"), view_.dpi_y, option ? QColor(0x7b, 0xd8, 0x8f) : ui::kAccent2);
+    if (scroll) {
+      p.setFont(fonts_.Sans(16));
+      p.setPen(ui::kText);
+      p.drawText(QRect(80, y + 62, kWidth - 100, 24), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("Scroll to change DPI"));
+    }
+    y += h + 24;
+  }
+  if (view_.ShowsAngleSnapping()) {
+    draw_panel(40);
+    p.setFont(font);
+    p.setPen(view_.angle_snapping ? ui::kAccent : ui::kTextDim);
+    p.drawText(QRect(22, y, kWidth - 44, 40), Qt::AlignVCenter | Qt::AlignLeft,
+               view_.angle_snapping ? QStringLiteral("angle snapping ON") : QStringLiteral("angle snapping OFF"));
+  }
+}
+
+}  // namespace halvric

@@ -1,0 +1,304 @@
+#include "ui/upgrade/upgrade_dlg.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+
+#include <array>
+#include <cstdio>
+
+#include "ui/kit/app_fonts.h"
+#include "services/device_jobs.h"
+#include "ui/kit/str_dlg.h"
+#include "ui/kit/ui_palette.h"
+#include "config/auto_backup.h"
+#include "device/device_commands.h"
+#include "platform/folders.h"
+
+namespace halvric {
+namespace {
+
+constexpr int kWidth = 560;
+constexpr int kHeight = 330;
+constexpr uint8_t kPairingValue = 200;
+
+QString Hex8(uint32_t v) { return QString::asprintf("%08X", static_cast<unsigned>(v)); }
+
+QString Style() {
+  return QStringLiteral(
+             "QDialog { background: %1; }"
+             "QLabel { color: %2; }"
+             "QLineEdit { background: %3; color: %4; border: 1px solid %5; border-radius: 4px; padding: 2px 6px; }"
+             "QPushButton { background: %3; color: %4; border: 1px solid %5; border-radius: 6px; padding: 4px; }"
+             "QPushButton:hover { background: %6; }"
+             "QPushButton:disabled { color: %2; }")
+      .arg(ui::kBackground.name(), ui::kTextDim.name(), ui::kPanel.name(), ui::kText.name(), ui::kLine.name(),
+           ui::kPanelHot.name());
+}
+
+}  // namespace
+
+UpgradeDlg::UpgradeDlg(DeviceJobs& session, const AppFonts& fonts, const TextTables& texts,
+                       std::filesystem::path data_folder, QWidget* parent)
+    : QDialog(parent, Qt::Dialog),
+      session_(session),
+      fonts_(fonts),
+      texts_(texts),
+      data_folder_(std::move(data_folder)),
+      writer_(std::make_unique<FirmwareWriter>(session.Device())) {
+  setWindowTitle(QStringLiteral("Upgrade firmware"));
+  setFixedSize(kWidth, kHeight);
+  setStyleSheet(Style());
+  setFont(fonts_[kFont14]);
+  prompt_ = new CStrDlg(fonts_, texts_, this);
+
+  auto field = [this](QRect r, bool read_only) {
+    auto* e = new QLineEdit(this);
+    e->setGeometry(r);
+    e->setReadOnly(read_only);
+    return e;
+  };
+  auto button = [this](const QString& text, QRect r) {
+    auto* b = new QPushButton(text, this);
+    b->setGeometry(r);
+    b->setAutoDefault(false);
+    return b;
+  };
+  auto label = [this](const QString& text, QRect r) {
+    auto* l = new QLabel(text, this);
+    l->setGeometry(r);
+    return l;
+  };
+
+  hex_btn_ = button(QStringLiteral("HEX"), {20, 20, 90, 30});
+  file_ = field({120, 20, 420, 30}, true);
+  label(QStringLiteral("checksum"), {20, 60, 90, 30});
+  checksum_ = field({120, 60, 140, 30}, true);
+  checksum_->setFont(fonts_[kFontMono11]);
+  enter_btn_ = button(QStringLiteral("enter isp"), {20, 104, 96, 32});
+  write_btn_ = button(QStringLiteral("write"), {124, 104, 96, 32});
+  exit_btn_ = button(QStringLiteral("exit isp"), {228, 104, 96, 32});
+  once_btn_ = button(QStringLiteral("1 time"), {332, 104, 96, 32});
+  pair_btn_ = button(QStringLiteral("pairing"), {436, 104, 104, 32});
+  progress_ = field({20, 148, 520, 28}, true);
+  ack_ = field({20, 184, 520, 28}, true);
+  progress_->setPlaceholderText(QStringLiteral("progress"));
+  ack_->setPlaceholderText(QStringLiteral("acknowledgement"));
+  file_->setPlaceholderText(QStringLiteral("firmware file (Intel HEX)"));
+  progress_->setFont(fonts_[kFontMono11]);
+  ack_->setFont(fonts_[kFontMono11]);
+  byte_ = field({20, 226, 80, 30}, false);
+  byte_->setText(QStringLiteral("0"));
+  send_btn_ = button(QStringLiteral("send"), {108, 226, 80, 30});
+  query_btn_ = button(QStringLiteral("query"), {196, 226, 80, 30});
+  toggle_btn_ = button(QStringLiteral("toggle"), {284, 226, 80, 30});
+  status_ = label({}, {20, 278, 400, 30});
+  status_->setStyleSheet(QStringLiteral("color: %1;").arg(ui::kWarn.name()));
+  close_btn_ = button(QStringLiteral("Close"), {440, 278, 100, 32});
+
+  connect(hex_btn_, &QPushButton::clicked, this, &UpgradeDlg::OnHex);
+  connect(write_btn_, &QPushButton::clicked, this, &UpgradeDlg::OnWrite);
+  connect(enter_btn_, &QPushButton::clicked, this, [this] {
+    RunCommand([](DeviceLayer& dev, const std::string& path) {
+      SetChannel(dev, path, 0);
+      EnterIsp(dev, path);
+    });
+  });
+  connect(exit_btn_, &QPushButton::clicked, this,
+          [this] { RunCommand([](DeviceLayer& dev, const std::string& path) { ExitIsp(dev, path); }); });
+  connect(once_btn_, &QPushButton::clicked, this, [this] {
+    RunCommand([](DeviceLayer& dev, const std::string& path) {
+      static constexpr std::array<uint8_t, 11> kTestBytes = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+      IspWriteSmall(dev, path, 0, kTestBytes);
+    });
+  });
+  connect(pair_btn_, &QPushButton::clicked, this,
+          [this] { RunCommand([](DeviceLayer& dev, const std::string& path) { Pair(dev, path, kPairingValue); }); });
+  connect(send_btn_, &QPushButton::clicked, this, [this] {
+    // The typed value as a signed number; its low byte is sent.
+    const auto value = static_cast<uint8_t>(byte_->text().trimmed().toInt() & 0xFF);
+    RunCommand([value](DeviceLayer& dev, const std::string& path) { SetChannel(dev, path, value); });
+  });
+  connect(query_btn_, &QPushButton::clicked, this, [this] {
+    auto answer = std::make_shared<ChannelInfo>();
+    const std::string path = path_;
+    QPointer<UpgradeDlg> self(this);
+    session_.Post([answer, path](DeviceLayer& dev, WorkingCopy&) { *answer = GetChannel(dev, path); },
+                  [self, answer] {
+                    if (!self) return;
+                    if (answer->ok) self->byte_->setText(QString::number(answer->channel));
+                    emit self->commandDone();
+                  });
+  });
+  connect(toggle_btn_, &QPushButton::clicked, this, [this] {
+    toggle_bit_ = !toggle_bit_;
+    const uint8_t bit = toggle_bit_ ? 1 : 0;
+    RunCommand([bit](DeviceLayer& dev, const std::string& path) { SetPowerSaving(dev, path, bit); });
+  });
+  connect(close_btn_, &QPushButton::clicked, this, &UpgradeDlg::reject);
+}
+
+UpgradeDlg::~UpgradeDlg() { Shutdown(); }
+
+void UpgradeDlg::Shutdown() {
+  if (!writer_) return;
+  writer_->Abort();
+  writer_->Wait();
+}
+
+void UpgradeDlg::ShowFor(const std::string& path) {
+  if (!Writing()) path_ = path;
+  show();
+  raise();
+  activateWindow();
+}
+
+void UpgradeDlg::RunCommand(std::function<void(DeviceLayer&, const std::string&)> job) {
+  if (Writing()) return;
+  const std::string path = path_;
+  QPointer<UpgradeDlg> self(this);
+  session_.Post([job = std::move(job), path](DeviceLayer& dev, WorkingCopy&) { job(dev, path); },
+                [self] {
+                  if (self) emit self->commandDone();
+                });
+}
+
+void UpgradeDlg::OnHex() {
+  hex_btn_->setEnabled(false);
+  const QString file = choose_file ? choose_file()
+                                   : QFileDialog::getOpenFileName(this, QStringLiteral("HEX"), QString(),
+                                                                  QStringLiteral("HEX File (*.hex)"));
+  hex_btn_->setEnabled(true);
+  if (!file.isEmpty()) LoadHex(file);
+}
+
+bool UpgradeDlg::LoadHex(const QString& file) {
+  if (Writing()) return false;
+  file_->setText(file);
+  try {
+    image_ = LoadIntelHexFile(file.toStdString());
+    checksum_->setText(Hex8(FirmwareChecksum(image_)));
+    ShowMessage({});
+    return true;
+  } catch (const IntelHexError& e) {
+    // A damaged or unreadable file leaves the image empty: nothing of it can be written.
+    image_ = FirmwareImage{};
+    checksum_->setText(Hex8(0));
+    ShowMessage(QString::fromStdString(e.what()));
+    return false;
+  }
+}
+
+void UpgradeDlg::OnWrite() {
+  if (Writing()) {
+    writer_->Abort();  // stops after the current piece
+    return;
+  }
+  if (path_.empty()) {
+    ShowMessage(QStringLiteral("No device !!"));
+    return;
+  }
+  bool go = false;
+  if (confirm_write) {
+    go = confirm_write();
+  } else {
+    prompt_->mode = CStrDlg::kConfirm;
+    prompt_->title = windowTitle();
+    prompt_->message = QStringLiteral(
+        "The mouse's firmware will be replaced. Its settings are saved to an automatic backup first. Continue?");
+    go = prompt_->exec() == QDialog::Accepted;
+  }
+  if (!go) return;
+
+  UpgradeWriteOptions o;
+  o.timings = timings;
+  DeviceLayer* dev = &session_.Device();
+  const std::string path = path_;
+  const std::filesystem::path folder = data_folder_;
+  o.auto_backup = [dev, path, folder] {
+    if (!EnsureDataFolder(folder)) return false;
+    return SaveAutoBackup(*dev, path, folder, "firmware").ok;
+  };
+  QPointer<UpgradeDlg> self(this);
+  o.on_progress = [self](const UpgradeProgress& p) {
+    const QString line = QString::fromStdString(FormatProgressLine(p));
+    QMetaObject::invokeMethod(self, [self, line] { if (self) self->progress_->setText(line); }, Qt::QueuedConnection);
+  };
+  o.on_ack = [self](int count, const UpgradeAck& ack) {
+    QMetaObject::invokeMethod(self, [self, count, ack] { if (self) self->ShowAck(count, ack); }, Qt::QueuedConnection);
+  };
+  o.on_message = [self](const std::string& m) {
+    const QString text = QString::fromStdString(m);
+    QMetaObject::invokeMethod(self, [self, text] {
+      if (!self) return;
+      self->progress_->setText(text);
+      self->ShowMessage(text);
+      // The final message is the writer's last act: its thread ends right after it.
+      self->WriteEnded();
+    }, Qt::QueuedConnection);
+  };
+
+  // The writer reads the acknowledgements itself; the program's readers step aside meanwhile.
+  session_.PauseReaders();
+  std::string error;
+  if (!writer_->Start(path_, image_, std::move(o), &error)) {
+    session_.ResumeReaders();
+    ShowMessage(QString::fromStdString(error));
+    return;
+  }
+  write_btn_->setText(QStringLiteral("abort"));
+  for (QPushButton* b : {hex_btn_, enter_btn_, exit_btn_, once_btn_, pair_btn_, send_btn_, query_btn_, toggle_btn_,
+                         close_btn_}) {
+    b->setEnabled(false);
+  }
+}
+
+void UpgradeDlg::WriteEnded() {
+  writer_->Wait();
+  if (write_btn_->text() != QStringLiteral("abort")) return;  // already handled (shutdown)
+  session_.ResumeReaders();
+  write_btn_->setText(QStringLiteral("write"));
+  for (QPushButton* b : {hex_btn_, enter_btn_, exit_btn_, once_btn_, pair_btn_, send_btn_, query_btn_, toggle_btn_,
+                         close_btn_}) {
+    b->setEnabled(true);
+  }
+  emit writeFinished(static_cast<int>(writer_->Outcome()), message_);
+}
+
+void UpgradeDlg::DeliverReport(std::span<const uint8_t> report) {
+  if (Writing()) return;
+  int count = 0;
+  if (const auto ack = writer_->Acks().Deliver(report, &count)) ShowAck(count, *ack);
+}
+
+void UpgradeDlg::ShowAck(int count, const UpgradeAck& ack) {
+  ack_count_ = std::max(ack_count_, count);
+  ack_->setText(QString::fromStdString(FormatAckLine(count, ack)));
+}
+
+void UpgradeDlg::ShowMessage(const QString& text) {
+  message_ = text;
+  status_->setText(text);
+}
+
+void UpgradeDlg::closeEvent(QCloseEvent* e) {
+  if (Writing()) {
+    e->ignore();
+    ShowMessage(QStringLiteral("A firmware write is running: press \"abort\" first"));
+    return;
+  }
+  QDialog::closeEvent(e);
+}
+
+void UpgradeDlg::reject() {
+  if (Writing()) {
+    ShowMessage(QStringLiteral("A firmware write is running: press \"abort\" first"));
+    return;
+  }
+  QDialog::reject();
+}
+
+}  // namespace halvric

@@ -1,0 +1,73 @@
+#pragma once
+// A main window over simulated mice, as the tests drive it: private runtime and data folders,
+// the shared objects the application object would create, and helpers that wait for the worker.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "ui/kit/app_fonts.h"
+#include "app/halvric_dlg.h"
+#include "config/text_tables.h"
+#include "services/program_context.h"
+#include "sim/sim_hid_backend.h"
+#include "sim/sim_mouse.h"
+
+namespace halvric::testing {
+
+// Private folders for the runtime socket and the data folder, set before any window exists.
+inline void UsePrivateFolders(QTemporaryDir& dir) {
+  qputenv("XDG_RUNTIME_DIR", dir.path().toUtf8());
+  qputenv("HALVRIC_DATA_DIR", (dir.path() + QStringLiteral("/data")).toUtf8());
+  qputenv("HALVRIC_TRANSFER_LOCK", (dir.path() + QStringLiteral("/transfer.lock")).toUtf8());
+}
+
+struct WindowRig {
+  explicit WindowRig(const std::string& models, std::chrono::microseconds latency = {}) {
+    DlgDeps deps;
+    deps.context = &context;
+    deps.fonts = &fonts;
+    deps.texts = &texts;
+    deps.data_folder = std::filesystem::path(qgetenv("HALVRIC_DATA_DIR").toStdString());
+    std::filesystem::create_directories(deps.data_folder);
+    deps.session.simulate = models;
+    deps.session.sim_latency = latency;
+    deps.session.lock_file = qgetenv("HALVRIC_TRANSFER_LOCK").toStdString();
+    window = std::make_unique<CHalvricDlg>(std::move(deps));
+    window->show();
+  }
+
+  sim::SimHidBackend& Sim() { return *window->session().simulator(); }
+  sim::SimMouse& Mouse(size_t i = 0) { return Sim().Mouse(i); }
+
+  // Waits until the settings are loaded (true) or the time runs out.
+  bool WaitLoaded(int ms = 10000) {
+    QElapsedTimer t;
+    t.start();
+    while (!window->HasDevice() && t.elapsed() < ms) QTest::qWait(10);
+    return window->HasDevice();
+  }
+  // Waits until the worker has nothing left to do and no debounce is pending.
+  void Settle(int extra_ms = 0) {
+    QTest::qWait(extra_ms);
+    QElapsedTimer t;
+    t.start();
+    while ((window->session().Pending() > 0 || window->Busy() > 0) && t.elapsed() < 20000) QTest::qWait(5);
+    QTest::qWait(5);
+  }
+  int SetFeatureLines() {
+    int n = 0;
+    for (const std::string& l : Sim().TraceLines()) n += l.rfind("S ", 0) == 0;
+    return n;
+  }
+
+  ProgramContext context;
+  AppFonts fonts;
+  TextTables texts;
+  std::unique_ptr<CHalvricDlg> window;
+};
+
+}  // namespace halvric::testing

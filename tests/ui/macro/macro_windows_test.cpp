@@ -1,0 +1,251 @@
+// The macro editor and the macro list driven as a person would, over simulated mice: recording,
+// editing keys, saving onto mouse slots, and a function dragged from the list onto a button.
+
+#include <QKeyEvent>
+#include <QTimer>
+
+#include "ui/button/button_set_dlg.h"
+#include "ui/kit/str_dlg.h"
+#include "config/text_tables.h"
+#include "macro/macro_library.h"
+#include "ui/macro/macro_edit.h"
+#include "ui/macro/macro_list_wnd.h"
+#include "support/window_fixture.h"
+
+using namespace halvric;
+using halvric::testing::WindowRig;
+
+class MacroWindowsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+
+  static void ClickAt(QWidget* w, const QPoint& p) { QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, p); }
+  static void Key(QWidget* w, QEvent::Type type, Qt::Key key, const QString& text) {
+    QKeyEvent e(type, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(w, &e);
+  }
+  static std::vector<uint8_t> Bytes(const MacroItemList& items) { return SerializeInstructions(items); }
+  // Answers every prompt that shows up, OK or Cancel, and records its message.
+  struct PromptAnswerer {
+    PromptAnswerer(CStrDlg& prompt, bool ok) {
+      timer.setInterval(20);
+      QObject::connect(&timer, &QTimer::timeout, [&prompt, ok, this] {
+        if (!prompt.isVisible()) return;
+        messages.push_back(prompt.message);
+        ClickAt(&prompt, ok ? prompt.OkRect().center() : prompt.CancelRect().center());
+      });
+      timer.start();
+    }
+    QTimer timer;
+    QStringList messages;
+  };
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    halvric::testing::UsePrivateFolders(dir_);
+  }
+
+  void recordingAndEditing() {
+    WindowRig rig("level11");
+    MacroEdit& ed = rig.window->macroEditor();
+    int64_t now = 1000;
+    ed.clock = [&now] { return now; };
+    ed.show();
+
+    // Record "A held 300 ms": the clicks on Record and Stop are not recorded.
+    ClickAt(&ed, ed.CommandRect(MacroEdit::kCmdRecord).center());
+    QVERIFY(ed.recorder().recording());
+    Key(&ed, QEvent::KeyPress, Qt::Key_A, QStringLiteral("a"));
+    now += 150;
+    Key(&ed, QEvent::KeyPress, Qt::Key_A, QStringLiteral("a"));  // auto-repeat adds nothing
+    now += 150;
+    Key(&ed, QEvent::KeyRelease, Qt::Key_A, QStringLiteral("a"));
+    ClickAt(&ed, ed.CommandRect(MacroEdit::kCmdRecord).center());
+    QVERIFY(!ed.recorder().recording());
+    QCOMPARE(Bytes(ed.items()), (std::vector<uint8_t>{0x83, 0x04, 0x89, 0x2C, 0x01, 0x84, 0x04}));
+    QVERIFY(!ed.RowIsNew(0));  // recorded, not inserted by hand
+    QCOMPARE(ed.SizeInMouse(), 7 + 34);
+
+    // A delay into an empty list: one row 88 01 tagged "new" for five minutes.
+    ClickAt(&ed, ed.CommandRect(MacroEdit::kCmdClear).center());
+    QCOMPARE(ed.items().size(), size_t{0});
+    ClickAt(&ed, ed.CommandRect(MacroEdit::kCmdDelay).center());
+    QCOMPARE(Bytes(ed.items()), (std::vector<uint8_t>{0x88, 0x01}));
+    QVERIFY(ed.RowIsNew(0));
+    QVERIFY(ed.RowText(0).startsWith(QStringLiteral("0000  ")));
+    now += 300000;
+    QVERIFY(!ed.RowIsNew(0));
+
+    // Cut a range and paste it back at the cursor.
+    Macro m;
+    m.name = "Five";
+    for (uint8_t i = 1; i <= 5; ++i) m.items.push_back(MakeItem({0x88, i}));
+    ed.SetMacro(m, {}, -1);
+    ClickAt(&ed, ed.InstructionRowRect(1).center());
+    QTest::mouseClick(&ed, Qt::LeftButton, Qt::ShiftModifier, ed.InstructionRowRect(3).center());
+    QCOMPARE(ed.selectionFirst(), 1);
+    QCOMPARE(ed.selectionLast(), 3);
+    QTest::keyClick(&ed, Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(Bytes(ed.items()), (std::vector<uint8_t>{0x88, 1, 0x88, 5}));
+    QCOMPARE(ed.clipboard().size(), size_t{3});
+    ClickAt(&ed, ed.InstructionRowRect(2).center() + QPoint(0, 2));  // after the last row
+    QCOMPARE(ed.cursor(), 2);
+    QTest::keyClick(&ed, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(Bytes(ed.items()), (std::vector<uint8_t>{0x88, 1, 0x88, 5, 0x88, 2, 0x88, 3, 0x88, 4}));
+    QVERIFY(ed.modified());
+    // Deleting the last instruction puts the cursor on the new last one.
+    ed.SetMacro(ed.macro(), {}, -1);
+    QTest::keyClick(&ed, Qt::Key_Delete);
+    QCOMPARE(ed.items().size(), size_t{4});
+    QCOMPARE(ed.cursor(), 3);
+    // Dragging row 0 below row 2 moves it there.
+    QTest::mousePress(&ed, Qt::LeftButton, Qt::NoModifier, ed.InstructionRowRect(0).center());
+    QTest::mouseMove(&ed, ed.InstructionRowRect(1).center());
+    QTest::mouseMove(&ed, ed.InstructionRowRect(2).center() + QPoint(0, 8));
+    QTest::mouseRelease(&ed, Qt::LeftButton, Qt::NoModifier, ed.InstructionRowRect(2).center() + QPoint(0, 8));
+    QCOMPARE(Bytes(ed.items()), (std::vector<uint8_t>{0x88, 5, 0x88, 1, 0x88, 2, 0x88, 3}));
+    QCOMPARE(ed.cursor(), 1);
+  }
+
+  void savingOntoMouseSlotsAtWireLatency() {
+    WindowRig rig("level11", std::chrono::microseconds(1000));
+    QVERIFY(rig.WaitLoaded(30000));
+    rig.Settle();
+    MacroEdit& ed = rig.window->macroEditor();
+    rig.window->ShowMacroEditor();
+    ed.RefreshPanel();
+    Macro m;
+    m.name = "Fire";
+    for (int i = 0; i < 200; ++i) m.items.push_back(MakeItem({0x88, static_cast<uint8_t>(i + 1)}));
+    ed.SetMacro(m, {}, -1);
+    int slot = -1;
+    for (int s = 0; s < kMacroSlots && slot < 0; ++s) {
+      if (rig.window->workingCopy().macros[static_cast<size_t>(s)].start == 0) slot = s;
+    }
+    QVERIFY(slot >= 0);
+    const int row = ed.RowOfSlot(slot);
+    QVERIFY(row >= 0);
+    // Dropped onto the empty slot it is written at once, while the window keeps running.
+    PromptAnswerer answer(rig.window->prompt(), true);
+    QTest::mousePress(&ed, Qt::LeftButton, Qt::NoModifier, ed.NameRect().center());
+    QTest::mouseMove(&ed, ed.NameRect().center() + QPoint(-40, 10));
+    QTest::mouseRelease(&ed, Qt::LeftButton, Qt::NoModifier, ed.PanelRowRect(row).center());
+    QVERIFY(ed.Busy());
+    QElapsedTimer gap;
+    gap.start();
+    int64_t longest = 0;
+    bool progress_seen = false;
+    while (ed.Busy()) {
+      QTest::qWait(5);
+      longest = std::max<int64_t>(longest, gap.restart());
+      progress_seen = progress_seen || ed.Progress() > 0;
+    }
+    QVERIFY2(longest < 200, qPrintable(QString::number(longest)));
+    QVERIFY(progress_seen);
+    QVERIFY(answer.messages.isEmpty());
+    const MacroSlot& stored = rig.window->workingCopy().macros[static_cast<size_t>(slot)];
+    QCOMPARE(stored.name, std::string("Fire"));
+    const auto body = rig.Mouse().ReadMemory(stored.body, 4);
+    QCOMPARE(body, (std::vector<uint8_t>{0x88, 1, 0x88, 2}));
+
+    // Onto the used slot: the overwrite question comes first, then the name.
+    m.items.resize(3);
+    ed.SetMacro(m, {}, -1);
+    const int used_row = ed.RowOfSlot(slot);
+    QTest::mousePress(&ed, Qt::LeftButton, Qt::NoModifier, ed.NameRect().center());
+    QTest::mouseMove(&ed, ed.NameRect().center() + QPoint(-40, 10));
+    QTest::mouseRelease(&ed, Qt::LeftButton, Qt::NoModifier, ed.PanelRowRect(used_row).center());
+    QTRY_VERIFY_WITH_TIMEOUT(!ed.Busy(), 20000);
+    QVERIFY(answer.messages.size() >= 2);
+    QCOMPARE(answer.messages[0], QStringLiteral("Overwrite macro 'Fire' ?"));
+    QCOMPARE(rig.window->workingCopy().macros[static_cast<size_t>(slot)].length, uint32_t{33 + 6 + 1});
+  }
+
+  void functionDraggedFromListOntoButton() {
+    WindowRig rig("level11");
+    QVERIFY(rig.WaitLoaded());
+    rig.Settle();
+    rig.window->move(0, 0);
+    rig.window->ShowFunctionList(true);
+    ui::MacroList& list = rig.window->macroList();
+    QVERIFY(list.isVisible());
+    QCOMPARE(list.mode(), ui::MacroList::kLibraryMode);
+    const int row = list.RowOf("Double click");
+    QVERIFY(row >= 0);
+    const _MACRO_LIST_ITEM_ entry = list.EntryOfRow(row);
+    int button = -1;
+    for (int b = 0; b < 8 && button < 0; ++b) {
+      if (b != rig.window->ProtectedButton() && !rig.window->ButtonItemRect(b).isEmpty()) button = b;
+    }
+    QVERIFY(button >= 0);
+    const QPoint start = list.RowRect(row).center();
+    // A 2-pixel jitter does not start a drag.
+    QTest::mousePress(&list, Qt::LeftButton, Qt::NoModifier, start);
+    QTest::mouseMove(&list, start + QPoint(2, 2));
+    QCOMPARE(list.Drag(), static_cast<int>(ui::MacroList::kDragPressed));
+    QTest::mouseMove(&list, start + QPoint(3, 6));
+    QCOMPARE(list.Drag(), static_cast<int>(ui::MacroList::kDragDragging));
+    const QPoint target = list.mapFromGlobal(rig.window->mapToGlobal(rig.window->ButtonItemRect(button).center()));
+    QTest::mouseMove(&list, target);
+    QTest::mouseRelease(&list, Qt::LeftButton, Qt::NoModifier, target);
+    rig.Settle();
+    const int key = rig.window->layout().key_index[static_cast<size_t>(button)];
+    const int p = rig.context.current_profile.load();
+    const std::array<uint8_t, 4> expected = ButtonAssignment::Make(entry.type, entry.op1, entry.op2, entry.op3).Bytes();
+    QCOMPARE(rig.window->workingCopy().profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].bytes, expected);
+    const auto& map = rig.window->workingCopy().map;
+    for (int plane = 0; plane < 4; ++plane) {
+      QCOMPARE(rig.Mouse().ReadMemory(map.Plane(p, plane) + static_cast<uint32_t>(key), 1)[0], expected[static_cast<size_t>(plane)]);
+    }
+  }
+
+  void listWheelAndMacroModeKeys() {
+    WindowRig rig("level11");
+    QVERIFY(rig.WaitLoaded());
+    // Two macro files in the library.
+    MacroLibrary& lib = rig.window->library();
+    Macro m;
+    m.name = "One";
+    m.items.push_back(DefaultDelayItem());
+    QVERIFY(lib.SaveMacro(lib.NewMacroPath(lib.tree()), m));
+    m.name = "Two";
+    const auto second = lib.tree() / "second.mf";
+    QVERIFY(lib.SaveMacro(second, m));
+    lib.ScanLibrary();
+    ui::MacroList& list = rig.window->macroList();
+    list.SetList(ui::MacroList::kMacroMode, &lib.macros(), &lib);
+    list.show();
+    QCOMPARE(list.RowCount(), 2);
+    // Delete in macro mode removes the selected file at once.
+    ClickAt(&list, list.RowRect(list.RowOf("Two")).center());
+    QTest::keyClick(&list, Qt::Key_Delete);
+    QVERIFY(!std::filesystem::exists(second));
+    QCOMPARE(list.RowCount(), 1);
+    // With one row the wheel does nothing.
+    QWheelEvent w(QPointF(50, 50), list.mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&list, &w);
+    QCOMPARE(list.ScrollPos(), 0);
+    // Double click on the selected row picks it.
+    ClickAt(&list, list.RowRect(0).center());
+    QTest::mouseDClick(&list, Qt::LeftButton, Qt::NoModifier, list.RowRect(0).center());
+    QCOMPARE(list.result(), static_cast<int>(QDialog::Accepted));
+    QVERIFY(!list.ResultPath().empty());
+    // In library mode Delete removes nothing; fast wheel turning accelerates up to 20.
+    rig.window->ShowFunctionList(true);
+    const int rows = list.RowCount();
+    QVERIFY(rows > 3);
+    QTest::keyClick(&list, Qt::Key_Down);
+    QTest::keyClick(&list, Qt::Key_Delete);
+    QCOMPARE(list.RowCount(), rows);
+    for (int i = 0; i < 30; ++i) QCoreApplication::sendEvent(&list, &w);
+    QVERIFY(list.WheelFactor() > 15 && list.WheelFactor() < 20 * 1.4);
+    QCOMPARE(list.ScrollPos(), (rows - 1) * ui::MacroList::kRowHeight);
+  }
+};
+
+QTEST_MAIN(MacroWindowsTest)
+#include "macro_windows_test.moc"
