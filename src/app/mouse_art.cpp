@@ -18,7 +18,8 @@
 namespace halvric {
 namespace {
 
-// What the program reads from one picture, read once: the file and the spots of its elements.
+// What the program reads from one picture, read once (on the GUI thread, as all drawing): the file
+// and the spots of its elements.
 struct RowArt {
   QByteArray svg;
   int buttons = 0;  // one more than the highest button with an element
