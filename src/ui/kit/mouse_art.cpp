@@ -3,107 +3,136 @@
 #include <QFile>
 #include <QPainter>
 #include <QPixmap>
+#include <QStringList>
 #include <QSvgRenderer>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 #include <algorithm>
-#include <cmath>
+#include <array>
+#include <memory>
+#include <optional>
+
+#include "device/model_layout.h"
+#include "lighting/model_lighting.h"
 
 namespace halvric {
 namespace {
 
-// Rows differ in their outline: a slimmer or wider body and a longer or shorter nose.
-struct Outline {
-  double half_width;
-  double shoulder;
-  int hue;  // accent colour of the light strip
+// What the program reads from one picture, read once (on the GUI thread, as all drawing): the file
+// and the spots of its elements.
+struct RowArt {
+  QByteArray svg;
+  int buttons = 0;  // one more than the highest button with an element
+  std::array<std::optional<QPointF>, kMaxDrawnButtons> hot_spots;
+  std::array<QRectF, lighting::kPictureZones> zones;
 };
 
-Outline OutlineOf(int row) {
-  static constexpr Outline kRows[] = {
-      {118, 120, 200}, {122, 110, 15}, {112, 128, 180}, {116, 118, 140}, {124, 112, 275}, {110, 130, 330},
-      {120, 116, 190}, {108, 132, 95},  {126, 108, 0},   {114, 124, 45},  {118, 120, 240},
-  };
-  return kRows[std::clamp(row, 0, 10)];
+// The bounds of element `id` in picture coordinates (through the transforms of its groups).
+std::optional<QRectF> ElementBounds(const QSvgRenderer& renderer, const QString& id) {
+  if (!renderer.elementExists(id)) return std::nullopt;
+  return renderer.transformForElement(id).mapRect(renderer.boundsOnElement(id));
 }
 
-QString Hsl(int hue, int s, int l) { return QStringLiteral("hsl(%1,%2%,%3%)").arg(hue).arg(s).arg(l); }
+const RowArt& ArtOf(int row) {
+  static std::array<std::unique_ptr<RowArt>, kMouseArtRows> cache;
+  row = std::clamp(row, 0, kMouseArtRows - 1);
+  std::unique_ptr<RowArt>& art = cache[static_cast<size_t>(row)];
+  if (art) return *art;
+  art = std::make_unique<RowArt>();
+  QFile file(MouseArtPath(row));
+  if (file.open(QIODevice::ReadOnly)) art->svg = file.readAll();
+  const QSvgRenderer renderer(art->svg);
+  for (int i = 0; i < kMaxDrawnButtons; ++i) {
+    if (const auto b = ElementBounds(renderer, QStringLiteral("button-%1").arg(i))) {
+      art->hot_spots[static_cast<size_t>(i)] = b->center();
+      art->buttons = i + 1;
+    }
+  }
+  for (int z = 0; z < lighting::kPictureZones; ++z) {
+    art->zones[static_cast<size_t>(z)] = ElementBounds(renderer, QStringLiteral("zone-%1").arg(z)).value_or(QRectF());
+  }
+  return *art;
+}
+
+// The number at the end of `id` when it is `prefix` followed by a number, else -1.
+int IndexOf(QStringView id, QStringView prefix) {
+  if (!id.startsWith(prefix)) return -1;
+  bool ok = false;
+  const int i = id.mid(prefix.size()).toInt(&ok);
+  return ok && i >= 0 ? i : -1;
+}
+
+// `style` without its display declaration.
+QString WithoutDisplay(QStringView style) {
+  QStringList kept;
+  for (QStringView d : style.split(u';', Qt::SkipEmptyParts)) {
+    const qsizetype colon = d.indexOf(u':');
+    if (colon >= 0 && d.first(colon).trimmed() == u"display") continue;
+    kept.append(d.toString());
+  }
+  return kept.join(u';');
+}
+
+// The picture as stored with the elements of the buttons from `buttons` on hidden and the
+// highlight of button `highlight` shown; everything else is copied as it is.
+QByteArray Styled(const QByteArray& svg, int buttons, int highlight) {
+  QXmlStreamReader in(svg);
+  in.setNamespaceProcessing(false);
+  QByteArray out;
+  QXmlStreamWriter w(&out);
+  while (!in.atEnd()) {
+    switch (in.readNext()) {
+      case QXmlStreamReader::StartDocument:
+      case QXmlStreamReader::EndDocument:
+      case QXmlStreamReader::Invalid:
+        break;
+      case QXmlStreamReader::StartElement: {
+        const QXmlStreamAttributes attributes = in.attributes();
+        const QStringView id = attributes.value(QLatin1String("id"));
+        QString display;  // empty: as stored
+        if (const int b = IndexOf(id, u"button-"); b >= 0 && b >= buttons) display = QStringLiteral("none");
+        if (const int h = IndexOf(id, u"highlight-"); h >= 0 && h == highlight) display = QStringLiteral("inline");
+        w.writeStartElement(in.qualifiedName().toString());
+        for (const QXmlStreamAttribute& a : attributes) {
+          if (display.isEmpty()) {
+            w.writeAttribute(a.qualifiedName().toString(), a.value().toString());
+          } else if (a.qualifiedName() == u"style") {
+            w.writeAttribute(QStringLiteral("style"), WithoutDisplay(a.value()));
+          } else if (a.qualifiedName() != u"display") {
+            w.writeAttribute(a.qualifiedName().toString(), a.value().toString());
+          }
+        }
+        if (!display.isEmpty()) w.writeAttribute(QStringLiteral("display"), display);
+        break;
+      }
+      default:
+        w.writeCurrentToken(in);
+        break;
+    }
+  }
+  return in.hasError() ? svg : out;
+}
 
 }  // namespace
 
+QString MouseArtPath(int row) {
+  return QStringLiteral(":/art/mouse_row%1.svg").arg(std::clamp(row, 0, kMouseArtRows - 1));
+}
+
 QPointF MouseHotSpot(int row, int index) {
-  const Outline o = OutlineOf(row);
-  const double left = 150 - o.half_width;
-  switch (index) {
-    case 0: return {150 - o.half_width * 0.5, 95};
-    case 1: return {150 + o.half_width * 0.5, 95};
-    case 2: return {150, 88};
-    case 3: return {left + 10, 262};
-    case 4: return {left + 10, 220};
-    default: break;
-  }
-  const int j = index - 5;
-  if (j < 2) return {150, 150.0 + 24 * j};  // behind the wheel
-  // A grid of side buttons down the left flank, then the right flank.
-  const int k = j - 2;
-  if (k < 12) return {left + 24 + 16 * (k % 3), 300.0 + 20 * (k / 3) - 6 * (k % 3)};
-  const int m = k - 12;
-  return {150 + o.half_width - 14 - 14 * (m % 2), 210.0 + 22 * (m / 2)};
+  if (index < 0 || index >= kMaxDrawnButtons) return {};
+  return ArtOf(row).hot_spots[static_cast<size_t>(index)].value_or(QPointF());
+}
+
+QRectF MouseZoneArea(int row, int zone) {
+  if (zone < 0 || zone >= lighting::kPictureZones) return {};
+  return ArtOf(row).zones[static_cast<size_t>(zone)];
 }
 
 QByteArray MouseSvg(int row, int buttons, int highlight) {
-  const Outline o = OutlineOf(row);
-  const double l = 150 - o.half_width;
-  const double r = 150 + o.half_width;
-  QString svg;
-  svg += QStringLiteral(
-             "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 300 440' width='300' height='440'>"
-             "<defs>"
-             "<linearGradient id='body' x1='0' y1='0' x2='1' y2='1'>"
-             "<stop offset='0' stop-color='#3a3f4b'/><stop offset='1' stop-color='#16181d'/></linearGradient>"
-             "<linearGradient id='sheen' x1='0' y1='0' x2='0' y2='1'>"
-             "<stop offset='0' stop-color='#ffffff' stop-opacity='0.18'/>"
-             "<stop offset='1' stop-color='#ffffff' stop-opacity='0'/></linearGradient>"
-             "<linearGradient id='glow' x1='0' y1='0' x2='1' y2='0'>"
-             "<stop offset='0' stop-color='%1'/><stop offset='1' stop-color='%2'/></linearGradient>"
-             "</defs>")
-             .arg(Hsl(o.hue, 90, 55), Hsl((o.hue + 60) % 360, 90, 60));
-  // Body.
-  svg += QStringLiteral(
-             "<path d='M150,18 C%1,18 %2,%3 %2,225 C%2,350 %4,424 150,424 C%5,424 %6,350 %6,225 "
-             "C%6,%3 %7,18 150,18 Z' fill='url(#body)' stroke='#5b6272' stroke-width='2'/>")
-             .arg(r - 30).arg(r).arg(o.shoulder).arg(r - 40).arg(l + 40).arg(l).arg(l + 30);
-  // Main buttons with their split and the palm line.
-  svg += QStringLiteral("<path d='M150,20 L150,190' stroke='#0c0d10' stroke-width='3'/>"
-                        "<path d='M%1,190 Q150,215 %2,190' fill='none' stroke='#0c0d10' stroke-width='3'/>"
-                        "<path d='M150,22 C%3,22 %4,%5 %4,190 L150,190 Z' fill='url(#sheen)'/>")
-             .arg(l + 4).arg(r - 4).arg(l + 40).arg(l + 6).arg(o.shoulder);
-  // Wheel.
-  svg += QStringLiteral("<rect x='139' y='58' width='22' height='62' rx='11' fill='#0c0d10'/>"
-                        "<rect x='143' y='62' width='14' height='54' rx='7' fill='#6c7384'/>");
-  for (int i = 0; i < 6; ++i) {
-    svg += QStringLiteral("<rect x='144' y='%1' width='12' height='2' fill='#3a3f4b'/>").arg(66 + 9 * i);
-  }
-  // Light strip.
-  svg += QStringLiteral("<path d='M%1,360 Q150,404 %2,360' fill='none' stroke='url(#glow)' stroke-width='6' "
-                        "stroke-linecap='round'/>")
-             .arg(l + 38).arg(r - 38);
-  // Extra buttons at their hot spots.
-  for (int i = 3; i < buttons; ++i) {
-    const QPointF h = MouseHotSpot(row, i);
-    const bool side = i == 3 || i == 4;
-    const double w = side ? 12 : 12;
-    const double ht = side ? 34 : 14;
-    svg += QStringLiteral("<rect x='%1' y='%2' width='%3' height='%4' rx='4' fill='#2a2e37' stroke='#7c8497' "
-                          "stroke-width='1.5'/>")
-               .arg(h.x() - w / 2).arg(h.y() - ht / 2).arg(w).arg(ht);
-  }
-  if (highlight >= 0 && highlight < buttons) {
-    const QPointF h = MouseHotSpot(row, highlight);
-    svg += QStringLiteral("<circle cx='%1' cy='%2' r='13' fill='%3' fill-opacity='0.35' stroke='%3' "
-                          "stroke-width='2'/>")
-               .arg(h.x()).arg(h.y()).arg(Hsl(o.hue, 95, 60));
-  }
-  svg += QStringLiteral("</svg>");
-  return svg.toUtf8();
+  const RowArt& art = ArtOf(row);
+  if (highlight < 0 && buttons >= art.buttons) return art.svg;
+  return Styled(art.svg, buttons, highlight >= 0 && highlight < buttons ? highlight : -1);
 }
 
 void DrawMouse(QPainter& p, const QRectF& target, int row, int buttons, int highlight) {

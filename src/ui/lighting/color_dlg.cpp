@@ -6,7 +6,6 @@
 #include <QRadialGradient>
 #include <QToolTip>
 
-#include <array>
 #include <chrono>
 
 #include "ui/kit/app_fonts.h"
@@ -25,15 +24,6 @@ constexpr int kTextLightEffect = 45;
 constexpr int kTextSetAllLights = 59;
 constexpr auto kFirstTickDelay = std::chrono::milliseconds(100);
 constexpr auto kTickPeriod = std::chrono::milliseconds(90);
-constexpr double kZoneRadius = 15;  // in picture coordinates
-
-// Where each picture zone sits on the mouse picture (its own 300 x 440 coordinates): around the
-// body from the front left over the rear light strip to the front right, so that the waves run
-// round the mouse.
-constexpr std::array<QPointF, lighting::kPictureZones> kZoneSpots = {{
-    {72, 118}, {52, 188}, {46, 258}, {58, 328}, {96, 384}, {150, 402},
-    {204, 384}, {242, 328}, {254, 258}, {248, 188}, {228, 118},
-}};
 
 QColor Lit(const lighting::Rgb& c, int brightness) {
   return QColor(c[0] * brightness / 255, c[1] * brightness / 255, c[2] * brightness / 255);
@@ -128,12 +118,14 @@ QRect ColorDlg::ZoneRect(int zone) const {
   if (zone < 0 || zone >= lighting::kPictureZones || !model_) return {};
   const auto snap = model_->Snapshot();
   if (!snap.zones()[static_cast<size_t>(zone)].shown) return {};
+  // Where the zone sits comes with the picture (its zone elements).
+  const QRectF spot = MouseZoneArea(art_row_, zone);
+  if (spot.isEmpty()) return {};
   const QRectF art = ArtRect();
   const double sx = art.width() / kMouseArtSize.width();
   const double sy = art.height() / kMouseArtSize.height();
-  const QPointF c(art.x() + kZoneSpots[static_cast<size_t>(zone)].x() * sx,
-                  art.y() + kZoneSpots[static_cast<size_t>(zone)].y() * sy);
-  const double r = kZoneRadius * sx + 3;
+  const QPointF c(art.x() + spot.center().x() * sx, art.y() + spot.center().y() * sy);
+  const double r = spot.width() / 2 * sx + 3;
   return QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r).toAlignedRect();
 }
 
@@ -289,19 +281,21 @@ void ColorDlg::paintEvent(QPaintEvent*) {
     const lighting::PictureZone& pz = snap.zones()[static_cast<size_t>(z)];
     if (!pz.shown) continue;
     const QRectF zr = ZoneRect(z);
+    if (zr.isEmpty()) continue;  // the picture has no such zone
     const QPointF c = zr.center();
+    const double radius = MouseZoneArea(art_row_, z).width() / 2 * sx;
     const QColor lit = Lit(pz.colour, pz.brightness);
-    QRadialGradient glow(c, kZoneRadius * sx * 2.2);
+    QRadialGradient glow(c, radius * 2.2);
     QColor halo = lit;
     halo.setAlpha(150);
     glow.setColorAt(0, halo);
     glow.setColorAt(1, QColor(lit.red(), lit.green(), lit.blue(), 0));
     p.setPen(Qt::NoPen);
     p.setBrush(glow);
-    p.drawEllipse(c, kZoneRadius * sx * 2.2, kZoneRadius * sx * 2.2);
+    p.drawEllipse(c, radius * 2.2, radius * 2.2);
     p.setPen(QPen(z == hover_zone_ ? ui::kTextStrong : QColor(0, 0, 0, 160), z == hover_zone_ ? 2 : 1));
     p.setBrush(lit);
-    p.drawEllipse(c, kZoneRadius * sx, kZoneRadius * sx);
+    p.drawEllipse(c, radius, radius);
   }
   p.setFont(fonts_[kFont12]);
   p.setPen(ui::kTextDim);
