@@ -2,8 +2,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -14,6 +12,7 @@
 #include "device/firmware_writer.h"
 #include "device/intel_hex.h"
 #include "device/upgrade_pieces.h"
+#include "platform/terminal.h"
 
 namespace halvric {
 namespace {
@@ -85,7 +84,7 @@ void Flash(CtlContext& ctx, const std::string& file) {
                    "feature flag)");
   }
 
-  const bool show_progress = &ctx.err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
+  const bool show_progress = &ctx.err == &std::cerr && StandardErrorIsTerminal();
   std::string message;
   UpgradeWriteOptions options;
   options.enter_isp = true;
