@@ -13,6 +13,7 @@
 #include "device/intel_hex.h"
 #include "device/upgrade_pieces.h"
 #include "platform/terminal.h"
+#include "platform/text.h"
 
 namespace halvric {
 namespace {
@@ -21,11 +22,7 @@ namespace {
 constexpr int kCtlPieceRetries = 50;
 constexpr uint32_t kUpgradeFeatureFlag = 0x40;
 
-std::string Hex8(uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%08X", static_cast<unsigned>(v));
-  return buf;
-}
+std::string Hex8(uint32_t v) { return FormatHexNumber(v, 8, HexCase::kUpper); }
 
 FirmwareImage Load(const std::string& file) {
   try {
