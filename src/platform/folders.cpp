@@ -94,8 +94,12 @@ std::filesystem::path ProgramFolder(const FolderEnvironment& env) {
     if (std::filesystem::is_directory(installed, ec)) return installed.lexically_normal();
   }
   if (!env.source_dir.empty()) return std::filesystem::path(env.source_dir) / "resources";
+#ifdef HALVRIC_SOURCE_TREE
+  return std::filesystem::path(HALVRIC_SOURCE_TREE) / "resources";
+#else
   // This file lies at <source>/src/platform/folders.cpp.
   return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "resources";
+#endif
 }
 
 }  // namespace halvric
