@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+#include "platform/active_window_watch.h"
+
 namespace halvric {
 
 class ActiveWindowWatch : public QAbstractNativeEventFilter {
@@ -18,9 +20,9 @@ class ActiveWindowWatch : public QAbstractNativeEventFilter {
   bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
 
  private:
-  ActiveWindowWatch(std::function<void()> changed, uint32_t atom);
+  ActiveWindowWatch(std::function<void()> changed, std::unique_ptr<ActiveWindowEvents> events);
   std::function<void()> changed_;
-  uint32_t atom_;
+  std::unique_ptr<ActiveWindowEvents> events_;
 };
 
 }  // namespace halvric

@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/text.h"
+
 namespace halvric {
 namespace {
 
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
+std::string Lower(std::string_view s) { return AsciiLower(s); }
 
 bool StartsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
 

@@ -8,25 +8,18 @@
 #include "app/sim_hotplug_source.h"
 #include "config/connect_and_read.h"
 #include "config/text_tables.h"
-#include "platform/linux/hidraw_backend.h"
 #include "platform/linux/udev_hotplug_monitor.h"
+#include "sim/backend_factory.h"
 #include "sim/sim_hid_backend.h"
-#include "sim/sim_mouse.h"
 
 namespace halvric {
 
 DeviceSession::DeviceSession(const SessionOptions& options, const TextTables& texts, QObject* parent)
     : QObject(parent), texts_(texts) {
   qRegisterMetaType<std::shared_ptr<const ConnectOutcome>>("std::shared_ptr<const ConnectOutcome>");
-  if (!options.simulate.empty()) {
-    auto s = std::make_unique<sim::SimHidBackend>(options.simulate);
-    if (!options.sim_state.empty()) s->SetStateFile(options.sim_state);
-    for (size_t i = 0; i < s->MouseCount(); ++i) s->Mouse(i).SetLatency(options.sim_latency);
-    sim_ = s.get();
-    backend_ = std::move(s);
-  } else {
-    backend_ = std::make_unique<linux_hid::LinuxHidBackend>();
-  }
+  sim::Backend made = sim::CreateBackend({options.simulate, options.sim_state, {}, options.sim_latency});
+  backend_ = std::move(made.hid);
+  sim_ = made.simulator;
   dev_ = std::make_unique<DeviceLayer>(*backend_, options.lock_file);
   readers_ = std::make_unique<InputReportReader>(
       *backend_, [this](const std::string&, std::span<const uint8_t> report) {

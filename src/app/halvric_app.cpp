@@ -4,10 +4,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWindow>
-#include <unistd.h>
-#include <ctime>
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 
 #include "ui/kit/app_fonts.h"
 #include "app/halvric_dlg.h"
@@ -22,31 +19,10 @@
 #include "platform/linux/xkb_key_names.h"
 #include "platform/profile_file.h"
 #include "platform/pointer_acceleration.h"
+#include "platform/process_start.h"
 #include "services/program_context.h"
 
 namespace halvric {
-namespace {
-
-// Seconds since this process was started, from its start time in /proc (clock ticks since boot).
-double SecondsSinceProcessStart() {
-  std::ifstream stat("/proc/self/stat");
-  std::string line;
-  std::getline(stat, line);
-  const size_t close = line.rfind(')');
-  if (close == std::string::npos) return -1;
-  std::istringstream rest(line.substr(close + 2));
-  std::string field;
-  unsigned long long start = 0;
-  for (int i = 3; i <= 22 && rest >> field; ++i) {
-    if (i == 22) start = std::stoull(field);
-  }
-  timespec now{};
-  clock_gettime(CLOCK_BOOTTIME, &now);
-  const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK));
-  return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 - static_cast<double>(start) / ticks;
-}
-
-}  // namespace
 
 CHalvricApp::CHalvricApp() : context_(std::make_unique<ProgramContext>()), texts_(std::make_unique<TextTables>()) {}
 
@@ -132,7 +108,7 @@ int CHalvricApp::Run(int argc, char** argv) {
   dlg->installEventFilter(&watch);
   dlg->show();
   if (qEnvironmentVariableIsSet("HALVRIC_REPORT_STARTUP")) {
-    // Time since the process started (from its start time in /proc) until the window is exposed.
+    // Time since the process started until the window is exposed.
     struct FirstExpose : QObject {
       bool eventFilter(QObject*, QEvent* e) override {
         if (e->type() == QEvent::Expose && !done) {

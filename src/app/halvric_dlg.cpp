@@ -660,8 +660,7 @@ void CHalvricDlg::keyPressEvent(QKeyEvent* e) {
   if (sim_keys_ && session_->simulator() != nullptr && HasDevice() &&
       (e->key() == Qt::Key_F7 || e->key() == Qt::Key_F8)) {
     // Developer keys: press the simulated mouse's profile (F7) or DPI (F8) button.
-    // Simulated paths read "sim/<index>/if<n>".
-    const size_t index = device_path_.rfind("sim/", 0) == 0 ? std::strtoul(device_path_.c_str() + 4, nullptr, 10) : 0;
+    const size_t index = session_->simulator()->MouseOfPath(device_path_).value_or(0);
     sim::SimMouse& mouse = session_->simulator()->Mouse(std::min(index, session_->simulator()->MouseCount() - 1));
     if (e->key() == Qt::Key_F7) mouse.PressProfileButton((std::max(0, ctx_.current_profile.load()) + 1) % kProfileCount);
     else mouse.PressDpiButton((wc_.dpi_level + 1) % kDpiLevels);

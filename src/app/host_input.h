@@ -17,7 +17,7 @@ class UinputInjector;
 class MovementIntake;
 class TiltScroll;
 class TouchEmulation;
-class X11PointerQuery;
+class PointerPosition;
 
 class HostInput {
  public:
@@ -34,7 +34,7 @@ class HostInput {
 
  private:
   HostInput() = default;
-  std::shared_ptr<X11PointerQuery> pointer_;
+  std::shared_ptr<PointerPosition> pointer_;
   std::unique_ptr<linux_hid::UinputInjector> injector_;
   std::unique_ptr<TiltScroll> tilt_;
   std::unique_ptr<TouchEmulation> touch_;

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 
+#include "platform/instance_socket.h"
+
 namespace halvric {
 
 class InstanceChannel : public QObject {
@@ -23,8 +25,8 @@ class InstanceChannel : public QObject {
   static QString DefaultPath();
 
   // Becomes the first instance: true when this process now owns the channel. A socket left by an
-  // instance that died is taken over; false while another instance answers on it. Plain socket
-  // calls only, so that it can run before the Qt application object exists.
+  // instance that died is taken over; false while another instance answers on it. Needs no Qt
+  // application object.
   bool Claim();
   // Starts answering on the claimed socket. Needs the Qt application object (the socket is
   // watched by the event loop of the thread that calls this).
@@ -45,7 +47,7 @@ class InstanceChannel : public QObject {
   void OnConnection();
 
   QString path_;
-  int claimed_fd_ = -1;  // claimed, not yet handed to server_
+  InstanceSocketClaim claim_;  // claimed, not yet handed to server_
   QLocalServer server_;
 };
 

@@ -4,8 +4,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <iostream>
 
@@ -16,6 +14,7 @@
 #include "config/text_tables.h"
 #include "config/working_copy.h"
 #include "platform/folders.h"
+#include "platform/terminal.h"
 
 namespace halvric {
 namespace {
@@ -24,7 +23,7 @@ constexpr int kBarWidth = 40;
 
 // A progress bar on standard error, drawn only when that is a terminal.
 BusyProgressFn TerminalProgress(CtlContext& ctx, const char* what) {
-  if (&ctx.err != &std::cerr || ::isatty(STDERR_FILENO) == 0) return {};
+  if (&ctx.err != &std::cerr || !StandardErrorIsTerminal()) return {};
   return [&ctx, what](double fraction, bool busy) {
     const int filled = static_cast<int>(fraction * kBarWidth + 0.5);
     ctx.err << "\r" << what << " [" << std::string(static_cast<size_t>(filled), '#')

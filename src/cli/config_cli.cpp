@@ -16,6 +16,7 @@
 #include "config/setting_changes.h"
 #include "config/text_tables.h"
 #include "device/model_layout.h"
+#include "platform/text.h"
 
 namespace halvric {
 namespace {
@@ -27,9 +28,7 @@ uint32_t Number(const std::string& text, const char* what, uint32_t max) {
 }
 
 std::string Hex3(const std::array<uint8_t, 3>& c) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%02x%02x%02x", c[0], c[1], c[2]);
-  return buf;
+  return FormatHex(c);
 }
 
 int FreeMacroMemory(const WorkingCopy& wc) {

@@ -9,7 +9,7 @@
 #include "config/program_settings.h"
 #include "platform/folders.h"
 #include "platform/profile_file.h"
-#include "platform/linux/hidraw_backend.h"
+#include "sim/backend_factory.h"
 #include "sim/sim_hid_backend.h"
 
 namespace halvric {
@@ -24,20 +24,14 @@ CtlContext::~CtlContext() {
 }
 
 void CtlContext::CreateBackend() {
-  if (!options.simulate.empty()) {
-    std::unique_ptr<sim::SimHidBackend> s;
-    try {
-      s = std::make_unique<sim::SimHidBackend>(options.simulate);
-    } catch (const std::invalid_argument& e) {
-      throw CtlError(e.what());
-    }
-    if (!options.sim_state.empty()) s->SetStateFile(options.sim_state);
-    if (!options.trace.empty()) s->SetTraceFile(options.trace);
-    sim_ = s.get();
-    backend_ = std::move(s);
-  } else {
-    backend_ = std::make_unique<linux_hid::LinuxHidBackend>();
+  sim::Backend made;
+  try {
+    made = sim::CreateBackend({options.simulate, options.sim_state, options.trace, {}});
+  } catch (const std::invalid_argument& e) {
+    throw CtlError(e.what());
   }
+  backend_ = std::move(made.hid);
+  sim_ = made.simulator;
   devices_ = std::make_unique<DeviceLayer>(*backend_);
 }
 

@@ -6,15 +6,12 @@
 
 #include "cli/text_format.h"
 #include "config/key_tables.h"
+#include "platform/text.h"
 
 namespace halvric {
 namespace {
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
-  return out;
-}
+std::string Lower(std::string_view s) { return AsciiLower(s); }
 
 std::vector<std::string> Split(std::string_view s, char sep) {
   std::vector<std::string> parts;

@@ -3,18 +3,9 @@
 #include <cctype>
 #include <cstdio>
 
+#include "platform/text.h"
+
 namespace halvric {
-namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
-
 std::optional<uint32_t> ParseNumber(std::string_view text) {
   int base = 10;
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
@@ -24,7 +15,7 @@ std::optional<uint32_t> ParseNumber(std::string_view text) {
   if (text.empty() || text.size() > 10) return std::nullopt;
   uint64_t v = 0;
   for (char c : text) {
-    const int d = base == 16 ? HexValue(c) : (std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : -1);
+    const int d = base == 16 ? HexDigitValue(c) : (std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : -1);
     if (d < 0) return std::nullopt;
     v = v * base + static_cast<uint64_t>(d);
     if (v > 0xFFFFFFFFu) return std::nullopt;
@@ -47,7 +38,7 @@ std::optional<std::vector<uint8_t>> ParseHexBytes(std::string_view text) {
       i += 2;
       continue;
     }
-    const int d = HexValue(c);
+    const int d = HexDigitValue(c);
     if (d < 0) return std::nullopt;
     if (pending < 0) {
       pending = d;
@@ -62,22 +53,13 @@ std::optional<std::vector<uint8_t>> ParseHexBytes(std::string_view text) {
 }
 
 std::string HexBytes(std::span<const uint8_t> bytes) {
-  std::string s;
-  s.reserve(bytes.size() * 3);
-  char buf[4];
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    std::snprintf(buf, sizeof buf, i == 0 ? "%02x" : " %02x", bytes[i]);
-    s += buf;
-  }
-  return s;
+  return FormatHex(bytes, " ");
 }
 
 std::string HexDump(uint32_t address, std::span<const uint8_t> bytes) {
   std::string s;
-  char buf[16];
   for (size_t off = 0; off < bytes.size(); off += 16) {
-    std::snprintf(buf, sizeof buf, "0x%04x:", static_cast<unsigned>(address + off));
-    s += buf;
+    s += "0x" + FormatHexNumber(static_cast<uint32_t>(address + off), 4) + ':';
     const size_t n = std::min<size_t>(16, bytes.size() - off);
     s += ' ';
     s += HexBytes(bytes.subspan(off, n));

@@ -2,8 +2,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -14,6 +12,8 @@
 #include "device/firmware_writer.h"
 #include "device/intel_hex.h"
 #include "device/upgrade_pieces.h"
+#include "platform/terminal.h"
+#include "platform/text.h"
 
 namespace halvric {
 namespace {
@@ -22,11 +22,7 @@ namespace {
 constexpr int kCtlPieceRetries = 50;
 constexpr uint32_t kUpgradeFeatureFlag = 0x40;
 
-std::string Hex8(uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%08X", static_cast<unsigned>(v));
-  return buf;
-}
+std::string Hex8(uint32_t v) { return FormatHexNumber(v, 8, HexCase::kUpper); }
 
 FirmwareImage Load(const std::string& file) {
   try {
@@ -85,7 +81,7 @@ void Flash(CtlContext& ctx, const std::string& file) {
                    "feature flag)");
   }
 
-  const bool show_progress = &ctx.err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
+  const bool show_progress = &ctx.err == &std::cerr && StandardErrorIsTerminal();
   std::string message;
   UpgradeWriteOptions options;
   options.enter_isp = true;

@@ -10,6 +10,7 @@
 #include "config/backup_file.h"
 #include "config/memory_image.h"
 #include "platform/atomic_file.h"
+#include "platform/text.h"
 
 namespace halvric {
 namespace {
@@ -27,7 +28,7 @@ std::string CleanReason(std::string_view reason) {
   for (char c : reason) {
     const auto u = static_cast<unsigned char>(c);
     if (std::isalnum(u) != 0 && u < 0x80) {
-      out += static_cast<char>(std::tolower(u));
+      out += AsciiLower(c);
     } else {
       out += '-';
     }

@@ -5,17 +5,11 @@
 #include "config/key_tables.h"
 #include "platform/atomic_file.h"
 #include "platform/key_names.h"
+#include "platform/text.h"
 #include "platform/text_encoding.h"
 
 namespace halvric {
 namespace {
-
-std::string_view TrimAny(std::string_view s, std::string_view chars) {
-  const size_t b = s.find_first_not_of(chars);
-  if (b == std::string_view::npos) return {};
-  const size_t e = s.find_last_not_of(chars);
-  return s.substr(b, e - b + 1);
-}
 
 // Leading decimal number with an optional sign, like the C library's atoi but without overflow.
 int ReadDecimal(std::string_view s) {
@@ -50,9 +44,9 @@ UsageToScanTable UsageToScanTable::Parse(std::string_view raw) {
     pos = lf + 1;
     const size_t blank = line.find(' ');
     if (blank == std::string_view::npos || blank == 0) continue;
-    int usage = ReadDecimal(TrimAny(line.substr(0, blank), "\r\n "));
+    int usage = ReadDecimal(Trim(line.substr(0, blank), "\r\n "));
     if (usage < 0 || usage > 255) usage = 0;
-    table.scan_[static_cast<size_t>(usage)] = ReadDecimal(TrimAny(line.substr(blank + 1), "\t "));
+    table.scan_[static_cast<size_t>(usage)] = ReadDecimal(Trim(line.substr(blank + 1), "\t "));
   }
   return table;
 }

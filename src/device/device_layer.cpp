@@ -7,6 +7,7 @@
 
 #include "device/device_commands.h"
 #include "device/feature_transfer.h"
+#include "platform/text.h"
 
 namespace halvric {
 namespace {
@@ -30,10 +31,7 @@ int MapTypeCode(int type, bool long_report) {
 
 }  // namespace
 
-std::string LowerPath(std::string path) {
-  std::transform(path.begin(), path.end(), path.begin(), [](unsigned char c) { return std::tolower(c); });
-  return path;
-}
+std::string LowerPath(std::string path) { return AsciiLower(path); }
 
 DeviceLayer::DeviceLayer(HidBackend& backend, std::string lock_file)
     : backend_(backend), transfer_lock_(std::move(lock_file)) {}

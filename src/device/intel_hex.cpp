@@ -8,15 +8,10 @@
 #include <optional>
 #include <sstream>
 
+#include "platform/text.h"
+
 namespace halvric {
 namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
 
@@ -35,8 +30,8 @@ std::vector<uint8_t> DecodeRecord(std::string_view digits, size_t line) {
   std::vector<uint8_t> bytes;
   bytes.reserve(digits.size() / 2);
   for (size_t i = 0; i < digits.size(); i += 2) {
-    const int hi = HexValue(digits[i]);
-    const int lo = HexValue(digits[i + 1]);
+    const int hi = HexDigitValue(digits[i]);
+    const int lo = HexDigitValue(digits[i + 1]);
     if (hi < 0 || lo < 0) {
       const char bad = hi < 0 ? digits[i] : digits[i + 1];
       Refuse(line, std::string("not a hex digit: '") + bad + "'");

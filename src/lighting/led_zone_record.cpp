@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/text.h"
+
 namespace halvric::lighting {
 
 LedZoneRecord OwnColourRecord(Rgb colour, bool always_on) {
@@ -21,23 +23,15 @@ ZoneLook LookOf(const LedZoneRecord& record, const Rgb& default_colour) {
 }
 
 std::string RgbHex(const Rgb& colour) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%02X%02X%02X", colour[0], colour[1], colour[2]);
-  return buf;
+  return FormatHex(colour, {}, HexCase::kUpper);
 }
 
 bool ParseRgbHex(std::string_view text, Rgb& colour) {
   if (text.size() == 7 && text[0] == '#') text.remove_prefix(1);
   if (text.size() != 6) return false;
-  auto nibble = [](char c) -> int {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-  };
   Rgb out{};
   for (size_t i = 0; i < 3; ++i) {
-    const int hi = nibble(text[2 * i]), lo = nibble(text[2 * i + 1]);
+    const int hi = HexDigitValue(text[2 * i]), lo = HexDigitValue(text[2 * i + 1]);
     if (hi < 0 || lo < 0) return false;
     out[i] = static_cast<uint8_t>(hi * 16 + lo);
   }

@@ -10,6 +10,7 @@
 #include "macro/instruction_set.h"
 #include "macro/macro_file.h"
 #include "platform/profile_file.h"
+#include "platform/text.h"
 
 namespace halvric {
 
@@ -20,9 +21,7 @@ namespace {
 constexpr std::string_view kInternalPrefix = "@_INTERNAL_";
 
 bool HasIniExtension(const fs::path& path) {
-  std::string ext = path.extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ext == ".ini";
+  return AsciiLower(path.extension().string()) == ".ini";
 }
 
 void LoadFile(const fs::path& ini_path, const FunctionLibraryFilter& filter, FunctionLibrary& library, int& next_id) {

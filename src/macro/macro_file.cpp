@@ -9,18 +9,11 @@
 
 #include "platform/archive_stream.h"
 #include "platform/atomic_file.h"
+#include "platform/text.h"
 
 namespace halvric {
 
 namespace {
-
-std::string TrimWhite(std::string_view text) {
-  constexpr std::string_view kWhite = " \t\r\n\v\f";
-  const auto first = text.find_first_not_of(kWhite);
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(kWhite);
-  return std::string(text.substr(first, last - first + 1));
-}
 
 bool ReadLimited(const std::filesystem::path& path, std::vector<uint8_t>& out) {
   std::error_code ec;
@@ -97,7 +90,7 @@ std::vector<uint8_t> EncodeMacroFile(std::string_view name, int mode, std::span<
   writer.WriteString(kMacroMagic62);
   writer.WriteString("");
   writer.WriteI64(time);
-  writer.WriteString(TrimWhite(name));
+  writer.WriteString(std::string(Trim(name)));
   writer.WriteI32(mode);
   writer.WriteI32(static_cast<int32_t>(code.size()));
   writer.WriteBytes(code);
@@ -110,8 +103,7 @@ bool HasMacroExtension(const std::filesystem::path& path) {
   const std::string text = path.string();
   if (text.size() < 3) return false;
   const std::string tail = text.substr(text.size() - 3);
-  return tail[0] == '.' && std::tolower(static_cast<unsigned char>(tail[1])) == 'm' &&
-         std::tolower(static_cast<unsigned char>(tail[2])) == 'f';
+  return tail[0] == '.' && AsciiLower(tail[1]) == 'm' && AsciiLower(tail[2]) == 'f';
 }
 
 MacroFileStatus ReadMacroHeader(const std::filesystem::path& path, _MACRO_LIST_ITEM_& item) {

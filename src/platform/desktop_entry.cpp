@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/profile_file.h"
+#include "platform/text.h"
 
 namespace halvric {
 namespace {
@@ -15,12 +16,7 @@ std::string BaseName(std::string_view path) {
   return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
 }
 
-std::string Lower(std::string s) {
-  for (char& c : s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return s;
-}
+std::string Lower(std::string_view s) { return AsciiLower(s); }
 
 // The first word of a command line, honouring double quotes.
 std::string_view NextWord(std::string_view& s) {

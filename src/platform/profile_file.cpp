@@ -6,25 +6,14 @@
 #include <system_error>
 
 #include "platform/atomic_file.h"
+#include "platform/text.h"
 #include "platform/text_encoding.h"
 
 namespace halvric {
 namespace {
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-std::string_view Trim(std::string_view s) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-  return s;
-}
+// Lines lose blanks, tabs and line ends (not other control characters).
+std::string_view TrimBlanks(std::string_view s) { return Trim(s, " \t\r\n"); }
 
 struct LineInfo {
   enum Kind { kOther, kSection, kKey } kind = kOther;
@@ -34,22 +23,22 @@ struct LineInfo {
 
 LineInfo Classify(std::string_view line) {
   LineInfo info;
-  const std::string_view t = Trim(line);
+  const std::string_view t = TrimBlanks(line);
   if (t.empty() || t.front() == ';') return info;
   if (t.front() == '[') {
     std::string_view name = t.substr(1);
     const size_t close = name.find(']');
     if (close != std::string_view::npos) name = name.substr(0, close);
     info.kind = LineInfo::kSection;
-    info.name = Trim(name);
+    info.name = TrimBlanks(name);
     return info;
   }
   const size_t eq = t.find('=');
   if (eq == std::string_view::npos) return info;
-  info.name = Trim(t.substr(0, eq));
+  info.name = TrimBlanks(t.substr(0, eq));
   if (info.name.empty()) return info;
   info.kind = LineInfo::kKey;
-  std::string_view value = Trim(t.substr(eq + 1));
+  std::string_view value = TrimBlanks(t.substr(eq + 1));
   if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
   info.value = value;
   return info;
@@ -105,7 +94,7 @@ void ProfileFile::BuildIndex() {
   for (const std::string& line : lines_) {
     const LineInfo info = Classify(line);
     if (info.kind == LineInfo::kSection) {
-      const std::string key = Lower(info.name);
+      const std::string key = AsciiLower(info.name);
       if (section_index_.count(key)) {
         current = nullptr;
       } else {
@@ -114,7 +103,7 @@ void ProfileFile::BuildIndex() {
         current = &sections_.back();
       }
     } else if (info.kind == LineInfo::kKey && current) {
-      const std::string key = Lower(info.name);
+      const std::string key = AsciiLower(info.name);
       if (current->index.emplace(key, current->entries.size()).second) {
         current->entries.emplace_back(std::string(info.name), std::string(info.value));
       }
@@ -123,14 +112,14 @@ void ProfileFile::BuildIndex() {
 }
 
 const ProfileFile::Section* ProfileFile::FindSection(std::string_view section) const {
-  const auto it = section_index_.find(Lower(Trim(section)));
+  const auto it = section_index_.find(AsciiLower(TrimBlanks(section)));
   return it == section_index_.end() ? nullptr : &sections_[it->second];
 }
 
 std::string ProfileFile::GetString(std::string_view section, std::string_view key, std::string_view default_value,
                                    size_t max_chars) const {
   if (const Section* s = FindSection(section)) {
-    const auto it = s->index.find(Lower(Trim(key)));
+    const auto it = s->index.find(AsciiLower(TrimBlanks(key)));
     if (it != s->index.end()) return Utf8Prefix(s->entries[it->second].second, max_chars);
   }
   return Utf8Prefix(default_value, max_chars);
@@ -139,7 +128,7 @@ std::string ProfileFile::GetString(std::string_view section, std::string_view ke
 int ProfileFile::GetInt(std::string_view section, std::string_view key, int default_value) const {
   const Section* s = FindSection(section);
   if (!s) return default_value;
-  const auto it = s->index.find(Lower(Trim(key)));
+  const auto it = s->index.find(AsciiLower(TrimBlanks(key)));
   if (it == s->index.end()) return default_value;
   std::string_view v = s->entries[it->second].second;
   if (v.empty()) return default_value;
@@ -172,7 +161,7 @@ bool ProfileFile::HasSection(std::string_view section) const { return FindSectio
 
 bool ProfileFile::HasKey(std::string_view section, std::string_view key) const {
   const Section* s = FindSection(section);
-  return s && s->index.count(Lower(Trim(key))) != 0;
+  return s && s->index.count(AsciiLower(TrimBlanks(key))) != 0;
 }
 
 std::vector<std::string> ProfileFile::Sections() const {
@@ -215,8 +204,8 @@ std::string ProfileFile::Serialize() const {
 
 bool ProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value,
                               std::string* error) {
-  const std::string_view sec = Trim(section);
-  const std::string_view k = Trim(key);
+  const std::string_view sec = TrimBlanks(section);
+  const std::string_view k = TrimBlanks(key);
   if (sec.empty() || HasLineBreak(sec) || sec.find(']') != std::string_view::npos) {
     return SetError(error, "invalid section name");
   }
@@ -237,8 +226,8 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key, st
   }
   Parse(bytes);
 
-  const std::string wanted_section = Lower(sec);
-  const std::string wanted_key = Lower(k);
+  const std::string wanted_section = AsciiLower(sec);
+  const std::string wanted_key = AsciiLower(k);
   bool in_section = false;
   bool section_found = false;
   size_t insert_at = 0;
@@ -247,13 +236,13 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key, st
     const LineInfo info = Classify(lines_[i]);
     if (info.kind == LineInfo::kSection) {
       if (in_section) break;  // end of the first matching section
-      in_section = Lower(info.name) == wanted_section;
+      in_section = AsciiLower(info.name) == wanted_section;
       if (in_section) {
         section_found = true;
         insert_at = i + 1;
       }
     } else if (in_section && info.kind == LineInfo::kKey) {
-      if (Lower(info.name) == wanted_key) {
+      if (AsciiLower(info.name) == wanted_key) {
         lines_[i] = std::string(info.name) + "=" + std::string(value);
         done = true;
       } else {

@@ -4,16 +4,14 @@
 #include <stdexcept>
 #include <thread>
 
+#include "platform/text.h"
+
 namespace halvric::sim {
 namespace {
 
 constexpr const char* kFormat = "halvric-sim-state";
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
+std::string_view TrimBlanks(std::string_view s) { return Trim(s, " \t"); }
 
 std::string KnownModels() {
   std::string all;
@@ -93,10 +91,10 @@ class SimHidHandle : public HidHandle {
 
 SimHidBackend::SimHidBackend(std::string_view models) {
   std::string_view rest = models;
-  if (Trim(rest).empty()) return;
+  if (TrimBlanks(rest).empty()) return;
   while (true) {
     const size_t comma = rest.find(',');
-    const std::string_view name = Trim(rest.substr(0, comma));
+    const std::string_view name = TrimBlanks(rest.substr(0, comma));
     const ModelSpec* model_spec = FindModel(name);
     if (model_spec == nullptr) {
       throw std::invalid_argument("unknown simulated mouse model \"" + std::string(name) +
@@ -141,6 +139,15 @@ std::vector<std::string> SimHidBackend::ModelList() const {
 std::vector<HidInterfaceInfo> SimHidBackend::InterfacesOf(size_t i) const {
   if (i >= interfaces_.size()) return {};
   return interfaces_[i];
+}
+
+std::optional<size_t> SimHidBackend::MouseOfPath(std::string_view path) const {
+  for (size_t i = 0; i < interfaces_.size(); ++i) {
+    for (const HidInterfaceInfo& info : interfaces_[i]) {
+      if (info.path == path) return i;
+    }
+  }
+  return std::nullopt;
 }
 
 std::vector<HidInterfaceInfo> SimHidBackend::Enumerate() {
@@ -257,7 +264,7 @@ void SimHidBackend::SaveLocked() {
   if (TotalChanges() == saved_changes_ && !saved_text_.empty()) return;
   std::string text = StateJson().dump();
   if (text != saved_text_) {
-    WriteFileAtomically(state_path_, text);
+    ReplaceStateFile(state_path_, text);
     saved_text_ = std::move(text);
   }
   saved_changes_ = TotalChanges();

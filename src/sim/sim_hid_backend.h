@@ -69,6 +69,8 @@ class SimHidBackend : public HidBackend {
 
   // The interfaces of mouse i whatever its plug state (for tests and tools).
   std::vector<HidInterfaceInfo> InterfacesOf(size_t i) const;
+  // The index of the mouse an interface path of this backend belongs to; nullopt for another path.
+  std::optional<size_t> MouseOfPath(std::string_view path) const;
 
   std::vector<HidInterfaceInfo> Enumerate() override;
   std::unique_ptr<HidHandle> Open(const std::string& path, std::string* error = nullptr) override;

@@ -3,28 +3,13 @@
 
 #include <stdexcept>
 
+#include "platform/text.h"
 #include "sim/sim_mouse.h"
 
 namespace halvric::sim {
 namespace {
 
-std::string ToHex(const std::vector<uint8_t>& bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string s;
-  s.reserve(bytes.size() * 2);
-  for (uint8_t b : bytes) {
-    s.push_back(kDigits[b >> 4]);
-    s.push_back(kDigits[b & 15]);
-  }
-  return s;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+std::string ToHex(const std::vector<uint8_t>& bytes) { return FormatHex(bytes); }
 
 std::vector<uint8_t> FromHex(const std::string& s, size_t expected, const char* what) {
   if (s.size() != expected * 2) {
@@ -34,8 +19,8 @@ std::vector<uint8_t> FromHex(const std::string& s, size_t expected, const char* 
   }
   std::vector<uint8_t> out(expected);
   for (size_t i = 0; i < expected; ++i) {
-    const int hi = HexDigit(s[2 * i]);
-    const int lo = HexDigit(s[2 * i + 1]);
+    const int hi = HexDigitValue(s[2 * i]);
+    const int lo = HexDigitValue(s[2 * i + 1]);
     if (hi < 0 || lo < 0) {
       throw std::runtime_error(std::string("simulated mouse state: ") + what +
                                " is not hexadecimal text");

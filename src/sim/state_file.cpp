@@ -1,61 +1,45 @@
 #include "sim/state_file.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
+
+#include "platform/atomic_file.h"
+#include "platform/named_lock.h"
 
 namespace halvric::sim {
 namespace {
 
-std::string Reason() { return std::strerror(errno); }
+// The system's reason at the end of an error of the file helpers ("cannot open <path>: <reason>").
+std::string Reason(const std::string& error) {
+  const size_t cut = error.rfind(": ");
+  return cut == std::string::npos ? error : error.substr(cut + 2);
+}
 
 }  // namespace
 
 StateFileLock::StateFileLock(const std::string& lock_path) {
-  fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd_ < 0) throw std::runtime_error("cannot open lock file " + lock_path + ": " + Reason());
-  while (::flock(fd_, LOCK_EX) != 0) {
-    if (errno != EINTR) {
-      const std::string why = Reason();
-      ::close(fd_);
-      fd_ = -1;
-      throw std::runtime_error("cannot lock " + lock_path + ": " + why);
-    }
+  std::string reason;
+  lock_ = OpenNamedLock(lock_path, 0644, &reason);
+  if (!lock_) throw std::runtime_error("cannot open lock file " + lock_path + ": " + reason);
+  if (!lock_->Lock(&reason)) {
+    lock_.reset();
+    throw std::runtime_error("cannot lock " + lock_path + ": " + reason);
   }
 }
 
 StateFileLock::~StateFileLock() {
-  if (fd_ >= 0) {
-    ::flock(fd_, LOCK_UN);
-    ::close(fd_);
-  }
+  if (lock_) lock_->Unlock();
 }
 
 std::optional<std::string> ReadTextFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) return std::nullopt;
-    throw std::runtime_error("cannot read state file " + path + ": " + Reason());
+  std::error_code ec;
+  const bool present = std::filesystem::exists(path, ec);
+  if (!present && !ec) return std::nullopt;
+  std::string text, error;
+  if (!ReadWholeFile(path, text, &error)) {
+    throw std::runtime_error("cannot read state file " + path + ": " + Reason(error));
   }
-  std::string text;
-  char buf[65536];
-  while (true) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const std::string why = Reason();
-      ::close(fd);
-      throw std::runtime_error("cannot read state file " + path + ": " + why);
-    }
-    if (n == 0) break;
-    text.append(buf, static_cast<size_t>(n));
-  }
-  ::close(fd);
   return text;
 }
 
@@ -65,35 +49,9 @@ nlohmann::json ParseJsonText(const std::string& path, const std::string& text) {
   return j;
 }
 
-void WriteFileAtomically(const std::string& path, const std::string& text) {
-  std::string tmpl = path + ".XXXXXX";
-  const int fd = ::mkstemp(tmpl.data());
-  if (fd < 0) throw std::runtime_error("cannot create a temporary file for " + path + ": " + Reason());
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const std::string why = Reason();
-      ::close(fd);
-      ::unlink(tmpl.c_str());
-      throw std::runtime_error("cannot write " + path + ": " + why);
-    }
-    done += static_cast<size_t>(n);
-  }
-  ::fchmod(fd, 0644);
-  // No fsync: the rename keeps readers from ever seeing a half-written file, which is what the
-  // simulation needs; surviving a power cut is not.
-  if (::close(fd) != 0) {
-    const std::string why = Reason();
-    ::unlink(tmpl.c_str());
-    throw std::runtime_error("cannot write " + path + ": " + why);
-  }
-  if (::rename(tmpl.c_str(), path.c_str()) != 0) {
-    const std::string why = Reason();
-    ::unlink(tmpl.c_str());
-    throw std::runtime_error("cannot replace " + path + ": " + why);
-  }
+void ReplaceStateFile(const std::string& path, const std::string& text) {
+  std::string error;
+  if (!WriteFileAtomically(path, text, &error, AtomicWrite::kReplaceOnly)) throw std::runtime_error(error);
 }
 
 }  // namespace halvric::sim

@@ -1,38 +1,29 @@
 #include "sim/wire_trace.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <stdexcept>
+
+#include "platform/shared_log_file.h"
+#include "platform/text.h"
 
 namespace halvric::sim {
 
-WireTrace::~WireTrace() {
-  if (fd_ >= 0) ::close(fd_);
-}
+WireTrace::WireTrace() = default;
+
+WireTrace::~WireTrace() = default;
 
 void WireTrace::SetFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    throw std::runtime_error("cannot open trace file " + path + ": " + std::strerror(errno));
-  }
+  std::string reason;
+  std::unique_ptr<SharedLogFile> file = OpenSharedLogFile(path, &reason);
+  if (!file) throw std::runtime_error("cannot open trace file " + path + ": " + reason);
   std::lock_guard l(mu_);
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = fd;
+  file_ = std::move(file);
   has_file_ = true;
 }
 
 void WireTrace::SetInMemory(bool on) { in_memory_ = on; }
 
 void WireTrace::AppendHex(std::string& out, std::span<const uint8_t> bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (i > 0) out.push_back(' ');
-    out.push_back(kDigits[bytes[i] >> 4]);
-    out.push_back(kDigits[bytes[i] & 15]);
-  }
+  ::halvric::AppendHex(out, bytes, " ");
 }
 
 void WireTrace::Record(char kind, const std::string& path, std::span<const uint8_t> bytes) {
@@ -56,11 +47,10 @@ void WireTrace::RecordString(const std::string& path, int index, std::span<const
 
 void WireTrace::Emit(std::string line) {
   std::lock_guard l(mu_);
-  if (fd_ >= 0) {
+  if (file_) {
     line.push_back('\n');
-    // A short write of a regular file on O_APPEND only happens when the disk is full; the trace
-    // is diagnostic, so the rest of that line is dropped.
-    [[maybe_unused]] const ssize_t written = ::write(fd_, line.data(), line.size());
+    // The trace is diagnostic: what a full disk cuts off a line is dropped.
+    file_->Append(line);
     line.pop_back();
   }
   if (in_memory_) {

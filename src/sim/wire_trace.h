@@ -6,16 +6,21 @@
 //   "I <path> <bytes>"          an input report delivered to a reader
 // with bytes as two lower-case hex digits separated by single blanks. Lines are kept in memory
 // (at most kMaxLines, the oldest dropped; switchable off) and appended to a file when one is set.
-// Each line reaches the file with one write() on an O_APPEND descriptor, so several processes can
-// share a trace file without tearing lines.
+// Each line reaches the file in one append, so several processes can share a trace file without
+// tearing lines.
 
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
 #include <vector>
+
+namespace halvric {
+class SharedLogFile;
+}
 
 namespace halvric::sim {
 
@@ -23,7 +28,7 @@ class WireTrace {
  public:
   static constexpr size_t kMaxLines = 200000;
 
-  WireTrace() = default;
+  WireTrace();
   ~WireTrace();
   WireTrace(const WireTrace&) = delete;
   WireTrace& operator=(const WireTrace&) = delete;
@@ -46,7 +51,7 @@ class WireTrace {
 
   mutable std::mutex mu_;
   std::deque<std::string> lines_;
-  int fd_ = -1;
+  std::unique_ptr<SharedLogFile> file_;
   std::atomic<bool> in_memory_{true};
   std::atomic<bool> has_file_{false};
 };

@@ -40,7 +40,7 @@ std::map<std::string, std::set<std::string>> AllowedFolders() {
       {"lighting", {"platform", "device", "config"}},
       {"macro", {"platform", "device", "config"}},
       {"services", {"platform", "device", "config"}},
-      {"ui/kit", {"platform", "device", "config"}},
+      {"ui/kit", core},
       {"ui/button", window},
       {"ui/osd", window},
       {"ui/macro", window},

@@ -7,15 +7,10 @@
 #include <system_error>
 
 #include "platform/report_descriptor.h"
+#include "platform/text.h"
 
 namespace halvric::linux_hid {
 namespace {
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return s;
-}
 
 // A whole string as an unsigned number in `base`; nullopt on any stray character or overflow.
 std::optional<uint32_t> ParseUnsigned(std::string_view s, int base) {
@@ -35,9 +30,7 @@ std::optional<std::string> ReadText(const std::filesystem::path& file) {
 }  // namespace
 
 std::string LowerCasePath(std::string path) {
-  std::transform(path.begin(), path.end(), path.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return path;
+  return AsciiLower(path);
 }
 
 std::optional<HidId> ParseHidId(std::string_view text) {

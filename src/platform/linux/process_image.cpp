@@ -7,6 +7,8 @@
 #include <iterator>
 #include <system_error>
 
+#include "platform/text.h"
+
 namespace halvric::linux_hid {
 namespace {
 
@@ -18,9 +20,7 @@ std::string LastPart(const std::string& path) {
 
 bool EndsWithExe(const std::string& s) {
   if (s.size() < 4) return false;
-  std::string tail = s.substr(s.size() - 4);
-  std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return std::tolower(c); });
-  return tail == ".exe";
+  return AsciiLower(std::string_view(s).substr(s.size() - 4)) == ".exe";
 }
 
 bool IsCompatibilityLayer(const std::string& program) {

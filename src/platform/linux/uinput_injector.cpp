@@ -3,6 +3,7 @@
 #include <libevdev/libevdev-uinput.h>
 #include <libevdev/libevdev.h>
 #include <linux/input.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -39,6 +40,12 @@ void AddAxis(libevdev* dev, unsigned code, int max) {
 }
 
 }  // namespace
+
+bool UinputInjector::Writable(std::string* error) {
+  if (::access("/dev/uinput", W_OK) == 0) return true;
+  if (error != nullptr) *error = "/dev/uinput cannot be written";
+  return false;
+}
 
 std::unique_ptr<UinputInjector> UinputInjector::Create(int screen_width, int screen_height, PointerLocator locator,
                                                        std::string* error) {

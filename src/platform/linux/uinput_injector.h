@@ -24,6 +24,8 @@ class UinputInjector : public InputInjector {
   // when uinput is not available.
   static std::unique_ptr<UinputInjector> Create(int screen_width, int screen_height, PointerLocator locator,
                                                 std::string* error = nullptr);
+  // Whether this process may write /dev/uinput; false with "/dev/uinput cannot be written".
+  static bool Writable(std::string* error = nullptr);
   ~UinputInjector() override;
   UinputInjector(const UinputInjector&) = delete;
   UinputInjector& operator=(const UinputInjector&) = delete;

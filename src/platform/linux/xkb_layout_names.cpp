@@ -4,20 +4,17 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/text.h"
+
 namespace halvric::linux_hid {
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  const auto first = s.find_first_not_of(" \t\r");
-  if (first == std::string_view::npos) return {};
-  const auto last = s.find_last_not_of(" \t\r");
-  return s.substr(first, last - first + 1);
-}
+std::string_view TrimBlanks(std::string_view s) { return Trim(s, " \t\r"); }
 
 // A value as the shell would read it from one line, without expansions: one pair of matching
 // quotes is removed; an unquoted value ends at the first blank or comment.
 std::string ShellValue(std::string_view v) {
-  v = Trim(v);
+  v = TrimBlanks(v);
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'')) {
     const auto close = v.find(v.front(), 1);
     if (close != std::string_view::npos) return std::string(v.substr(1, close - 1));
@@ -38,9 +35,9 @@ XkbLayoutNames ParseKeyboardDefaults(std::string_view text) {
   std::istringstream in{std::string(text)};
   std::string line;
   while (std::getline(in, line)) {
-    std::string_view l = Trim(line);
+    std::string_view l = TrimBlanks(line);
     if (l.empty() || l.front() == '#') continue;
-    if (l.starts_with("export ")) l = Trim(l.substr(7));
+    if (l.starts_with("export ")) l = TrimBlanks(l.substr(7));
     const auto eq = l.find('=');
     if (eq == std::string_view::npos) continue;
     const std::string_view key = l.substr(0, eq);

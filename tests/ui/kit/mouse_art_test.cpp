@@ -9,7 +9,7 @@
 #include <set>
 #include <vector>
 
-#include "app/mouse_art.h"
+#include "ui/kit/mouse_art.h"
 #include "device/model_layout.h"
 #include "lighting/model_lighting.h"
 

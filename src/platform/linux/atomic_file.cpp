@@ -18,7 +18,7 @@ bool Fail(std::string* error, const std::string& what) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error, AtomicWrite how) {
   std::string templ = path + ".tmp.XXXXXX";
   std::vector<char> name(templ.begin(), templ.end());
   name.push_back('\0');
@@ -42,7 +42,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     }
     done += static_cast<size_t>(n);
   }
-  if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) {
+  if (::fchmod(fd, mode) != 0 || (how == AtomicWrite::kDurable && ::fsync(fd) != 0)) {
     const bool r = Fail(error, "cannot finish " + tmp);
     ::close(fd);
     ::unlink(tmp.c_str());

@@ -1,0 +1,32 @@
+#include "platform/process_start.h"
+
+#include <time.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace halvric {
+
+// The start time is field 22 of /proc/self/stat, in clock ticks since boot; the fields are
+// counted after the command name, which is in parentheses and may itself hold blanks.
+double SecondsSinceProcessStart() {
+  std::ifstream stat("/proc/self/stat");
+  std::string line;
+  std::getline(stat, line);
+  const size_t close = line.rfind(')');
+  if (close == std::string::npos) return -1;
+  std::istringstream rest(line.substr(close + 2));
+  std::string field;
+  unsigned long long start = 0;
+  for (int i = 3; i <= 22 && rest >> field; ++i) {
+    if (i == 22) start = std::stoull(field);
+  }
+  timespec now{};
+  clock_gettime(CLOCK_BOOTTIME, &now);
+  const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK));
+  return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 - static_cast<double>(start) / ticks;
+}
+
+}  // namespace halvric
