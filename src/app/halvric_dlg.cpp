@@ -500,7 +500,7 @@ void CHalvricDlg::mousePressEvent(QMouseEvent* e) {
       break;
     case kHitProfileEnable: {
       const int p = hit.index;
-      if (wc_.protocol_level >= 11) {
+      if (wc_.map.profile_bits != 0) {
         wc_.profile_bits = static_cast<uint8_t>(wc_.profile_bits ^ (1u << p));
         const uint8_t bits = wc_.profile_bits;
         session_->Post([bits](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileBits(dev, wc, bits); });

@@ -270,7 +270,7 @@ class CHalvricDlg : public QWidget {
   void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
   int64_t NowMs() const { return clock_.elapsed(); }
   QString T(int family, int index) const;
-  bool UsesTwoBitColours() const { return wc_.protocol_level == 0; }
+  bool UsesTwoBitColours() const { return wc_.map.two_bit_colours; }
   int MaxRawDpi() const;
   int DrawnButtons() const;
   QPoint HotSpotInWindow(int button) const;

@@ -177,7 +177,7 @@ void CHalvricDlg::PaintButtonPage(QPainter& p) {
     p.setPen(ui::kTextStrong);
     p.drawText(QRect(r.x() + 32, r.y() + 22, r.width() - 40, 24), Qt::AlignLeft | Qt::AlignVCenter,
                QString::fromStdString(prof.display_name));
-    const bool enabled = wc_.protocol_level >= 11 ? (wc_.profile_bits >> i) & 1 : !prof.flag;
+    const bool enabled = wc_.map.profile_bits != 0 ? (wc_.profile_bits >> i) & 1 : !prof.flag;
     ui::DrawCheck(p, ProfileEnableRect(i), QString(), enabled,
                   hover_.kind == kHitProfileEnable && hover_.index == i, fonts_[kFont12]);
   }

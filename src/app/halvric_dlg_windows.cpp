@@ -39,7 +39,7 @@ void CHalvricDlg::AddWindowItems() {
   UpdateWindowItems();
 }
 
-bool CHalvricDlg::MouseHasLighting() const { return HasDevice() && info_.lighting != 0 && info_.protocol_level >= 3; }
+bool CHalvricDlg::MouseHasLighting() const { return HasDevice() && HasLighting(info_); }
 
 bool CHalvricDlg::MouseTakesUpgrade() const {
   return HasDevice() && info_.protocol_level >= kUpgradeLevel && (info_.feature_flags & kUpgradeFeatureFlag) != 0;

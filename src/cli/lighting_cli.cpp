@@ -26,7 +26,7 @@ std::string EffectText(const TextTables& texts, int effect) {
 // Connects and checks that the mouse takes lighting requests.
 const std::string& ConnectLighting(CtlContext& ctx) {
   const std::string& path = ctx.Connect();
-  if (!HasLighting(ctx.Devices(), path)) throw CtlError("This mouse has no lighting");
+  if (!ctx.Devices().HasLighting(path)) throw CtlError("This mouse has no lighting");
   return path;
 }
 
@@ -91,7 +91,7 @@ void Zone(CtlContext& ctx, const std::string& zone_text, const std::string& colo
   }
   const std::string& path = ConnectLighting(ctx);
   DeviceLayer& dev = ctx.Devices();
-  const int records = ZoneTableFor(dev.ProtocolLevel(path)).records;
+  const int records = ZoneRecords(dev, path);
   if (zone && *zone >= static_cast<uint32_t>(records)) {
     throw CLI::ValidationError("Z", "zones are 0 to " + std::to_string(records - 1));
   }

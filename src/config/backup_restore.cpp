@@ -7,7 +7,6 @@
 
 #include "config/auto_backup.h"
 #include "config/backup_file.h"
-#include "config/lighting_apply.h"
 #include "config/memory_image.h"
 #include "device/device_commands.h"
 #include "platform/atomic_file.h"
@@ -17,8 +16,6 @@ namespace {
 
 // Writing a restore in pieces of this size keeps each piece within one memory-write command.
 constexpr uint32_t kRestoreWriteStep = 32;
-// The lighting effect byte inside the image.
-constexpr uint32_t kLedModeAddress = 0x11;
 
 BackupResult Fail(BackupStatus status, std::string message) {
   BackupResult r;
@@ -97,10 +94,10 @@ BackupResult Restore(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts,
       Busy(progress, static_cast<double>(offset + n) / size, true);
     }
     Busy(progress, 1.0, true);
-    const auto info = dev.Info(path);
-    if (info && info->protocol_level > 1 && info->lighting != 0) {
+    if (dev.HasLighting(path)) {
       SendLightingApply(dev, path);
-      if (size > kLedModeAddress) SetLedMode(dev, path, (*image)[kLedModeAddress]);
+      const uint32_t led_mode = dev.Map(path).led_mode;
+      if (size > led_mode) SetLedMode(dev, path, (*image)[led_mode]);
     }
     Commit(dev, path);
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

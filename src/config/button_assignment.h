@@ -151,10 +151,4 @@ struct ButtonAssignment {
 // The resolution step of DPI parameters: 100 for devices of type code 18, else 50.
 constexpr int DpiUnitForTypeCode(int type_code) { return type_code == 18 ? 100 : 50; }
 
-// Address of a profile's key-cycle block for a protocol level.
-constexpr int KeyCycleBlockAddress(int protocol_level, int profile) {
-  const int base = protocol_level == 0 ? 0x390 : protocol_level <= 10 ? 0x3F0 : 0x490;
-  return base + 21 * profile;
-}
-
 }  // namespace halvric

@@ -1,6 +1,6 @@
 #include "config/default_image.h"
 
-#include "config/memory_map.h"
+#include "device/memory_map.h"
 #include "device/memory_size.h"
 
 namespace halvric {
@@ -12,7 +12,6 @@ constexpr std::array<std::array<uint8_t, 3>, kProfileCount> kProfileColour = {
 
 constexpr uint8_t kDefaultLedMode = 1;        // "Wave"
 constexpr uint8_t kZoneAlwaysOn = 0x40;       // no colour of its own, always on
-constexpr uint32_t kLedModeAddress = 0x11;
 
 }  // namespace
 
@@ -52,14 +51,14 @@ std::vector<uint8_t> BuildDefaultImage(int level, bool lighting, int dpi_step) {
 
   for (int p = 0; p < kProfileCount; ++p) {
     const uint32_t rec = m.ProfileRecord(p);
-    if (level == 0) {
+    if (m.two_bit_colours) {
       img[rec] = 0x12;
       img[rec + 1] = 0x12;
       const auto& c = kProfileColour[p];
-      img[rec + 3] = static_cast<uint8_t>((c[0] / 85) | ((c[1] / 85) << 2) | ((c[2] / 85) << 4));
+      img[m.ProfileColour(p)] = static_cast<uint8_t>((c[0] / 85) | ((c[1] / 85) << 2) | ((c[2] / 85) << 4));
     } else {
       img[rec + 2] = 7;
-      for (int c = 0; c < 3; ++c) img[rec + 3 + c] = kProfileColour[p][c];
+      for (int c = 0; c < 3; ++c) img[m.ProfileColour(p) + c] = kProfileColour[p][c];
     }
     const int keys = static_cast<int>(m.plane_size);
     for (int k = 0; k < keys; ++k) {
@@ -69,11 +68,9 @@ std::vector<uint8_t> BuildDefaultImage(int level, bool lighting, int dpi_step) {
   }
   for (int s = 0; s < kMacroSlots; ++s) img[m.mode_table + s] = 8;
 
-  if (lighting && level >= 3) {
-    img[kLedModeAddress] = kDefaultLedMode;
-    const uint32_t zones = level >= 11 ? 0x500 : 0x460;
-    const int count = level >= 11 ? 16 : 13;
-    for (int z = 0; z < count; ++z) img[zones + 4 * z] = kZoneAlwaysOn;
+  if (lighting && m.led_mode != 0) {
+    img[m.led_mode] = kDefaultLedMode;
+    for (int z = 0; z < m.zone_records; ++z) img[m.Zone(z)] = kZoneAlwaysOn;
   }
   img[kDefaultImageSize - 1] = kSizeProbeMarker;
   img[kDefaultImageSize - 2] = kSizeProbeMarker;

@@ -5,6 +5,7 @@
 
 #include "config/describe_assignment.h"
 #include "config/text_tables.h"
+#include "device/model_table.h"
 
 namespace halvric {
 namespace {
@@ -42,7 +43,7 @@ std::vector<_FITEM_> BuildFunctionCatalogue(const TextTables& t, int type_code, 
   add(M, ft::kRapidFire, 1, 1, 0, type_name(ft::kRapidFire));
   add(A, ft::kNoFunction, 0, 0, 0, type_name(ft::kNoFunction));
   add(A, ft::kHidKey2, 1, 0, 0, t.Get(TextFamily::launch_str));
-  if (!(type_code == 15 && protocol_level < 10)) {
+  if (protocol_level >= ModelRowFor(type_code).adjust_lift_from_level) {
     add(A, ft::kAdjustLift, 0, 0, 0, type_name(ft::kAdjustLift));
   } else {
     ++row;  // keeps the icon numbers of the later rows
@@ -78,10 +79,7 @@ std::vector<int> HiddenTypesForPosition(int position, int protocol_level, int de
 }
 
 bool IsCatalogueEntryShown(const _FITEM_& item, int type_code, std::span<const int> hidden_types) {
-  if (item.type == function_type::kAdjustLift && type_code != 2 && type_code != 3 && type_code != 6 &&
-      type_code != 15) {
-    return false;
-  }
+  if (item.type == function_type::kAdjustLift && !ModelRowFor(type_code).adjust_lift) return false;
   return std::find(hidden_types.begin(), hidden_types.end(), item.type) == hidden_types.end();
 }
 

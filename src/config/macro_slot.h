@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "config/memory_map.h"
+#include "device/memory_map.h"
 #include "device/progress.h"
 
 namespace halvric {

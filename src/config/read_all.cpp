@@ -37,15 +37,15 @@ void TakeProfiles(WorkingCopy& wc, const std::vector<uint8_t>& mem, const TextTa
     if ((ps.extension[0] & 0x80) != 0 || ps.extension[0] > 8) ps.extension[0] = 0;
 
     const uint32_t rec = m.ProfileRecord(p);
-    if (wc.protocol_level == 0) {
+    if (m.two_bit_colours) {
       ps.flag = !(mem[rec] == 0x12 && mem[rec + 1] == 0x12);
-      ps.colour_code = mem[rec + 3] & 0x3F;
+      ps.colour_code = mem[m.ProfileColour(p)] & 0x3F;
       for (int c = 0; c < 3; ++c) ps.colour[c] = static_cast<uint8_t>(((ps.colour_code >> (2 * c)) & 3) * 85);
     } else {
       ps.flag = (mem[rec] & 0x80) != 0;
-      for (int c = 0; c < 3; ++c) ps.colour[c] = mem[rec + 3 + c];
+      for (int c = 0; c < 3; ++c) ps.colour[c] = mem[m.ProfileColour(p) + c];
     }
-    ps.name = DecodeProfileName(mem.data() + rec + m.name_offset, m.name_size);
+    ps.name = DecodeProfileName(mem.data() + m.ProfileName(p), m.name_size);
     ps.display_name = ProfileDisplayName(ps.name, texts.Get(TextFamily::profile_str), p);
 
     for (int k = 0; k < kKeySlots; ++k) {
@@ -84,10 +84,10 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts
   wc.feature_flags = info->feature_flags;
   wc.variant = info->variant;
   wc.memory_top = MemoryTop(dev, path);
-  wc.map = MemoryMapFor(wc.protocol_level, wc.lighting);
+  wc.map = dev.Map(path);
 
-  if (wc.protocol_level >= 11) {
-    const int signature = ReadMemoryByte(dev, path, 0, true);
+  if (wc.map.checks_signature) {
+    const int signature = ReadMemoryByte(dev, path, wc.map.signature, true);
     // Only a byte actually read can tell that the memory is blank; a mouse that did not answer
     // must never be wiped.
     if (signature < 0) return ReadAllResult::kFailed;
@@ -118,10 +118,8 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts
     ReportProgress(progress, 0.6 * (a + n) / m.read_size);
   }
 
-  if (wc.protocol_level >= 11) {
-    wc.profile_bits = mem[m.profile_bits] & 0x1F;
-    wc.dpi_state = mem[m.dpi_state];
-  }
+  if (m.profile_bits != 0) wc.profile_bits = mem[m.profile_bits] & 0x1F;
+  if (m.dpi_state != 0) wc.dpi_state = mem[m.dpi_state];
   wc.dpi_level = wc.dpi_state & 0x07;
   wc.dpi_mask = wc.dpi_state >> 3;
   for (int n = 0; n < kDpiLevels; ++n) wc.dpi[n] = {mem[m.DpiX(n)], mem[m.DpiX(n) + 1]};

@@ -6,7 +6,6 @@
 #include <thread>
 
 #include "config/default_image.h"
-#include "config/lighting_apply.h"
 #include "device/device_commands.h"
 #include "device/memory_size.h"
 
@@ -39,8 +38,9 @@ ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const TextTables&
     }
     ReportProgress(options.progress, static_cast<double>(a + n) / size);
   }
-  if (lighting && level >= 3) {
-    if (!SetLedMode(dev, path, image[0x11]) || !SendLightingApply(dev, path)) return ResetResult::kWriteFailed;
+  if (HasLighting(*info)) {
+    const uint32_t led_mode = dev.Map(path).led_mode;
+    if (!SetLedMode(dev, path, image[led_mode]) || !SendLightingApply(dev, path)) return ResetResult::kWriteFailed;
   }
   if (!Commit(dev, path)) return ResetResult::kWriteFailed;
   std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -37,7 +37,7 @@ bool ChangeDpiState(DeviceLayer& dev, WorkingCopy& wc, int level, int mask) {
   const std::string& path = wc.path;
   // The state value sits in the low memory the mouse reloads on Commit; the active pair is applied
   // at once so the new level takes effect without waiting for the reload.
-  const uint32_t address = wc.protocol_level == 0 ? 3 : 2;
+  const uint32_t address = wc.map.dpi_state_store;
   const auto& xy = wc.dpi[wc.dpi_level];
   return Wake(dev, path) && WriteMemoryByte(dev, path, address, wc.dpi_state) && Commit(dev, path) &&
          ApplyDpiLevel(dev, path, wc.dpi_level, xy[0], xy[1]) && Wake(dev, path);
@@ -73,23 +73,23 @@ bool ChangeProfileName(DeviceLayer& dev, WorkingCopy& wc, const TextTables& text
   ProfileSettings& ps = wc.profiles[profile];
   ps.name = DecodeProfileName(field.data(), field.size());
   ps.display_name = ProfileDisplayName(ps.name, texts.Get(TextFamily::profile_str), profile);
-  return Connected(dev, wc) && WriteAndCommit(dev, wc.path, wc.map.ProfileRecord(profile) + wc.map.name_offset, field);
+  return Connected(dev, wc) && WriteAndCommit(dev, wc.path, wc.map.ProfileName(profile), field);
 }
 
 bool ChangeProfileColour(DeviceLayer& dev, WorkingCopy& wc, int profile, const std::array<uint8_t, 3>& rgb) {
   if (profile < 0 || profile >= kProfileCount) return false;
   ProfileSettings& ps = wc.profiles[profile];
-  const uint32_t rec = wc.map.ProfileRecord(profile);
-  if (wc.protocol_level == 0) {
+  const uint32_t at = wc.map.ProfileColour(profile);
+  if (wc.map.two_bit_colours) {
     // Three 2-bit levels: 0, 85, 170, 255.
     ps.colour_code = static_cast<uint8_t>(((rgb[0] + 42) / 85) | (((rgb[1] + 42) / 85) << 2) |
                                           (((rgb[2] + 42) / 85) << 4));
     for (int c = 0; c < 3; ++c) ps.colour[c] = static_cast<uint8_t>(((ps.colour_code >> (2 * c)) & 3) * 85);
     if (!Connected(dev, wc)) return false;
-    return WriteMemoryByte(dev, wc.path, rec + 3, ps.colour_code) && Commit(dev, wc.path);
+    return WriteMemoryByte(dev, wc.path, at, ps.colour_code) && Commit(dev, wc.path);
   }
   ps.colour = rgb;
-  return Connected(dev, wc) && WriteAndCommit(dev, wc.path, rec + 3, rgb);
+  return Connected(dev, wc) && WriteAndCommit(dev, wc.path, at, rgb);
 }
 
 bool ChangeProfileFlag(DeviceLayer& dev, WorkingCopy& wc, int profile, bool flag) {
@@ -97,7 +97,7 @@ bool ChangeProfileFlag(DeviceLayer& dev, WorkingCopy& wc, int profile, bool flag
   wc.profiles[profile].flag = flag;
   if (!Connected(dev, wc)) return false;
   const uint32_t rec = wc.map.ProfileRecord(profile);
-  if (wc.protocol_level == 0) {
+  if (wc.map.two_bit_colours) {
     // Both bytes 0x12 mean the flag is clear; anything else sets it.
     const uint8_t v[2] = {static_cast<uint8_t>(flag ? 0x00 : 0x12), static_cast<uint8_t>(flag ? 0x00 : 0x12)};
     return WriteAndCommit(dev, wc.path, rec, v);

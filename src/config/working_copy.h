@@ -7,7 +7,7 @@
 #include <string>
 
 #include "config/macro_slot.h"
-#include "config/memory_map.h"
+#include "device/memory_map.h"
 
 namespace halvric {
 

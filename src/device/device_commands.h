@@ -1,7 +1,7 @@
 #pragma once
 // The mouse's command set. Each command is a short fixed sequence of exchanges addressed by
-// interface path, encoded for the path's protocol level: 0 = short reports, 1-10 = long reports
-// with a group byte, 11 and above = long reports with the operation in byte 1.
+// interface path, framed by the encoding the device layer chose for the path at identification
+// (protocol_encoding.h); addresses come from the path's memory map (memory_map.h).
 // Every command returns false when one of its exchanges failed; a multi-exchange command stops
 // at the first failed exchange.
 
@@ -43,19 +43,23 @@ bool SetLed(DeviceLayer& dev, const std::string& path, const std::array<uint8_t,
 bool SetLedMode(DeviceLayer& dev, const std::string& path, int mode);
 bool SetPair(DeviceLayer& dev, const std::string& path, uint8_t a1, uint8_t a2);
 
+// --- lighting (only a mouse for which DeviceLayer::HasLighting holds gets these requests)
+// Makes the mouse show the zone colours held in its memory; true without traffic for a mouse
+// without lighting.
+bool SendLightingApply(DeviceLayer& dev, const std::string& path);
+// True when a stored zone colour shows without SendLightingApply.
+bool ZoneWriteShowsAtOnce(DeviceLayer& dev, const std::string& path);
+
 // The write guard: a mouse that reports its memory locked (bit 6 of status byte 10 clear) is woken
 // before `access` and woken again after it, which locks it again. False when the status could not
 // be read (nothing else is sent), or when `access` or a wake failed.
 bool WithWriteGuard(DeviceLayer& dev, const std::string& path, const std::function<bool()>& access);
 
-// --- read-modify-write of the settings byte (15 on level 0, 14 above)
-uint32_t SettingsByteAddress(int protocol_level);
+// --- read-modify-write of the settings byte
 bool SetRateBits(DeviceLayer& dev, const std::string& path, int value);
 bool SetFlagBit(DeviceLayer& dev, const std::string& path, int value);
 
 // --- button assignments
-// Address of plane 0..3 of key `key` in profile `profile` for a protocol level.
-uint32_t ButtonPlaneAddress(int protocol_level, int profile, int key, int plane);
 bool WriteButtonAssignment(DeviceLayer& dev, const std::string& path, int profile, int key,
                            const std::array<uint8_t, 4>& bytes, bool commit);
 bool WriteButtonParameters(DeviceLayer& dev, const std::string& path, int profile, int key, uint32_t value);

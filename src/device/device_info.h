@@ -26,4 +26,8 @@ struct DeviceInfo {
   std::array<uint8_t, kDeviceRecordSize> record{};
 };
 
+// Whether the mouse gets lighting requests at all: it has the lighting flag and a protocol level
+// that stores a lighting effect (3 and above). The one place this is decided.
+inline bool HasLighting(const DeviceInfo& info) { return info.lighting != 0 && info.protocol_level >= 3; }
+
 }  // namespace halvric

@@ -7,6 +7,8 @@
 
 #include "device/device_commands.h"
 #include "device/feature_transfer.h"
+#include "device/mouse.h"
+#include "device/protocol_encoding.h"
 #include "platform/text.h"
 
 namespace halvric {
@@ -89,7 +91,8 @@ void DeviceLayer::AddToList(const std::string& path) {
 
 void DeviceLayer::StoreInfo(const std::string& path, const DeviceInfo& info) {
   std::unique_lock g(info_mutex_);
-  infos_[path] = info;
+  infos_[path] = Identified{info, &EncodingFor(info.protocol_level),
+                            MemoryMapFor(info.protocol_level, info.lighting != 0)};
 }
 
 bool DeviceLayer::IdentifyDevice(const std::string& raw_path) {
@@ -185,22 +188,8 @@ bool DeviceLayer::IdentifyLong(const std::string& path, HidHandle& handle, const
   Report answer;
   DeviceTransfer(path, hello, &answer, 0);
 
-  if (info.protocol_level <= 10) {
-    for (int offset = 0; offset <= 120; offset += 30) {
-      Report req{0x01, 0x00, 0x01, static_cast<uint8_t>(offset)};
-      if (!DeviceTransfer(path, req, &answer, 0)) continue;
-      for (int i = 0; i < 60 && offset * 2 + i < kDeviceRecordSize; ++i) info.record[offset * 2 + i] = answer[2 + i];
-    }
-  } else {
-    for (int i = 0; i < 32; ++i) {
-      Report req{0x0A, static_cast<uint8_t>(i), 0x01};
-      if (!DeviceTransfer(path, req, &answer, 0)) continue;
-      for (int k = 0; k < 4; ++k) info.record[72 + 4 * i + k] = answer[2 + k];
-      if (info.record[72 + 4 * i] > 50) info.record[72 + 4 * i] = 1;
-    }
-    info.record[12] = 5;
-    info.record[13] = 4;
-  }
+  const Mouse m = MouseAt(*this, path);
+  m.encoding.ReadIdentityRecord(m, info.record);
   StoreInfo(path, info);
   return true;
 }
@@ -212,24 +201,9 @@ void DeviceLayer::RemoveDevice(const std::string& raw_path) {
 }
 
 bool DeviceLayer::SendMarker(const std::string& path, uint8_t marker) {
-  const int level = ProtocolLevel(path);
-  Report answer;
+  const Mouse m = MouseAt(*this, path);
   for (int attempt = 0; attempt < kMarkerEchoLimit; ++attempt) {
-    if (level == 0) {
-      Report set{0x00, 0x01, marker, 0, 0, 0, 0x12};
-      DeviceTransfer(path, set, &answer, 5);
-      SleepMs(2);
-      Report status{0, 0, 0, 0, 0, 0, 0x12};
-      if (DeviceTransfer(path, status, &answer, 15) && answer[7] == marker) return true;
-      SleepMs(2);
-    } else {
-      if (level >= 11) Wake(*this, path, -1);
-      Report set{0x00, 0x01, 0x12, marker};
-      DeviceTransfer(path, set, nullptr, -1);
-      Report status;
-      const size_t echo_at = level >= 11 ? 12 : 6;
-      if (DeviceTransfer(path, status, &answer, 5) && answer[echo_at] == marker) return true;
-    }
+    if (m.encoding.SendMarker(m, marker)) return true;
   }
   return false;
 }
@@ -255,14 +229,33 @@ std::optional<DeviceInfo> DeviceLayer::Info(const std::string& path) const {
   std::shared_lock g(info_mutex_);
   auto it = infos_.find(LowerPath(path));
   if (it == infos_.end()) return std::nullopt;
-  return it->second;
+  return it->second.info;
 }
 
 int DeviceLayer::ProtocolLevel(const std::string& path) const {
   std::shared_lock g(info_mutex_);
   auto it = infos_.find(path);
   if (it == infos_.end()) it = infos_.find(LowerPath(path));
-  return it == infos_.end() ? 0 : it->second.protocol_level;
+  return it == infos_.end() ? 0 : it->second.info.protocol_level;
+}
+
+const ProtocolEncoding& DeviceLayer::Encoding(const std::string& path) const {
+  std::shared_lock g(info_mutex_);
+  auto it = infos_.find(path);
+  if (it == infos_.end()) it = infos_.find(LowerPath(path));
+  return it == infos_.end() ? EncodingFor(0) : *it->second.encoding;
+}
+
+bool DeviceLayer::HasLighting(const std::string& path) const {
+  const auto info = Info(path);
+  return info && halvric::HasLighting(*info);
+}
+
+MemoryMap DeviceLayer::Map(const std::string& path) const {
+  std::shared_lock g(info_mutex_);
+  auto it = infos_.find(path);
+  if (it == infos_.end()) it = infos_.find(LowerPath(path));
+  return it == infos_.end() ? MemoryMapFor(0, false) : it->second.map;
 }
 
 std::string DeviceLayer::CurrentPath() const {

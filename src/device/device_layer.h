@@ -11,12 +11,15 @@
 #include <vector>
 
 #include "device/device_info.h"
+#include "device/memory_map.h"
 #include "device/memory_mirror.h"
 #include "device/report.h"
 #include "device/transfer_lock.h"
 #include "platform/hid_backend.h"
 
 namespace halvric {
+
+class ProtocolEncoding;
 
 // Tries of the selection-marker echo before a mouse that never echoes is given up.
 inline constexpr int kMarkerEchoLimit = 50;
@@ -55,6 +58,12 @@ class DeviceLayer {
   std::optional<DeviceInfo> Info(const std::string& path) const;
   // 0 for a path that was never identified.
   int ProtocolLevel(const std::string& path) const;
+  // The encoding and memory map chosen when the path was identified (a path that was never
+  // identified gets the short encoding and its map).
+  const ProtocolEncoding& Encoding(const std::string& path) const;
+  MemoryMap Map(const std::string& path) const;
+  // Whether the mouse gets lighting requests at all (HasLighting of its DeviceInfo).
+  bool HasLighting(const std::string& path) const;
 
   std::string CurrentPath() const;
   void ClearCurrentPath();
@@ -83,7 +92,12 @@ class DeviceLayer {
   mutable std::mutex list_mutex_;
   std::vector<std::string> list_;
   mutable std::shared_mutex info_mutex_;
-  std::map<std::string, DeviceInfo> infos_;
+  struct Identified {
+    DeviceInfo info;
+    const ProtocolEncoding* encoding = nullptr;
+    MemoryMap map;
+  };
+  std::map<std::string, Identified> infos_;
   mutable std::mutex current_mutex_;
   std::string current_path_;
   std::atomic<bool> use_cache_{false};

@@ -9,7 +9,7 @@ namespace halvric::lighting {
 ColourPicker::ColourPicker(DeviceLayer& dev, std::string path, PickerTarget target,
                            const std::vector<LedZoneRecord>& records)
     : dev_(dev), path_(std::move(path)) {
-  const int limit = ZoneTableFor(dev_.ProtocolLevel(path_)).records;
+  const int limit = ZoneRecords(dev_, path_);
   std::vector<int> wanted = target.all ? target.selected : std::vector<int>{target.zone};
   // The opening values come from the first zone as chosen, before sorting.
   const int first = wanted.empty() ? -1 : wanted.front();

@@ -12,21 +12,14 @@
 
 namespace halvric::lighting {
 
-inline constexpr uint32_t kLedModeAddress = 0x11;
 inline constexpr int kEffectCount = 5;  // 0 "Customize", 1 "Wave", 2 "Wave (Invert)", 3 "Random 1", 4 "Random 2"
 inline constexpr int kCustomize = 0;
 // Index of the effect texts in the button texts: effect e is button_str (kEffectTextBase + e).
 inline constexpr int kEffectTextBase = 51;
 
-struct ZoneTable {
-  uint32_t address = 0;
-  int records = 0;  // records read by the lighting window
-};
-// 13 records at 0x460 on levels 3-10, 16 at 0x500 on level 11 and above.
-ZoneTable ZoneTableFor(int protocol_level);
+// The number of zone records the mouse keeps (its memory map's zone table).
+int ZoneRecords(DeviceLayer& dev, const std::string& path);
 
-// True when the mouse gets lighting requests at all.
-bool HasLighting(DeviceLayer& dev, const std::string& path);
 
 // The stored effect (0-4); 0 when it was not read or holds no valid effect. The device layer's
 // current effect follows it.

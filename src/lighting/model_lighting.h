@@ -18,9 +18,7 @@ struct ModelLighting {
   bool wide_wave = false;  // the wave pictures of the eleven-zone models
 };
 
-// By type code (as in the model table: above 24 the entry of 3) and the firmware generation:
-// type codes 19 and above have eleven zones from generation 40 on and nine before; type codes
-// 11 to 18 have nine from generation 32 on and seven before; the older models have seven.
+// By type code and firmware generation, from the model table (device/model_table.h).
 ModelLighting ModelLightingFor(int type_code, int generation);
 
 }  // namespace halvric::lighting

@@ -28,7 +28,7 @@ bool WriteDirectoryEntry(DeviceLayer& dev, const std::string& path, const Workin
                          uint32_t length) {
   const std::array<uint8_t, 4> entry = {static_cast<uint8_t>(start), static_cast<uint8_t>(start >> 8),
                                         static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8)};
-  return WriteMemory(dev, path, wc.map.directory + 4 * static_cast<uint32_t>(slot), entry);
+  return WriteMemory(dev, path, wc.map.DirectoryEntry(slot), entry);
 }
 
 }  // namespace

@@ -13,9 +13,9 @@ bool RefreshMacroSlot(DeviceLayer& dev, const std::string& path, WorkingCopy& wc
   entry = MacroSlot{};
   entry.mode = kept_mode;
 
-  const uint32_t at = wc.map.directory + 4 * static_cast<uint32_t>(slot);
+  const uint32_t at = wc.map.DirectoryEntry(slot);
   std::array<uint8_t, 4> dir{};
-  const int mode = ReadMemoryByte(dev, path, wc.map.mode_table + static_cast<uint32_t>(slot), false);
+  const int mode = ReadMemoryByte(dev, path, wc.map.ModeEntry(slot), false);
   if (mode < 0 || !ReadMemory(dev, path, at, dir, false)) return false;
 
   MacroSlot read;

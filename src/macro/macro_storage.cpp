@@ -85,8 +85,8 @@ MacroStoreResult WriteMacroToSlot(DeviceLayer& dev, const std::string& path, Wor
   const auto name_field = EncodeMacroName(macro.name);
   const std::array<uint8_t, 4> entry = {static_cast<uint8_t>(a), static_cast<uint8_t>(a >> 8),
                                         static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8)};
-  bool ok = WriteMemory(dev, path, wc.map.directory + 4 * static_cast<uint32_t>(slot), entry) &&
-            WriteMemoryByte(dev, path, wc.map.mode_table + static_cast<uint32_t>(slot), static_cast<uint8_t>(mode)) &&
+  bool ok = WriteMemory(dev, path, wc.map.DirectoryEntry(slot), entry) &&
+            WriteMemoryByte(dev, path, wc.map.ModeEntry(slot), static_cast<uint8_t>(mode)) &&
             WriteMemoryByte(dev, path, a, kMacroNameField) && WriteMemory(dev, path, a + 1, name_field);
   uint32_t offset = 0;
   for (const uint32_t piece : InstructionPieces(body, static_cast<uint32_t>(code.size()))) {
@@ -120,7 +120,7 @@ MacroStoreResult DeleteMacroSlot(DeviceLayer& dev, const std::string& path, Work
   const std::vector<ButtonRef> bound = ButtonsBoundTo(wc, wc.macros[slot].body);
 
   const std::array<uint8_t, 4> zero{};
-  if (!WriteMemory(dev, path, wc.map.directory + 4 * static_cast<uint32_t>(slot), zero)) {
+  if (!WriteMemory(dev, path, wc.map.DirectoryEntry(slot), zero)) {
     RefreshMacroSlot(dev, path, wc, slot);
     return MacroStoreResult::kFailed;
   }

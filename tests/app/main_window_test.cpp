@@ -122,7 +122,7 @@ class MainWindowTest : public QObject {
     const int level = rig.window->workingCopy().protocol_level;
     std::array<uint8_t, 4> planes{};
     for (int plane = 0; plane < 4; ++plane) {
-      planes[static_cast<size_t>(plane)] = rig.Mouse().ReadMemory(ButtonPlaneAddress(level, profile, key, plane), 1)[0];
+      planes[static_cast<size_t>(plane)] = rig.Mouse().ReadMemory(MemoryMapFor(level, false).Button(profile, key, plane), 1)[0];
     }
     QCOMPARE(planes, (ButtonAssignment::Keyboard(0x03, 0x04).Bytes()));
     // A click within 20 ms of the end of a capture starts no new one.
@@ -202,7 +202,7 @@ class MainWindowTest : public QObject {
     QTest::mouseMove(rig.window.get(), to);
     QTest::mouseRelease(rig.window.get(), Qt::LeftButton, Qt::NoModifier, to);
     rig.Settle();
-    QCOMPARE(rig.Mouse().ReadMemory(ButtonPlaneAddress(level, profile, key, 0), 1)[0],
+    QCOMPARE(rig.Mouse().ReadMemory(MemoryMapFor(level, false).Button(profile, key, 0), 1)[0],
              static_cast<uint8_t>(function_type::kDefault));
   }
 
@@ -228,3 +228,4 @@ class MainWindowTest : public QObject {
 
 QTEST_MAIN(MainWindowTest)
 #include "main_window_test.moc"
+#include "device/memory_map.h"

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/ctl_run.h"
-#include "config/memory_map.h"
+#include "device/memory_map.h"
 #include "device/device_commands.h"
 #include "macro/macro_file.h"
 #include "sim/sim_hid_backend.h"
@@ -84,7 +84,7 @@ TEST(MacroCli, WriteReadAndBindOnEveryModelAcrossRuns) {
       const int level = model == "level0" ? 0 : model == "level5" ? 5 : 11;
       std::array<uint8_t, 4> b{};
       for (int plane = 0; plane < 4; ++plane) {
-        b[plane] = backend.Mouse(0).ReadMemory(ButtonPlaneAddress(level, 1, 2, plane), 1)[0];
+        b[plane] = backend.Mouse(0).ReadMemory(MemoryMapFor(level, false).Button(1, 2, plane), 1)[0];
       }
       EXPECT_EQ(b, (std::array<uint8_t, 4>{9, static_cast<uint8_t>(body), static_cast<uint8_t>(body >> 8), 0}));
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "config/text_tables.h"
+#include "device/memory_map.h"
 
 namespace halvric {
 namespace {
@@ -84,9 +85,9 @@ TEST(ButtonAssignmentTest, FactoriesLayOutTheBytes) {
   EXPECT_EQ(ButtonAssignment::Macro(function_type::kMacroRepeat, 0x1234).Bytes(),
             (std::array<uint8_t, 4>{9, 0x34, 0x12, 0}));
   EXPECT_EQ(ButtonAssignment::Gamepad(1 << 13).Bytes(), (std::array<uint8_t, 4>{34, 0, 0x20, 0}));
-  EXPECT_EQ(KeyCycleBlockAddress(0, 1), 0x390 + 21);
-  EXPECT_EQ(KeyCycleBlockAddress(10, 0), 0x3F0);
-  EXPECT_EQ(KeyCycleBlockAddress(11, 4), 0x490 + 84);
+  EXPECT_EQ(static_cast<int>(MemoryMapFor(0, false).Extension(1)), 0x390 + 21);
+  EXPECT_EQ(static_cast<int>(MemoryMapFor(10, false).Extension(0)), 0x3F0);
+  EXPECT_EQ(static_cast<int>(MemoryMapFor(11, false).Extension(4)), 0x490 + 84);
   EXPECT_EQ(ButtonAssignment::KeyCycle(function_type::kKeyCycleReverse, 0x4E5).Word(), 0x4E5);
 }
 

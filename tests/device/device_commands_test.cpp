@@ -197,7 +197,7 @@ TEST(Settings, ReadModifyWriteOfTheSettingsByte) {
   SimRig rig("level11,level0");
   for (size_t i = 0; i < 2; ++i) {
     const std::string path = rig.PathOf(i);
-    const uint32_t addr = SettingsByteAddress(rig.dev->ProtocolLevel(path));
+    const uint32_t addr = rig.dev->Map(path).settings_byte;
     rig.backend.Mouse(i).WriteMemory(addr, std::vector<uint8_t>{0x8B});
     ASSERT_TRUE(SetRateBits(*rig.dev, path, 5));
     EXPECT_EQ(rig.backend.Mouse(i).ReadMemory(addr, 1)[0], 0x8B | 0x50) << i;
@@ -214,16 +214,16 @@ TEST(Buttons, AssignmentsLandInTheFourPlanes) {
     const int level = rig.dev->ProtocolLevel(path);
     ASSERT_TRUE(WriteButtonAssignment(*rig.dev, path, 2, 5, fn, true));
     for (int plane = 0; plane < 4; ++plane) {
-      EXPECT_EQ(rig.backend.Mouse(i).ReadMemory(ButtonPlaneAddress(level, 2, 5, plane), 1)[0], fn[plane])
+      EXPECT_EQ(rig.backend.Mouse(i).ReadMemory(MemoryMapFor(level, false).Button(2, 5, plane), 1)[0], fn[plane])
           << "mouse " << i << " plane " << plane;
     }
     ASSERT_TRUE(WriteButtonParameters(*rig.dev, path, 2, 5, 0x0A0B0C));
-    EXPECT_EQ(rig.backend.Mouse(i).ReadMemory(ButtonPlaneAddress(level, 2, 5, 1), 1)[0], 0x0C);
-    EXPECT_EQ(rig.backend.Mouse(i).ReadMemory(ButtonPlaneAddress(level, 2, 5, 0), 1)[0], 0x07);
+    EXPECT_EQ(rig.backend.Mouse(i).ReadMemory(MemoryMapFor(level, false).Button(2, 5, 1), 1)[0], 0x0C);
+    EXPECT_EQ(rig.backend.Mouse(i).ReadMemory(MemoryMapFor(level, false).Button(2, 5, 0), 1)[0], 0x07);
   }
-  EXPECT_EQ(ButtonPlaneAddress(0, 1, 3, 3), 96u + 96 + 3);
-  EXPECT_EQ(ButtonPlaneAddress(5, 1, 3, 2), 112u + 128 + 3);
-  EXPECT_EQ(ButtonPlaneAddress(11, 4, 31, 3), 160u + 640 + 31);
+  EXPECT_EQ(MemoryMapFor(0, false).Button(1, 3, 3), 96u + 96 + 3);
+  EXPECT_EQ(MemoryMapFor(5, false).Button(1, 3, 2), 112u + 128 + 3);
+  EXPECT_EQ(MemoryMapFor(11, false).Button(4, 31, 3), 160u + 640 + 31);
 }
 
 TEST(Information, MemorySizeIsReportedOrProbed) {

@@ -455,7 +455,9 @@ void CButtonSetDlg::OnTimer2() {
 // ---------------------------------------------------------------------------------------------
 // Key cycle page
 
-int CButtonSetDlg::KeyCycleAddress() const { return KeyCycleBlockAddress(request_.protocol_level, request_.profile); }
+int CButtonSetDlg::KeyCycleAddress() const {
+  return static_cast<int>(MemoryMapFor(request_.protocol_level, false).Extension(request_.profile));
+}
 
 void CButtonSetDlg::SetCycleType(int n) {
   assignment_ = ButtonAssignment::KeyCycle(function_type::kKeyCyclePositive + n, KeyCycleAddress());

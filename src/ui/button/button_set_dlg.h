@@ -14,7 +14,7 @@
 
 #include "config/button_assignment.h"
 #include "config/function_catalogue.h"
-#include "config/memory_map.h"
+#include "device/memory_map.h"
 #include "config/screen_keyboard.h"
 #include "macro/list_scrolling.h"
 #include "macro/macro_list_item.h"

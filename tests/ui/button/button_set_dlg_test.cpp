@@ -191,7 +191,7 @@ class ButtonSetDlgTest : public QObject {
     QCOMPARE(block[4], uint8_t{0x05});
     QCOMPARE(block[10], uint8_t{0x08});
     // The first key chose the positive cycle at the profile's block address.
-    QCOMPARE(d->Assignment(), ButtonAssignment::KeyCycle(29, KeyCycleBlockAddress(11, 2)));
+    QCOMPARE(d->Assignment(), ButtonAssignment::KeyCycle(29, static_cast<int>(MemoryMapFor(11, false).Extension(2))));
     Click(d.get(), d->CycleTypeRect(1).center());
     QCOMPARE(d->Assignment().type, uint8_t{30});
     Click(d.get(), d->ConfirmRect().center());
