@@ -10,6 +10,7 @@
 #include "config/text_tables.h"
 #include "platform/linux/hidraw_backend.h"
 #include "platform/linux/udev_hotplug_monitor.h"
+#include "services/report_service.h"
 #include "sim/sim_hid_backend.h"
 #include "sim/sim_mouse.h"
 
@@ -28,12 +29,6 @@ DeviceSession::DeviceSession(const SessionOptions& options, const TextTables& te
     backend_ = std::make_unique<linux_hid::LinuxHidBackend>();
   }
   dev_ = std::make_unique<DeviceLayer>(*backend_, options.lock_file);
-  readers_ = std::make_unique<InputReportReader>(
-      *backend_, [this](const std::string&, std::span<const uint8_t> report) {
-        QByteArray bytes(reinterpret_cast<const char*>(report.data()), static_cast<qsizetype>(report.size()));
-        QMetaObject::invokeMethod(this, [this, bytes] { emit inputReport(bytes); }, Qt::QueuedConnection);
-      },
-      InputReportReader::GoneFn{}, -1);
   worker_ = std::jthread([this](std::stop_token stop) { Run(stop); });
 }
 
@@ -45,7 +40,7 @@ void DeviceSession::Shutdown() {
   if (hotplug_) hotplug_->Stop();
   worker_.request_stop();
   if (worker_.joinable()) worker_.join();
-  readers_->Stop();
+  if (reports_ != nullptr) reports_->StopReading();
   if (sim_ != nullptr) sim_->SaveState();
 }
 
@@ -111,7 +106,7 @@ bool DeviceSession::Connect(bool first_run, const std::string& requested_path) {
 
 void DeviceSession::PauseReaders() {
   readers_paused_.store(true);
-  readers_->Stop();
+  if (reports_ != nullptr) reports_->StopReading();
 }
 
 void DeviceSession::ResumeReaders() {
@@ -120,11 +115,8 @@ void DeviceSession::ResumeReaders() {
 }
 
 void DeviceSession::StartReaders() {
-  if (readers_paused_.load()) return;
-  // Every mouse's vendor input interface is read: only the selected mouse tags its reports, so
-  // the others' reports are dropped by the intake.
-  // Add refuses interfaces already being read and takes over those whose reader ended.
-  for (const HidInterfaceInfo& info : VendorInputInterfaces(backend_->Enumerate(), false)) readers_->Add(info.path);
+  if (readers_paused_.load() || reports_ == nullptr) return;
+  reports_->ReadMice();
 }
 
 void DeviceSession::HandleArrival(const std::string& path) {

@@ -1,8 +1,9 @@
 #pragma once
 // The desktop program's side of the mouse: the HID backend (hidraw or the simulated mice), the
-// device layer, one worker thread that runs every exchange with the mouse in the order asked, the
-// input-report readers of the connected mice and the hot-plug source. The window thread only
-// queues work here; results come back to it as queued calls, so it never waits on the mouse.
+// device layer, one worker thread that runs every exchange with the mouse in the order asked and
+// the hot-plug source; it tells the report service when to read the connected mice. The window
+// thread only queues work here; results come back to it as queued calls, so it never waits on the
+// mouse.
 
 #include <QByteArray>
 #include <QObject>
@@ -23,13 +24,13 @@
 #include "device/model_layout.h"
 #include "platform/hid_backend.h"
 #include "platform/hotplug_monitor.h"
-#include "services/input_report_reader.h"
 
 namespace halvric {
 
 namespace sim {
 class SimHidBackend;
 }
+class ReportService;
 class SimHotplugSource;
 class TextTables;
 
@@ -59,8 +60,13 @@ class DeviceSession : public QObject {
   DeviceSession(const SessionOptions& options, const TextTables& texts, QObject* parent = nullptr);
   ~DeviceSession() override;
 
-  // Stops the hot-plug source, the readers and the worker, joining each. Idempotent.
+  // Stops the hot-plug source, the worker and the report service's readers, joining each.
+  // Idempotent.
   void Shutdown();
+
+  // The service that reads the mice's input reports: started after each connect and on resume.
+  // Set once, before the first connect; it outlives the session's worker.
+  void SetReportService(ReportService* reports) { reports_ = reports; }
 
   DeviceLayer& dev() { return *dev_; }
   HidBackend& backend() { return *backend_; }
@@ -98,7 +104,6 @@ class DeviceSession : public QObject {
   void deviceAdded(QString path);
   void deviceRemoved(QString path);
   void arrivalDone(bool accepted);
-  void inputReport(QByteArray report);
   void progress(double fraction);
 
  private:
@@ -109,7 +114,7 @@ class DeviceSession : public QObject {
   std::unique_ptr<HidBackend> backend_;
   sim::SimHidBackend* sim_ = nullptr;
   std::unique_ptr<DeviceLayer> dev_;
-  std::unique_ptr<InputReportReader> readers_;
+  ReportService* reports_ = nullptr;
   std::unique_ptr<HotplugMonitor> hotplug_;
   SimHotplugSource* sim_hotplug_ = nullptr;
 
