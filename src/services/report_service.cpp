@@ -92,8 +92,8 @@ void ReportService::RunDisplay(std::stop_token stop) {
       l.lock();
       if (idle) break;
       // Only a stop ends the sleep early: reports arriving meanwhile are taken by the next pass.
-      if (display_wake_.wait_for(l, stop, std::chrono::milliseconds(pass.sleep_ms), [] { return false; }) ||
-          stop.stop_requested()) {
+      display_wake_.wait_for(l, stop, std::chrono::milliseconds(pass.sleep_ms), [] { return false; });
+      if (stop.stop_requested()) {
         display_running_.store(false);
         return;
       }
