@@ -5,7 +5,6 @@
 // thread only queues work here; results come back to it as queued calls, so it never waits on the
 // mouse.
 
-#include <QByteArray>
 #include <QObject>
 #include <QString>
 
