@@ -9,6 +9,7 @@
 #include "config/connect_and_read.h"
 #include "config/text_tables.h"
 #include "platform/linux/udev_hotplug_monitor.h"
+#include "services/report_service.h"
 #include "sim/backend_factory.h"
 #include "sim/sim_hid_backend.h"
 
@@ -21,12 +22,6 @@ DeviceSession::DeviceSession(const SessionOptions& options, const TextTables& te
   backend_ = std::move(made.hid);
   sim_ = made.simulator;
   dev_ = std::make_unique<DeviceLayer>(*backend_, options.lock_file);
-  readers_ = std::make_unique<InputReportReader>(
-      *backend_, [this](const std::string&, std::span<const uint8_t> report) {
-        QByteArray bytes(reinterpret_cast<const char*>(report.data()), static_cast<qsizetype>(report.size()));
-        QMetaObject::invokeMethod(this, [this, bytes] { emit inputReport(bytes); }, Qt::QueuedConnection);
-      },
-      InputReportReader::GoneFn{}, -1);
   worker_ = std::jthread([this](std::stop_token stop) { Run(stop); });
 }
 
@@ -38,7 +33,7 @@ void DeviceSession::Shutdown() {
   if (hotplug_) hotplug_->Stop();
   worker_.request_stop();
   if (worker_.joinable()) worker_.join();
-  readers_->Stop();
+  if (reports_ != nullptr) reports_->StopReading();
   if (sim_ != nullptr) sim_->SaveState();
 }
 
@@ -104,7 +99,7 @@ bool DeviceSession::Connect(bool first_run, const std::string& requested_path) {
 
 void DeviceSession::PauseReaders() {
   readers_paused_.store(true);
-  readers_->Stop();
+  if (reports_ != nullptr) reports_->StopReading();
 }
 
 void DeviceSession::ResumeReaders() {
@@ -113,11 +108,8 @@ void DeviceSession::ResumeReaders() {
 }
 
 void DeviceSession::StartReaders() {
-  if (readers_paused_.load()) return;
-  // Every mouse's vendor input interface is read: only the selected mouse tags its reports, so
-  // the others' reports are dropped by the intake.
-  // Add refuses interfaces already being read and takes over those whose reader ended.
-  for (const HidInterfaceInfo& info : VendorInputInterfaces(backend_->Enumerate(), false)) readers_->Add(info.path);
+  if (readers_paused_.load() || reports_ == nullptr) return;
+  reports_->ReadMice();
 }
 
 void DeviceSession::HandleArrival(const std::string& path) {

@@ -1,10 +1,10 @@
 #pragma once
 // The desktop program's side of the mouse: the HID backend (hidraw or the simulated mice), the
-// device layer, one worker thread that runs every exchange with the mouse in the order asked, the
-// input-report readers of the connected mice and the hot-plug source. The window thread only
-// queues work here; results come back to it as queued calls, so it never waits on the mouse.
+// device layer, one worker thread that runs every exchange with the mouse in the order asked and
+// the hot-plug source; it tells the report service when to read the connected mice. The window
+// thread only queues work here; results come back to it as queued calls, so it never waits on the
+// mouse.
 
-#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -24,13 +24,13 @@
 #include "platform/hid_backend.h"
 #include "platform/hotplug_monitor.h"
 #include "services/device_jobs.h"
-#include "services/input_report_reader.h"
 
 namespace halvric {
 
 namespace sim {
 class SimHidBackend;
 }
+class ReportService;
 class SimHotplugSource;
 class TextTables;
 
@@ -58,8 +58,13 @@ class DeviceSession : public QObject, public DeviceJobs {
   DeviceSession(const SessionOptions& options, const TextTables& texts, QObject* parent = nullptr);
   ~DeviceSession() override;
 
-  // Stops the hot-plug source, the readers and the worker, joining each. Idempotent.
+  // Stops the hot-plug source, the worker and the report service's readers, joining each.
+  // Idempotent.
   void Shutdown();
+
+  // The service that reads the mice's input reports: started after each connect and on resume.
+  // Set once, before the first connect; it outlives the session's worker.
+  void SetReportService(ReportService* reports) { reports_ = reports; }
 
   DeviceLayer& dev() { return *dev_; }
   DeviceLayer& Device() override { return *dev_; }
@@ -98,7 +103,6 @@ class DeviceSession : public QObject, public DeviceJobs {
   void deviceAdded(QString path);
   void deviceRemoved(QString path);
   void arrivalDone(bool accepted);
-  void inputReport(QByteArray report);
   void progress(double fraction);
 
  private:
@@ -109,7 +113,7 @@ class DeviceSession : public QObject, public DeviceJobs {
   std::unique_ptr<HidBackend> backend_;
   sim::SimHidBackend* sim_ = nullptr;
   std::unique_ptr<DeviceLayer> dev_;
-  std::unique_ptr<InputReportReader> readers_;
+  ReportService* reports_ = nullptr;
   std::unique_ptr<HotplugMonitor> hotplug_;
   SimHotplugSource* sim_hotplug_ = nullptr;
 

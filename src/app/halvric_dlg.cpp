@@ -55,8 +55,7 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
       pin_(deps.pin),
       pointer_(std::move(deps.pointer)),
       foreground_(std::move(deps.foreground)),
-      sim_keys_(deps.sim_developer_keys),
-      mouse_status_(ctx_) {
+      sim_keys_(deps.sim_developer_keys) {
   clock_.start();
   setWindowTitle(QString::fromLatin1(kProductName));
   setWindowIcon(AppIcon());
@@ -68,57 +67,22 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
 
   // Options and links of set.ini; the acceleration option is applied at once.
   settings_ = LoadLinkSettings(data_folder_, DesktopDescription());
-  osd_state_.SetEnabled(settings_.osd != 0);
   if (settings_.disable_acc != 0 && pointer_) ApplyAccelerationOption(*pointer_, true);
 
   session_ = std::make_unique<DeviceSession>(deps.session, texts_, this);
+  reports_ = std::make_unique<ReportService>(session_->backend(), ctx_, static_cast<ReportView&>(*this),
+                                             ReportServiceOptions{.display = true});
+  reports_->Display().SetEnabled(settings_.osd != 0);
+  session_->SetReportService(reports_.get());
   prompt_ = new CStrDlg(fonts_, texts_, this);
-  osd_ = new CDispDlg(osd_state_, fonts_);
+  osd_ = new CDispDlg(*reports_, fonts_);
   connect(osd_, &CDispDlg::faded, this, [this] {
     if (isVisible()) update();
   });
 
-  ReportHandlers h;
-  h.profile_changed = [this](int) {
-    prompt_->CloseRequest();
-    UpdateProtectedButton();
-    UpdateOsdModel();
-    RefreshSubWindows();
-    timer445_.start(100);
-    if (page_ == kButtonPage) update();
-  };
-  h.close_prompt = [this] { prompt_->CloseRequest(); };
-  h.upgrade_reply = [this](std::span<const uint8_t> r) {
-    if (upgrade_ != nullptr) upgrade_->DeliverReport(r);
-  };
-  h.movement = [this](const MovementReport& r) {
-    if (host_input_) host_input_->Apply(r);
-  };
-  h.dpi_level_changed = [this](int level) {
-    wc_.dpi_level = level;
-    if (page_ == kDpiPage) update();
-  };
-  h.dpi_values = [this](int level, uint8_t x, uint8_t y) {
-    if (level < 0 || level >= kDpiLevels) return;
-    wc_.dpi[static_cast<size_t>(level)] = {x, y};
-    if (page_ == kDpiPage) {
-      LayoutSliders();
-      update();
-    }
-  };
-  h.angle_snapping_changed = [this](bool on) {
-    wc_.angle_snapping = on ? 1 : 0;
-    items_[kItemAngleSnapping].value = on ? 1 : 0;
-    update();
-  };
-  h.status = [this](const StatusReport& r) { lift_ = r.lift; };
-  h.show_main_window = [this] { ShowFromTray(); };
-  dispatcher_ = std::make_unique<ReportDispatcher>(ctx_, mouse_status_, osd_state_, std::move(h));
-
   connect(session_.get(), &DeviceSession::connected, this, &CHalvricDlg::OnConnected);
   connect(session_.get(), &DeviceSession::deviceAdded, this, &CHalvricDlg::OnDeviceAdded);
   connect(session_.get(), &DeviceSession::deviceRemoved, this, &CHalvricDlg::OnDeviceRemoved);
-  connect(session_.get(), &DeviceSession::inputReport, this, &CHalvricDlg::OnInputReport);
   connect(session_.get(), &DeviceSession::arrivalDone, this, [this](bool accepted) {
     if (accepted) timer2_.start(1000);
     update();
@@ -133,6 +97,7 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
   key_names_ = deps.key_names;
   AddWindowItems();
   if (deps.host_input) StartHostInput();
+  if (host_input_) reports_->SetMovementIntake(host_input_->Intake());
 
   // Timers: all single-shot except the countdowns.
   for (QTimer* t : {&timer2_, &timer3_, &timer4_, &timer5_, &timer9_, &timer10_, &timer200_, &timer445_}) {
@@ -208,6 +173,7 @@ CHalvricDlg::~CHalvricDlg() {
   active_watch_.reset();
   ShutdownSubWindows();
   session_->Shutdown();
+  reports_->Stop();
   if (tray_ != nullptr) tray_->hide();
   delete osd_;
 }
@@ -852,7 +818,7 @@ void CHalvricDlg::ActivateItem(int index) {
       break;
     case 9:
       settings_.osd = it.value;
-      osd_state_.SetEnabled(it.value != 0);
+      reports_->Display().SetEnabled(it.value != 0);
       SaveSettings();
       break;
     case 10:
@@ -1075,7 +1041,7 @@ void CHalvricDlg::OnConnected(const std::shared_ptr<const ConnectOutcome>& outco
   layout_ = outcome->layout;
   info_ = outcome->info;
   wc_ = outcome->wc;
-  mouse_status_.SetSensorReadingCapable((info_.feature_flags & 0x08) != 0);
+  reports_->Status().SetSensorReadingCapable((info_.feature_flags & 0x08) != 0);
   if (ctx_.current_profile.load() < 0) ctx_.current_profile.store(0);
   RefreshAfterLoad();
   if (isVisible()) timer1_.start(20);
@@ -1130,10 +1096,70 @@ void CHalvricDlg::OnDeviceRemoved(const QString& qpath) {
   update();
 }
 
-void CHalvricDlg::OnInputReport(const QByteArray& report) {
-  const auto* data = reinterpret_cast<const uint8_t*>(report.constData());
-  const ReportKind kind = dispatcher_->Dispatch(std::span<const uint8_t>(data, static_cast<size_t>(report.size())));
-  if (kind == ReportKind::kStatus) osd_->Kick();
+// The report service's updates, each carried out on the window's thread in the order sent.
+
+void CHalvricDlg::OnUpgradeReply(std::span<const uint8_t> report) {
+  std::vector<uint8_t> bytes(report.begin(), report.end());
+  QMetaObject::invokeMethod(this, [this, bytes = std::move(bytes)] {
+    if (upgrade_ != nullptr) upgrade_->DeliverReport(bytes);
+  }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::OnProfileChanged(int) {
+  QMetaObject::invokeMethod(this, [this] {
+    prompt_->CloseRequest();
+    UpdateProtectedButton();
+    UpdateOsdModel();
+    RefreshSubWindows();
+    timer445_.start(100);
+    if (page_ == kButtonPage) update();
+  }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::OnClosePrompt() {
+  QMetaObject::invokeMethod(this, [this] { prompt_->CloseRequest(); }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::OnDpiLevelChanged(int level) {
+  QMetaObject::invokeMethod(this, [this, level] {
+    // The service has already taken the level; taking it again here keeps it equal to the working
+    // copy's when a connect outcome arrived in between and set both to what it had read.
+    ctx_.current_dpi_level.store(level);
+    wc_.dpi_level = level;
+    if (page_ == kDpiPage) update();
+  }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::OnDpiValues(int level, uint8_t x, uint8_t y) {
+  QMetaObject::invokeMethod(this, [this, level, x, y] {
+    if (level < 0 || level >= kDpiLevels) return;
+    wc_.dpi[static_cast<size_t>(level)] = {x, y};
+    if (page_ == kDpiPage) {
+      LayoutSliders();
+      update();
+    }
+  }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::OnAngleSnappingChanged(bool on) {
+  QMetaObject::invokeMethod(this, [this, on] {
+    wc_.angle_snapping = on ? 1 : 0;
+    items_[kItemAngleSnapping].value = on ? 1 : 0;
+    update();
+  }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::OnStatus(const StatusReport& report) {
+  const uint16_t lift = report.lift;
+  QMetaObject::invokeMethod(this, [this, lift] { lift_ = lift; }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::OnShowMainWindow() {
+  QMetaObject::invokeMethod(this, [this] { ShowFromTray(); }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::OnDisplayPass(const OsdPass& pass) {
+  QMetaObject::invokeMethod(osd_, [osd = osd_, pass] { osd->Present(pass); }, Qt::QueuedConnection);
 }
 
 void CHalvricDlg::UpdateProtectedButton() {

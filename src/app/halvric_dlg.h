@@ -26,10 +26,8 @@
 #include "macro/macro_list_item.h"
 #include "platform/foreground_window.h"
 #include "platform/pointer_acceleration.h"
-#include "services/mouse_status.h"
-#include "services/osd_state.h"
 #include "services/program_context.h"
-#include "services/report_dispatcher.h"
+#include "services/report_service.h"
 
 class QMenu;
 
@@ -74,7 +72,8 @@ struct DlgDeps {
   MacroLibrary* library = nullptr;                 // the program's macro library; null: the window keeps its own
 };
 
-class CHalvricDlg : public QWidget {
+// The window is the report service's view: each update is queued to the window's thread.
+class CHalvricDlg : public QWidget, private ReportView {
   Q_OBJECT
 
  public:
@@ -233,7 +232,16 @@ class CHalvricDlg : public QWidget {
   void OnConnected(const std::shared_ptr<const ConnectOutcome>& outcome);
   void OnDeviceAdded(const QString& path);
   void OnDeviceRemoved(const QString& path);
-  void OnInputReport(const QByteArray& report);
+  // What the report service tells the window (called on its threads; each queues itself).
+  void OnUpgradeReply(std::span<const uint8_t> report) override;
+  void OnProfileChanged(int profile) override;
+  void OnClosePrompt() override;
+  void OnDpiLevelChanged(int level) override;
+  void OnDpiValues(int level, uint8_t x, uint8_t y) override;
+  void OnAngleSnappingChanged(bool on) override;
+  void OnStatus(const StatusReport& report) override;
+  void OnShowMainWindow() override;
+  void OnDisplayPass(const OsdPass& pass) override;
   void DropDevice();
   void RefreshAfterLoad();
   void UpdateProtectedButton();
@@ -315,9 +323,7 @@ class CHalvricDlg : public QWidget {
   bool sim_keys_;
 
   std::unique_ptr<DeviceSession> session_;
-  MouseStatus mouse_status_;
-  OsdState osd_state_;
-  std::unique_ptr<ReportDispatcher> dispatcher_;
+  std::unique_ptr<ReportService> reports_;
   CStrDlg* prompt_ = nullptr;
   CDispDlg* osd_ = nullptr;
   QSystemTrayIcon* tray_ = nullptr;

@@ -76,6 +76,8 @@ void CHalvricDlg::ShutdownSubWindows() {
   // Their threads use the session's device layer: they end before the session does.
   if (upgrade_ != nullptr) upgrade_->Shutdown();
   if (lighting_ != nullptr) lighting_->CloseRequest();
+  // Movement reports stop going to the host input before it goes.
+  reports_->SetMovementIntake(nullptr);
   host_input_.reset();
 }
 

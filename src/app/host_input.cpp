@@ -30,8 +30,4 @@ HostInput::~HostInput() {
   if (tilt_) tilt_->Stop();
 }
 
-void HostInput::Apply(const MovementReport& report) {
-  if (intake_) intake_->Apply(report);
-}
-
 }  // namespace halvric

@@ -7,8 +7,6 @@
 #include <memory>
 #include <string>
 
-#include "services/vendor_report.h"
-
 namespace halvric {
 
 namespace linux_hid {
@@ -29,8 +27,8 @@ class HostInput {
   HostInput(const HostInput&) = delete;
   HostInput& operator=(const HostInput&) = delete;
 
-  // One movement report (called on the thread of the report intake).
-  void Apply(const MovementReport& report);
+  // Where the report service hands the movement reports, on its reading thread.
+  MovementIntake* Intake() const { return intake_.get(); }
 
  private:
   HostInput() = default;

@@ -15,8 +15,7 @@
 #include "cli/ctl_context.h"
 #include "platform/folders.h"
 #include "services/app_links.h"
-#include "services/input_report_reader.h"
-#include "services/report_dispatcher.h"
+#include "services/report_service.h"
 #include "sim/sim_events.h"
 #include "sim/sim_hid_backend.h"
 
@@ -29,19 +28,19 @@ struct MonitorOptions {
   std::string sim_events;
 };
 
-// Prints each validated report; counts them for --count.
-class ReportPrinter {
+// Prints each validated report as the report service decoded it; counts them for --count.
+class ReportPrinter : public ReportView {
  public:
   ReportPrinter(CtlContext& ctx, int count) : ctx_(ctx), count_(count) {}
 
-  void Print(ReportKind kind, std::span<const uint8_t> report) {
+  void OnReport(const DispatchedReport& report) override {
     nlohmann::json j;
     std::string line;
-    switch (kind) {
+    switch (report.kind) {
       case ReportKind::kIgnored:
         return;
       case ReportKind::kStatus: {
-        const StatusReport s = DecodeStatus(report);
+        const StatusReport& s = report.status;
         line = DescribeStatus(s);
         j = {{"type", "status"}, {"profile", s.profile + 1}, {"dpi_level", s.dpi_level + 1}, {"dpi_x", s.dpi_x},
              {"dpi_y", s.dpi_y}, {"angle_snapping", s.angle_snapping}, {"dpi_scroll", s.dpi_scroll},
@@ -49,11 +48,11 @@ class ReportPrinter {
         break;
       }
       case ReportKind::kHostAction:
-        line = "host-action " + std::to_string(HostAction(report));
-        j = {{"type", "host-action"}, {"action", HostAction(report)}};
+        line = "host-action " + std::to_string(report.host_action);
+        j = {{"type", "host-action"}, {"action", report.host_action}};
         break;
       case ReportKind::kMovement: {
-        const MovementReport m = DecodeMovement(report);
+        const MovementReport& m = report.movement;
         line = DescribeMovement(m);
         j = {{"type", "movement"}, {"touch", m.touch}, {"dx", m.dx}, {"dy", m.dy}, {"tilt", m.tilt}};
         break;
@@ -115,24 +114,13 @@ void Monitor(CtlContext& ctx, const MonitorOptions& opt) {
   if (interfaces.empty()) throw CtlError("No device !!");
 
   ProgramContext context;
-  MouseStatus status(context);
-  OsdState osd;
-  ReportDispatcher dispatcher(context, status, osd, ReportHandlers{});
-  std::mutex dispatch_mu;  // one report at a time, whichever interface it came from
   ReportPrinter printer(ctx, opt.count);
-  InputReportReader reader(dev.backend(), [&](const std::string&, std::span<const uint8_t> report) {
-    ReportKind kind;
-    {
-      std::lock_guard l(dispatch_mu);
-      kind = dispatcher.Dispatch(report);
-    }
-    printer.Print(kind, report);
-  });
+  ReportService service(dev.backend(), context, printer);
   for (const HidInterfaceInfo& info : interfaces) {
     std::string why;
-    if (!reader.Add(info.path, &why)) ctx.err << "cannot read " << info.path << ": " << why << "\n";
+    if (!service.Read(info.path, &why)) ctx.err << "cannot read " << info.path << ": " << why << "\n";
   }
-  if (reader.Paths().empty()) throw CtlError("No device !!");
+  if (service.Paths().empty()) throw CtlError("No device !!");
 
   if (sim != nullptr && !events.empty()) {
     // The events go to the mouse that was selected.
@@ -153,7 +141,7 @@ void Monitor(CtlContext& ctx, const MonitorOptions& opt) {
                std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
   }
   const bool reached = printer.Wait(deadline);
-  reader.Stop();
+  service.Stop();
   if (opt.count > 0 && !reached) {
     throw CtlError("only " + std::to_string(printer.Printed()) + " of " + std::to_string(opt.count) +
                    " reports arrived");

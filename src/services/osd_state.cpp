@@ -17,9 +17,12 @@ bool OsdState::Enabled() const {
 }
 
 OsdStatusResult OsdState::HandleStatus(std::span<const uint8_t> report) {
+  if (report.size() < 9 || report[1] != kStatusSubType) return {};
+  return HandleStatus(DecodeStatus(report));
+}
+
+OsdStatusResult OsdState::HandleStatus(const StatusReport& s) {
   OsdStatusResult result;
-  if (report.size() < 9 || report[1] != kStatusSubType) return result;
-  const StatusReport s = DecodeStatus(report);
   std::lock_guard l(mu_);
   bool changed = false;
   if (s.lift != lift_) {

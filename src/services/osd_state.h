@@ -18,6 +18,8 @@
 #include <mutex>
 #include <span>
 
+#include "services/vendor_report.h"
+
 namespace halvric {
 
 // Change flags: which blocks the display shows.
@@ -77,6 +79,8 @@ class OsdState {
   // The status handler: acts only on status reports (byte 1 = 12) of at least 9 bytes; the
   // caller has validated the report.
   OsdStatusResult HandleStatus(std::span<const uint8_t> report);
+  // The same for a status report already decoded.
+  OsdStatusResult HandleStatus(const StatusReport& s);
 
   // One pass of the display thread.
   OsdPass Pass();

@@ -7,32 +7,41 @@ namespace halvric {
 // The selected mouse tags its reports with the selection marker the device layer sends it.
 static_assert(kReportTag == kSelectedMarker);
 
-ReportKind ReportDispatcher::Dispatch(std::span<const uint8_t> report) {
-  if (report.size() < kMinVendorReportLength) return ReportKind::kIgnored;
+DispatchedReport ReportDispatcher::DispatchReport(std::span<const uint8_t> report) {
+  DispatchedReport d;
+  if (report.size() < kMinVendorReportLength) return d;
   const bool checksum_ok = ReportXor(report) == 0;
   if (checksum_ok && handlers_.upgrade_reply) handlers_.upgrade_reply(report);
   if (IsMovementReport(report)) {
-    if (handlers_.movement) handlers_.movement(DecodeMovement(report));
-    return ReportKind::kMovement;
+    d.kind = ReportKind::kMovement;
+    d.movement = DecodeMovement(report);
+    if (handlers_.movement) handlers_.movement(d.movement);
+    return d;
   }
-  if (!checksum_ok || report[report.size() - 2] != context_.report_tag.load()) return ReportKind::kIgnored;
+  if (!checksum_ok || report[report.size() - 2] != context_.report_tag.load()) return d;
 
-  const OsdStatusResult osd = osd_.HandleStatus(report);
+  // The display's status handler sees every tagged report; it acts on status reports only.
+  const bool status = report[1] == kStatusSubType;
+  if (status) d.status = DecodeStatus(report);
+  const OsdStatusResult osd = status ? osd_.HandleStatus(d.status) : OsdStatusResult{};
   if (osd.angle_snapping_changed && handlers_.angle_snapping_changed) handlers_.angle_snapping_changed(osd.angle_snapping);
   switch (report[1]) {
     case kStatusSubType:
-      ApplyStatus(report);
-      return ReportKind::kStatus;
+      d.kind = ReportKind::kStatus;
+      ApplyStatus(d.status);
+      break;
     case kHostActionSubType:
-      CarryOutHostAction(HostAction(report));
-      return ReportKind::kHostAction;
+      d.kind = ReportKind::kHostAction;
+      d.host_action = HostAction(report);
+      CarryOutHostAction(d.host_action);
+      break;
     default:
-      return ReportKind::kIgnored;
+      break;
   }
+  return d;
 }
 
-void ReportDispatcher::ApplyStatus(std::span<const uint8_t> report) {
-  const StatusReport s = DecodeStatus(report);
+void ReportDispatcher::ApplyStatus(const StatusReport& s) {
   const StatusChanges changes = status_.Apply(s);
   if (changes.sensor_level) context_.full_redraw.store(true);
   if (changes.profile) {

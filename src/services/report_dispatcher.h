@@ -7,7 +7,8 @@
 //   4. a report with a good checksum and the report tag at n-2 goes first to the on-screen
 //      display's status handler, then a status report (byte 1 = 12) is applied to the program's
 //      state and a host-action report (13) is carried out. Everything else is dropped.
-// Dispatch runs on whichever thread reads the reports; the handlers are called on it.
+// Each report is decoded once; the handlers get the decoded fields. Dispatch runs on whichever
+// thread reads the reports; the handlers are called on it.
 
 #include <cstdint>
 #include <functional>
@@ -44,15 +45,24 @@ enum class ReportKind {
   kHostAction,
 };
 
+// One dispatched report: its kind and the fields decoded for it (only those of its kind are set).
+struct DispatchedReport {
+  ReportKind kind = ReportKind::kIgnored;
+  StatusReport status;
+  MovementReport movement;
+  uint8_t host_action = 0;
+};
+
 class ReportDispatcher {
  public:
   ReportDispatcher(ProgramContext& context, MouseStatus& status, OsdState& osd, ReportHandlers handlers)
       : context_(context), status_(status), osd_(osd), handlers_(std::move(handlers)) {}
 
-  ReportKind Dispatch(std::span<const uint8_t> report);
+  DispatchedReport DispatchReport(std::span<const uint8_t> report);
+  ReportKind Dispatch(std::span<const uint8_t> report) { return DispatchReport(report).kind; }
 
  private:
-  void ApplyStatus(std::span<const uint8_t> report);
+  void ApplyStatus(const StatusReport& s);
   void CarryOutHostAction(uint8_t action);
 
   ProgramContext& context_;

@@ -10,28 +10,20 @@
 
 namespace halvric {
 
-CDispDlg::CDispDlg(OsdState& osd, const AppFonts& fonts, QWidget* parent)
+CDispDlg::CDispDlg(const ReportService& reports, const AppFonts& fonts, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput |
                           Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
-      osd_(osd), fonts_(fonts) {
+      reports_(reports), fonts_(fonts) {
   setAttribute(Qt::WA_TranslucentBackground);
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setFocusPolicy(Qt::NoFocus);
   setGeometry(0, 0, kWidth, kHeight);
-  timer_.setSingleShot(true);
-  timer_.setTimerType(Qt::PreciseTimer);
-  connect(&timer_, &QTimer::timeout, this, &CDispDlg::RunPass);
 }
 
 void CDispDlg::SetModel(const OsdModel& model) { model_ = model; }
 
-void CDispDlg::Kick() {
-  if (!timer_.isActive()) timer_.start(0);
-}
-
-void CDispDlg::RunPass() {
-  const OsdPass pass = osd_.Pass();
+void CDispDlg::Present(const OsdPass& pass) {
   if (pass.draw) {
     view_ = pass.view;
     update();
@@ -45,12 +37,6 @@ void CDispDlg::RunPass() {
     view_ = OsdView{};
     emit faded();
   }
-  const bool idle = !pass.draw && !pass.show && osd_.Countdown() == 0 && osd_.View().alpha == 0 && !isVisible();
-  if (idle) {
-    timer_.stop();
-    return;
-  }
-  timer_.start(pass.sleep_ms);
 }
 
 void CDispDlg::paintEvent(QPaintEvent*) {

@@ -1,16 +1,16 @@
 #pragma once
 // The on-screen display: a frameless, top-most, click-through window that never takes the focus,
 // showing the profile, the DPI values and the angle-snapping state for a moment after the mouse
-// reports a change. It fades by painting with the display state's alpha. Its passes run from a
-// single-shot timer that is armed only while something shows or fades, so a hidden display
-// costs nothing.
+// reports a change. It fades by painting with the display state's alpha. Its passes run on the
+// report service's display thread, which runs only while something shows or fades, so a hidden
+// display costs nothing; the window only draws, shows and hides as each pass says.
 
-#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <string>
 
 #include "services/osd_state.h"
+#include "services/report_service.h"
 
 namespace halvric {
 
@@ -33,15 +33,13 @@ class CDispDlg : public QWidget {
   static constexpr int kWidth = 320;
   static constexpr int kHeight = 300;
 
-  CDispDlg(OsdState& osd, const AppFonts& fonts, QWidget* parent = nullptr);
+  CDispDlg(const ReportService& reports, const AppFonts& fonts, QWidget* parent = nullptr);
 
   void SetModel(const OsdModel& model);
-  // The state has taken a status report: run passes until the showing has faded out.
-  void Kick();
-  bool PassesRunning() const { return timer_.isActive(); }
+  bool PassesRunning() const { return reports_.DisplayRunning(); }
   const OsdView& ShownView() const { return view_; }
-  // One pass now (tests step the fade with it).
-  void RunPass();
+  // Carries out one pass of the display thread (on the window's thread).
+  void Present(const OsdPass& pass);
 
  signals:
   // The display has just hidden itself: the main window redraws in full.
@@ -51,11 +49,10 @@ class CDispDlg : public QWidget {
   void paintEvent(QPaintEvent*) override;
 
  private:
-  OsdState& osd_;
+  const ReportService& reports_;
   const AppFonts& fonts_;
   OsdModel model_;
   OsdView view_;
-  QTimer timer_;
 };
 
 }  // namespace halvric
