@@ -1,0 +1,245 @@
+// The macro editor: questions to the user, saving to the library and the mouse, loading and deleting.
+
+#include "ui/macro/macro_edit.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QWheelEvent>
+#include <algorithm>
+
+#include "ui/kit/app_fonts.h"
+#include "ui/kit/key_capture.h"
+#include "ui/kit/key_resources.h"
+#include "config/usage_to_scan_table.h"
+#include "ui/kit/str_dlg.h"
+#include "config/text_tables.h"
+#include "config/usage_to_scan_table.h"
+#include "config/working_copy.h"
+#include "macro/instruction_text.h"
+#include "macro/macro_file.h"
+#include "macro/macro_library.h"
+#include "macro/macro_space.h"
+#include "macro/macro_storage.h"
+
+namespace halvric {
+
+// ---------------------------------------------------------------------------------------------
+// Questions
+
+bool MacroEdit::Confirm(const QString& message, bool three_buttons, int* choice) {
+  CStrDlg& p = *deps_.prompt;
+  p.mode = CStrDlg::kConfirm;
+  p.title = windowTitle();
+  p.message = message;
+  p.three_buttons = three_buttons;
+  const bool ok = p.exec() == QDialog::Accepted;
+  if (choice != nullptr) *choice = ok ? p.choice : CStrDlg::kChoiceCancel;
+  return ok && p.choice == CStrDlg::kChoiceOk;
+}
+
+bool MacroEdit::AskText(const QString& message, int max_length, QString& text) {
+  CStrDlg& p = *deps_.prompt;
+  p.mode = CStrDlg::kText;
+  p.title = windowTitle();
+  p.message = message;
+  p.max_length = max_length;
+  p.text = text;
+  if (p.exec() != QDialog::Accepted) return false;
+  text = p.text;
+  return true;
+}
+
+bool MacroEdit::AskSaveChanges() {
+  if (!modified_ || macro_.items.empty()) return true;
+  int choice = CStrDlg::kChoiceCancel;
+  const QString msg = T(static_cast<int>(TextFamily::msg_str), 51).replace(QStringLiteral("%s"), QString::fromStdString(macro_.name));
+  Confirm(msg, true, &choice);
+  if (choice == CStrDlg::kChoiceCancel) return false;
+  if (choice == CStrDlg::kChoiceOk) return SaveCurrent();
+  return true;  // discard
+}
+
+// The edited macro goes back where it came from: its file, its mouse slot, or a new file of the
+// library.
+bool MacroEdit::SaveCurrent() {
+  if (source_slot_ >= 0) {
+    WriteToSlot(source_slot_, macro_);
+    return true;
+  }
+  if (deps_.library == nullptr) return false;
+  std::filesystem::path target = path_.empty() ? deps_.library->NewMacroPath(deps_.library->tree()) : std::filesystem::path(path_);
+  if (macro_.name.empty()) {
+    QString name = T(static_cast<int>(TextFamily::msg_str), 24);
+    if (!AskText(T(static_cast<int>(TextFamily::cap_input_str), 2), static_cast<int>(kMaxMacroNameChars), name)) return false;
+    macro_.name = name.toStdString();
+  }
+  if (!deps_.library->SaveMacro(target, macro_)) return false;
+  path_ = target.string();
+  modified_ = false;
+  deps_.library->ScanLibrary();
+  RefreshPanel();
+  if (deps_.lists_changed) deps_.lists_changed();
+  return true;
+}
+
+void MacroEdit::SaveOntoRow(int row) {
+  if (row < 0 || row >= static_cast<int>(rows_.size()) || busy_) return;
+  const PanelRow r = rows_[static_cast<size_t>(row)];
+  const QString overwrite = T(static_cast<int>(TextFamily::msg_str), 30);
+  if (r.kind == kRowMouseSlot) {
+    const WorkingCopy* wc = deps_.mouse ? deps_.mouse() : nullptr;
+    if (wc == nullptr || !wc->loaded) return;
+    const MacroSlot& slot = wc->macros[static_cast<size_t>(r.index)];
+    const bool used = slot.start != 0;
+    Macro m = macro_;
+    if (m.mode < kMacroModeOnce || m.mode > kMacroModeFire) m.mode = kMacroModeOnce;
+    if (used) {
+      if (!Confirm(QString(overwrite).replace(QStringLiteral("%s"), QString::fromStdString(slot.name)), false)) return;
+    }
+    // A used slot, or a macro without a name, asks for the name the slot will show.
+    if (used || m.name.empty()) {
+      QString name = QString::fromStdString(used ? slot.name : m.name);
+      if (name.isEmpty()) name = T(static_cast<int>(TextFamily::msg_str), 24);
+      if (!AskText(T(static_cast<int>(TextFamily::cap_input_str), 2), static_cast<int>(kMaxMacroNameChars), name)) return;
+      m.name = name.left(static_cast<int>(kMaxMacroNameChars)).toStdString();
+    }
+    macro_.name = m.name;
+    macro_.mode = m.mode;
+    source_slot_ = r.index;
+    path_.clear();
+    WriteToSlot(r.index, m);
+    return;
+  }
+  if (r.kind == kRowPcMacro) {
+    const _MACRO_LIST_ITEM_& e = deps_.library->macros()[static_cast<size_t>(r.index)];
+    if (!Confirm(QString(overwrite).replace(QStringLiteral("%s"), QString::fromStdString(e.name)), false)) return;
+    const std::string path = e.path;
+    macro_.name = e.name;
+    if (deps_.library->SaveMacro(path, macro_)) {
+      path_ = path;
+      source_slot_ = -1;
+      modified_ = false;
+      if (deps_.lists_changed) deps_.lists_changed();
+    }
+    RefreshPanel();
+    return;
+  }
+  if (r.kind == kRowFolder || r.kind == kRowPcHeader) {
+    // Onto a folder: a new file inside it.
+    const std::filesystem::path folder =
+        r.kind == kRowFolder ? std::filesystem::path(deps_.library->macros()[static_cast<size_t>(r.index)].path) : deps_.library->tree();
+    path_ = deps_.library->NewMacroPath(folder).string();
+    source_slot_ = -1;
+    SaveCurrent();
+  }
+}
+
+void MacroEdit::StartJob(MouseJob job, std::function<void()> done) {
+  if (!deps_.run) return;
+  busy_ = true;
+  progress_ = 0;
+  update();
+  QPointer<MacroEdit> self(this);
+  deps_.run(std::move(job), [self, done = std::move(done)] {
+    if (!self) return;
+    self->busy_ = false;
+    self->progress_ = -1;
+    if (done) done();
+    self->RefreshPanel();
+    if (self->deps_.lists_changed) self->deps_.lists_changed();
+    self->update();
+  });
+}
+
+// Progress of a transfer, reported from the worker and shown by the window. The device worker is
+// stopped before this window goes away, so the queued calls always find it.
+ProgressFn MacroEdit::ProgressSink() {
+  return [this](double f) {
+    QMetaObject::invokeMethod(this, [this, f] {
+      progress_ = f;
+      update();
+    }, Qt::QueuedConnection);
+  };
+}
+
+void MacroEdit::WriteToSlot(int slot, const Macro& m) {
+  if (busy_) return;
+  const TextTables* texts = deps_.texts;
+  auto result = std::make_shared<MacroStoreResult>(MacroStoreResult::kFailed);
+  const ProgressFn progress = ProgressSink();
+  StartJob(
+      [slot, m, texts, result, progress](DeviceLayer& dev, WorkingCopy& wc) {
+        *result = WriteMacroToSlot(dev, wc.path, wc, *texts, slot, m, progress);
+      },
+      [this, result] {
+        if (*result == MacroStoreResult::kOk) {
+          modified_ = false;
+          status_.clear();
+        } else {
+          status_ = T(static_cast<int>(TextFamily::msg_str), *result == MacroStoreResult::kNoSpace ? 19 : 10);
+        }
+      });
+}
+
+void MacroEdit::LoadRow(int row) {
+  if (row < 0 || row >= static_cast<int>(rows_.size()) || busy_) return;
+  const PanelRow r = rows_[static_cast<size_t>(row)];
+  if (r.kind != kRowPcMacro && r.kind != kRowMouseSlot) return;
+  if (r.kind == kRowMouseSlot) {
+    const WorkingCopy* wc = deps_.mouse ? deps_.mouse() : nullptr;
+    if (wc == nullptr || wc->macros[static_cast<size_t>(r.index)].start == 0) return;
+  }
+  if (!AskSaveChanges()) return;
+  if (r.kind == kRowPcMacro) {
+    const std::string path = deps_.library->macros()[static_cast<size_t>(r.index)].path;
+    Macro m;
+    if (LoadMacroFile(path, m) != MacroFileStatus::kOk) {
+      status_ = T(static_cast<int>(TextFamily::msg_str), 20);
+      update();
+      return;
+    }
+    SetMacro(m, path, -1);
+    return;
+  }
+  const int slot = r.index;
+  auto loaded = std::make_shared<Macro>();
+  auto ok = std::make_shared<bool>(false);
+  const ProgressFn progress = ProgressSink();
+  StartJob(
+      [slot, loaded, ok, progress](DeviceLayer& dev, WorkingCopy& wc) {
+        *ok = ReadMacroFromSlot(dev, wc.path, wc, slot, *loaded, progress) == MacroStoreResult::kOk;
+      },
+      [this, slot, loaded, ok] {
+        if (*ok) SetMacro(*loaded, {}, slot);
+      });
+}
+
+void MacroEdit::DeleteRowEntry() {
+  if (selected_row_ < 0 || busy_) return;
+  const PanelRow r = rows_[static_cast<size_t>(selected_row_)];
+  if (r.kind == kRowPcMacro || r.kind == kRowFolder) {
+    const _MACRO_LIST_ITEM_ e = deps_.library->macros()[static_cast<size_t>(r.index)];
+    const int msg = r.kind == kRowFolder ? 27 : 25;
+    if (!Confirm(T(static_cast<int>(TextFamily::msg_str), msg).replace(QStringLiteral("%s"), QString::fromStdString(e.name)), false)) return;
+    std::error_code ec;
+    if (r.kind == kRowFolder) std::filesystem::remove(e.path, ec);  // only an empty folder goes
+    else std::filesystem::remove(e.path, ec);
+    deps_.library->ScanLibrary();
+    RefreshPanel();
+    if (deps_.lists_changed) deps_.lists_changed();
+  } else if (r.kind == kRowMouseSlot) {
+    const WorkingCopy* wc = deps_.mouse ? deps_.mouse() : nullptr;
+    if (wc == nullptr || wc->macros[static_cast<size_t>(r.index)].start == 0) return;
+    const QString name = QString::fromStdString(wc->macros[static_cast<size_t>(r.index)].name);
+    if (!Confirm(T(static_cast<int>(TextFamily::msg_str), 25).replace(QStringLiteral("%s"), name), false)) return;
+    const int slot = r.index;
+    const TextTables* texts = deps_.texts;
+    StartJob([slot, texts](DeviceLayer& dev, WorkingCopy& wc) { DeleteMacroSlot(dev, wc.path, wc, *texts, slot); }, {});
+  }
+}
+
+}  // namespace halvric
