@@ -12,8 +12,8 @@ namespace {
 
 bool Connected(const DeviceLayer& dev, const WorkingCopy& wc) { return !wc.path.empty() && dev.IsCurrent(wc.path); }
 
-bool WriteAndCommit(DeviceLayer& dev, const std::string& path, uint32_t address, std::span<const uint8_t> bytes) {
-  return WriteMemory(dev, path, address, bytes) && Commit(dev, path);
+bool WriteAndCommit(const Mouse& m, uint32_t address, std::span<const uint8_t> bytes) {
+  return WriteMemory(m, address, bytes) && Commit(m);
 }
 
 }  // namespace
@@ -23,10 +23,10 @@ bool ChangeDpi(DeviceLayer& dev, WorkingCopy& wc, int level, uint8_t x, uint8_t 
   wc.dpi[level] = {x, y};
   if (!Connected(dev, wc)) return false;
   const std::string& path = wc.path;
-  if (!Wake(dev, path)) return false;
-  if (level == wc.dpi_level && !ApplyDpiLevel(dev, path, level, x, y)) return false;
-  if (!StoreDpiLevel(dev, path, level, x, y)) return false;
-  return Wake(dev, path);
+  if (!Wake(m)) return false;
+  if (level == wc.dpi_level && !ApplyDpiLevel(m, level, x, y)) return false;
+  if (!StoreDpiLevel(m, level, x, y)) return false;
+  return Wake(m);
 }
 
 bool ChangeDpiState(DeviceLayer& dev, WorkingCopy& wc, int level, int mask) {
@@ -39,8 +39,8 @@ bool ChangeDpiState(DeviceLayer& dev, WorkingCopy& wc, int level, int mask) {
   // at once so the new level takes effect without waiting for the reload.
   const uint32_t address = wc.map.dpi_state_store;
   const auto& xy = wc.dpi[wc.dpi_level];
-  return Wake(dev, path) && WriteMemoryByte(dev, path, address, wc.dpi_state) && Commit(dev, path) &&
-         ApplyDpiLevel(dev, path, wc.dpi_level, xy[0], xy[1]) && Wake(dev, path);
+  return Wake(m) && WriteMemoryByte(m, address, wc.dpi_state) && Commit(m) &&
+         ApplyDpiLevel(m, wc.dpi_level, xy[0], xy[1]) && Wake(m);
 }
 
 bool ChangeRate(DeviceLayer& dev, WorkingCopy& wc, int rate_code) {
@@ -57,13 +57,13 @@ bool ChangeAngleSnapping(DeviceLayer& dev, WorkingCopy& wc, bool on) {
 
 bool ChangeLift(DeviceLayer& dev, uint16_t value) {
   const std::string path = dev.CurrentPath();
-  return !path.empty() && SetWord(dev, path, value);
+  return !path.empty() && SetWord(m, value);
 }
 
 bool ChangeProfile(DeviceLayer& dev, int profile, bool live) {
   const std::string path = dev.CurrentPath();
   if (path.empty() || profile < 0 || profile >= kProfileCount) return false;
-  return live ? SelectProfileLive(dev, path, profile) : SelectProfileStored(dev, path, profile);
+  return live ? SelectProfileLive(m, profile) : SelectProfileStored(m, profile);
 }
 
 bool ChangeProfileName(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, int profile,

@@ -5,7 +5,7 @@
 namespace halvric::lighting {
 namespace {
 
-ModelLighting LightingOf(DeviceLayer& dev, const std::string& path) {
+ModelLighting LightingOf(const Mouse& m) {
   const auto info = dev.Info(path);
   return info ? ModelLightingFor(info->type_code, info->generation) : ModelLightingFor(3, 0);
 }
