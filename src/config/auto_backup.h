@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "device/device_layer.h"
+#include "device/mouse.h"
 #include "device/progress.h"
 
 namespace halvric {

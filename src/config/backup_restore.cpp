@@ -33,6 +33,7 @@ void Busy(const BusyProgressFn& fn, double fraction, bool busy) {
 BackupResult Backup(DeviceLayer& dev, const std::string& file, const BusyProgressFn& progress) {
   const std::string path = dev.CurrentPath();
   if (path.empty()) return Fail(BackupStatus::kNoDevice, "No device !!");
+  const Mouse m = MouseAt(dev, path);
   const uint32_t size = MemoryImageSize(m);
   Busy(progress, 0.0, true);
   const auto image = ReadMemoryImage(m, size, [&](double f) { Busy(progress, f, true); });
@@ -62,6 +63,7 @@ BackupResult Restore(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts,
 
   const std::string path = dev.CurrentPath();
   if (path.empty()) return Fail(BackupStatus::kNoDevice, "No device !!");
+  const Mouse m = MouseAt(dev, path);
   const auto size = static_cast<uint32_t>(image->size());
 
   BackupResult result;

@@ -11,7 +11,7 @@
 
 namespace halvric {
 
-class DeviceLayer;
+struct Mouse;
 
 inline constexpr uint8_t kMacroNameField = 32;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "device/device_layer.h"
+#include "device/mouse.h"
 #include "device/progress.h"
 
 namespace halvric {

@@ -15,6 +15,7 @@ ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const TextTables&
   const std::string path = dev.CurrentPath();
   const auto info = dev.Info(path);
   if (path.empty() || !info) return ResetResult::kNoDevice;
+  const Mouse m = MouseAt(dev, path);
   const int level = info->protocol_level;
   const bool lighting = info->lighting != 0;
 
@@ -39,7 +40,7 @@ ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const TextTables&
     ReportProgress(options.progress, static_cast<double>(a + n) / size);
   }
   if (HasLighting(*info)) {
-    const uint32_t led_mode = dev.Map(path).led_mode;
+    const uint32_t led_mode = m.map.led_mode;
     if (!SetLedMode(m, image[led_mode]) || !SendLightingApply(m)) return ResetResult::kWriteFailed;
   }
   if (!Commit(m)) return ResetResult::kWriteFailed;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "device/device_layer.h"
+#include "device/mouse.h"
 #include "lighting/led_zone_record.h"
 
 namespace halvric::lighting {

@@ -9,7 +9,7 @@
 
 namespace halvric {
 
-class DeviceLayer;
+struct Mouse;
 class TextTables;
 struct WorkingCopy;
 

@@ -10,7 +10,7 @@
 
 namespace halvric {
 
-class DeviceLayer;
+struct Mouse;
 class TextTables;
 struct WorkingCopy;
 

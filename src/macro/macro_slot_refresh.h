@@ -6,7 +6,7 @@
 
 namespace halvric {
 
-class DeviceLayer;
+struct Mouse;
 struct WorkingCopy;
 
 // Reads the slot's directory entry, mode byte and name again, bypassing the memory mirror.

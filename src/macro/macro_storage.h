@@ -17,7 +17,7 @@
 
 namespace halvric {
 
-class DeviceLayer;
+struct Mouse;
 class TextTables;
 struct WorkingCopy;
 
