@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "device/mouse.h"
 #include "device/progress.h"
 #include "macro/instruction_set.h"
 #include "macro/macro_compaction.h"
@@ -17,7 +18,6 @@
 
 namespace halvric {
 
-struct Mouse;
 class TextTables;
 struct WorkingCopy;
 
