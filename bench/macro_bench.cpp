@@ -93,8 +93,9 @@ void BM_WriteMacro2KiBLevel11(benchmark::State& state) {
   for (int i = 0; i < 1007; ++i) macro.items.push_back(halvric::MakeItem({0x88, static_cast<uint8_t>(1 + i % 200)}));
 
   mouse.SetLatency(std::chrono::milliseconds(1));
+  const halvric::Mouse handle = halvric::MouseAt(dev, path);
   backend.ClearTrace();
-  if (halvric::WriteMacroToSlot(dev, path, wc, texts, 0, macro) != halvric::MacroStoreResult::kOk) {
+  if (halvric::WriteMacroToSlot(handle, wc, texts, 0, macro) != halvric::MacroStoreResult::kOk) {
     state.SkipWithError("write failed");
     return;
   }
@@ -104,7 +105,7 @@ void BM_WriteMacro2KiBLevel11(benchmark::State& state) {
 
   for (auto _ : state) {
     // The slot is rewritten in its own space each time, so every turn costs the same.
-    if (halvric::WriteMacroToSlot(dev, path, wc, texts, 0, macro) != halvric::MacroStoreResult::kOk) {
+    if (halvric::WriteMacroToSlot(handle, wc, texts, 0, macro) != halvric::MacroStoreResult::kOk) {
       state.SkipWithError("write failed");
     }
   }

@@ -48,16 +48,16 @@ void BM_Read2048WithWireLatency(benchmark::State& state) {
   backend.Mouse(0).SetBusyPolls(0);
   halvric::DeviceLayer dev(backend, LockFile());
   dev.EnumerateMice();
-  const std::string path = dev.DevicePath(0);
+  const halvric::Mouse m = halvric::MouseAt(dev, dev.DevicePath(0));
   backend.Mouse(0).SetLatency(std::chrono::milliseconds(1));
   std::vector<uint8_t> buf(2048);
   // One read without timing, to count the transfers it needs.
   backend.ClearTrace();
-  halvric::ReadMemory(dev, path, 0, buf, false);
+  halvric::ReadMemory(m, 0, buf, false);
   const size_t transfers = backend.TraceLines().size();
   backend.SetTraceInMemory(false);
   for (auto _ : state) {
-    if (!halvric::ReadMemory(dev, path, 0, buf, false)) state.SkipWithError("read failed");
+    if (!halvric::ReadMemory(m, 0, buf, false)) state.SkipWithError("read failed");
   }
   state.counters["transfers"] = static_cast<double>(transfers);
   state.counters["ratio"] = benchmark::Counter(

@@ -214,7 +214,7 @@ void CHalvricDlg::DropEntry(const _MACRO_LIST_ITEM_& entry, const QPoint& global
   BeginBusy();
   session_->Post(
       [free_slot, m, texts, p, key, result, this](DeviceLayer& dev, WorkingCopy& wc) {
-        if (WriteMacroToSlot(dev, wc.path, wc, *texts, free_slot, m, [this](double f) { session_->ReportProgress(f); }) ==
+        if (WriteMacroToSlot(MouseAt(dev, wc.path), wc, *texts, free_slot, m, [this](double f) { session_->ReportProgress(f); }) ==
             MacroStoreResult::kOk) {
           const MacroSlot& slot = wc.macros[static_cast<size_t>(free_slot)];
           ChangeButton(dev, wc, *texts, p, key, ButtonAssignment::Macro(static_cast<int>(slot.mode), static_cast<int>(slot.body)));

@@ -139,7 +139,7 @@ std::function<bool()> CtlContext::AutoBackupBefore(std::string reason) {
       auto_backup_error_ = why;
       return false;
     }
-    const AutoBackupResult r = SaveAutoBackup(Devices(), path_, folder, reason);
+    const AutoBackupResult r = SaveAutoBackup(mouse(), folder, reason);
     if (!r.ok) {
       auto_backup_error_ = r.error;
       return false;

@@ -13,6 +13,7 @@
 #include "config/working_copy.h"
 #include "device/connect_sequence.h"
 #include "device/device_layer.h"
+#include "device/mouse.h"
 #include "device/model_layout.h"
 #include "platform/hid_backend.h"
 
@@ -67,6 +68,8 @@ class CtlContext {
   std::function<bool()> AutoBackupBefore(std::string reason);
   const std::string& auto_backup_error() const { return auto_backup_error_; }
   const std::string& path() const { return path_; }
+  // The handle of the connected mouse (built afresh: identification may have run since).
+  Mouse mouse() { return MouseAt(Devices(), path_); }
   const ModelLayout& layout() const { return layout_; }
 
  private:

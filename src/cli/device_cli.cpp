@@ -49,10 +49,11 @@ void List(CtlContext& ctx) {
 void Info(CtlContext& ctx) {
   const std::string& path = ctx.Connect();
   DeviceLayer& dev = ctx.Devices();
+  const Mouse mouse = MouseAt(dev, path);
   const auto info = dev.Info(path);
   if (!info) throw CtlError("No device !!");
   const ModelLayout& layout = ctx.layout();
-  const uint32_t top = MemoryTop(dev, path);
+  const uint32_t top = MemoryTop(mouse);
   // Keeps the attributes in the order identification learns them.
   nlohmann::ordered_json j = {
       {"path", path},
@@ -90,7 +91,7 @@ void MemRead(CtlContext& ctx, const std::string& addr_text, const std::string& l
   if (len == 0 || len > 0x10000 || addr > 0xFFFFFF) throw CLI::ValidationError("LEN", "out of range");
   const std::string& path = ctx.Connect();
   std::vector<uint8_t> buf(len, 0);
-  if (!ReadMemory(ctx.Devices(), path, addr, buf, !no_cache)) throw CtlError("The mouse did not answer the read");
+  if (!ReadMemory(MouseAt(ctx.Devices(), path), addr, buf, !no_cache)) throw CtlError("The mouse did not answer the read");
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"address", addr}, {"bytes", HexBytes(buf)}}.dump(2) << "\n";
   } else {
@@ -107,8 +108,9 @@ void MemWrite(CtlContext& ctx, const std::string& addr_text, const std::vector<s
   if (addr > 0xFFFF || addr + bytes->size() > 0x10000) throw CLI::ValidationError("ADDR", "out of range");
   const std::string& path = ctx.Connect();
   DeviceLayer& dev = ctx.Devices();
-  if (!WriteMemory(dev, path, addr, *bytes)) throw CtlError("write error!!");
-  if (!Commit(dev, path)) throw CtlError("write error!!");
+  const Mouse mouse = MouseAt(dev, path);
+  if (!WriteMemory(mouse, addr, *bytes)) throw CtlError("write error!!");
+  if (!Commit(mouse)) throw CtlError("write error!!");
   if (ctx.options.json) ctx.out << nlohmann::json{{"address", addr}, {"written", bytes->size()}}.dump(2) << "\n";
 }
 

@@ -38,10 +38,11 @@ ModelLighting ModelOf(CtlContext& ctx, const std::string& path) {
 void Show(CtlContext& ctx) {
   const std::string& path = ConnectLighting(ctx);
   DeviceLayer& dev = ctx.Devices();
+  const Mouse mouse = MouseAt(dev, path);
   const TextTables texts;
-  const int effect = GetLedMode(dev, path);
+  const int effect = GetLedMode(mouse);
   std::vector<LedZoneRecord> zones;
-  if (!ReadLightingBlock(dev, path, zones)) throw CtlError("The mouse did not answer the read");
+  if (!ReadLightingBlock(mouse, zones)) throw CtlError("The mouse did not answer the read");
   const ModelLighting model = ModelOf(ctx, path);
 
   nlohmann::json jz = nlohmann::json::array();
@@ -72,7 +73,7 @@ void Show(CtlContext& ctx) {
 void Effect(CtlContext& ctx, int effect) {
   if (effect < 0 || effect >= kEffectCount) throw CLI::ValidationError("N", "effects are 0 to 4");
   const std::string& path = ConnectLighting(ctx);
-  if (!SetLedMode(ctx.Devices(), path, effect)) throw CtlError("write error!!");
+  if (!SetLedMode(MouseAt(ctx.Devices(), path), effect)) throw CtlError("write error!!");
   const TextTables texts;
   if (!ctx.options.json) ctx.out << "effect: " << effect << " " << EffectText(texts, effect) << "\n";
 }
@@ -91,18 +92,19 @@ void Zone(CtlContext& ctx, const std::string& zone_text, const std::string& colo
   }
   const std::string& path = ConnectLighting(ctx);
   DeviceLayer& dev = ctx.Devices();
-  const int records = ZoneRecords(dev, path);
+  const Mouse mouse = MouseAt(dev, path);
+  const int records = ZoneRecords(mouse);
   if (zone && *zone >= static_cast<uint32_t>(records)) {
     throw CLI::ValidationError("Z", "zones are 0 to " + std::to_string(records - 1));
   }
   std::vector<LedZoneRecord> current;
-  if (mode_text.empty() && !ReadLightingBlock(dev, path, current)) throw CtlError("The mouse did not answer the read");
+  if (mode_text.empty() && !ReadLightingBlock(mouse, current)) throw CtlError("The mouse did not answer the read");
 
   const std::vector<int> targets = all ? ModelOf(ctx, path).zones : std::vector<int>{static_cast<int>(*zone)};
   for (int z : targets) {
     // Without a mode the zone keeps the one it has.
     const bool on = mode_text.empty() ? current[static_cast<size_t>(z)].always_on() : mode_text == "on";
-    if (!SetZoneColour(dev, path, z, OwnColourRecord(colour, on))) throw CtlError("write error!!");
+    if (!SetZoneColour(mouse, z, OwnColourRecord(colour, on))) throw CtlError("write error!!");
   }
 }
 

@@ -117,7 +117,7 @@ void Write(CtlContext& ctx, const std::string& slot_text, const std::string& fil
   if (bind.profile >= 0 && bind.key >= static_cast<int>(wc.map.plane_size)) {
     throw CLI::ValidationError("--bind", "this mouse has keys 0 to " + std::to_string(wc.map.plane_size - 1));
   }
-  switch (WriteMacroToSlot(ctx.Devices(), ctx.path(), wc, texts, slot, macro)) {
+  switch (WriteMacroToSlot(ctx.mouse(), wc, texts, slot, macro)) {
     case MacroStoreResult::kOk:
       break;
     case MacroStoreResult::kNoSpace:
@@ -129,7 +129,7 @@ void Write(CtlContext& ctx, const std::string& slot_text, const std::string& fil
   if (bind.profile >= 0) {
     const auto bytes = ButtonAssignment::Macro(static_cast<int>(stored.mode), static_cast<int>(stored.body)).Bytes();
     const bool active = bind.profile == ActiveProfile(wc);
-    if (!WriteButtonAssignment(ctx.Devices(), ctx.path(), bind.profile, bind.key, bytes, active)) {
+    if (!WriteButtonAssignment(ctx.mouse(), bind.profile, bind.key, bytes, active)) {
       throw CtlError("write error!!");
     }
   }
@@ -148,7 +148,7 @@ void Read(CtlContext& ctx, const std::string& slot_text, const std::string& file
   if (!HasMacroExtension(file)) throw CtlError(file + ": not a macro file (.mf)");
   WorkingCopy& wc = ctx.Config();
   Macro macro;
-  switch (ReadMacroFromSlot(ctx.Devices(), ctx.path(), wc, slot, macro)) {
+  switch (ReadMacroFromSlot(ctx.mouse(), wc, slot, macro)) {
     case MacroStoreResult::kOk:
       break;
     case MacroStoreResult::kEmptySlot:
@@ -169,7 +169,7 @@ void Delete(CtlContext& ctx, const std::string& slot_text) {
   const TextTables& texts = ctx.Texts();
   const int slot = SlotNumber(slot_text);
   WorkingCopy& wc = ctx.Config();
-  switch (DeleteMacroSlot(ctx.Devices(), ctx.path(), wc, texts, slot)) {
+  switch (DeleteMacroSlot(ctx.mouse(), wc, texts, slot)) {
     case MacroStoreResult::kOk:
       break;
     case MacroStoreResult::kEmptySlot:

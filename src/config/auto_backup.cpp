@@ -74,7 +74,7 @@ fs::path NewName(const fs::path& folder, const std::string& stamp, const std::st
 
 fs::path AutoBackupFolder(const fs::path& data_folder) { return data_folder / kAutoBackupFolderName; }
 
-AutoBackupResult SaveAutoBackup(DeviceLayer& dev, const std::string& path, const fs::path& data_folder,
+AutoBackupResult SaveAutoBackup(const Mouse& m, const fs::path& data_folder,
                                 std::string_view reason, const ProgressFn& progress,
                                 std::chrono::system_clock::time_point now) {
   AutoBackupResult result;
@@ -85,8 +85,8 @@ AutoBackupResult SaveAutoBackup(DeviceLayer& dev, const std::string& path, const
     result.error = "cannot create " + folder.string() + ": " + ec.message();
     return result;
   }
-  const uint32_t size = MemoryImageSize(dev, path);
-  const auto image = ReadMemoryImage(dev, path, size, progress);
+  const uint32_t size = MemoryImageSize(m);
+  const auto image = ReadMemoryImage(m, size, progress);
   if (!image) {
     result.error = "the mouse's memory could not be read";
     return result;

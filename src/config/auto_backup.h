@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "device/device_layer.h"
+#include "device/mouse.h"
 #include "device/progress.h"
 
 namespace halvric {
@@ -40,7 +40,7 @@ std::filesystem::path AutoBackupFolder(const std::filesystem::path& data_folder)
 // Reads the whole memory of the mouse at `path`, writes it atomically as a new automatic backup
 // and removes the oldest ones beyond kAutoBackupsKept. `reason` names the operation that follows
 // (letters, digits and '-'; anything else becomes '-').
-AutoBackupResult SaveAutoBackup(DeviceLayer& dev, const std::string& path, const std::filesystem::path& data_folder,
+AutoBackupResult SaveAutoBackup(const Mouse& m, const std::filesystem::path& data_folder,
                                 std::string_view reason, const ProgressFn& progress = {},
                                 std::chrono::system_clock::time_point now = std::chrono::system_clock::now());
 

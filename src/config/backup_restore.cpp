@@ -33,9 +33,10 @@ void Busy(const BusyProgressFn& fn, double fraction, bool busy) {
 BackupResult Backup(DeviceLayer& dev, const std::string& file, const BusyProgressFn& progress) {
   const std::string path = dev.CurrentPath();
   if (path.empty()) return Fail(BackupStatus::kNoDevice, "No device !!");
-  const uint32_t size = MemoryImageSize(dev, path);
+  const Mouse m = MouseAt(dev, path);
+  const uint32_t size = MemoryImageSize(m);
   Busy(progress, 0.0, true);
-  const auto image = ReadMemoryImage(dev, path, size, [&](double f) { Busy(progress, f, true); });
+  const auto image = ReadMemoryImage(m, size, [&](double f) { Busy(progress, f, true); });
   if (!image) {
     Busy(progress, 0.0, false);
     return Fail(BackupStatus::kReadFailed, "The mouse stopped answering; no backup was written");
@@ -62,17 +63,18 @@ BackupResult Restore(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts,
 
   const std::string path = dev.CurrentPath();
   if (path.empty()) return Fail(BackupStatus::kNoDevice, "No device !!");
+  const Mouse m = MouseAt(dev, path);
   const auto size = static_cast<uint32_t>(image->size());
 
   BackupResult result;
   result.size = size;
   if (size > 0) {
-    const uint32_t capacity = MemoryImageSize(dev, path);
+    const uint32_t capacity = MemoryImageSize(m);
     if (size > capacity) {
       return Fail(BackupStatus::kTooLarge, "The backup holds " + std::to_string(size) +
                                                " bytes but the mouse's memory has only " + std::to_string(capacity));
     }
-    const AutoBackupResult saved = SaveAutoBackup(dev, path, data_folder, "restore");
+    const AutoBackupResult saved = SaveAutoBackup(m, data_folder, "restore");
     if (!saved.ok) {
       return Fail(BackupStatus::kAutoBackupFailed,
                   "The mouse's settings could not be saved before the restore (" + saved.error + "); nothing was written");
@@ -80,12 +82,12 @@ BackupResult Restore(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts,
     result.auto_backup = saved.file;
   }
 
-  Wake(dev, path);
+  Wake(m);
   if (size > 0) {
     Busy(progress, 0.0, true);
     for (uint32_t offset = 0; offset < size; offset += kRestoreWriteStep) {
       const uint32_t n = std::min(kRestoreWriteStep, size - offset);
-      if (!WriteMemory(dev, path, offset, std::span<const uint8_t>(image->data() + offset, n))) {
+      if (!WriteMemory(m, offset, std::span<const uint8_t>(image->data() + offset, n))) {
         Busy(progress, static_cast<double>(offset) / size, false);
         result.status = BackupStatus::kWriteFailed;
         result.message = "write error!! The settings before the restore are in " + result.auto_backup.string();
@@ -95,17 +97,17 @@ BackupResult Restore(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts,
     }
     Busy(progress, 1.0, true);
     if (dev.HasLighting(path)) {
-      SendLightingApply(dev, path);
+      SendLightingApply(m);
       const uint32_t led_mode = dev.Map(path).led_mode;
-      if (size > led_mode) SetLedMode(dev, path, (*image)[led_mode]);
+      if (size > led_mode) SetLedMode(m, (*image)[led_mode]);
     }
-    Commit(dev, path);
+    Commit(m);
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     result.reread = ReadAll(dev, wc, texts);
     Busy(progress, 1.0, false);
   }
-  SelectProfileLive(dev, path, 0);
-  Wake(dev, path);
+  SelectProfileLive(m, 0);
+  Wake(m);
   return result;
 }
 

@@ -27,10 +27,10 @@ std::array<uint8_t, kMacroNameField> EncodeMacroName(const std::string& utf8) {
   return out;
 }
 
-bool ReadMacroDirectory(DeviceLayer& dev, const std::string& path, const MemoryMap& map, MacroSlotTable& slots,
+bool ReadMacroDirectory(const Mouse& m, const MemoryMap& map, MacroSlotTable& slots,
                         const ProgressFn& progress, double from, double to) {
   std::vector<uint8_t> dir(4 * kMacroSlots), modes(kMacroSlots);
-  if (!ReadMemory(dev, path, map.directory, dir, true) || !ReadMemory(dev, path, map.mode_table, modes, true)) {
+  if (!ReadMemory(m, map.directory, dir, true) || !ReadMemory(m, map.mode_table, modes, true)) {
     return false;
   }
   bool ok = true;
@@ -40,12 +40,12 @@ bool ReadMacroDirectory(DeviceLayer& dev, const std::string& path, const MemoryM
     slot.length = dir[4 * s + 2] | (dir[4 * s + 3] << 8);
     slot.mode = (modes[s] >= 8 && modes[s] <= 10) ? modes[s] : 8;
     if (slot.start != 0) {
-      const int n = ReadMemoryByte(dev, path, slot.start, true);
+      const int n = ReadMemoryByte(m, slot.start, true);
       if (n < 0) {
         ok = false;
       } else {
         std::vector<uint8_t> field(static_cast<size_t>(n));
-        if (n > 0 && !ReadMemory(dev, path, slot.start + 1, field, true)) ok = false;
+        if (n > 0 && !ReadMemory(m, slot.start + 1, field, true)) ok = false;
         slot.name = DecodeMacroName(field);
         slot.body = slot.start + static_cast<uint32_t>(n) + 1;
       }

@@ -11,7 +11,7 @@
 
 namespace halvric {
 
-class DeviceLayer;
+struct Mouse;
 
 inline constexpr uint8_t kMacroNameField = 32;
 
@@ -27,7 +27,7 @@ using MacroSlotTable = std::array<MacroSlot, kMacroSlots>;
 
 // Fills the table from the directory and mode table, reading each macro's name from its record.
 // Progress runs from `from` to `to`. False when a read failed (the table then holds what was read).
-bool ReadMacroDirectory(DeviceLayer& dev, const std::string& path, const MemoryMap& map, MacroSlotTable& slots,
+bool ReadMacroDirectory(const Mouse& m, const MemoryMap& map, MacroSlotTable& slots,
                         const ProgressFn& progress = {}, double from = 0, double to = 1);
 
 // A macro record's name field: UTF-16LE up to the first zero character.

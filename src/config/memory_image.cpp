@@ -8,23 +8,23 @@
 
 namespace halvric {
 
-uint32_t MemoryImageSize(DeviceLayer& dev, const std::string& path) { return MemoryTop(dev, path) + 1; }
+uint32_t MemoryImageSize(const Mouse& m) { return MemoryTop(m) + 1; }
 
-std::optional<std::vector<uint8_t>> ReadMemoryImage(DeviceLayer& dev, const std::string& path, uint32_t size,
+std::optional<std::vector<uint8_t>> ReadMemoryImage(const Mouse& m, uint32_t size,
                                                     const ProgressFn& progress) {
   const uint32_t steps = (size + kImageReadStep - 1) / kImageReadStep;
   std::vector<uint8_t> buffer(static_cast<size_t>(steps) * kImageReadStep, 0);
-  Wake(dev, path);
+  Wake(m);
   bool ok = true;
   for (uint32_t address = 0; address < size; address += kImageReadStep) {
-    if (!ReadMemory(dev, path, address, std::span<uint8_t>(buffer.data() + address, kImageReadStep), false)) {
+    if (!ReadMemory(m, address, std::span<uint8_t>(buffer.data() + address, kImageReadStep), false)) {
       ok = false;
       break;
     }
     ReportProgress(progress, static_cast<double>(std::min(address + kImageReadStep, size)) / size);
   }
   // The second wake closes the write guard the first one opened, also after a failed read.
-  Wake(dev, path);
+  Wake(m);
   if (!ok) return std::nullopt;
   buffer.resize(size);
   return buffer;

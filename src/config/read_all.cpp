@@ -78,16 +78,17 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts
   if (path.empty()) return ReadAllResult::kNoDevice;
   const auto info = dev.Info(path);
   if (!info) return ReadAllResult::kNoDevice;
+  const Mouse mouse = MouseAt(dev, path);
 
   wc.protocol_level = info->protocol_level;
   wc.lighting = info->lighting != 0;
   wc.feature_flags = info->feature_flags;
   wc.variant = info->variant;
-  wc.memory_top = MemoryTop(dev, path);
+  wc.memory_top = MemoryTop(mouse);
   wc.map = dev.Map(path);
 
   if (wc.map.checks_signature) {
-    const int signature = ReadMemoryByte(dev, path, wc.map.signature, true);
+    const int signature = ReadMemoryByte(mouse, wc.map.signature, true);
     // Only a byte actually read can tell that the memory is blank; a mouse that did not answer
     // must never be wiped.
     if (signature < 0) return ReadAllResult::kFailed;
@@ -100,12 +101,12 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts
   wc.dpi_step = wc.sensor_a == 18 ? 100 : 50;
   wc.generation_number = std::max(1, wc.generation - 10);
 
-  const StatusValues st = GetStatus(dev, path);
+  const StatusValues st = GetStatus(mouse);
   if (!st.ok) return ReadAllResult::kFailed;
   wc.status = st.values;
   wc.dpi_state = st.values[0];
-  GetInfo2(dev, path, wc.info2);
-  if (GetInfo1(dev, path, wc.info1)) {
+  GetInfo2(mouse, wc.info2);
+  if (GetInfo1(mouse, wc.info1)) {
     wc.info1[0] = std::min<uint8_t>(wc.info1[0], 5);
     wc.info1[1] = std::min<uint8_t>(wc.info1[1], 4);
   }
@@ -114,7 +115,7 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts
   std::vector<uint8_t> mem(m.read_size, 0);
   for (uint32_t a = 0; a < m.read_size; a += m.read_step) {
     const uint32_t n = std::min(m.read_step, m.read_size - a);
-    if (!ReadMemory(dev, path, a, std::span<uint8_t>(mem.data() + a, n), true)) return ReadAllResult::kFailed;
+    if (!ReadMemory(mouse, a, std::span<uint8_t>(mem.data() + a, n), true)) return ReadAllResult::kFailed;
     ReportProgress(progress, 0.6 * (a + n) / m.read_size);
   }
 
@@ -129,11 +130,11 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts
   wc.rate_code = (wc.settings_byte >> 4) & 0x07;
 
   TakeProfiles(wc, mem, texts);
-  if (!ReadMacroDirectory(dev, path, m, wc.macros, progress, 0.6, 0.8)) return ReadAllResult::kFailed;
+  if (!ReadMacroDirectory(mouse, m, wc.macros, progress, 0.6, 0.8)) return ReadAllResult::kFailed;
 
   for (int i = 0; i < kInfoEntries; ++i) {
     wc.info_entries[i].values = {};
-    GetInfoEntry(dev, path, i, wc.info_entries[i].values);
+    GetInfoEntry(mouse, i, wc.info_entries[i].values);
   }
   DescribeWorkingCopy(wc, texts);
   ReportProgress(progress, 1.0);

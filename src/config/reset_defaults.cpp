@@ -15,13 +15,14 @@ ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const TextTables&
   const std::string path = dev.CurrentPath();
   const auto info = dev.Info(path);
   if (path.empty() || !info) return ResetResult::kNoDevice;
+  const Mouse m = MouseAt(dev, path);
   const int level = info->protocol_level;
   const bool lighting = info->lighting != 0;
 
   uint32_t top = kDefaultMemoryTop;
   if (level < 10) {
-    top = ProbeMemorySize(dev, path);
-  } else if (const int reported = GetMemorySize(dev, path); reported > 0) {
+    top = ProbeMemorySize(m);
+  } else if (const int reported = GetMemorySize(m); reported > 0) {
     top = static_cast<uint32_t>(reported);
   }
   if (options.before_write && !options.before_write()) return ResetResult::kBackupFailed;
@@ -33,19 +34,19 @@ ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const TextTables&
   constexpr size_t kPiece = 32;
   for (size_t a = 0; a < size; a += kPiece) {
     const size_t n = std::min(kPiece, size - a);
-    if (!WriteMemory(dev, path, static_cast<uint32_t>(a), std::span<const uint8_t>(image.data() + a, n))) {
+    if (!WriteMemory(m, static_cast<uint32_t>(a), std::span<const uint8_t>(image.data() + a, n))) {
       return ResetResult::kWriteFailed;
     }
     ReportProgress(options.progress, static_cast<double>(a + n) / size);
   }
   if (HasLighting(*info)) {
-    const uint32_t led_mode = dev.Map(path).led_mode;
-    if (!SetLedMode(dev, path, image[led_mode]) || !SendLightingApply(dev, path)) return ResetResult::kWriteFailed;
+    const uint32_t led_mode = m.map.led_mode;
+    if (!SetLedMode(m, image[led_mode]) || !SendLightingApply(m)) return ResetResult::kWriteFailed;
   }
-  if (!Commit(dev, path)) return ResetResult::kWriteFailed;
+  if (!Commit(m)) return ResetResult::kWriteFailed;
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   if (ReadAll(dev, wc, texts) != ReadAllResult::kLoaded) return ResetResult::kReadBackFailed;
-  if (!SelectProfileStored(dev, path, 0)) return ResetResult::kWriteFailed;
+  if (!SelectProfileStored(m, 0)) return ResetResult::kWriteFailed;
   return ResetResult::kDone;
 }
 

@@ -12,71 +12,77 @@ namespace {
 
 bool Connected(const DeviceLayer& dev, const WorkingCopy& wc) { return !wc.path.empty() && dev.IsCurrent(wc.path); }
 
-bool WriteAndCommit(DeviceLayer& dev, const std::string& path, uint32_t address, std::span<const uint8_t> bytes) {
-  return WriteMemory(dev, path, address, bytes) && Commit(dev, path);
+bool WriteAndCommit(const Mouse& m, uint32_t address, std::span<const uint8_t> bytes) {
+  return WriteMemory(m, address, bytes) && Commit(m);
 }
 
 }  // namespace
 
 bool ChangeDpi(DeviceLayer& dev, WorkingCopy& wc, int level, uint8_t x, uint8_t y) {
+  const Mouse m = MouseAt(dev, wc.path);
   level = std::clamp(level, 0, kDpiLevels - 1);
   wc.dpi[level] = {x, y};
   if (!Connected(dev, wc)) return false;
-  const std::string& path = wc.path;
-  if (!Wake(dev, path)) return false;
-  if (level == wc.dpi_level && !ApplyDpiLevel(dev, path, level, x, y)) return false;
-  if (!StoreDpiLevel(dev, path, level, x, y)) return false;
-  return Wake(dev, path);
+  if (!Wake(m)) return false;
+  if (level == wc.dpi_level && !ApplyDpiLevel(m, level, x, y)) return false;
+  if (!StoreDpiLevel(m, level, x, y)) return false;
+  return Wake(m);
 }
 
 bool ChangeDpiState(DeviceLayer& dev, WorkingCopy& wc, int level, int mask) {
+  const Mouse m = MouseAt(dev, wc.path);
   wc.dpi_level = std::clamp(level, 0, kDpiLevels - 1);
   wc.dpi_mask = mask & 0x1F;
   wc.dpi_state = static_cast<uint8_t>(wc.dpi_level | (wc.dpi_mask << 3));
   if (!Connected(dev, wc)) return false;
-  const std::string& path = wc.path;
   // The state value sits in the low memory the mouse reloads on Commit; the active pair is applied
   // at once so the new level takes effect without waiting for the reload.
   const uint32_t address = wc.map.dpi_state_store;
   const auto& xy = wc.dpi[wc.dpi_level];
-  return Wake(dev, path) && WriteMemoryByte(dev, path, address, wc.dpi_state) && Commit(dev, path) &&
-         ApplyDpiLevel(dev, path, wc.dpi_level, xy[0], xy[1]) && Wake(dev, path);
+  return Wake(m) && WriteMemoryByte(m, address, wc.dpi_state) && Commit(m) &&
+         ApplyDpiLevel(m, wc.dpi_level, xy[0], xy[1]) && Wake(m);
 }
 
 bool ChangeRate(DeviceLayer& dev, WorkingCopy& wc, int rate_code) {
+  const Mouse m = MouseAt(dev, wc.path);
   wc.rate_code = std::clamp(rate_code, 0, 7);
   wc.settings_byte = static_cast<uint8_t>((wc.settings_byte & 0x8F) | (wc.rate_code << 4));
-  return Connected(dev, wc) && SetRateBits(dev, wc.path, wc.rate_code);
+  return Connected(dev, wc) && SetRateBits(m, wc.rate_code);
 }
 
 bool ChangeAngleSnapping(DeviceLayer& dev, WorkingCopy& wc, bool on) {
+  const Mouse m = MouseAt(dev, wc.path);
   wc.angle_snapping = on ? 1 : 0;
   wc.settings_byte = static_cast<uint8_t>((wc.settings_byte & 0xFE) | wc.angle_snapping);
-  return Connected(dev, wc) && SetFlagBit(dev, wc.path, wc.angle_snapping);
+  return Connected(dev, wc) && SetFlagBit(m, wc.angle_snapping);
 }
 
 bool ChangeLift(DeviceLayer& dev, uint16_t value) {
   const std::string path = dev.CurrentPath();
-  return !path.empty() && SetWord(dev, path, value);
+  const Mouse m = MouseAt(dev, path);
+  return !path.empty() && SetWord(m, value);
 }
 
 bool ChangeProfile(DeviceLayer& dev, int profile, bool live) {
   const std::string path = dev.CurrentPath();
+  const Mouse m = MouseAt(dev, path);
   if (path.empty() || profile < 0 || profile >= kProfileCount) return false;
-  return live ? SelectProfileLive(dev, path, profile) : SelectProfileStored(dev, path, profile);
+  return live ? SelectProfileLive(m, profile) : SelectProfileStored(m, profile);
 }
 
 bool ChangeProfileName(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, int profile,
                        const std::string& name) {
+  const Mouse m = MouseAt(dev, wc.path);
   if (profile < 0 || profile >= kProfileCount) return false;
   const auto field = EncodeProfileName(name, wc.map.name_size);
   ProfileSettings& ps = wc.profiles[profile];
   ps.name = DecodeProfileName(field.data(), field.size());
   ps.display_name = ProfileDisplayName(ps.name, texts.Get(TextFamily::profile_str), profile);
-  return Connected(dev, wc) && WriteAndCommit(dev, wc.path, wc.map.ProfileName(profile), field);
+  return Connected(dev, wc) && WriteAndCommit(m, wc.map.ProfileName(profile), field);
 }
 
 bool ChangeProfileColour(DeviceLayer& dev, WorkingCopy& wc, int profile, const std::array<uint8_t, 3>& rgb) {
+  const Mouse m = MouseAt(dev, wc.path);
   if (profile < 0 || profile >= kProfileCount) return false;
   ProfileSettings& ps = wc.profiles[profile];
   const uint32_t at = wc.map.ProfileColour(profile);
@@ -86,13 +92,14 @@ bool ChangeProfileColour(DeviceLayer& dev, WorkingCopy& wc, int profile, const s
                                           (((rgb[2] + 42) / 85) << 4));
     for (int c = 0; c < 3; ++c) ps.colour[c] = static_cast<uint8_t>(((ps.colour_code >> (2 * c)) & 3) * 85);
     if (!Connected(dev, wc)) return false;
-    return WriteMemoryByte(dev, wc.path, at, ps.colour_code) && Commit(dev, wc.path);
+    return WriteMemoryByte(m, at, ps.colour_code) && Commit(m);
   }
   ps.colour = rgb;
-  return Connected(dev, wc) && WriteAndCommit(dev, wc.path, at, rgb);
+  return Connected(dev, wc) && WriteAndCommit(m, at, rgb);
 }
 
 bool ChangeProfileFlag(DeviceLayer& dev, WorkingCopy& wc, int profile, bool flag) {
+  const Mouse m = MouseAt(dev, wc.path);
   if (profile < 0 || profile >= kProfileCount) return false;
   wc.profiles[profile].flag = flag;
   if (!Connected(dev, wc)) return false;
@@ -100,34 +107,37 @@ bool ChangeProfileFlag(DeviceLayer& dev, WorkingCopy& wc, int profile, bool flag
   if (wc.map.two_bit_colours) {
     // Both bytes 0x12 mean the flag is clear; anything else sets it.
     const uint8_t v[2] = {static_cast<uint8_t>(flag ? 0x00 : 0x12), static_cast<uint8_t>(flag ? 0x00 : 0x12)};
-    return WriteAndCommit(dev, wc.path, rec, v);
+    return WriteAndCommit(m, rec, v);
   }
-  const int old = ReadMemoryByte(dev, wc.path, rec, true);
+  const int old = ReadMemoryByte(m, rec, true);
   if (old < 0) return false;
   const auto v = static_cast<uint8_t>(flag ? (old | 0x80) : (old & 0x7F));
-  return WriteMemoryByte(dev, wc.path, rec, v) && Commit(dev, wc.path);
+  return WriteMemoryByte(m, rec, v) && Commit(m);
 }
 
 bool ChangeProfileBits(DeviceLayer& dev, WorkingCopy& wc, uint8_t bits) {
+  const Mouse m = MouseAt(dev, wc.path);
   wc.profile_bits = bits & 0x1F;
   if (!Connected(dev, wc) || wc.map.profile_bits == 0) return false;
-  return WriteMemoryByte(dev, wc.path, wc.map.profile_bits, wc.profile_bits) && Commit(dev, wc.path);
+  return WriteMemoryByte(m, wc.map.profile_bits, wc.profile_bits) && Commit(m);
 }
 
 bool ChangeButton(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, int profile, int key,
                   const ButtonAssignment& a) {
+  const Mouse m = MouseAt(dev, wc.path);
   if (profile < 0 || profile >= kProfileCount || key < 0 || key >= static_cast<int>(wc.map.plane_size)) return false;
   ButtonSlot& slot = wc.profiles[profile].buttons[key];
   slot.bytes = a.Bytes();
   slot.text = DescribeAssignment(texts, a, wc.dpi_step);
-  return Connected(dev, wc) && WriteButtonAssignment(dev, wc.path, profile, key, slot.bytes, true);
+  return Connected(dev, wc) && WriteButtonAssignment(m, profile, key, slot.bytes, true);
 }
 
 bool ChangeKeyCycleBlock(DeviceLayer& dev, WorkingCopy& wc, int profile,
                          const std::array<uint8_t, kExtensionSize>& block) {
+  const Mouse m = MouseAt(dev, wc.path);
   if (profile < 0 || profile >= kProfileCount) return false;
   wc.profiles[profile].extension = block;
-  return Connected(dev, wc) && WriteAndCommit(dev, wc.path, wc.map.Extension(profile), block);
+  return Connected(dev, wc) && WriteAndCommit(m, wc.map.Extension(profile), block);
 }
 
 }  // namespace halvric

@@ -139,7 +139,8 @@ bool DeviceLayer::IdentifyShort(const std::string& path, HidHandle& handle, cons
   // The info table must name the path's level before the commands below pick their encoding.
   info.protocol_level = 0;
   StoreInfo(path, info);
-  Info0 i0 = GetInfo0(*this, path);
+  const Mouse m = MouseAt(*this, path);
+  Info0 i0 = GetInfo0(m);
   info.feature_flags = i0.identifier;
   if (std::find(list_.begin(), list_.end(), path) == list_.end()) list_.push_back(path);
 
@@ -151,7 +152,7 @@ bool DeviceLayer::IdentifyShort(const std::string& path, HidHandle& handle, cons
   }
   for (int i = 0; i < 16; ++i) {
     std::array<uint8_t, 4> entry{};
-    if (GetInfoEntry(*this, path, i, entry)) std::copy(entry.begin(), entry.end(), info.record.begin() + 72 + 4 * i);
+    if (GetInfoEntry(m, i, entry)) std::copy(entry.begin(), entry.end(), info.record.begin() + 72 + 4 * i);
   }
   StoreInfo(path, info);
   Report hello{0x01, 0x01, 0x01, 0, 0, 0, 0x12};
@@ -181,15 +182,15 @@ bool DeviceLayer::IdentifyLong(const std::string& path, HidHandle& handle, const
   if (info.device_class != 11) return false;
   if (std::find(list_.begin(), list_.end(), path) == list_.end()) list_.push_back(path);
   StoreInfo(path, info);
+  const Mouse m = MouseAt(*this, path);
 
-  Wake(*this, path, 0);
+  Wake(m, 0);
   SleepMs(12);
   Report hello{0x01, 0x06, 0x02, 0x02};
   Report answer;
   DeviceTransfer(path, hello, &answer, 0);
 
-  const Mouse m = MouseAt(*this, path);
-  m.encoding.ReadIdentityRecord(m, info.record);
+  m.encoding->ReadIdentityRecord(m, info.record);
   StoreInfo(path, info);
   return true;
 }
@@ -203,7 +204,7 @@ void DeviceLayer::RemoveDevice(const std::string& raw_path) {
 bool DeviceLayer::SendMarker(const std::string& path, uint8_t marker) {
   const Mouse m = MouseAt(*this, path);
   for (int attempt = 0; attempt < kMarkerEchoLimit; ++attempt) {
-    if (m.encoding.SendMarker(m, marker)) return true;
+    if (m.encoding->SendMarker(m, marker)) return true;
   }
   return false;
 }

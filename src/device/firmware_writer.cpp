@@ -13,7 +13,7 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 struct FirmwareWriter::Job {
-  std::string path;
+  Mouse mouse;
   FirmwareImage image;
   UpgradeWriteOptions options;
   std::unique_ptr<HidHandle> input;
@@ -56,7 +56,7 @@ bool FirmwareWriter::Start(const std::string& path, const FirmwareImage& image, 
   if (!input) return fail("cannot open " + *input_path + (open_error.empty() ? "" : ": " + open_error));
 
   auto job = std::make_unique<Job>();
-  job->path = path;
+  job->mouse = MouseAt(dev_, path);
   job->image = image;
   job->options = std::move(options);
   job->input = std::move(input);
@@ -121,7 +121,7 @@ void FirmwareWriter::Run(std::stop_token stop, std::unique_ptr<Job> job_ptr) {
   }
   // The reported time is the write's own, without the backup.
   const auto start = Clock::now();
-  if (job.options.enter_isp && (!SetChannel(dev_, job.path, 0) || !EnterIsp(dev_, job.path))) {
+  if (job.options.enter_isp && (!SetChannel(job.mouse, 0) || !EnterIsp(job.mouse))) {
     Finish(job, UpgradeOutcome::kFailed, kUpgradeWriteError);
     return;
   }
@@ -140,7 +140,7 @@ void FirmwareWriter::Run(std::stop_token stop, std::unique_ptr<Job> job_ptr) {
   // Opening mark.
   acks_.Reset();
   static constexpr std::array<uint8_t, 4> kOpen{0x00, 0x00, 0x00, 0x00};
-  if (!IspWrite(dev_, job.path, kUpgradeMarkAddress, kOpen)) {
+  if (!IspWrite(job.mouse, kUpgradeMarkAddress, kOpen)) {
     Finish(job, UpgradeOutcome::kFailed, kUpgradeWriteError);
     return;
   }
@@ -174,7 +174,7 @@ void FirmwareWriter::Run(std::stop_token stop, std::unique_ptr<Job> job_ptr) {
     if (job.options.on_progress) job.options.on_progress(UpgradeProgress{*piece, pieces, total, errors});
     const std::span<const uint8_t> data(image.bytes.data() + piece->address, piece->length);
     bool gone = false;
-    if (!IspWrite(dev_, job.path, piece->address, data)) {
+    if (!IspWrite(job.mouse, piece->address, data)) {
       gone = ++send_failures >= kUpgradeSendFailureLimit;
     } else {
       send_failures = 0;
@@ -205,12 +205,12 @@ void FirmwareWriter::Run(std::stop_token stop, std::unique_ptr<Job> job_ptr) {
 
   // Closing mark; its acknowledgement is awaited but not required.
   static constexpr std::array<uint8_t, 4> kClose{0x05, 0x03, 0x18, 0x12};
-  IspWrite(dev_, job.path, kUpgradeMarkAddress, kClose);
+  IspWrite(job.mouse, kUpgradeMarkAddress, kClose);
   WaitForAck(job, t.close_wait, std::stop_token{});
   acks_.Reset();
   const auto elapsed = std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
   const std::string done = FormatUpgradeDone(pieces, static_cast<long long>(elapsed), errors);
-  ExitIsp(dev_, job.path);
+  ExitIsp(job.mouse);
   Finish(job, UpgradeOutcome::kCompleted, done);
 }
 

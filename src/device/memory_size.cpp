@@ -4,17 +4,17 @@
 
 namespace halvric {
 
-uint32_t ProbeMemorySize(DeviceLayer& dev, const std::string& path) {
-  if (ReadMemoryByte(dev, path, 0xFFFF, false) != kSizeProbeMarker &&
-      ReadMemoryByte(dev, path, 0xFFFE, false) != kSizeProbeMarker) {
-    WriteMemoryByte(dev, path, 0xFFFE, kSizeProbeMarker);
-    WriteMemoryByte(dev, path, 0xFFFF, kSizeProbeMarker);
+uint32_t ProbeMemorySize(const Mouse& m) {
+  if (ReadMemoryByte(m, 0xFFFF, false) != kSizeProbeMarker &&
+      ReadMemoryByte(m, 0xFFFE, false) != kSizeProbeMarker) {
+    WriteMemoryByte(m, 0xFFFE, kSizeProbeMarker);
+    WriteMemoryByte(m, 0xFFFF, kSizeProbeMarker);
   }
   uint32_t highest = kDefaultMemoryTop;
   uint32_t a = 0xFFFF;
   for (int i = 0; i < 6; ++i) {
-    if (ReadMemoryByte(dev, path, a, false) != kSizeProbeMarker &&
-        ReadMemoryByte(dev, path, a - 1, false) != kSizeProbeMarker) {
+    if (ReadMemoryByte(m, a, false) != kSizeProbeMarker &&
+        ReadMemoryByte(m, a - 1, false) != kSizeProbeMarker) {
       break;
     }
     highest = a;
@@ -23,10 +23,10 @@ uint32_t ProbeMemorySize(DeviceLayer& dev, const std::string& path) {
   return highest;
 }
 
-uint32_t MemoryTop(DeviceLayer& dev, const std::string& path) {
-  const int reported = GetMemorySize(dev, path);
+uint32_t MemoryTop(const Mouse& m) {
+  const int reported = GetMemorySize(m);
   if (reported > 0) return static_cast<uint32_t>(reported);
-  return ProbeMemorySize(dev, path);
+  return ProbeMemorySize(m);
 }
 
 }  // namespace halvric

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "device/device_layer.h"
+#include "device/mouse.h"
 
 namespace halvric {
 
@@ -13,9 +13,9 @@ inline constexpr uint8_t kSizeProbeMarker = 0x12;
 
 // Writes the marker to the top of the 64 KiB address space (unless already there) and finds the
 // smallest probed address at which it still reads back: a smaller memory repeats itself.
-uint32_t ProbeMemorySize(DeviceLayer& dev, const std::string& path);
+uint32_t ProbeMemorySize(const Mouse& m);
 
 // GetMemorySize when the mouse reports a value, else the probe.
-uint32_t MemoryTop(DeviceLayer& dev, const std::string& path);
+uint32_t MemoryTop(const Mouse& m);
 
 }  // namespace halvric

@@ -19,7 +19,7 @@ uint8_t Hi(uint32_t v) { return static_cast<uint8_t>((v >> 16) & 0xFF); }
 // Levels 1-10 and 11+ fill the information from the record read at identification.
 Info0 Info0FromRecord(const Mouse& m) {
   Info0 r;
-  auto info = m.dev.Info(m.path);
+  auto info = m.dev->Info(m.path);
   if (!info) return r;
   const auto& rec = info->record;
   r.ok = true;
@@ -31,14 +31,14 @@ Info0 Info0FromRecord(const Mouse& m) {
 }
 
 bool Info1FromRecord(const Mouse& m, std::array<uint8_t, 2>& out) {
-  auto info = m.dev.Info(m.path);
+  auto info = m.dev->Info(m.path);
   if (!info) return false;
   out = {info->record[12], info->record[13]};
   return true;
 }
 
 bool Info2FromRecord(const Mouse& m, std::array<uint8_t, 4>& out) {
-  auto info = m.dev.Info(m.path);
+  auto info = m.dev->Info(m.path);
   if (!info) return false;
   std::copy_n(info->record.begin() + 6, 4, out.begin());
   return true;
@@ -53,7 +53,7 @@ class ShortEncoding final : public ProtocolEncoding {
     for (size_t offset = 0; offset < data.size() && ok; offset += 6) {
       Report piece{0x09, static_cast<uint8_t>(offset)};
       for (size_t i = 0; i < 6 && offset + i < data.size(); ++i) piece[3 + i] = data[offset + i];
-      ok = m.dev.DeviceTransfer(m.path, piece, nullptr, -1);
+      ok = m.dev->DeviceTransfer(m.path, piece, nullptr, -1);
     }
     if (!ok) return false;
     SleepMs(1);
@@ -73,7 +73,7 @@ class ShortEncoding final : public ProtocolEncoding {
   bool SelectProfileStored(const Mouse& m, int profile) const override {
     const auto p = static_cast<uint8_t>(profile);
     if (!m.Send({0x04, 0x02, p, 0, 0, 0, 0x12}, 10)) return false;
-    return WriteMemoryByte(m.dev, m.path, m.map.stored_profile, p);
+    return WriteMemoryByte(m, m.map.stored_profile, p);
   }
   bool SelectProfileLive(const Mouse& m, int profile) const override {
     return m.Send({0x04, 0x03, static_cast<uint8_t>(profile), 0, 0, 0, 0x12}, -1);
@@ -135,10 +135,10 @@ class ShortEncoding final : public ProtocolEncoding {
   bool SendMarker(const Mouse& m, uint8_t marker) const override {
     Report set{0x00, 0x01, marker, 0, 0, 0, 0x12};
     Report answer;
-    m.dev.DeviceTransfer(m.path, set, &answer, 5);
+    m.dev->DeviceTransfer(m.path, set, &answer, 5);
     SleepMs(2);
     Report status{0, 0, 0, 0, 0, 0, 0x12};
-    if (m.dev.DeviceTransfer(m.path, status, &answer, 15) && answer[7] == marker) return true;
+    if (m.dev->DeviceTransfer(m.path, status, &answer, 15) && answer[7] == marker) return true;
     SleepMs(2);
     return false;
   }
@@ -151,7 +151,7 @@ class GroupedEncoding final : public ProtocolEncoding {
   bool WriteChunk(const Mouse& m, uint32_t address, std::span<const uint8_t> data) const override {
     Report req{0x01, 0x03, Lo(address), Mid(address), static_cast<uint8_t>(data.size())};
     std::copy(data.begin(), data.end(), req.bytes.begin() + 6);
-    const bool ok = m.dev.DeviceTransfer(m.path, req, nullptr, -1);
+    const bool ok = m.dev->DeviceTransfer(m.path, req, nullptr, -1);
     SleepMs(1);
     return ok;
   }
@@ -186,7 +186,7 @@ class GroupedEncoding final : public ProtocolEncoding {
     return m.Send({0x01, 0x05, 0x00, a1, a2}, -1);
   }
   bool Guarded(const Mouse& m, const std::function<bool()>& access) const override {
-    return WithWriteGuard(m.dev, m.path, access);
+    return WithWriteGuard(m, access);
   }
   bool ApplyLighting(const Mouse& m) const override { return m.Send({0x01, 0x04, 0x03}, 10); }
   bool ZoneWriteShowsAtOnce() const override { return false; }
@@ -204,7 +204,7 @@ class GroupedEncoding final : public ProtocolEncoding {
   bool GetInfo1(const Mouse& m, std::array<uint8_t, 2>& out) const override { return Info1FromRecord(m, out); }
   bool GetInfo2(const Mouse& m, std::array<uint8_t, 4>& out) const override { return Info2FromRecord(m, out); }
   bool GetInfoEntry(const Mouse& m, int index, std::array<uint8_t, 4>& out) const override {
-    auto info = m.dev.Info(m.path);
+    auto info = m.dev->Info(m.path);
     if (!info || index < 0 || 72 + 4 * index + 3 >= kDeviceRecordSize) return false;
     std::copy_n(info->record.begin() + 72 + 4 * index, 4, out.begin());
     return true;
@@ -223,9 +223,9 @@ class GroupedEncoding final : public ProtocolEncoding {
   // The marker exchange of both long encodings; the echo sits at `echo_at` of the status answer.
   static bool LongMarker(const Mouse& m, uint8_t marker, size_t echo_at) {
     Report set{0x00, 0x01, 0x12, marker};
-    m.dev.DeviceTransfer(m.path, set, nullptr, -1);
+    m.dev->DeviceTransfer(m.path, set, nullptr, -1);
     Report status, answer;
-    return m.dev.DeviceTransfer(m.path, status, &answer, 5) && answer[echo_at] == marker;
+    return m.dev->DeviceTransfer(m.path, status, &answer, 5) && answer[echo_at] == marker;
   }
 };
 
@@ -236,7 +236,7 @@ class OperationEncoding final : public ProtocolEncoding {
   bool WriteChunk(const Mouse& m, uint32_t address, std::span<const uint8_t> data) const override {
     Report req{0x03, Lo(address), Mid(address), static_cast<uint8_t>(data.size())};
     std::copy(data.begin(), data.end(), req.bytes.begin() + 5);
-    const bool ok = m.dev.DeviceTransfer(m.path, req, nullptr, -1);
+    const bool ok = m.dev->DeviceTransfer(m.path, req, nullptr, -1);
     SleepMs(1);
     return ok;
   }
@@ -327,9 +327,9 @@ const ProtocolEncoding& EncodingFor(int protocol_level) {
 
 bool Mouse::Send(Report request, int delay, Report* answer) const {
   Report scratch;
-  return dev.DeviceTransfer(path, request, answer != nullptr ? answer : &scratch, delay);
+  return dev->DeviceTransfer(path, request, answer != nullptr ? answer : &scratch, delay);
 }
 
-Mouse MouseAt(DeviceLayer& dev, const std::string& path) { return Mouse{dev, path, dev.Encoding(path), dev.Map(path)}; }
+Mouse MouseAt(DeviceLayer& dev, const std::string& path) { return Mouse{&dev, path, &dev.Encoding(path), dev.Map(path)}; }
 
 }  // namespace halvric

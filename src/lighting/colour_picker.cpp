@@ -6,10 +6,10 @@
 
 namespace halvric::lighting {
 
-ColourPicker::ColourPicker(DeviceLayer& dev, std::string path, PickerTarget target,
+ColourPicker::ColourPicker(Mouse mouse, PickerTarget target,
                            const std::vector<LedZoneRecord>& records)
-    : dev_(dev), path_(std::move(path)) {
-  const int limit = ZoneRecords(dev_, path_);
+    : mouse_(std::move(mouse)) {
+  const int limit = ZoneRecords(mouse_);
   std::vector<int> wanted = target.all ? target.selected : std::vector<int>{target.zone};
   // The opening values come from the first zone as chosen, before sorting.
   const int first = wanted.empty() ? -1 : wanted.front();
@@ -24,7 +24,7 @@ ColourPicker::ColourPicker(DeviceLayer& dev, std::string path, PickerTarget targ
 }
 
 void ColourPicker::PreviewLocked() {
-  for (int z : zones_) SetLed(dev_, path_, z, current_);
+  for (int z : zones_) SetLed(mouse_, z, current_);
 }
 
 void ColourPicker::SetColour(const Rgb& colour) {
@@ -69,14 +69,14 @@ bool ColourPicker::Ok() {
   LedZoneRecord stored = current_;
   stored.flags |= kZoneOwnColour;
   bool ok = true;
-  for (int z : zones_) ok = SetZoneColour(dev_, path_, z, stored) && ok;
+  for (int z : zones_) ok = SetZoneColour(mouse_, z, stored) && ok;
   return ok;
 }
 
 bool ColourPicker::Cancel() {
   std::lock_guard lock(mutex_);
   bool ok = true;
-  for (size_t i = 0; i < zones_.size(); ++i) ok = SetLed(dev_, path_, zones_[i], opening_[i]) && ok;
+  for (size_t i = 0; i < zones_.size(); ++i) ok = SetLed(mouse_, zones_[i], opening_[i]) && ok;
   return ok;
 }
 

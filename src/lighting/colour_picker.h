@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "device/device_layer.h"
+#include "device/mouse.h"
 #include "lighting/led_zone_record.h"
 
 namespace halvric::lighting {
@@ -28,7 +28,7 @@ class ColourPicker {
  public:
   // `records`: the zone table as last read; the target zones' records there are what Cancel
   // restores, and the first target zone's record gives the opening colour and mode.
-  ColourPicker(DeviceLayer& dev, std::string path, PickerTarget target, const std::vector<LedZoneRecord>& records);
+  ColourPicker(Mouse mouse, PickerTarget target, const std::vector<LedZoneRecord>& records);
 
   // The target zones in ascending order.
   const std::vector<int>& zones() const { return zones_; }
@@ -55,8 +55,7 @@ class ColourPicker {
  private:
   void PreviewLocked();
 
-  DeviceLayer& dev_;
-  const std::string path_;
+  const Mouse mouse_;
   std::vector<int> zones_;
   std::vector<LedZoneRecord> opening_;  // per target zone
   mutable std::mutex mutex_;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "device/device_layer.h"
+#include "device/mouse.h"
 #include "lighting/led_zone_record.h"
 
 namespace halvric::lighting {
@@ -18,22 +18,22 @@ inline constexpr int kCustomize = 0;
 inline constexpr int kEffectTextBase = 51;
 
 // The number of zone records the mouse keeps (its memory map's zone table).
-int ZoneRecords(DeviceLayer& dev, const std::string& path);
+int ZoneRecords(const Mouse& m);
 
 
 // The stored effect (0-4); 0 when it was not read or holds no valid effect. The device layer's
 // current effect follows it.
-int GetLedMode(DeviceLayer& dev, const std::string& path);
+int GetLedMode(const Mouse& m);
 // Stores and shows effect 0-4. A larger effect, or a mouse without lighting, gets nothing and
 // leaves the current effect unchanged.
-bool SetLedMode(DeviceLayer& dev, const std::string& path, int effect);
+bool SetLedMode(const Mouse& m, int effect);
 // The zone records (13 or 16); `zones` is left as it was when the read fails.
-bool ReadLightingBlock(DeviceLayer& dev, const std::string& path, std::vector<LedZoneRecord>& zones);
+bool ReadLightingBlock(const Mouse& m, std::vector<LedZoneRecord>& zones);
 // Stores one zone's record; levels 3-10 then make the mouse show the zone table.
-bool SetZoneColour(DeviceLayer& dev, const std::string& path, int zone, const LedZoneRecord& record);
+bool SetZoneColour(const Mouse& m, int zone, const LedZoneRecord& record);
 // Makes the mouse show the zone table held in its memory.
-bool LightingCommit(DeviceLayer& dev, const std::string& path);
+bool LightingCommit(const Mouse& m);
 // Shows a colour on one zone without storing it.
-bool SetLed(DeviceLayer& dev, const std::string& path, int zone, const LedZoneRecord& record);
+bool SetLed(const Mouse& m, int zone, const LedZoneRecord& record);
 
 }  // namespace halvric::lighting

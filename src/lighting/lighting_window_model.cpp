@@ -5,18 +5,18 @@
 namespace halvric::lighting {
 namespace {
 
-ModelLighting LightingOf(DeviceLayer& dev, const std::string& path) {
-  const auto info = dev.Info(path);
+ModelLighting LightingOf(const Mouse& m) {
+  const auto info = m.dev->Info(m.path);
   return info ? ModelLightingFor(info->type_code, info->generation) : ModelLightingFor(3, 0);
 }
 
 }  // namespace
 
-LightingWindowModel::LightingWindowModel(DeviceLayer& dev, std::string path, RandomFn random)
-    : dev_(dev), path_(std::move(path)), preview_(LightingOf(dev_, path_), std::move(random)) {}
+LightingWindowModel::LightingWindowModel(Mouse mouse, RandomFn random)
+    : mouse_(std::move(mouse)), preview_(LightingOf(mouse_), std::move(random)) {}
 
 void LightingWindowModel::Open() {
-  const int effect = GetLedMode(dev_, path_);
+  const int effect = GetLedMode(mouse_);
   std::lock_guard lock(mutex_);
   effect_ = effect;
   FillLocked(effect);
@@ -24,7 +24,7 @@ void LightingWindowModel::Open() {
 
 void LightingWindowModel::ChooseEffect(int effect) {
   if (effect < 0 || effect >= kEffectCount) return;
-  SetLedMode(dev_, path_, effect);
+  SetLedMode(mouse_, effect);
   std::lock_guard lock(mutex_);
   effect_ = effect;
   FillLocked(effect);
@@ -33,7 +33,7 @@ void LightingWindowModel::ChooseEffect(int effect) {
 void LightingWindowModel::FillLocked(int effect) {
   if (effect == kCustomize) {
     // A failed read keeps the zones read before.
-    ReadLightingBlock(dev_, path_, records_);
+    ReadLightingBlock(mouse_, records_);
     preview_.FillCustomize(records_);
   } else {
     preview_.FillPreset(effect);

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "device/device_layer.h"
+#include "device/mouse.h"
 #include "lighting/preview_model.h"
 
 namespace halvric::lighting {
 
 class LightingWindowModel {
  public:
-  LightingWindowModel(DeviceLayer& dev, std::string path, RandomFn random = {});
+  LightingWindowModel(Mouse mouse, RandomFn random = {});
 
   // Reads the current effect and fills the picture for it.
   void Open();
@@ -32,8 +32,7 @@ class LightingWindowModel {
  private:
   void FillLocked(int effect);
 
-  DeviceLayer& dev_;
-  const std::string path_;
+  const Mouse mouse_;
   mutable std::mutex mutex_;
   PreviewModel preview_;
   std::vector<LedZoneRecord> records_;

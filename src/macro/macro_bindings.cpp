@@ -26,17 +26,17 @@ std::vector<ButtonRef> ButtonsBoundTo(const WorkingCopy& wc, uint32_t body) {
 
 int ActiveProfile(const WorkingCopy& wc) { return wc.status[1]; }
 
-bool RebindButtons(DeviceLayer& dev, const std::string& path, WorkingCopy& wc, const TextTables& texts,
+bool RebindButtons(const Mouse& m, WorkingCopy& wc, const TextTables& texts,
                    const std::vector<ButtonRef>& buttons, const std::array<uint8_t, 4>& bytes) {
   bool active = false;
   for (const ButtonRef& b : buttons) {
-    if (!WriteButtonAssignment(dev, path, b.profile, b.key, bytes, false)) return false;
+    if (!WriteButtonAssignment(m, b.profile, b.key, bytes, false)) return false;
     ButtonSlot& slot = wc.profiles[b.profile].buttons[b.key];
     slot.bytes = bytes;
     slot.text = DescribeAssignment(texts, bytes[0], bytes[1], bytes[2], bytes[3], wc.dpi_step);
     active = active || b.profile == ActiveProfile(wc);
   }
-  return !active || Commit(dev, path);
+  return !active || Commit(m);
 }
 
 }  // namespace halvric

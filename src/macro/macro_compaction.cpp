@@ -24,16 +24,16 @@ struct Move {
   std::vector<ButtonRef> buttons;  // bound to the old body before anything moved
 };
 
-bool WriteDirectoryEntry(DeviceLayer& dev, const std::string& path, const WorkingCopy& wc, int slot, uint32_t start,
+bool WriteDirectoryEntry(const Mouse& mouse, const WorkingCopy& wc, int slot, uint32_t start,
                          uint32_t length) {
   const std::array<uint8_t, 4> entry = {static_cast<uint8_t>(start), static_cast<uint8_t>(start >> 8),
                                         static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8)};
-  return WriteMemory(dev, path, wc.map.DirectoryEntry(slot), entry);
+  return WriteMemory(mouse, wc.map.DirectoryEntry(slot), entry);
 }
 
 }  // namespace
 
-MacroStoreResult CompactMacroMemory(DeviceLayer& dev, const std::string& path, WorkingCopy& wc,
+MacroStoreResult CompactMacroMemory(const Mouse& mouse, WorkingCopy& wc,
                                     const TextTables& texts, const ProgressFn& progress) {
   std::vector<Move> moves;
   for (int s = 0; s < kMacroSlots; ++s) {
@@ -48,7 +48,7 @@ MacroStoreResult CompactMacroMemory(DeviceLayer& dev, const std::string& path, W
   std::vector<uint8_t> image(kAddressSpace, 0);
   for (size_t i = 0; i < moves.size(); ++i) {
     Move& m = moves[i];
-    if (!ReadMemory(dev, path, m.old_start, std::span<uint8_t>(image.data() + m.old_start, m.length), true)) {
+    if (!ReadMemory(mouse, m.old_start, std::span<uint8_t>(image.data() + m.old_start, m.length), true)) {
       return MacroStoreResult::kFailed;  // nothing written yet: the table is still true
     }
     m.old_body = m.old_start + image[m.old_start] + 1;
@@ -63,17 +63,17 @@ MacroStoreResult CompactMacroMemory(DeviceLayer& dev, const std::string& path, W
     const Move& m = moves[i];
     MacroSlot& slot = wc.macros[m.slot];
     if (cursor != m.old_start) {
-      const bool ok = WriteMemory(dev, path, cursor, std::span<const uint8_t>(image.data() + m.old_start, m.length)) &&
-                      WriteDirectoryEntry(dev, path, wc, m.slot, cursor, slot.length);
+      const bool ok = WriteMemory(mouse, cursor, std::span<const uint8_t>(image.data() + m.old_start, m.length)) &&
+                      WriteDirectoryEntry(mouse, wc, m.slot, cursor, slot.length);
       if (!ok) {
-        RefreshMacroSlot(dev, path, wc, m.slot);
+        RefreshMacroSlot(mouse, wc, m.slot);
         return MacroStoreResult::kFailed;
       }
       const uint32_t new_body = cursor + image[m.old_start] + 1;
       slot.start = cursor;
       slot.body = new_body;
       for (const ButtonRef& b : m.buttons) {
-        if (!WriteButtonParameters(dev, path, b.profile, b.key, new_body)) return MacroStoreResult::kFailed;
+        if (!WriteButtonParameters(mouse, b.profile, b.key, new_body)) return MacroStoreResult::kFailed;
         ButtonSlot& button = wc.profiles[b.profile].buttons[b.key];
         std::array<uint8_t, 4> bytes = button.bytes;
         bytes[1] = static_cast<uint8_t>(new_body);
@@ -87,10 +87,10 @@ MacroStoreResult CompactMacroMemory(DeviceLayer& dev, const std::string& path, W
     ReportProgress(progress, 0.5 + 0.5 * static_cast<double>(i + 1) / static_cast<double>(moves.size()));
   }
   ReportProgress(progress, 1.0);
-  return Commit(dev, path) ? MacroStoreResult::kOk : MacroStoreResult::kFailed;
+  return Commit(mouse) ? MacroStoreResult::kOk : MacroStoreResult::kFailed;
 }
 
-MacroAllocation AllocateMacroSpace(DeviceLayer& dev, const std::string& path, WorkingCopy& wc,
+MacroAllocation AllocateMacroSpace(const Mouse& mouse, WorkingCopy& wc,
                                    const TextTables& texts, uint32_t size, const ProgressFn& progress) {
   const uint32_t area = wc.map.macro_area, top = wc.memory_top;
   const int64_t free = FreeMacroMemory(wc.macros, area, top);
@@ -98,7 +98,7 @@ MacroAllocation AllocateMacroSpace(DeviceLayer& dev, const std::string& path, Wo
   std::vector<MacroGap> gaps = FindMacroGaps(wc.macros, area, top);
   if (auto start = BestFit(gaps, size)) return {MacroStoreResult::kOk, *start};
   if (gaps.empty()) return {};
-  const MacroStoreResult packed = CompactMacroMemory(dev, path, wc, texts, progress);
+  const MacroStoreResult packed = CompactMacroMemory(mouse, wc, texts, progress);
   if (packed != MacroStoreResult::kOk) return {packed, 0};
   gaps = FindMacroGaps(wc.macros, area, top);
   if (auto start = BestFit(gaps, size)) return {MacroStoreResult::kOk, *start};

@@ -10,7 +10,7 @@
 
 namespace halvric {
 
-class DeviceLayer;
+struct Mouse;
 class TextTables;
 struct WorkingCopy;
 
@@ -20,7 +20,7 @@ struct WorkingCopy;
 // address order, so a record is only ever written over free space or over its own old place:
 // when a transfer fails, every other macro is still intact where its directory entry says.
 // Progress: 0-50 % reading, 50-100 % writing. The mode table is not touched.
-MacroStoreResult CompactMacroMemory(DeviceLayer& dev, const std::string& path, WorkingCopy& wc,
+MacroStoreResult CompactMacroMemory(const Mouse& m, WorkingCopy& wc,
                                     const TextTables& texts, const ProgressFn& progress = {});
 
 struct MacroAllocation {
@@ -30,7 +30,7 @@ struct MacroAllocation {
 
 // Finds `size` bytes in the macro area from the slot table (see FindMacroGaps / BestFit); when
 // the free total suffices but no gap does, compacts and tries once more.
-MacroAllocation AllocateMacroSpace(DeviceLayer& dev, const std::string& path, WorkingCopy& wc,
+MacroAllocation AllocateMacroSpace(const Mouse& m, WorkingCopy& wc,
                                    const TextTables& texts, uint32_t size, const ProgressFn& progress = {});
 
 }  // namespace halvric

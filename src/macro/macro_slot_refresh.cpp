@@ -7,7 +7,7 @@
 
 namespace halvric {
 
-bool RefreshMacroSlot(DeviceLayer& dev, const std::string& path, WorkingCopy& wc, int slot) {
+bool RefreshMacroSlot(const Mouse& m, WorkingCopy& wc, int slot) {
   MacroSlot& entry = wc.macros[slot];
   const uint32_t kept_mode = entry.mode;
   entry = MacroSlot{};
@@ -15,18 +15,18 @@ bool RefreshMacroSlot(DeviceLayer& dev, const std::string& path, WorkingCopy& wc
 
   const uint32_t at = wc.map.DirectoryEntry(slot);
   std::array<uint8_t, 4> dir{};
-  const int mode = ReadMemoryByte(dev, path, wc.map.ModeEntry(slot), false);
-  if (mode < 0 || !ReadMemory(dev, path, at, dir, false)) return false;
+  const int mode = ReadMemoryByte(m, wc.map.ModeEntry(slot), false);
+  if (mode < 0 || !ReadMemory(m, at, dir, false)) return false;
 
   MacroSlot read;
   read.mode = mode >= 8 && mode <= 10 ? static_cast<uint32_t>(mode) : 8;
   read.start = dir[0] | (dir[1] << 8);
   read.length = dir[2] | (dir[3] << 8);
   if (read.start != 0) {
-    const int n = ReadMemoryByte(dev, path, read.start, false);
+    const int n = ReadMemoryByte(m, read.start, false);
     if (n < 0) return false;
     std::vector<uint8_t> field(static_cast<size_t>(n));
-    if (n > 0 && !ReadMemory(dev, path, read.start + 1, field, false)) return false;
+    if (n > 0 && !ReadMemory(m, read.start + 1, field, false)) return false;
     read.name = DecodeMacroName(field);
     read.body = read.start + static_cast<uint32_t>(n) + 1;
   }

@@ -6,13 +6,13 @@
 
 namespace halvric {
 
-class DeviceLayer;
+struct Mouse;
 struct WorkingCopy;
 
 // Reads the slot's directory entry, mode byte and name again, bypassing the memory mirror.
 // When the mouse cannot be read the slot is taken as empty (its mode is kept): an empty entry
 // claims nothing, and the whole table is read again at the next connection.
 // Returns true when the entry was read from the mouse.
-bool RefreshMacroSlot(DeviceLayer& dev, const std::string& path, WorkingCopy& wc, int slot);
+bool RefreshMacroSlot(const Mouse& m, WorkingCopy& wc, int slot);
 
 }  // namespace halvric

@@ -45,14 +45,14 @@ std::vector<uint32_t> InstructionPieces(uint32_t address, uint32_t count) {
   return pieces;
 }
 
-MacroStoreResult WriteMacroToSlot(DeviceLayer& dev, const std::string& path, WorkingCopy& wc,
+MacroStoreResult WriteMacroToSlot(const Mouse& m, WorkingCopy& wc,
                                   const TextTables& texts, int slot, const Macro& macro,
                                   const ProgressFn& progress) {
   if (!ValidSlot(wc, slot)) return MacroStoreResult::kBadSlot;
-  if (!Wake(dev, path)) return MacroStoreResult::kFailed;
+  if (!Wake(m)) return MacroStoreResult::kFailed;
   // Closes the bulk operation on every way out.
   const auto finish = [&](MacroStoreResult r) {
-    Wake(dev, path);
+    Wake(m);
     return r;
   };
 
@@ -68,14 +68,14 @@ MacroStoreResult WriteMacroToSlot(DeviceLayer& dev, const std::string& path, Wor
   wc.macros[slot].body = 0;
   wc.macros[slot].length = 0;
 
-  const MacroAllocation space = AllocateMacroSpace(dev, path, wc, texts, size, progress);
+  const MacroAllocation space = AllocateMacroSpace(m, wc, texts, size, progress);
   if (space.result == MacroStoreResult::kNoSpace) {
     wc.macros[slot] = old;
     return finish(MacroStoreResult::kNoSpace);
   }
   if (space.result != MacroStoreResult::kOk) {
     // Packing failed part-way; it may have written over this slot's old record.
-    RefreshMacroSlot(dev, path, wc, slot);
+    RefreshMacroSlot(m, wc, slot);
     return finish(MacroStoreResult::kFailed);
   }
 
@@ -85,18 +85,18 @@ MacroStoreResult WriteMacroToSlot(DeviceLayer& dev, const std::string& path, Wor
   const auto name_field = EncodeMacroName(macro.name);
   const std::array<uint8_t, 4> entry = {static_cast<uint8_t>(a), static_cast<uint8_t>(a >> 8),
                                         static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8)};
-  bool ok = WriteMemory(dev, path, wc.map.DirectoryEntry(slot), entry) &&
-            WriteMemoryByte(dev, path, wc.map.ModeEntry(slot), static_cast<uint8_t>(mode)) &&
-            WriteMemoryByte(dev, path, a, kMacroNameField) && WriteMemory(dev, path, a + 1, name_field);
+  bool ok = WriteMemory(m, wc.map.DirectoryEntry(slot), entry) &&
+            WriteMemoryByte(m, wc.map.ModeEntry(slot), static_cast<uint8_t>(mode)) &&
+            WriteMemoryByte(m, a, kMacroNameField) && WriteMemory(m, a + 1, name_field);
   uint32_t offset = 0;
   for (const uint32_t piece : InstructionPieces(body, static_cast<uint32_t>(code.size()))) {
     if (!ok) break;
-    ok = WriteMemory(dev, path, body + offset, std::span<const uint8_t>(code.data() + offset, piece));
+    ok = WriteMemory(m, body + offset, std::span<const uint8_t>(code.data() + offset, piece));
     offset += piece;
     ReportProgress(progress, static_cast<double>(offset + 1) / static_cast<double>(size + 1));
   }
   if (!ok) {
-    RefreshMacroSlot(dev, path, wc, slot);
+    RefreshMacroSlot(m, wc, slot);
     return finish(MacroStoreResult::kFailed);
   }
 
@@ -108,20 +108,20 @@ MacroStoreResult WriteMacroToSlot(DeviceLayer& dev, const std::string& path, Wor
   now.name = DecodeMacroName(name_field);  // what the mouse holds: at most 16 characters
 
   const auto binding = ButtonAssignment::Macro(static_cast<int>(mode), static_cast<int>(body)).Bytes();
-  if (!RebindButtons(dev, path, wc, texts, bound, binding)) return finish(MacroStoreResult::kFailed);
+  if (!RebindButtons(m, wc, texts, bound, binding)) return finish(MacroStoreResult::kFailed);
   ReportProgress(progress, 1.0);
   return finish(MacroStoreResult::kOk);
 }
 
-MacroStoreResult DeleteMacroSlot(DeviceLayer& dev, const std::string& path, WorkingCopy& wc,
+MacroStoreResult DeleteMacroSlot(const Mouse& m, WorkingCopy& wc,
                                  const TextTables& texts, int slot) {
   if (!ValidSlot(wc, slot)) return MacroStoreResult::kBadSlot;
   if (wc.macros[slot].start == 0) return MacroStoreResult::kEmptySlot;
   const std::vector<ButtonRef> bound = ButtonsBoundTo(wc, wc.macros[slot].body);
 
   const std::array<uint8_t, 4> zero{};
-  if (!WriteMemory(dev, path, wc.map.DirectoryEntry(slot), zero)) {
-    RefreshMacroSlot(dev, path, wc, slot);
+  if (!WriteMemory(m, wc.map.DirectoryEntry(slot), zero)) {
+    RefreshMacroSlot(m, wc, slot);
     return MacroStoreResult::kFailed;
   }
   MacroSlot& entry = wc.macros[slot];
@@ -130,11 +130,11 @@ MacroStoreResult DeleteMacroSlot(DeviceLayer& dev, const std::string& path, Work
   entry.length = 0;
   entry.name.clear();
 
-  return RebindButtons(dev, path, wc, texts, bound, ButtonAssignment::Default().Bytes()) ? MacroStoreResult::kOk
+  return RebindButtons(m, wc, texts, bound, ButtonAssignment::Default().Bytes()) ? MacroStoreResult::kOk
                                                                                           : MacroStoreResult::kFailed;
 }
 
-MacroStoreResult ReadMacroFromSlot(DeviceLayer& dev, const std::string& path, const WorkingCopy& wc, int slot,
+MacroStoreResult ReadMacroFromSlot(const Mouse& m, const WorkingCopy& wc, int slot,
                                    Macro& macro, const ProgressFn& progress) {
   macro = Macro{};
   if (!ValidSlot(wc, slot)) return MacroStoreResult::kBadSlot;
@@ -144,7 +144,7 @@ MacroStoreResult ReadMacroFromSlot(DeviceLayer& dev, const std::string& path, co
   std::vector<uint8_t> record(entry.length, 0);
   for (uint32_t offset = 0; offset < entry.length; offset += kReadStep) {
     const uint32_t n = std::min(kReadStep, entry.length - offset);
-    if (!ReadMemory(dev, path, entry.start + offset, std::span<uint8_t>(record.data() + offset, n), true)) {
+    if (!ReadMemory(m, entry.start + offset, std::span<uint8_t>(record.data() + offset, n), true)) {
       return MacroStoreResult::kFailed;
     }
     ReportProgress(progress, static_cast<double>(offset + n + 1) / static_cast<double>(entry.length + 1));

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "device/mouse.h"
 #include "device/progress.h"
 #include "macro/instruction_set.h"
 #include "macro/macro_compaction.h"
@@ -17,7 +18,6 @@
 
 namespace halvric {
 
-class DeviceLayer;
 class TextTables;
 struct WorkingCopy;
 
@@ -34,18 +34,18 @@ std::vector<uint32_t> InstructionPieces(uint32_t address, uint32_t count);
 // macro of `slot`, inside a bulk operation (Wake before and after). The slot's own old space
 // counts as free. Buttons that played the slot's old macro are bound to the new one.
 // kNoSpace leaves the mouse, the slot table and the buttons as they were.
-MacroStoreResult WriteMacroToSlot(DeviceLayer& dev, const std::string& path, WorkingCopy& wc,
+MacroStoreResult WriteMacroToSlot(const Mouse& m, WorkingCopy& wc,
                                   const TextTables& texts, int slot, const Macro& macro,
                                   const ProgressFn& progress = {});
 
 // Empties the slot's directory entry and sets every button that played the macro to function 0
 // with its default label. The mode byte is left as it is.
-MacroStoreResult DeleteMacroSlot(DeviceLayer& dev, const std::string& path, WorkingCopy& wc,
+MacroStoreResult DeleteMacroSlot(const Mouse& m, WorkingCopy& wc,
                                  const TextTables& texts, int slot);
 
 // Reads the slot's record into `macro`: its name and mode from the slot table, its instructions
 // from the mouse (up to the end instruction).
-MacroStoreResult ReadMacroFromSlot(DeviceLayer& dev, const std::string& path, const WorkingCopy& wc, int slot,
+MacroStoreResult ReadMacroFromSlot(const Mouse& m, const WorkingCopy& wc, int slot,
                                    Macro& macro, const ProgressFn& progress = {});
 
 }  // namespace halvric

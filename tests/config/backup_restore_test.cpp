@@ -188,7 +188,7 @@ TEST(AutoBackup, KeepsTheNewestTenAndLeavesOtherFilesAlone) {
   for (int i = 0; i < 12; ++i) {
     // Two backups in the same second get consecutive numbers.
     const auto when = base + std::chrono::seconds(i / 2 * 2);
-    const AutoBackupResult res = SaveAutoBackup(*rig.dev, path, data.path(), i % 2 ? "reset" : "firmware write", {}, when);
+    const AutoBackupResult res = SaveAutoBackup(MouseAt(*rig.dev, path), data.path(), i % 2 ? "reset" : "firmware write", {}, when);
     ASSERT_TRUE(res.ok) << res.error;
     made.push_back(res.file.filename().string());
   }

@@ -152,14 +152,14 @@ TEST(Selection, UnpluggingAnotherMouseLeavesTheCurrentOneAlone) {
   SimRig rig("level5,level11");
   ASSERT_TRUE(rig.dev->SelectDevice(rig.PathOf(1), true));
   std::vector<uint8_t> buf(64);
-  ASSERT_TRUE(ReadMemory(*rig.dev, rig.PathOf(1), 0x100, buf, true));
+  ASSERT_TRUE(ReadMemory(MouseAt(*rig.dev, rig.PathOf(1)), 0x100, buf, true));
   rig.backend.Mouse(0).SetUnplugged(true);
   rig.dev->RemoveDevice(rig.PathOf(0));
   EXPECT_EQ(rig.dev->DeviceCount(), 1);
   EXPECT_EQ(rig.dev->CurrentPath(), rig.PathOf(1));
   rig.backend.ClearTrace();
   std::vector<uint8_t> again(64);
-  ASSERT_TRUE(ReadMemory(*rig.dev, rig.PathOf(1), 0x100, again, true));
+  ASSERT_TRUE(ReadMemory(MouseAt(*rig.dev, rig.PathOf(1)), 0x100, again, true));
   EXPECT_EQ(again, buf);
   EXPECT_TRUE(rig.SendsSinceClear().empty()) << "the mirror still serves the current mouse";
 }

@@ -31,41 +31,41 @@ void ExpectRequest(const test::WireEvent& e, const Bytes& expected, const std::s
 
 TEST(ProtocolEncoding, EachEncodingFramesTheCommandsAsBefore) {
   const std::vector<Case> cases = {
-      {"apply DPI", [](const Mouse& m) { return m.encoding.ApplyDpiLevel(m, 2, 0x10, 0x11); },
+      {"apply DPI", [](const Mouse& m) { return m.encoding->ApplyDpiLevel(m, 2, 0x10, 0x11); },
        {{{{0x04, 0x01, 2, 0x10, 0x11, 0x00, 0x12}}, {{0x01, 0x07, 0x01, 0x10, 0x11}}, {{0x10, 0x10, 0x11}}}}},
-      {"commit", [](const Mouse& m) { return m.encoding.Commit(m); },
+      {"commit", [](const Mouse& m) { return m.encoding->Commit(m); },
        {{{{0x08, 0x00, 0, 0, 0, 0x0C, 0x12}}, {{0x01, 0x04}}, {{0x14}}}}},
-      {"alternate commit", [](const Mouse& m) { return m.encoding.CommitAlternate(m); },
+      {"alternate commit", [](const Mouse& m) { return m.encoding->CommitAlternate(m); },
        {{{{0x08, 0x02, 0, 0, 0, 0x0C, 0x12}}, {{0x01, 0x04, 0x02}}, {{0x16}}}}},
-      {"wake", [](const Mouse& m) { return m.encoding.Wake(m, 0); }, {{{}, {{0x00, 0x12, 0x12}}, {{0x00, 0x12, 0x12}}}}},
-      {"lift word", [](const Mouse& m) { return m.encoding.SetWord(m, 0x1234); },
+      {"wake", [](const Mouse& m) { return m.encoding->Wake(m, 0); }, {{{}, {{0x00, 0x12, 0x12}}, {{0x00, 0x12, 0x12}}}}},
+      {"lift word", [](const Mouse& m) { return m.encoding->SetWord(m, 0x1234); },
        {{{{0x04, 0x08, 0x34, 0x12, 0, 0, 0x12}},
          {{0x01, 0x07, 0x03, 0x02, 0x34, 0x12, 0, 0, 0x12}},
          {{0x01, 0x07, 0x03, 0x02, 0x34, 0x12, 0, 0, 0x12}}}}},
-      {"write byte", [](const Mouse& m) { return m.encoding.WriteByte(m, 0x234, 0x5A); },
+      {"write byte", [](const Mouse& m) { return m.encoding->WriteByte(m, 0x234, 0x5A); },
        {{{{0x05, 0x01, 0x34, 0x02, 0x00, 0x5A, 0x12}}, {{0x01, 0x03, 0x34, 0x02, 1, 0x5A}}, {{0x03, 0x34, 0x02, 1, 0x5A}}}}},
       {"write chunk",
        [](const Mouse& m) {
          const uint8_t d[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-         return m.encoding.WriteChunk(m, 0x345, d);
+         return m.encoding->WriteChunk(m, 0x345, d);
        },
        {{{{0x09, 0, 1, 2, 3, 4, 5, 6}, {0x09, 6, 7, 8}, {0x05, 0x02, 0x45, 0x03, 0x00, 8, 0x12}},
          {{0x01, 0x03, 0x45, 0x03, 8, 1, 2, 3, 4, 5, 6, 7, 8}},
          {{0x03, 0x45, 0x03, 8, 1, 2, 3, 4, 5, 6, 7, 8}}}}},
-      {"status", [](const Mouse& m) { return m.encoding.GetStatus(m).ok; },
+      {"status", [](const Mouse& m) { return m.encoding->GetStatus(m).ok; },
        {{{{0x04, 0x00, 0, 0, 0, 0, 0x12}}, {Bytes{}}, {Bytes{}}}}},
       {"information entry",
        [](const Mouse& m) {
          std::array<uint8_t, 4> out{};
-         return m.encoding.GetInfoEntry(m, 3, out);
+         return m.encoding->GetInfoEntry(m, 3, out);
        },
        {{{{0x00, 0x02, 0x04, 3, 0, 0, 0x12}}, {}, {{0x0A, 3, 0x01}}}}},
-      {"pairing", [](const Mouse& m) { return m.encoding.SetPair(m, 7, 9) || true; },
+      {"pairing", [](const Mouse& m) { return m.encoding->SetPair(m, 7, 9) || true; },
        {{{}, {{0x01, 0x05, 0x00, 7, 9}}, {{0x01, 0x05, 0x00, 7, 9}}}}},
-      {"lighting apply", [](const Mouse& m) { return m.encoding.ApplyLighting(m); },
+      {"lighting apply", [](const Mouse& m) { return m.encoding->ApplyLighting(m); },
        {{{}, {{0x01, 0x04, 0x03}}, {{0x01, 0x04, 0x03}}}}},
       {"preview LED",
-       [](const Mouse& m) { return m.encoding.SetLed(m, {2, 255, 0xA1, 0xA2, 0xA3, 0xA4}) || true; },
+       [](const Mouse& m) { return m.encoding->SetLed(m, {2, 255, 0xA1, 0xA2, 0xA3, 0xA4}) || true; },
        {{{}, {{0x01, 0x08, 0x02, 2, 255, 0xA1, 0xA2, 0xA3, 0xA4}}, {{0x13, 2, 0xA1, 0xA2, 0xA3, 0xA4}}}}},
   };
   SimRig rig("level0,level5,level11");

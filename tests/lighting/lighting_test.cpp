@@ -33,7 +33,7 @@ TEST(LightingOperations, ZoneFiveIsStoredWhereEachLevelKeepsIt) {
   const LedZoneRecord rec = OwnColourRecord({0x10, 0x20, 0x30}, true);
 
   rig.backend.ClearTrace();
-  ASSERT_TRUE(SetZoneColour(*rig.dev, rig.PathOf(0), 5, rec));
+  ASSERT_TRUE(SetZoneColour(MouseAt(*rig.dev, rig.PathOf(0)), 5, rec));
   auto sends = rig.SendsSinceClear();
   auto write = std::find_if(sends.begin(), sends.end(), [](const WireEvent& e) { return e.bytes[2] == 0x03; });
   ASSERT_NE(write, sends.end());
@@ -43,7 +43,7 @@ TEST(LightingOperations, ZoneFiveIsStoredWhereEachLevelKeepsIt) {
   EXPECT_EQ(rig.backend.Mouse(0).ReadMemory(0x474, 4), (std::vector<uint8_t>{0xC0, 0x10, 0x20, 0x30}));
 
   rig.backend.ClearTrace();
-  ASSERT_TRUE(SetZoneColour(*rig.dev, rig.PathOf(1), 5, rec));
+  ASSERT_TRUE(SetZoneColour(MouseAt(*rig.dev, rig.PathOf(1)), 5, rec));
   sends = rig.SendsSinceClear();
   write = std::find_if(sends.begin(), sends.end(), [](const WireEvent& e) { return e.bytes[1] == 0x03; });
   ASSERT_NE(write, sends.end());
@@ -56,21 +56,21 @@ TEST(LightingOperations, MiceWithoutLightingAndInvalidEffectsGetNothing) {
   SimRig rig("level0,level11");
   rig.backend.ClearTrace();
   std::vector<LedZoneRecord> zones;
-  EXPECT_EQ(GetLedMode(*rig.dev, rig.PathOf(0)), 0);
-  EXPECT_FALSE(SetLedMode(*rig.dev, rig.PathOf(0), 2));
-  EXPECT_FALSE(ReadLightingBlock(*rig.dev, rig.PathOf(0), zones));
-  EXPECT_FALSE(SetLed(*rig.dev, rig.PathOf(0), 1, OwnColourRecord({1, 2, 3}, true)));
-  EXPECT_FALSE(LightingCommit(*rig.dev, rig.PathOf(0)));
+  EXPECT_EQ(GetLedMode(MouseAt(*rig.dev, rig.PathOf(0))), 0);
+  EXPECT_FALSE(SetLedMode(MouseAt(*rig.dev, rig.PathOf(0)), 2));
+  EXPECT_FALSE(ReadLightingBlock(MouseAt(*rig.dev, rig.PathOf(0)), zones));
+  EXPECT_FALSE(SetLed(MouseAt(*rig.dev, rig.PathOf(0)), 1, OwnColourRecord({1, 2, 3}, true)));
+  EXPECT_FALSE(LightingCommit(MouseAt(*rig.dev, rig.PathOf(0))));
 
   const std::string l11 = rig.PathOf(1);
-  ASSERT_TRUE(SetLedMode(*rig.dev, l11, 4));
+  ASSERT_TRUE(SetLedMode(MouseAt(*rig.dev, l11), 4));
   EXPECT_EQ(rig.backend.Mouse(1).LedMode(), 4);
   const auto table_before = rig.backend.Mouse(1).ReadMemory(0x500, 64);
   rig.backend.ClearTrace();
-  EXPECT_FALSE(SetLedMode(*rig.dev, l11, 5));
+  EXPECT_FALSE(SetLedMode(MouseAt(*rig.dev, l11), 5));
   EXPECT_TRUE(rig.backend.TraceLines().empty());
   EXPECT_EQ(rig.dev->CurrentLedMode(), 4);
-  EXPECT_EQ(GetLedMode(*rig.dev, l11), 4);
+  EXPECT_EQ(GetLedMode(MouseAt(*rig.dev, l11)), 4);
   EXPECT_EQ(rig.backend.Mouse(1).ReadMemory(0x500, 64), table_before);
 }
 
@@ -78,15 +78,15 @@ TEST(ColourPicker, CancelRestoresEveryPreviewedZoneWithoutWritingMemory) {
   SimRig rig("level11");
   const std::string path = rig.PathOf(0);
   sim::SimMouse& mouse = rig.backend.Mouse(0);
-  ASSERT_TRUE(SetZoneColour(*rig.dev, path, 2, OwnColourRecord({9, 8, 7}, false)));
-  ASSERT_TRUE(LightingCommit(*rig.dev, path));
+  ASSERT_TRUE(SetZoneColour(MouseAt(*rig.dev, path), 2, OwnColourRecord({9, 8, 7}, false)));
+  ASSERT_TRUE(LightingCommit(MouseAt(*rig.dev, path)));
   std::vector<LedZoneRecord> records;
-  ASSERT_TRUE(ReadLightingBlock(*rig.dev, path, records));
+  ASSERT_TRUE(ReadLightingBlock(MouseAt(*rig.dev, path), records));
   const auto memory_before = mouse.ReadMemory(0, 16384);
   std::vector<std::array<uint8_t, 4>> lights_before;
   for (int z = 0; z < 16; ++z) lights_before.push_back(mouse.LiveZone(z));
 
-  ColourPicker picker(*rig.dev, path, PickerTarget::All({4, 2, 1}), records);
+  ColourPicker picker(MouseAt(*rig.dev, path), PickerTarget::All({4, 2, 1}), records);
   EXPECT_EQ(picker.zones(), (std::vector<int>{1, 2, 4}));
   EXPECT_EQ(picker.Current(), records[4]) << "opens with the first chosen zone";
   rig.backend.ClearTrace();

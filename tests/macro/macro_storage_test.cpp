@@ -35,12 +35,12 @@ struct Mouse {
     wc = WorkingCopy{};
     ASSERT_EQ(ReadAll(*rig.dev, wc, texts), ReadAllResult::kLoaded);
   }
-  MacroStoreResult Write(int slot, const Macro& m) { return WriteMacroToSlot(*rig.dev, path, wc, texts, slot, m); }
-  MacroStoreResult Delete(int slot) { return DeleteMacroSlot(*rig.dev, path, wc, texts, slot); }
+  MacroStoreResult Write(int slot, const Macro& m) { return WriteMacroToSlot(MouseAt(*rig.dev, path), wc, texts, slot, m); }
+  MacroStoreResult Delete(int slot) { return DeleteMacroSlot(MouseAt(*rig.dev, path), wc, texts, slot); }
   // Binds a button to the slot's macro, in the mouse and in the working copy.
   void Bind(int profile, int key, int slot) {
     const auto bytes = ButtonAssignment::Macro(wc.macros[slot].mode, wc.macros[slot].body).Bytes();
-    ASSERT_TRUE(WriteButtonAssignment(*rig.dev, path, profile, key, bytes, false));
+    ASSERT_TRUE(WriteButtonAssignment(MouseAt(*rig.dev, path), profile, key, bytes, false));
     wc.profiles[profile].buttons[key].bytes = bytes;
   }
   std::array<uint8_t, 4> ButtonInMouse(int profile, int key) {
@@ -97,7 +97,7 @@ TEST(MacroStorage, EmptyShortMouseFreeMemoryAndFirstRecord) {
   ExpectTableTrue(m);
 
   Macro back;
-  ASSERT_EQ(ReadMacroFromSlot(*m.rig.dev, m.path, m.wc, 3, back), MacroStoreResult::kOk);
+  ASSERT_EQ(ReadMacroFromSlot(MouseAt(*m.rig.dev, m.path), m.wc, 3, back), MacroStoreResult::kOk);
   EXPECT_EQ(back.name, "First");
   EXPECT_EQ(back.mode, 9);
   EXPECT_EQ(back.items, macro.items);
@@ -140,7 +140,7 @@ TEST(MacroStorage, CompactionWhenNoGapFitsAndBoundButtonsFollow) {
   m.Bind(1, 5, 5);
   const uint32_t body5 = m.wc.macros[5].body;
   Macro kept4;
-  ASSERT_EQ(ReadMacroFromSlot(*m.rig.dev, m.path, m.wc, 4, kept4), MacroStoreResult::kOk);
+  ASSERT_EQ(ReadMacroFromSlot(MouseAt(*m.rig.dev, m.path), m.wc, 4, kept4), MacroStoreResult::kOk);
   ASSERT_EQ(m.Delete(1), MacroStoreResult::kOk);
   ASSERT_EQ(m.Delete(3), MacroStoreResult::kOk);
   const int64_t free = FreeMemory(m.wc);
@@ -168,7 +168,7 @@ TEST(MacroStorage, CompactionWhenNoGapFitsAndBoundButtonsFollow) {
   EXPECT_NE(m.wc.macros[5].body, body5);
 
   Macro moved4;
-  ASSERT_EQ(ReadMacroFromSlot(*m.rig.dev, m.path, m.wc, 4, moved4), MacroStoreResult::kOk);
+  ASSERT_EQ(ReadMacroFromSlot(MouseAt(*m.rig.dev, m.path), m.wc, 4, moved4), MacroStoreResult::kOk);
   EXPECT_EQ(moved4.items, kept4.items);
   EXPECT_EQ(moved4.name, "m4");
   ExpectTableTrue(m);
@@ -209,7 +209,7 @@ TEST(MacroStorage, LongNamesModeBytesAndLackOfSpace) {
   m.Reload();
   EXPECT_EQ(m.wc.macros[4].mode, 8u);
   Macro back;
-  ASSERT_EQ(ReadMacroFromSlot(*m.rig.dev, m.path, m.wc, 4, back), MacroStoreResult::kOk);
+  ASSERT_EQ(ReadMacroFromSlot(MouseAt(*m.rig.dev, m.path), m.wc, 4, back), MacroStoreResult::kOk);
   EXPECT_EQ(back.mode, 8);
 
   // More than the free total: nothing changes in the mouse or the table.
@@ -291,7 +291,7 @@ TEST(MacroStorage, UnplugDuringAWriteLeavesTheTableTrue) {
     m.sim().SetUnplugged(false);
     m.rig.dev->mirror().Clear();
     MacroSlotTable read{};
-    ASSERT_TRUE(ReadMacroDirectory(*m.rig.dev, m.path, m.wc.map, read));
+    ASSERT_TRUE(ReadMacroDirectory(MouseAt(*m.rig.dev, m.path), m.wc.map, read));
     for (int s = 0; s < kMacroSlots; ++s) {
       // The table may know less than the mouse holds, never more or other.
       if (m.wc.macros[s].start != 0) ExpectSameSlot(m.wc.macros[s], read[s], s);

@@ -48,7 +48,7 @@ void ColorDlg::OpenFor(const std::string& path, int art_row, lighting::RandomFn 
   hover_zone_ = hover_button_ = -1;
   zone_tip_.clear();
   const int generation = ++generation_;
-  model_ = std::make_shared<lighting::LightingWindowModel>(session_.Device(), path_, std::move(random));
+  model_ = std::make_shared<lighting::LightingWindowModel>(MouseAt(session_.Device(), path_), std::move(random));
   if (parentWidget() != nullptr) move(parentWidget()->geometry().center() - rect().center());
   open();
   auto model = model_;
@@ -158,11 +158,12 @@ void ColorDlg::OpenPicker(int zone) {
   // the table has not been read yet, so it is read now.
   session_.Post(
       [model, path, zone, made](DeviceLayer& dev, WorkingCopy&) {
+        const Mouse mouse = MouseAt(dev, path);
         std::vector<lighting::LedZoneRecord> records = model->Records();
-        if (records.empty()) lighting::ReadLightingBlock(dev, path, records);
+        if (records.empty()) lighting::ReadLightingBlock(mouse, records);
         const lighting::PickerTarget target =
             zone >= 0 ? lighting::PickerTarget::One(zone) : lighting::PickerTarget::All(model->Snapshot().model().zones);
-        *made = std::make_shared<lighting::ColourPicker>(dev, path, target, records);
+        *made = std::make_shared<lighting::ColourPicker>(mouse, target, records);
       },
       [self, zone, made] {
         if (!self || !self->isVisible() || self->picker_) return;

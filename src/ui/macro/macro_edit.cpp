@@ -17,6 +17,7 @@
 #include "config/text_tables.h"
 #include "config/usage_to_scan_table.h"
 #include "config/working_copy.h"
+#include "device/mouse.h"
 #include "macro/instruction_text.h"
 #include "macro/macro_file.h"
 #include "macro/macro_library.h"

@@ -19,6 +19,7 @@
 #include "config/text_tables.h"
 #include "config/usage_to_scan_table.h"
 #include "config/working_copy.h"
+#include "device/mouse.h"
 #include "macro/instruction_text.h"
 #include "macro/macro_file.h"
 #include "macro/macro_library.h"
@@ -173,7 +174,7 @@ void MacroEdit::WriteToSlot(int slot, const Macro& m) {
   const ProgressFn progress = ProgressSink();
   StartJob(
       [slot, m, texts, result, progress](DeviceLayer& dev, WorkingCopy& wc) {
-        *result = WriteMacroToSlot(dev, wc.path, wc, *texts, slot, m, progress);
+        *result = WriteMacroToSlot(MouseAt(dev, wc.path), wc, *texts, slot, m, progress);
       },
       [this, result] {
         if (*result == MacroStoreResult::kOk) {
@@ -211,7 +212,7 @@ void MacroEdit::LoadRow(int row) {
   const ProgressFn progress = ProgressSink();
   StartJob(
       [slot, loaded, ok, progress](DeviceLayer& dev, WorkingCopy& wc) {
-        *ok = ReadMacroFromSlot(dev, wc.path, wc, slot, *loaded, progress) == MacroStoreResult::kOk;
+        *ok = ReadMacroFromSlot(MouseAt(dev, wc.path), wc, slot, *loaded, progress) == MacroStoreResult::kOk;
       },
       [this, slot, loaded, ok] {
         if (*ok) SetMacro(*loaded, {}, slot);
@@ -238,7 +239,7 @@ void MacroEdit::DeleteRowEntry() {
     if (!Confirm(T(static_cast<int>(TextFamily::msg_str), 25).replace(QStringLiteral("%s"), name), false)) return;
     const int slot = r.index;
     const TextTables* texts = deps_.texts;
-    StartJob([slot, texts](DeviceLayer& dev, WorkingCopy& wc) { DeleteMacroSlot(dev, wc.path, wc, *texts, slot); }, {});
+    StartJob([slot, texts](DeviceLayer& dev, WorkingCopy& wc) { DeleteMacroSlot(MouseAt(dev, wc.path), wc, *texts, slot); }, {});
   }
 }
 

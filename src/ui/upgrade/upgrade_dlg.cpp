@@ -102,31 +102,31 @@ UpgradeDlg::UpgradeDlg(DeviceJobs& session, const AppFonts& fonts, const TextTab
   connect(hex_btn_, &QPushButton::clicked, this, &UpgradeDlg::OnHex);
   connect(write_btn_, &QPushButton::clicked, this, &UpgradeDlg::OnWrite);
   connect(enter_btn_, &QPushButton::clicked, this, [this] {
-    RunCommand([](DeviceLayer& dev, const std::string& path) {
-      SetChannel(dev, path, 0);
-      EnterIsp(dev, path);
+    RunCommand([](const Mouse& m) {
+      SetChannel(m, 0);
+      EnterIsp(m);
     });
   });
   connect(exit_btn_, &QPushButton::clicked, this,
-          [this] { RunCommand([](DeviceLayer& dev, const std::string& path) { ExitIsp(dev, path); }); });
+          [this] { RunCommand([](const Mouse& m) { ExitIsp(m); }); });
   connect(once_btn_, &QPushButton::clicked, this, [this] {
-    RunCommand([](DeviceLayer& dev, const std::string& path) {
+    RunCommand([](const Mouse& m) {
       static constexpr std::array<uint8_t, 11> kTestBytes = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
-      IspWriteSmall(dev, path, 0, kTestBytes);
+      IspWriteSmall(m, 0, kTestBytes);
     });
   });
   connect(pair_btn_, &QPushButton::clicked, this,
-          [this] { RunCommand([](DeviceLayer& dev, const std::string& path) { Pair(dev, path, kPairingValue); }); });
+          [this] { RunCommand([](const Mouse& m) { Pair(m, kPairingValue); }); });
   connect(send_btn_, &QPushButton::clicked, this, [this] {
     // The typed value as a signed number; its low byte is sent.
     const auto value = static_cast<uint8_t>(byte_->text().trimmed().toInt() & 0xFF);
-    RunCommand([value](DeviceLayer& dev, const std::string& path) { SetChannel(dev, path, value); });
+    RunCommand([value](const Mouse& m) { SetChannel(m, value); });
   });
   connect(query_btn_, &QPushButton::clicked, this, [this] {
     auto answer = std::make_shared<ChannelInfo>();
     const std::string path = path_;
     QPointer<UpgradeDlg> self(this);
-    session_.Post([answer, path](DeviceLayer& dev, WorkingCopy&) { *answer = GetChannel(dev, path); },
+    session_.Post([answer, path](DeviceLayer& dev, WorkingCopy&) { *answer = GetChannel(MouseAt(dev, path)); },
                   [self, answer] {
                     if (!self) return;
                     if (answer->ok) self->byte_->setText(QString::number(answer->channel));
@@ -136,7 +136,7 @@ UpgradeDlg::UpgradeDlg(DeviceJobs& session, const AppFonts& fonts, const TextTab
   connect(toggle_btn_, &QPushButton::clicked, this, [this] {
     toggle_bit_ = !toggle_bit_;
     const uint8_t bit = toggle_bit_ ? 1 : 0;
-    RunCommand([bit](DeviceLayer& dev, const std::string& path) { SetPowerSaving(dev, path, bit); });
+    RunCommand([bit](const Mouse& m) { SetPowerSaving(m, bit); });
   });
   connect(close_btn_, &QPushButton::clicked, this, &UpgradeDlg::reject);
 }
@@ -156,11 +156,11 @@ void UpgradeDlg::ShowFor(const std::string& path) {
   activateWindow();
 }
 
-void UpgradeDlg::RunCommand(std::function<void(DeviceLayer&, const std::string&)> job) {
+void UpgradeDlg::RunCommand(std::function<void(const Mouse&)> job) {
   if (Writing()) return;
   const std::string path = path_;
   QPointer<UpgradeDlg> self(this);
-  session_.Post([job = std::move(job), path](DeviceLayer& dev, WorkingCopy&) { job(dev, path); },
+  session_.Post([job = std::move(job), path](DeviceLayer& dev, WorkingCopy&) { job(MouseAt(dev, path)); },
                 [self] {
                   if (self) emit self->commandDone();
                 });
@@ -220,7 +220,7 @@ void UpgradeDlg::OnWrite() {
   const std::filesystem::path folder = data_folder_;
   o.auto_backup = [dev, path, folder] {
     if (!EnsureDataFolder(folder)) return false;
-    return SaveAutoBackup(*dev, path, folder, "firmware").ok;
+    return SaveAutoBackup(MouseAt(*dev, path), folder, "firmware").ok;
   };
   QPointer<UpgradeDlg> self(this);
   o.on_progress = [self](const UpgradeProgress& p) {

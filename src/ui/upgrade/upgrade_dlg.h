@@ -17,6 +17,7 @@
 
 #include "device/firmware_writer.h"
 #include "device/intel_hex.h"
+#include "device/mouse.h"
 
 class QLineEdit;
 class QPushButton;
@@ -86,7 +87,7 @@ class UpgradeDlg : public QDialog {
  private:
   void OnHex();
   void OnWrite();
-  void RunCommand(std::function<void(DeviceLayer&, const std::string&)> job);
+  void RunCommand(std::function<void(const Mouse&)> job);
   void ShowAck(int count, const UpgradeAck& ack);
   void ShowMessage(const QString& text);
   void WriteEnded();
