@@ -9,6 +9,7 @@
 #include "ui/kit/app_fonts.h"
 #include "app/halvric_dlg.h"
 #include "app/instance_channel.h"
+#include "app/sim_developer_keys.h"
 #include "config/program_settings.h"
 #include "config/text_tables.h"
 #include "macro/macro_library.h"
@@ -83,7 +84,6 @@ int CHalvricApp::Run(int argc, char** argv) {
   deps.pin = prelude.pin;
   deps.session.simulate = prelude.options.simulate;
   deps.session.sim_state = prelude.options.sim_state;
-  deps.sim_developer_keys = !prelude.options.simulate.empty();
   // Key texts use the labels of the user's own keyboard layout.
   deps.key_names = linux_hid::UserKeyNames();
   if (QGuiApplication::platformName() == QLatin1String("xcb")) {
@@ -106,6 +106,12 @@ int CHalvricApp::Run(int argc, char** argv) {
   } watch;
   watch.ctx = context_.get();
   dlg->installEventFilter(&watch);
+  // The simulated mice's developer keys exist only in a simulated run.
+  std::unique_ptr<SimDeveloperKeys> developer_keys;
+  if (!prelude.options.simulate.empty()) {
+    developer_keys = std::make_unique<SimDeveloperKeys>(*dlg, dlg->session(), *context_);
+    dlg->installEventFilter(developer_keys.get());
+  }
   dlg->show();
   if (qEnvironmentVariableIsSet("HALVRIC_REPORT_STARTUP")) {
     // Time since the process started until the window is exposed.
@@ -132,6 +138,7 @@ int CHalvricApp::Run(int argc, char** argv) {
   // Orderly end: the window stops its session (workers joined) before the application goes.
   context_->quit.store(true);
   dlg->removeEventFilter(&watch);
+  if (developer_keys) dlg->removeEventFilter(developer_keys.get());
   macro_editor_ = nullptr;
   dlg.reset();
   library_.reset();

@@ -18,9 +18,6 @@
 #include "config/usage_to_scan_table.h"
 #include "app/host_input.h"
 #include "ui/upgrade/upgrade_dlg.h"
-#include "app/sim_hotplug_source.h"
-#include "sim/sim_hid_backend.h"
-#include "sim/sim_mouse.h"
 #include "ui/kit/str_dlg.h"
 #include "ui/kit/text_ids.h"
 #include "config/backup_restore.h"
@@ -54,8 +51,7 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
       start_hidden_(deps.start_hidden),
       pin_(deps.pin),
       pointer_(std::move(deps.pointer)),
-      foreground_(std::move(deps.foreground)),
-      sim_keys_(deps.sim_developer_keys) {
+      foreground_(std::move(deps.foreground)) {
   clock_.start();
   setWindowTitle(QString::fromLatin1(kProductName));
   setWindowIcon(AppIcon());
@@ -610,26 +606,8 @@ void CHalvricDlg::keyPressEvent(QKeyEvent* e) {
     update();
     return;
   }
-  if (sim_keys_ && session_->simHotplug() != nullptr && (e->key() == Qt::Key_F11 || e->key() == Qt::Key_F10)) {
-    // Developer keys of the simulated mice: F11 unplugs the first plugged mouse, F10 plugs one back.
-    SimHotplugSource& hp = *session_->simHotplug();
-    const size_t count = session_->simulator()->MouseCount();
-    for (size_t i = 0; i < count; ++i) {
-      if (e->key() == Qt::Key_F11 ? hp.Unplug(i) : hp.Plug(i)) break;
-    }
-    return;
-  }
   if (e->key() == Qt::Key_F9) {
     OpenUpgrade();  // only for mice that take a firmware upgrade
-    return;
-  }
-  if (sim_keys_ && session_->simulator() != nullptr && HasDevice() &&
-      (e->key() == Qt::Key_F7 || e->key() == Qt::Key_F8)) {
-    // Developer keys: press the simulated mouse's profile (F7) or DPI (F8) button.
-    const size_t index = session_->simulator()->MouseOfPath(device_path_).value_or(0);
-    sim::SimMouse& mouse = session_->simulator()->Mouse(std::min(index, session_->simulator()->MouseCount() - 1));
-    if (e->key() == Qt::Key_F7) mouse.PressProfileButton((std::max(0, ctx_.current_profile.load()) + 1) % kProfileCount);
-    else mouse.PressDpiButton((wc_.dpi_level + 1) % kDpiLevels);
     return;
   }
   if (e->key() == Qt::Key_Escape) {

@@ -65,7 +65,6 @@ struct DlgDeps {
   SessionOptions session;
   std::unique_ptr<PointerSettings> pointer;        // may be null (no display)
   std::unique_ptr<ForegroundWindow> foreground;    // may be null
-  bool sim_developer_keys = false;                 // F11/F10 unplug and replug the simulated mouse
   // The key labels of the user's keyboard layout; null: the program's own key names.
   std::shared_ptr<const KeyNameSource> key_names;
   bool host_input = true;  // tilt-scroll and touch through uinput, where it may be written
@@ -121,6 +120,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   const WorkingCopy& workingCopy() const { return wc_; }
   const ModelLayout& layout() const { return layout_; }
   bool HasDevice() const { return !device_path_.empty() && wc_.loaded; }
+  const std::string& DevicePath() const { return device_path_; }
   int page() const { return page_; }
   int Busy() const { return busy_; }
   const QString& Hint() const { return hint_; }
@@ -320,7 +320,6 @@ class CHalvricDlg : public QWidget, private ReportView {
   std::unique_ptr<ForegroundWindow> foreground_;
   std::unique_ptr<ForegroundCheck> foreground_check_;
   std::unique_ptr<ActiveWindowWatch> active_watch_;
-  bool sim_keys_;
 
   std::unique_ptr<DeviceSession> session_;
   std::unique_ptr<ReportService> reports_;
