@@ -31,6 +31,7 @@
 #include "platform/pointer_acceleration.h"
 #include "services/app_links.h"
 #include "services/foreground_check.h"
+#include "services/main_window_model.h"
 
 namespace halvric {
 namespace {
@@ -70,6 +71,7 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
                                              ReportServiceOptions{.display = true});
   reports_->Display().SetEnabled(settings_.osd != 0);
   session_->SetReportService(reports_.get());
+  model_ = std::make_unique<MainWindowModel>(*session_);
   prompt_ = new CStrDlg(fonts_, texts_, this);
   osd_ = new CDispDlg(*reports_, fonts_);
   connect(osd_, &CDispDlg::faded, this, [this] {
@@ -101,25 +103,14 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
   }
   connect(&timer1_, &QTimer::timeout, this, &CHalvricDlg::OnTimer1);
   connect(&timer2_, &QTimer::timeout, this, &CHalvricDlg::OnTimer2);
-  connect(&timer3_, &QTimer::timeout, this, &CHalvricDlg::OnTimer3);
-  connect(&timer4_, &QTimer::timeout, this, [this] {
-    if (!HasDevice()) return;
-    const int code = wc_.rate_code;
-    session_->Post([code](DeviceLayer& dev, WorkingCopy& wc) { ChangeRate(dev, wc, code); });
-  });
-  connect(&timer5_, &QTimer::timeout, this, [this] {
-    if (!HasDevice()) return;
-    const bool on = wc_.angle_snapping != 0;
-    session_->Post([on](DeviceLayer& dev, WorkingCopy& wc) { ChangeAngleSnapping(dev, wc, on); });
-  });
+  // Timers 3, 4, 5 and 9 are the debounce of the model's pending changes: each flushes one kind.
+  connect(&timer3_, &QTimer::timeout, this, [this] { model_->FlushDpi(); });
+  connect(&timer4_, &QTimer::timeout, this, [this] { model_->FlushRate(); });
+  connect(&timer5_, &QTimer::timeout, this, [this] { model_->FlushAngleSnapping(); });
   connect(&timer6_, &QTimer::timeout, this, &CHalvricDlg::OnTimer6);
   connect(&timer7_, &QTimer::timeout, this, &CHalvricDlg::OnTimer7);
   connect(&timer8_, &QTimer::timeout, this, &CHalvricDlg::RunForegroundCheck);
-  connect(&timer9_, &QTimer::timeout, this, [this] {
-    if (!HasDevice()) return;
-    const uint16_t v = lift_;
-    session_->Post([v](DeviceLayer& dev, WorkingCopy&) { ChangeLift(dev, v); });
-  });
+  connect(&timer9_, &QTimer::timeout, this, [this] { model_->FlushLift(); });
   connect(&timer10_, &QTimer::timeout, this, &CHalvricDlg::OnTimer10);
   connect(&timer11_, &QTimer::timeout, this, &CHalvricDlg::OnTimer11);
   connect(&timer200_, &QTimer::timeout, this, [this] {
@@ -175,6 +166,10 @@ CHalvricDlg::~CHalvricDlg() {
 }
 
 bool CHalvricDlg::Quitting() const { return ctx_.quit.load(); }
+
+const WorkingCopy& CHalvricDlg::workingCopy() const { return model_->wc(); }
+bool CHalvricDlg::HasDevice() const { return model_->HasDevice(); }
+const std::string& CHalvricDlg::DevicePath() const { return model_->DevicePath(); }
 
 QString CHalvricDlg::T(int family, int index) const {
   return QString::fromStdString(texts_.Get(static_cast<TextFamily>(family), index));
@@ -234,16 +229,16 @@ void CHalvricDlg::BuildItems() {
   items_[kItemAcceleration].value = settings_.disable_acc != 0;
 }
 
-int CHalvricDlg::MaxRawDpi() const { return std::clamp(16000 / std::max(1, wc_.dpi_step), 1, 255); }
+int CHalvricDlg::MaxRawDpi() const { return std::clamp(16000 / std::max(1, model_->wc().dpi_step), 1, 255); }
 
 void CHalvricDlg::LayoutSliders() {
   sliders_.clear();
-  const int level = std::clamp(wc_.dpi_level, 0, kDpiLevels - 1);
-  const auto& v = wc_.dpi[static_cast<size_t>(level)];
+  const int level = std::clamp(model_->wc().dpi_level, 0, kDpiLevels - 1);
+  const auto& v = model_->wc().dpi[static_cast<size_t>(level)];
   sliders_.push_back({kSliderDpiX, kDpiPage, QRect(300, 258, 600, 20), 1, MaxRawDpi(), std::max<int>(1, v[0])});
   sliders_.push_back({kSliderDpiY, kDpiPage, QRect(300, 318, 600, 20), 1, MaxRawDpi(), std::max<int>(1, v[1])});
-  sliders_.push_back({kSliderRate, kDpiPage, QRect(300, 418, 600, 20), 0, 7, 7 - std::clamp(wc_.rate_code, 0, 7)});
-  sliders_.push_back({kSliderLift, kDpiPage, QRect(300, 488, 600, 20), 0, 8192, std::min<int>(lift_, 8192)});
+  sliders_.push_back({kSliderRate, kDpiPage, QRect(300, 418, 600, 20), 0, 7, 7 - std::clamp(model_->wc().rate_code, 0, 7)});
+  sliders_.push_back({kSliderLift, kDpiPage, QRect(300, 488, 600, 20), 0, 8192, std::min<int>(model_->Lift(), 8192)});
 }
 
 int CHalvricDlg::SliderIndex(SliderKind kind) const {
@@ -442,15 +437,7 @@ void CHalvricDlg::mousePressEvent(QMouseEvent* e) {
         const QColor c = QColor::fromHsv((i % 32) * 360 / 32, i < 32 ? 255 : 140, 255);
         rgb = {static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()), static_cast<uint8_t>(c.blue())};
       }
-      auto& prof = wc_.profiles[static_cast<size_t>(p)];
-      if (UsesTwoBitColours()) {
-        prof.colour_code = static_cast<uint8_t>(rgb[0] | (rgb[1] << 2) | (rgb[2] << 4));
-        prof.colour = {static_cast<uint8_t>(rgb[0] * 85), static_cast<uint8_t>(rgb[1] * 85),
-                       static_cast<uint8_t>(rgb[2] * 85)};
-      } else {
-        prof.colour = rgb;
-      }
-      session_->Post([p, rgb](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileColour(dev, wc, p, rgb); });
+      model_->SetProfileColour(p, rgb);
       UpdateOsdModel();
       break;
     }
@@ -460,20 +447,7 @@ void CHalvricDlg::mousePressEvent(QMouseEvent* e) {
         timer11_.start(100);
       }
       break;
-    case kHitProfileEnable: {
-      const int p = hit.index;
-      if (wc_.map.profile_bits != 0) {
-        wc_.profile_bits = static_cast<uint8_t>(wc_.profile_bits ^ (1u << p));
-        const uint8_t bits = wc_.profile_bits;
-        session_->Post([bits](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileBits(dev, wc, bits); });
-      } else {
-        auto& prof = wc_.profiles[static_cast<size_t>(p)];
-        prof.flag = !prof.flag;
-        const bool flag = prof.flag;
-        session_->Post([p, flag](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileFlag(dev, wc, p, flag); });
-      }
-      break;
-    }
+    case kHitProfileEnable: model_->ToggleProfileEnable(hit.index); break;
     case kHitLinkRemove: RemoveLink(); break;
     case kHitLevelEnable: ToggleLevelEnable(hit.index); break;
     case kHitLevelBox: SelectLevel(hit.index); break;
@@ -558,7 +532,7 @@ void CHalvricDlg::mouseReleaseEvent(QMouseEvent* e) {
       const int p = ctx_.current_profile.load();
       const int key = layout_.key_index[static_cast<size_t>(hit.index)];
       if (p >= 0 && p < kProfileCount) {
-        SetHint(QString::fromStdString(wc_.profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].text));
+        SetHint(QString::fromStdString(model_->wc().profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].text));
       }
       const int button = hit.index;
       session_->Post([](DeviceLayer&, WorkingCopy&) {}, [this, button] { OpenButtonDialog(button); });
@@ -584,9 +558,9 @@ void CHalvricDlg::mouseDoubleClickEvent(QMouseEvent* e) {
     prompt_->message = QString();
     prompt_->max_value = 8192;
     prompt_->max_length = 5;
-    prompt_->text = QString::asprintf("%d", static_cast<int>(lift_));
+    prompt_->text = QString::asprintf("%d", static_cast<int>(model_->Lift()));
     if (prompt_->exec() == QDialog::Accepted) {
-      lift_ = static_cast<uint16_t>(prompt_->text.toInt());
+      model_->SetLift(static_cast<uint16_t>(prompt_->text.toInt()));
       LayoutSliders();
       timer9_.start(1000);
     }
@@ -646,14 +620,14 @@ void CHalvricDlg::FinishCapture(const CaptureResult& r) {
 void CHalvricDlg::SendButton(int key, const ButtonAssignment& a) {
   const int p = ctx_.current_profile.load();
   if (!HasDevice() || p < 0 || p >= kProfileCount) return;
-  auto& slot = wc_.profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)];
+  auto& slot = model_->wc().profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)];
   slot.bytes = a.Bytes();
   const TextTables* texts = &texts_;
   BeginBusy();
   session_->Post([p, key, a, texts](DeviceLayer& dev, WorkingCopy& wc) { ChangeButton(dev, wc, *texts, p, key, a); },
                  [this] { EndBusy(); });
   // The text is recomputed here as well so that the page shows it at once.
-  WorkingCopy one = wc_;
+  WorkingCopy one = model_->wc();
   DescribeWorkingCopy(one, texts_);
   ApplyKeyNames(one);
   slot.text = one.profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].text;
@@ -669,12 +643,12 @@ void CHalvricDlg::MoveSlider(int index, const QPoint& pos) {
     case kSliderDpiY: SetDpiFromSlider(s.kind, std::max(1, value)); break;
     case kSliderRate:
       s.value = value;
-      wc_.rate_code = 7 - value;
+      model_->SetRate(7 - value);
       timer4_.start(1000);
       break;
     case kSliderLift:
       s.value = value;
-      lift_ = static_cast<uint16_t>(value);
+      model_->SetLift(static_cast<uint16_t>(value));
       timer9_.start(1000);
       break;
   }
@@ -682,8 +656,8 @@ void CHalvricDlg::MoveSlider(int index, const QPoint& pos) {
 }
 
 void CHalvricDlg::SetDpiFromSlider(SliderKind kind, int value) {
-  const int level = std::clamp(wc_.dpi_level, 0, kDpiLevels - 1);
-  auto& xy = wc_.dpi[static_cast<size_t>(level)];
+  const int level = std::clamp(model_->wc().dpi_level, 0, kDpiLevels - 1);
+  const auto& xy = model_->wc().dpi[static_cast<size_t>(level)];
   int x = xy[0], y = xy[1];
   (kind == kSliderDpiX ? x : y) = value;
   const bool x_over_y = level < 4 && level_options_[static_cast<size_t>(level)];
@@ -693,44 +667,27 @@ void CHalvricDlg::SetDpiFromSlider(SliderKind kind, int value) {
   } else if (items_[kItemXYIndependent].value == 0) {
     (kind == kSliderDpiX ? y : x) = value;
   }
-  xy = {static_cast<uint8_t>(x), static_cast<uint8_t>(y)};
-  dpi_marks_[static_cast<size_t>(level)] = true;
+  model_->SetDpi(level, static_cast<uint8_t>(x), static_cast<uint8_t>(y));
   sliders_[static_cast<size_t>(SliderIndex(kSliderDpiX))].value = x;
   sliders_[static_cast<size_t>(SliderIndex(kSliderDpiY))].value = y;
   timer3_.start(200);
 }
 
-void CHalvricDlg::OnTimer3() {
-  const bool connected = HasDevice();
-  for (int l = 0; l < kDpiLevels; ++l) {
-    if (!dpi_marks_[static_cast<size_t>(l)]) continue;
-    dpi_marks_[static_cast<size_t>(l)] = false;
-    if (!connected) continue;
-    const auto xy = wc_.dpi[static_cast<size_t>(l)];
-    session_->Post([l, xy](DeviceLayer& dev, WorkingCopy& wc) { ChangeDpi(dev, wc, l, xy[0], xy[1]); });
-  }
-}
-
 void CHalvricDlg::SelectLevel(int level) {
-  wc_.dpi_level = level;
+  model_->SelectDpiLevel(level);
   ctx_.current_dpi_level.store(level);
-  const int mask = wc_.dpi_mask;
-  session_->Post([level, mask](DeviceLayer& dev, WorkingCopy& wc) { ChangeDpiState(dev, wc, level, mask); });
   LayoutSliders();
   timer3_.start(1000);
 }
 
 void CHalvricDlg::ToggleLevelEnable(int level) {
-  wc_.dpi_mask ^= 1 << level;
-  const int mask = wc_.dpi_mask;
-  const int current = wc_.dpi_level;
-  session_->Post([current, mask](DeviceLayer& dev, WorkingCopy& wc) { ChangeDpiState(dev, wc, current, mask); });
+  model_->ToggleDpiLevel(level);
   timer3_.start(1000);
 }
 
 void CHalvricDlg::SelectProfile(int profile) {
   ctx_.current_profile.store(profile);
-  session_->Post([profile](DeviceLayer& dev, WorkingCopy&) { ChangeProfile(dev, profile, false); });
+  model_->SelectProfile(profile);
   UpdateProtectedButton();
   UpdateOsdModel();
 }
@@ -740,16 +697,9 @@ void CHalvricDlg::RenameProfile(int profile) {
   prompt_->title = QString::fromStdString(texts_.Get(TextFamily::profile_str));
   prompt_->message = QString::fromStdString(texts_.Get(TextFamily::cap_input_str, text_id::kCapProfileName));
   prompt_->max_length = 8;
-  prompt_->text = QString::fromStdString(wc_.profiles[static_cast<size_t>(profile)].display_name);
+  prompt_->text = QString::fromStdString(model_->wc().profiles[static_cast<size_t>(profile)].display_name);
   if (prompt_->exec() != QDialog::Accepted || !HasDevice()) return;
-  const std::string name = prompt_->text.left(9).toStdString();
-  auto& prof = wc_.profiles[static_cast<size_t>(profile)];
-  prof.name = name;
-  prof.display_name = ProfileDisplayName(name, texts_.Get(TextFamily::profile_str), profile);
-  const TextTables* texts = &texts_;
-  session_->Post([profile, name, texts](DeviceLayer& dev, WorkingCopy& wc) {
-    ChangeProfileName(dev, wc, *texts, profile, name);
-  });
+  model_->RenameProfile(profile, prompt_->text.left(9).toStdString(), texts_);
   UpdateOsdModel();
   update();
 }
@@ -783,7 +733,7 @@ void CHalvricDlg::ActivateItem(int index) {
       break;
     case 5: break;  // the DPI sliders read the item's value
     case 6:
-      wc_.angle_snapping = it.value;
+      model_->SetAngleSnapping(it.value != 0);
       timer5_.start(1000);
       break;
     case 7:
@@ -907,7 +857,7 @@ void CHalvricDlg::RunRestore() {
       [this, result, message] {
         EndBusy();
         if (result->second.loaded) {
-          wc_ = result->second;
+          model_->wc() = result->second;
           RefreshAfterLoad();
         }
         if (!result->first && !message->empty()) SetHint(QString::fromStdString(*message), 50);
@@ -924,7 +874,7 @@ void CHalvricDlg::RunReset() {
   timer3_.stop();
   timer4_.stop();
   timer5_.stop();
-  dpi_marks_ = {};
+  model_->DiscardPending();
   BeginBusy();
   auto result = std::make_shared<std::pair<bool, WorkingCopy>>();
   const TextTables* texts = &texts_;
@@ -938,7 +888,7 @@ void CHalvricDlg::RunReset() {
       [this, result] {
         EndBusy();
         if (result->second.loaded) {
-          wc_ = result->second;
+          model_->wc() = result->second;
           RefreshAfterLoad();
         }
         emit actionFinished(9, result->first);
@@ -1015,10 +965,9 @@ void CHalvricDlg::OnConnected(const std::shared_ptr<const ConnectOutcome>& outco
     emit noDevice();
     return;
   }
-  device_path_ = outcome->path;
+  model_->SetDevice(outcome->path, outcome->wc);
   layout_ = outcome->layout;
   info_ = outcome->info;
-  wc_ = outcome->wc;
   reports_->Status().SetSensorReadingCapable((info_.feature_flags & 0x08) != 0);
   if (ctx_.current_profile.load() < 0) ctx_.current_profile.store(0);
   RefreshAfterLoad();
@@ -1029,10 +978,10 @@ void CHalvricDlg::OnConnected(const std::shared_ptr<const ConnectOutcome>& outco
 
 void CHalvricDlg::RefreshAfterLoad() {
   RebuildMacroLists();
-  ApplyKeyNames(wc_);
+  ApplyKeyNames(model_->wc());
   UpdateWindowItems();
-  ctx_.current_dpi_level.store(wc_.dpi_level);
-  items_[kItemAngleSnapping].value = wc_.angle_snapping;
+  ctx_.current_dpi_level.store(model_->wc().dpi_level);
+  items_[kItemAngleSnapping].value = model_->wc().angle_snapping;
   LayoutSliders();
   UpdateProtectedButton();
   UpdateOsdModel();
@@ -1040,8 +989,7 @@ void CHalvricDlg::RefreshAfterLoad() {
 }
 
 void CHalvricDlg::DropDevice() {
-  device_path_.clear();
-  wc_ = WorkingCopy{};
+  model_->DropDevice();
   layout_ = ModelLayout{};
   protected_button_ = -1;
   selector_open_ = false;
@@ -1062,7 +1010,7 @@ void CHalvricDlg::OnDeviceRemoved(const QString& qpath) {
   session_->HandleRemoval(path);
   if (!listed) return;
   mice_.erase(std::remove(mice_.begin(), mice_.end(), path), mice_.end());
-  if (path == device_path_) {
+  if (path == model_->DevicePath()) {
     // The mouse in use has gone: prompts close, the window shows "No device !!" and a search for
     // another mouse follows.
     prompt_->CloseRequest();
@@ -1103,7 +1051,7 @@ void CHalvricDlg::OnDpiLevelChanged(int level) {
     // The service has already taken the level; taking it again here keeps it equal to the working
     // copy's when a connect outcome arrived in between and set both to what it had read.
     ctx_.current_dpi_level.store(level);
-    wc_.dpi_level = level;
+    model_->wc().dpi_level = level;
     if (page_ == kDpiPage) update();
   }, Qt::QueuedConnection);
 }
@@ -1111,7 +1059,7 @@ void CHalvricDlg::OnDpiLevelChanged(int level) {
 void CHalvricDlg::OnDpiValues(int level, uint8_t x, uint8_t y) {
   QMetaObject::invokeMethod(this, [this, level, x, y] {
     if (level < 0 || level >= kDpiLevels) return;
-    wc_.dpi[static_cast<size_t>(level)] = {x, y};
+    model_->wc().dpi[static_cast<size_t>(level)] = {x, y};
     if (page_ == kDpiPage) {
       LayoutSliders();
       update();
@@ -1121,7 +1069,7 @@ void CHalvricDlg::OnDpiValues(int level, uint8_t x, uint8_t y) {
 
 void CHalvricDlg::OnAngleSnappingChanged(bool on) {
   QMetaObject::invokeMethod(this, [this, on] {
-    wc_.angle_snapping = on ? 1 : 0;
+    model_->wc().angle_snapping = on ? 1 : 0;
     items_[kItemAngleSnapping].value = on ? 1 : 0;
     update();
   }, Qt::QueuedConnection);
@@ -1129,7 +1077,7 @@ void CHalvricDlg::OnAngleSnappingChanged(bool on) {
 
 void CHalvricDlg::OnStatus(const StatusReport& report) {
   const uint16_t lift = report.lift;
-  QMetaObject::invokeMethod(this, [this, lift] { lift_ = lift; }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, [this, lift] { model_->SetReportedLift(lift); }, Qt::QueuedConnection);
 }
 
 void CHalvricDlg::OnShowMainWindow() {
@@ -1147,7 +1095,7 @@ void CHalvricDlg::UpdateProtectedButton() {
   int count = 0, which = -1;
   for (int b = 0; b < DrawnButtons(); ++b) {
     const int key = layout_.key_index[static_cast<size_t>(b)];
-    const auto& bytes = wc_.profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].bytes;
+    const auto& bytes = model_->wc().profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].bytes;
     const bool left = ((bytes[0] == function_type::kMouse || bytes[0] == function_type::kSmartRepeat) && bytes[1] == 1) ||
                       (b == 0 && bytes[0] == function_type::kDefault);
     if (left) {
@@ -1161,12 +1109,12 @@ void CHalvricDlg::UpdateProtectedButton() {
 void CHalvricDlg::UpdateOsdModel() {
   OsdModel m;
   for (int p = 0; p < kProfileCount; ++p) {
-    const auto& prof = wc_.profiles[static_cast<size_t>(p)];
+    const auto& prof = model_->wc().profiles[static_cast<size_t>(p)];
     m.profile_names[static_cast<size_t>(p)] = prof.display_name;
     m.profile_colours[static_cast<size_t>(p)] = prof.colour;
   }
   m.two_bit_colours = false;  // the working copy holds the colours scaled to 0-255
-  m.dpi_step = wc_.dpi_step;
+  m.dpi_step = model_->wc().dpi_step;
   m.max_raw_dpi = MaxRawDpi();
   m.level_options = level_options_;
   osd_->SetModel(m);

@@ -47,6 +47,7 @@ namespace ui {
 class MacroList;
 }
 class ForegroundCheck;
+class MainWindowModel;
 class TextTables;
 class ActiveWindowWatch;
 
@@ -117,10 +118,10 @@ class CHalvricDlg : public QWidget, private ReportView {
   CStrDlg& prompt() { return *prompt_; }
   CDispDlg& osd() { return *osd_; }
   QSystemTrayIcon* tray() { return tray_; }
-  const WorkingCopy& workingCopy() const { return wc_; }
+  const WorkingCopy& workingCopy() const;
   const ModelLayout& layout() const { return layout_; }
-  bool HasDevice() const { return !device_path_.empty() && wc_.loaded; }
-  const std::string& DevicePath() const { return device_path_; }
+  bool HasDevice() const;
+  const std::string& DevicePath() const;
   int page() const { return page_; }
   int Busy() const { return busy_; }
   const QString& Hint() const { return hint_; }
@@ -255,7 +256,6 @@ class CHalvricDlg : public QWidget, private ReportView {
 
   // Timers.
   void OnTimer1();
-  void OnTimer3();
   void OnTimer6();
   void OnTimer7();
   void OnTimer10();
@@ -278,7 +278,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
   int64_t NowMs() const { return clock_.elapsed(); }
   QString T(int family, int index) const;
-  bool UsesTwoBitColours() const { return wc_.map.two_bit_colours; }
+  bool UsesTwoBitColours() const { return workingCopy().map.two_bit_colours; }
   int MaxRawDpi() const;
   int DrawnButtons() const;
   QPoint HotSpotInWindow(int button) const;
@@ -328,11 +328,10 @@ class CHalvricDlg : public QWidget, private ReportView {
   QSystemTrayIcon* tray_ = nullptr;
   QMenu* tray_menu_ = nullptr;
 
-  // Connected mouse.
-  WorkingCopy wc_;
+  // Connected mouse: the working copy and the changes waiting for their send live in the model.
+  std::unique_ptr<MainWindowModel> model_;
   ModelLayout layout_;
   DeviceInfo info_;
-  std::string device_path_;
   std::vector<std::string> mice_;
   bool first_search_ = true;
   std::string requested_path_;
@@ -342,9 +341,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   int page_ = kButtonPage;
   std::vector<SettingsItem> items_;
   std::vector<Slider> sliders_;
-  std::array<bool, kDpiLevels> dpi_marks_{};
   std::array<bool, 4> level_options_{};
-  uint16_t lift_ = 0;
   int protected_button_ = -1;
   int busy_ = 0;
   double progress_ = -1;

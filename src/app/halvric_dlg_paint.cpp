@@ -7,6 +7,7 @@
 
 #include "ui/kit/app_fonts.h"
 #include "app/halvric_dlg.h"
+#include "services/main_window_model.h"
 #include "ui/kit/mouse_art.h"
 #include "ui/kit/str_dlg.h"
 #include "ui/kit/text_ids.h"
@@ -92,7 +93,7 @@ void CHalvricDlg::PaintChrome(QPainter& p) {
     for (int e = 0; e < entries; ++e) {
       const QRect r = DeviceSelectorRect(e);
       const bool hot = hover_.kind == kHitDeviceSelector && hover_.index == e;
-      QString caption = e == 0 ? QString::fromStdString(device_path_) + QStringLiteral("  \u25be")
+      QString caption = e == 0 ? QString::fromStdString(model_->DevicePath()) + QStringLiteral("  \u25be")
                                : QString::fromStdString(mice_[static_cast<size_t>(e - 1)]);
       ui::DrawButton(p, r, caption, hot, false, fonts_[kFont12], false);
     }
@@ -161,7 +162,7 @@ void CHalvricDlg::PaintButtonPage(QPainter& p) {
   // Profile boxes with their enable box and colour.
   for (int i = 0; i < kProfileCount; ++i) {
     const QRect r = ProfileBoxRect(i);
-    const auto& prof = wc_.profiles[static_cast<size_t>(i)];
+    const auto& prof = model_->wc().profiles[static_cast<size_t>(i)];
     const bool hot = hover_.kind == kHitProfileBox && hover_.index == i;
     p.setPen(QPen(i == current ? ui::kAccent : (hot ? ui::kTextDim : ui::kLine), i == current ? 2 : 1));
     p.setBrush(i == current ? ui::kPanelHot : ui::kPanel);
@@ -177,7 +178,7 @@ void CHalvricDlg::PaintButtonPage(QPainter& p) {
     p.setPen(ui::kTextStrong);
     p.drawText(QRect(r.x() + 32, r.y() + 22, r.width() - 40, 24), Qt::AlignLeft | Qt::AlignVCenter,
                QString::fromStdString(prof.display_name));
-    const bool enabled = wc_.map.profile_bits != 0 ? (wc_.profile_bits >> i) & 1 : !prof.flag;
+    const bool enabled = model_->wc().map.profile_bits != 0 ? (model_->wc().profile_bits >> i) & 1 : !prof.flag;
     ui::DrawCheck(p, ProfileEnableRect(i), QString(), enabled,
                   hover_.kind == kHitProfileEnable && hover_.index == i, fonts_[kFont12]);
   }
@@ -229,7 +230,7 @@ void CHalvricDlg::PaintButtonPage(QPainter& p) {
     p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 7, 7);
     const int key = layout_.key_index[static_cast<size_t>(b)];
     QString text = current >= 0 && current < kProfileCount
-                       ? QString::fromStdString(wc_.profiles[static_cast<size_t>(current)].buttons[static_cast<size_t>(key)].text)
+                       ? QString::fromStdString(model_->wc().profiles[static_cast<size_t>(current)].buttons[static_cast<size_t>(key)].text)
                        : QString();
     if (capturing) {
       text = QString::asprintf(texts_.Get(TextFamily::msg_str, text_id::kMsgCaptureCountdown).c_str(),
@@ -273,11 +274,11 @@ void CHalvricDlg::PaintButtonPage(QPainter& p) {
 }
 
 void CHalvricDlg::PaintDpiPage(QPainter& p) {
-  const int current = wc_.dpi_level;
+  const int current = model_->wc().dpi_level;
   for (int l = 0; l < kDpiLevels; ++l) {
     const QRect r = LevelBoxRect(l);
     const bool hot = hover_.kind == kHitLevelBox && hover_.index == l;
-    const bool enabled = (wc_.dpi_mask >> l) & 1;
+    const bool enabled = (model_->wc().dpi_mask >> l) & 1;
     p.setPen(QPen(l == current ? ui::kAccent : (hot ? ui::kTextDim : ui::kLine), l == current ? 2 : 1));
     p.setBrush(l == current ? ui::kPanelHot : ui::kPanel);
     p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
@@ -285,12 +286,12 @@ void CHalvricDlg::PaintDpiPage(QPainter& p) {
     p.setFont(fonts_[kFont12]);
     p.setPen(enabled ? ui::kText : ui::kTextDim);
     p.drawText(QRect(r.x() + 48, r.y() + 10, 80, 30), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("Level %1").arg(l + 1));
-    const auto xy = wc_.dpi[static_cast<size_t>(l)];
+    const auto xy = model_->wc().dpi[static_cast<size_t>(l)];
     p.setFont(fonts_[kFont20]);
     p.setPen(enabled ? ui::kTextStrong : ui::kTextDim);
     p.drawText(QRect(r.x() + 10, r.y() + 44, r.width() - 20, 28), Qt::AlignVCenter | Qt::AlignLeft,
-               xy[0] == xy[1] ? QString::number(xy[0] * wc_.dpi_step)
-                              : QStringLiteral("%1/%2").arg(xy[0] * wc_.dpi_step).arg(xy[1] * wc_.dpi_step));
+               xy[0] == xy[1] ? QString::number(xy[0] * model_->wc().dpi_step)
+                              : QStringLiteral("%1/%2").arg(xy[0] * model_->wc().dpi_step).arg(xy[1] * model_->wc().dpi_step));
     ui::DrawCheck(p, LevelEnableRect(l), QString(), enabled, hover_.kind == kHitLevelEnable && hover_.index == l,
                   fonts_[kFont12]);
   }
@@ -305,8 +306,8 @@ void CHalvricDlg::PaintDpiPage(QPainter& p) {
     p.drawText(QRect(910, y, 94, 24), Qt::AlignVCenter | Qt::AlignRight, value);
   };
   Heading(p, fonts_[kFont14Bold], 224, 226, QStringLiteral("DPI  \u00b7  Level %1").arg(current + 1));
-  label(256, QStringLiteral("X"), QString::number(SliderValue(kSliderDpiX) * wc_.dpi_step));
-  label(316, QStringLiteral("Y"), QString::number(SliderValue(kSliderDpiY) * wc_.dpi_step));
+  label(256, QStringLiteral("X"), QString::number(SliderValue(kSliderDpiX) * model_->wc().dpi_step));
+  label(316, QStringLiteral("Y"), QString::number(SliderValue(kSliderDpiY) * model_->wc().dpi_step));
   Heading(p, fonts_[kFont14Bold], 224, 374, T(static_cast<int>(TextFamily::button_str), text_id::kBtnReportRate));
   label(416, QString(), QString::asprintf("%dHz", ReportRateHz(7 - SliderValue(kSliderRate))));
   Heading(p, fonts_[kFont14Bold], 224, 446, T(static_cast<int>(TextFamily::type_str), 18));
@@ -340,7 +341,7 @@ QString CHalvricDlg::InformationText() const {
   const std::string& version = texts_.Get(TextFamily::version_str);
   const std::string& firmware = texts_.Get(TextFamily::firmware_str);
   return QString::asprintf(fmt.c_str(), model_word.c_str(), model.c_str(), version.c_str(), "1.0", firmware.c_str(),
-                           wc_.generation_number, "", texts_.Get(TextFamily::msg_str, 57).c_str());
+                           model_->wc().generation_number, "", texts_.Get(TextFamily::msg_str, 57).c_str());
 }
 
 void CHalvricDlg::PaintOtherPage(QPainter& p) {

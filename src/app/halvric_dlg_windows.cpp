@@ -7,6 +7,7 @@
 
 #include "ui/kit/app_fonts.h"
 #include "app/halvric_dlg.h"
+#include "services/main_window_model.h"
 #include "app/host_input.h"
 #include "ui/kit/key_resources.h"
 #include "config/usage_to_scan_table.h"
@@ -54,14 +55,14 @@ void CHalvricDlg::OpenLighting() {
   if (!MouseHasLighting()) return;
   if (lighting_ == nullptr) lighting_ = new ColorDlg(*session_, fonts_, texts_, this);
   if (lighting_->isVisible()) return;
-  lighting_->OpenFor(device_path_, layout_.row);
+  lighting_->OpenFor(model_->DevicePath(), layout_.row);
 }
 
 void CHalvricDlg::OpenUpgrade() {
   if (!isActiveWindow() && !QGuiApplication::platformName().startsWith(QLatin1String("offscreen"))) return;
   if (!MouseTakesUpgrade()) return;
   if (upgrade_ == nullptr) upgrade_ = new UpgradeDlg(*session_, fonts_, texts_, data_folder_, this);
-  upgrade_->ShowFor(device_path_);
+  upgrade_->ShowFor(model_->DevicePath());
 }
 
 void CHalvricDlg::CloseSubWindows() {
