@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "app/active_window_watch.h"
+#include "app/main_dpi_page.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/osd/disp_dlg.h"
 #include "ui/kit/mouse_art.h"
@@ -52,7 +53,8 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
       start_hidden_(deps.start_hidden),
       pin_(deps.pin),
       pointer_(std::move(deps.pointer)),
-      foreground_(std::move(deps.foreground)) {
+      foreground_(std::move(deps.foreground)),
+      dpi_page_(std::make_unique<DpiPage>(*this)) {
   clock_.start();
   setWindowTitle(QString::fromLatin1(kProductName));
   setWindowIcon(AppIcon());
@@ -171,6 +173,14 @@ const WorkingCopy& CHalvricDlg::workingCopy() const { return model_->wc(); }
 bool CHalvricDlg::HasDevice() const { return model_->HasDevice(); }
 const std::string& CHalvricDlg::DevicePath() const { return model_->DevicePath(); }
 
+QRect CHalvricDlg::LevelBoxRect(int level) const { return dpi_page_->LevelBoxRect(level); }
+QRect CHalvricDlg::LevelEnableRect(int level) const { return dpi_page_->LevelEnableRect(level); }
+const std::vector<CHalvricDlg::Slider>& CHalvricDlg::sliders() const { return dpi_page_->sliders(); }
+int CHalvricDlg::SliderIndex(SliderKind kind) const { return dpi_page_->SliderIndex(kind); }
+QPoint CHalvricDlg::SliderPoint(SliderKind kind, int value) const { return dpi_page_->SliderPoint(kind, value); }
+int CHalvricDlg::SliderValue(SliderKind kind) const { return dpi_page_->SliderValue(kind); }
+void CHalvricDlg::LayoutSliders() { dpi_page_->LayoutSliders(); }
+
 QString CHalvricDlg::T(int family, int index) const {
   return QString::fromStdString(texts_.Get(static_cast<TextFamily>(family), index));
 }
@@ -231,36 +241,6 @@ void CHalvricDlg::BuildItems() {
 
 int CHalvricDlg::MaxRawDpi() const { return std::clamp(16000 / std::max(1, model_->wc().dpi_step), 1, 255); }
 
-void CHalvricDlg::LayoutSliders() {
-  sliders_.clear();
-  const int level = std::clamp(model_->wc().dpi_level, 0, kDpiLevels - 1);
-  const auto& v = model_->wc().dpi[static_cast<size_t>(level)];
-  sliders_.push_back({kSliderDpiX, kDpiPage, QRect(300, 258, 600, 20), 1, MaxRawDpi(), std::max<int>(1, v[0])});
-  sliders_.push_back({kSliderDpiY, kDpiPage, QRect(300, 318, 600, 20), 1, MaxRawDpi(), std::max<int>(1, v[1])});
-  sliders_.push_back({kSliderRate, kDpiPage, QRect(300, 418, 600, 20), 0, 7, 7 - std::clamp(model_->wc().rate_code, 0, 7)});
-  sliders_.push_back({kSliderLift, kDpiPage, QRect(300, 488, 600, 20), 0, 8192, std::min<int>(model_->Lift(), 8192)});
-}
-
-int CHalvricDlg::SliderIndex(SliderKind kind) const {
-  for (size_t i = 0; i < sliders_.size(); ++i) {
-    if (sliders_[i].kind == kind) return static_cast<int>(i);
-  }
-  return -1;
-}
-
-QPoint CHalvricDlg::SliderPoint(SliderKind kind, int value) const {
-  const int i = SliderIndex(kind);
-  if (i < 0) return {};
-  const Slider& s = sliders_[static_cast<size_t>(i)];
-  const double f = (value - s.minimum) / static_cast<double>(std::max(1, s.maximum - s.minimum));
-  return {s.track.x() + static_cast<int>(f * s.track.width() + 0.5), s.track.center().y()};
-}
-
-int CHalvricDlg::SliderValue(SliderKind kind) const {
-  const int i = SliderIndex(kind);
-  return i < 0 ? 0 : sliders_[static_cast<size_t>(i)].value;
-}
-
 // ---------------------------------------------------------------------------------------------
 // Geometry of the hot items
 
@@ -274,11 +254,6 @@ QRect CHalvricDlg::LinkRemoveRect() const { return {714, 129, 20, 20}; }
 int CHalvricDlg::ColourCellCount() const { return 64; }
 QRect CHalvricDlg::ColourCellRect(int index) const {
   return {564 + (index % 32) * 13, 546 + (index / 32) * 19, 12, 17};
-}
-QRect CHalvricDlg::LevelBoxRect(int level) const { return {220 + level * 157, 64, 147, 116}; }
-QRect CHalvricDlg::LevelEnableRect(int level) const {
-  const QRect b = LevelBoxRect(level);
-  return {b.right() - 26, b.y() + 8, 18, 18};
 }
 QRect CHalvricDlg::DeviceSelectorRect(int entry) const { return {600, 12 + entry * 30, 320, 28}; }
 
@@ -376,12 +351,7 @@ CHalvricDlg::Hit CHalvricDlg::HitTest(const QPoint& pos) const {
   }
   if (page_ == kDpiPage) {
     // 9-10. DPI level enable boxes and level boxes.
-    for (int l = 0; l < kDpiLevels; ++l) {
-      if (LevelEnableRect(l).contains(pos)) return {kHitLevelEnable, l};
-    }
-    for (int l = 0; l < kDpiLevels; ++l) {
-      if (LevelBoxRect(l).contains(pos)) return {kHitLevelBox, l};
-    }
+    if (const Hit h = dpi_page_->HitLevels(pos); h.kind != kHitNone) return h;
   }
   if (page_ == kButtonPage) {
     // 11. Profile boxes.
@@ -389,13 +359,8 @@ CHalvricDlg::Hit CHalvricDlg::HitTest(const QPoint& pos) const {
       if (ProfileBoxRect(p).contains(pos)) return {kHitProfileBox, p};
     }
   }
-  // 12. Sliders (the track with a margin for the knob).
-  for (size_t i = 0; i < sliders_.size(); ++i) {
-    if (sliders_[i].page == page_ && sliders_[i].track.adjusted(-8, -8, 8, 8).contains(pos)) {
-      return {kHitSlider, static_cast<int>(i)};
-    }
-  }
-  return {};
+  // 12. Sliders.
+  return dpi_page_->HitSliders(pos);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -449,11 +414,11 @@ void CHalvricDlg::mousePressEvent(QMouseEvent* e) {
       break;
     case kHitProfileEnable: model_->ToggleProfileEnable(hit.index); break;
     case kHitLinkRemove: RemoveLink(); break;
-    case kHitLevelEnable: ToggleLevelEnable(hit.index); break;
-    case kHitLevelBox: SelectLevel(hit.index); break;
+    case kHitLevelEnable: dpi_page_->ToggleLevelEnable(hit.index); break;
+    case kHitLevelBox: dpi_page_->SelectLevel(hit.index); break;
     case kHitSlider:
       dragging_slider_ = hit.index;
-      MoveSlider(hit.index, pos);
+      dpi_page_->MoveSlider(hit.index, pos);
       break;
     default: break;
   }
@@ -463,7 +428,7 @@ void CHalvricDlg::mousePressEvent(QMouseEvent* e) {
 void CHalvricDlg::mouseMoveEvent(QMouseEvent* e) {
   const QPoint pos = e->position().toPoint();
   if (dragging_slider_ >= 0 && (e->buttons() & Qt::LeftButton)) {
-    MoveSlider(dragging_slider_, pos);
+    dpi_page_->MoveSlider(dragging_slider_, pos);
     return;
   }
   if (press_.kind == kHitButton && (e->buttons() & Qt::LeftButton) && !dragging_) {
@@ -552,19 +517,8 @@ void CHalvricDlg::mouseDoubleClickEvent(QMouseEvent* e) {
     RenameProfile(hit.index);
     return;
   }
-  if (hit.kind == kHitSlider && sliders_[static_cast<size_t>(hit.index)].kind == kSliderLift) {
-    prompt_->mode = CStrDlg::kNumber;
-    prompt_->title = T(static_cast<int>(TextFamily::type_str), 18);
-    prompt_->message = QString();
-    prompt_->max_value = 8192;
-    prompt_->max_length = 5;
-    prompt_->text = QString::asprintf("%d", static_cast<int>(model_->Lift()));
-    if (prompt_->exec() == QDialog::Accepted) {
-      model_->SetLift(static_cast<uint16_t>(prompt_->text.toInt()));
-      LayoutSliders();
-      timer9_.start(1000);
-    }
-    update();
+  if (hit.kind == kHitSlider && sliders()[static_cast<size_t>(hit.index)].kind == kSliderLift) {
+    dpi_page_->EditLift();
     return;
   }
   mousePressEvent(e);
@@ -632,57 +586,6 @@ void CHalvricDlg::SendButton(int key, const ButtonAssignment& a) {
   ApplyKeyNames(one);
   slot.text = one.profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].text;
   UpdateProtectedButton();
-}
-
-void CHalvricDlg::MoveSlider(int index, const QPoint& pos) {
-  Slider& s = sliders_[static_cast<size_t>(index)];
-  const double f = std::clamp((pos.x() - s.track.x()) / static_cast<double>(std::max(1, s.track.width())), 0.0, 1.0);
-  int value = s.minimum + static_cast<int>(f * (s.maximum - s.minimum) + 0.5);
-  switch (s.kind) {
-    case kSliderDpiX:
-    case kSliderDpiY: SetDpiFromSlider(s.kind, std::max(1, value)); break;
-    case kSliderRate:
-      s.value = value;
-      model_->SetRate(7 - value);
-      timer4_.start(1000);
-      break;
-    case kSliderLift:
-      s.value = value;
-      model_->SetLift(static_cast<uint16_t>(value));
-      timer9_.start(1000);
-      break;
-  }
-  update();
-}
-
-void CHalvricDlg::SetDpiFromSlider(SliderKind kind, int value) {
-  const int level = std::clamp(model_->wc().dpi_level, 0, kDpiLevels - 1);
-  const auto& xy = model_->wc().dpi[static_cast<size_t>(level)];
-  int x = xy[0], y = xy[1];
-  (kind == kSliderDpiX ? x : y) = value;
-  const bool x_over_y = level < 4 && level_options_[static_cast<size_t>(level)];
-  if (x_over_y) {
-    if (kind == kSliderDpiX && x < y) y = x;
-    if (kind == kSliderDpiY && y > x) x = y;
-  } else if (items_[kItemXYIndependent].value == 0) {
-    (kind == kSliderDpiX ? y : x) = value;
-  }
-  model_->SetDpi(level, static_cast<uint8_t>(x), static_cast<uint8_t>(y));
-  sliders_[static_cast<size_t>(SliderIndex(kSliderDpiX))].value = x;
-  sliders_[static_cast<size_t>(SliderIndex(kSliderDpiY))].value = y;
-  timer3_.start(200);
-}
-
-void CHalvricDlg::SelectLevel(int level) {
-  model_->SelectDpiLevel(level);
-  ctx_.current_dpi_level.store(level);
-  LayoutSliders();
-  timer3_.start(1000);
-}
-
-void CHalvricDlg::ToggleLevelEnable(int level) {
-  model_->ToggleDpiLevel(level);
-  timer3_.start(1000);
 }
 
 void CHalvricDlg::SelectProfile(int profile) {

@@ -48,6 +48,7 @@ class MacroList;
 }
 class ForegroundCheck;
 class MainWindowModel;
+class DpiPage;
 class TextTables;
 class ActiveWindowWatch;
 
@@ -127,7 +128,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   const QString& Hint() const { return hint_; }
   int ProtectedButton() const { return protected_button_; }
   const std::vector<SettingsItem>& items() const { return items_; }
-  const std::vector<Slider>& sliders() const { return sliders_; }
+  const std::vector<Slider>& sliders() const;
   const KeyCapture& capture() const { return capture_; }
   bool Quitting() const;
 
@@ -209,6 +210,8 @@ class CHalvricDlg : public QWidget, private ReportView {
   void showEvent(QShowEvent*) override;
 
  private:
+  friend class DpiPage;
+
   // A hot item found by the hit tests, in their order.
   enum HitKind {
     kHitNone, kHitDeviceSelector, kHitColourCell, kHitCaptureIcon, kHitItem, kHitButton, kHitProfileEnable,
@@ -264,10 +267,6 @@ class CHalvricDlg : public QWidget, private ReportView {
   // Interaction helpers.
   void SelectProfile(int profile);
   void RenameProfile(int profile);
-  void SelectLevel(int level);
-  void ToggleLevelEnable(int level);
-  void MoveSlider(int index, const QPoint& pos);
-  void SetDpiFromSlider(SliderKind kind, int value);
   void FinishCapture(const CaptureResult& r);
   void CreateLink();
   void RemoveLink();
@@ -292,10 +291,9 @@ class CHalvricDlg : public QWidget, private ReportView {
   void PaintNoDevice(QPainter& p);
   void PaintChrome(QPainter& p);
   void PaintButtonPage(QPainter& p);
-  void PaintDpiPage(QPainter& p);
   void PaintOtherPage(QPainter& p);
   void PaintItem(QPainter& p, int index);
-  void PaintSlider(QPainter& p, int index);
+  static void Heading(QPainter& p, const QFont& f, int x, int y, const QString& text);
   void PaintBusy(QPainter& p);
   QString InformationText() const;
 
@@ -319,6 +317,8 @@ class CHalvricDlg : public QWidget, private ReportView {
   std::unique_ptr<PointerSettings> pointer_;
   std::unique_ptr<ForegroundWindow> foreground_;
   std::unique_ptr<ForegroundCheck> foreground_check_;
+  // The pages, each drawing and handling its own items.
+  std::unique_ptr<DpiPage> dpi_page_;
   std::unique_ptr<ActiveWindowWatch> active_watch_;
 
   std::unique_ptr<DeviceSession> session_;
@@ -340,7 +340,6 @@ class CHalvricDlg : public QWidget, private ReportView {
   // Window state.
   int page_ = kButtonPage;
   std::vector<SettingsItem> items_;
-  std::vector<Slider> sliders_;
   std::array<bool, 4> level_options_{};
   int protected_button_ = -1;
   int busy_ = 0;

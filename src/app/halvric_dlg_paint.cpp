@@ -7,6 +7,7 @@
 
 #include "ui/kit/app_fonts.h"
 #include "app/halvric_dlg.h"
+#include "app/main_dpi_page.h"
 #include "services/main_window_model.h"
 #include "ui/kit/mouse_art.h"
 #include "ui/kit/str_dlg.h"
@@ -16,16 +17,12 @@
 #include "device/model_layout.h"
 
 namespace halvric {
-namespace {
-
-void Heading(QPainter& p, const QFont& f, int x, int y, const QString& text) {
+void CHalvricDlg::Heading(QPainter& p, const QFont& f, int x, int y, const QString& text) {
   p.setFont(f);
   p.setPen(ui::kAccent);
   p.drawText(QRect(x, y, 300, 22), Qt::AlignLeft | Qt::AlignVCenter, text);
   p.fillRect(QRect(x, y + 24, 36, 2), ui::kAccent);
 }
-
-}  // namespace
 
 void CHalvricDlg::paintEvent(QPaintEvent*) {
   QPainter p(this);
@@ -40,7 +37,7 @@ void CHalvricDlg::paintEvent(QPaintEvent*) {
   PaintChrome(p);
   switch (page_) {
     case kButtonPage: PaintButtonPage(p); break;
-    case kDpiPage: PaintDpiPage(p); break;
+    case kDpiPage: dpi_page_->Paint(p); break;
     default: PaintOtherPage(p); break;
   }
   for (int i : {item_macro_edit_, item_function_list_}) {
@@ -271,67 +268,6 @@ void CHalvricDlg::PaintButtonPage(QPainter& p) {
   p.setPen(ui::kTextDim);
   p.drawText(QRect(564, 526, 300, 18), Qt::AlignLeft | Qt::AlignVCenter,
              QString::fromStdString(texts_.Get(TextFamily::button_str, 46)));
-}
-
-void CHalvricDlg::PaintDpiPage(QPainter& p) {
-  const int current = model_->wc().dpi_level;
-  for (int l = 0; l < kDpiLevels; ++l) {
-    const QRect r = LevelBoxRect(l);
-    const bool hot = hover_.kind == kHitLevelBox && hover_.index == l;
-    const bool enabled = (model_->wc().dpi_mask >> l) & 1;
-    p.setPen(QPen(l == current ? ui::kAccent : (hot ? ui::kTextDim : ui::kLine), l == current ? 2 : 1));
-    p.setBrush(l == current ? ui::kPanelHot : ui::kPanel);
-    p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
-    DrawLevelBadge(p, QRectF(r.x() + 10, r.y() + 10, 30, 30), l);
-    p.setFont(fonts_[kFont12]);
-    p.setPen(enabled ? ui::kText : ui::kTextDim);
-    p.drawText(QRect(r.x() + 48, r.y() + 10, 80, 30), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("Level %1").arg(l + 1));
-    const auto xy = model_->wc().dpi[static_cast<size_t>(l)];
-    p.setFont(fonts_[kFont20]);
-    p.setPen(enabled ? ui::kTextStrong : ui::kTextDim);
-    p.drawText(QRect(r.x() + 10, r.y() + 44, r.width() - 20, 28), Qt::AlignVCenter | Qt::AlignLeft,
-               xy[0] == xy[1] ? QString::number(xy[0] * model_->wc().dpi_step)
-                              : QStringLiteral("%1/%2").arg(xy[0] * model_->wc().dpi_step).arg(xy[1] * model_->wc().dpi_step));
-    ui::DrawCheck(p, LevelEnableRect(l), QString(), enabled, hover_.kind == kHitLevelEnable && hover_.index == l,
-                  fonts_[kFont12]);
-  }
-  for (int n = 0; n < 4; ++n) PaintItem(p, kItemLevelOption0 + n);
-  PaintItem(p, kItemXYIndependent);
-  auto label = [&](int y, const QString& name, const QString& value) {
-    p.setFont(fonts_[kFont14]);
-    p.setPen(ui::kText);
-    p.drawText(QRect(224, y, 70, 24), Qt::AlignVCenter | Qt::AlignLeft, name);
-    p.setFont(fonts_[kFont16]);
-    p.setPen(ui::kTextStrong);
-    p.drawText(QRect(910, y, 94, 24), Qt::AlignVCenter | Qt::AlignRight, value);
-  };
-  Heading(p, fonts_[kFont14Bold], 224, 226, QStringLiteral("DPI  \u00b7  Level %1").arg(current + 1));
-  label(256, QStringLiteral("X"), QString::number(SliderValue(kSliderDpiX) * model_->wc().dpi_step));
-  label(316, QStringLiteral("Y"), QString::number(SliderValue(kSliderDpiY) * model_->wc().dpi_step));
-  Heading(p, fonts_[kFont14Bold], 224, 374, T(static_cast<int>(TextFamily::button_str), text_id::kBtnReportRate));
-  label(416, QString(), QString::asprintf("%dHz", ReportRateHz(7 - SliderValue(kSliderRate))));
-  Heading(p, fonts_[kFont14Bold], 224, 446, T(static_cast<int>(TextFamily::type_str), 18));
-  label(486, QString(), QString::number(SliderValue(kSliderLift)));
-  for (size_t i = 0; i < sliders_.size(); ++i) PaintSlider(p, static_cast<int>(i));
-}
-
-void CHalvricDlg::PaintSlider(QPainter& p, int index) {
-  const Slider& s = sliders_[static_cast<size_t>(index)];
-  if (s.page != page_) return;
-  const QRectF track(s.track.x(), s.track.center().y() - 3, s.track.width(), 6);
-  p.setPen(Qt::NoPen);
-  p.setBrush(ui::kLine);
-  p.drawRoundedRect(track, 3, 3);
-  const double f = (s.value - s.minimum) / static_cast<double>(std::max(1, s.maximum - s.minimum));
-  QLinearGradient g(track.topLeft(), track.topRight());
-  g.setColorAt(0, ui::kAccent);
-  g.setColorAt(1, ui::kAccent2);
-  p.setBrush(g);
-  p.drawRoundedRect(QRectF(track.x(), track.y(), track.width() * f, track.height()), 3, 3);
-  const bool hot = (hover_.kind == kHitSlider && hover_.index == index) || dragging_slider_ == index;
-  p.setBrush(ui::kTextStrong);
-  p.setPen(QPen(ui::kAccent, hot ? 3 : 2));
-  p.drawEllipse(QPointF(track.x() + track.width() * f, track.center().y()), hot ? 9 : 8, hot ? 9 : 8);
 }
 
 QString CHalvricDlg::InformationText() const {
