@@ -12,6 +12,7 @@
 
 #include "app/active_window_watch.h"
 #include "app/main_dpi_page.h"
+#include "app/main_other_page.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/osd/disp_dlg.h"
 #include "ui/kit/mouse_art.h"
@@ -54,7 +55,8 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
       pin_(deps.pin),
       pointer_(std::move(deps.pointer)),
       foreground_(std::move(deps.foreground)),
-      dpi_page_(std::make_unique<DpiPage>(*this)) {
+      dpi_page_(std::make_unique<DpiPage>(*this)),
+      other_page_(std::make_unique<OtherPage>(*this)) {
   clock_.start();
   setWindowTitle(QString::fromLatin1(kProductName));
   setWindowIcon(AppIcon());
@@ -479,7 +481,7 @@ void CHalvricDlg::mouseReleaseEvent(QMouseEvent* e) {
   const Hit hit = HitTest(pos);
   if (hit.kind == kHitNone && pressed.kind == kHitNone && page_ == kOtherPage && HasDevice() && pin_ &&
       !entered_pin_ && PinRect().contains(pos) && !HitTestsOff()) {
-    EnterPin();
+    other_page_->EnterPin();
     return;
   }
   if (!(hit == pressed)) return;
@@ -640,9 +642,9 @@ void CHalvricDlg::ActivateItem(int index) {
       timer5_.start(1000);
       break;
     case 7:
-      if (it.selection == 0) RunBackup();
-      else if (it.selection == 1) RunRestore();
-      else RunReset();
+      if (it.selection == 0) other_page_->RunBackup();
+      else if (it.selection == 1) other_page_->RunRestore();
+      else other_page_->RunReset();
       break;
     case 8:
       if (it.selection == 0) OpenLighting();
@@ -713,91 +715,6 @@ void CHalvricDlg::EndBusy() {
   update();
 }
 
-void CHalvricDlg::RunBackup() {
-  if (!HasDevice()) return;
-  const QString file = choose_file ? choose_file(true)
-                                   : QFileDialog::getSaveFileName(this, T(static_cast<int>(TextFamily::button_str), text_id::kBtnBackup),
-                                                                  QString::fromStdString(data_folder_.string()),
-                                                                  QStringLiteral("Backup (*.bf)"));
-  if (file.isEmpty()) return;
-  BeginBusy();
-  auto ok = std::make_shared<bool>(false);
-  const std::string path = file.toStdString();
-  session_->Post(
-      [this, path, ok](DeviceLayer& dev, WorkingCopy&) {
-        *ok = Backup(dev, path, [this](double f, bool) { session_->ReportProgress(f); }).ok();
-      },
-      [this, ok] {
-        EndBusy();
-        emit actionFinished(7, *ok);
-      });
-}
-
-void CHalvricDlg::RunRestore() {
-  if (!HasDevice()) return;
-  prompt_->mode = CStrDlg::kConfirm;
-  prompt_->title = T(static_cast<int>(TextFamily::button_str), text_id::kBtnRestore);
-  prompt_->message = T(static_cast<int>(TextFamily::msg_str), text_id::kMsgRestoreAsk);
-  if (prompt_->exec() != QDialog::Accepted) return;
-  const QString file = choose_file ? choose_file(false)
-                                   : QFileDialog::getOpenFileName(this, T(static_cast<int>(TextFamily::button_str), text_id::kBtnRestore),
-                                                                  QString::fromStdString(data_folder_.string()),
-                                                                  QStringLiteral("Backup (*.bf)"));
-  if (file.isEmpty()) return;
-  BeginBusy();
-  auto result = std::make_shared<std::pair<bool, WorkingCopy>>();
-  auto message = std::make_shared<std::string>();
-  const std::string path = file.toStdString();
-  const TextTables* texts = &texts_;
-  const std::filesystem::path folder = data_folder_;
-  session_->Post(
-      [this, path, result, message, texts, folder](DeviceLayer& dev, WorkingCopy& wc) {
-        const BackupResult r = Restore(dev, wc, *texts, path, folder, [this](double f, bool) { session_->ReportProgress(f); });
-        result->first = r.ok();
-        result->second = wc;
-        *message = r.message;
-      },
-      [this, result, message] {
-        EndBusy();
-        if (result->second.loaded) {
-          model_->wc() = result->second;
-          RefreshAfterLoad();
-        }
-        if (!result->first && !message->empty()) SetHint(QString::fromStdString(*message), 50);
-        emit actionFinished(8, result->first);
-      });
-}
-
-void CHalvricDlg::RunReset() {
-  if (!HasDevice()) return;
-  prompt_->mode = CStrDlg::kConfirm;
-  prompt_->title = T(static_cast<int>(TextFamily::button_str), text_id::kBtnReset);
-  prompt_->message = T(static_cast<int>(TextFamily::msg_str), text_id::kMsgResetAsk);
-  if (prompt_->exec() != QDialog::Accepted) return;
-  timer3_.stop();
-  timer4_.stop();
-  timer5_.stop();
-  model_->DiscardPending();
-  BeginBusy();
-  auto result = std::make_shared<std::pair<bool, WorkingCopy>>();
-  const TextTables* texts = &texts_;
-  session_->Post(
-      [this, result, texts](DeviceLayer& dev, WorkingCopy& wc) {
-        ResetOptions o;
-        o.progress = [this](double f) { session_->ReportProgress(f); };
-        result->first = ResetToDefaults(dev, wc, *texts, o) == ResetResult::kDone;
-        result->second = wc;
-      },
-      [this, result] {
-        EndBusy();
-        if (result->second.loaded) {
-          model_->wc() = result->second;
-          RefreshAfterLoad();
-        }
-        emit actionFinished(9, result->first);
-      });
-}
-
 // ---------------------------------------------------------------------------------------------
 // Links and the information page
 
@@ -823,20 +740,6 @@ void CHalvricDlg::RemoveLink() {
   if (!halvric::RemoveLink(settings_, p)) return;
   SaveSettings();
   RunForegroundCheck();
-  update();
-}
-
-void CHalvricDlg::EnterPin() {
-  prompt_->mode = CStrDlg::kNumber;
-  prompt_->title = T(static_cast<int>(TextFamily::msg_str), text_id::kMsgInformation);
-  prompt_->message = T(static_cast<int>(TextFamily::msg_str), text_id::kMsgPinNumber);
-  prompt_->max_value = 999;
-  prompt_->max_length = 3;
-  prompt_->text.clear();
-  if (prompt_->exec() != QDialog::Accepted) return;
-  const int typed = prompt_->text.toInt();
-  if (pin_ && typed == *pin_) entered_pin_ = typed;
-  else SetHint(T(static_cast<int>(TextFamily::msg_str), text_id::kMsgPinError));
   update();
 }
 

@@ -49,6 +49,7 @@ class MacroList;
 class ForegroundCheck;
 class MainWindowModel;
 class DpiPage;
+class OtherPage;
 class TextTables;
 class ActiveWindowWatch;
 
@@ -211,6 +212,7 @@ class CHalvricDlg : public QWidget, private ReportView {
 
  private:
   friend class DpiPage;
+  friend class OtherPage;
 
   // A hot item found by the hit tests, in their order.
   enum HitKind {
@@ -251,9 +253,6 @@ class CHalvricDlg : public QWidget, private ReportView {
   void UpdateProtectedButton();
   void UpdateOsdModel();
   void SendButton(int key, const ButtonAssignment& a);
-  void RunBackup();
-  void RunRestore();
-  void RunReset();
   void BeginBusy();
   void EndBusy();
 
@@ -270,7 +269,6 @@ class CHalvricDlg : public QWidget, private ReportView {
   void FinishCapture(const CaptureResult& r);
   void CreateLink();
   void RemoveLink();
-  void EnterPin();
   void ApplyAcceleration();
   void SaveSettings();
   void RunForegroundCheck();
@@ -291,11 +289,9 @@ class CHalvricDlg : public QWidget, private ReportView {
   void PaintNoDevice(QPainter& p);
   void PaintChrome(QPainter& p);
   void PaintButtonPage(QPainter& p);
-  void PaintOtherPage(QPainter& p);
   void PaintItem(QPainter& p, int index);
   static void Heading(QPainter& p, const QFont& f, int x, int y, const QString& text);
   void PaintBusy(QPainter& p);
-  QString InformationText() const;
 
   // Hooks of the lighting and upgrade windows, the key names and the host input.
   void AddWindowItems();
@@ -319,6 +315,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   std::unique_ptr<ForegroundCheck> foreground_check_;
   // The pages, each drawing and handling its own items.
   std::unique_ptr<DpiPage> dpi_page_;
+  std::unique_ptr<OtherPage> other_page_;
   std::unique_ptr<ActiveWindowWatch> active_watch_;
 
   std::unique_ptr<DeviceSession> session_;

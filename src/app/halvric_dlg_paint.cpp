@@ -8,6 +8,7 @@
 #include "ui/kit/app_fonts.h"
 #include "app/halvric_dlg.h"
 #include "app/main_dpi_page.h"
+#include "app/main_other_page.h"
 #include "services/main_window_model.h"
 #include "ui/kit/mouse_art.h"
 #include "ui/kit/str_dlg.h"
@@ -38,7 +39,7 @@ void CHalvricDlg::paintEvent(QPaintEvent*) {
   switch (page_) {
     case kButtonPage: PaintButtonPage(p); break;
     case kDpiPage: dpi_page_->Paint(p); break;
-    default: PaintOtherPage(p); break;
+    default: other_page_->Paint(p); break;
   }
   for (int i : {item_macro_edit_, item_function_list_}) {
     if (i >= 0 && items_[static_cast<size_t>(i)].page == page_) PaintItem(p, i);
@@ -268,47 +269,6 @@ void CHalvricDlg::PaintButtonPage(QPainter& p) {
   p.setPen(ui::kTextDim);
   p.drawText(QRect(564, 526, 300, 18), Qt::AlignLeft | Qt::AlignVCenter,
              QString::fromStdString(texts_.Get(TextFamily::button_str, 46)));
-}
-
-QString CHalvricDlg::InformationText() const {
-  const std::string fmt = "%s: %s\n%s: %s\n%s: %d\n%s\n%s";
-  const std::string model = ModelName(info_.type_code, info_.protocol_level == 0);
-  const std::string& model_word = texts_.Get(TextFamily::msg_str, text_id::kMsgModel);
-  const std::string& version = texts_.Get(TextFamily::version_str);
-  const std::string& firmware = texts_.Get(TextFamily::firmware_str);
-  return QString::asprintf(fmt.c_str(), model_word.c_str(), model.c_str(), version.c_str(), "1.0", firmware.c_str(),
-                           model_->wc().generation_number, "", texts_.Get(TextFamily::msg_str, 57).c_str());
-}
-
-void CHalvricDlg::PaintOtherPage(QPainter& p) {
-  Heading(p, fonts_[kFont14Bold], 236, 66, T(static_cast<int>(TextFamily::msg_str), text_id::kMsgGeneralOptions));
-  Heading(p, fonts_[kFont14Bold], 516, 66, T(static_cast<int>(TextFamily::msg_str), text_id::kMsgDriverSettings));
-  Heading(p, fonts_[kFont14Bold], 770, 66, T(static_cast<int>(TextFamily::msg_str), text_id::kMsgInformation));
-  for (int i : {kItemAngleSnapping, kItemOsd, kItemAcceleration, kItemBackup, kItemRestore, kItemReset}) PaintItem(p, i);
-  if (light_item_ >= 0 && !items_[static_cast<size_t>(light_item_)].rect.isEmpty()) PaintItem(p, light_item_);
-  p.setFont(fonts_[kFont12]);
-  p.setPen(ui::kTextDim);
-  for (int i : {kItemBackup, kItemRestore, kItemReset}) {
-    const SettingsItem& it = items_[static_cast<size_t>(i)];
-    Q_UNUSED(it);
-  }
-  // Information block; the firmware details stay behind the PIN when one is set.
-  QRect box(770, 106, 234, 210);
-  p.setPen(QPen(ui::kLine, 1));
-  p.setBrush(ui::kPanel);
-  p.drawRoundedRect(QRectF(box), 10, 10);
-  p.setFont(fonts_[kFont14]);
-  p.setPen(ui::kText);
-  QString info = InformationText();
-  if (!InformationUnlocked()) {
-    // Only the model line is public.
-    info = info.section(QLatin1Char('\n'), 0, 1);
-  }
-  p.drawText(box.adjusted(14, 12, -14, -12), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, info);
-  if (!InformationUnlocked()) {
-    ui::DrawButton(p, PinRect(), T(static_cast<int>(TextFamily::msg_str), text_id::kMsgPinNumber), false, false,
-                   fonts_[kFont14]);
-  }
 }
 
 void CHalvricDlg::PaintBusy(QPainter& p) {
