@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "app/active_window_watch.h"
+#include "app/main_button_page.h"
 #include "app/main_dpi_page.h"
 #include "app/main_other_page.h"
 #include "ui/kit/app_fonts.h"
@@ -55,6 +56,7 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
       pin_(deps.pin),
       pointer_(std::move(deps.pointer)),
       foreground_(std::move(deps.foreground)),
+      button_page_(std::make_unique<ButtonPage>(*this)),
       dpi_page_(std::make_unique<DpiPage>(*this)),
       other_page_(std::make_unique<OtherPage>(*this)) {
   clock_.start();
@@ -175,6 +177,15 @@ const WorkingCopy& CHalvricDlg::workingCopy() const { return model_->wc(); }
 bool CHalvricDlg::HasDevice() const { return model_->HasDevice(); }
 const std::string& CHalvricDlg::DevicePath() const { return model_->DevicePath(); }
 
+QRect CHalvricDlg::ProfileBoxRect(int profile) const { return button_page_->ProfileBoxRect(profile); }
+QRect CHalvricDlg::ProfileEnableRect(int profile) const { return button_page_->ProfileEnableRect(profile); }
+QRect CHalvricDlg::ColourCellRect(int index) const { return button_page_->ColourCellRect(index); }
+int CHalvricDlg::ColourCellCount() const { return button_page_->ColourCellCount(); }
+QRect CHalvricDlg::AppAreaRect() const { return button_page_->AppAreaRect(); }
+QRect CHalvricDlg::LinkRemoveRect() const { return button_page_->LinkRemoveRect(); }
+QRect CHalvricDlg::ButtonItemRect(int button) const { return button_page_->ButtonItemRect(button); }
+QRect CHalvricDlg::CaptureIconRect(int button) const { return button_page_->CaptureIconRect(button); }
+
 QRect CHalvricDlg::LevelBoxRect(int level) const { return dpi_page_->LevelBoxRect(level); }
 QRect CHalvricDlg::LevelEnableRect(int level) const { return dpi_page_->LevelEnableRect(level); }
 const std::vector<CHalvricDlg::Slider>& CHalvricDlg::sliders() const { return dpi_page_->sliders(); }
@@ -246,55 +257,9 @@ int CHalvricDlg::MaxRawDpi() const { return std::clamp(16000 / std::max(1, model
 // ---------------------------------------------------------------------------------------------
 // Geometry of the hot items
 
-QRect CHalvricDlg::ProfileBoxRect(int profile) const { return {220 + profile * 156, 62, 146, 52}; }
-QRect CHalvricDlg::ProfileEnableRect(int profile) const {
-  const QRect b = ProfileBoxRect(profile);
-  return {b.right() - 24, b.y() + 6, 18, 18};
-}
-QRect CHalvricDlg::AppAreaRect() const { return {220, 124, 520, 30}; }
-QRect CHalvricDlg::LinkRemoveRect() const { return {714, 129, 20, 20}; }
-int CHalvricDlg::ColourCellCount() const { return 64; }
-QRect CHalvricDlg::ColourCellRect(int index) const {
-  return {564 + (index % 32) * 13, 546 + (index / 32) * 19, 12, 17};
-}
 QRect CHalvricDlg::DeviceSelectorRect(int entry) const { return {600, 12 + entry * 30, 320, 28}; }
 
 int CHalvricDlg::DrawnButtons() const { return std::clamp(layout_.buttons, 0, kMaxDrawnButtons); }
-
-QPoint CHalvricDlg::HotSpotInWindow(int button) const {
-  const QPointF h = MouseHotSpot(layout_.row, button);
-  const QRectF art(470, 168, 204, 204 * kMouseArtSize.height() / kMouseArtSize.width());
-  return QPointF(art.x() + h.x() * art.width() / kMouseArtSize.width(),
-                 art.y() + h.y() * art.height() / kMouseArtSize.height())
-      .toPoint();
-}
-
-QRect CHalvricDlg::ButtonItemRect(int button) const {
-  const int n = DrawnButtons();
-  if (button < 0 || button >= n) return {};
-  // Buttons on the left half of the picture get the left column, the others the right one.
-  int left_count = 0, right_count = 0, my_slot = 0;
-  bool left = false;
-  for (int i = 0; i < n; ++i) {
-    const bool l = MouseHotSpot(layout_.row, i).x() < kMouseArtSize.width() / 2;
-    if (i == button) {
-      left = l;
-      my_slot = l ? left_count : right_count;
-    }
-    (l ? left_count : right_count)++;
-  }
-  const int count = left ? left_count : right_count;
-  const int step = std::min(46, 360 / std::max(1, count));
-  const int y = 170 + my_slot * step;
-  return left ? QRect(224, y, 196, std::min(34, step - 4)) : QRect(730, y, 196, std::min(34, step - 4));
-}
-
-QRect CHalvricDlg::CaptureIconRect(int button) const {
-  const QRect r = ButtonItemRect(button);
-  if (r.isEmpty()) return {};
-  const int s = std::min(24, r.height() - 4);
-  return r.x() < 500 ? QRect(r.right() + 8, r.center().y() - s / 2, s, s) : QRect(r.right() + 8, r.center().y() - s / 2, s, s);
-}
 
 int CHalvricDlg::ButtonOfKey(int key) const {
   for (int i = 0; i < DrawnButtons(); ++i) {
@@ -311,7 +276,6 @@ bool CHalvricDlg::HitTestsOff() const { return busy_ > 0 || capture_.Active() ||
 CHalvricDlg::Hit CHalvricDlg::HitTest(const QPoint& pos) const {
   if (HitTestsOff()) return {};
   const bool device = HasDevice();
-  const int profile = ctx_.current_profile.load();
   // 1. Device selector.
   if (device && mice_.size() > 1) {
     const int entries = selector_open_ ? static_cast<int>(mice_.size()) + 1 : 1;
@@ -320,14 +284,8 @@ CHalvricDlg::Hit CHalvricDlg::HitTest(const QPoint& pos) const {
     }
   }
   if (device && page_ == kButtonPage) {
-    // 2. Profile colour cells.
-    for (int i = 0; i < ColourCellCount(); ++i) {
-      if (ColourCellRect(i).contains(pos)) return {kHitColourCell, i};
-    }
-    // 3. Key-capture icons.
-    for (int b = 0; b < DrawnButtons(); ++b) {
-      if (b != protected_button_ && CaptureIconRect(b).contains(pos)) return {kHitCaptureIcon, b};
-    }
+    // 2-3. Profile colour cells and key-capture icons.
+    if (const Hit h = button_page_->HitBeforeItems(pos); h.kind != kHitNone) return h;
   }
   // 4. Settings items.
   for (size_t i = 0; i < items_.size(); ++i) {
@@ -338,18 +296,8 @@ CHalvricDlg::Hit CHalvricDlg::HitTest(const QPoint& pos) const {
   }
   if (!device) return {};
   if (page_ == kButtonPage) {
-    // 5. Button items, except the protected left click.
-    for (int b = 0; b < DrawnButtons(); ++b) {
-      if (b != protected_button_ && ButtonItemRect(b).contains(pos)) return {kHitButton, b};
-    }
-    // 6-8. Profile enable boxes, the application area and the link removal square.
-    for (int p = 0; p < kProfileCount; ++p) {
-      if (ProfileEnableRect(p).contains(pos)) return {kHitProfileEnable, p};
-    }
-    const bool linked = profile >= 0 && profile < kAppLinkCount &&
-                        !settings_.links[static_cast<size_t>(profile)].path.empty();
-    if (linked && LinkRemoveRect().contains(pos)) return {kHitLinkRemove, profile};
-    if (AppAreaRect().contains(pos)) return {kHitAppArea, profile};
+    // 5-8. Button items, profile enable boxes, the application area and the link removal square.
+    if (const Hit h = button_page_->HitAfterItems(pos); h.kind != kHitNone) return h;
   }
   if (page_ == kDpiPage) {
     // 9-10. DPI level enable boxes and level boxes.
@@ -357,9 +305,7 @@ CHalvricDlg::Hit CHalvricDlg::HitTest(const QPoint& pos) const {
   }
   if (page_ == kButtonPage) {
     // 11. Profile boxes.
-    for (int p = 0; p < kProfileCount; ++p) {
-      if (ProfileBoxRect(p).contains(pos)) return {kHitProfileBox, p};
-    }
+    if (const Hit h = button_page_->HitProfileBoxes(pos); h.kind != kHitNone) return h;
   }
   // 12. Sliders.
   return dpi_page_->HitSliders(pos);
@@ -393,21 +339,7 @@ void CHalvricDlg::mousePressEvent(QMouseEvent* e) {
     case kHitDeviceSelector:
       if (hit.index == 0) selector_open_ = !selector_open_;
       break;
-    case kHitColourCell: {
-      const int p = ctx_.current_profile.load();
-      if (p < 0 || p >= kProfileCount) break;
-      std::array<uint8_t, 3> rgb;
-      const int i = hit.index;
-      if (UsesTwoBitColours()) {
-        rgb = {static_cast<uint8_t>(i & 3), static_cast<uint8_t>((i >> 2) & 3), static_cast<uint8_t>(i / 16)};
-      } else {
-        const QColor c = QColor::fromHsv((i % 32) * 360 / 32, i < 32 ? 255 : 140, 255);
-        rgb = {static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()), static_cast<uint8_t>(c.blue())};
-      }
-      model_->SetProfileColour(p, rgb);
-      UpdateOsdModel();
-      break;
-    }
+    case kHitColourCell: button_page_->PickColour(hit.index); break;
     case kHitCaptureIcon:
       if (capture_.Start(hit.index, NowMs())) {
         grabKeyboard();
@@ -415,7 +347,7 @@ void CHalvricDlg::mousePressEvent(QMouseEvent* e) {
       }
       break;
     case kHitProfileEnable: model_->ToggleProfileEnable(hit.index); break;
-    case kHitLinkRemove: RemoveLink(); break;
+    case kHitLinkRemove: button_page_->RemoveLink(); break;
     case kHitLevelEnable: dpi_page_->ToggleLevelEnable(hit.index); break;
     case kHitLevelBox: dpi_page_->SelectLevel(hit.index); break;
     case kHitSlider:
@@ -505,8 +437,8 @@ void CHalvricDlg::mouseReleaseEvent(QMouseEvent* e) {
       session_->Post([](DeviceLayer&, WorkingCopy&) {}, [this, button] { OpenButtonDialog(button); });
       break;
     }
-    case kHitAppArea: CreateLink(); break;
-    case kHitProfileBox: SelectProfile(hit.index); break;
+    case kHitAppArea: button_page_->CreateLink(); break;
+    case kHitProfileBox: button_page_->SelectProfile(hit.index); break;
     default: break;
   }
   update();
@@ -516,7 +448,7 @@ void CHalvricDlg::mouseDoubleClickEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
   const Hit hit = HitTest(e->position().toPoint());
   if (hit.kind == kHitProfileBox) {
-    RenameProfile(hit.index);
+    button_page_->RenameProfile(hit.index);
     return;
   }
   if (hit.kind == kHitSlider && sliders()[static_cast<size_t>(hit.index)].kind == kSliderLift) {
@@ -588,25 +520,6 @@ void CHalvricDlg::SendButton(int key, const ButtonAssignment& a) {
   ApplyKeyNames(one);
   slot.text = one.profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].text;
   UpdateProtectedButton();
-}
-
-void CHalvricDlg::SelectProfile(int profile) {
-  ctx_.current_profile.store(profile);
-  model_->SelectProfile(profile);
-  UpdateProtectedButton();
-  UpdateOsdModel();
-}
-
-void CHalvricDlg::RenameProfile(int profile) {
-  prompt_->mode = CStrDlg::kText;
-  prompt_->title = QString::fromStdString(texts_.Get(TextFamily::profile_str));
-  prompt_->message = QString::fromStdString(texts_.Get(TextFamily::cap_input_str, text_id::kCapProfileName));
-  prompt_->max_length = 8;
-  prompt_->text = QString::fromStdString(model_->wc().profiles[static_cast<size_t>(profile)].display_name);
-  if (prompt_->exec() != QDialog::Accepted || !HasDevice()) return;
-  model_->RenameProfile(profile, prompt_->text.left(9).toStdString(), texts_);
-  UpdateOsdModel();
-  update();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -718,30 +631,6 @@ void CHalvricDlg::EndBusy() {
 // ---------------------------------------------------------------------------------------------
 // Links and the information page
 
-void CHalvricDlg::CreateLink() {
-  const int p = ctx_.current_profile.load();
-  if (p < 0 || p >= kAppLinkCount) return;
-  const QString file = choose_file ? choose_file(false) : QFileDialog::getOpenFileName(this, QString(), QStringLiteral("/usr/bin"));
-  if (file.isEmpty()) return;
-  prompt_->mode = CStrDlg::kText;
-  prompt_->title = QString::fromLatin1(kProductName);
-  prompt_->message = T(static_cast<int>(TextFamily::msg_str), text_id::kMsgEnterAppName);
-  prompt_->max_length = 64;
-  prompt_->text = QString::fromStdString(LinkDisplayName(file.toStdString(), DesktopDescription()));
-  if (prompt_->exec() != QDialog::Accepted) return;
-  SetLink(settings_, p, file.toStdString(), prompt_->text.toStdString(), DesktopDescription());
-  SaveSettings();
-  RunForegroundCheck();
-  update();
-}
-
-void CHalvricDlg::RemoveLink() {
-  const int p = ctx_.current_profile.load();
-  if (!halvric::RemoveLink(settings_, p)) return;
-  SaveSettings();
-  RunForegroundCheck();
-  update();
-}
 
 void CHalvricDlg::RunForegroundCheck() {
   const bool any_link = std::any_of(settings_.links.begin(), settings_.links.end(),

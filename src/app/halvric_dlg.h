@@ -48,6 +48,7 @@ class MacroList;
 }
 class ForegroundCheck;
 class MainWindowModel;
+class ButtonPage;
 class DpiPage;
 class OtherPage;
 class TextTables;
@@ -211,6 +212,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   void showEvent(QShowEvent*) override;
 
  private:
+  friend class ButtonPage;
   friend class DpiPage;
   friend class OtherPage;
 
@@ -264,11 +266,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   void OnTimer11();
 
   // Interaction helpers.
-  void SelectProfile(int profile);
-  void RenameProfile(int profile);
   void FinishCapture(const CaptureResult& r);
-  void CreateLink();
-  void RemoveLink();
   void ApplyAcceleration();
   void SaveSettings();
   void RunForegroundCheck();
@@ -278,7 +276,6 @@ class CHalvricDlg : public QWidget, private ReportView {
   bool UsesTwoBitColours() const { return workingCopy().map.two_bit_colours; }
   int MaxRawDpi() const;
   int DrawnButtons() const;
-  QPoint HotSpotInWindow(int button) const;
 
   void CreateMacroWindows(MacroLibrary* library);
   void ApplyButtonResult(int key, ButtonAssignment a, bool cycle_changed);
@@ -288,7 +285,6 @@ class CHalvricDlg : public QWidget, private ReportView {
   // Painting (halvric_dlg_paint.cpp).
   void PaintNoDevice(QPainter& p);
   void PaintChrome(QPainter& p);
-  void PaintButtonPage(QPainter& p);
   void PaintItem(QPainter& p, int index);
   static void Heading(QPainter& p, const QFont& f, int x, int y, const QString& text);
   void PaintBusy(QPainter& p);
@@ -314,6 +310,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   std::unique_ptr<ForegroundWindow> foreground_;
   std::unique_ptr<ForegroundCheck> foreground_check_;
   // The pages, each drawing and handling its own items.
+  std::unique_ptr<ButtonPage> button_page_;
   std::unique_ptr<DpiPage> dpi_page_;
   std::unique_ptr<OtherPage> other_page_;
   std::unique_ptr<ActiveWindowWatch> active_watch_;

@@ -7,6 +7,7 @@
 
 #include "ui/kit/app_fonts.h"
 #include "app/halvric_dlg.h"
+#include "app/main_button_page.h"
 #include "app/main_dpi_page.h"
 #include "app/main_other_page.h"
 #include "services/main_window_model.h"
@@ -37,7 +38,7 @@ void CHalvricDlg::paintEvent(QPaintEvent*) {
   }
   PaintChrome(p);
   switch (page_) {
-    case kButtonPage: PaintButtonPage(p); break;
+    case kButtonPage: button_page_->Paint(p); break;
     case kDpiPage: dpi_page_->Paint(p); break;
     default: other_page_->Paint(p); break;
   }
@@ -153,122 +154,6 @@ void CHalvricDlg::PaintItem(QPainter& p, int index) {
       break;
     }
   }
-}
-
-void CHalvricDlg::PaintButtonPage(QPainter& p) {
-  const int current = ctx_.current_profile.load();
-  // Profile boxes with their enable box and colour.
-  for (int i = 0; i < kProfileCount; ++i) {
-    const QRect r = ProfileBoxRect(i);
-    const auto& prof = model_->wc().profiles[static_cast<size_t>(i)];
-    const bool hot = hover_.kind == kHitProfileBox && hover_.index == i;
-    p.setPen(QPen(i == current ? ui::kAccent : (hot ? ui::kTextDim : ui::kLine), i == current ? 2 : 1));
-    p.setBrush(i == current ? ui::kPanelHot : ui::kPanel);
-    p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 9, 9);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(prof.colour[0], prof.colour[1], prof.colour[2]));
-    p.drawRoundedRect(QRectF(r.x() + 12, r.y() + 10, 10, r.height() - 20), 3, 3);
-    p.setFont(fonts_[kFont12]);
-    p.setPen(ui::kTextDim);
-    p.drawText(QRect(r.x() + 32, r.y() + 6, 80, 16), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("%1 %2").arg(QString::fromStdString(texts_.Get(TextFamily::profile_str))).arg(i + 1));
-    p.setFont(fonts_[kFont16]);
-    p.setPen(ui::kTextStrong);
-    p.drawText(QRect(r.x() + 32, r.y() + 22, r.width() - 40, 24), Qt::AlignLeft | Qt::AlignVCenter,
-               QString::fromStdString(prof.display_name));
-    const bool enabled = model_->wc().map.profile_bits != 0 ? (model_->wc().profile_bits >> i) & 1 : !prof.flag;
-    ui::DrawCheck(p, ProfileEnableRect(i), QString(), enabled,
-                  hover_.kind == kHitProfileEnable && hover_.index == i, fonts_[kFont12]);
-  }
-  // The application linked to the current profile.
-  const QRect app = AppAreaRect();
-  const bool app_hot = hover_.kind == kHitAppArea;
-  p.setPen(QPen(app_hot ? ui::kAccent : ui::kLine, 1));
-  p.setBrush(ui::kPanel);
-  p.drawRoundedRect(QRectF(app), 7, 7);
-  p.setFont(fonts_[kFont14]);
-  QString app_text = QString::fromStdString(texts_.Get(TextFamily::launch_str));
-  bool linked = false;
-  if (current >= 0 && current < kAppLinkCount && !settings_.links[static_cast<size_t>(current)].path.empty()) {
-    app_text = QString::fromStdString(settings_.links[static_cast<size_t>(current)].name);
-    linked = true;
-  }
-  p.setPen(linked ? ui::kTextStrong : ui::kTextDim);
-  p.drawText(app.adjusted(12, 0, -40, 0), Qt::AlignVCenter | Qt::AlignLeft, app_text);
-  if (linked) {
-    const QRect x = LinkRemoveRect();
-    p.setPen(QPen(hover_.kind == kHitLinkRemove ? ui::kWarn : ui::kTextDim, 1.6));
-    p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(QRectF(x), 4, 4);
-    p.drawLine(x.topLeft() + QPoint(5, 5), x.bottomRight() - QPoint(5, 5));
-    p.drawLine(x.topRight() + QPoint(-5, 5), x.bottomLeft() + QPoint(5, -5));
-  }
-  // The mouse with its buttons.
-  const int n = DrawnButtons();
-  int highlight = -1;
-  if (hover_.kind == kHitButton || hover_.kind == kHitCaptureIcon) highlight = hover_.index;
-  if (capture_.Active()) highlight = capture_.Button();
-  const QRectF art(470, 168, 204, 204 * kMouseArtSize.height() / kMouseArtSize.width());
-  DrawMouse(p, art, layout_.row, n, highlight);
-  for (int b = 0; b < n; ++b) {
-    const QRect r = ButtonItemRect(b);
-    const QPoint spot = HotSpotInWindow(b);
-    const bool left = r.x() < 470;
-    const QPoint anchor = left ? QPoint(r.right() + 36, r.center().y()) : QPoint(r.left() - 6, r.center().y());
-    const bool is_protected = b == protected_button_;
-    const bool hot = (hover_.kind == kHitButton || hover_.kind == kHitCaptureIcon) && hover_.index == b;
-    const bool capturing = capture_.Active() && capture_.Button() == b;
-    p.setPen(QPen(hot || capturing ? ui::kAccent : QColor(0x3a, 0x40, 0x4c), 1));
-    p.drawLine(anchor, spot);
-    p.setBrush(hot || capturing ? ui::kAccent : ui::kTextDim);
-    p.setPen(Qt::NoPen);
-    p.drawEllipse(QPointF(spot), 3, 3);
-    p.setPen(QPen(capturing ? ui::kAccent : (hot ? ui::kTextDim : ui::kLine), capturing ? 2 : 1));
-    p.setBrush(is_protected ? ui::kSidebar : (hot ? ui::kPanelHot : ui::kPanel));
-    p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 7, 7);
-    const int key = layout_.key_index[static_cast<size_t>(b)];
-    QString text = current >= 0 && current < kProfileCount
-                       ? QString::fromStdString(model_->wc().profiles[static_cast<size_t>(current)].buttons[static_cast<size_t>(key)].text)
-                       : QString();
-    if (capturing) {
-      text = QString::asprintf(texts_.Get(TextFamily::msg_str, text_id::kMsgCaptureCountdown).c_str(),
-                               (capture_.Countdown() + 9) / 10);
-    }
-    p.setFont(fonts_[kFont10]);
-    p.setPen(ui::kTextDim);
-    p.drawText(QRect(r.x() + 10, r.y() + 1, 40, r.height() - 2), Qt::AlignVCenter | Qt::AlignLeft,
-               QStringLiteral("B%1").arg(b + 1));
-    p.setFont(capturing ? fonts_[kFont10] : fonts_[kFont14]);
-    p.setPen(is_protected ? ui::kTextDim : ui::kTextStrong);
-    p.drawText(QRect(r.x() + 36, r.y(), r.width() - 44, r.height()), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap,
-               p.fontMetrics().elidedText(text, Qt::ElideRight, r.width() - 44));
-    if (!is_protected) {
-      // The quick-binding icon: a small keyboard key.
-      const QRect k = CaptureIconRect(b);
-      const bool khot = hover_.kind == kHitCaptureIcon && hover_.index == b;
-      p.setPen(QPen(khot || capturing ? ui::kAccent : ui::kTextDim, 1.3));
-      p.setBrush(Qt::NoBrush);
-      p.drawRoundedRect(QRectF(k).adjusted(2, 4, -2, -4), 3, 3);
-      for (int d = 0; d < 3; ++d) p.drawPoint(QPointF(k.x() + 7 + d * 5, k.center().y() - 1));
-      p.drawLine(QPointF(k.x() + 8, k.center().y() + 3), QPointF(k.right() - 7, k.center().y() + 3));
-    }
-  }
-  // The remove target and the colour cells of the current profile.
-  PaintItem(p, kItemDropTarget);
-  const bool two_bit = UsesTwoBitColours();
-  for (int i = 0; i < ColourCellCount(); ++i) {
-    QColor c;
-    if (two_bit) c = QColor((i & 3) * 85, ((i >> 2) & 3) * 85, (i / 16) * 85);
-    else c = QColor::fromHsv((i % 32) * 360 / 32, i < 32 ? 255 : 140, 255);
-    const QRect r = ColourCellRect(i);
-    p.setPen(hover_.kind == kHitColourCell && hover_.index == i ? QPen(Qt::white, 1.5) : Qt::NoPen);
-    p.setBrush(c);
-    p.drawRoundedRect(QRectF(r), 2, 2);
-  }
-  p.setFont(fonts_[kFont12]);
-  p.setPen(ui::kTextDim);
-  p.drawText(QRect(564, 526, 300, 18), Qt::AlignLeft | Qt::AlignVCenter,
-             QString::fromStdString(texts_.Get(TextFamily::button_str, 46)));
 }
 
 void CHalvricDlg::PaintBusy(QPainter& p) {
