@@ -14,6 +14,7 @@
 #include "app/main_button_page.h"
 #include "app/main_dpi_page.h"
 #include "app/main_other_page.h"
+#include "app/main_sub_windows.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/osd/disp_dlg.h"
 #include "ui/kit/mouse_art.h"
@@ -58,7 +59,8 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
       foreground_(std::move(deps.foreground)),
       button_page_(std::make_unique<ButtonPage>(*this)),
       dpi_page_(std::make_unique<DpiPage>(*this)),
-      other_page_(std::make_unique<OtherPage>(*this)) {
+      other_page_(std::make_unique<OtherPage>(*this)),
+      windows_(std::make_unique<SubWindowHost>(*this)) {
   clock_.start();
   setWindowTitle(QString::fromLatin1(kProductName));
   setWindowIcon(AppIcon());
@@ -176,6 +178,17 @@ bool CHalvricDlg::Quitting() const { return ctx_.quit.load(); }
 const WorkingCopy& CHalvricDlg::workingCopy() const { return model_->wc(); }
 bool CHalvricDlg::HasDevice() const { return model_->HasDevice(); }
 const std::string& CHalvricDlg::DevicePath() const { return model_->DevicePath(); }
+
+CButtonSetDlg& CHalvricDlg::buttonDialog() { return *windows_->buttonDialog(); }
+MacroEdit& CHalvricDlg::macroEditor() { return *windows_->macroEditor(); }
+ui::MacroList& CHalvricDlg::macroList() { return *windows_->macroList(); }
+ColorDlg* CHalvricDlg::lightingWindow() const { return windows_->lightingWindow(); }
+UpgradeDlg* CHalvricDlg::upgradeWindow() const { return windows_->upgradeWindow(); }
+void CHalvricDlg::OpenButtonDialog(int button) { windows_->OpenButtonDialog(button); }
+void CHalvricDlg::ShowMacroEditor() { windows_->ShowMacroEditor(); }
+void CHalvricDlg::ShowFunctionList(bool show) { windows_->ShowFunctionList(show); }
+void CHalvricDlg::OpenLighting() { windows_->OpenLighting(); }
+void CHalvricDlg::OpenUpgrade() { windows_->OpenUpgrade(); }
 
 QRect CHalvricDlg::ProfileBoxRect(int profile) const { return button_page_->ProfileBoxRect(profile); }
 QRect CHalvricDlg::ProfileEnableRect(int profile) const { return button_page_->ProfileEnableRect(profile); }
@@ -316,7 +329,7 @@ CHalvricDlg::Hit CHalvricDlg::HitTest(const QPoint& pos) const {
 
 void CHalvricDlg::mousePressEvent(QMouseEvent* e) {
   const QPoint pos = e->position().toPoint();
-  ForwardToRecorder(e, true);
+  windows_->ForwardToRecorder(e, true);
   if (capture_.Active()) {
     int mask = 0;
     switch (e->button()) {
@@ -390,7 +403,7 @@ void CHalvricDlg::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void CHalvricDlg::mouseReleaseEvent(QMouseEvent* e) {
-  ForwardToRecorder(e, false);
+  windows_->ForwardToRecorder(e, false);
   if (e->button() != Qt::LeftButton) return;
   const QPoint pos = e->position().toPoint();
   const Hit pressed = press_;
@@ -708,8 +721,7 @@ void CHalvricDlg::OnDeviceRemoved(const QString& qpath) {
   if (path == model_->DevicePath()) {
     // The mouse in use has gone: prompts close, the window shows "No device !!" and a search for
     // another mouse follows.
-    prompt_->CloseRequest();
-    CloseSubWindows();
+    windows_->CloseAll();
     DropDevice();
     timer2_.start(500);
     emit noDevice();
@@ -722,7 +734,7 @@ void CHalvricDlg::OnDeviceRemoved(const QString& qpath) {
 void CHalvricDlg::OnUpgradeReply(std::span<const uint8_t> report) {
   std::vector<uint8_t> bytes(report.begin(), report.end());
   QMetaObject::invokeMethod(this, [this, bytes = std::move(bytes)] {
-    if (upgrade_ != nullptr) upgrade_->DeliverReport(bytes);
+    windows_->DeliverUpgradeReply(bytes);
   }, Qt::QueuedConnection);
 }
 
@@ -731,7 +743,7 @@ void CHalvricDlg::OnProfileChanged(int) {
     prompt_->CloseRequest();
     UpdateProtectedButton();
     UpdateOsdModel();
-    RefreshSubWindows();
+    windows_->Refresh();
     timer445_.start(100);
     if (page_ == kButtonPage) update();
   }, Qt::QueuedConnection);
@@ -887,8 +899,7 @@ void CHalvricDlg::ShowFromTray() {
 void CHalvricDlg::WakeUp() { ShowFromTray(); }
 
 void CHalvricDlg::Quit() {
-  prompt_->CloseRequest();
-  CloseSubWindows();
+  windows_->CloseAll();
   ctx_.quit.store(true);
   close();
 }

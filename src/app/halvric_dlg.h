@@ -51,6 +51,7 @@ class MainWindowModel;
 class ButtonPage;
 class DpiPage;
 class OtherPage;
+class SubWindowHost;
 class TextTables;
 class ActiveWindowWatch;
 
@@ -168,9 +169,9 @@ class CHalvricDlg : public QWidget, private ReportView {
   std::function<QString(bool save)> choose_file;
 
   // --- the button setting dialog, the macro editor and the macro list (halvric_dlg_macros.cpp)
-  CButtonSetDlg& buttonDialog() { return *button_dlg_; }
-  MacroEdit& macroEditor() { return *macro_edit_; }
-  ui::MacroList& macroList() { return *macro_list_; }
+  CButtonSetDlg& buttonDialog();
+  MacroEdit& macroEditor();
+  ui::MacroList& macroList();
   MacroLibrary& library() { return *library_; }
   // Entries of the macro page and of the function list: library groups and the mouse's macros.
   const std::vector<_MACRO_LIST_ITEM_>& functionEntries() const { return function_entries_; }
@@ -190,8 +191,8 @@ class CHalvricDlg : public QWidget, private ReportView {
   // The lighting window for the current mouse (created on first use); the upgrade window (F9).
   void OpenLighting();
   void OpenUpgrade();
-  ColorDlg* lightingWindow() const { return lighting_; }
-  UpgradeDlg* upgradeWindow() const { return upgrade_; }
+  ColorDlg* lightingWindow() const;
+  UpgradeDlg* upgradeWindow() const;
   const KeyNameSource& keyNames() const;
   HostInput* hostInput() const { return host_input_.get(); }
 
@@ -215,6 +216,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   friend class ButtonPage;
   friend class DpiPage;
   friend class OtherPage;
+  friend class SubWindowHost;
 
   // A hot item found by the hit tests, in their order.
   enum HitKind {
@@ -280,7 +282,6 @@ class CHalvricDlg : public QWidget, private ReportView {
   void CreateMacroWindows(MacroLibrary* library);
   void ApplyButtonResult(int key, ButtonAssignment a, bool cycle_changed);
   int ButtonAtGlobal(const QPoint& global_pos) const;
-  void ForwardToRecorder(const QMouseEvent* e, bool down);
 
   // Painting (halvric_dlg_paint.cpp).
   void PaintNoDevice(QPainter& p);
@@ -293,8 +294,6 @@ class CHalvricDlg : public QWidget, private ReportView {
   void AddWindowItems();
   void StartHostInput();
   void UpdateWindowItems();
-  void CloseSubWindows();
-  void RefreshSubWindows();
   void ShutdownSubWindows();
   void ApplyKeyNames(WorkingCopy& wc) const;
 
@@ -313,6 +312,8 @@ class CHalvricDlg : public QWidget, private ReportView {
   std::unique_ptr<ButtonPage> button_page_;
   std::unique_ptr<DpiPage> dpi_page_;
   std::unique_ptr<OtherPage> other_page_;
+  // The lighting and upgrade windows, the button dialog, the macro editor and list, the prompt.
+  std::unique_ptr<SubWindowHost> windows_;
   std::unique_ptr<ActiveWindowWatch> active_watch_;
 
   std::unique_ptr<DeviceSession> session_;
@@ -353,15 +354,10 @@ class CHalvricDlg : public QWidget, private ReportView {
   // Button dialog, macro editor and lists.
   std::unique_ptr<MacroLibrary> own_library_;
   MacroLibrary* library_ = nullptr;
-  CButtonSetDlg* button_dlg_ = nullptr;
-  MacroEdit* macro_edit_ = nullptr;
-  ui::MacroList* macro_list_ = nullptr;
   std::vector<_MACRO_LIST_ITEM_> function_entries_;
   int item_macro_edit_ = -1;
   int item_function_list_ = -1;
   // Lighting and upgrade windows, key names, tilt and touch.
-  ColorDlg* lighting_ = nullptr;
-  UpgradeDlg* upgrade_ = nullptr;
   int light_item_ = -1;
   std::shared_ptr<const KeyNameSource> key_names_;
   std::unique_ptr<HostInput> host_input_;

@@ -7,6 +7,7 @@
 
 #include "ui/kit/app_fonts.h"
 #include "app/halvric_dlg.h"
+#include "app/main_sub_windows.h"
 #include "services/main_window_model.h"
 #include "app/host_input.h"
 #include "ui/kit/key_resources.h"
@@ -51,32 +52,8 @@ void CHalvricDlg::UpdateWindowItems() {
   if (light_item_ >= 0) items_[static_cast<size_t>(light_item_)].rect = MouseHasLighting() ? kLightItemRect : QRect();
 }
 
-void CHalvricDlg::OpenLighting() {
-  if (!MouseHasLighting()) return;
-  if (lighting_ == nullptr) lighting_ = new ColorDlg(*session_, fonts_, texts_, this);
-  if (lighting_->isVisible()) return;
-  lighting_->OpenFor(model_->DevicePath(), layout_.row);
-}
-
-void CHalvricDlg::OpenUpgrade() {
-  if (!isActiveWindow() && !QGuiApplication::platformName().startsWith(QLatin1String("offscreen"))) return;
-  if (!MouseTakesUpgrade()) return;
-  if (upgrade_ == nullptr) upgrade_ = new UpgradeDlg(*session_, fonts_, texts_, data_folder_, this);
-  upgrade_->ShowFor(model_->DevicePath());
-}
-
-void CHalvricDlg::CloseSubWindows() {
-  if (lighting_ != nullptr) lighting_->CloseRequest();
-}
-
-void CHalvricDlg::RefreshSubWindows() {
-  if (lighting_ != nullptr && lighting_->isVisible()) lighting_->RefreshRequest();
-}
-
 void CHalvricDlg::ShutdownSubWindows() {
-  // Their threads use the session's device layer: they end before the session does.
-  if (upgrade_ != nullptr) upgrade_->Shutdown();
-  if (lighting_ != nullptr) lighting_->CloseRequest();
+  windows_->Shutdown();
   // Movement reports stop going to the host input before it goes.
   reports_->SetMovementIntake(nullptr);
   host_input_.reset();
