@@ -8,7 +8,9 @@
 
 #include "ui/kit/app_fonts.h"
 #include "app/halvric_dlg.h"
+#include "app/device_session.h"
 #include "app/instance_channel.h"
+#include "app/main_window_wiring.h"
 #include "app/sim_developer_keys.h"
 #include "config/program_settings.h"
 #include "config/text_tables.h"
@@ -82,8 +84,12 @@ int CHalvricApp::Run(int argc, char** argv) {
   deps.data_folder = DataFolder(env);
   deps.start_hidden = prelude.options.hide;
   deps.pin = prelude.pin;
-  deps.session.simulate = prelude.options.simulate;
-  deps.session.sim_state = prelude.options.sim_state;
+  // The device session outlives the window, which stops it on its way out.
+  SessionOptions session_options;
+  session_options.simulate = prelude.options.simulate;
+  session_options.sim_state = prelude.options.sim_state;
+  auto session = std::make_unique<DeviceSession>(session_options, *texts_);
+  deps.session = session.get();
   // Key texts use the labels of the user's own keyboard layout.
   deps.key_names = linux_hid::UserKeyNames();
   if (QGuiApplication::platformName() == QLatin1String("xcb")) {
@@ -92,6 +98,7 @@ int CHalvricApp::Run(int argc, char** argv) {
   }
 
   auto dlg = std::make_unique<CHalvricDlg>(std::move(deps));
+  AttachSession(*session, *dlg);
   macro_editor_ = &dlg->macroEditor();
   QObject::connect(channel_.get(), &InstanceChannel::wakeRequested, dlg.get(), &CHalvricDlg::WakeUp);
   QObject::connect(channel_.get(), &InstanceChannel::closeRequested, dlg.get(), &CHalvricDlg::Quit);
@@ -109,7 +116,7 @@ int CHalvricApp::Run(int argc, char** argv) {
   // The simulated mice's developer keys exist only in a simulated run.
   std::unique_ptr<SimDeveloperKeys> developer_keys;
   if (!prelude.options.simulate.empty()) {
-    developer_keys = std::make_unique<SimDeveloperKeys>(*dlg, dlg->session(), *context_);
+    developer_keys = std::make_unique<SimDeveloperKeys>(*dlg, *session, *context_);
     dlg->installEventFilter(developer_keys.get());
   }
   dlg->show();
@@ -141,6 +148,7 @@ int CHalvricApp::Run(int argc, char** argv) {
   if (developer_keys) dlg->removeEventFilter(developer_keys.get());
   macro_editor_ = nullptr;
   dlg.reset();
+  session.reset();
   library_.reset();
   channel_.reset();
   return code;

@@ -66,7 +66,7 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
   settings_ = LoadLinkSettings(data_folder_, DesktopDescription());
   if (settings_.disable_acc != 0 && pointer_) ApplyAccelerationOption(*pointer_, true);
 
-  session_ = std::make_unique<DeviceSession>(deps.session, texts_, this);
+  session_ = deps.session;
   reports_ = std::make_unique<ReportService>(session_->backend(), ctx_, static_cast<ReportView&>(*this),
                                              ReportServiceOptions{.display = true});
   reports_->Display().SetEnabled(settings_.osd != 0);
@@ -78,17 +78,6 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
     if (isVisible()) update();
   });
 
-  connect(session_.get(), &DeviceSession::connected, this, &CHalvricDlg::OnConnected);
-  connect(session_.get(), &DeviceSession::deviceAdded, this, &CHalvricDlg::OnDeviceAdded);
-  connect(session_.get(), &DeviceSession::deviceRemoved, this, &CHalvricDlg::OnDeviceRemoved);
-  connect(session_.get(), &DeviceSession::arrivalDone, this, [this](bool accepted) {
-    if (accepted) timer2_.start(1000);
-    update();
-  });
-  connect(session_.get(), &DeviceSession::progress, this, [this](double f) {
-    progress_ = f;
-    update();
-  });
 
   BuildItems();
   CreateMacroWindows(deps.library);
@@ -146,7 +135,6 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
   }
   RunForegroundCheck();
 
-  session_->StartHotplug();
   timer1_.start(20);
   timer2_.start(100);
 }

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/device_session.h"
+#include "services/device_connection.h"
 #include "ui/kit/key_capture.h"
 #include "config/button_assignment.h"
 #include "config/program_settings.h"
@@ -67,7 +67,7 @@ struct DlgDeps {
   std::filesystem::path data_folder;
   bool start_hidden = false;
   std::optional<int> pin;  // access code of the information page
-  SessionOptions session;
+  DeviceConnection* session = nullptr;  // the device session; its notifications are connected to the slots below
   std::unique_ptr<PointerSettings> pointer;        // may be null (no display)
   std::unique_ptr<ForegroundWindow> foreground;    // may be null
   // The key labels of the user's keyboard layout; null: the program's own key names.
@@ -118,7 +118,6 @@ class CHalvricDlg : public QWidget, private ReportView {
   ~CHalvricDlg() override;
 
   // --- for the application object, tests and screenshots
-  DeviceSession& session() { return *session_; }
   CStrDlg& prompt() { return *prompt_; }
   CDispDlg& osd() { return *osd_; }
   QSystemTrayIcon* tray() { return tray_; }
@@ -196,6 +195,13 @@ class CHalvricDlg : public QWidget, private ReportView {
   const KeyNameSource& keyNames() const;
   HostInput* hostInput() const { return host_input_.get(); }
 
+  // --- the device session's notifications, connected by the program
+  void OnConnected(const std::shared_ptr<const ConnectOutcome>& outcome);
+  void OnDeviceAdded(const QString& path);
+  void OnDeviceRemoved(const QString& path);
+  void OnArrivalDone(bool accepted);
+  void OnProgress(double fraction);
+
  signals:
   void settingsLoaded();
   void noDevice();
@@ -239,9 +245,6 @@ class CHalvricDlg : public QWidget, private ReportView {
 
   // Device side.
   void OnTimer2();
-  void OnConnected(const std::shared_ptr<const ConnectOutcome>& outcome);
-  void OnDeviceAdded(const QString& path);
-  void OnDeviceRemoved(const QString& path);
   // What the report service tells the window (called on its threads; each queues itself).
   void OnUpgradeReply(std::span<const uint8_t> report) override;
   void OnProfileChanged(int profile) override;
@@ -316,7 +319,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   std::unique_ptr<SubWindowHost> windows_;
   std::unique_ptr<ActiveWindowWatch> active_watch_;
 
-  std::unique_ptr<DeviceSession> session_;
+  DeviceConnection* session_ = nullptr;  // not owned
   std::unique_ptr<ReportService> reports_;
   CStrDlg* prompt_ = nullptr;
   CDispDlg* osd_ = nullptr;

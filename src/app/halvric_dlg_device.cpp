@@ -95,6 +95,16 @@ void CHalvricDlg::DropDevice() {
   update();
 }
 
+void CHalvricDlg::OnArrivalDone(bool accepted) {
+  if (accepted) timer2_.start(1000);
+  update();
+}
+
+void CHalvricDlg::OnProgress(double fraction) {
+  progress_ = fraction;
+  update();
+}
+
 void CHalvricDlg::OnDeviceAdded(const QString& path) { session_->HandleArrival(path.toStdString()); }
 
 void CHalvricDlg::OnDeviceRemoved(const QString& qpath) {

@@ -3,7 +3,6 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 
-#include "app/device_session.h"
 #include "config/button_assignment.h"
 #include "config/function_catalogue.h"
 #include "config/text_tables.h"
