@@ -1,14 +1,19 @@
 #include "app/halvric_app.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
+#include <functional>
 
 #include "ui/kit/app_fonts.h"
 #include "app/halvric_dlg.h"
+#include "app/active_window_watch.h"
 #include "app/device_session.h"
+#include "app/host_input.h"
 #include "app/instance_channel.h"
 #include "app/main_window_wiring.h"
 #include "app/sim_developer_keys.h"
@@ -97,7 +102,27 @@ int CHalvricApp::Run(int argc, char** argv) {
     deps.foreground = linux_hid::X11ForegroundWindow::Connect();
   }
 
+  // Tilt-scroll and touch through uinput, where it may be written; kept until the window has gone.
+  std::unique_ptr<HostInput> host_input;
+  if (const QScreen* screen = QGuiApplication::primaryScreen();
+      screen != nullptr && QGuiApplication::platformName() == QLatin1String("xcb")) {
+    const QRect desktop = screen->virtualGeometry();
+    const qreal ratio = screen->devicePixelRatio();
+    host_input = HostInput::Start(static_cast<int>(desktop.width() * ratio), static_cast<int>(desktop.height() * ratio));
+  }
+  if (host_input) deps.movement_intake = host_input->Intake();
+  // The X server's notice of active-window changes wakes the window's foreground check.
+  auto on_active_window = std::make_shared<std::function<void()>>();
+  std::unique_ptr<ActiveWindowWatch> active_watch;
+  if (deps.foreground) {
+    active_watch = ActiveWindowWatch::Create([on_active_window] {
+      if (*on_active_window) (*on_active_window)();
+    });
+  }
+  deps.active_window_notices = active_watch != nullptr;
+
   auto dlg = std::make_unique<CHalvricDlg>(std::move(deps));
+  *on_active_window = [w = dlg.get()] { w->RunForegroundCheck(); };
   AttachSession(*session, *dlg);
   macro_editor_ = &dlg->macroEditor();
   QObject::connect(channel_.get(), &InstanceChannel::wakeRequested, dlg.get(), &CHalvricDlg::WakeUp);
@@ -147,8 +172,10 @@ int CHalvricApp::Run(int argc, char** argv) {
   dlg->removeEventFilter(&watch);
   if (developer_keys) dlg->removeEventFilter(developer_keys.get());
   macro_editor_ = nullptr;
+  active_watch.reset();
   dlg.reset();
   session.reset();
+  host_input.reset();
   library_.reset();
   channel_.reset();
   return code;

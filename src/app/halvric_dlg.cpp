@@ -10,7 +10,6 @@
 #include <QMouseEvent>
 #include <algorithm>
 
-#include "app/active_window_watch.h"
 #include "app/main_button_page.h"
 #include "app/main_dpi_page.h"
 #include "app/main_other_page.h"
@@ -20,7 +19,6 @@
 #include "ui/kit/mouse_art.h"
 #include "ui/kit/key_resources.h"
 #include "config/usage_to_scan_table.h"
-#include "app/host_input.h"
 #include "ui/upgrade/upgrade_dlg.h"
 #include "ui/kit/str_dlg.h"
 #include "ui/kit/text_ids.h"
@@ -47,6 +45,7 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
       data_folder_(deps.data_folder),
       start_hidden_(deps.start_hidden),
       pin_(deps.pin),
+      active_window_notices_(deps.active_window_notices),
       pointer_(std::move(deps.pointer)),
       foreground_(std::move(deps.foreground)),
       button_page_(std::make_unique<ButtonPage>(*this)),
@@ -83,8 +82,7 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
   CreateMacroWindows(deps.library);
   key_names_ = deps.key_names;
   AddWindowItems();
-  if (deps.host_input) StartHostInput();
-  if (host_input_) reports_->SetMovementIntake(host_input_->Intake());
+  if (deps.movement_intake != nullptr) reports_->SetMovementIntake(deps.movement_intake);
 
   // Timers: all single-shot except the countdowns.
   for (QTimer* t : {&timer2_, &timer3_, &timer4_, &timer5_, &timer9_, &timer10_, &timer200_, &timer445_}) {
@@ -131,7 +129,6 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
         [this] {
           if (isVisible()) update();
         });
-    active_watch_ = ActiveWindowWatch::Create([this] { RunForegroundCheck(); });
   }
   RunForegroundCheck();
 
@@ -145,7 +142,6 @@ CHalvricDlg::~CHalvricDlg() {
                     &timer10_, &timer11_, &timer200_, &timer445_}) {
     t->stop();
   }
-  active_watch_.reset();
   ShutdownSubWindows();
   session_->Shutdown();
   reports_->Stop();
@@ -422,7 +418,7 @@ void CHalvricDlg::RunForegroundCheck() {
     return;
   }
   // Without the server's notice of focus changes the check polls, but only while links exist.
-  if (!active_watch_ && !timer8_.isActive()) timer8_.start(500);
+  if (!active_window_notices_ && !timer8_.isActive()) timer8_.start(500);
   if (HasDevice()) foreground_check_->Run(settings_.links);
 }
 

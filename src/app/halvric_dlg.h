@@ -36,7 +36,7 @@ namespace halvric {
 class AppFonts;
 class CDispDlg;
 class ColorDlg;
-class HostInput;
+class MovementIntake;
 class KeyNameSource;
 class UpgradeDlg;
 class CStrDlg;
@@ -53,7 +53,6 @@ class DpiPage;
 class OtherPage;
 class SubWindowHost;
 class TextTables;
-class ActiveWindowWatch;
 
 inline constexpr int kWindowWidth = 1024;
 inline constexpr int kWindowHeight = 600;
@@ -72,7 +71,12 @@ struct DlgDeps {
   std::unique_ptr<ForegroundWindow> foreground;    // may be null
   // The key labels of the user's keyboard layout; null: the program's own key names.
   std::shared_ptr<const KeyNameSource> key_names;
-  bool host_input = true;  // tilt-scroll and touch through uinput, where it may be written
+  // Where movement reports go for tilt-scroll and touch on this computer; null: nowhere. The
+  // program owns it and keeps it until the window has gone.
+  MovementIntake* movement_intake = nullptr;
+  // The program tells the window of active-window changes (RunForegroundCheck); without such
+  // notices the foreground check polls while some profile is linked.
+  bool active_window_notices = false;
   MacroLibrary* library = nullptr;                 // the program's macro library; null: the window keeps its own
 };
 
@@ -193,8 +197,10 @@ class CHalvricDlg : public QWidget, private ReportView {
   ColorDlg* lightingWindow() const;
   UpgradeDlg* upgradeWindow() const;
   const KeyNameSource& keyNames() const;
-  HostInput* hostInput() const { return host_input_.get(); }
 
+  // Runs the foreground check (linked profiles); the program calls it when the active window
+  // changes.
+  void RunForegroundCheck();
   // --- the device session's notifications, connected by the program
   void OnConnected(const std::shared_ptr<const ConnectOutcome>& outcome);
   void OnDeviceAdded(const QString& path);
@@ -274,7 +280,6 @@ class CHalvricDlg : public QWidget, private ReportView {
   void FinishCapture(const CaptureResult& r);
   void ApplyAcceleration();
   void SaveSettings();
-  void RunForegroundCheck();
   void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
   int64_t NowMs() const { return clock_.elapsed(); }
   QString T(int family, int index) const;
@@ -295,7 +300,6 @@ class CHalvricDlg : public QWidget, private ReportView {
 
   // Hooks of the lighting and upgrade windows, the key names and the host input.
   void AddWindowItems();
-  void StartHostInput();
   void UpdateWindowItems();
   void ShutdownSubWindows();
   void ApplyKeyNames(WorkingCopy& wc) const;
@@ -306,6 +310,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   const std::filesystem::path data_folder_;
   bool start_hidden_;
   std::optional<int> pin_;
+  bool active_window_notices_ = false;
   std::optional<int> entered_pin_;
   ProgramSettings settings_;
   std::unique_ptr<PointerSettings> pointer_;
@@ -317,7 +322,6 @@ class CHalvricDlg : public QWidget, private ReportView {
   std::unique_ptr<OtherPage> other_page_;
   // The lighting and upgrade windows, the button dialog, the macro editor and list, the prompt.
   std::unique_ptr<SubWindowHost> windows_;
-  std::unique_ptr<ActiveWindowWatch> active_watch_;
 
   DeviceConnection* session_ = nullptr;  // not owned
   std::unique_ptr<ReportService> reports_;
@@ -363,7 +367,6 @@ class CHalvricDlg : public QWidget, private ReportView {
   // Lighting and upgrade windows, key names, tilt and touch.
   int light_item_ = -1;
   std::shared_ptr<const KeyNameSource> key_names_;
-  std::unique_ptr<HostInput> host_input_;
 
   QTimer timer1_, timer2_, timer3_, timer4_, timer5_, timer6_, timer7_, timer8_, timer9_, timer10_, timer11_,
       timer200_, timer445_;

@@ -13,7 +13,6 @@
 #include <QMouseEvent>
 #include <algorithm>
 
-#include "app/active_window_watch.h"
 #include "app/main_button_page.h"
 #include "app/main_dpi_page.h"
 #include "app/main_other_page.h"
@@ -23,7 +22,6 @@
 #include "ui/kit/mouse_art.h"
 #include "ui/kit/key_resources.h"
 #include "config/usage_to_scan_table.h"
-#include "app/host_input.h"
 #include "ui/upgrade/upgrade_dlg.h"
 #include "ui/kit/str_dlg.h"
 #include "ui/kit/text_ids.h"

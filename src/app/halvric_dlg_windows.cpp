@@ -9,7 +9,6 @@
 #include "app/halvric_dlg.h"
 #include "app/main_sub_windows.h"
 #include "services/main_window_model.h"
-#include "app/host_input.h"
 #include "ui/kit/key_resources.h"
 #include "config/usage_to_scan_table.h"
 #include "config/button_assignment.h"
@@ -56,7 +55,6 @@ void CHalvricDlg::ShutdownSubWindows() {
   windows_->Shutdown();
   // Movement reports stop going to the host input before it goes.
   reports_->SetMovementIntake(nullptr);
-  host_input_.reset();
 }
 
 const KeyNameSource& CHalvricDlg::keyNames() const {
@@ -72,14 +70,6 @@ void CHalvricDlg::ApplyKeyNames(WorkingCopy& wc) const {
       if (b.bytes[0] == function_type::kKeyboard) b.text = KeyNameText(b.bytes[2], b.bytes[1], ProgramScanTable(), *key_names_);
     }
   }
-}
-
-void CHalvricDlg::StartHostInput() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr || QGuiApplication::platformName() != QLatin1String("xcb")) return;
-  const QRect desktop = screen->virtualGeometry();
-  const qreal ratio = screen->devicePixelRatio();
-  host_input_ = HostInput::Start(static_cast<int>(desktop.width() * ratio), static_cast<int>(desktop.height() * ratio));
 }
 
 }  // namespace halvric
