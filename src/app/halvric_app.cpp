@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "ui/kit/app_fonts.h"
-#include "app/halvric_dlg.h"
+#include "ui/main/halvric_dlg.h"
 #include "app/active_window_watch.h"
 #include "app/device_session.h"
 #include "app/host_input.h"

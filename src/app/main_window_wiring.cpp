@@ -1,7 +1,7 @@
 #include "app/main_window_wiring.h"
 
 #include "app/device_session.h"
-#include "app/halvric_dlg.h"
+#include "ui/main/halvric_dlg.h"
 
 namespace halvric {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "app/device_session.h"
-#include "app/halvric_dlg.h"
+#include "ui/main/halvric_dlg.h"
 #include "app/sim_hotplug_source.h"
 #include "services/program_context.h"
 #include "sim/sim_hid_backend.h"

@@ -11,7 +11,7 @@
 
 #include "ui/kit/app_fonts.h"
 #include "app/device_session.h"
-#include "app/halvric_dlg.h"
+#include "ui/main/halvric_dlg.h"
 #include "app/main_window_wiring.h"
 #include "config/text_tables.h"
 #include "services/program_context.h"

@@ -6,8 +6,8 @@
 #include <QScreen>
 
 #include "ui/kit/app_fonts.h"
-#include "app/halvric_dlg.h"
-#include "app/main_sub_windows.h"
+#include "ui/main/halvric_dlg.h"
+#include "ui/main/main_sub_windows.h"
 #include "services/main_window_model.h"
 #include "ui/kit/key_resources.h"
 #include "config/usage_to_scan_table.h"

@@ -1,7 +1,7 @@
 // The main window's mouse and keyboard input: presses, drags and releases on the hot items, the
 // key capture of the quick binding and the keys the window itself answers.
 
-#include "app/halvric_dlg.h"
+#include "ui/main/halvric_dlg.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,10 +13,10 @@
 #include <QMouseEvent>
 #include <algorithm>
 
-#include "app/main_button_page.h"
-#include "app/main_dpi_page.h"
-#include "app/main_other_page.h"
-#include "app/main_sub_windows.h"
+#include "ui/main/main_button_page.h"
+#include "ui/main/main_dpi_page.h"
+#include "ui/main/main_other_page.h"
+#include "ui/main/main_sub_windows.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/osd/disp_dlg.h"
 #include "ui/kit/mouse_art.h"

@@ -6,7 +6,7 @@
 
 #include <QString>
 
-#include "app/halvric_dlg.h"
+#include "ui/main/halvric_dlg.h"
 
 class QPainter;
 

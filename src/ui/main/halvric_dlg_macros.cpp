@@ -6,8 +6,8 @@
 
 #include "ui/kit/app_fonts.h"
 #include "ui/button/button_set_dlg.h"
-#include "app/halvric_dlg.h"
-#include "app/main_sub_windows.h"
+#include "ui/main/halvric_dlg.h"
+#include "ui/main/main_sub_windows.h"
 #include "services/main_window_model.h"
 #include "ui/kit/key_resources.h"
 #include "config/describe_assignment.h"

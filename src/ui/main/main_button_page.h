@@ -8,7 +8,7 @@
 #include <QPoint>
 #include <QRect>
 
-#include "app/halvric_dlg.h"
+#include "ui/main/halvric_dlg.h"
 
 class QPainter;
 

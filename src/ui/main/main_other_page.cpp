@@ -1,4 +1,4 @@
-#include "app/main_other_page.h"
+#include "ui/main/main_other_page.h"
 
 #include <QFileDialog>
 #include <QPainter>

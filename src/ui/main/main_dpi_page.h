@@ -7,7 +7,7 @@
 #include <QRect>
 #include <vector>
 
-#include "app/halvric_dlg.h"
+#include "ui/main/halvric_dlg.h"
 
 class QPainter;
 

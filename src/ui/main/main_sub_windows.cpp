@@ -1,4 +1,4 @@
-#include "app/main_sub_windows.h"
+#include "ui/main/main_sub_windows.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>

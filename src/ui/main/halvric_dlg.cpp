@@ -1,4 +1,4 @@
-#include "app/halvric_dlg.h"
+#include "ui/main/halvric_dlg.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,10 +10,10 @@
 #include <QMouseEvent>
 #include <algorithm>
 
-#include "app/main_button_page.h"
-#include "app/main_dpi_page.h"
-#include "app/main_other_page.h"
-#include "app/main_sub_windows.h"
+#include "ui/main/main_button_page.h"
+#include "ui/main/main_dpi_page.h"
+#include "ui/main/main_other_page.h"
+#include "ui/main/main_sub_windows.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/osd/disp_dlg.h"
 #include "ui/kit/mouse_art.h"

@@ -1,4 +1,4 @@
-#include "app/main_button_page.h"
+#include "ui/main/main_button_page.h"
 
 #include <QFileDialog>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "app/main_dpi_page.h"
+#include "ui/main/main_dpi_page.h"
 
 #include <QPainter>
 #include <algorithm>

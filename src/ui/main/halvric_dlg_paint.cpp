@@ -6,10 +6,10 @@
 #include <algorithm>
 
 #include "ui/kit/app_fonts.h"
-#include "app/halvric_dlg.h"
-#include "app/main_button_page.h"
-#include "app/main_dpi_page.h"
-#include "app/main_other_page.h"
+#include "ui/main/halvric_dlg.h"
+#include "ui/main/main_button_page.h"
+#include "ui/main/main_dpi_page.h"
+#include "ui/main/main_other_page.h"
 #include "services/main_window_model.h"
 #include "ui/kit/mouse_art.h"
 #include "ui/kit/str_dlg.h"
