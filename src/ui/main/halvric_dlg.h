@@ -1,8 +1,11 @@
 #pragma once
 // The main window: a fixed 1024 x 600 custom-drawn window with three pages (buttons, DPI,
-// other), the hub of the program's background work. It owns the tray icon, the on-screen display,
-// the prompt and the device session; every exchange with the mouse is queued on the session's
-// worker and its result comes back as a queued call, so this window's thread never waits.
+// other), the hub of the program's background work. It owns the tray icon, the on-screen display
+// and the report service, and composes one class per page (main_*_page.h), the sub-window host
+// (main_sub_windows.h) and the Qt-free model of its working copy and pending sends
+// (services/main_window_model.h). The device session is the program's, reached through
+// DeviceConnection: every exchange with the mouse is queued on the session's worker and its
+// result comes back as a queued call, so this window's thread never waits.
 
 #include <QElapsedTimer>
 #include <QPointer>
