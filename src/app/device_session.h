@@ -23,7 +23,7 @@
 #include "device/model_layout.h"
 #include "platform/hid_backend.h"
 #include "platform/hotplug_monitor.h"
-#include "services/device_jobs.h"
+#include "services/device_connection.h"
 
 namespace halvric {
 
@@ -41,17 +41,7 @@ struct SessionOptions {
   std::string lock_file;  // transfer lock file; empty: the default
 };
 
-// What one run of the connect sequence found.
-struct ConnectOutcome {
-  std::string path;          // empty: no mouse
-  bool loaded = false;       // the working copy holds the mouse's settings
-  ModelLayout layout;
-  DeviceInfo info;
-  std::vector<std::string> mice;  // every listed mouse, for the device selector
-  WorkingCopy wc;
-};
-
-class DeviceSession : public QObject, public DeviceJobs {
+class DeviceSession : public QObject, public DeviceConnection {
   Q_OBJECT
 
  public:
@@ -60,20 +50,20 @@ class DeviceSession : public QObject, public DeviceJobs {
 
   // Stops the hot-plug source, the worker and the report service's readers, joining each.
   // Idempotent.
-  void Shutdown();
+  void Shutdown() override;
 
   // The service that reads the mice's input reports: started after each connect and on resume.
   // Set once, before the first connect; it outlives the session's worker.
-  void SetReportService(ReportService* reports) { reports_ = reports; }
+  void SetReportService(ReportService* reports) override { reports_ = reports; }
 
   DeviceLayer& dev() { return *dev_; }
   DeviceLayer& Device() override { return *dev_; }
-  HidBackend& backend() { return *backend_; }
+  HidBackend& backend() override { return *backend_; }
   sim::SimHidBackend* simulator() { return sim_; }
   SimHotplugSource* simHotplug() { return sim_hotplug_; }
 
   // Starts watching for mice plugged in and out (udev, or the simulated source).
-  bool StartHotplug(std::string* error = nullptr);
+  bool StartHotplug(std::string* error = nullptr) override;
 
   // Queues `job` for the worker thread; `done` then runs on the window's thread.
   void Post(Job job, std::function<void()> done = {}) override;
@@ -82,10 +72,10 @@ class DeviceSession : public QObject, public DeviceJobs {
 
   // The connect sequence on the worker: enumerate on the first run, select, read everything.
   // Ignored while one is queued or running (returns false). The outcome arrives by `connected`.
-  bool Connect(bool first_run, const std::string& requested_path);
+  bool Connect(bool first_run, const std::string& requested_path) override;
   bool Connecting() const { return connecting_.load(); }
   // Progress of long jobs (0..1), delivered on the window's thread.
-  void ReportProgress(double fraction);
+  void ReportProgress(double fraction) override;
 
   // The input-report readers stop while something else reads the mouse's input interface for
   // itself (the firmware write waits for its acknowledgements there), so that no report is taken
@@ -94,9 +84,9 @@ class DeviceSession : public QObject, public DeviceJobs {
   void ResumeReaders() override;
 
   // An arrival: after 200 ms the interface is identified on the worker, then `arrivalDone`.
-  void HandleArrival(const std::string& path);
+  void HandleArrival(const std::string& path) override;
   // A removal: the interface leaves the device list (on the worker).
-  void HandleRemoval(const std::string& path);
+  void HandleRemoval(const std::string& path) override;
 
  signals:
   void connected(std::shared_ptr<const ConnectOutcome> outcome);

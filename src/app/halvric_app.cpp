@@ -1,14 +1,22 @@
 #include "app/halvric_app.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
+#include <functional>
 
 #include "ui/kit/app_fonts.h"
-#include "app/halvric_dlg.h"
+#include "ui/main/halvric_dlg.h"
+#include "app/active_window_watch.h"
+#include "app/device_session.h"
+#include "app/host_input.h"
 #include "app/instance_channel.h"
+#include "app/main_window_wiring.h"
+#include "app/sim_developer_keys.h"
 #include "config/program_settings.h"
 #include "config/text_tables.h"
 #include "macro/macro_library.h"
@@ -81,9 +89,12 @@ int CHalvricApp::Run(int argc, char** argv) {
   deps.data_folder = DataFolder(env);
   deps.start_hidden = prelude.options.hide;
   deps.pin = prelude.pin;
-  deps.session.simulate = prelude.options.simulate;
-  deps.session.sim_state = prelude.options.sim_state;
-  deps.sim_developer_keys = !prelude.options.simulate.empty();
+  // The device session outlives the window, which stops it on its way out.
+  SessionOptions session_options;
+  session_options.simulate = prelude.options.simulate;
+  session_options.sim_state = prelude.options.sim_state;
+  auto session = std::make_unique<DeviceSession>(session_options, *texts_);
+  deps.session = session.get();
   // Key texts use the labels of the user's own keyboard layout.
   deps.key_names = linux_hid::UserKeyNames();
   if (QGuiApplication::platformName() == QLatin1String("xcb")) {
@@ -91,7 +102,28 @@ int CHalvricApp::Run(int argc, char** argv) {
     deps.foreground = linux_hid::X11ForegroundWindow::Connect();
   }
 
+  // Tilt-scroll and touch through uinput, where it may be written; kept until the window has gone.
+  std::unique_ptr<HostInput> host_input;
+  if (const QScreen* screen = QGuiApplication::primaryScreen();
+      screen != nullptr && QGuiApplication::platformName() == QLatin1String("xcb")) {
+    const QRect desktop = screen->virtualGeometry();
+    const qreal ratio = screen->devicePixelRatio();
+    host_input = HostInput::Start(static_cast<int>(desktop.width() * ratio), static_cast<int>(desktop.height() * ratio));
+  }
+  if (host_input) deps.movement_intake = host_input->Intake();
+  // The X server's notice of active-window changes wakes the window's foreground check.
+  auto on_active_window = std::make_shared<std::function<void()>>();
+  std::unique_ptr<ActiveWindowWatch> active_watch;
+  if (deps.foreground) {
+    active_watch = ActiveWindowWatch::Create([on_active_window] {
+      if (*on_active_window) (*on_active_window)();
+    });
+  }
+  deps.active_window_notices = active_watch != nullptr;
+
   auto dlg = std::make_unique<CHalvricDlg>(std::move(deps));
+  *on_active_window = [w = dlg.get()] { w->RunForegroundCheck(); };
+  AttachSession(*session, *dlg);
   macro_editor_ = &dlg->macroEditor();
   QObject::connect(channel_.get(), &InstanceChannel::wakeRequested, dlg.get(), &CHalvricDlg::WakeUp);
   QObject::connect(channel_.get(), &InstanceChannel::closeRequested, dlg.get(), &CHalvricDlg::Quit);
@@ -106,6 +138,12 @@ int CHalvricApp::Run(int argc, char** argv) {
   } watch;
   watch.ctx = context_.get();
   dlg->installEventFilter(&watch);
+  // The simulated mice's developer keys exist only in a simulated run.
+  std::unique_ptr<SimDeveloperKeys> developer_keys;
+  if (!prelude.options.simulate.empty()) {
+    developer_keys = std::make_unique<SimDeveloperKeys>(*dlg, *session, *context_);
+    dlg->installEventFilter(developer_keys.get());
+  }
   dlg->show();
   if (qEnvironmentVariableIsSet("HALVRIC_REPORT_STARTUP")) {
     // Time since the process started until the window is exposed.
@@ -132,8 +170,12 @@ int CHalvricApp::Run(int argc, char** argv) {
   // Orderly end: the window stops its session (workers joined) before the application goes.
   context_->quit.store(true);
   dlg->removeEventFilter(&watch);
+  if (developer_keys) dlg->removeEventFilter(developer_keys.get());
   macro_editor_ = nullptr;
+  active_watch.reset();
   dlg.reset();
+  session.reset();
+  host_input.reset();
   library_.reset();
   channel_.reset();
   return code;

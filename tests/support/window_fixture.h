@@ -10,7 +10,9 @@
 #include <memory>
 
 #include "ui/kit/app_fonts.h"
-#include "app/halvric_dlg.h"
+#include "app/device_session.h"
+#include "ui/main/halvric_dlg.h"
+#include "app/main_window_wiring.h"
 #include "config/text_tables.h"
 #include "services/program_context.h"
 #include "sim/sim_hid_backend.h"
@@ -33,14 +35,18 @@ struct WindowRig {
     deps.texts = &texts;
     deps.data_folder = std::filesystem::path(qgetenv("HALVRIC_DATA_DIR").toStdString());
     std::filesystem::create_directories(deps.data_folder);
-    deps.session.simulate = models;
-    deps.session.sim_latency = latency;
-    deps.session.lock_file = qgetenv("HALVRIC_TRANSFER_LOCK").toStdString();
+    SessionOptions options;
+    options.simulate = models;
+    options.sim_latency = latency;
+    options.lock_file = qgetenv("HALVRIC_TRANSFER_LOCK").toStdString();
+    session = std::make_unique<DeviceSession>(options, texts);
+    deps.session = session.get();
     window = std::make_unique<CHalvricDlg>(std::move(deps));
+    AttachSession(*session, *window);
     window->show();
   }
 
-  sim::SimHidBackend& Sim() { return *window->session().simulator(); }
+  sim::SimHidBackend& Sim() { return *session->simulator(); }
   sim::SimMouse& Mouse(size_t i = 0) { return Sim().Mouse(i); }
 
   // Waits until the settings are loaded (true) or the time runs out.
@@ -55,7 +61,7 @@ struct WindowRig {
     QTest::qWait(extra_ms);
     QElapsedTimer t;
     t.start();
-    while ((window->session().Pending() > 0 || window->Busy() > 0) && t.elapsed() < 20000) QTest::qWait(5);
+    while ((session->Pending() > 0 || window->Busy() > 0) && t.elapsed() < 20000) QTest::qWait(5);
     QTest::qWait(5);
   }
   int SetFeatureLines() {
@@ -67,6 +73,7 @@ struct WindowRig {
   ProgramContext context;
   AppFonts fonts;
   TextTables texts;
+  std::unique_ptr<DeviceSession> session;  // outlives the window, which stops it
   std::unique_ptr<CHalvricDlg> window;
 };
 

@@ -191,7 +191,7 @@ class LightingWindowTest : public QObject {
     ClickAt(dlg, dlg->ZoneRect(0).center());
     QPointer<ColorPickDlg> picker = WaitPicker(dlg);
     QVERIFY(picker);
-    QVERIFY(rig.window->session().simHotplug()->Unplug(0));
+    QVERIFY(rig.session->simHotplug()->Unplug(0));
     QTRY_VERIFY_WITH_TIMEOUT(!dlg->isVisible(), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(picker.isNull(), 5000);
     QVERIFY(!dlg->PreviewRunning());

@@ -136,7 +136,7 @@ class MainWindowTest : public QObject {
     QSignalSpy gone(rig.window.get(), &CHalvricDlg::noDevice);
     // A restore question is open when the mouse goes away: it closes as if cancelled.
     ClickItem(rig, CHalvricDlg::kItemOtherPage);
-    QTimer::singleShot(80, [&rig] { rig.window->session().simHotplug()->Unplug(0); });
+    QTimer::singleShot(80, [&rig] { rig.session->simHotplug()->Unplug(0); });
     ClickItem(rig, CHalvricDlg::kItemRestore);
     QCOMPARE(rig.window->prompt().choice, static_cast<int>(CStrDlg::kChoiceCancel));
     QVERIFY(gone.count() > 0 || gone.wait(3000));
@@ -144,7 +144,7 @@ class MainWindowTest : public QObject {
     QImage shot = rig.window->grab().toImage();
     QVERIFY(!shot.isNull());
     // Plugged back: the settings come back without any click.
-    rig.window->session().simHotplug()->Plug(0);
+    rig.session->simHotplug()->Plug(0);
     QVERIFY(rig.WaitLoaded(8000));
     QCOMPARE(rig.window->workingCopy().loaded, true);
     // Its reports are read again: a profile button pressed on the mouse reaches the window.

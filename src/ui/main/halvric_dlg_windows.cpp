@@ -6,8 +6,9 @@
 #include <QScreen>
 
 #include "ui/kit/app_fonts.h"
-#include "app/halvric_dlg.h"
-#include "app/host_input.h"
+#include "ui/main/halvric_dlg.h"
+#include "ui/main/main_sub_windows.h"
+#include "services/main_window_model.h"
 #include "ui/kit/key_resources.h"
 #include "config/usage_to_scan_table.h"
 #include "config/button_assignment.h"
@@ -50,35 +51,10 @@ void CHalvricDlg::UpdateWindowItems() {
   if (light_item_ >= 0) items_[static_cast<size_t>(light_item_)].rect = MouseHasLighting() ? kLightItemRect : QRect();
 }
 
-void CHalvricDlg::OpenLighting() {
-  if (!MouseHasLighting()) return;
-  if (lighting_ == nullptr) lighting_ = new ColorDlg(*session_, fonts_, texts_, this);
-  if (lighting_->isVisible()) return;
-  lighting_->OpenFor(device_path_, layout_.row);
-}
-
-void CHalvricDlg::OpenUpgrade() {
-  if (!isActiveWindow() && !QGuiApplication::platformName().startsWith(QLatin1String("offscreen"))) return;
-  if (!MouseTakesUpgrade()) return;
-  if (upgrade_ == nullptr) upgrade_ = new UpgradeDlg(*session_, fonts_, texts_, data_folder_, this);
-  upgrade_->ShowFor(device_path_);
-}
-
-void CHalvricDlg::CloseSubWindows() {
-  if (lighting_ != nullptr) lighting_->CloseRequest();
-}
-
-void CHalvricDlg::RefreshSubWindows() {
-  if (lighting_ != nullptr && lighting_->isVisible()) lighting_->RefreshRequest();
-}
-
 void CHalvricDlg::ShutdownSubWindows() {
-  // Their threads use the session's device layer: they end before the session does.
-  if (upgrade_ != nullptr) upgrade_->Shutdown();
-  if (lighting_ != nullptr) lighting_->CloseRequest();
+  windows_->Shutdown();
   // Movement reports stop going to the host input before it goes.
   reports_->SetMovementIntake(nullptr);
-  host_input_.reset();
 }
 
 const KeyNameSource& CHalvricDlg::keyNames() const {
@@ -94,14 +70,6 @@ void CHalvricDlg::ApplyKeyNames(WorkingCopy& wc) const {
       if (b.bytes[0] == function_type::kKeyboard) b.text = KeyNameText(b.bytes[2], b.bytes[1], ProgramScanTable(), *key_names_);
     }
   }
-}
-
-void CHalvricDlg::StartHostInput() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr || QGuiApplication::platformName() != QLatin1String("xcb")) return;
-  const QRect desktop = screen->virtualGeometry();
-  const qreal ratio = screen->devicePixelRatio();
-  host_input_ = HostInput::Start(static_cast<int>(desktop.width() * ratio), static_cast<int>(desktop.height() * ratio));
 }
 
 }  // namespace halvric

@@ -6,7 +6,9 @@
 
 #include "ui/kit/app_fonts.h"
 #include "ui/button/button_set_dlg.h"
-#include "app/halvric_dlg.h"
+#include "ui/main/halvric_dlg.h"
+#include "ui/main/main_sub_windows.h"
+#include "services/main_window_model.h"
 #include "ui/kit/key_resources.h"
 #include "config/describe_assignment.h"
 #include "config/function_catalogue.h"
@@ -30,50 +32,14 @@ void CHalvricDlg::CreateMacroWindows(MacroLibrary* library) {
     library = own_library_.get();
   }
   library_ = library;
-  const NoKeyNames names;
-  button_dlg_ = new CButtonSetDlg(fonts_, texts_, ProgramScanTable(), LoadProgramScreenKeyboard(texts_, names), this);
-
-  MacroEdit::Deps d;
-  d.fonts = &fonts_;
-  d.texts = &texts_;
-  d.library = library_;
-  d.prompt = prompt_;
-  d.mouse = [this]() -> const WorkingCopy* { return HasDevice() ? &wc_ : nullptr; };
-  d.run = [this](MacroEdit::MouseJob job, std::function<void()> done) {
-    // The worker's copy carries the changed slot table and buttons back to this window.
-    auto result = std::make_shared<WorkingCopy>();
-    session_->Post(
-        [job = std::move(job), result](DeviceLayer& dev, WorkingCopy& wc) {
-          job(dev, wc);
-          *result = wc;
-        },
-        [this, result, done = std::move(done)] {
-          if (result->loaded && HasDevice() && result->path == wc_.path) {
-            wc_.macros = result->macros;
-            wc_.profiles = result->profiles;
-            UpdateProtectedButton();
-          }
-          if (done) done();
-          update();
-        });
-  };
-  d.lists_changed = [this] { RebuildMacroLists(); };
-  macro_edit_ = new MacroEdit(std::move(d), this);
-  macro_edit_->setWindowFlag(Qt::Window);
-
-  macro_list_ = new ui::MacroList(fonts_, texts_, this);
-  macro_list_->on_drop = [this](const _MACRO_LIST_ITEM_& entry, const QPoint& pos) { DropEntry(entry, pos); };
-  macro_list_->on_files_changed = [this] {
-    macro_edit_->RefreshPanel();
-    update();
-  };
+  windows_->CreateMacroWindows();
 }
 
 void CHalvricDlg::RebuildMacroLists() {
   FunctionLibraryFilter filter;
-  filter.variant = wc_.variant;
+  filter.variant = model_->wc().variant;
   const FunctionLibrary lib =
-      LoadLibraryFiles(ProgramFolder(FolderEnvironment::FromProcess()), filter, texts_, wc_.dpi_step);
+      LoadLibraryFiles(ProgramFolder(FolderEnvironment::FromProcess()), filter, texts_, model_->wc().dpi_step);
   function_entries_ = lib.entries;
   // Library groups carry the name of their file.
   for (_MACRO_LIST_ITEM_& e : function_entries_) {
@@ -87,7 +53,7 @@ void CHalvricDlg::RebuildMacroLists() {
     group.name = texts_.Get(TextFamily::class_str, 5);
     function_entries_.push_back(group);
     for (int s = 0; s < kMacroSlots; ++s) {
-      const MacroSlot& slot = wc_.macros[static_cast<size_t>(s)];
+      const MacroSlot& slot = model_->wc().macros[static_cast<size_t>(s)];
       if (slot.start == 0) continue;
       _MACRO_LIST_ITEM_ e;
       e.name = slot.name;
@@ -98,38 +64,11 @@ void CHalvricDlg::RebuildMacroLists() {
       e.inMouse = 1;
       e.slot = s;
       e.size = static_cast<int32_t>(slot.length);
-      e.label = DescribeAssignment(texts_, e.type, e.op1, e.op2, 0, wc_.dpi_step);
+      e.label = DescribeAssignment(texts_, e.type, e.op1, e.op2, 0, model_->wc().dpi_step);
       function_entries_.push_back(e);
     }
   }
-  if (button_dlg_ != nullptr && button_dlg_->isVisible()) button_dlg_->MacroListChanged(&function_entries_);
-  if (macro_list_ != nullptr) macro_list_->ListChanged();
-  if (macro_edit_ != nullptr) macro_edit_->RefreshPanel();
-}
-
-void CHalvricDlg::OpenButtonDialog(int button) {
-  const int p = ctx_.current_profile.load();
-  if (!HasDevice() || p < 0 || p >= kProfileCount || button < 0 || button >= DrawnButtons() || busy_ > 0) return;
-  if (button_dlg_->isVisible()) return;
-  const int key = layout_.key_index[static_cast<size_t>(button)];
-  auto& profile = wc_.profiles[static_cast<size_t>(p)];
-  ButtonSetRequest r;
-  r.current = ButtonAssignment::FromBytes(profile.buttons[static_cast<size_t>(key)].bytes);
-  r.hidden_types = HiddenTypesForPosition(key, wc_.protocol_level, 0);
-  r.type_code = info_.type_code;
-  r.protocol_level = wc_.protocol_level;
-  r.gamepad = false;
-  r.dpi_unit = wc_.dpi_step;
-  r.max_dpi = MaxRawDpi();
-  r.profile = p;
-  r.key_cycle = &profile.extension;
-  r.macros = &function_entries_;
-  const auto before = profile.extension;
-  if (button_dlg_->Open(r) != 1 || !HasDevice() || ctx_.current_profile.load() != p) {
-    if (HasDevice()) wc_.profiles[static_cast<size_t>(p)].extension = before;
-    return;
-  }
-  ApplyButtonResult(key, button_dlg_->Assignment(), wc_.profiles[static_cast<size_t>(p)].extension != before);
+  windows_->ListsChanged();
 }
 
 void CHalvricDlg::ApplyButtonResult(int key, ButtonAssignment a, bool cycle_changed) {
@@ -137,14 +76,14 @@ void CHalvricDlg::ApplyButtonResult(int key, ButtonAssignment a, bool cycle_chan
   if (!HasDevice() || p < 0 || p >= kProfileCount) return;
   // "Default" stands for the button's factory function.
   if (a.type == function_type::kDefault && key >= 0 && key < kInfoEntries) {
-    a = ButtonAssignment::FromBytes(wc_.info_entries[static_cast<size_t>(key)].values);
+    a = ButtonAssignment::FromBytes(model_->wc().info_entries[static_cast<size_t>(key)].values);
   }
-  auto& slot = wc_.profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)];
+  auto& slot = model_->wc().profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)];
   slot.bytes = a.Bytes();
-  slot.text = DescribeAssignment(texts_, a, wc_.dpi_step);
+  slot.text = DescribeAssignment(texts_, a, model_->wc().dpi_step);
   const bool send_cycle = cycle_changed && a.type >= function_type::kKeyCyclePositive &&
                           a.type <= function_type::kKeyCycleCurrent;
-  const auto block = wc_.profiles[static_cast<size_t>(p)].extension;
+  const auto block = model_->wc().profiles[static_cast<size_t>(p)].extension;
   const TextTables* texts = &texts_;
   BeginBusy();
   session_->Post(
@@ -158,26 +97,6 @@ void CHalvricDlg::ApplyButtonResult(int key, ButtonAssignment a, bool cycle_chan
       });
   UpdateProtectedButton();
   update();
-}
-
-void CHalvricDlg::ShowMacroEditor() {
-  if (!macro_edit_->isVisible()) macro_edit_->move(pos() + QPoint(20, 20));
-  macro_edit_->RefreshPanel();
-  macro_edit_->show();
-  macro_edit_->raise();
-  macro_edit_->activateWindow();
-}
-
-void CHalvricDlg::ShowFunctionList(bool show) {
-  if (item_function_list_ >= 0) items_[static_cast<size_t>(item_function_list_)].value = show ? 1 : 0;
-  if (!show) {
-    macro_list_->hide();
-    return;
-  }
-  macro_list_->SetList(ui::MacroList::kLibraryMode, &function_entries_);
-  macro_list_->move(mapToGlobal(QPoint(width() + 8, 0)));
-  macro_list_->show();
-  macro_list_->raise();
 }
 
 int CHalvricDlg::ButtonAtGlobal(const QPoint& global_pos) const {
@@ -206,7 +125,7 @@ void CHalvricDlg::DropEntry(const _MACRO_LIST_ITEM_& entry, const QPoint& global
   if (LoadMacroFile(entry.path, m) != MacroFileStatus::kOk) return;
   int free_slot = -1;
   for (int s = 0; s < kMacroSlots && free_slot < 0; ++s) {
-    if (wc_.macros[static_cast<size_t>(s)].start == 0) free_slot = s;
+    if (model_->wc().macros[static_cast<size_t>(s)].start == 0) free_slot = s;
   }
   if (free_slot < 0) return;
   const TextTables* texts = &texts_;
@@ -223,28 +142,14 @@ void CHalvricDlg::DropEntry(const _MACRO_LIST_ITEM_& entry, const QPoint& global
       },
       [this, result] {
         EndBusy();
-        if (result->loaded && HasDevice() && result->path == wc_.path) {
-          wc_.macros = result->macros;
-          wc_.profiles = result->profiles;
+        if (result->loaded && HasDevice() && result->path == model_->wc().path) {
+          model_->wc().macros = result->macros;
+          model_->wc().profiles = result->profiles;
           UpdateProtectedButton();
         }
         RebuildMacroLists();
         update();
       });
-}
-
-void CHalvricDlg::ForwardToRecorder(const QMouseEvent* e, bool down) {
-  if (macro_edit_ == nullptr || macro_edit_->recorder().capture_state() == 0) return;
-  uint8_t bit = 0;
-  switch (e->button()) {
-    case Qt::LeftButton: bit = 0x01; break;
-    case Qt::RightButton: bit = 0x02; break;
-    case Qt::MiddleButton: bit = 0x04; break;
-    case Qt::BackButton: bit = 0x08; break;
-    case Qt::ForwardButton: bit = 0x10; break;
-    default: return;
-  }
-  macro_edit_->ForwardMouse(down ? bit : 0, down ? 0 : bit, 0, e->globalPosition().toPoint());
 }
 
 }  // namespace halvric

@@ -1,8 +1,11 @@
 #pragma once
 // The main window: a fixed 1024 x 600 custom-drawn window with three pages (buttons, DPI,
-// other), the hub of the program's background work. It owns the tray icon, the on-screen display,
-// the prompt and the device session; every exchange with the mouse is queued on the session's
-// worker and its result comes back as a queued call, so this window's thread never waits.
+// other), the hub of the program's background work. It owns the tray icon, the on-screen display
+// and the report service, and composes one class per page (main_*_page.h), the sub-window host
+// (main_sub_windows.h) and the Qt-free model of its working copy and pending sends
+// (services/main_window_model.h). The device session is the program's, reached through
+// DeviceConnection: every exchange with the mouse is queued on the session's worker and its
+// result comes back as a queued call, so this window's thread never waits.
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -17,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "app/device_session.h"
+#include "services/device_connection.h"
 #include "ui/kit/key_capture.h"
 #include "config/button_assignment.h"
 #include "config/program_settings.h"
@@ -36,7 +39,7 @@ namespace halvric {
 class AppFonts;
 class CDispDlg;
 class ColorDlg;
-class HostInput;
+class MovementIntake;
 class KeyNameSource;
 class UpgradeDlg;
 class CStrDlg;
@@ -47,8 +50,12 @@ namespace ui {
 class MacroList;
 }
 class ForegroundCheck;
+class MainWindowModel;
+class ButtonPage;
+class DpiPage;
+class OtherPage;
+class SubWindowHost;
 class TextTables;
-class ActiveWindowWatch;
 
 inline constexpr int kWindowWidth = 1024;
 inline constexpr int kWindowHeight = 600;
@@ -62,13 +69,17 @@ struct DlgDeps {
   std::filesystem::path data_folder;
   bool start_hidden = false;
   std::optional<int> pin;  // access code of the information page
-  SessionOptions session;
+  DeviceConnection* session = nullptr;  // the device session; its notifications are connected to the slots below
   std::unique_ptr<PointerSettings> pointer;        // may be null (no display)
   std::unique_ptr<ForegroundWindow> foreground;    // may be null
-  bool sim_developer_keys = false;                 // F11/F10 unplug and replug the simulated mouse
   // The key labels of the user's keyboard layout; null: the program's own key names.
   std::shared_ptr<const KeyNameSource> key_names;
-  bool host_input = true;  // tilt-scroll and touch through uinput, where it may be written
+  // Where movement reports go for tilt-scroll and touch on this computer; null: nowhere. The
+  // program owns it and keeps it until the window has gone.
+  MovementIntake* movement_intake = nullptr;
+  // The program tells the window of active-window changes (RunForegroundCheck); without such
+  // notices the foreground check polls while some profile is linked.
+  bool active_window_notices = false;
   MacroLibrary* library = nullptr;                 // the program's macro library; null: the window keeps its own
 };
 
@@ -114,19 +125,19 @@ class CHalvricDlg : public QWidget, private ReportView {
   ~CHalvricDlg() override;
 
   // --- for the application object, tests and screenshots
-  DeviceSession& session() { return *session_; }
   CStrDlg& prompt() { return *prompt_; }
   CDispDlg& osd() { return *osd_; }
   QSystemTrayIcon* tray() { return tray_; }
-  const WorkingCopy& workingCopy() const { return wc_; }
+  const WorkingCopy& workingCopy() const;
   const ModelLayout& layout() const { return layout_; }
-  bool HasDevice() const { return !device_path_.empty() && wc_.loaded; }
+  bool HasDevice() const;
+  const std::string& DevicePath() const;
   int page() const { return page_; }
   int Busy() const { return busy_; }
   const QString& Hint() const { return hint_; }
   int ProtectedButton() const { return protected_button_; }
   const std::vector<SettingsItem>& items() const { return items_; }
-  const std::vector<Slider>& sliders() const { return sliders_; }
+  const std::vector<Slider>& sliders() const;
   const KeyCapture& capture() const { return capture_; }
   bool Quitting() const;
 
@@ -164,9 +175,9 @@ class CHalvricDlg : public QWidget, private ReportView {
   std::function<QString(bool save)> choose_file;
 
   // --- the button setting dialog, the macro editor and the macro list (halvric_dlg_macros.cpp)
-  CButtonSetDlg& buttonDialog() { return *button_dlg_; }
-  MacroEdit& macroEditor() { return *macro_edit_; }
-  ui::MacroList& macroList() { return *macro_list_; }
+  CButtonSetDlg& buttonDialog();
+  MacroEdit& macroEditor();
+  ui::MacroList& macroList();
   MacroLibrary& library() { return *library_; }
   // Entries of the macro page and of the function list: library groups and the mouse's macros.
   const std::vector<_MACRO_LIST_ITEM_>& functionEntries() const { return function_entries_; }
@@ -186,10 +197,19 @@ class CHalvricDlg : public QWidget, private ReportView {
   // The lighting window for the current mouse (created on first use); the upgrade window (F9).
   void OpenLighting();
   void OpenUpgrade();
-  ColorDlg* lightingWindow() const { return lighting_; }
-  UpgradeDlg* upgradeWindow() const { return upgrade_; }
+  ColorDlg* lightingWindow() const;
+  UpgradeDlg* upgradeWindow() const;
   const KeyNameSource& keyNames() const;
-  HostInput* hostInput() const { return host_input_.get(); }
+
+  // Runs the foreground check (linked profiles); the program calls it when the active window
+  // changes.
+  void RunForegroundCheck();
+  // --- the device session's notifications, connected by the program
+  void OnConnected(const std::shared_ptr<const ConnectOutcome>& outcome);
+  void OnDeviceAdded(const QString& path);
+  void OnDeviceRemoved(const QString& path);
+  void OnArrivalDone(bool accepted);
+  void OnProgress(double fraction);
 
  signals:
   void settingsLoaded();
@@ -208,6 +228,11 @@ class CHalvricDlg : public QWidget, private ReportView {
   void showEvent(QShowEvent*) override;
 
  private:
+  friend class ButtonPage;
+  friend class DpiPage;
+  friend class OtherPage;
+  friend class SubWindowHost;
+
   // A hot item found by the hit tests, in their order.
   enum HitKind {
     kHitNone, kHitDeviceSelector, kHitColourCell, kHitCaptureIcon, kHitItem, kHitButton, kHitProfileEnable,
@@ -229,9 +254,6 @@ class CHalvricDlg : public QWidget, private ReportView {
 
   // Device side.
   void OnTimer2();
-  void OnConnected(const std::shared_ptr<const ConnectOutcome>& outcome);
-  void OnDeviceAdded(const QString& path);
-  void OnDeviceRemoved(const QString& path);
   // What the report service tells the window (called on its threads; each queues itself).
   void OnUpgradeReply(std::span<const uint8_t> report) override;
   void OnProfileChanged(int profile) override;
@@ -247,64 +269,41 @@ class CHalvricDlg : public QWidget, private ReportView {
   void UpdateProtectedButton();
   void UpdateOsdModel();
   void SendButton(int key, const ButtonAssignment& a);
-  void RunBackup();
-  void RunRestore();
-  void RunReset();
   void BeginBusy();
   void EndBusy();
 
   // Timers.
   void OnTimer1();
-  void OnTimer3();
   void OnTimer6();
   void OnTimer7();
   void OnTimer10();
   void OnTimer11();
 
   // Interaction helpers.
-  void SelectProfile(int profile);
-  void RenameProfile(int profile);
-  void SelectLevel(int level);
-  void ToggleLevelEnable(int level);
-  void MoveSlider(int index, const QPoint& pos);
-  void SetDpiFromSlider(SliderKind kind, int value);
   void FinishCapture(const CaptureResult& r);
-  void CreateLink();
-  void RemoveLink();
-  void EnterPin();
   void ApplyAcceleration();
   void SaveSettings();
-  void RunForegroundCheck();
   void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
   int64_t NowMs() const { return clock_.elapsed(); }
   QString T(int family, int index) const;
-  bool UsesTwoBitColours() const { return wc_.map.two_bit_colours; }
+  bool UsesTwoBitColours() const { return workingCopy().map.two_bit_colours; }
   int MaxRawDpi() const;
   int DrawnButtons() const;
-  QPoint HotSpotInWindow(int button) const;
 
   void CreateMacroWindows(MacroLibrary* library);
   void ApplyButtonResult(int key, ButtonAssignment a, bool cycle_changed);
   int ButtonAtGlobal(const QPoint& global_pos) const;
-  void ForwardToRecorder(const QMouseEvent* e, bool down);
 
   // Painting (halvric_dlg_paint.cpp).
   void PaintNoDevice(QPainter& p);
   void PaintChrome(QPainter& p);
-  void PaintButtonPage(QPainter& p);
-  void PaintDpiPage(QPainter& p);
-  void PaintOtherPage(QPainter& p);
   void PaintItem(QPainter& p, int index);
-  void PaintSlider(QPainter& p, int index);
+  static void Heading(QPainter& p, const QFont& f, int x, int y, const QString& text);
   void PaintBusy(QPainter& p);
-  QString InformationText() const;
 
   // Hooks of the lighting and upgrade windows, the key names and the host input.
   void AddWindowItems();
-  void StartHostInput();
   void UpdateWindowItems();
-  void CloseSubWindows();
-  void RefreshSubWindows();
   void ShutdownSubWindows();
   void ApplyKeyNames(WorkingCopy& wc) const;
 
@@ -314,26 +313,30 @@ class CHalvricDlg : public QWidget, private ReportView {
   const std::filesystem::path data_folder_;
   bool start_hidden_;
   std::optional<int> pin_;
+  bool active_window_notices_ = false;
   std::optional<int> entered_pin_;
   ProgramSettings settings_;
   std::unique_ptr<PointerSettings> pointer_;
   std::unique_ptr<ForegroundWindow> foreground_;
   std::unique_ptr<ForegroundCheck> foreground_check_;
-  std::unique_ptr<ActiveWindowWatch> active_watch_;
-  bool sim_keys_;
+  // The pages, each drawing and handling its own items.
+  std::unique_ptr<ButtonPage> button_page_;
+  std::unique_ptr<DpiPage> dpi_page_;
+  std::unique_ptr<OtherPage> other_page_;
+  // The lighting and upgrade windows, the button dialog, the macro editor and list, the prompt.
+  std::unique_ptr<SubWindowHost> windows_;
 
-  std::unique_ptr<DeviceSession> session_;
+  DeviceConnection* session_ = nullptr;  // not owned
   std::unique_ptr<ReportService> reports_;
   CStrDlg* prompt_ = nullptr;
   CDispDlg* osd_ = nullptr;
   QSystemTrayIcon* tray_ = nullptr;
   QMenu* tray_menu_ = nullptr;
 
-  // Connected mouse.
-  WorkingCopy wc_;
+  // Connected mouse: the working copy and the changes waiting for their send live in the model.
+  std::unique_ptr<MainWindowModel> model_;
   ModelLayout layout_;
   DeviceInfo info_;
-  std::string device_path_;
   std::vector<std::string> mice_;
   bool first_search_ = true;
   std::string requested_path_;
@@ -342,10 +345,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   // Window state.
   int page_ = kButtonPage;
   std::vector<SettingsItem> items_;
-  std::vector<Slider> sliders_;
-  std::array<bool, kDpiLevels> dpi_marks_{};
   std::array<bool, 4> level_options_{};
-  uint16_t lift_ = 0;
   int protected_button_ = -1;
   int busy_ = 0;
   double progress_ = -1;
@@ -364,18 +364,12 @@ class CHalvricDlg : public QWidget, private ReportView {
   // Button dialog, macro editor and lists.
   std::unique_ptr<MacroLibrary> own_library_;
   MacroLibrary* library_ = nullptr;
-  CButtonSetDlg* button_dlg_ = nullptr;
-  MacroEdit* macro_edit_ = nullptr;
-  ui::MacroList* macro_list_ = nullptr;
   std::vector<_MACRO_LIST_ITEM_> function_entries_;
   int item_macro_edit_ = -1;
   int item_function_list_ = -1;
   // Lighting and upgrade windows, key names, tilt and touch.
-  ColorDlg* lighting_ = nullptr;
-  UpgradeDlg* upgrade_ = nullptr;
   int light_item_ = -1;
   std::shared_ptr<const KeyNameSource> key_names_;
-  std::unique_ptr<HostInput> host_input_;
 
   QTimer timer1_, timer2_, timer3_, timer4_, timer5_, timer6_, timer7_, timer8_, timer9_, timer10_, timer11_,
       timer200_, timer445_;

@@ -1,0 +1,135 @@
+#include "services/main_window_model.h"
+
+#include "config/setting_changes.h"
+#include "config/text_tables.h"
+
+namespace halvric {
+
+void MainWindowModel::SetDevice(std::string path, WorkingCopy wc) {
+  path_ = std::move(path);
+  wc_ = std::move(wc);
+}
+
+void MainWindowModel::DropDevice() {
+  path_.clear();
+  wc_ = WorkingCopy{};
+}
+
+void MainWindowModel::SetDpi(int level, uint8_t x, uint8_t y) {
+  if (level < 0 || level >= kDpiLevels) return;
+  wc_.dpi[static_cast<size_t>(level)] = {x, y};
+  dpi_marks_[static_cast<size_t>(level)] = true;
+}
+
+void MainWindowModel::SetRate(int rate_code) {
+  wc_.rate_code = rate_code;
+  rate_pending_ = true;
+}
+
+void MainWindowModel::SetAngleSnapping(bool on) {
+  wc_.angle_snapping = on ? 1 : 0;
+  angle_pending_ = true;
+}
+
+void MainWindowModel::SetLift(uint16_t lift) {
+  lift_ = lift;
+  lift_pending_ = true;
+}
+
+// Each flush sends the value the working copy holds when it runs, so a burst of changes ends in
+// one send of its last value; without a mouse the pending change is dropped.
+void MainWindowModel::FlushDpi() {
+  const bool connected = HasDevice();
+  for (int l = 0; l < kDpiLevels; ++l) {
+    if (!dpi_marks_[static_cast<size_t>(l)]) continue;
+    dpi_marks_[static_cast<size_t>(l)] = false;
+    if (!connected) continue;
+    const auto xy = wc_.dpi[static_cast<size_t>(l)];
+    jobs_.Post([l, xy](DeviceLayer& dev, WorkingCopy& wc) { ChangeDpi(dev, wc, l, xy[0], xy[1]); });
+  }
+}
+
+void MainWindowModel::FlushRate() {
+  if (!rate_pending_) return;
+  rate_pending_ = false;
+  if (!HasDevice()) return;
+  const int code = wc_.rate_code;
+  jobs_.Post([code](DeviceLayer& dev, WorkingCopy& wc) { ChangeRate(dev, wc, code); });
+}
+
+void MainWindowModel::FlushAngleSnapping() {
+  if (!angle_pending_) return;
+  angle_pending_ = false;
+  if (!HasDevice()) return;
+  const bool on = wc_.angle_snapping != 0;
+  jobs_.Post([on](DeviceLayer& dev, WorkingCopy& wc) { ChangeAngleSnapping(dev, wc, on); });
+}
+
+void MainWindowModel::FlushLift() {
+  if (!lift_pending_) return;
+  lift_pending_ = false;
+  if (!HasDevice()) return;
+  const uint16_t v = lift_;
+  jobs_.Post([v](DeviceLayer& dev, WorkingCopy&) { ChangeLift(dev, v); });
+}
+
+void MainWindowModel::DiscardPending() {
+  dpi_marks_ = {};
+  rate_pending_ = false;
+  angle_pending_ = false;
+}
+
+void MainWindowModel::SelectDpiLevel(int level) {
+  wc_.dpi_level = level;
+  const int mask = wc_.dpi_mask;
+  jobs_.Post([level, mask](DeviceLayer& dev, WorkingCopy& wc) { ChangeDpiState(dev, wc, level, mask); });
+}
+
+void MainWindowModel::ToggleDpiLevel(int level) {
+  wc_.dpi_mask ^= 1 << level;
+  const int mask = wc_.dpi_mask;
+  const int current = wc_.dpi_level;
+  jobs_.Post([current, mask](DeviceLayer& dev, WorkingCopy& wc) { ChangeDpiState(dev, wc, current, mask); });
+}
+
+void MainWindowModel::SetProfileColour(int profile, const std::array<uint8_t, 3>& rgb) {
+  if (profile < 0 || profile >= kProfileCount) return;
+  auto& prof = wc_.profiles[static_cast<size_t>(profile)];
+  if (wc_.map.two_bit_colours) {
+    prof.colour_code = static_cast<uint8_t>(rgb[0] | (rgb[1] << 2) | (rgb[2] << 4));
+    prof.colour = {static_cast<uint8_t>(rgb[0] * 85), static_cast<uint8_t>(rgb[1] * 85),
+                   static_cast<uint8_t>(rgb[2] * 85)};
+  } else {
+    prof.colour = rgb;
+  }
+  jobs_.Post([profile, rgb](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileColour(dev, wc, profile, rgb); });
+}
+
+void MainWindowModel::ToggleProfileEnable(int profile) {
+  if (profile < 0 || profile >= kProfileCount) return;
+  if (wc_.map.profile_bits != 0) {
+    wc_.profile_bits = static_cast<uint8_t>(wc_.profile_bits ^ (1u << profile));
+    const uint8_t bits = wc_.profile_bits;
+    jobs_.Post([bits](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileBits(dev, wc, bits); });
+  } else {
+    auto& prof = wc_.profiles[static_cast<size_t>(profile)];
+    prof.flag = !prof.flag;
+    const bool flag = prof.flag;
+    jobs_.Post([profile, flag](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileFlag(dev, wc, profile, flag); });
+  }
+}
+
+void MainWindowModel::SelectProfile(int profile) {
+  jobs_.Post([profile](DeviceLayer& dev, WorkingCopy&) { ChangeProfile(dev, profile, false); });
+}
+
+void MainWindowModel::RenameProfile(int profile, const std::string& name, const TextTables& texts) {
+  if (profile < 0 || profile >= kProfileCount) return;
+  auto& prof = wc_.profiles[static_cast<size_t>(profile)];
+  prof.name = name;
+  prof.display_name = ProfileDisplayName(name, texts.Get(TextFamily::profile_str), profile);
+  const TextTables* t = &texts;
+  jobs_.Post([profile, name, t](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileName(dev, wc, *t, profile, name); });
+}
+
+}  // namespace halvric

@@ -1,0 +1,223 @@
+// The main window's side of the device session and the report service: connecting, arrival
+// and removal of mice, and the report service's updates carried out on the window's thread.
+
+#include "ui/main/halvric_dlg.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <algorithm>
+
+#include "ui/main/main_button_page.h"
+#include "ui/main/main_dpi_page.h"
+#include "ui/main/main_other_page.h"
+#include "ui/main/main_sub_windows.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/osd/disp_dlg.h"
+#include "ui/kit/mouse_art.h"
+#include "ui/kit/key_resources.h"
+#include "config/usage_to_scan_table.h"
+#include "ui/upgrade/upgrade_dlg.h"
+#include "ui/kit/str_dlg.h"
+#include "ui/kit/text_ids.h"
+#include "config/backup_restore.h"
+#include "config/reset_defaults.h"
+#include "config/setting_changes.h"
+#include "config/text_tables.h"
+#include "config/usage_to_scan_table.h"
+#include "macro/macro_library.h"
+#include "platform/foreground_window.h"
+#include "platform/text_encoding.h"
+#include "platform/pointer_acceleration.h"
+#include "services/app_links.h"
+#include "services/foreground_check.h"
+#include "services/main_window_model.h"
+
+namespace halvric {
+
+// ---------------------------------------------------------------------------------------------
+// Device arrival, connection and removal
+
+void CHalvricDlg::OnTimer2() {
+  session_->Connect(first_search_, requested_path_);
+  first_search_ = false;
+}
+
+void CHalvricDlg::OnConnected(const std::shared_ptr<const ConnectOutcome>& outcome) {
+  requested_path_.clear();
+  mice_ = outcome->mice;
+  if (!outcome->loaded) {
+    DropDevice();
+    emit noDevice();
+    return;
+  }
+  model_->SetDevice(outcome->path, outcome->wc);
+  layout_ = outcome->layout;
+  info_ = outcome->info;
+  reports_->Status().SetSensorReadingCapable((info_.feature_flags & 0x08) != 0);
+  if (ctx_.current_profile.load() < 0) ctx_.current_profile.store(0);
+  RefreshAfterLoad();
+  if (isVisible()) timer1_.start(20);
+  timer200_.start(100);
+  emit settingsLoaded();
+}
+
+void CHalvricDlg::RefreshAfterLoad() {
+  RebuildMacroLists();
+  ApplyKeyNames(model_->wc());
+  UpdateWindowItems();
+  ctx_.current_dpi_level.store(model_->wc().dpi_level);
+  items_[kItemAngleSnapping].value = model_->wc().angle_snapping;
+  LayoutSliders();
+  UpdateProtectedButton();
+  UpdateOsdModel();
+  update();
+}
+
+void CHalvricDlg::DropDevice() {
+  model_->DropDevice();
+  layout_ = ModelLayout{};
+  protected_button_ = -1;
+  selector_open_ = false;
+  UpdateWindowItems();
+  if (capture_.Active()) {
+    capture_.Cancel(NowMs());
+    timer11_.stop();
+    releaseKeyboard();
+  }
+  update();
+}
+
+void CHalvricDlg::OnArrivalDone(bool accepted) {
+  if (accepted) timer2_.start(1000);
+  update();
+}
+
+void CHalvricDlg::OnProgress(double fraction) {
+  progress_ = fraction;
+  update();
+}
+
+void CHalvricDlg::OnDeviceAdded(const QString& path) { session_->HandleArrival(path.toStdString()); }
+
+void CHalvricDlg::OnDeviceRemoved(const QString& qpath) {
+  const std::string path = qpath.toStdString();
+  const bool listed = std::find(mice_.begin(), mice_.end(), path) != mice_.end();
+  session_->HandleRemoval(path);
+  if (!listed) return;
+  mice_.erase(std::remove(mice_.begin(), mice_.end(), path), mice_.end());
+  if (path == model_->DevicePath()) {
+    // The mouse in use has gone: prompts close, the window shows "No device !!" and a search for
+    // another mouse follows.
+    windows_->CloseAll();
+    DropDevice();
+    timer2_.start(500);
+    emit noDevice();
+  }
+  update();
+}
+
+// The report service's updates, each carried out on the window's thread in the order sent.
+
+void CHalvricDlg::OnUpgradeReply(std::span<const uint8_t> report) {
+  std::vector<uint8_t> bytes(report.begin(), report.end());
+  QMetaObject::invokeMethod(this, [this, bytes = std::move(bytes)] {
+    windows_->DeliverUpgradeReply(bytes);
+  }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::OnProfileChanged(int) {
+  QMetaObject::invokeMethod(this, [this] {
+    prompt_->CloseRequest();
+    UpdateProtectedButton();
+    UpdateOsdModel();
+    windows_->Refresh();
+    timer445_.start(100);
+    if (page_ == kButtonPage) update();
+  }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::OnClosePrompt() {
+  QMetaObject::invokeMethod(this, [this] { prompt_->CloseRequest(); }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::OnDpiLevelChanged(int level) {
+  QMetaObject::invokeMethod(this, [this, level] {
+    // The service has already taken the level; taking it again here keeps it equal to the working
+    // copy's when a connect outcome arrived in between and set both to what it had read.
+    ctx_.current_dpi_level.store(level);
+    model_->wc().dpi_level = level;
+    if (page_ == kDpiPage) update();
+  }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::OnDpiValues(int level, uint8_t x, uint8_t y) {
+  QMetaObject::invokeMethod(this, [this, level, x, y] {
+    if (level < 0 || level >= kDpiLevels) return;
+    model_->wc().dpi[static_cast<size_t>(level)] = {x, y};
+    if (page_ == kDpiPage) {
+      LayoutSliders();
+      update();
+    }
+  }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::OnAngleSnappingChanged(bool on) {
+  QMetaObject::invokeMethod(this, [this, on] {
+    model_->wc().angle_snapping = on ? 1 : 0;
+    items_[kItemAngleSnapping].value = on ? 1 : 0;
+    update();
+  }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::OnStatus(const StatusReport& report) {
+  const uint16_t lift = report.lift;
+  QMetaObject::invokeMethod(this, [this, lift] { model_->SetReportedLift(lift); }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::OnShowMainWindow() {
+  QMetaObject::invokeMethod(this, [this] { ShowFromTray(); }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::OnDisplayPass(const OsdPass& pass) {
+  QMetaObject::invokeMethod(osd_, [osd = osd_, pass] { osd->Present(pass); }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::UpdateProtectedButton() {
+  protected_button_ = -1;
+  const int p = ctx_.current_profile.load();
+  if (!HasDevice() || p < 0 || p >= kProfileCount) return;
+  int count = 0, which = -1;
+  for (int b = 0; b < DrawnButtons(); ++b) {
+    const int key = layout_.key_index[static_cast<size_t>(b)];
+    const auto& bytes = model_->wc().profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].bytes;
+    const bool left = ((bytes[0] == function_type::kMouse || bytes[0] == function_type::kSmartRepeat) && bytes[1] == 1) ||
+                      (b == 0 && bytes[0] == function_type::kDefault);
+    if (left) {
+      ++count;
+      which = b;
+    }
+  }
+  if (count == 1) protected_button_ = which;
+}
+
+void CHalvricDlg::UpdateOsdModel() {
+  OsdModel m;
+  for (int p = 0; p < kProfileCount; ++p) {
+    const auto& prof = model_->wc().profiles[static_cast<size_t>(p)];
+    m.profile_names[static_cast<size_t>(p)] = prof.display_name;
+    m.profile_colours[static_cast<size_t>(p)] = prof.colour;
+  }
+  m.two_bit_colours = false;  // the working copy holds the colours scaled to 0-255
+  m.dpi_step = model_->wc().dpi_step;
+  m.max_raw_dpi = MaxRawDpi();
+  m.level_options = level_options_;
+  osd_->SetModel(m);
+}
+
+}  // namespace halvric

@@ -1,0 +1,158 @@
+#include "ui/main/main_other_page.h"
+
+#include <QFileDialog>
+#include <QPainter>
+
+#include "config/backup_restore.h"
+#include "config/reset_defaults.h"
+#include "config/text_tables.h"
+#include "device/model_layout.h"
+#include "services/main_window_model.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/kit/str_dlg.h"
+#include "ui/kit/text_ids.h"
+#include "ui/kit/ui_palette.h"
+
+namespace halvric {
+
+QString OtherPage::InformationText() const {
+  const std::string fmt = "%s: %s\n%s: %s\n%s: %d\n%s\n%s";
+  const std::string model = ModelName(w_.info_.type_code, w_.info_.protocol_level == 0);
+  const std::string& model_word = w_.texts_.Get(TextFamily::msg_str, text_id::kMsgModel);
+  const std::string& version = w_.texts_.Get(TextFamily::version_str);
+  const std::string& firmware = w_.texts_.Get(TextFamily::firmware_str);
+  return QString::asprintf(fmt.c_str(), model_word.c_str(), model.c_str(), version.c_str(), "1.0", firmware.c_str(),
+                           w_.model_->wc().generation_number, "", w_.texts_.Get(TextFamily::msg_str, 57).c_str());
+}
+
+void OtherPage::Paint(QPainter& p) {
+  CHalvricDlg::Heading(p, w_.fonts_[kFont14Bold], 236, 66, w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgGeneralOptions));
+  CHalvricDlg::Heading(p, w_.fonts_[kFont14Bold], 516, 66, w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgDriverSettings));
+  CHalvricDlg::Heading(p, w_.fonts_[kFont14Bold], 770, 66, w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgInformation));
+  for (int i : {CHalvricDlg::kItemAngleSnapping, CHalvricDlg::kItemOsd, CHalvricDlg::kItemAcceleration, CHalvricDlg::kItemBackup, CHalvricDlg::kItemRestore, CHalvricDlg::kItemReset}) w_.PaintItem(p, i);
+  if (w_.light_item_ >= 0 && !w_.items_[static_cast<size_t>(w_.light_item_)].rect.isEmpty()) w_.PaintItem(p, w_.light_item_);
+  p.setFont(w_.fonts_[kFont12]);
+  p.setPen(ui::kTextDim);
+  for (int i : {CHalvricDlg::kItemBackup, CHalvricDlg::kItemRestore, CHalvricDlg::kItemReset}) {
+    const CHalvricDlg::SettingsItem& it = w_.items_[static_cast<size_t>(i)];
+    Q_UNUSED(it);
+  }
+  // Information block; the firmware details stay behind the PIN when one is set.
+  QRect box(770, 106, 234, 210);
+  p.setPen(QPen(ui::kLine, 1));
+  p.setBrush(ui::kPanel);
+  p.drawRoundedRect(QRectF(box), 10, 10);
+  p.setFont(w_.fonts_[kFont14]);
+  p.setPen(ui::kText);
+  QString info = InformationText();
+  if (!w_.InformationUnlocked()) {
+    // Only the model line is public.
+    info = info.section(QLatin1Char('\n'), 0, 1);
+  }
+  p.drawText(box.adjusted(14, 12, -14, -12), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, info);
+  if (!w_.InformationUnlocked()) {
+    ui::DrawButton(p, w_.PinRect(), w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgPinNumber), false, false,
+                   w_.fonts_[kFont14]);
+  }
+}
+
+void OtherPage::EnterPin() {
+  w_.prompt_->mode = CStrDlg::kNumber;
+  w_.prompt_->title = w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgInformation);
+  w_.prompt_->message = w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgPinNumber);
+  w_.prompt_->max_value = 999;
+  w_.prompt_->max_length = 3;
+  w_.prompt_->text.clear();
+  if (w_.prompt_->exec() != QDialog::Accepted) return;
+  const int typed = w_.prompt_->text.toInt();
+  if (w_.pin_ && typed == *w_.pin_) w_.entered_pin_ = typed;
+  else w_.SetHint(w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgPinError));
+  w_.update();
+}
+
+void OtherPage::RunBackup() {
+  if (!w_.HasDevice()) return;
+  const QString file = w_.choose_file ? w_.choose_file(true)
+                                   : QFileDialog::getSaveFileName(&w_, w_.T(static_cast<int>(TextFamily::button_str), text_id::kBtnBackup),
+                                                                  QString::fromStdString(w_.data_folder_.string()),
+                                                                  QStringLiteral("Backup (*.bf)"));
+  if (file.isEmpty()) return;
+  w_.BeginBusy();
+  auto ok = std::make_shared<bool>(false);
+  const std::string path = file.toStdString();
+  w_.session_->Post(
+      [this, path, ok](DeviceLayer& dev, WorkingCopy&) {
+        *ok = Backup(dev, path, [this](double f, bool) { w_.session_->ReportProgress(f); }).ok();
+      },
+      [this, ok] {
+        w_.EndBusy();
+        emit w_.actionFinished(7, *ok);
+      });
+}
+
+void OtherPage::RunRestore() {
+  if (!w_.HasDevice()) return;
+  w_.prompt_->mode = CStrDlg::kConfirm;
+  w_.prompt_->title = w_.T(static_cast<int>(TextFamily::button_str), text_id::kBtnRestore);
+  w_.prompt_->message = w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgRestoreAsk);
+  if (w_.prompt_->exec() != QDialog::Accepted) return;
+  const QString file = w_.choose_file ? w_.choose_file(false)
+                                   : QFileDialog::getOpenFileName(&w_, w_.T(static_cast<int>(TextFamily::button_str), text_id::kBtnRestore),
+                                                                  QString::fromStdString(w_.data_folder_.string()),
+                                                                  QStringLiteral("Backup (*.bf)"));
+  if (file.isEmpty()) return;
+  w_.BeginBusy();
+  auto result = std::make_shared<std::pair<bool, WorkingCopy>>();
+  auto message = std::make_shared<std::string>();
+  const std::string path = file.toStdString();
+  const TextTables* texts = &w_.texts_;
+  const std::filesystem::path folder = w_.data_folder_;
+  w_.session_->Post(
+      [this, path, result, message, texts, folder](DeviceLayer& dev, WorkingCopy& wc) {
+        const BackupResult r = Restore(dev, wc, *texts, path, folder, [this](double f, bool) { w_.session_->ReportProgress(f); });
+        result->first = r.ok();
+        result->second = wc;
+        *message = r.message;
+      },
+      [this, result, message] {
+        w_.EndBusy();
+        if (result->second.loaded) {
+          w_.model_->wc() = result->second;
+          w_.RefreshAfterLoad();
+        }
+        if (!result->first && !message->empty()) w_.SetHint(QString::fromStdString(*message), 50);
+        emit w_.actionFinished(8, result->first);
+      });
+}
+
+void OtherPage::RunReset() {
+  if (!w_.HasDevice()) return;
+  w_.prompt_->mode = CStrDlg::kConfirm;
+  w_.prompt_->title = w_.T(static_cast<int>(TextFamily::button_str), text_id::kBtnReset);
+  w_.prompt_->message = w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgResetAsk);
+  if (w_.prompt_->exec() != QDialog::Accepted) return;
+  w_.timer3_.stop();
+  w_.timer4_.stop();
+  w_.timer5_.stop();
+  w_.model_->DiscardPending();
+  w_.BeginBusy();
+  auto result = std::make_shared<std::pair<bool, WorkingCopy>>();
+  const TextTables* texts = &w_.texts_;
+  w_.session_->Post(
+      [this, result, texts](DeviceLayer& dev, WorkingCopy& wc) {
+        ResetOptions o;
+        o.progress = [this](double f) { w_.session_->ReportProgress(f); };
+        result->first = ResetToDefaults(dev, wc, *texts, o) == ResetResult::kDone;
+        result->second = wc;
+      },
+      [this, result] {
+        w_.EndBusy();
+        if (result->second.loaded) {
+          w_.model_->wc() = result->second;
+          w_.RefreshAfterLoad();
+        }
+        emit w_.actionFinished(9, result->first);
+      });
+}
+
+}  // namespace halvric

@@ -1,0 +1,33 @@
+#pragma once
+// The main window's "Other" page: the general options, backup, restore and the reset to
+// defaults (each a job on the device worker with the window busy meanwhile), and the information
+// block with its PIN. The page reads and changes the window's state through the window, whose
+// friend it is.
+
+#include <QString>
+
+#include "ui/main/halvric_dlg.h"
+
+class QPainter;
+
+namespace halvric {
+
+class OtherPage {
+ public:
+  explicit OtherPage(CHalvricDlg& window) : w_(window) {}
+
+  void RunBackup();
+  void RunRestore();
+  void RunReset();
+  // Asks for the PIN that unlocks the information block.
+  void EnterPin();
+
+  void Paint(QPainter& p);
+
+ private:
+  QString InformationText() const;
+
+  CHalvricDlg& w_;
+};
+
+}  // namespace halvric

@@ -1,0 +1,165 @@
+#include "ui/main/main_sub_windows.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+
+#include "config/button_assignment.h"
+#include "config/function_catalogue.h"
+#include "config/text_tables.h"
+#include "macro/macro_library.h"
+#include "platform/key_names.h"
+#include "services/main_window_model.h"
+#include "services/program_context.h"
+#include "ui/button/button_set_dlg.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/kit/key_resources.h"
+#include "ui/kit/str_dlg.h"
+#include "ui/lighting/color_dlg.h"
+#include "ui/macro/macro_edit.h"
+#include "ui/macro/macro_list_wnd.h"
+#include "ui/upgrade/upgrade_dlg.h"
+
+namespace halvric {
+
+void SubWindowHost::CreateMacroWindows() {
+  CHalvricDlg& w = w_;
+  const NoKeyNames names;
+  button_dlg_ = new CButtonSetDlg(w.fonts_, w.texts_, ProgramScanTable(), LoadProgramScreenKeyboard(w.texts_, names), &w);
+
+  MacroEdit::Deps d;
+  d.fonts = &w.fonts_;
+  d.texts = &w.texts_;
+  d.library = w.library_;
+  d.prompt = w.prompt_;
+  d.mouse = [&w]() -> const WorkingCopy* { return w.HasDevice() ? &w.model_->wc() : nullptr; };
+  d.run = [&w](MacroEdit::MouseJob job, std::function<void()> done) {
+    // The worker's copy carries the changed slot table and buttons back to the window.
+    auto result = std::make_shared<WorkingCopy>();
+    w.session_->Post(
+        [job = std::move(job), result](DeviceLayer& dev, WorkingCopy& wc) {
+          job(dev, wc);
+          *result = wc;
+        },
+        [&w, result, done = std::move(done)] {
+          if (result->loaded && w.HasDevice() && result->path == w.model_->wc().path) {
+            w.model_->wc().macros = result->macros;
+            w.model_->wc().profiles = result->profiles;
+            w.UpdateProtectedButton();
+          }
+          if (done) done();
+          w.update();
+        });
+  };
+  d.lists_changed = [&w] { w.RebuildMacroLists(); };
+  macro_edit_ = new MacroEdit(std::move(d), &w);
+  macro_edit_->setWindowFlag(Qt::Window);
+
+  macro_list_ = new ui::MacroList(w.fonts_, w.texts_, &w);
+  macro_list_->on_drop = [&w](const _MACRO_LIST_ITEM_& entry, const QPoint& pos) { w.DropEntry(entry, pos); };
+  macro_list_->on_files_changed = [this, &w] {
+    macro_edit_->RefreshPanel();
+    w.update();
+  };
+}
+
+void SubWindowHost::OpenLighting() {
+  if (!w_.MouseHasLighting()) return;
+  if (lighting_ == nullptr) lighting_ = new ColorDlg(*w_.session_, w_.fonts_, w_.texts_, &w_);
+  if (lighting_->isVisible()) return;
+  lighting_->OpenFor(w_.model_->DevicePath(), w_.layout_.row);
+}
+
+void SubWindowHost::OpenUpgrade() {
+  if (!w_.isActiveWindow() && !QGuiApplication::platformName().startsWith(QLatin1String("offscreen"))) return;
+  if (!w_.MouseTakesUpgrade()) return;
+  if (upgrade_ == nullptr) upgrade_ = new UpgradeDlg(*w_.session_, w_.fonts_, w_.texts_, w_.data_folder_, &w_);
+  upgrade_->ShowFor(w_.model_->DevicePath());
+}
+
+void SubWindowHost::OpenButtonDialog(int button) {
+  CHalvricDlg& w = w_;
+  const int p = w.ctx_.current_profile.load();
+  if (!w.HasDevice() || p < 0 || p >= kProfileCount || button < 0 || button >= w.DrawnButtons() || w.busy_ > 0) return;
+  if (button_dlg_->isVisible()) return;
+  const int key = w.layout_.key_index[static_cast<size_t>(button)];
+  WorkingCopy& wc = w.model_->wc();
+  auto& profile = wc.profiles[static_cast<size_t>(p)];
+  ButtonSetRequest r;
+  r.current = ButtonAssignment::FromBytes(profile.buttons[static_cast<size_t>(key)].bytes);
+  r.hidden_types = HiddenTypesForPosition(key, wc.protocol_level, 0);
+  r.type_code = w.info_.type_code;
+  r.protocol_level = wc.protocol_level;
+  r.gamepad = false;
+  r.dpi_unit = wc.dpi_step;
+  r.max_dpi = w.MaxRawDpi();
+  r.profile = p;
+  r.key_cycle = &profile.extension;
+  r.macros = &w.function_entries_;
+  const auto before = profile.extension;
+  if (button_dlg_->Open(r) != 1 || !w.HasDevice() || w.ctx_.current_profile.load() != p) {
+    if (w.HasDevice()) w.model_->wc().profiles[static_cast<size_t>(p)].extension = before;
+    return;
+  }
+  w.ApplyButtonResult(key, button_dlg_->Assignment(), w.model_->wc().profiles[static_cast<size_t>(p)].extension != before);
+}
+
+void SubWindowHost::ShowMacroEditor() {
+  if (!macro_edit_->isVisible()) macro_edit_->move(w_.pos() + QPoint(20, 20));
+  macro_edit_->RefreshPanel();
+  macro_edit_->show();
+  macro_edit_->raise();
+  macro_edit_->activateWindow();
+}
+
+void SubWindowHost::ShowFunctionList(bool show) {
+  if (w_.item_function_list_ >= 0) w_.items_[static_cast<size_t>(w_.item_function_list_)].value = show ? 1 : 0;
+  if (!show) {
+    macro_list_->hide();
+    return;
+  }
+  macro_list_->SetList(ui::MacroList::kLibraryMode, &w_.function_entries_);
+  macro_list_->move(w_.mapToGlobal(QPoint(w_.width() + 8, 0)));
+  macro_list_->show();
+  macro_list_->raise();
+}
+
+void SubWindowHost::ListsChanged() {
+  if (button_dlg_ != nullptr && button_dlg_->isVisible()) button_dlg_->MacroListChanged(&w_.function_entries_);
+  if (macro_list_ != nullptr) macro_list_->ListChanged();
+  if (macro_edit_ != nullptr) macro_edit_->RefreshPanel();
+}
+
+void SubWindowHost::DeliverUpgradeReply(const std::vector<uint8_t>& bytes) {
+  if (upgrade_ != nullptr) upgrade_->DeliverReport(bytes);
+}
+
+void SubWindowHost::ForwardToRecorder(const QMouseEvent* e, bool down) {
+  if (macro_edit_ == nullptr || macro_edit_->recorder().capture_state() == 0) return;
+  uint8_t bit = 0;
+  switch (e->button()) {
+    case Qt::LeftButton: bit = 0x01; break;
+    case Qt::RightButton: bit = 0x02; break;
+    case Qt::MiddleButton: bit = 0x04; break;
+    case Qt::BackButton: bit = 0x08; break;
+    case Qt::ForwardButton: bit = 0x10; break;
+    default: return;
+  }
+  macro_edit_->ForwardMouse(down ? bit : 0, down ? 0 : bit, 0, e->globalPosition().toPoint());
+}
+
+void SubWindowHost::Refresh() {
+  if (lighting_ != nullptr && lighting_->isVisible()) lighting_->RefreshRequest();
+}
+
+void SubWindowHost::CloseAll() {
+  w_.prompt_->CloseRequest();
+  if (lighting_ != nullptr) lighting_->CloseRequest();
+}
+
+void SubWindowHost::Shutdown() {
+  // Their threads use the session's device layer: they end before the session does.
+  if (upgrade_ != nullptr) upgrade_->Shutdown();
+  if (lighting_ != nullptr) lighting_->CloseRequest();
+}
+
+}  // namespace halvric
