@@ -20,7 +20,9 @@ Xvfb::Xvfb() {
     dup2(null, STDERR_FILENO);
     dup2(null, STDOUT_FILENO);
     const std::string fd = std::to_string(fds[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "640x480x24",
+    // -noreset: a server that resets when its last client leaves refuses the connections made
+    // during the reset, so a test that connects twice in a row would fail now and then.
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-noreset", "-screen", "0", "640x480x24",
            static_cast<char*>(nullptr));
     _exit(127);
   }
