@@ -4,11 +4,9 @@
 //    (transfers on the wire) and wall time.
 
 #include <benchmark/benchmark.h>
-
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
+#include <unistd.h>
 
 #include "config/read_all.h"
 #include "config/text_tables.h"

@@ -4,12 +4,10 @@
 //    number of transfers the handshake needs times 1 ms (1.00 = no overhead beyond the wire).
 
 #include <benchmark/benchmark.h>
-
-#include <sys/prctl.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
+#include <sys/prctl.h>
+#include <unistd.h>
 #include <vector>
 
 #include "config/read_all.h"

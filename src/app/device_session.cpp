@@ -1,9 +1,8 @@
 #include "app/device_session.h"
 
+#include <QMetaObject>
 #include <cstdio>
 #include <exception>
-
-#include <QMetaObject>
 
 #include "app/sim_hotplug_source.h"
 #include "config/connect_and_read.h"

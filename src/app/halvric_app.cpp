@@ -1,16 +1,14 @@
 #include "app/halvric_app.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
 #include <functional>
 
-#include "ui/kit/app_fonts.h"
-#include "ui/main/halvric_dlg.h"
 #include "app/active_window_watch.h"
 #include "app/device_session.h"
 #include "app/host_input.h"
@@ -20,15 +18,17 @@
 #include "config/program_settings.h"
 #include "config/text_tables.h"
 #include "macro/macro_library.h"
-#include "ui/macro/macro_edit.h"
 #include "platform/folders.h"
-#include "platform/linux/x11_foreground_window.h"
 #include "platform/linux/libinput_pointer_accel.h"
+#include "platform/linux/x11_foreground_window.h"
 #include "platform/linux/xkb_key_names.h"
-#include "platform/profile_file.h"
 #include "platform/pointer_acceleration.h"
 #include "platform/process_start.h"
+#include "platform/profile_file.h"
 #include "services/program_context.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/macro/macro_edit.h"
+#include "ui/main/halvric_dlg.h"
 
 namespace halvric {
 

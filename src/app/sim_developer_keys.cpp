@@ -4,11 +4,11 @@
 #include <algorithm>
 
 #include "app/device_session.h"
-#include "ui/main/halvric_dlg.h"
 #include "app/sim_hotplug_source.h"
 #include "services/program_context.h"
 #include "sim/sim_hid_backend.h"
 #include "sim/sim_mouse.h"
+#include "ui/main/halvric_dlg.h"
 
 namespace halvric {
 

@@ -1,11 +1,9 @@
 // halvricctl commands for backup files: backup FILE, restore FILE, backup --list-auto.
 
 #include <CLI/CLI.hpp>
-
-#include <nlohmann/json.hpp>
-
 #include <cstdio>
 #include <iostream>
+#include <nlohmann/json.hpp>
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"

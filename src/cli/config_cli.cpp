@@ -2,10 +2,8 @@
 // profile-name, button, reset.
 
 #include <CLI/CLI.hpp>
-
-#include <nlohmann/json.hpp>
-
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "cli/ctl_app.h"

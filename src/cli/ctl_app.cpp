@@ -1,7 +1,6 @@
 #include "cli/ctl_app.h"
 
 #include <CLI/CLI.hpp>
-
 #include <functional>
 
 #include "cli/ctl_context.h"

@@ -4,9 +4,9 @@
 
 #include "config/auto_backup.h"
 #include "config/connect_and_read.h"
+#include "config/program_settings.h"
 #include "device/connect_sequence.h"
 #include "device/permission_problem.h"
-#include "config/program_settings.h"
 #include "platform/folders.h"
 #include "platform/profile_file.h"
 #include "sim/backend_factory.h"

@@ -13,8 +13,8 @@
 #include "config/working_copy.h"
 #include "device/connect_sequence.h"
 #include "device/device_layer.h"
-#include "device/mouse.h"
 #include "device/model_layout.h"
+#include "device/mouse.h"
 #include "platform/hid_backend.h"
 
 namespace halvric {

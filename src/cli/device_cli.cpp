@@ -1,9 +1,7 @@
 // halvricctl commands that speak to the device layer directly: list, info, mem read, mem write.
 
 #include <CLI/CLI.hpp>
-
 #include <nlohmann/json.hpp>
-
 #include <vector>
 
 #include "cli/ctl_app.h"

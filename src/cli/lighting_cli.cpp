@@ -1,10 +1,8 @@
 // halvricctl lighting commands: lighting show, lighting effect N, lighting zone Z RRGGBB [breathe|on].
 
 #include <CLI/CLI.hpp>
-
-#include <nlohmann/json.hpp>
-
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <optional>
 
 #include "cli/ctl_app.h"

@@ -2,11 +2,9 @@
 // contents of a macro file (show).
 
 #include <CLI/CLI.hpp>
-
-#include <nlohmann/json.hpp>
-
 #include <filesystem>
 #include <memory>
+#include <nlohmann/json.hpp>
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"

@@ -2,13 +2,11 @@
 // link (the profile links to applications in set.ini).
 
 #include <CLI/CLI.hpp>
-
-#include <nlohmann/json.hpp>
-
 #include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <optional>
 
 #include "cli/ctl_app.h"

@@ -1,7 +1,6 @@
 // halvricctl flash: writes a firmware HEX file into a mouse, or shows what would be written.
 
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -20,7 +19,6 @@ namespace {
 
 // Resends of one piece before halvricctl gives up (the window resends until the user aborts).
 constexpr int kCtlPieceRetries = 50;
-constexpr uint32_t kUpgradeFeatureFlag = 0x40;
 
 std::string Hex8(uint32_t v) { return FormatHexNumber(v, 8, HexCase::kUpper); }
 
@@ -75,7 +73,7 @@ void Flash(CtlContext& ctx, const std::string& file) {
   DeviceLayer& dev = ctx.Devices();
   const auto info = dev.Info(path);
   if (!info) throw CtlError("No device !!");
-  if (info->protocol_level < 11 || (info->feature_flags & kUpgradeFeatureFlag) == 0) {
+  if (!TakesFirmwareUpgrade(*info)) {
     throw CtlError("This mouse cannot take a firmware upgrade (protocol level " +
                    std::to_string(info->protocol_level) + "; the upgrade needs level 11 or above and the upgrade "
                    "feature flag)");

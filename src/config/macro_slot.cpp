@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/text_encoding.h"
 #include "device/device_commands.h"
+#include "platform/text_encoding.h"
 
 namespace halvric {
 

@@ -6,8 +6,8 @@
 // at the first failed exchange.
 
 #include <array>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>

@@ -33,6 +33,13 @@
 
 namespace halvric {
 
+// Mice that take a firmware upgrade: long reports with the operation in byte 1 (level 11 and
+// above) and the upgrade feature bit set. The window's F9 and `halvricctl flash` both ask this.
+inline constexpr uint32_t kUpgradeFeatureFlag = 0x40;
+inline bool TakesFirmwareUpgrade(const DeviceInfo& info) {
+  return info.protocol_level >= 11 && (info.feature_flags & kUpgradeFeatureFlag) != 0;
+}
+
 inline constexpr uint32_t kUpgradeMarkAddress = 0x5FFC;
 inline constexpr char kUpgradeWriteError[] = "write error!!";
 inline constexpr char kUpgradeAbortMessage[] = "abort!!";

@@ -1,7 +1,7 @@
 #include "macro/safe_format.h"
 
-#include <cctype>
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 

@@ -1,10 +1,11 @@
 // A simulated mouse's state as JSON: model name, memory (hex text), live state and upgrade state.
 // Wire state (busy counters, faults, queued input reports) is not part of it.
 
+#include "sim/sim_mouse.h"
+
 #include <stdexcept>
 
 #include "platform/text.h"
-#include "sim/sim_mouse.h"
 
 namespace halvric::sim {
 namespace {

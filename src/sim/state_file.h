@@ -3,8 +3,8 @@
 // the state file and replacing it atomically (temporary file in the same folder, then rename).
 
 #include <memory>
-#include <optional>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 
 namespace halvric {

@@ -8,16 +8,16 @@
 #include <QTest>
 #include <QTimer>
 
-#include "ui/kit/app_fonts.h"
 #include "app/command_line.h"
 #include "app/halvric_app.h"
 #include "app/instance_channel.h"
+#include "config/text_tables.h"
+#include "platform/pointer_acceleration.h"
+#include "platform/profile_file.h"
+#include "support/window_fixture.h"
+#include "ui/kit/app_fonts.h"
 #include "ui/kit/key_capture.h"
 #include "ui/kit/str_dlg.h"
-#include "config/text_tables.h"
-#include "platform/profile_file.h"
-#include "platform/pointer_acceleration.h"
-#include "support/window_fixture.h"
 
 using namespace halvric;
 
@@ -55,8 +55,8 @@ class ShellTest : public QObject {
     QVERIFY(a.close);
     QVERIFY(a.genpin);
     QCOMPARE(QString::fromStdString(a.langid.value()), QStringLiteral("1041"));
-    const StartOptions b = ParseStartOptions({"/close", "--hide", "--langid=2052", "--genpin", "--simulate",
-                                              "--sim-state", "/tmp/m.json", "extra"});
+    const StartOptions b = ParseStartOptions(
+        {"/close", "--hide", "--langid=2052", "--genpin", "--simulate", "--sim-state", "/tmp/m.json", "extra"});
     QVERIFY(!b.close);  // argument 0 is the program and matches nothing
     QVERIFY(b.hide && b.genpin);
     QCOMPARE(QString::fromStdString(b.simulate), QStringLiteral("level11"));
@@ -151,7 +151,7 @@ class ShellTest : public QObject {
     f = QStringLiteral("12");
     QVERIFY(!CStrDlg::CoordinateKey(f, 2, QLatin1Char('-'), false, false));  // not after digits
     f = QString();
-    QVERIFY(!CStrDlg::CoordinateKey(f, 0, QLatin1Char('-'), true, false));   // absolute: no minus
+    QVERIFY(!CStrDlg::CoordinateKey(f, 0, QLatin1Char('-'), true, false));  // absolute: no minus
     f = QStringLiteral("40000");
     QVERIFY(!CStrDlg::CoordinateKey(f, 5, QLatin1Char('1'), true, false));
     QCOMPARE(f, QStringLiteral("65535"));
@@ -226,7 +226,7 @@ class ShellTest : public QObject {
     QCOMPARE(r->modifiers, 0x21);
     QCOMPARE(r->scan_code, 0x1E);
     QCOMPARE(r->button, 2);
-    QVERIFY(!c.Start(1, 1010));      // within 20 ms of the end
+    QVERIFY(!c.Start(1, 1010));  // within 20 ms of the end
     QVERIFY(c.Start(1, 1030));
     // Only a modifier: its release is the key.
     QVERIFY(!c.KeyDown(0xE038, 1031));
@@ -245,10 +245,10 @@ class ShellTest : public QObject {
   }
 
   void keyCodesMapToSetOneScanCodes() {
-    QCOMPARE(ScanCodeFromEvdev(30), 0x1E);      // A
-    QCOMPARE(ScanCodeFromEvdev(97), 0xE01D);    // right Ctrl
-    QCOMPARE(ScanCodeFromEvdev(69), 0xE045);    // Num Lock
-    QCOMPARE(ScanCodeFromEvdev(119), 69);       // Pause
+    QCOMPARE(ScanCodeFromEvdev(30), 0x1E);    // A
+    QCOMPARE(ScanCodeFromEvdev(97), 0xE01D);  // right Ctrl
+    QCOMPARE(ScanCodeFromEvdev(69), 0xE045);  // Num Lock
+    QCOMPARE(ScanCodeFromEvdev(119), 69);     // Pause
     QCOMPARE(ScanCodeFromQtKey(Qt::Key_A, false), 0x1E);
     QCOMPARE(ScanCodeFromQtKey(Qt::Key_M, false), 0x32);
     QCOMPARE(ScanCodeFromQtKey(Qt::Key_Enter, true), 0xE01C);
@@ -260,7 +260,7 @@ class ShellTest : public QObject {
     FakePointer ptr;
     QVERIFY(ApplyAccelerationOption(ptr, true));
     QVERIFY(!ptr.state.On());
-    QVERIFY(ApplyAccelerationOption(ptr, true));  // stays off
+    QVERIFY(ApplyAccelerationOption(ptr, true));    // stays off
     QVERIFY(!ApplyAccelerationOption(ptr, false));  // option off: flips back on
     QVERIFY(ptr.state.On());
     ptr.writable = false;

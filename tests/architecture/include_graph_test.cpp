@@ -3,12 +3,11 @@
 // operating-system headers only in the Linux platform folder and the simulated mouse's state file).
 // The check reads the sources themselves, so a wrong include fails the test suite at once.
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
 #include <regex>
 #include <set>

@@ -1,14 +1,12 @@
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
-#include <nlohmann/json.hpp>
-
 #include "cli/ctl_run.h"
-#include "device/memory_map.h"
 #include "device/device_commands.h"
+#include "device/memory_map.h"
 #include "macro/macro_file.h"
 #include "sim/sim_hid_backend.h"
 #include "support/sim_fixture.h"

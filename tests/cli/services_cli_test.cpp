@@ -1,9 +1,7 @@
-#include <gtest/gtest.h>
-
-#include <stdlib.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <sstream>
+#include <stdlib.h>
 
 #include "cli/ctl_run.h"
 #include "platform/profile_file.h"

@@ -1,14 +1,13 @@
 #include "config/backup_restore.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 #include <random>
 
 #include "config/auto_backup.h"
 #include "config/backup_file.h"
-#include "config/text_tables.h"
 #include "config/temp_folder.h"
+#include "config/text_tables.h"
 #include "platform/archive_stream.h"
 #include "support/sim_fixture.h"
 

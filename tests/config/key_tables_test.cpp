@@ -1,7 +1,6 @@
 #include "config/key_tables.h"
 
 #include <gtest/gtest.h>
-
 #include <map>
 
 #include "config/temp_folder.h"

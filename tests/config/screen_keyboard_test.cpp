@@ -1,8 +1,7 @@
 #include "config/screen_keyboard.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 
 #include "config/temp_folder.h"
 #include "config/text_tables.h"

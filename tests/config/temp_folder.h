@@ -1,12 +1,11 @@
 #pragma once
 // A private folder under /tmp for one test, removed with everything in it afterwards.
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <stdlib.h>
 #include <string>
 
 #include "platform/text_encoding.h"

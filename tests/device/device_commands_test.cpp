@@ -1,7 +1,6 @@
 #include "device/device_commands.h"
 
 #include <gtest/gtest.h>
-
 #include <numeric>
 
 #include "device/memory_size.h"

@@ -1,11 +1,9 @@
 #include "device/feature_transfer.h"
 
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace halvric {

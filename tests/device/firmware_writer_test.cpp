@@ -1,7 +1,6 @@
 #include "device/firmware_writer.h"
 
 #include <gtest/gtest.h>
-
 #include <mutex>
 #include <regex>
 

@@ -1,12 +1,11 @@
 #include "device/intel_hex.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 
 #include "device/hex_records.h"
 #include "device/upgrade_pieces.h"

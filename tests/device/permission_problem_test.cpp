@@ -1,7 +1,6 @@
 #include "device/permission_problem.h"
 
 #include <gtest/gtest.h>
-
 #include <map>
 
 #include "device/device_info.h"

@@ -1,8 +1,7 @@
 #include "device/protocol_encoding.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 
 #include "device/device_commands.h"
 #include "device/mouse.h"

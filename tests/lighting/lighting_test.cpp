@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <deque>
+#include <gtest/gtest.h>
 
 #include "lighting/colour_picker.h"
 #include "lighting/lighting_operations.h"

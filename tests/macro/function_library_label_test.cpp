@@ -1,9 +1,10 @@
+#include "macro/function_library.h"
+
 #include <fstream>
 #include <gtest/gtest.h>
 
 #include "config/describe_assignment.h"
 #include "config/text_tables.h"
-#include "macro/function_library.h"
 #include "macro/mf_fixture.h"
 
 namespace halvric {

@@ -7,9 +7,9 @@
 #include "config/text_tables.h"
 #include "config/working_copy.h"
 #include "device/device_commands.h"
+#include "device/memory_map.h"
 #include "macro/macro_bindings.h"
 #include "support/sim_fixture.h"
-#include "device/memory_map.h"
 
 namespace halvric {
 namespace {

@@ -1,9 +1,8 @@
 #include "platform/folders.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 #include <stdlib.h>
-
-#include <fstream>
 
 namespace halvric {
 namespace {

@@ -1,11 +1,10 @@
 #include "platform/linux/hidraw_attributes.h"
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace halvric::linux_hid {

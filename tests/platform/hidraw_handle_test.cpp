@@ -1,13 +1,12 @@
 #include "platform/linux/hidraw_handle.h"
 
-#include <fcntl.h>
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <array>
 #include <chrono>
+#include <fcntl.h>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/linux/hidraw_backend.h"

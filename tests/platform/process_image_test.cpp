@@ -1,11 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <unistd.h>
+#include "platform/linux/process_image.h"
 
 #include <filesystem>
 #include <fstream>
-
-#include "platform/linux/process_image.h"
+#include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace halvric::linux_hid {
 namespace {

@@ -1,13 +1,12 @@
 #include "platform/profile_file.h"
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
+#include <stdlib.h>
 #include <string>
+#include <sys/stat.h>
 
 #include "platform/text_encoding.h"
 

@@ -1,7 +1,6 @@
 #include "platform/report_descriptor.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 #include <vector>
 

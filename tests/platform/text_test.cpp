@@ -1,10 +1,9 @@
-#include <gtest/gtest.h>
+#include "platform/text.h"
 
 #include <array>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <vector>
-
-#include "platform/text.h"
 
 namespace halvric {
 namespace {

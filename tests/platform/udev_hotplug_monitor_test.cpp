@@ -1,8 +1,7 @@
 #include "platform/linux/udev_hotplug_monitor.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 
 namespace halvric::linux_hid {
 namespace {

@@ -1,18 +1,16 @@
-#include <gtest/gtest.h>
+#include "platform/linux/x11_foreground_window.h"
 
+#include <cstdlib>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
-
 #include <xcb/xcb.h>
 #include <xcb/xcb_ewmh.h>
 
-#include <cstdlib>
-#include <string>
-
-#include "platform/linux/x11_foreground_window.h"
 #include "support/xvfb_server.h"
 
 namespace halvric::linux_hid {

@@ -1,11 +1,9 @@
 #include "platform/linux/xkb_key_names.h"
 
-#include <gtest/gtest.h>
-
-#include <linux/input-event-codes.h>
-
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
+#include <linux/input-event-codes.h>
 
 #include "platform/linux/scan_code_keycodes.h"
 #include "platform/linux/xkb_layout_names.h"

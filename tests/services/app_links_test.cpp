@@ -1,10 +1,10 @@
-#include <gtest/gtest.h>
+#include "services/app_links.h"
 
+#include <gtest/gtest.h>
 #include <map>
 
 #include "config/temp_folder.h"
 #include "platform/profile_file.h"
-#include "services/app_links.h"
 #include "services/foreground_check.h"
 
 namespace halvric {

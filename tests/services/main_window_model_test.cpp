@@ -1,8 +1,7 @@
 #include "services/main_window_model.h"
 
-#include <gtest/gtest.h>
-
 #include <deque>
+#include <gtest/gtest.h>
 
 #include "config/read_all.h"
 #include "config/text_tables.h"

@@ -1,6 +1,7 @@
+#include "services/osd_state.h"
+
 #include <gtest/gtest.h>
 
-#include "services/osd_state.h"
 #include "services/report_builder.h"
 
 namespace halvric {

@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
+#include "services/report_dispatcher.h"
 
 #include <chrono>
+#include <gtest/gtest.h>
 #include <thread>
 
 #include "services/input_report_reader.h"
 #include "services/report_builder.h"
-#include "services/report_dispatcher.h"
 #include "sim/sim_hid_backend.h"
 
 namespace halvric {

@@ -1,5 +1,6 @@
-#include <gtest/gtest.h>
+#include "services/report_service.h"
 
+#include <gtest/gtest.h>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -7,7 +8,6 @@
 
 #include "services/movement_intake.h"
 #include "services/recording_injector.h"
-#include "services/report_service.h"
 #include "services/tilt_scroll.h"
 #include "sim/sim_hid_backend.h"
 #include "sim/sim_mouse.h"

@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 #include <mutex>
 #include <thread>
 

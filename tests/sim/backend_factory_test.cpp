@@ -1,15 +1,15 @@
 // The backend both programs build from their options: hidraw or the simulated mice with their
 // state file, wire trace and latency.
 
-#include <gtest/gtest.h>
+#include "sim/backend_factory.h"
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <stdexcept>
 
 #include "raw_exchange.h"
-#include "sim/backend_factory.h"
 #include "sim/sim_hid_backend.h"
 
 namespace halvric::sim {

@@ -2,9 +2,8 @@
 // Hand-built report exchanges for the simulated mouse tests: the tests frame every request
 // themselves, so that the firmware model is checked independently of the device layer.
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <initializer_list>
 #include <vector>
 

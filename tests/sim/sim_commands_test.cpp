@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "sim/sim_hid_backend.h"
 #include "raw_exchange.h"
+#include "sim/sim_hid_backend.h"
 
 namespace halvric::sim {
 namespace {

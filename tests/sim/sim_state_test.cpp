@@ -1,13 +1,12 @@
 // The simulated mouse's state: JSON round trip, malformed states, and the shared state file.
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <thread>
 
-#include "sim/sim_hid_backend.h"
 #include "raw_exchange.h"
+#include "sim/sim_hid_backend.h"
 
 namespace halvric::sim {
 namespace {

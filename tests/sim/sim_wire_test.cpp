@@ -2,12 +2,11 @@
 // checksum checks, the busy bit, faults and the trace.
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <thread>
 
-#include "sim/sim_hid_backend.h"
 #include "raw_exchange.h"
+#include "sim/sim_hid_backend.h"
 
 namespace halvric::sim {
 namespace {

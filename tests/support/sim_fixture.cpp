@@ -1,10 +1,9 @@
 #include "support/sim_fixture.h"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <filesystem>
 #include <sstream>
+#include <unistd.h>
 
 namespace halvric::test {
 

@@ -9,14 +9,14 @@
 #include <QTest>
 #include <memory>
 
-#include "ui/kit/app_fonts.h"
 #include "app/device_session.h"
-#include "ui/main/halvric_dlg.h"
 #include "app/main_window_wiring.h"
 #include "config/text_tables.h"
 #include "services/program_context.h"
 #include "sim/sim_hid_backend.h"
 #include "sim/sim_mouse.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/main/halvric_dlg.h"
 
 namespace halvric::testing {
 

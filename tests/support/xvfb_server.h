@@ -1,9 +1,8 @@
 #pragma once
 // Test helper: a private Xvfb server.
 
-#include <sys/types.h>
-
 #include <string>
+#include <sys/types.h>
 
 namespace halvric::test {
 

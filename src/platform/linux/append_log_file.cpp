@@ -1,11 +1,10 @@
 // Shared log files as O_APPEND descriptors: the kernel places every write at the end of the file
 // atomically with respect to the other writers.
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "platform/shared_log_file.h"
 

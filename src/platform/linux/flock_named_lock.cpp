@@ -1,12 +1,11 @@
 // Named locks as flock on a file: the kernel drops the lock when the holder ends, however it
 // ends, so a crashed process never leaves the others waiting.
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 
 #include "platform/named_lock.h"
 

@@ -1,16 +1,15 @@
 #include "platform/linux/hidraw_backend.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/hidraw.h>
+#include <optional>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <charconv>
-#include <cerrno>
-#include <cstring>
-#include <optional>
 
 #include "platform/linux/hidraw_attributes.h"
 #include "platform/linux/hidraw_handle.h"

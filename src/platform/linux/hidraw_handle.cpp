@@ -1,14 +1,13 @@
 #include "platform/linux/hidraw_handle.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <linux/hidraw.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
 
 #include "platform/linux/usb_string_descriptor.h"
 

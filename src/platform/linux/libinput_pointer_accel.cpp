@@ -1,10 +1,9 @@
 #include "platform/linux/libinput_pointer_accel.h"
 
-#include <xcb/xcb.h>
-#include <xcb/xinput.h>
-
 #include <cstdlib>
 #include <cstring>
+#include <xcb/xcb.h>
+#include <xcb/xinput.h>
 
 #include "platform/linux/x11_pointer_control.h"
 

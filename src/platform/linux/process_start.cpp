@@ -1,11 +1,10 @@
 #include "platform/process_start.h"
 
-#include <time.h>
-#include <unistd.h>
-
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <time.h>
+#include <unistd.h>
 
 namespace halvric {
 

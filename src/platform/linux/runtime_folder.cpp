@@ -1,9 +1,8 @@
 #include "platform/runtime_folder.h"
 
+#include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <cstdlib>
 
 namespace halvric {
 

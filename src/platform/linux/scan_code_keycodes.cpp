@@ -1,8 +1,7 @@
 #include "platform/linux/scan_code_keycodes.h"
 
-#include <linux/input-event-codes.h>
-
 #include <array>
+#include <linux/input-event-codes.h>
 #include <utility>
 
 namespace halvric::linux_hid {

@@ -1,12 +1,11 @@
 #include "platform/linux/udev_hotplug_monitor.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
+#include <poll.h>
 #include <stop_token>
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <utility>
 
 #include "platform/linux/hidraw_attributes.h"

@@ -2,7 +2,6 @@
 // Owning pointers for libudev objects, which are reference counted through *_unref calls.
 
 #include <libudev.h>
-
 #include <memory>
 
 namespace halvric::linux_hid {

@@ -1,12 +1,11 @@
 #include "platform/linux/uinput_injector.h"
 
+#include <algorithm>
+#include <cstring>
 #include <libevdev/libevdev-uinput.h>
 #include <libevdev/libevdev.h>
 #include <linux/input.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <cstring>
 
 namespace halvric::linux_hid {
 namespace {

@@ -1,14 +1,13 @@
 // The instance socket as a Unix-domain stream socket. The runtime folder it lives in admits only
 // the user; the socket file itself is made private too.
 
+#include <cerrno>
+#include <cstring>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <utility>
 
 #include "platform/instance_socket.h"

@@ -1,9 +1,8 @@
 #include "platform/linux/usb_string_descriptor.h"
 
-#include <libusb.h>
-
 #include <algorithm>
 #include <array>
+#include <libusb.h>
 #include <memory>
 
 namespace halvric::linux_hid {

@@ -1,9 +1,8 @@
 #include "platform/linux/x11_active_window_watch.h"
 
-#include <xcb/xcb.h>
-
 #include <cstdlib>
 #include <cstring>
+#include <xcb/xcb.h>
 
 namespace halvric::linux_hid {
 namespace {

@@ -1,8 +1,7 @@
 #include "platform/linux/x11_pointer_control.h"
 
-#include <xcb/xcb.h>
-
 #include <cstdlib>
+#include <xcb/xcb.h>
 
 namespace halvric::linux_hid {
 

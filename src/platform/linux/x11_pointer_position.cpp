@@ -1,9 +1,8 @@
 #include "platform/linux/x11_pointer_position.h"
 
-#include <xcb/xcb.h>
-
 #include <cstdlib>
 #include <mutex>
+#include <xcb/xcb.h>
 
 namespace halvric::linux_hid {
 namespace {

@@ -1,12 +1,11 @@
 #include "platform/linux/xkb_key_names.h"
 
-#include <xcb/xcb.h>
-#include <xkbcommon/xkbcommon-x11.h>
-#include <xkbcommon/xkbcommon.h>
-
 #include <array>
 #include <cstdlib>
 #include <utility>
+#include <xcb/xcb.h>
+#include <xkbcommon/xkbcommon-x11.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include "platform/linux/scan_code_keycodes.h"
 

@@ -6,10 +6,10 @@
 #include <QWheelEvent>
 #include <algorithm>
 
-#include "ui/kit/key_capture.h"
 #include "config/describe_assignment.h"
 #include "config/text_tables.h"
 #include "config/usage_to_scan_table.h"
+#include "ui/kit/key_capture.h"
 
 namespace halvric {
 namespace {

@@ -14,8 +14,8 @@
 
 #include "config/button_assignment.h"
 #include "config/function_catalogue.h"
-#include "device/memory_map.h"
 #include "config/screen_keyboard.h"
+#include "device/memory_map.h"
 #include "macro/list_scrolling.h"
 #include "macro/macro_list_item.h"
 

@@ -1,15 +1,16 @@
 // Drawing of the button setting dialog: title strip, page tabs, the five pages, the slider panel,
 // the description line with the three closing buttons, and the fading hint below them.
 
+#include "ui/button/button_set_dlg.h"
+
 #include <QPainter>
 #include <algorithm>
 
-#include "ui/kit/app_fonts.h"
-#include "ui/button/button_set_dlg.h"
-#include "ui/kit/text_ids.h"
-#include "ui/kit/ui_palette.h"
 #include "config/describe_assignment.h"
 #include "config/text_tables.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/kit/text_ids.h"
+#include "ui/kit/ui_palette.h"
 
 namespace halvric {
 namespace {

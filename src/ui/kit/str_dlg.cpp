@@ -8,10 +8,10 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "config/text_tables.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/kit/text_ids.h"
 #include "ui/kit/ui_palette.h"
-#include "config/text_tables.h"
 
 namespace halvric {
 namespace {

@@ -5,16 +5,15 @@
 #include <QPainter>
 #include <QRadialGradient>
 #include <QToolTip>
-
 #include <chrono>
 
-#include "ui/kit/app_fonts.h"
-#include "services/device_jobs.h"
-#include "ui/kit/mouse_art.h"
-#include "ui/kit/ui_palette.h"
 #include "config/text_tables.h"
 #include "lighting/colour_picker.h"
 #include "lighting/lighting_operations.h"
+#include "services/device_jobs.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/kit/mouse_art.h"
+#include "ui/kit/ui_palette.h"
 #include "ui/lighting/color_pick_dlg.h"
 
 namespace halvric {

@@ -9,7 +9,6 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
-
 #include <condition_variable>
 #include <memory>
 #include <mutex>

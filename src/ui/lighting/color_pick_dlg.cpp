@@ -5,11 +5,11 @@
 #include <QPainter>
 #include <QPointer>
 
-#include "ui/kit/app_fonts.h"
-#include "services/device_jobs.h"
-#include "ui/kit/ui_palette.h"
 #include "config/text_tables.h"
 #include "lighting/colour_picker.h"
+#include "services/device_jobs.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/kit/ui_palette.h"
 
 namespace halvric {
 namespace {

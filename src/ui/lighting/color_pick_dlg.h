@@ -9,7 +9,6 @@
 #include <QDialog>
 #include <QRect>
 #include <QString>
-
 #include <array>
 #include <memory>
 

@@ -9,11 +9,6 @@
 #include <QWheelEvent>
 #include <algorithm>
 
-#include "ui/kit/app_fonts.h"
-#include "ui/kit/key_capture.h"
-#include "ui/kit/key_resources.h"
-#include "config/usage_to_scan_table.h"
-#include "ui/kit/str_dlg.h"
 #include "config/text_tables.h"
 #include "config/usage_to_scan_table.h"
 #include "config/working_copy.h"
@@ -23,6 +18,10 @@
 #include "macro/macro_library.h"
 #include "macro/macro_space.h"
 #include "macro/macro_storage.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/kit/key_capture.h"
+#include "ui/kit/key_resources.h"
+#include "ui/kit/str_dlg.h"
 
 namespace halvric {
 MacroEdit::MacroEdit(Deps deps, QWidget* parent)

@@ -1,17 +1,18 @@
 // Drawing of the macro editor: the macro list panel (PC library tree and mouse memory), the
 // instruction list, the commands, the recording options, the status line and transfer progress.
 
+#include "ui/macro/macro_edit.h"
+
 #include <QDateTime>
 #include <QPainter>
 #include <algorithm>
 
-#include "ui/kit/app_fonts.h"
-#include "ui/kit/ui_palette.h"
 #include "config/text_tables.h"
 #include "config/working_copy.h"
 #include "macro/macro_library.h"
 #include "macro/macro_space.h"
-#include "ui/macro/macro_edit.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/kit/ui_palette.h"
 
 namespace halvric {
 

@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "ui/kit/app_fonts.h"
-#include "ui/kit/ui_palette.h"
 #include "config/text_tables.h"
 #include "macro/macro_library.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/kit/ui_palette.h"
 
 namespace halvric::ui {
 

@@ -8,8 +8,8 @@
 #include <QElapsedTimer>
 #include <functional>
 #include <map>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "macro/list_scrolling.h"
 #include "macro/macro_list_item.h"

@@ -20,8 +20,6 @@
 #include <string>
 #include <vector>
 
-#include "services/device_connection.h"
-#include "ui/kit/key_capture.h"
 #include "config/button_assignment.h"
 #include "config/program_settings.h"
 #include "config/working_copy.h"
@@ -29,8 +27,10 @@
 #include "macro/macro_list_item.h"
 #include "platform/foreground_window.h"
 #include "platform/pointer_acceleration.h"
+#include "services/device_connection.h"
 #include "services/program_context.h"
 #include "services/report_service.h"
+#include "ui/kit/key_capture.h"
 
 class QMenu;
 

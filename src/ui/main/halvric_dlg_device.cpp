@@ -13,18 +13,6 @@
 #include <QMouseEvent>
 #include <algorithm>
 
-#include "ui/main/main_button_page.h"
-#include "ui/main/main_dpi_page.h"
-#include "ui/main/main_other_page.h"
-#include "ui/main/main_sub_windows.h"
-#include "ui/kit/app_fonts.h"
-#include "ui/osd/disp_dlg.h"
-#include "ui/kit/mouse_art.h"
-#include "ui/kit/key_resources.h"
-#include "config/usage_to_scan_table.h"
-#include "ui/upgrade/upgrade_dlg.h"
-#include "ui/kit/str_dlg.h"
-#include "ui/kit/text_ids.h"
 #include "config/backup_restore.h"
 #include "config/reset_defaults.h"
 #include "config/setting_changes.h"
@@ -32,11 +20,22 @@
 #include "config/usage_to_scan_table.h"
 #include "macro/macro_library.h"
 #include "platform/foreground_window.h"
-#include "platform/text_encoding.h"
 #include "platform/pointer_acceleration.h"
+#include "platform/text_encoding.h"
 #include "services/app_links.h"
 #include "services/foreground_check.h"
 #include "services/main_window_model.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/kit/key_resources.h"
+#include "ui/kit/mouse_art.h"
+#include "ui/kit/str_dlg.h"
+#include "ui/kit/text_ids.h"
+#include "ui/main/main_button_page.h"
+#include "ui/main/main_dpi_page.h"
+#include "ui/main/main_other_page.h"
+#include "ui/main/main_sub_windows.h"
+#include "ui/osd/disp_dlg.h"
+#include "ui/upgrade/upgrade_dlg.h"
 
 namespace halvric {
 

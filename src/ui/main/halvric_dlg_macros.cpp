@@ -2,14 +2,10 @@
 // creating them, opening the dialog for a button and applying its result on the device worker,
 // the lists they show, the drop of a list entry onto a button, and mouse input for recording.
 
+#include "ui/main/halvric_dlg.h"
+
 #include <QMouseEvent>
 
-#include "ui/kit/app_fonts.h"
-#include "ui/button/button_set_dlg.h"
-#include "ui/main/halvric_dlg.h"
-#include "ui/main/main_sub_windows.h"
-#include "services/main_window_model.h"
-#include "ui/kit/key_resources.h"
 #include "config/describe_assignment.h"
 #include "config/function_catalogue.h"
 #include "config/setting_changes.h"
@@ -18,10 +14,15 @@
 #include "macro/macro_file.h"
 #include "macro/macro_library.h"
 #include "macro/macro_storage.h"
-#include "ui/macro/macro_edit.h"
-#include "ui/macro/macro_list_wnd.h"
 #include "platform/folders.h"
 #include "platform/key_names.h"
+#include "services/main_window_model.h"
+#include "ui/button/button_set_dlg.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/kit/key_resources.h"
+#include "ui/macro/macro_edit.h"
+#include "ui/macro/macro_list_wnd.h"
+#include "ui/main/main_sub_windows.h"
 
 namespace halvric {
 

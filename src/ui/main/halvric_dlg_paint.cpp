@@ -1,22 +1,23 @@
 // Drawing of the main window: the chrome (sidebar, page buttons, window icons), the three pages,
 // the hint line and the progress display.
 
+#include "ui/main/halvric_dlg.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
 
-#include "ui/kit/app_fonts.h"
-#include "ui/main/halvric_dlg.h"
-#include "ui/main/main_button_page.h"
-#include "ui/main/main_dpi_page.h"
-#include "ui/main/main_other_page.h"
+#include "config/text_tables.h"
+#include "device/model_layout.h"
 #include "services/main_window_model.h"
+#include "ui/kit/app_fonts.h"
 #include "ui/kit/mouse_art.h"
 #include "ui/kit/str_dlg.h"
 #include "ui/kit/text_ids.h"
 #include "ui/kit/ui_palette.h"
-#include "config/text_tables.h"
-#include "device/model_layout.h"
+#include "ui/main/main_button_page.h"
+#include "ui/main/main_dpi_page.h"
+#include "ui/main/main_other_page.h"
 
 namespace halvric {
 void CHalvricDlg::Heading(QPainter& p, const QFont& f, int x, int y, const QString& text) {

@@ -2,28 +2,27 @@
 // the host input (tilt-scroll and touch): creating them, opening them, and passing on the
 // refresh and close requests.
 
+#include "ui/main/halvric_dlg.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "ui/kit/app_fonts.h"
-#include "ui/main/halvric_dlg.h"
-#include "ui/main/main_sub_windows.h"
-#include "services/main_window_model.h"
-#include "ui/kit/key_resources.h"
-#include "config/usage_to_scan_table.h"
 #include "config/button_assignment.h"
 #include "config/text_tables.h"
-#include "ui/upgrade/upgrade_dlg.h"
+#include "config/usage_to_scan_table.h"
+#include "platform/key_names.h"
+#include "services/main_window_model.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/kit/key_resources.h"
 #include "ui/lighting/color_dlg.h"
 #include "ui/lighting/color_pick_dlg.h"
-#include "platform/key_names.h"
+#include "ui/main/main_sub_windows.h"
+#include "ui/upgrade/upgrade_dlg.h"
 
 namespace halvric {
 namespace {
 
 constexpr int kTextLightEffect = 45;  // button_str
-constexpr uint32_t kUpgradeFeatureFlag = 0x40;
-constexpr int kUpgradeLevel = 11;
 const QRect kLightItemRect(516, 254, 200, 38);
 
 }  // namespace
@@ -43,7 +42,7 @@ void CHalvricDlg::AddWindowItems() {
 bool CHalvricDlg::MouseHasLighting() const { return HasDevice() && HasLighting(info_); }
 
 bool CHalvricDlg::MouseTakesUpgrade() const {
-  return HasDevice() && info_.protocol_level >= kUpgradeLevel && (info_.feature_flags & kUpgradeFeatureFlag) != 0;
+  return HasDevice() && TakesFirmwareUpgrade(info_);
 }
 
 void CHalvricDlg::UpdateWindowItems() {

@@ -6,17 +6,16 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-
 #include <array>
 #include <cstdio>
 
-#include "ui/kit/app_fonts.h"
-#include "services/device_jobs.h"
-#include "ui/kit/str_dlg.h"
-#include "ui/kit/ui_palette.h"
 #include "config/auto_backup.h"
 #include "device/device_commands.h"
 #include "platform/folders.h"
+#include "services/device_jobs.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/kit/str_dlg.h"
+#include "ui/kit/ui_palette.h"
 
 namespace halvric {
 namespace {

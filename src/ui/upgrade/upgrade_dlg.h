@@ -8,7 +8,6 @@
 
 #include <QDialog>
 #include <QString>
-
 #include <filesystem>
 #include <functional>
 #include <memory>

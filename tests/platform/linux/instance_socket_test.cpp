@@ -1,13 +1,11 @@
-#include <gtest/gtest.h>
+#include "platform/instance_socket.h"
 
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <filesystem>
-#include <string>
-
-#include "platform/instance_socket.h"
 
 namespace halvric {
 namespace {

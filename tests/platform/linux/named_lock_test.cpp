@@ -1,15 +1,14 @@
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/named_lock.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
-#include "platform/named_lock.h"
 #include "platform/runtime_folder.h"
 
 namespace halvric {

@@ -1,12 +1,10 @@
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/process_start.h"

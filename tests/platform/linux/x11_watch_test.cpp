@@ -1,11 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <stdlib.h>
-#include <xcb/xcb.h>
-
 #include <cstdlib>
 #include <cstring>
+#include <gtest/gtest.h>
+#include <stdlib.h>
 #include <string>
+#include <xcb/xcb.h>
 
 #include "platform/linux/x11_active_window_watch.h"
 #include "platform/linux/x11_pointer_position.h"

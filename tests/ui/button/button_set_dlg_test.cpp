@@ -1,17 +1,18 @@
 // The button setting dialog driven with the pointer and the keyboard, as a person would: what
 // each page marks and which four bytes (and key-cycle block) it hands back.
 
+#include "ui/button/button_set_dlg.h"
+
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 
-#include "ui/kit/app_fonts.h"
-#include "ui/button/button_set_dlg.h"
-#include "ui/kit/key_resources.h"
 #include "config/text_tables.h"
 #include "config/usage_to_scan_table.h"
 #include "macro/list_scrolling.h"
 #include "platform/key_names.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/kit/key_resources.h"
 
 using namespace halvric;
 
@@ -24,8 +25,8 @@ class ButtonSetDlgTest : public QObject {
   NoKeyNames names_;
 
   std::unique_ptr<CButtonSetDlg> MakeDialog() {
-    auto dlg = std::make_unique<CButtonSetDlg>(fonts_, texts_, ProgramScanTable(),
-                                               LoadProgramScreenKeyboard(texts_, names_));
+    auto dlg =
+        std::make_unique<CButtonSetDlg>(fonts_, texts_, ProgramScanTable(), LoadProgramScreenKeyboard(texts_, names_));
     return dlg;
   }
   static ButtonSetRequest Request(ButtonAssignment a) {
@@ -47,7 +48,8 @@ class ButtonSetDlgTest : public QObject {
     return -1;
   }
   static int KeyOfUsage(const CButtonSetDlg& d, int usage) {
-    return FindKey(d, [usage](const ScreenKey& k) { return k.modifier == 0 && k.consumer_usage == 0 && k.usage == usage; });
+    return FindKey(
+        d, [usage](const ScreenKey& k) { return k.modifier == 0 && k.consumer_usage == 0 && k.usage == usage; });
   }
   static int KeyOfModifier(const CButtonSetDlg& d, int bit) {
     return FindKey(d, [bit](const ScreenKey& k) { return k.modifier == bit; });
@@ -67,9 +69,7 @@ class ButtonSetDlgTest : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    QVERIFY(ProgramScanTable().ScanCode(0x04) != 0);
-  }
+  void initTestCase() { QVERIFY(ProgramScanTable().ScanCode(0x04) != 0); }
 
   void keyboardPageMarksAndBuildsCombinations() {
     auto d = MakeDialog();

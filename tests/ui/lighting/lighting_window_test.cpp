@@ -7,9 +7,9 @@
 
 #include "app/sim_hotplug_source.h"
 #include "lighting/lighting_operations.h"
+#include "support/window_fixture.h"
 #include "ui/lighting/color_dlg.h"
 #include "ui/lighting/color_pick_dlg.h"
-#include "support/window_fixture.h"
 
 using namespace halvric;
 using halvric::testing::WindowRig;
@@ -28,8 +28,8 @@ int ZoneWrites(WindowRig& rig) {
     if (line.rfind("S ", 0) != 0) continue;
     const size_t bytes = line.find(' ', 2);
     if (line.compare(bytes + 1, 5, "01 03") != 0) continue;
-    const uint32_t address = std::stoul(line.substr(bytes + 7, 2), nullptr, 16) |
-                             std::stoul(line.substr(bytes + 10, 2), nullptr, 16) << 8;
+    const uint32_t address =
+        std::stoul(line.substr(bytes + 7, 2), nullptr, 16) | std::stoul(line.substr(bytes + 10, 2), nullptr, 16) << 8;
     n += address >= kZoneTable && address < kZoneTable + kZoneBytes;
   }
   return n;
@@ -172,7 +172,16 @@ class LightingWindowTest : public QObject {
     QVERIFY(zones.size() >= 7);
     for (int z : zones) {
       const auto live = rig.Mouse().LiveZone(z);
-      QVERIFY2(live == shown, qPrintable(QStringLiteral("zone %1: %2 %3 %4 %5 / %6 %7 %8 %9").arg(z).arg(live[0]).arg(live[1]).arg(live[2]).arg(live[3]).arg(shown[0]).arg(shown[1]).arg(shown[2]).arg(shown[3])));
+      QVERIFY2(live == shown, qPrintable(QStringLiteral("zone %1: %2 %3 %4 %5 / %6 %7 %8 %9")
+                                             .arg(z)
+                                             .arg(live[0])
+                                             .arg(live[1])
+                                             .arg(live[2])
+                                             .arg(live[3])
+                                             .arg(shown[0])
+                                             .arg(shown[1])
+                                             .arg(shown[2])
+                                             .arg(shown[3])));
     }
     QSignalSpy restored(picker, &ColorPickDlg::restored);
     ClickAt(picker, picker->CancelRect().center());

@@ -4,13 +4,13 @@
 #include <QKeyEvent>
 #include <QTimer>
 
-#include "ui/button/button_set_dlg.h"
-#include "ui/kit/str_dlg.h"
 #include "config/text_tables.h"
 #include "macro/macro_library.h"
+#include "support/window_fixture.h"
+#include "ui/button/button_set_dlg.h"
+#include "ui/kit/str_dlg.h"
 #include "ui/macro/macro_edit.h"
 #include "ui/macro/macro_list_wnd.h"
-#include "support/window_fixture.h"
 
 using namespace halvric;
 using halvric::testing::WindowRig;
@@ -195,10 +195,12 @@ class MacroWindowsTest : public QObject {
     const int key = rig.window->layout().key_index[static_cast<size_t>(button)];
     const int p = rig.context.current_profile.load();
     const std::array<uint8_t, 4> expected = ButtonAssignment::Make(entry.type, entry.op1, entry.op2, entry.op3).Bytes();
-    QCOMPARE(rig.window->workingCopy().profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].bytes, expected);
+    QCOMPARE(rig.window->workingCopy().profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].bytes,
+             expected);
     const auto& map = rig.window->workingCopy().map;
     for (int plane = 0; plane < 4; ++plane) {
-      QCOMPARE(rig.Mouse().ReadMemory(map.Plane(p, plane) + static_cast<uint32_t>(key), 1)[0], expected[static_cast<size_t>(plane)]);
+      QCOMPARE(rig.Mouse().ReadMemory(map.Plane(p, plane) + static_cast<uint32_t>(key), 1)[0],
+               expected[static_cast<size_t>(plane)]);
     }
   }
 

@@ -5,13 +5,13 @@
 #include <QLineEdit>
 #include <QTimer>
 
-#include "ui/kit/app_fonts.h"
-#include "ui/osd/disp_dlg.h"
 #include "app/sim_hotplug_source.h"
-#include "ui/kit/str_dlg.h"
 #include "config/button_assignment.h"
 #include "device/device_commands.h"
 #include "support/window_fixture.h"
+#include "ui/kit/app_fonts.h"
+#include "ui/kit/str_dlg.h"
+#include "ui/osd/disp_dlg.h"
 
 using namespace halvric;
 using halvric::testing::WindowRig;
@@ -28,9 +28,8 @@ class MainWindowTest : public QObject {
   }
   // Clicks OK of the prompt as soon as it shows.
   static void AnswerPromptLater(CStrDlg& prompt, bool ok) {
-    QTimer::singleShot(50, &prompt, [&prompt, ok] {
-      ClickAt(&prompt, ok ? prompt.OkRect().center() : prompt.CancelRect().center());
-    });
+    QTimer::singleShot(
+        50, &prompt, [&prompt, ok] { ClickAt(&prompt, ok ? prompt.OkRect().center() : prompt.CancelRect().center()); });
   }
 
  private slots:
@@ -122,7 +121,8 @@ class MainWindowTest : public QObject {
     const int level = rig.window->workingCopy().protocol_level;
     std::array<uint8_t, 4> planes{};
     for (int plane = 0; plane < 4; ++plane) {
-      planes[static_cast<size_t>(plane)] = rig.Mouse().ReadMemory(MemoryMapFor(level, false).Button(profile, key, plane), 1)[0];
+      planes[static_cast<size_t>(plane)] =
+          rig.Mouse().ReadMemory(MemoryMapFor(level, false).Button(profile, key, plane), 1)[0];
     }
     QCOMPARE(planes, (ButtonAssignment::Keyboard(0x03, 0x04).Bytes()));
     // A click within 20 ms of the end of a capture starts no new one.
@@ -227,5 +227,5 @@ class MainWindowTest : public QObject {
 };
 
 QTEST_MAIN(MainWindowTest)
-#include "main_window_test.moc"
 #include "device/memory_map.h"
+#include "main_window_test.moc"

@@ -5,8 +5,8 @@
 
 #include <QTimer>
 
-#include "ui/kit/str_dlg.h"
 #include "support/window_fixture.h"
+#include "ui/kit/str_dlg.h"
 
 using namespace halvric;
 

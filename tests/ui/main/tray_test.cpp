@@ -4,8 +4,8 @@
 #include <QAction>
 #include <QMenu>
 
-#include "ui/lighting/color_dlg.h"
 #include "support/window_fixture.h"
+#include "ui/lighting/color_dlg.h"
 
 using namespace halvric;
 using halvric::testing::WindowRig;
@@ -23,7 +23,8 @@ class TrayTest : public QObject {
   }
 
   void tipIsTheProductNameCutToTwentyCharacters() {
-    QCOMPARE(CHalvricDlg::TrayTip(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ")), QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
+    QCOMPARE(CHalvricDlg::TrayTip(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ")),
+             QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
     QCOMPARE(CHalvricDlg::TrayTip(QStringLiteral("SHORT")), QStringLiteral("SHORT"));
     WindowRig rig("level11");
     QCOMPARE(rig.window->tray()->toolTip(), QStringLiteral("TORVANE HALVRIC"));

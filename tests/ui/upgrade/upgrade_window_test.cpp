@@ -4,13 +4,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-
 #include <fstream>
 
 #include "config/auto_backup.h"
 #include "device/firmware_writer.h"
-#include "ui/upgrade/upgrade_dlg.h"
 #include "support/window_fixture.h"
+#include "ui/upgrade/upgrade_dlg.h"
 
 using namespace halvric;
 using halvric::testing::WindowRig;
@@ -48,7 +47,8 @@ QString WriteHex(const QString& folder, int size, std::vector<uint8_t>* bytes) {
 // Upgrade-write requests (19 12 12 02) that crossed the wire.
 int PieceWrites(WindowRig& rig) {
   int n = 0;
-  for (const std::string& line : rig.Sim().TraceLines()) n += line.rfind("S ", 0) == 0 && line.find(" 01 19 12 12 02 ") != std::string::npos;
+  for (const std::string& line : rig.Sim().TraceLines())
+    n += line.rfind("S ", 0) == 0 && line.find(" 01 19 12 12 02 ") != std::string::npos;
   return n;
 }
 
@@ -112,9 +112,11 @@ class UpgradeWindowTest : public QObject {
     QVERIFY(dlg->isVisible());
     QVERIFY(finished.wait(10000));
     QCOMPARE(finished.first().first().toInt(), static_cast<int>(UpgradeOutcome::kCompleted));
-    QVERIFY2(dlg->ProgressLine()->text().startsWith(QStringLiteral("count 14, ")), qPrintable(dlg->ProgressLine()->text()));
+    QVERIFY2(dlg->ProgressLine()->text().startsWith(QStringLiteral("count 14, ")),
+             qPrintable(dlg->ProgressLine()->text()));
     QVERIFY(dlg->ProgressLine()->text().endsWith(QStringLiteral("(err count=0)")));
-    // Opening mark, fourteen pieces (8-31 ... 200-215, 220-243, 244-247, 250-255, 256-279, 280-299), closing mark: every one acknowledged and shown.
+    // Opening mark, fourteen pieces (8-31 ... 200-215, 220-243, 244-247, 250-255, 256-279, 280-299), closing mark:
+    // every one acknowledged and shown.
     QCOMPARE(dlg->AckCount(), 16);
     QVERIFY2(dlg->AckLine()->text().startsWith(QStringLiteral("[16] return addr=5FFC, flag=00")),
              qPrintable(dlg->AckLine()->text()));
