@@ -102,7 +102,10 @@ void MainWindowModel::SetProfileColour(int profile, const std::array<uint8_t, 3>
   } else {
     prof.colour = rgb;
   }
-  jobs_.Post([profile, rgb](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileColour(dev, wc, profile, rgb); });
+  // The colour cells of a two-bit mouse give levels 0-3; the setting change takes 0-255 and
+  // rounds it to the nearest level, so it gets the scaled colour.
+  const std::array<uint8_t, 3> sent = prof.colour;
+  jobs_.Post([profile, sent](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileColour(dev, wc, profile, sent); });
 }
 
 void MainWindowModel::ToggleProfileEnable(int profile) {

@@ -166,6 +166,11 @@ TEST(MainWindowModel, TwoBitColoursKeepTheCodeAndTheScaledLevels) {
   EXPECT_EQ(prof.colour_code, 3 | (1 << 2) | (2 << 4));
   EXPECT_EQ(prof.colour, (std::array<uint8_t, 3>{255, 85, 170}));
   EXPECT_EQ(w.jobs.Queued(), 1u);
+  // The mouse stores the same code the window shows.
+  w.jobs.RunAll(w.worker_wc);
+  const WorkingCopy after = w.ReadBack();
+  EXPECT_EQ(after.profiles[1].colour_code, 3 | (1 << 2) | (2 << 4));
+  EXPECT_EQ(after.profiles[1].colour, (std::array<uint8_t, 3>{255, 85, 170}));
 }
 
 }  // namespace
