@@ -78,9 +78,8 @@ void BM_WriteMacro2KiBLevel11(benchmark::State& state) {
   dev.EnumerateMice();
   const std::string path = dev.DevicePath(0);
   dev.SelectDevice(path, true);
-  halvric::TextTables texts;
   halvric::WorkingCopy wc;
-  if (halvric::ReadAll(dev, wc, texts) != halvric::ReadAllResult::kLoaded) {
+  if (halvric::ReadAll(dev, wc) != halvric::ReadAllResult::kLoaded) {
     state.SkipWithError("read-all failed");
     return;
   }
@@ -93,7 +92,7 @@ void BM_WriteMacro2KiBLevel11(benchmark::State& state) {
   mouse.SetLatency(std::chrono::milliseconds(1));
   const halvric::Mouse handle = halvric::MouseAt(dev, path);
   backend.ClearTrace();
-  if (halvric::WriteMacroToSlot(handle, wc, texts, 0, macro) != halvric::MacroStoreResult::kOk) {
+  if (halvric::WriteMacroToSlot(handle, wc, 0, macro) != halvric::MacroStoreResult::kOk) {
     state.SkipWithError("write failed");
     return;
   }
@@ -103,7 +102,7 @@ void BM_WriteMacro2KiBLevel11(benchmark::State& state) {
 
   for (auto _ : state) {
     // The slot is rewritten in its own space each time, so every turn costs the same.
-    if (halvric::WriteMacroToSlot(handle, wc, texts, 0, macro) != halvric::MacroStoreResult::kOk) {
+    if (halvric::WriteMacroToSlot(handle, wc, 0, macro) != halvric::MacroStoreResult::kOk) {
       state.SkipWithError("write failed");
     }
   }

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "config/read_all.h"
-#include "config/text_tables.h"
 #include "device/device_commands.h"
 #include "device/device_layer.h"
 #include "sim/sim_hid_backend.h"
@@ -73,10 +72,9 @@ void BM_ReadAllWithWireLatency(benchmark::State& state) {
   const std::string path = dev.DevicePath(0);
   dev.SelectDevice(path, true);
   backend.Mouse(0).SetLatency(std::chrono::milliseconds(1));
-  halvric::TextTables texts;
   halvric::WorkingCopy wc;
   backend.ClearTrace();
-  halvric::ReadAll(dev, wc, texts);
+  halvric::ReadAll(dev, wc);
   size_t transfers = 0, exchanges = 0;
   for (const auto& line : backend.TraceLines()) {
     ++transfers;
@@ -84,7 +82,7 @@ void BM_ReadAllWithWireLatency(benchmark::State& state) {
   }
   backend.SetTraceInMemory(false);
   for (auto _ : state) {
-    if (halvric::ReadAll(dev, wc, texts) != halvric::ReadAllResult::kLoaded) state.SkipWithError("read-all failed");
+    if (halvric::ReadAll(dev, wc) != halvric::ReadAllResult::kLoaded) state.SkipWithError("read-all failed");
   }
   state.counters["exchanges"] = static_cast<double>(exchanges);
   state.counters["transfers"] = static_cast<double>(transfers);

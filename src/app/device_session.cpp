@@ -6,7 +6,6 @@
 
 #include "app/sim_hotplug_source.h"
 #include "config/connect_and_read.h"
-#include "config/text_tables.h"
 #include "platform/linux/udev_hotplug_monitor.h"
 #include "services/report_service.h"
 #include "sim/backend_factory.h"
@@ -14,8 +13,7 @@
 
 namespace halvric {
 
-DeviceSession::DeviceSession(const SessionOptions& options, const TextTables& texts, QObject* parent)
-    : QObject(parent), texts_(texts) {
+DeviceSession::DeviceSession(const SessionOptions& options, QObject* parent) : QObject(parent) {
   qRegisterMetaType<std::shared_ptr<const ConnectOutcome>>("std::shared_ptr<const ConnectOutcome>");
   sim::Backend made = sim::CreateBackend({options.simulate, options.sim_state, {}, options.sim_latency});
   backend_ = std::move(made.hid);
@@ -80,7 +78,7 @@ bool DeviceSession::Connect(bool first_run, const std::string& requested_path) {
     o.requested_path = requested_path;
     ResetOptions reset;
     reset.progress = [this](double f) { ReportProgress(f); };
-    ConnectAndReadResult r = ConnectAndRead(dev, o, wc, texts_, reset);
+    ConnectAndReadResult r = ConnectAndRead(dev, o, wc, reset);
     auto out = std::make_shared<ConnectOutcome>();
     out->path = r.connect.path;
     out->layout = r.connect.layout;

@@ -31,7 +31,6 @@ class SimHidBackend;
 }
 class ReportService;
 class SimHotplugSource;
-class TextTables;
 
 struct SessionOptions {
   std::string simulate;   // model list; empty: hidraw
@@ -44,7 +43,7 @@ class DeviceSession : public QObject, public DeviceConnection {
   Q_OBJECT
 
  public:
-  DeviceSession(const SessionOptions& options, const TextTables& texts, QObject* parent = nullptr);
+  explicit DeviceSession(const SessionOptions& options, QObject* parent = nullptr);
   ~DeviceSession() override;
 
   // Stops the hot-plug source, the worker and the report service's readers, joining each.
@@ -98,7 +97,6 @@ class DeviceSession : public QObject, public DeviceConnection {
   void Run(std::stop_token stop);
   void StartReaders();
 
-  const TextTables& texts_;
   std::unique_ptr<HidBackend> backend_;
   sim::SimHidBackend* sim_ = nullptr;
   std::unique_ptr<DeviceLayer> dev_;

@@ -93,7 +93,7 @@ int CHalvricApp::Run(int argc, char** argv) {
   SessionOptions session_options;
   session_options.simulate = prelude.options.simulate;
   session_options.sim_state = prelude.options.sim_state;
-  auto session = std::make_unique<DeviceSession>(session_options, *texts_);
+  auto session = std::make_unique<DeviceSession>(session_options);
   deps.session = session.get();
   // Key texts use the labels of the user's own keyboard layout.
   deps.key_names = linux_hid::UserKeyNames();

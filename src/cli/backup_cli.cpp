@@ -9,7 +9,6 @@
 #include "cli/ctl_context.h"
 #include "config/auto_backup.h"
 #include "config/backup_restore.h"
-#include "config/text_tables.h"
 #include "config/working_copy.h"
 #include "platform/folders.h"
 #include "platform/terminal.h"
@@ -62,9 +61,8 @@ void RunBackup(CtlContext& ctx, const std::string& file) {
 
 void RunRestore(CtlContext& ctx, const std::string& file) {
   ctx.Connect();
-  TextTables texts;
   WorkingCopy wc;
-  const BackupResult r = Restore(ctx.Devices(), wc, texts, file, DataFolderOrThrow(), TerminalProgress(ctx, "Restore"));
+  const BackupResult r = Restore(ctx.Devices(), wc, file, DataFolderOrThrow(), TerminalProgress(ctx, "Restore"));
   if (!r.ok()) throw CtlError(r.message);
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"file", file}, {"bytes", r.size}, {"auto_backup", r.auto_backup.string()},

@@ -10,6 +10,7 @@
 #include "cli/ctl_context.h"
 #include "cli/function_spec.h"
 #include "cli/text_format.h"
+#include "config/describe_assignment.h"
 #include "config/reset_defaults.h"
 #include "config/setting_changes.h"
 #include "config/text_tables.h"
@@ -36,8 +37,15 @@ int FreeMacroMemory(const WorkingCopy& wc) {
   return static_cast<int>(static_cast<long>(wc.memory_top) - wc.map.macro_area - used - 1);
 }
 
+// The text printed for a button's function or an information entry.
+std::string Describe(CtlContext& ctx, const std::array<uint8_t, 4>& bytes) {
+  return DescribeAssignment(ctx.Texts(), ButtonAssignment::FromBytes(bytes), ctx.Config().dpi_step);
+}
+
 void Show(CtlContext& ctx, int only_profile, bool all_keys) {
   WorkingCopy& wc = ctx.Config();
+  const TextTables& texts = ctx.Texts();
+  auto describe = [&ctx](const std::array<uint8_t, 4>& bytes) { return Describe(ctx, bytes); };
   const ModelLayout& layout = ctx.layout();
   const auto info = ctx.Devices().Info(wc.path);
   const std::string model = info ? ModelName(info->type_code, info->feature_report_length == 9) : "";
@@ -73,13 +81,13 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
     if (only_profile >= 0 && p != only_profile) continue;
     const ProfileSettings& ps = wc.profiles[p];
     nlohmann::json pj = {{"index", p},
-                         {"name", ps.display_name},
+                         {"name", ProfileDisplayName(ps.name, texts.Get(TextFamily::profile_str), p)},
                          {"colour", Hex3(ps.colour)},
                          {"flag", ps.flag},
                          {"enabled", ((wc.profile_bits >> p) & 1) != 0}};
     for (int k : keys_of()) {
       const ButtonSlot& b = ps.buttons[k];
-      pj["buttons"].push_back({{"key", k}, {"function", HexBytes(b.bytes)}, {"text", b.text}});
+      pj["buttons"].push_back({{"key", k}, {"function", HexBytes(b.bytes)}, {"text", describe(b.bytes)}});
     }
     j["profiles"].push_back(pj);
   }
@@ -93,7 +101,7 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
   j["free_macro_memory"] = FreeMacroMemory(wc);
   for (int i = 0; i < kInfoEntries; ++i) {
     j["information"].push_back({{"entry", i}, {"values", HexBytes(wc.info_entries[i].values)},
-                                {"text", wc.info_entries[i].text}});
+                                {"text", describe(wc.info_entries[i].values)}});
   }
   if (ctx.options.json) {
     ctx.out << j.dump(2) << "\n";
@@ -137,7 +145,7 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
   o << free_text << "\n";
   o << "information entries:\n";
   for (int i = 0; i < kInfoEntries; ++i) {
-    o << "  " << i << ": " << wc.info_entries[i].text << "  [" << HexBytes(wc.info_entries[i].values) << "]\n";
+    o << "  " << i << ": " << describe(wc.info_entries[i].values) << "  [" << HexBytes(wc.info_entries[i].values) << "]\n";
   }
 }
 
@@ -234,7 +242,7 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   pname->callback([&ctx, pn, text] {
     const int p = static_cast<int>(Number(*pn, "N", kProfileCount)) - 1;
     if (p < 0) throw CLI::ValidationError("N", "profiles are 1 to 5");
-    Require(ChangeProfileName(ctx.Devices(), ctx.Config(), ctx.Texts(), p, *text));
+    Require(ChangeProfileName(ctx.Devices(), ctx.Config(), p, *text));
   });
 
   auto* button = app.add_subcommand("button", "Give a button a function");
@@ -251,15 +259,15 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
     std::string why;
     auto a = ParseFunctionSpec((*bargs)[2], wc, &why);
     if (!a) throw CLI::ValidationError("FUNCTION", why);
-    Require(ChangeButton(ctx.Devices(), wc, ctx.Texts(), p, key, *a));
-    if (!ctx.options.json) ctx.out << "key " << key << ": " << wc.profiles[p].buttons[key].text << "\n";
+    Require(ChangeButton(ctx.Devices(), wc, p, key, *a));
+    if (!ctx.options.json) ctx.out << "key " << key << ": " << Describe(ctx, wc.profiles[p].buttons[key].bytes) << "\n";
   });
 
   app.add_subcommand("reset", "Reset the mouse to its default configuration")->callback([&ctx] {
     WorkingCopy& wc = ctx.Config();
     ResetOptions options;
     options.before_write = ctx.AutoBackupBefore("reset");
-    switch (ResetToDefaults(ctx.Devices(), wc, ctx.Texts(), options)) {
+    switch (ResetToDefaults(ctx.Devices(), wc, options)) {
       case ResetResult::kDone: break;
       case ResetResult::kNoDevice: throw CtlError("No device !!");
       case ResetResult::kBackupFailed:

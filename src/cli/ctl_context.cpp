@@ -112,11 +112,11 @@ WorkingCopy& CtlContext::Config() {
   auto wc = std::make_unique<WorkingCopy>();
   ReadAllResult read;
   if (path_.empty()) {
-    const ConnectAndReadResult r = ConnectAndRead(Devices(), ChooseMouse(), *wc, Texts(), ResetOptions{});
+    const ConnectAndReadResult r = ConnectAndRead(Devices(), ChooseMouse(), *wc, ResetOptions{});
     Connected(r.connect);
     read = r.read;
   } else {
-    read = ReadAllOrRepair(Devices(), *wc, Texts(), ResetOptions{});
+    read = ReadAllOrRepair(Devices(), *wc, ResetOptions{});
   }
   switch (read) {
     case ReadAllResult::kLoaded: break;

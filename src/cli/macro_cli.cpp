@@ -115,7 +115,7 @@ void Write(CtlContext& ctx, const std::string& slot_text, const std::string& fil
   if (bind.profile >= 0 && bind.key >= static_cast<int>(wc.map.plane_size)) {
     throw CLI::ValidationError("--bind", "this mouse has keys 0 to " + std::to_string(wc.map.plane_size - 1));
   }
-  switch (WriteMacroToSlot(ctx.mouse(), wc, texts, slot, macro)) {
+  switch (WriteMacroToSlot(ctx.mouse(), wc, slot, macro)) {
     case MacroStoreResult::kOk:
       break;
     case MacroStoreResult::kNoSpace:
@@ -167,7 +167,7 @@ void Delete(CtlContext& ctx, const std::string& slot_text) {
   const TextTables& texts = ctx.Texts();
   const int slot = SlotNumber(slot_text);
   WorkingCopy& wc = ctx.Config();
-  switch (DeleteMacroSlot(ctx.mouse(), wc, texts, slot)) {
+  switch (DeleteMacroSlot(ctx.mouse(), wc, slot)) {
     case MacroStoreResult::kOk:
       break;
     case MacroStoreResult::kEmptySlot:

@@ -54,7 +54,7 @@ BackupResult Backup(DeviceLayer& dev, const std::string& file, const BusyProgres
   return r;
 }
 
-BackupResult Restore(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, const std::string& file,
+BackupResult Restore(DeviceLayer& dev, WorkingCopy& wc, const std::string& file,
                      const std::filesystem::path& data_folder, const BusyProgressFn& progress) {
   std::string raw, error;
   if (!ReadWholeFile(file, raw, &error)) return Fail(BackupStatus::kFileError, "Cannot read " + file + ": " + error);
@@ -103,7 +103,7 @@ BackupResult Restore(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts,
     }
     Commit(m);
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    result.reread = ReadAll(dev, wc, texts);
+    result.reread = ReadAll(dev, wc);
     Busy(progress, 1.0, false);
   }
   SelectProfileLive(m, 0);

@@ -13,7 +13,6 @@
 
 namespace halvric {
 
-class TextTables;
 
 // Fraction 0 to 1 and whether the operation is still running.
 using BusyProgressFn = std::function<void(double fraction, bool busy)>;
@@ -48,7 +47,7 @@ BackupResult Backup(DeviceLayer& dev, const std::string& file, const BusyProgres
 // memory is refused: writing on would wrap around into the start of its memory. Before the
 // first write the mouse's memory is saved as an automatic backup under `data_folder`; when that
 // fails nothing is written. An image of 0 bytes writes nothing (and needs no automatic backup).
-BackupResult Restore(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, const std::string& file,
+BackupResult Restore(DeviceLayer& dev, WorkingCopy& wc, const std::string& file,
                      const std::filesystem::path& data_folder, const BusyProgressFn& progress = {});
 
 }  // namespace halvric

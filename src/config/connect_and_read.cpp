@@ -2,12 +2,11 @@
 
 namespace halvric {
 
-ConnectAndReadResult ConnectAndRead(DeviceLayer& dev, ConnectOptions options, WorkingCopy& wc, const TextTables& texts,
-                                    const ResetOptions& reset) {
+ConnectAndReadResult ConnectAndRead(DeviceLayer& dev, ConnectOptions options, WorkingCopy& wc, const ResetOptions& reset) {
   ConnectAndReadResult r;
   auto outer = options.read_all;
   options.read_all = [&](const std::string& path) {
-    r.read = ReadAllOrRepair(dev, wc, texts, reset);
+    r.read = ReadAllOrRepair(dev, wc, reset);
     if (outer) outer(path);
   };
   r.connect = ConnectSequence(dev, options);

@@ -12,7 +12,6 @@ struct ConnectAndReadResult {
   ReadAllResult read = ReadAllResult::kNoDevice;
 };
 
-ConnectAndReadResult ConnectAndRead(DeviceLayer& dev, ConnectOptions options, WorkingCopy& wc, const TextTables& texts,
-                                    const ResetOptions& reset);
+ConnectAndReadResult ConnectAndRead(DeviceLayer& dev, ConnectOptions options, WorkingCopy& wc, const ResetOptions& reset);
 
 }  // namespace halvric

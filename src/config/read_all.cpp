@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "config/describe_assignment.h"
-#include "config/text_tables.h"
 #include "device/device_commands.h"
 #include "device/memory_size.h"
 
@@ -28,7 +26,7 @@ std::vector<uint8_t> EncodeProfileName(const std::string& name, size_t size) {
 
 namespace {
 
-void TakeProfiles(WorkingCopy& wc, const std::vector<uint8_t>& mem, const TextTables& texts) {
+void TakeProfiles(WorkingCopy& wc, const std::vector<uint8_t>& mem) {
   const MemoryMap& m = wc.map;
   for (int p = 0; p < kProfileCount; ++p) {
     ProfileSettings& ps = wc.profiles[p];
@@ -46,7 +44,6 @@ void TakeProfiles(WorkingCopy& wc, const std::vector<uint8_t>& mem, const TextTa
       for (int c = 0; c < 3; ++c) ps.colour[c] = mem[m.ProfileColour(p) + c];
     }
     ps.name = DecodeProfileName(mem.data() + m.ProfileName(p), m.name_size);
-    ps.display_name = ProfileDisplayName(ps.name, texts.Get(TextFamily::profile_str), p);
 
     for (int k = 0; k < kKeySlots; ++k) {
       ButtonSlot& b = ps.buttons[k];
@@ -59,18 +56,7 @@ void TakeProfiles(WorkingCopy& wc, const std::vector<uint8_t>& mem, const TextTa
 
 }  // namespace
 
-void DescribeWorkingCopy(WorkingCopy& wc, const TextTables& texts) {
-  for (auto& profile : wc.profiles) {
-    for (auto& b : profile.buttons) {
-      b.text = DescribeAssignment(texts, b.bytes[0], b.bytes[1], b.bytes[2], b.bytes[3], wc.dpi_step);
-    }
-  }
-  for (auto& e : wc.info_entries) {
-    e.text = DescribeAssignment(texts, e.values[0], e.values[1], e.values[2], e.values[3], wc.dpi_step);
-  }
-}
-
-ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, const ProgressFn& progress) {
+ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const ProgressFn& progress) {
   dev.mirror().Clear();
   wc.loaded = false;
   const std::string path = dev.CurrentPath();
@@ -129,14 +115,13 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts
   wc.second_field = (wc.settings_byte >> 1) & 0x07;
   wc.rate_code = (wc.settings_byte >> 4) & 0x07;
 
-  TakeProfiles(wc, mem, texts);
+  TakeProfiles(wc, mem);
   if (!ReadMacroDirectory(mouse, m, wc.macros, progress, 0.6, 0.8)) return ReadAllResult::kFailed;
 
   for (int i = 0; i < kInfoEntries; ++i) {
     wc.info_entries[i].values = {};
     GetInfoEntry(mouse, i, wc.info_entries[i].values);
   }
-  DescribeWorkingCopy(wc, texts);
   ReportProgress(progress, 1.0);
   wc.loaded = true;
   return ReadAllResult::kLoaded;

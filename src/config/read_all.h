@@ -10,8 +10,6 @@
 
 namespace halvric {
 
-class TextTables;
-
 enum class ReadAllResult {
   kLoaded,         // the working copy holds the mouse's configuration
   kNoDevice,       // no mouse is current
@@ -19,13 +17,10 @@ enum class ReadAllResult {
   kFailed,         // the mouse stopped answering; the working copy is not loaded
 };
 
-ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, const ProgressFn& progress = {});
+ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const ProgressFn& progress = {});
 
 // Profile record fields, as ReadAll takes them apart and the writers put them back.
 std::string DecodeProfileName(const uint8_t* field, size_t size);
 std::vector<uint8_t> EncodeProfileName(const std::string& name, size_t size);
-
-// Display texts of every button and information entry of the working copy.
-void DescribeWorkingCopy(WorkingCopy& wc, const TextTables& texts);
 
 }  // namespace halvric

@@ -11,7 +11,7 @@
 
 namespace halvric {
 
-ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, const ResetOptions& options) {
+ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const ResetOptions& options) {
   const std::string path = dev.CurrentPath();
   const auto info = dev.Info(path);
   if (path.empty() || !info) return ResetResult::kNoDevice;
@@ -45,16 +45,15 @@ ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const TextTables&
   }
   if (!Commit(m)) return ResetResult::kWriteFailed;
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  if (ReadAll(dev, wc, texts) != ReadAllResult::kLoaded) return ResetResult::kReadBackFailed;
+  if (ReadAll(dev, wc) != ReadAllResult::kLoaded) return ResetResult::kReadBackFailed;
   if (!SelectProfileStored(m, 0)) return ResetResult::kWriteFailed;
   return ResetResult::kDone;
 }
 
-ReadAllResult ReadAllOrRepair(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts,
-                              const ResetOptions& options) {
-  const ReadAllResult r = ReadAll(dev, wc, texts, options.progress);
+ReadAllResult ReadAllOrRepair(DeviceLayer& dev, WorkingCopy& wc, const ResetOptions& options) {
+  const ReadAllResult r = ReadAll(dev, wc, options.progress);
   if (r != ReadAllResult::kUninitialised) return r;
-  switch (ResetToDefaults(dev, wc, texts, options)) {
+  switch (ResetToDefaults(dev, wc, options)) {
     case ResetResult::kDone: return ReadAllResult::kLoaded;
     case ResetResult::kNoDevice: return ReadAllResult::kNoDevice;
     default: return ReadAllResult::kFailed;

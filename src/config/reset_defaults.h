@@ -20,10 +20,9 @@ struct ResetOptions {
 
 enum class ResetResult { kDone, kNoDevice, kBackupFailed, kWriteFailed, kReadBackFailed };
 
-ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, const ResetOptions& options);
+ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const ResetOptions& options);
 
 // ReadAll, with the repair of an uninitialised memory by the reset to defaults.
-ReadAllResult ReadAllOrRepair(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts,
-                              const ResetOptions& options);
+ReadAllResult ReadAllOrRepair(DeviceLayer& dev, WorkingCopy& wc, const ResetOptions& options);
 
 }  // namespace halvric

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#include "config/describe_assignment.h"
 #include "config/read_all.h"
-#include "config/text_tables.h"
 #include "device/device_commands.h"
 
 namespace halvric {
@@ -70,14 +68,13 @@ bool ChangeProfile(DeviceLayer& dev, int profile, bool live) {
   return live ? SelectProfileLive(m, profile) : SelectProfileStored(m, profile);
 }
 
-bool ChangeProfileName(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, int profile,
+bool ChangeProfileName(DeviceLayer& dev, WorkingCopy& wc, int profile,
                        const std::string& name) {
   const Mouse m = MouseAt(dev, wc.path);
   if (profile < 0 || profile >= kProfileCount) return false;
   const auto field = EncodeProfileName(name, wc.map.name_size);
   ProfileSettings& ps = wc.profiles[profile];
   ps.name = DecodeProfileName(field.data(), field.size());
-  ps.display_name = ProfileDisplayName(ps.name, texts.Get(TextFamily::profile_str), profile);
   return Connected(dev, wc) && WriteAndCommit(m, wc.map.ProfileName(profile), field);
 }
 
@@ -122,13 +119,12 @@ bool ChangeProfileBits(DeviceLayer& dev, WorkingCopy& wc, uint8_t bits) {
   return WriteMemoryByte(m, wc.map.profile_bits, wc.profile_bits) && Commit(m);
 }
 
-bool ChangeButton(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, int profile, int key,
+bool ChangeButton(DeviceLayer& dev, WorkingCopy& wc, int profile, int key,
                   const ButtonAssignment& a) {
   const Mouse m = MouseAt(dev, wc.path);
   if (profile < 0 || profile >= kProfileCount || key < 0 || key >= static_cast<int>(wc.map.plane_size)) return false;
   ButtonSlot& slot = wc.profiles[profile].buttons[key];
   slot.bytes = a.Bytes();
-  slot.text = DescribeAssignment(texts, a, wc.dpi_step);
   return Connected(dev, wc) && WriteButtonAssignment(m, profile, key, slot.bytes, true);
 }
 

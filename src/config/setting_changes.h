@@ -13,7 +13,6 @@
 
 namespace halvric {
 
-class TextTables;
 
 // DPI of one level (raw X and Y): Wake; ApplyDpiLevel when it is the current level; StoreDpiLevel;
 // Wake.
@@ -26,14 +25,14 @@ bool ChangeLift(DeviceLayer& dev, uint16_t value);
 // Stored (the mouse keeps it at power-up) or live (application-linked switching).
 bool ChangeProfile(DeviceLayer& dev, int profile, bool live);
 
-bool ChangeProfileName(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, int profile, const std::string& name);
+bool ChangeProfileName(DeviceLayer& dev, WorkingCopy& wc, int profile, const std::string& name);
 bool ChangeProfileColour(DeviceLayer& dev, WorkingCopy& wc, int profile, const std::array<uint8_t, 3>& rgb);
 bool ChangeProfileFlag(DeviceLayer& dev, WorkingCopy& wc, int profile, bool flag);
 // Level 11 and above: the per-profile enable bits.
 bool ChangeProfileBits(DeviceLayer& dev, WorkingCopy& wc, uint8_t bits);
 
 // The button's four planes, then Commit; the display text is recomputed.
-bool ChangeButton(DeviceLayer& dev, WorkingCopy& wc, const TextTables& texts, int profile, int key,
+bool ChangeButton(DeviceLayer& dev, WorkingCopy& wc, int profile, int key,
                   const ButtonAssignment& a);
 // The profile's key-cycle block (21 bytes).
 bool ChangeKeyCycleBlock(DeviceLayer& dev, WorkingCopy& wc, int profile,

@@ -1,6 +1,7 @@
 #pragma once
 // The program's copy of the mouse's configuration, filled by the read-all sequence and edited by
-// the windows and halvricctl before the changes are sent to the mouse.
+// the windows and halvricctl before the changes are sent to the mouse. It holds what the mouse
+// holds; the texts shown for it are described where they are drawn or printed.
 
 #include <array>
 #include <cstdint>
@@ -13,7 +14,6 @@ namespace halvric {
 
 struct ButtonSlot {
   std::array<uint8_t, 4> bytes{};  // function type, parameters 1-3 (planes 0-3)
-  std::string text;                // display text
 };
 
 struct ProfileSettings {
@@ -21,14 +21,12 @@ struct ProfileSettings {
   std::array<uint8_t, 3> colour{};            // red, green, blue 0-255 (level 0: 2-bit levels scaled)
   uint8_t colour_code = 0;                    // level 0: the stored 2-bit levels
   std::string name;                           // as stored (may be empty)
-  std::string display_name;                   // the name, or "Profile N" for an empty one
   std::array<uint8_t, kExtensionSize> extension{};  // the key-cycle block
   std::array<ButtonSlot, kKeySlots> buttons{};
 };
 
 struct InfoEntry {
   std::array<uint8_t, 4> values{};
-  std::string text;
 };
 
 struct WorkingCopy {

@@ -1,6 +1,5 @@
 #include "macro/macro_bindings.h"
 
-#include "config/describe_assignment.h"
 #include "config/working_copy.h"
 #include "device/device_commands.h"
 #include "macro/instruction_set.h"
@@ -26,14 +25,12 @@ std::vector<ButtonRef> ButtonsBoundTo(const WorkingCopy& wc, uint32_t body) {
 
 int ActiveProfile(const WorkingCopy& wc) { return wc.status[1]; }
 
-bool RebindButtons(const Mouse& m, WorkingCopy& wc, const TextTables& texts,
-                   const std::vector<ButtonRef>& buttons, const std::array<uint8_t, 4>& bytes) {
+bool RebindButtons(const Mouse& m, WorkingCopy& wc, const std::vector<ButtonRef>& buttons, const std::array<uint8_t, 4>& bytes) {
   bool active = false;
   for (const ButtonRef& b : buttons) {
     if (!WriteButtonAssignment(m, b.profile, b.key, bytes, false)) return false;
     ButtonSlot& slot = wc.profiles[b.profile].buttons[b.key];
     slot.bytes = bytes;
-    slot.text = DescribeAssignment(texts, bytes[0], bytes[1], bytes[2], bytes[3], wc.dpi_step);
     active = active || b.profile == ActiveProfile(wc);
   }
   return !active || Commit(m);

@@ -10,7 +10,6 @@
 namespace halvric {
 
 struct Mouse;
-class TextTables;
 struct WorkingCopy;
 
 struct ButtonRef {
@@ -32,7 +31,6 @@ int ActiveProfile(const WorkingCopy& wc);
 // Writes `bytes` to each button (mouse first, then the working copy with its display text) and
 // sends the profile reload when one of them belongs to the active profile. Stops at the first
 // failed write and returns false; buttons written until then are updated.
-bool RebindButtons(const Mouse& m, WorkingCopy& wc, const TextTables& texts,
-                   const std::vector<ButtonRef>& buttons, const std::array<uint8_t, 4>& bytes);
+bool RebindButtons(const Mouse& m, WorkingCopy& wc, const std::vector<ButtonRef>& buttons, const std::array<uint8_t, 4>& bytes);
 
 }  // namespace halvric

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "config/describe_assignment.h"
 #include "config/working_copy.h"
 #include "device/device_commands.h"
 #include "macro/macro_bindings.h"
@@ -34,7 +33,7 @@ bool WriteDirectoryEntry(const Mouse& mouse, const WorkingCopy& wc, int slot, ui
 }  // namespace
 
 MacroStoreResult CompactMacroMemory(const Mouse& mouse, WorkingCopy& wc,
-                                    const TextTables& texts, const ProgressFn& progress) {
+                                    const ProgressFn& progress) {
   std::vector<Move> moves;
   for (int s = 0; s < kMacroSlots; ++s) {
     const MacroSlot& slot = wc.macros[s];
@@ -80,7 +79,6 @@ MacroStoreResult CompactMacroMemory(const Mouse& mouse, WorkingCopy& wc,
         bytes[2] = static_cast<uint8_t>(new_body >> 8);
         bytes[3] = 0;
         button.bytes = bytes;
-        button.text = DescribeAssignment(texts, bytes[0], bytes[1], bytes[2], bytes[3], wc.dpi_step);
       }
     }
     cursor += m.length;
@@ -91,14 +89,14 @@ MacroStoreResult CompactMacroMemory(const Mouse& mouse, WorkingCopy& wc,
 }
 
 MacroAllocation AllocateMacroSpace(const Mouse& mouse, WorkingCopy& wc,
-                                   const TextTables& texts, uint32_t size, const ProgressFn& progress) {
+                                   uint32_t size, const ProgressFn& progress) {
   const uint32_t area = wc.map.macro_area, top = wc.memory_top;
   const int64_t free = FreeMacroMemory(wc.macros, area, top);
   if (free < 1 || free < size) return {};
   std::vector<MacroGap> gaps = FindMacroGaps(wc.macros, area, top);
   if (auto start = BestFit(gaps, size)) return {MacroStoreResult::kOk, *start};
   if (gaps.empty()) return {};
-  const MacroStoreResult packed = CompactMacroMemory(mouse, wc, texts, progress);
+  const MacroStoreResult packed = CompactMacroMemory(mouse, wc, progress);
   if (packed != MacroStoreResult::kOk) return {packed, 0};
   gaps = FindMacroGaps(wc.macros, area, top);
   if (auto start = BestFit(gaps, size)) return {MacroStoreResult::kOk, *start};

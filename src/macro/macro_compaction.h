@@ -11,7 +11,6 @@
 namespace halvric {
 
 struct Mouse;
-class TextTables;
 struct WorkingCopy;
 
 // Reads every stored record, then writes them one after the other from the area start (records
@@ -21,7 +20,7 @@ struct WorkingCopy;
 // when a transfer fails, every other macro is still intact where its directory entry says.
 // Progress: 0-50 % reading, 50-100 % writing. The mode table is not touched.
 MacroStoreResult CompactMacroMemory(const Mouse& m, WorkingCopy& wc,
-                                    const TextTables& texts, const ProgressFn& progress = {});
+                                    const ProgressFn& progress = {});
 
 struct MacroAllocation {
   MacroStoreResult result = MacroStoreResult::kNoSpace;
@@ -31,6 +30,6 @@ struct MacroAllocation {
 // Finds `size` bytes in the macro area from the slot table (see FindMacroGaps / BestFit); when
 // the free total suffices but no gap does, compacts and tries once more.
 MacroAllocation AllocateMacroSpace(const Mouse& m, WorkingCopy& wc,
-                                   const TextTables& texts, uint32_t size, const ProgressFn& progress = {});
+                                   uint32_t size, const ProgressFn& progress = {});
 
 }  // namespace halvric

@@ -46,7 +46,7 @@ std::vector<uint32_t> InstructionPieces(uint32_t address, uint32_t count) {
 }
 
 MacroStoreResult WriteMacroToSlot(const Mouse& m, WorkingCopy& wc,
-                                  const TextTables& texts, int slot, const Macro& macro,
+                                  int slot, const Macro& macro,
                                   const ProgressFn& progress) {
   if (!ValidSlot(wc, slot)) return MacroStoreResult::kBadSlot;
   if (!Wake(m)) return MacroStoreResult::kFailed;
@@ -68,7 +68,7 @@ MacroStoreResult WriteMacroToSlot(const Mouse& m, WorkingCopy& wc,
   wc.macros[slot].body = 0;
   wc.macros[slot].length = 0;
 
-  const MacroAllocation space = AllocateMacroSpace(m, wc, texts, size, progress);
+  const MacroAllocation space = AllocateMacroSpace(m, wc, size, progress);
   if (space.result == MacroStoreResult::kNoSpace) {
     wc.macros[slot] = old;
     return finish(MacroStoreResult::kNoSpace);
@@ -108,13 +108,13 @@ MacroStoreResult WriteMacroToSlot(const Mouse& m, WorkingCopy& wc,
   now.name = DecodeMacroName(name_field);  // what the mouse holds: at most 16 characters
 
   const auto binding = ButtonAssignment::Macro(static_cast<int>(mode), static_cast<int>(body)).Bytes();
-  if (!RebindButtons(m, wc, texts, bound, binding)) return finish(MacroStoreResult::kFailed);
+  if (!RebindButtons(m, wc, bound, binding)) return finish(MacroStoreResult::kFailed);
   ReportProgress(progress, 1.0);
   return finish(MacroStoreResult::kOk);
 }
 
 MacroStoreResult DeleteMacroSlot(const Mouse& m, WorkingCopy& wc,
-                                 const TextTables& texts, int slot) {
+                                 int slot) {
   if (!ValidSlot(wc, slot)) return MacroStoreResult::kBadSlot;
   if (wc.macros[slot].start == 0) return MacroStoreResult::kEmptySlot;
   const std::vector<ButtonRef> bound = ButtonsBoundTo(wc, wc.macros[slot].body);
@@ -130,7 +130,7 @@ MacroStoreResult DeleteMacroSlot(const Mouse& m, WorkingCopy& wc,
   entry.length = 0;
   entry.name.clear();
 
-  return RebindButtons(m, wc, texts, bound, ButtonAssignment::Default().Bytes()) ? MacroStoreResult::kOk
+  return RebindButtons(m, wc, bound, ButtonAssignment::Default().Bytes()) ? MacroStoreResult::kOk
                                                                                           : MacroStoreResult::kFailed;
 }
 

@@ -18,7 +18,6 @@
 
 namespace halvric {
 
-class TextTables;
 struct WorkingCopy;
 
 // Bytes a macro's record takes in the mouse: name length byte, 32-byte name field, the
@@ -35,13 +34,13 @@ std::vector<uint32_t> InstructionPieces(uint32_t address, uint32_t count);
 // counts as free. Buttons that played the slot's old macro are bound to the new one.
 // kNoSpace leaves the mouse, the slot table and the buttons as they were.
 MacroStoreResult WriteMacroToSlot(const Mouse& m, WorkingCopy& wc,
-                                  const TextTables& texts, int slot, const Macro& macro,
+                                  int slot, const Macro& macro,
                                   const ProgressFn& progress = {});
 
 // Empties the slot's directory entry and sets every button that played the macro to function 0
 // with its default label. The mode byte is left as it is.
 MacroStoreResult DeleteMacroSlot(const Mouse& m, WorkingCopy& wc,
-                                 const TextTables& texts, int slot);
+                                 int slot);
 
 // Reads the slot's record into `macro`: its name and mode from the slot table, its instructions
 // from the mouse (up to the end instruction).

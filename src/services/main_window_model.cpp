@@ -1,7 +1,6 @@
 #include "services/main_window_model.h"
 
 #include "config/setting_changes.h"
-#include "config/text_tables.h"
 
 namespace halvric {
 
@@ -126,13 +125,11 @@ void MainWindowModel::SelectProfile(int profile) {
   jobs_.Post([profile](DeviceLayer& dev, WorkingCopy&) { ChangeProfile(dev, profile, false); });
 }
 
-void MainWindowModel::RenameProfile(int profile, const std::string& name, const TextTables& texts) {
+void MainWindowModel::RenameProfile(int profile, const std::string& name) {
   if (profile < 0 || profile >= kProfileCount) return;
   auto& prof = wc_.profiles[static_cast<size_t>(profile)];
   prof.name = name;
-  prof.display_name = ProfileDisplayName(name, texts.Get(TextFamily::profile_str), profile);
-  const TextTables* t = &texts;
-  jobs_.Post([profile, name, t](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileName(dev, wc, *t, profile, name); });
+  jobs_.Post([profile, name](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileName(dev, wc, profile, name); });
 }
 
 }  // namespace halvric

@@ -14,7 +14,6 @@
 
 namespace halvric {
 
-class TextTables;
 
 class MainWindowModel {
  public:
@@ -60,7 +59,7 @@ class MainWindowModel {
   // Enables or disables a profile (the mask of enabled profiles, or the profile's own flag).
   void ToggleProfileEnable(int profile);
   void SelectProfile(int profile);
-  void RenameProfile(int profile, const std::string& name, const TextTables& texts);
+  void RenameProfile(int profile, const std::string& name);
 
  private:
   DeviceJobs& jobs_;

@@ -7,7 +7,6 @@
 #include "config/auto_backup.h"
 #include "config/backup_file.h"
 #include "config/temp_folder.h"
-#include "config/text_tables.h"
 #include "platform/archive_stream.h"
 #include "support/sim_fixture.h"
 
@@ -32,7 +31,6 @@ void Scribble(sim::SimMouse& mouse, unsigned seed) {
 }
 
 struct Restorer {
-  TextTables texts;
   WorkingCopy wc;
   testing::TempFolder data;
 };
@@ -69,7 +67,7 @@ TEST_P(BackupRoundTrip, RestoreOntoAFreshMouseOfTheModelGivesIdenticalMemory) {
 
   ASSERT_TRUE(rig.dev->SelectDevice(rig.PathOf(1), false));
   progress.clear();
-  BackupResult res = Restore(*rig.dev, r.wc, r.texts, file, r.data.path(),
+  BackupResult res = Restore(*rig.dev, r.wc, file, r.data.path(),
                              [&](double f, bool busy) { progress.emplace_back(f, busy); });
   ASSERT_TRUE(res.ok()) << res.message;
   EXPECT_EQ(res.reread, ReadAllResult::kLoaded);
@@ -101,7 +99,7 @@ TEST(Restore, AnEmptyImageOnlySelectsProfileZeroAndWakes) {
   const std::string file = r.data.Put("empty.bf", Text(EncodeBackupFile({})));
   rig.backend.ClearTrace();
   const auto before = rig.backend.Mouse(0).ReadMemory(0, 16384);
-  BackupResult res = Restore(*rig.dev, r.wc, r.texts, file, r.data.path());
+  BackupResult res = Restore(*rig.dev, r.wc, file, r.data.path());
   ASSERT_TRUE(res.ok()) << res.message;
   const auto sends = rig.SendsSinceClear();
   ASSERT_EQ(sends.size(), 3u);
@@ -144,7 +142,7 @@ TEST(Restore, BadFilesAreRefusedBeforeAnythingIsSent) {
     Restorer r;
     const std::string file = r.data.Put("bad.bf", Text(bytes));
     rig.backend.ClearTrace();
-    BackupResult res = Restore(*rig.dev, r.wc, r.texts, file, r.data.path());
+    BackupResult res = Restore(*rig.dev, r.wc, file, r.data.path());
     EXPECT_EQ(res.status, BackupStatus::kInvalidFormat);
     EXPECT_EQ(res.message, "invalid format !!");
     EXPECT_TRUE(rig.backend.TraceLines().empty());
@@ -160,7 +158,7 @@ TEST(Restore, AnImageLargerThanTheMouseIsRefusedWithoutWriting) {
   const std::string file = r.data.Put("big.bf", Text(EncodeBackupFile(std::vector<uint8_t>(16385, 0x12))));
   const auto before = rig.backend.Mouse(0).ReadMemory(0, 16384);
   rig.backend.ClearTrace();
-  BackupResult res = Restore(*rig.dev, r.wc, r.texts, file, r.data.path());
+  BackupResult res = Restore(*rig.dev, r.wc, file, r.data.path());
   EXPECT_EQ(res.status, BackupStatus::kTooLarge);
   for (const WireEvent& e : rig.SendsSinceClear()) EXPECT_NE(e.bytes[1], 0x03) << "memory write sent";
   EXPECT_EQ(rig.backend.Mouse(0).ReadMemory(0, 16384), before);

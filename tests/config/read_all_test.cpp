@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "config/default_image.h"
+#include "config/describe_assignment.h"
 #include "config/reset_defaults.h"
 #include "config/setting_changes.h"
 #include "config/text_tables.h"
@@ -18,8 +19,13 @@ struct Loaded {
   explicit Loaded(const std::string& model) : rig(model) {
     EXPECT_TRUE(rig.dev->SelectDevice(rig.PathOf(0), true));
   }
-  ReadAllResult Read() { return ReadAll(*rig.dev, wc, texts, [this](double f) { progress.push_back(f); }); }
+  ReadAllResult Read() { return ReadAll(*rig.dev, wc, [this](double f) { progress.push_back(f); }); }
   sim::SimMouse& mouse() { return rig.backend.Mouse(0); }
+  // What the windows and halvricctl show for a button and a profile name.
+  std::string Text(int p, int k) const {
+    return DescribeAssignment(texts, ButtonAssignment::FromBytes(wc.profiles[p].buttons[k].bytes), wc.dpi_step);
+  }
+  std::string Name(int p) const { return ProfileDisplayName(wc.profiles[p].name, texts.Get(TextFamily::profile_str), p); }
   SimRig rig;
   TextTables texts;
   WorkingCopy wc;
@@ -31,8 +37,8 @@ TEST(ReadAll, EveryModelLoadsItsConfiguration) {
     Loaded l(model);
     ASSERT_EQ(l.Read(), ReadAllResult::kLoaded) << model;
     EXPECT_TRUE(l.wc.loaded);
-    EXPECT_EQ(l.wc.profiles[0].buttons[0].text, "Left click") << model;
-    EXPECT_EQ(l.wc.profiles[4].display_name, "Profile 5") << model;
+    EXPECT_EQ(l.Text(0, 0), "Left click") << model;
+    EXPECT_EQ(l.Name(4), "Profile 5") << model;
     EXPECT_EQ(l.wc.dpi_mask, 0x1F) << model;
     ASSERT_FALSE(l.progress.empty());
     EXPECT_TRUE(std::is_sorted(l.progress.begin(), l.progress.end())) << model;
@@ -52,8 +58,8 @@ TEST(ReadAll, DpiPairsAndProfileFieldsComeFromTheirLevelsAddresses) {
   EXPECT_FALSE(l0.wc.profiles[0].flag) << "a record starting 12 12 has its flag clear";
   EXPECT_TRUE(l0.wc.profiles[1].flag);
   EXPECT_EQ(l0.wc.profiles[1].colour, (std::array<uint8_t, 3>{255, 85, 170}));
-  EXPECT_EQ(l0.wc.profiles[1].display_name, "Snipe");
-  EXPECT_EQ(l0.wc.profiles[2].display_name, "Profile 3");
+  EXPECT_EQ(l0.Name(1), "Snipe");
+  EXPECT_EQ(l0.Name(2), "Profile 3");
 
   Loaded l11("level11");
   l11.mouse().WriteMemory(7, std::vector<uint8_t>{0x31, 0x32});
@@ -94,13 +100,13 @@ TEST(ReadAll, NoCurrentDeviceAndSilentMouse) {
   SimRig rig("level11");
   TextTables texts;
   WorkingCopy wc;
-  EXPECT_EQ(ReadAll(*rig.dev, wc, texts), ReadAllResult::kNoDevice);
+  EXPECT_EQ(ReadAll(*rig.dev, wc), ReadAllResult::kNoDevice);
 
   ASSERT_TRUE(rig.dev->SelectDevice(rig.PathOf(0), true));
   rig.backend.Mouse(0).SetStuckBusy(true);
   rig.backend.ClearTrace();
   ResetOptions none;
-  EXPECT_EQ(ReadAllOrRepair(*rig.dev, wc, texts, none), ReadAllResult::kFailed);
+  EXPECT_EQ(ReadAllOrRepair(*rig.dev, wc, none), ReadAllResult::kFailed);
   EXPECT_FALSE(wc.loaded);
   for (const auto& e : rig.SendsSinceClear()) EXPECT_NE(e.bytes[1], 0x03) << "a silent mouse is never written";
 }
@@ -115,7 +121,7 @@ TEST(ResetToDefaults, BlankMouseIsRepairedWithTheDefaultImage) {
     backed_up = true;
     return true;
   };
-  ASSERT_EQ(ReadAllOrRepair(*l.rig.dev, l.wc, l.texts, opts), ReadAllResult::kLoaded);
+  ASSERT_EQ(ReadAllOrRepair(*l.rig.dev, l.wc, opts), ReadAllResult::kLoaded);
   EXPECT_TRUE(backed_up);
   const auto sends = l.rig.SendsSinceClear();
   size_t chunks = 0, i = 0;
@@ -126,8 +132,8 @@ TEST(ResetToDefaults, BlankMouseIsRepairedWithTheDefaultImage) {
   EXPECT_EQ(l.mouse().ReadMemory(0, 1)[0], kMemorySignature);
   EXPECT_EQ(l.mouse().LedMode(), 1);
   EXPECT_GE(l.mouse().LightingApplyCount(), 1);
-  EXPECT_EQ(l.wc.profiles[2].buttons[1].text, "Right click");
-  EXPECT_EQ(l.wc.profiles[0].buttons[31].text, "Scroll down");
+  EXPECT_EQ(l.Text(2, 1), "Right click");
+  EXPECT_EQ(l.Text(0, 31), "Scroll down");
   EXPECT_EQ(l.mouse().ActiveProfile(), 0);
 }
 
@@ -136,7 +142,7 @@ TEST(ResetToDefaults, FailedBackupWritesNothing) {
   l.rig.backend.ClearTrace();
   ResetOptions opts;
   opts.before_write = [] { return false; };
-  EXPECT_EQ(ResetToDefaults(*l.rig.dev, l.wc, l.texts, opts), ResetResult::kBackupFailed);
+  EXPECT_EQ(ResetToDefaults(*l.rig.dev, l.wc, opts), ResetResult::kBackupFailed);
   for (const auto& e : l.rig.SendsSinceClear()) EXPECT_NE(e.bytes[1], 0x09);
 }
 
@@ -177,21 +183,21 @@ TEST(SettingChanges, ProfileRecordFieldsReadBack) {
   for (const char* model : {"level0", "level5", "level11"}) {
     Loaded l(model);
     ASSERT_EQ(l.Read(), ReadAllResult::kLoaded);
-    ASSERT_TRUE(ChangeProfileName(*l.rig.dev, l.wc, l.texts, 2, "Sniper rifle mode long name"));
+    ASSERT_TRUE(ChangeProfileName(*l.rig.dev, l.wc, 2, "Sniper rifle mode long name"));
     ASSERT_TRUE(ChangeProfileColour(*l.rig.dev, l.wc, 2, {255, 0, 170}));
     ASSERT_TRUE(ChangeProfileFlag(*l.rig.dev, l.wc, 2, true));
-    ASSERT_TRUE(ChangeButton(*l.rig.dev, l.wc, l.texts, 2, 1, ButtonAssignment::Keyboard(0x01, 0x04)));
+    ASSERT_TRUE(ChangeButton(*l.rig.dev, l.wc, 2, 1, ButtonAssignment::Keyboard(0x01, 0x04)));
     ASSERT_TRUE(ChangeRate(*l.rig.dev, l.wc, 3));
     ASSERT_TRUE(ChangeAngleSnapping(*l.rig.dev, l.wc, true));
     WorkingCopy again;
-    ASSERT_EQ(ReadAll(*l.rig.dev, again, l.texts), ReadAllResult::kLoaded);
+    ASSERT_EQ(ReadAll(*l.rig.dev, again), ReadAllResult::kLoaded);
     const size_t field = l.wc.map.name_size;
     EXPECT_EQ(again.profiles[2].name, std::string("Sniper rifle mode long name").substr(0, field)) << model;
     EXPECT_EQ(again.profiles[2].colour, (std::array<uint8_t, 3>{255, 0, 170})) << model;
     EXPECT_TRUE(again.profiles[2].flag) << model;
     EXPECT_FALSE(again.profiles[1].flag) << model;
     EXPECT_EQ(again.profiles[2].buttons[1].bytes, (std::array<uint8_t, 4>{5, 1, 4, 0})) << model;
-    EXPECT_EQ(again.profiles[2].buttons[1].text, l.wc.profiles[2].buttons[1].text);
+    EXPECT_EQ(again.profiles[2].buttons[1].bytes, l.wc.profiles[2].buttons[1].bytes);
     EXPECT_EQ(again.rate_code, 3) << model;
     EXPECT_EQ(again.angle_snapping, 1) << model;
   }

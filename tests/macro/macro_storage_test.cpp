@@ -4,7 +4,6 @@
 
 #include "config/button_assignment.h"
 #include "config/read_all.h"
-#include "config/text_tables.h"
 #include "config/working_copy.h"
 #include "device/device_commands.h"
 #include "device/memory_map.h"
@@ -33,10 +32,10 @@ struct Mouse {
   sim::SimMouse& sim() { return rig.backend.Mouse(0); }
   void Reload() {
     wc = WorkingCopy{};
-    ASSERT_EQ(ReadAll(*rig.dev, wc, texts), ReadAllResult::kLoaded);
+    ASSERT_EQ(ReadAll(*rig.dev, wc), ReadAllResult::kLoaded);
   }
-  MacroStoreResult Write(int slot, const Macro& m) { return WriteMacroToSlot(MouseAt(*rig.dev, path), wc, texts, slot, m); }
-  MacroStoreResult Delete(int slot) { return DeleteMacroSlot(MouseAt(*rig.dev, path), wc, texts, slot); }
+  MacroStoreResult Write(int slot, const Macro& m) { return WriteMacroToSlot(MouseAt(*rig.dev, path), wc, slot, m); }
+  MacroStoreResult Delete(int slot) { return DeleteMacroSlot(MouseAt(*rig.dev, path), wc, slot); }
   // Binds a button to the slot's macro, in the mouse and in the working copy.
   void Bind(int profile, int key, int slot) {
     const auto bytes = ButtonAssignment::Macro(wc.macros[slot].mode, wc.macros[slot].body).Bytes();
@@ -54,7 +53,6 @@ struct Mouse {
 
   test::SimRig rig;
   std::string path;
-  TextTables texts;
   WorkingCopy wc;
 };
 
@@ -233,12 +231,11 @@ TEST(MacroStorage, DeleteUnbindsButtonsToFunctionZero) {
   EXPECT_EQ(m.sim().CommitCount(), commits + 1);
   EXPECT_EQ(m.Mem(m.wc.map.directory + 36, 4), (std::vector<uint8_t>(4, 0)));
   EXPECT_EQ(m.Mem(m.wc.map.mode_table + 9, 1)[0], 9);  // the mode byte is left alone
-  EXPECT_EQ(m.wc.profiles[4].buttons[0].text, "Default");
+  EXPECT_EQ(m.wc.profiles[4].buttons[0].bytes, (std::array<uint8_t, 4>{}));
   m.Reload();
   EXPECT_EQ(m.wc.macros[9].start, 0u);
   for (const auto& [p, k] : {std::pair{static_cast<int>(m.wc.status[1]), 3}, std::pair{4, 0}}) {
     EXPECT_EQ(m.wc.profiles[p].buttons[k].bytes, (std::array<uint8_t, 4>{}));
-    EXPECT_EQ(m.wc.profiles[p].buttons[k].text, "Default");
   }
 }
 

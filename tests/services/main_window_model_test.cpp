@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "config/read_all.h"
-#include "config/text_tables.h"
 #include "support/sim_fixture.h"
 
 namespace halvric {
@@ -39,18 +38,17 @@ class QueuedJobs : public DeviceJobs {
 struct Window {
   explicit Window(const std::string& model) : rig(model), jobs(*rig.dev), window(jobs) {
     EXPECT_TRUE(rig.dev->SelectDevice(rig.PathOf(0), true));
-    EXPECT_EQ(ReadAll(*rig.dev, worker_wc, texts), ReadAllResult::kLoaded);
+    EXPECT_EQ(ReadAll(*rig.dev, worker_wc), ReadAllResult::kLoaded);
     window.SetDevice(rig.PathOf(0), worker_wc);
     rig.backend.ClearTrace();
   }
   // The settings as the mouse holds them now.
   WorkingCopy ReadBack() {
     WorkingCopy wc;
-    EXPECT_EQ(ReadAll(*rig.dev, wc, texts), ReadAllResult::kLoaded);
+    EXPECT_EQ(ReadAll(*rig.dev, wc), ReadAllResult::kLoaded);
     return wc;
   }
   SimRig rig;
-  TextTables texts;
   WorkingCopy worker_wc;
   QueuedJobs jobs;
   MainWindowModel window;
@@ -147,15 +145,15 @@ TEST(MainWindowModel, ImmediateChangesAreSentInTheOrderMade) {
   w.window.ToggleDpiLevel(4);
   w.window.SelectDpiLevel(1);
   EXPECT_EQ(w.window.wc().dpi_level, 1);
-  w.window.RenameProfile(0, "Snipe", w.texts);
-  EXPECT_EQ(w.window.wc().profiles[0].display_name, "Snipe");
+  w.window.RenameProfile(0, "Snipe");
+  EXPECT_EQ(w.window.wc().profiles[0].name, "Snipe");
   EXPECT_EQ(w.jobs.Queued(), 4u);
   w.jobs.RunAll(w.worker_wc);
   const WorkingCopy after = w.ReadBack();
   EXPECT_EQ(after.profile_bits, bits ^ 0x04);
   EXPECT_EQ(after.dpi_mask, w.window.wc().dpi_mask);
   EXPECT_EQ(after.dpi_level, 1);
-  EXPECT_EQ(after.profiles[0].display_name, "Snipe");
+  EXPECT_EQ(after.profiles[0].name, "Snipe");
 }
 
 TEST(MainWindowModel, TwoBitColoursKeepTheCodeAndTheScaledLevels) {

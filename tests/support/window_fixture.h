@@ -39,7 +39,7 @@ struct WindowRig {
     options.simulate = models;
     options.sim_latency = latency;
     options.lock_file = qgetenv("HALVRIC_TRANSFER_LOCK").toStdString();
-    session = std::make_unique<DeviceSession>(options, texts);
+    session = std::make_unique<DeviceSession>(options);
     deps.session = session.get();
     window = std::make_unique<CHalvricDlg>(std::move(deps));
     AttachSession(*session, *window);

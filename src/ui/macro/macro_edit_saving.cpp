@@ -168,12 +168,11 @@ ProgressFn MacroEdit::ProgressSink() {
 
 void MacroEdit::WriteToSlot(int slot, const Macro& m) {
   if (busy_) return;
-  const TextTables* texts = deps_.texts;
   auto result = std::make_shared<MacroStoreResult>(MacroStoreResult::kFailed);
   const ProgressFn progress = ProgressSink();
   StartJob(
-      [slot, m, texts, result, progress](DeviceLayer& dev, WorkingCopy& wc) {
-        *result = WriteMacroToSlot(MouseAt(dev, wc.path), wc, *texts, slot, m, progress);
+      [slot, m, result, progress](DeviceLayer& dev, WorkingCopy& wc) {
+        *result = WriteMacroToSlot(MouseAt(dev, wc.path), wc, slot, m, progress);
       },
       [this, result] {
         if (*result == MacroStoreResult::kOk) {
@@ -237,8 +236,7 @@ void MacroEdit::DeleteRowEntry() {
     const QString name = QString::fromStdString(wc->macros[static_cast<size_t>(r.index)].name);
     if (!Confirm(T(static_cast<int>(TextFamily::msg_str), 25).replace(QStringLiteral("%s"), name), false)) return;
     const int slot = r.index;
-    const TextTables* texts = deps_.texts;
-    StartJob([slot, texts](DeviceLayer& dev, WorkingCopy& wc) { DeleteMacroSlot(MouseAt(dev, wc.path), wc, *texts, slot); }, {});
+    StartJob([slot](DeviceLayer& dev, WorkingCopy& wc) { DeleteMacroSlot(MouseAt(dev, wc.path), wc, slot); }, {});
   }
 }
 

@@ -305,7 +305,11 @@ class CHalvricDlg : public QWidget, private ReportView {
   void AddWindowItems();
   void UpdateWindowItems();
   void ShutdownSubWindows();
-  void ApplyKeyNames(WorkingCopy& wc) const;
+  // The text shown for a button of a profile: its function described, keyboard keys named with
+  // the labels of the user's own keyboard layout.
+  std::string ButtonText(int profile, int key) const;
+  // A profile's name as shown: its stored name, or "Profile N" for an empty one.
+  std::string ProfileName(int profile) const;
 
   ProgramContext& ctx_;
   const AppFonts& fonts_;

@@ -16,7 +16,6 @@
 #include "config/backup_restore.h"
 #include "config/reset_defaults.h"
 #include "config/setting_changes.h"
-#include "config/text_tables.h"
 #include "config/usage_to_scan_table.h"
 #include "macro/macro_library.h"
 #include "platform/foreground_window.h"
@@ -68,7 +67,6 @@ void CHalvricDlg::OnConnected(const std::shared_ptr<const ConnectOutcome>& outco
 
 void CHalvricDlg::RefreshAfterLoad() {
   RebuildMacroLists();
-  ApplyKeyNames(model_->wc());
   UpdateWindowItems();
   ctx_.current_dpi_level.store(model_->wc().dpi_level);
   items_[kItemAngleSnapping].value = model_->wc().angle_snapping;
@@ -209,7 +207,7 @@ void CHalvricDlg::UpdateOsdModel() {
   OsdModel m;
   for (int p = 0; p < kProfileCount; ++p) {
     const auto& prof = model_->wc().profiles[static_cast<size_t>(p)];
-    m.profile_names[static_cast<size_t>(p)] = prof.display_name;
+    m.profile_names[static_cast<size_t>(p)] = ProfileName(p);
     m.profile_colours[static_cast<size_t>(p)] = prof.colour;
   }
   m.two_bit_colours = false;  // the working copy holds the colours scaled to 0-255

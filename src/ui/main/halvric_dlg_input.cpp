@@ -166,9 +166,7 @@ void CHalvricDlg::mouseReleaseEvent(QMouseEvent* e) {
       // The description of the button's function, then the dialog once the worker is idle.
       const int p = ctx_.current_profile.load();
       const int key = layout_.key_index[static_cast<size_t>(hit.index)];
-      if (p >= 0 && p < kProfileCount) {
-        SetHint(QString::fromStdString(model_->wc().profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].text));
-      }
+      if (p >= 0 && p < kProfileCount) SetHint(QString::fromStdString(ButtonText(p, key)));
       const int button = hit.index;
       session_->Post([](DeviceLayer&, WorkingCopy&) {}, [this, button] { OpenButtonDialog(button); });
       break;
@@ -246,15 +244,9 @@ void CHalvricDlg::SendButton(int key, const ButtonAssignment& a) {
   if (!HasDevice() || p < 0 || p >= kProfileCount) return;
   auto& slot = model_->wc().profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)];
   slot.bytes = a.Bytes();
-  const TextTables* texts = &texts_;
   BeginBusy();
-  session_->Post([p, key, a, texts](DeviceLayer& dev, WorkingCopy& wc) { ChangeButton(dev, wc, *texts, p, key, a); },
+  session_->Post([p, key, a](DeviceLayer& dev, WorkingCopy& wc) { ChangeButton(dev, wc, p, key, a); },
                  [this] { EndBusy(); });
-  // The text is recomputed here as well so that the page shows it at once.
-  WorkingCopy one = model_->wc();
-  DescribeWorkingCopy(one, texts_);
-  ApplyKeyNames(one);
-  slot.text = one.profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].text;
   UpdateProtectedButton();
 }
 

@@ -81,16 +81,14 @@ void CHalvricDlg::ApplyButtonResult(int key, ButtonAssignment a, bool cycle_chan
   }
   auto& slot = model_->wc().profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)];
   slot.bytes = a.Bytes();
-  slot.text = DescribeAssignment(texts_, a, model_->wc().dpi_step);
   const bool send_cycle = cycle_changed && a.type >= function_type::kKeyCyclePositive &&
                           a.type <= function_type::kKeyCycleCurrent;
   const auto block = model_->wc().profiles[static_cast<size_t>(p)].extension;
-  const TextTables* texts = &texts_;
   BeginBusy();
   session_->Post(
-      [p, key, a, send_cycle, block, texts](DeviceLayer& dev, WorkingCopy& wc) {
+      [p, key, a, send_cycle, block](DeviceLayer& dev, WorkingCopy& wc) {
         if (send_cycle) ChangeKeyCycleBlock(dev, wc, p, block);
-        ChangeButton(dev, wc, *texts, p, key, a);
+        ChangeButton(dev, wc, p, key, a);
       },
       [this] {
         EndBusy();
@@ -129,15 +127,14 @@ void CHalvricDlg::DropEntry(const _MACRO_LIST_ITEM_& entry, const QPoint& global
     if (model_->wc().macros[static_cast<size_t>(s)].start == 0) free_slot = s;
   }
   if (free_slot < 0) return;
-  const TextTables* texts = &texts_;
   auto result = std::make_shared<WorkingCopy>();
   BeginBusy();
   session_->Post(
-      [free_slot, m, texts, p, key, result, this](DeviceLayer& dev, WorkingCopy& wc) {
-        if (WriteMacroToSlot(MouseAt(dev, wc.path), wc, *texts, free_slot, m, [this](double f) { session_->ReportProgress(f); }) ==
+      [free_slot, m, p, key, result, this](DeviceLayer& dev, WorkingCopy& wc) {
+        if (WriteMacroToSlot(MouseAt(dev, wc.path), wc, free_slot, m, [this](double f) { session_->ReportProgress(f); }) ==
             MacroStoreResult::kOk) {
           const MacroSlot& slot = wc.macros[static_cast<size_t>(free_slot)];
-          ChangeButton(dev, wc, *texts, p, key, ButtonAssignment::Macro(static_cast<int>(slot.mode), static_cast<int>(slot.body)));
+          ChangeButton(dev, wc, p, key, ButtonAssignment::Macro(static_cast<int>(slot.mode), static_cast<int>(slot.body)));
         }
         *result = wc;
       },

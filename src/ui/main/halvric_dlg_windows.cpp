@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include "config/button_assignment.h"
+#include "config/describe_assignment.h"
 #include "config/text_tables.h"
 #include "config/usage_to_scan_table.h"
 #include "platform/key_names.h"
@@ -61,14 +62,17 @@ const KeyNameSource& CHalvricDlg::keyNames() const {
   return key_names_ ? *key_names_ : static_cast<const KeyNameSource&>(kNone);
 }
 
-void CHalvricDlg::ApplyKeyNames(WorkingCopy& wc) const {
-  // Keyboard functions are named with the labels of the user's own keyboard layout.
-  if (!key_names_) return;
-  for (auto& profile : wc.profiles) {
-    for (auto& b : profile.buttons) {
-      if (b.bytes[0] == function_type::kKeyboard) b.text = KeyNameText(b.bytes[2], b.bytes[1], ProgramScanTable(), *key_names_);
-    }
-  }
+std::string CHalvricDlg::ButtonText(int profile, int key) const {
+  if (profile < 0 || profile >= kProfileCount || key < 0 || key >= kKeySlots) return {};
+  const auto& b = model_->wc().profiles[static_cast<size_t>(profile)].buttons[static_cast<size_t>(key)].bytes;
+  if (key_names_ && b[0] == function_type::kKeyboard) return KeyNameText(b[2], b[1], ProgramScanTable(), *key_names_);
+  return DescribeAssignment(texts_, ButtonAssignment::FromBytes(b), model_->wc().dpi_step);
+}
+
+std::string CHalvricDlg::ProfileName(int profile) const {
+  if (profile < 0 || profile >= kProfileCount) return {};
+  return ProfileDisplayName(model_->wc().profiles[static_cast<size_t>(profile)].name, texts_.Get(TextFamily::profile_str),
+                            profile);
 }
 
 }  // namespace halvric

@@ -128,9 +128,9 @@ void ButtonPage::RenameProfile(int profile) {
   w_.prompt_->title = QString::fromStdString(w_.texts_.Get(TextFamily::profile_str));
   w_.prompt_->message = QString::fromStdString(w_.texts_.Get(TextFamily::cap_input_str, text_id::kCapProfileName));
   w_.prompt_->max_length = 8;
-  w_.prompt_->text = QString::fromStdString(w_.model_->wc().profiles[static_cast<size_t>(profile)].display_name);
+  w_.prompt_->text = QString::fromStdString(w_.ProfileName(profile));
   if (w_.prompt_->exec() != QDialog::Accepted || !w_.HasDevice()) return;
-  w_.model_->RenameProfile(profile, w_.prompt_->text.left(9).toStdString(), w_.texts_);
+  w_.model_->RenameProfile(profile, w_.prompt_->text.left(9).toStdString());
   w_.UpdateOsdModel();
   w_.update();
 }
@@ -180,7 +180,7 @@ void ButtonPage::Paint(QPainter& p) {
     p.setFont(w_.fonts_[kFont16]);
     p.setPen(ui::kTextStrong);
     p.drawText(QRect(r.x() + 32, r.y() + 22, r.width() - 40, 24), Qt::AlignLeft | Qt::AlignVCenter,
-               QString::fromStdString(prof.display_name));
+               QString::fromStdString(w_.ProfileName(i)));
     const bool enabled = w_.model_->wc().map.profile_bits != 0 ? (w_.model_->wc().profile_bits >> i) & 1 : !prof.flag;
     ui::DrawCheck(p, ProfileEnableRect(i), QString(), enabled,
                   w_.hover_.kind == CHalvricDlg::kHitProfileEnable && w_.hover_.index == i, w_.fonts_[kFont12]);
@@ -232,9 +232,7 @@ void ButtonPage::Paint(QPainter& p) {
     p.setBrush(is_protected ? ui::kSidebar : (hot ? ui::kPanelHot : ui::kPanel));
     p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 7, 7);
     const int key = w_.layout_.key_index[static_cast<size_t>(b)];
-    QString text = current >= 0 && current < kProfileCount
-                       ? QString::fromStdString(w_.model_->wc().profiles[static_cast<size_t>(current)].buttons[static_cast<size_t>(key)].text)
-                       : QString();
+    QString text = QString::fromStdString(w_.ButtonText(current, key));
     if (capturing) {
       text = QString::asprintf(w_.texts_.Get(TextFamily::msg_str, text_id::kMsgCaptureCountdown).c_str(),
                                (w_.capture_.Countdown() + 9) / 10);

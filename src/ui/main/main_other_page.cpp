@@ -105,11 +105,10 @@ void OtherPage::RunRestore() {
   auto result = std::make_shared<std::pair<bool, WorkingCopy>>();
   auto message = std::make_shared<std::string>();
   const std::string path = file.toStdString();
-  const TextTables* texts = &w_.texts_;
   const std::filesystem::path folder = w_.data_folder_;
   w_.session_->Post(
-      [this, path, result, message, texts, folder](DeviceLayer& dev, WorkingCopy& wc) {
-        const BackupResult r = Restore(dev, wc, *texts, path, folder, [this](double f, bool) { w_.session_->ReportProgress(f); });
+      [this, path, result, message, folder](DeviceLayer& dev, WorkingCopy& wc) {
+        const BackupResult r = Restore(dev, wc, path, folder, [this](double f, bool) { w_.session_->ReportProgress(f); });
         result->first = r.ok();
         result->second = wc;
         *message = r.message;
@@ -137,12 +136,11 @@ void OtherPage::RunReset() {
   w_.model_->DiscardPending();
   w_.BeginBusy();
   auto result = std::make_shared<std::pair<bool, WorkingCopy>>();
-  const TextTables* texts = &w_.texts_;
   w_.session_->Post(
-      [this, result, texts](DeviceLayer& dev, WorkingCopy& wc) {
+      [this, result](DeviceLayer& dev, WorkingCopy& wc) {
         ResetOptions o;
         o.progress = [this](double f) { w_.session_->ReportProgress(f); };
-        result->first = ResetToDefaults(dev, wc, *texts, o) == ResetResult::kDone;
+        result->first = ResetToDefaults(dev, wc, o) == ResetResult::kDone;
         result->second = wc;
       },
       [this, result] {
