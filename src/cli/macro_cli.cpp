@@ -54,14 +54,13 @@ ButtonTarget ParseButton(const std::string& text) {
 }
 
 Macro LoadMacro(const std::string& file, const TextTables& texts) {
-  Macro macro;
-  switch (LoadMacroFile(file, macro)) {
-    case MacroFileStatus::kOk:
-      return macro;
+  auto loaded = LoadMacroFile(file);
+  if (loaded) return std::move(loaded).value();
+  switch (loaded.fault()) {
     case MacroFileStatus::kInvalidFormat:
       throw CtlError(texts.Get(TextFamily::msg_str, kMsgInvalidFormat));
     case MacroFileStatus::kNotMacroPath:
-      throw CtlError(file + ": not a macro file (.mf)");
+      throw CtlError(loaded.message());
     default: {
       // A file that is there but too short or cut off is as corrupt as one with a wrong magic.
       std::error_code ec;

@@ -23,11 +23,9 @@ constexpr int kCtlPieceRetries = 50;
 std::string Hex8(uint32_t v) { return FormatHexNumber(v, 8, HexCase::kUpper); }
 
 FirmwareImage Load(const std::string& file) {
-  try {
-    return LoadIntelHexFile(file);
-  } catch (const IntelHexError& e) {
-    throw CtlError(e.what());
-  }
+  auto loaded = LoadIntelHexFile(file);
+  if (!loaded) throw CtlError(loaded.message());
+  return std::move(loaded).value();
 }
 
 // Bytes of the file that are not written into the mouse because they lie beyond the last piece.

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/archive_stream.h"
+#include "platform/atomic_file.h"
 
 namespace halvric {
 
@@ -14,15 +15,25 @@ std::vector<uint8_t> EncodeBackupFile(std::span<const uint8_t> image) {
   return w.bytes();
 }
 
-std::optional<std::vector<uint8_t>> DecodeBackupFile(std::span<const uint8_t> file) {
+FileResult<std::vector<uint8_t>> DecodeBackupFile(std::span<const uint8_t> file) {
+  using Result = FileResult<std::vector<uint8_t>>;
+  const Result invalid = Result::Failure(FileFault::kInvalidFormat, kInvalidBackupMessage);
   ArchiveReader r(file);
   std::string tag;
-  if (!r.ReadString(tag) || tag != kBackupTag) return std::nullopt;
+  if (!r.ReadString(tag) || tag != kBackupTag) return invalid;
   uint32_t size = 0;
-  if (!r.ReadU32(size) || size > kMaxBackupImage) return std::nullopt;
+  if (!r.ReadU32(size) || size > kMaxBackupImage) return invalid;
   std::vector<uint8_t> image;
-  if (!r.ReadBytes(size, image)) return std::nullopt;
+  if (!r.ReadBytes(size, image)) return invalid;
   return image;
+}
+
+FileResult<std::vector<uint8_t>> LoadBackupFile(const std::string& path) {
+  std::string raw, error;
+  if (!ReadWholeFile(path, raw, &error)) {
+    return FileResult<std::vector<uint8_t>>::Failure(FileFault::kUnreadable, "Cannot read " + path + ": " + error);
+  }
+  return DecodeBackupFile(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(raw.data()), raw.size()));
 }
 
 std::string ProposedBackupName(int year, int month, int day) {

@@ -8,11 +8,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/file_result.h"
 
 namespace halvric {
 
@@ -25,10 +26,12 @@ inline constexpr const char* kInvalidBackupMessage = "invalid format !!";
 
 std::vector<uint8_t> EncodeBackupFile(std::span<const uint8_t> image);
 
-// The image of a backup file, or nothing when the file is not a complete backup: another tag,
-// a size above kMaxBackupImage, or fewer image bytes than the size says. Bytes after the image
-// are ignored.
-std::optional<std::vector<uint8_t>> DecodeBackupFile(std::span<const uint8_t> file);
+// The image of a backup file, or kInvalidFormat with kInvalidBackupMessage when the file is not a
+// complete backup: another tag, a size above kMaxBackupImage, or fewer image bytes than the size
+// says. Bytes after the image are ignored.
+FileResult<std::vector<uint8_t>> DecodeBackupFile(std::span<const uint8_t> file);
+// The same for the file at `path`; a file that cannot be read is kUnreadable with the reason.
+FileResult<std::vector<uint8_t>> LoadBackupFile(const std::string& path);
 
 // The name a backup of today is proposed under: "mouse_" and the date as yyyy-MM-dd.
 std::string ProposedBackupName(int year, int month, int day);

@@ -56,10 +56,11 @@ BackupResult Backup(DeviceLayer& dev, const std::string& file, const BusyProgres
 
 BackupResult Restore(DeviceLayer& dev, WorkingCopy& wc, const std::string& file,
                      const std::filesystem::path& data_folder, const BusyProgressFn& progress) {
-  std::string raw, error;
-  if (!ReadWholeFile(file, raw, &error)) return Fail(BackupStatus::kFileError, "Cannot read " + file + ": " + error);
-  const auto image = DecodeBackupFile(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(raw.data()), raw.size()));
-  if (!image) return Fail(BackupStatus::kInvalidFormat, kInvalidBackupMessage);
+  const auto image = LoadBackupFile(file);
+  if (!image) {
+    return Fail(image.fault() == FileFault::kUnreadable ? BackupStatus::kFileError : BackupStatus::kInvalidFormat,
+                image.message());
+  }
 
   const std::string path = dev.CurrentPath();
   if (path.empty()) return Fail(BackupStatus::kNoDevice, "No device !!");

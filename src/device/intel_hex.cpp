@@ -15,8 +15,13 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
 
+// A damaged record ends the parse at once; ParseIntelHex turns it into its result.
+struct Refusal {
+  std::string message;
+};
+
 [[noreturn]] void Refuse(size_t line, const std::string& why) {
-  throw IntelHexError("invalid HEX file, line " + std::to_string(line) + ": " + why);
+  throw Refusal{"invalid HEX file, line " + std::to_string(line) + ": " + why};
 }
 
 std::string Hex2(unsigned v) {
@@ -62,7 +67,9 @@ uint16_t FirmwareChecksum(const FirmwareImage& image) {
   return static_cast<uint16_t>(sum & 0xFFFF);
 }
 
-FirmwareImage ParseIntelHex(std::string_view text) {
+namespace {
+
+FirmwareImage ParseRecords(std::string_view text) {
   FirmwareImage image;
   uint64_t base = 0;
   uint64_t end = 0;
@@ -116,21 +123,32 @@ FirmwareImage ParseIntelHex(std::string_view text) {
         Refuse(line_number, "unknown record type " + Hex2(type));
     }
   }
-  if (!finished) throw IntelHexError("invalid HEX file: no end-of-file record (the file is incomplete)");
+  if (!finished) throw Refusal{"invalid HEX file: no end-of-file record (the file is incomplete)"};
   image.end = static_cast<uint32_t>(std::min<uint64_t>(end, UINT32_MAX));
   return image;
 }
 
-FirmwareImage LoadIntelHexFile(const std::string& path) {
+}  // namespace
+
+FileResult<FirmwareImage> ParseIntelHex(std::string_view text) {
+  try {
+    return ParseRecords(text);
+  } catch (const Refusal& r) {
+    return FileResult<FirmwareImage>::Failure(FileFault::kInvalidFormat, r.message);
+  }
+}
+
+FileResult<FirmwareImage> LoadIntelHexFile(const std::string& path) {
+  using Result = FileResult<FirmwareImage>;
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
-  if (ec) throw IntelHexError("cannot open " + path + ": " + ec.message());
-  if (size > kMaxHexFileSize) throw IntelHexError(path + " is too large for a firmware HEX file");
+  if (ec) return Result::Failure(FileFault::kUnreadable, "cannot open " + path + ": " + ec.message());
+  if (size > kMaxHexFileSize) return Result::Failure(FileFault::kUnreadable, path + " is too large for a firmware HEX file");
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw IntelHexError("cannot open " + path + ": " + std::strerror(errno));
+  if (!in) return Result::Failure(FileFault::kUnreadable, "cannot open " + path + ": " + std::strerror(errno));
   std::ostringstream text;
   text << in.rdbuf();
-  if (in.bad()) throw IntelHexError("cannot read " + path);
+  if (in.bad()) return Result::Failure(FileFault::kUnreadable, "cannot read " + path);
   return ParseIntelHex(text.str());
 }
 

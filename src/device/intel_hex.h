@@ -14,10 +14,11 @@
 //    the base to value << 16, type 2 to value << 4. Types 3 and 5 (start addresses) are ignored.
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/file_result.h"
 
 namespace halvric {
 
@@ -37,14 +38,8 @@ struct FirmwareImage {
 // Sum of the image's 32768 little-endian 16-bit words, modulo 65536.
 uint16_t FirmwareChecksum(const FirmwareImage& image);
 
-// Why a HEX file was refused; the message names the line.
-struct IntelHexError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-// Throws IntelHexError for a damaged file.
-FirmwareImage ParseIntelHex(std::string_view text);
-// Throws IntelHexError when the file cannot be read or is damaged.
-FirmwareImage LoadIntelHexFile(const std::string& path);
+// The image of a HEX file, or why it was refused (for a damaged file the message names the line).
+FileResult<FirmwareImage> ParseIntelHex(std::string_view text);
+FileResult<FirmwareImage> LoadIntelHexFile(const std::string& path);
 
 }  // namespace halvric

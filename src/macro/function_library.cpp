@@ -58,11 +58,11 @@ void LoadFile(const fs::path& ini_path, const FunctionLibraryFilter& filter, Fun
     if (macro) {
       if (relative.empty()) continue;
       const fs::path file = ini_path.parent_path() / relative;
-      _MACRO_LIST_ITEM_ header;
-      if (ReadMacroHeader(file, header) != MacroFileStatus::kOk) continue;
+      const auto header = ReadMacroHeader(file);
+      if (!header) continue;
       entry.path = file.string();
-      entry.size = header.size;
-      entry.time = header.time;
+      entry.size = header->size;
+      entry.time = header->time;
     } else {
       entry.path = relative;
     }

@@ -68,20 +68,24 @@ ParseResult ParseMacroBytes(std::span<const uint8_t> data, bool read_code, Parse
 }
 
 // Reads and parses a file; `loading` selects how truncation is reported.
-MacroFileStatus ReadMacroFile(const std::filesystem::path& path, bool read_code, bool loading,
-                              ParsedMacroFile& out) {
+MacroFileResult<ParsedMacroFile> ReadMacroFile(const std::filesystem::path& path, bool read_code, bool loading) {
+  using Result = MacroFileResult<ParsedMacroFile>;
   std::vector<uint8_t> data;
-  if (!ReadLimited(path, data)) return MacroFileStatus::kUnreadable;
-  if (data.size() < kMinMacroFileBytes) return MacroFileStatus::kUnreadable;
+  if (!ReadLimited(path, data)) return Result::Failure(MacroFileStatus::kUnreadable, path.string() + ": cannot be read");
+  const Result invalid = Result::Failure(MacroFileStatus::kInvalidFormat, kInvalidMacroFileMessage);
+  if (data.size() < kMinMacroFileBytes) {
+    return Result::Failure(MacroFileStatus::kUnreadable, path.string() + ": too short for a macro file");
+  }
+  ParsedMacroFile out;
   switch (ParseMacroBytes(data, read_code, out)) {
-    case ParseResult::kOk: return MacroFileStatus::kOk;
-    case ParseResult::kWrongMagic: return MacroFileStatus::kInvalidFormat;
-    case ParseResult::kBadCount: return MacroFileStatus::kInvalidFormat;
+    case ParseResult::kOk: return out;
+    case ParseResult::kWrongMagic: return invalid;
+    case ParseResult::kBadCount: return invalid;
     case ParseResult::kTruncated:
       // Lists skip damaged files quietly; a file the user opens gets a message.
-      return loading ? MacroFileStatus::kInvalidFormat : MacroFileStatus::kUnreadable;
+      return loading ? invalid : Result::Failure(MacroFileStatus::kUnreadable, path.string() + ": cut off");
   }
-  return MacroFileStatus::kUnreadable;
+  return invalid;
 }
 
 std::vector<uint8_t> EncodeMacroFile(std::string_view name, int mode, std::span<const uint8_t> code,
@@ -106,29 +110,30 @@ bool HasMacroExtension(const std::filesystem::path& path) {
   return tail[0] == '.' && AsciiLower(tail[1]) == 'm' && AsciiLower(tail[2]) == 'f';
 }
 
-MacroFileStatus ReadMacroHeader(const std::filesystem::path& path, _MACRO_LIST_ITEM_& item) {
-  ParsedMacroFile parsed;
-  const MacroFileStatus status = ReadMacroFile(path, false, false, parsed);
-  if (status != MacroFileStatus::kOk) return status;
+MacroFileResult<_MACRO_LIST_ITEM_> ReadMacroHeader(const std::filesystem::path& path) {
+  auto read = ReadMacroFile(path, false, false);
+  if (!read) return MacroFileResult<_MACRO_LIST_ITEM_>::Failure(read.fault(), read.message());
+  const ParsedMacroFile& parsed = *read;
+  _MACRO_LIST_ITEM_ item;
   item.name = parsed.name;
   item.path = path.string();
   item.time = parsed.time;
   item.type = parsed.mode;
   item.size = parsed.byte_count + kMacroHeaderOverhead;
-  return MacroFileStatus::kOk;
+  return item;
 }
 
-MacroFileStatus LoadMacroFile(const std::filesystem::path& path, Macro& macro, int64_t* time) {
-  if (!HasMacroExtension(path)) return MacroFileStatus::kNotMacroPath;
-  macro = Macro{};
-  ParsedMacroFile parsed;
-  const MacroFileStatus status = ReadMacroFile(path, true, true, parsed);
-  if (status != MacroFileStatus::kOk) return status;
-  macro.name = parsed.name;
-  macro.mode = parsed.mode;
-  macro.items = ParseInstructions(parsed.code);
-  if (time != nullptr) *time = parsed.time;
-  return MacroFileStatus::kOk;
+MacroFileResult<Macro> LoadMacroFile(const std::filesystem::path& path, int64_t* time) {
+  using Result = MacroFileResult<Macro>;
+  if (!HasMacroExtension(path)) return Result::Failure(MacroFileStatus::kNotMacroPath, path.string() + ": not a macro file (.mf)");
+  auto read = ReadMacroFile(path, true, true);
+  if (!read) return Result::Failure(read.fault(), read.message());
+  Macro macro;
+  macro.name = read->name;
+  macro.mode = read->mode;
+  macro.items = ParseInstructions(read->code);
+  if (time != nullptr) *time = read->time;
+  return macro;
 }
 
 MacroFileStatus SaveMacroFile(const std::filesystem::path& path, const Macro& macro, int64_t time) {
@@ -151,11 +156,10 @@ MacroFileStatus RenameMacroFile(const std::filesystem::path& path, std::string_v
     return ec ? MacroFileStatus::kWriteFailed : MacroFileStatus::kOk;
   }
   if (!HasMacroExtension(path)) return MacroFileStatus::kNotMacroPath;
-  ParsedMacroFile parsed;
-  const MacroFileStatus status = ReadMacroFile(path, true, true, parsed);
-  if (status != MacroFileStatus::kOk) return status;
+  const auto parsed = ReadMacroFile(path, true, true);
+  if (!parsed) return parsed.fault();
   // The old instruction bytes are kept exactly as they were, including anything after a 00.
-  const std::vector<uint8_t> bytes = EncodeMacroFile(new_name, parsed.mode, parsed.code, time);
+  const std::vector<uint8_t> bytes = EncodeMacroFile(new_name, parsed->mode, parsed->code, time);
   return Replace(path, bytes) ? MacroFileStatus::kOk : MacroFileStatus::kWriteFailed;
 }
 

@@ -10,6 +10,7 @@
 
 #include "macro/instruction_set.h"
 #include "macro/macro_list_item.h"
+#include "platform/file_result.h"
 
 namespace halvric {
 
@@ -28,16 +29,23 @@ enum class MacroFileStatus {
   kWriteFailed,    // the file could not be written; nothing was changed
 };
 
+// What a macro file reader gives: the value read, or the status above with a message.
+template <class T>
+using MacroFileResult = FileResult<T, MacroFileStatus>;
+// The message of a file that is not a macro file (the windows show their language's text).
+inline constexpr const char* kInvalidMacroFileMessage = "invalid format !!";
+
 // True when the path ends in ".mf" (any case).
 bool HasMacroExtension(const std::filesystem::path& path);
 
-// Reads name, time stamp, mode and size (byte count + 33) into `item`; `item.path` is set to
-// `path`. The instruction bytes are not read (only checked to be present).
-MacroFileStatus ReadMacroHeader(const std::filesystem::path& path, _MACRO_LIST_ITEM_& item);
+// Name, time stamp, mode and size (byte count + 33) of a macro file, with `path` set to the
+// file. The instruction bytes are not read (only checked to be present); a file cut off is
+// kUnreadable, so that lists skip it quietly.
+MacroFileResult<_MACRO_LIST_ITEM_> ReadMacroHeader(const std::filesystem::path& path);
 
-// Reads the whole macro. On failure `macro` is left empty (no name, mode 8, no items).
+// The whole macro. A file cut off is kInvalidFormat: the user opened it and gets a message.
 // `time` receives the file's time stamp when not null.
-MacroFileStatus LoadMacroFile(const std::filesystem::path& path, Macro& macro, int64_t* time = nullptr);
+MacroFileResult<Macro> LoadMacroFile(const std::filesystem::path& path, int64_t* time = nullptr);
 
 // Writes `macro` as a 6.2 file stamped with `time` (seconds since 1970); the name is trimmed.
 // The file is replaced atomically.

@@ -89,10 +89,10 @@ void MacroLibrary::ScanFolder(const fs::path& folder, int depth, int parent) {
         [&](const _MACRO_LIST_ITEM_& e) { return e.parent == entry.id; }));
   }
   for (const auto& file : files) {
-    _MACRO_LIST_ITEM_ entry;
-    const MacroFileStatus status = ReadMacroHeader(file, entry);
-    if (status == MacroFileStatus::kInvalidFormat) Report(kMsgInvalidFormat);
-    if (status != MacroFileStatus::kOk) continue;
+    auto header = ReadMacroHeader(file);
+    if (header.fault() == MacroFileStatus::kInvalidFormat) Report(kMsgInvalidFormat);
+    if (!header) continue;
+    _MACRO_LIST_ITEM_ entry = std::move(header).value();
     entry.depth = depth;
     entry.parent = parent;
     entry.id = next_id_++;
@@ -208,12 +208,11 @@ fs::path MacroLibrary::NewMacroPath(const fs::path& folder) const {
 void MacroLibrary::RefreshEntries(const std::string& path) {
   for (auto& e : macros_) {
     if (e.path != path || e.IsFolder()) continue;
-    _MACRO_LIST_ITEM_ header;
-    if (ReadMacroHeader(path, header) == MacroFileStatus::kOk) {
-      e.name = header.name;
-      e.time = header.time;
-      e.type = header.type;
-      e.size = header.size;
+    if (const auto header = ReadMacroHeader(path)) {
+      e.name = header->name;
+      e.time = header->time;
+      e.type = header->type;
+      e.size = header->size;
     }
   }
 }

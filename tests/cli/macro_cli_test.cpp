@@ -9,6 +9,7 @@
 #include "device/memory_map.h"
 #include "macro/macro_file.h"
 #include "sim/sim_hid_backend.h"
+#include "support/macro_file_status.h"
 #include "support/sim_fixture.h"
 
 namespace halvric {
@@ -71,7 +72,7 @@ TEST(MacroCli, WriteReadAndBindOnEveryModelAcrossRuns) {
     r = with({"macro", "read", "3", out});
     ASSERT_EQ(r.code, 0) << r.err;
     Macro back;
-    ASSERT_EQ(LoadMacroFile(out, back), MacroFileStatus::kOk);
+    ASSERT_EQ(test::LoadMacro(out, back), MacroFileStatus::kOk);
     EXPECT_EQ(back.name, sample.name);
     EXPECT_EQ(back.mode, sample.mode);
     EXPECT_EQ(SerializeInstructions(back.items), SerializeInstructions(sample.items));

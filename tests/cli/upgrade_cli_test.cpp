@@ -41,7 +41,7 @@ TEST(FlashCommand, DryRunShowsChecksumAndPiecesAndSendsNothing) {
   const CtlRun r = Ctl({"--simulate=level11", "--trace", hex.trace, "flash", "--dry-run", hex.path});
   ASSERT_EQ(r.code, 0) << r.err;
   char checksum[16];
-  std::snprintf(checksum, sizeof checksum, "%08X", FirmwareChecksum(ParseIntelHex(test::HexFile(0, test::NoiseBytes(300, 5)))));
+  std::snprintf(checksum, sizeof checksum, "%08X", FirmwareChecksum(ParseIntelHex(test::HexFile(0, test::NoiseBytes(300, 5))).value()));
   EXPECT_NE(r.out.find(std::string("checksum ") + checksum), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("00C8-00D7 16\n00DC-00F3 24\n00F4-00F7  4\n00FA-00FF  6\n"), std::string::npos) << r.out;
   EXPECT_TRUE(Lines(hex.trace).empty());

@@ -39,7 +39,7 @@ UpgradeWriteOptions Watch(Seen& seen, bool enter_isp = true) {
   return o;
 }
 
-FirmwareImage NoiseImage(uint32_t end) { return ParseIntelHex(test::HexFile(0, test::NoiseBytes(end, end))); }
+FirmwareImage NoiseImage(uint32_t end) { return ParseIntelHex(test::HexFile(0, test::NoiseBytes(end, end))).value(); }
 
 struct WriterRig : test::SimRig {
   WriterRig() : SimRig("level11"), writer(*dev) {}

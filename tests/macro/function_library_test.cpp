@@ -6,6 +6,7 @@
 #include "macro/macro_file.h"
 #include "macro/mf_fixture.h"
 #include "platform/folders.h"
+#include "support/macro_file_status.h"
 
 namespace halvric {
 namespace {
@@ -77,7 +78,7 @@ TEST(FunctionLibrary, ShippedLibrariesLoad) {
     if (e.type < 8 || e.type > 10 || e.op3 == 255) continue;
     ++macros;
     Macro macro;
-    EXPECT_EQ(LoadMacroFile(e.path, macro), MacroFileStatus::kOk) << e.path;
+    EXPECT_EQ(test::LoadMacro(e.path, macro), MacroFileStatus::kOk) << e.path;
     EXPECT_FALSE(macro.items.empty());
   }
   EXPECT_GE(macros, 4);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "macro/mf_fixture.h"
+#include "support/macro_file_status.h"
 
 namespace halvric {
 namespace {
@@ -41,14 +42,14 @@ TEST_F(MacroFileTest, BothVersionsAndStringFormsLoadAlike) {
   const auto narrow7 = Put("d.mf", MacroFileBytes("6.1", 77, Str8(Ascii("Combo"), 7), 10, kCode));
   Macro first;
   int64_t time = 0;
-  ASSERT_EQ(LoadMacroFile(v61, first, &time), MacroFileStatus::kOk);
+  ASSERT_EQ(test::LoadMacro(v61, first, &time), MacroFileStatus::kOk);
   EXPECT_EQ(time, 77);
   EXPECT_EQ(first.name, "Combo");
   EXPECT_EQ(first.mode, 10);
   EXPECT_EQ(SerializeInstructions(first.items), kCode);
   for (const auto& path : {v62, narrow, narrow7}) {
     Macro other;
-    ASSERT_EQ(LoadMacroFile(path, other), MacroFileStatus::kOk) << path;
+    ASSERT_EQ(test::LoadMacro(path, other), MacroFileStatus::kOk) << path;
     EXPECT_EQ(other.name, first.name);
     EXPECT_EQ(other.mode, first.mode);
     EXPECT_EQ(other.items, first.items);
@@ -56,11 +57,11 @@ TEST_F(MacroFileTest, BothVersionsAndStringFormsLoadAlike) {
   // 8-bit names are Windows-1252: 0x80 is the euro sign, 0xE9 e-acute.
   const auto cp = Put("e.mf", MacroFileBytes("6.1", 1, Str8({0x80, 0xE9}), 8, {}));
   Macro accented;
-  ASSERT_EQ(LoadMacroFile(cp, accented), MacroFileStatus::kOk);
+  ASSERT_EQ(test::LoadMacro(cp, accented), MacroFileStatus::kOk);
   EXPECT_EQ(accented.name, "\u20AC\u00E9");
 
   _MACRO_LIST_ITEM_ header;
-  ASSERT_EQ(ReadMacroHeader(v62, header), MacroFileStatus::kOk);
+  ASSERT_EQ(test::ReadHeader(v62, header), MacroFileStatus::kOk);
   EXPECT_EQ(header.name, "Combo");
   EXPECT_EQ(header.type, 10);
   EXPECT_EQ(header.time, 77);
@@ -70,7 +71,7 @@ TEST_F(MacroFileTest, BothVersionsAndStringFormsLoadAlike) {
 TEST_F(MacroFileTest, InstructionsEndAtZeroByteAndLongNamesRoundTrip) {
   const auto path = Put("z.mf", MacroFileBytes("6.2", 5, Str16("z"), 8, {0x83, 0x04, 0x00, 0x84, 0x04}));
   Macro macro;
-  ASSERT_EQ(LoadMacroFile(path, macro), MacroFileStatus::kOk);
+  ASSERT_EQ(test::LoadMacro(path, macro), MacroFileStatus::kOk);
   EXPECT_EQ(macro.items.size(), 1u);
 
   // A name of 300 characters needs the 3-byte count form.
@@ -82,7 +83,7 @@ TEST_F(MacroFileTest, InstructionsEndAtZeroByteAndLongNamesRoundTrip) {
   EXPECT_EQ(Bytes(bytes.begin() + name_at, bytes.begin() + name_at + 6),
             (Bytes{0xFF, 0xFE, 0xFF, 0xFF, 0x2F, 0x01}));  // 303 UTF-16 units
   Macro back;
-  ASSERT_EQ(LoadMacroFile(out, back), MacroFileStatus::kOk);
+  ASSERT_EQ(test::LoadMacro(out, back), MacroFileStatus::kOk);
   EXPECT_EQ(back.name, long_name.name);
 }
 
@@ -110,15 +111,15 @@ TEST_F(MacroFileTest, MalformedFilesAreRefusedWithoutReadingPastTheData) {
   for (const auto& c : cases) {
     const auto path = Put("bad.mf", c.bytes);
     _MACRO_LIST_ITEM_ item;
-    EXPECT_EQ(ReadMacroHeader(path, item), c.header) << c.what;
+    EXPECT_EQ(test::ReadHeader(path, item), c.header) << c.what;
     Macro macro{"stale", 9, ParseInstructions(kCode)};
-    EXPECT_EQ(LoadMacroFile(path, macro), c.load) << c.what;
+    EXPECT_EQ(test::LoadMacro(path, macro), c.load) << c.what;
     EXPECT_TRUE(macro.name.empty() && macro.items.empty()) << c.what;
   }
   Macro macro;
-  EXPECT_EQ(LoadMacroFile(Put("ok.txt", good), macro), MacroFileStatus::kNotMacroPath);
+  EXPECT_EQ(test::LoadMacro(Put("ok.txt", good), macro), MacroFileStatus::kNotMacroPath);
   EXPECT_EQ(RenameMacroFile(dir_.path() / "ok.txt", "x", 1), MacroFileStatus::kNotMacroPath);
-  EXPECT_EQ(LoadMacroFile(dir_.path() / "missing.mf", macro), MacroFileStatus::kUnreadable);
+  EXPECT_EQ(test::LoadMacro(dir_.path() / "missing.mf", macro), MacroFileStatus::kUnreadable);
 }
 
 TEST_F(MacroFileTest, RenameRewritesAs62AndKeepsInstructions) {

@@ -6,6 +6,7 @@
 #include "macro/macro_file.h"
 #include "macro/mf_fixture.h"
 #include "platform/folders.h"
+#include "support/macro_file_status.h"
 
 namespace halvric {
 namespace {
@@ -130,7 +131,7 @@ TEST_F(MacroLibraryTest, RenamedMacroMovesToAFreshNumberWithoutOverwriting) {
   path = library_.RenameEntry(Entry("New name that i"), "Again");
   EXPECT_EQ(*path, (library_.tree() / "1700000000.mf").string());
   Macro macro;
-  ASSERT_EQ(LoadMacroFile(*path, macro), MacroFileStatus::kOk);
+  ASSERT_EQ(test::LoadMacro(*path, macro), MacroFileStatus::kOk);
   EXPECT_EQ(macro.name, "Again");
   EXPECT_EQ(macro.mode, 9);
   EXPECT_EQ(SerializeInstructions(macro.items), (test::Bytes{0x83, 0x04}));

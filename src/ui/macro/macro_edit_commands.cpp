@@ -128,13 +128,13 @@ void MacroEdit::Import() {
                                    : QFileDialog::getOpenFileName(this, T(static_cast<int>(TextFamily::button_tip_str), 12), {},
                                                                   QStringLiteral("Macro (*.mf)"));
   if (file.isEmpty() || !AskSaveChanges()) return;
-  Macro m;
-  if (LoadMacroFile(file.toStdString(), m) != MacroFileStatus::kOk) {
+  const auto m = LoadMacroFile(file.toStdString());
+  if (!m) {
     status_ = T(static_cast<int>(TextFamily::msg_str), 20);
     update();
     return;
   }
-  SetMacro(m, {}, -1);
+  SetMacro(*m, {}, -1);
   modified_ = true;
 }
 

@@ -195,13 +195,13 @@ void MacroEdit::LoadRow(int row) {
   if (!AskSaveChanges()) return;
   if (r.kind == kRowPcMacro) {
     const std::string path = deps_.library->macros()[static_cast<size_t>(r.index)].path;
-    Macro m;
-    if (LoadMacroFile(path, m) != MacroFileStatus::kOk) {
+    const auto m = LoadMacroFile(path);
+    if (!m) {
       status_ = T(static_cast<int>(TextFamily::msg_str), 20);
       update();
       return;
     }
-    SetMacro(m, path, -1);
+    SetMacro(*m, path, -1);
     return;
   }
   const int slot = r.index;

@@ -120,8 +120,9 @@ void CHalvricDlg::DropEntry(const _MACRO_LIST_ITEM_& entry, const QPoint& global
     return;
   }
   // A macro file goes into the first free slot of the mouse, then the button plays it.
-  Macro m;
-  if (LoadMacroFile(entry.path, m) != MacroFileStatus::kOk) return;
+  const auto loaded = LoadMacroFile(entry.path);
+  if (!loaded) return;
+  const Macro& m = *loaded;
   int free_slot = -1;
   for (int s = 0; s < kMacroSlots && free_slot < 0; ++s) {
     if (model_->wc().macros[static_cast<size_t>(s)].start == 0) free_slot = s;

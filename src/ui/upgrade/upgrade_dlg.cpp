@@ -177,18 +177,18 @@ void UpgradeDlg::OnHex() {
 bool UpgradeDlg::LoadHex(const QString& file) {
   if (Writing()) return false;
   file_->setText(file);
-  try {
-    image_ = LoadIntelHexFile(file.toStdString());
-    checksum_->setText(Hex8(FirmwareChecksum(image_)));
-    ShowMessage({});
-    return true;
-  } catch (const IntelHexError& e) {
+  auto loaded = LoadIntelHexFile(file.toStdString());
+  if (!loaded) {
     // A damaged or unreadable file leaves the image empty: nothing of it can be written.
     image_ = FirmwareImage{};
     checksum_->setText(Hex8(0));
-    ShowMessage(QString::fromStdString(e.what()));
+    ShowMessage(QString::fromStdString(loaded.message()));
     return false;
   }
+  image_ = std::move(loaded).value();
+  checksum_->setText(Hex8(FirmwareChecksum(image_)));
+  ShowMessage({});
+  return true;
 }
 
 void UpgradeDlg::OnWrite() {
