@@ -48,7 +48,7 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
   auto describe = [&ctx](const std::array<uint8_t, 4>& bytes) { return Describe(ctx, bytes); };
   const ModelLayout& layout = ctx.layout();
   const auto info = ctx.Devices().Info(wc.path);
-  const std::string model = info ? ModelName(info->type_code, info->feature_report_length == 9) : "";
+  const std::string model = info ? ModelName(*info) : "";
   auto keys_of = [&]() {
     std::vector<int> keys;
     if (all_keys) {

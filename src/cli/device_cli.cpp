@@ -28,7 +28,7 @@ void List(CtlContext& ctx) {
   for (const auto& path : dev.DevicePaths()) {
     const auto info = dev.Info(path);
     if (!info) continue;
-    const std::string name = ModelName(info->type_code, info->feature_report_length == 9);
+    const std::string name = ModelName(*info);
     if (ctx.options.json) {
       arr.push_back({{"path", path},
                      {"model", name},
@@ -55,7 +55,7 @@ void Info(CtlContext& ctx) {
   // Keeps the attributes in the order identification learns them.
   nlohmann::ordered_json j = {
       {"path", path},
-      {"model", ModelName(info->type_code, info->feature_report_length == 9)},
+      {"model", ModelName(*info)},
       {"type_code", info->type_code},
       {"protocol_level", info->protocol_level},
       {"generation", info->generation},

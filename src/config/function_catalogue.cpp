@@ -6,6 +6,7 @@
 #include "config/describe_assignment.h"
 #include "config/text_tables.h"
 #include "device/model_table.h"
+#include "device/protocol_encoding.h"
 
 namespace halvric {
 namespace {
@@ -70,10 +71,11 @@ std::vector<_FITEM_> BuildFunctionCatalogue(const TextTables& t, int type_code, 
 std::span<const int> HiddenTypeList() { return kHiddenTypes; }
 
 std::vector<int> HiddenTypesForPosition(int position, int protocol_level, int device_flag) {
-  const bool hidden = ((position == 14 || position == 15) && protocol_level == 0) ||
-                      ((position == 12 || position == 13) && protocol_level == 0 && device_flag == 1) ||
-                      ((position == 22 || position == 23) && protocol_level < 11) ||
-                      ((position == 30 || position == 31) && protocol_level >= 11);
+  const EncodingTraits traits = EncodingFor(protocol_level).Traits();
+  const bool hidden = ((position == 14 || position == 15) && traits.short_reports) ||
+                      ((position == 12 || position == 13) && traits.short_reports && device_flag == 1) ||
+                      ((position == 22 || position == 23) && !traits.wide_key_planes) ||
+                      ((position == 30 || position == 31) && traits.wide_key_planes);
   if (!hidden) return {};
   return {kHiddenTypes.begin(), kHiddenTypes.end()};
 }

@@ -27,10 +27,9 @@ std::array<uint8_t, kMacroNameField> EncodeMacroName(const std::string& utf8) {
   return out;
 }
 
-bool ReadMacroDirectory(const Mouse& m, const MemoryMap& map, MacroSlotTable& slots,
-                        const ProgressFn& progress, double from, double to) {
+bool ReadMacroDirectory(const Mouse& m, MacroSlotTable& slots, const ProgressFn& progress, double from, double to) {
   std::vector<uint8_t> dir(4 * kMacroSlots), modes(kMacroSlots);
-  if (!ReadMemory(m, map.directory, dir, true) || !ReadMemory(m, map.mode_table, modes, true)) {
+  if (!ReadMemory(m, m.map.directory, dir, true) || !ReadMemory(m, m.map.mode_table, modes, true)) {
     return false;
   }
   bool ok = true;

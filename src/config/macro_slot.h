@@ -27,8 +27,8 @@ using MacroSlotTable = std::array<MacroSlot, kMacroSlots>;
 
 // Fills the table from the directory and mode table, reading each macro's name from its record.
 // Progress runs from `from` to `to`. False when a read failed (the table then holds what was read).
-bool ReadMacroDirectory(const Mouse& m, const MemoryMap& map, MacroSlotTable& slots,
-                        const ProgressFn& progress = {}, double from = 0, double to = 1);
+bool ReadMacroDirectory(const Mouse& m, MacroSlotTable& slots, const ProgressFn& progress = {}, double from = 0,
+                        double to = 1);
 
 // A macro record's name field: UTF-16LE up to the first zero character.
 std::string DecodeMacroName(std::span<const uint8_t> field);

@@ -116,7 +116,7 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const ProgressFn& progr
   wc.rate_code = (wc.settings_byte >> 4) & 0x07;
 
   TakeProfiles(wc, mem);
-  if (!ReadMacroDirectory(mouse, m, wc.macros, progress, 0.6, 0.8)) return ReadAllResult::kFailed;
+  if (!ReadMacroDirectory(mouse, wc.macros, progress, 0.6, 0.8)) return ReadAllResult::kFailed;
 
   for (int i = 0; i < kInfoEntries; ++i) {
     wc.info_entries[i].values = {};

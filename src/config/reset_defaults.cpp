@@ -20,7 +20,7 @@ ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const ResetOption
   const bool lighting = info->lighting != 0;
 
   uint32_t top = kDefaultMemoryTop;
-  if (level < 10) {
+  if (m.map.probe_size_on_reset) {
     top = ProbeMemorySize(m);
   } else if (const int reported = GetMemorySize(m); reported > 0) {
     top = static_cast<uint32_t>(reported);

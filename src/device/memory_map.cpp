@@ -16,6 +16,7 @@ MemoryMap MemoryMapFor(int level, bool lighting) {
   m.read_size = 2048;
   m.read_step = 60;
   if (level >= 3) m.led_mode = 0x11;
+  m.probe_size_on_reset = level < 10;
   if (level <= 10) {
     m.profile_stride = 128;
     m.planes_offset = 32;

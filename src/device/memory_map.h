@@ -19,6 +19,9 @@ struct MemoryMap {
   int protocol_level = 0;
   uint32_t signature = 0;        // kMemorySignature when the memory holds a configuration
   bool checks_signature = false; // level 11+: a blank memory is told by its signature byte
+  // Levels below 10: a reset finds the memory's size by the probe; later mice report it (and a
+  // mouse that reports nothing is taken to have the default size).
+  bool probe_size_on_reset = true;
   uint32_t stored_profile = 2;   // level 0: the profile the mouse starts with
   uint32_t dpi_state_store = 3;  // where the DPI state (level | enable mask << 3) is written
   uint32_t dpi_table = 4;        // X of level N at dpi_table + 2N, Y after it

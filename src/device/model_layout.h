@@ -4,6 +4,8 @@
 #include <array>
 #include <string>
 
+#include "device/device_info.h"
+
 namespace halvric {
 
 inline constexpr int kMaxDrawnButtons = 32;
@@ -23,5 +25,7 @@ ModelLayout DecideModelLayout(int type_code, int protocol_level);
 // Display name of a model: indexed by type code (above 24: the entry of 3); a short-report
 // mouse of type 15 has a name of its own.
 std::string ModelName(int type_code, bool short_report);
+// The name of an identified mouse.
+std::string ModelName(const DeviceInfo& info);
 
 }  // namespace halvric

@@ -48,6 +48,8 @@ bool Info2FromRecord(const Mouse& m, std::array<uint8_t, 4>& out) {
 
 class ShortEncoding final : public ProtocolEncoding {
  public:
+  EncodingTraits Traits() const override { return {.short_reports = true, .wide_key_planes = false}; }
+
   bool WriteChunk(const Mouse& m, uint32_t address, std::span<const uint8_t> data) const override {
     bool ok = true;
     for (size_t offset = 0; offset < data.size() && ok; offset += 6) {
@@ -148,6 +150,8 @@ class ShortEncoding final : public ProtocolEncoding {
 
 class GroupedEncoding final : public ProtocolEncoding {
  public:
+  EncodingTraits Traits() const override { return {.short_reports = false, .wide_key_planes = false}; }
+
   bool WriteChunk(const Mouse& m, uint32_t address, std::span<const uint8_t> data) const override {
     Report req{0x01, 0x03, Lo(address), Mid(address), static_cast<uint8_t>(data.size())};
     std::copy(data.begin(), data.end(), req.bytes.begin() + 6);
@@ -233,6 +237,8 @@ class GroupedEncoding final : public ProtocolEncoding {
 
 class OperationEncoding final : public ProtocolEncoding {
  public:
+  EncodingTraits Traits() const override { return {.short_reports = false, .wide_key_planes = true}; }
+
   bool WriteChunk(const Mouse& m, uint32_t address, std::span<const uint8_t> data) const override {
     Report req{0x03, Lo(address), Mid(address), static_cast<uint8_t>(data.size())};
     std::copy(data.begin(), data.end(), req.bytes.begin() + 5);

@@ -18,9 +18,18 @@ struct Mouse;
 struct StatusValues;
 struct Info0;
 
+// What the programs need to know about a mouse's firmware generation beyond the commands.
+struct EncodingTraits {
+  bool short_reports = false;  // 9-byte feature reports; the model's short-report picture and name
+  // 32-key button planes: the two extra keys sit at 30 and 31, where older mice had 22 and 23.
+  bool wide_key_planes = false;
+};
+
 class ProtocolEncoding {
  public:
   virtual ~ProtocolEncoding() = default;
+
+  virtual EncodingTraits Traits() const = 0;
 
   // --- memory access (the memory mirror is kept by the callers)
   // Sends one chunk of at most 32 bytes.

@@ -85,7 +85,7 @@ void CHalvricDlg::PaintChrome(QPainter& p) {
              T(static_cast<int>(TextFamily::msg_str), text_id::kMsgModel));
   p.setFont(fonts_[kFont14]);
   p.setPen(ui::kText);
-  const QString model = QString::fromStdString(ModelName(info_.type_code, info_.protocol_level == 0));
+  const QString model = QString::fromStdString(ModelName(info_));
   p.drawText(QRect(18, height() - 38, 170, 20), Qt::AlignLeft | Qt::AlignVCenter, model);
   // Device selector when several mice are connected.
   if (mice_.size() > 1) {

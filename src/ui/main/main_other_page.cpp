@@ -17,7 +17,7 @@ namespace halvric {
 
 QString OtherPage::InformationText() const {
   const std::string fmt = "%s: %s\n%s: %s\n%s: %d\n%s\n%s";
-  const std::string model = ModelName(w_.info_.type_code, w_.info_.protocol_level == 0);
+  const std::string model = ModelName(w_.info_);
   const std::string& model_word = w_.texts_.Get(TextFamily::msg_str, text_id::kMsgModel);
   const std::string& version = w_.texts_.Get(TextFamily::version_str);
   const std::string& firmware = w_.texts_.Get(TextFamily::firmware_str);
