@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/archive_stream.h"
+#include "platform/atomic_file.h"
 
 namespace halvric {
 
@@ -29,6 +30,11 @@ std::string ProposedBackupName(int year, int month, int day) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "mouse_%04d-%02d-%02d", year, month, day);
   return buf;
+}
+
+bool WriteBackupFile(const std::string& path, std::span<const uint8_t> image, std::string* error) {
+  const std::vector<uint8_t> bytes = EncodeBackupFile(image);
+  return WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error);
 }
 
 }  // namespace halvric

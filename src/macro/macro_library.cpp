@@ -7,6 +7,7 @@
 #include "config/text_tables.h"
 #include "macro/macro_file.h"
 #include "macro/safe_format.h"
+#include "platform/atomic_file.h"
 #include "platform/folders.h"
 #include "platform/text_encoding.h"
 
@@ -156,13 +157,12 @@ std::optional<std::string> MacroLibrary::RenameEntry(const _MACRO_LIST_ITEM_& en
     if (e.path == entry.path) e.name = name;
   }
   // The file moves to a fresh numeric name; renaming twice within one second finds its own name.
+  // A file that appears under the new name meanwhile is never replaced: the macro then keeps
+  // its old file name.
   fs::path target = old_path.parent_path() / (std::to_string(Now()) + ".mf");
   std::error_code ec;
   if (target != old_path && fs::exists(target, ec)) target = NewMacroPath(old_path.parent_path());
-  if (target != old_path) {
-    fs::rename(old_path, target, ec);
-    if (ec) target = old_path;
-  }
+  if (target != old_path && !RenameNoReplace(old_path.string(), target.string())) target = old_path;
   ScanLibrary();
   return target.string();
 }
