@@ -1,13 +1,10 @@
 #include "device/intel_hex.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
+#include "platform/atomic_file.h"
 #include "platform/text.h"
 
 namespace halvric {
@@ -126,12 +123,13 @@ FirmwareImage LoadIntelHexFile(const std::string& path) {
   const auto size = std::filesystem::file_size(path, ec);
   if (ec) throw IntelHexError("cannot open " + path + ": " + ec.message());
   if (size > kMaxHexFileSize) throw IntelHexError(path + " is too large for a firmware HEX file");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw IntelHexError("cannot open " + path + ": " + std::strerror(errno));
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw IntelHexError("cannot read " + path);
-  return ParseIntelHex(text.str());
+  // The read is bounded too: a device file or a growing file reports no honest size.
+  std::string text, error;
+  if (!ReadWholeFile(path, text, &error, kMaxHexFileSize)) {
+    if (error.find("larger than") != std::string::npos) throw IntelHexError(path + " is too large for a firmware HEX file");
+    throw IntelHexError(error);
+  }
+  return ParseIntelHex(text);
 }
 
 }  // namespace halvric

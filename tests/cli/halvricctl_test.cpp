@@ -112,7 +112,7 @@ TEST(Halvricctl, StateFileKeepsTheMouseBetweenRuns) {
 // refuses the file, exits 1, and leaves the file exactly as it was.
 TEST(Halvricctl, RefusesAStateFileAndLeavesItAlone) {
   const std::string file = test::TempPath("important");
-  for (const std::string text : {std::string("{\"hello\": 1}\n"), std::string("notes, not JSON\n")}) {
+  for (const std::string& text : {std::string("{\"hello\": 1}\n"), std::string("notes, not JSON\n")}) {
     std::ofstream(file) << text;
     CtlRun r = Ctl({"--simulate=level11", "--sim-state", file, "list"});
     EXPECT_EQ(r.code, 1);

@@ -149,7 +149,7 @@ TEST_F(FullDisk, EveryWriterFailsCleanlyAndKeepsTheOldFile) {
   } catch (const std::runtime_error& e) {
     EXPECT_NE(std::string(e.what()).find("No space left on device"), std::string::npos) << e.what();
   }
-  ExpectUntouched(state, state_bytes, before);
+  ExpectUntouched(state, state_bytes, with_folder);
 
   // Room again: the same writes go through.
   fs::remove(root_ / "filler");
