@@ -2,6 +2,7 @@
 // capture without a window.
 
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QLocalSocket>
 #include <QSignalSpy>
@@ -130,6 +131,17 @@ class ShellTest : public QObject {
     QSignalSpy closes(&first, &InstanceChannel::closeRequested);
     QVERIFY(first.Serve());
     QTRY_COMPARE_WITH_TIMEOUT(closes.count(), 1, 3000);
+  }
+
+  void aFolderOthersMayEnterHoldsNoSocket() {
+    const QString shared = dir_.path() + QStringLiteral("/shared");
+    QVERIFY(QDir().mkpath(shared));
+    QVERIFY(QFile::setPermissions(shared, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                              QFileDevice::ReadOther | QFileDevice::ExeOther));
+    const QString socket = shared + QStringLiteral("/instance.sock");
+    CHalvricApp app;
+    QVERIFY(!app.Start({"halvric"}, socket.toStdString()).go_on);
+    QVERIFY(!QFile::exists(socket));
   }
 
   void theChannelIgnoresUnknownWordsAndDropsFloods() {
