@@ -28,8 +28,9 @@ class ProfileFile {
   static constexpr std::string_view kAbsent = "@_NOSTR_";
   // The longest value read back by default (a 1000-character buffer holds 999 and the end mark).
   static constexpr size_t kDefaultMaxChars = 999;
-  // Larger files are not read (they read as missing) and never written.
-  static constexpr size_t kMaxFileBytes = size_t{1} << 20;
+  // Larger files are not read (they read as missing) and never written. A language file with
+  // every language in UTF-16 stays far below it.
+  static constexpr size_t kMaxFileBytes = size_t{16} << 20;
 
   enum class Encoding { kUtf8, kUtf8Bom, kUtf16Le };
 
