@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -19,6 +20,7 @@
 #include "config/text_tables.h"
 #include "macro/macro_library.h"
 #include "platform/folders.h"
+#include "platform/instance_socket.h"
 #include "platform/linux/libinput_pointer_accel.h"
 #include "platform/linux/x11_foreground_window.h"
 #include "platform/linux/xkb_key_names.h"
@@ -60,6 +62,13 @@ CHalvricApp::Prelude CHalvricApp::Start(const std::vector<std::string>& args, co
   if (InstanceChannel::Send(path, out.options.hide ? "ping" : "wake", 300)) return out;
   channel_ = std::make_unique<InstanceChannel>(path);
   if (!channel_->Claim()) {
+    // Another user's folder (or one open to others) could hold a socket of theirs: say why the
+    // program does not start instead of ending without a word.
+    const std::string folder = QFileInfo(path).absolutePath().toStdString();
+    if (!FolderIsPrivate(folder)) {
+      std::fprintf(stderr, "halvric: %s is not a private folder of this user; not starting\n", folder.c_str());
+      return out;
+    }
     if (!out.options.hide) InstanceChannel::Send(path, "wake");
     return out;
   }

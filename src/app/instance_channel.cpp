@@ -44,13 +44,29 @@ bool InstanceChannel::Send(const QString& socket_path, const QByteArray& word, i
 void InstanceChannel::OnConnection() {
   while (QLocalSocket* socket = server_.nextPendingConnection()) {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+    // Only this user's own processes may steer the program.
+    if (!PeerIsThisUser(static_cast<int>(socket->socketDescriptor()))) {
+      socket->abort();
+      socket->deleteLater();
+      continue;
+    }
+    // A connection brings a few short words; one that sends more is dropped, so a peer cannot
+    // make the program buffer without end.
+    socket->setReadBufferSize(static_cast<qint64>(kMaxInstanceLineBytes));
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket, lines = 0]() mutable {
       while (socket->canReadLine()) {
-        const QByteArray word = socket->readLine().trimmed();
+        const QByteArray word = socket->readLine(static_cast<qint64>(kMaxInstanceLineBytes) + 1).trimmed();
+        if (++lines > kMaxInstanceLinesPerConnection) {
+          socket->abort();
+          return;
+        }
+        // Words this version does not know ("ping" of a hidden start, words of other versions)
+        // are ignored.
         if (word == "wake") emit wakeRequested();
         else if (word == "close") emit closeRequested();
         else if (word == "reload") emit reloadRequested();
       }
+      if (socket->bytesAvailable() >= static_cast<qint64>(kMaxInstanceLineBytes)) socket->abort();
     });
   }
 }

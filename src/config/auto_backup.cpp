@@ -9,7 +9,6 @@
 
 #include "config/backup_file.h"
 #include "config/memory_image.h"
-#include "platform/atomic_file.h"
 #include "platform/text.h"
 
 namespace halvric {
@@ -77,6 +76,18 @@ fs::path AutoBackupFolder(const fs::path& data_folder) { return data_folder / kA
 AutoBackupResult SaveAutoBackup(const Mouse& m, const fs::path& data_folder,
                                 std::string_view reason, const ProgressFn& progress,
                                 std::chrono::system_clock::time_point now) {
+  const uint32_t size = MemoryImageSize(m);
+  const auto image = ReadMemoryImage(m, size, progress);
+  if (!image) {
+    AutoBackupResult result;
+    result.error = "the mouse's memory could not be read";
+    return result;
+  }
+  return WriteAutoBackup(*image, data_folder, reason, now);
+}
+
+AutoBackupResult WriteAutoBackup(std::span<const uint8_t> image, const fs::path& data_folder, std::string_view reason,
+                                 std::chrono::system_clock::time_point now) {
   AutoBackupResult result;
   const fs::path folder = AutoBackupFolder(data_folder);
   std::error_code ec;
@@ -85,20 +96,8 @@ AutoBackupResult SaveAutoBackup(const Mouse& m, const fs::path& data_folder,
     result.error = "cannot create " + folder.string() + ": " + ec.message();
     return result;
   }
-  const uint32_t size = MemoryImageSize(m);
-  const auto image = ReadMemoryImage(m, size, progress);
-  if (!image) {
-    result.error = "the mouse's memory could not be read";
-    return result;
-  }
-  const std::vector<uint8_t> bytes = EncodeBackupFile(*image);
   const fs::path file = NewName(folder, SecondStamp(now), CleanReason(reason));
-  std::string error;
-  if (!WriteFileAtomically(file.string(), std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                           &error)) {
-    result.error = error;
-    return result;
-  }
+  if (!WriteBackupFile(file.string(), image, &result.error)) return result;
   PruneAutoBackups(data_folder);
   result.ok = true;
   result.file = file;

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,11 @@ std::filesystem::path AutoBackupFolder(const std::filesystem::path& data_folder)
 AutoBackupResult SaveAutoBackup(const Mouse& m, const std::filesystem::path& data_folder,
                                 std::string_view reason, const ProgressFn& progress = {},
                                 std::chrono::system_clock::time_point now = std::chrono::system_clock::now());
+
+// Writes `image` as a new automatic backup and prunes, as SaveAutoBackup does after reading.
+AutoBackupResult WriteAutoBackup(std::span<const uint8_t> image, const std::filesystem::path& data_folder,
+                                 std::string_view reason,
+                                 std::chrono::system_clock::time_point now = std::chrono::system_clock::now());
 
 // The automatic backups, newest first. Files of other names in the folder are not listed.
 std::vector<AutoBackup> ListAutoBackups(const std::filesystem::path& data_folder);

@@ -42,4 +42,9 @@ std::string ProposedBackupName(int year, int month, int day) {
   return buf;
 }
 
+bool WriteBackupFile(const std::string& path, std::span<const uint8_t> image, std::string* error) {
+  const std::vector<uint8_t> bytes = EncodeBackupFile(image);
+  return WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error);
+}
+
 }  // namespace halvric

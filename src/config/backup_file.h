@@ -26,6 +26,11 @@ inline constexpr const char* kInvalidBackupMessage = "invalid format !!";
 
 std::vector<uint8_t> EncodeBackupFile(std::span<const uint8_t> image);
 
+// Writes `image` as a backup file to `path`, replacing the file atomically and durably. Returns
+// false with the reason in `error` ("cannot write <path>: <the system's reason>"); the old file is
+// then untouched.
+bool WriteBackupFile(const std::string& path, std::span<const uint8_t> image, std::string* error = nullptr);
+
 // The image of a backup file, or kInvalidFormat with kInvalidBackupMessage when the file is not a
 // complete backup: another tag, a size above kMaxBackupImage, or fewer image bytes than the size
 // says. Bytes after the image are ignored.

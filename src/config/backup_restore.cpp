@@ -1,6 +1,7 @@
 #include "config/backup_restore.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <span>
 #include <thread>
@@ -41,12 +42,11 @@ BackupResult Backup(DeviceLayer& dev, const std::string& file, const BusyProgres
     Busy(progress, 0.0, false);
     return Fail(BackupStatus::kReadFailed, "The mouse stopped answering; no backup was written");
   }
-  const std::vector<uint8_t> bytes = EncodeBackupFile(*image);
   std::string error;
-  if (!WriteFileAtomically(file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                           &error)) {
+  if (!WriteBackupFile(file, *image, &error)) {
     Busy(progress, 0.0, false);
-    return Fail(BackupStatus::kFileError, "Cannot write " + file + ": " + error);
+    if (!error.empty()) error.front() = static_cast<char>(std::toupper(static_cast<unsigned char>(error.front())));
+    return Fail(BackupStatus::kFileError, error);
   }
   Busy(progress, 1.0, false);
   BackupResult r;

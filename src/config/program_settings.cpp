@@ -1,6 +1,8 @@
 #include "config/program_settings.h"
 
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "platform/profile_file.h"
 
@@ -37,14 +39,14 @@ void ProgramSettings::LoadOptions(const ProfileFile& set_ini, const FileDescript
 }
 
 bool ProgramSettings::SaveOptions(ProfileFile& set_ini, std::string* error) const {
-  if (!set_ini.WriteInt(kSettingsSection, "osd", osd, error)) return false;
-  if (!set_ini.WriteInt(kSettingsSection, "disable_acc", disable_acc, error)) return false;
+  std::vector<std::pair<std::string, std::string>> entries = {{"osd", std::to_string(osd)},
+                                                              {"disable_acc", std::to_string(disable_acc)}};
   for (int i = 0; i < kAppLinkCount; ++i) {
     const AppLink& link = links[static_cast<size_t>(i)];
-    if (!set_ini.WriteString(kSettingsSection, "app" + std::to_string(i), link.path, error)) return false;
-    if (!set_ini.WriteString(kSettingsSection, "app_name" + std::to_string(i), link.name, error)) return false;
+    entries.emplace_back("app" + std::to_string(i), link.path);
+    entries.emplace_back("app_name" + std::to_string(i), link.name);
   }
-  return true;
+  return set_ini.WriteStrings(kSettingsSection, entries, error);
 }
 
 bool WriteLanguageOption(ProfileFile& set_ini, std::string_view value, std::string* error) {

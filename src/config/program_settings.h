@@ -37,7 +37,8 @@ struct ProgramSettings {
   // Main-window reads: `osd`, `disable_acc` and the five links. A link's name falls back to
   // `describe` of its path when `app_name%d` is absent.
   void LoadOptions(const ProfileFile& set_ini, const FileDescriptionFn& describe);
-  // Writes `osd`, `disable_acc`, `app%d` and `app_name%d` (empty for links not set).
+  // Writes `osd`, `disable_acc`, `app%d` and `app_name%d` (empty for links not set), all in one
+  // replacement of the file.
   bool SaveOptions(ProfileFile& set_ini, std::string* error = nullptr) const;
 };
 

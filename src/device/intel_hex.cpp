@@ -1,13 +1,10 @@
 #include "device/intel_hex.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
+#include "platform/atomic_file.h"
 #include "platform/text.h"
 
 namespace halvric {
@@ -143,13 +140,14 @@ FileResult<FirmwareImage> LoadIntelHexFile(const std::string& path) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
   if (ec) return Result::Failure(FileFault::kUnreadable, "cannot open " + path + ": " + ec.message());
-  if (size > kMaxHexFileSize) return Result::Failure(FileFault::kUnreadable, path + " is too large for a firmware HEX file");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return Result::Failure(FileFault::kUnreadable, "cannot open " + path + ": " + std::strerror(errno));
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) return Result::Failure(FileFault::kUnreadable, "cannot read " + path);
-  return ParseIntelHex(text.str());
+  const std::string too_large = path + " is too large for a firmware HEX file";
+  if (size > kMaxHexFileSize) return Result::Failure(FileFault::kUnreadable, too_large);
+  // The read is bounded too: a device file or a growing file reports no honest size.
+  std::string text, error;
+  if (!ReadWholeFile(path, text, &error, kMaxHexFileSize)) {
+    return Result::Failure(FileFault::kUnreadable, error.find("larger than") != std::string::npos ? too_large : error);
+  }
+  return ParseIntelHex(text);
 }
 
 }  // namespace halvric

@@ -9,6 +9,7 @@
 #include "config/describe_assignment.h"
 #include "macro/instruction_set.h"
 #include "macro/macro_file.h"
+#include "platform/folders.h"
 #include "platform/profile_file.h"
 #include "platform/text.h"
 
@@ -56,11 +57,12 @@ void LoadFile(const fs::path& ini_path, const FunctionLibraryFilter& filter, Fun
     // Types 8-10 with op3 255 are built-in actions (tilt, double click ...), not macro files.
     const bool macro = entry.type >= kMacroModeOnce && entry.type <= kMacroModeFire && entry.op3 != 255;
     if (macro) {
-      if (relative.empty()) continue;
-      const fs::path file = ini_path.parent_path() / relative;
-      const auto header = ReadMacroHeader(file);
+      // The macro file lies in the library's folder: a path that leads elsewhere is not read.
+      const auto file = PathInsideFolder(ini_path.parent_path(), relative);
+      if (!file || !HasMacroExtension(*file)) continue;
+      const auto header = ReadMacroHeader(*file);
       if (!header) continue;
-      entry.path = file.string();
+      entry.path = file->string();
       entry.size = header->size;
       entry.time = header->time;
     } else {

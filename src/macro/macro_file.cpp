@@ -151,9 +151,8 @@ MacroFileStatus RenameMacroFile(const std::filesystem::path& path, std::string_v
   if (std::filesystem::is_directory(path, ec)) {
     std::filesystem::path target = path.parent_path() / std::string(new_name);
     if (path.filename().empty()) target = path.parent_path().parent_path() / std::string(new_name);
-    if (std::filesystem::exists(target, ec)) return MacroFileStatus::kWriteFailed;
-    std::filesystem::rename(path, target, ec);
-    return ec ? MacroFileStatus::kWriteFailed : MacroFileStatus::kOk;
+    // An existing file or folder of the new name is never replaced.
+    return RenameNoReplace(path.string(), target.string()) ? MacroFileStatus::kOk : MacroFileStatus::kWriteFailed;
   }
   if (!HasMacroExtension(path)) return MacroFileStatus::kNotMacroPath;
   const auto parsed = ReadMacroFile(path, true, true);

@@ -7,6 +7,7 @@
 #include "config/text_tables.h"
 #include "macro/macro_file.h"
 #include "macro/safe_format.h"
+#include "platform/atomic_file.h"
 #include "platform/folders.h"
 #include "platform/text_encoding.h"
 
@@ -49,7 +50,9 @@ void MacroLibrary::ScanLibrary() {
   next_id_ = 1;
   std::error_code ec;
   fs::create_directories(tree_, ec);
+  scanning_ = {fs::canonical(tree_, ec)};
   ScanFolder(tree_, 1, 0);
+  scanning_.clear();
   std::stable_sort(macros_.begin(), macros_.end(), [](const _MACRO_LIST_ITEM_& a, const _MACRO_LIST_ITEM_& b) {
     if (a.name != b.name) return a.name < b.name;
     return a.time > b.time;
@@ -62,11 +65,19 @@ void MacroLibrary::ScanFolder(const fs::path& folder, int depth, int parent) {
   std::vector<fs::path> files;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    // Links to folders are not followed, so a link cannot make the scan loop.
     const auto status = it->symlink_status(ec);
     if (ec) break;
-    if (fs::is_directory(status)) folders.push_back(it->path());
-    else if (IsMacroPath(it->path()) && !fs::is_directory(it->path(), ec)) files.push_back(it->path());
+    // Folders the user links into the library are listed like the others; a link back to a
+    // folder the scan is already inside is skipped, so links cannot make the scan loop.
+    // (A link that leads nowhere must not end the listing, hence an error code of its own.)
+    std::error_code entry_ec;
+    if (fs::is_directory(status) || (fs::is_symlink(status) && fs::is_directory(it->path(), entry_ec))) {
+      const fs::path resolved = fs::canonical(it->path(), entry_ec);
+      if (fs::is_symlink(status) && std::count(scanning_.begin(), scanning_.end(), resolved) != 0) continue;
+      folders.push_back(it->path());
+    } else if (IsMacroPath(it->path()) && !fs::is_directory(it->path(), entry_ec)) {
+      files.push_back(it->path());
+    }
   }
   std::sort(folders.begin(), folders.end());
   std::sort(files.begin(), files.end());
@@ -82,7 +93,9 @@ void MacroLibrary::ScanFolder(const fs::path& folder, int depth, int parent) {
     const std::size_t index = macros_.size();
     macros_.push_back(entry);
     const std::size_t before = macros_.size();
+    scanning_.push_back(fs::canonical(sub, ec));
     ScanFolder(sub, depth + 1, entry.id);
+    scanning_.pop_back();
     // Direct children only: the folder counts the entries whose parent it is.
     macros_[index].size = static_cast<int32_t>(std::count_if(
         macros_.begin() + static_cast<std::ptrdiff_t>(before), macros_.end(),
@@ -156,13 +169,12 @@ std::optional<std::string> MacroLibrary::RenameEntry(const _MACRO_LIST_ITEM_& en
     if (e.path == entry.path) e.name = name;
   }
   // The file moves to a fresh numeric name; renaming twice within one second finds its own name.
+  // A file that appears under the new name meanwhile is never replaced: the macro then keeps
+  // its old file name.
   fs::path target = old_path.parent_path() / (std::to_string(Now()) + ".mf");
   std::error_code ec;
   if (target != old_path && fs::exists(target, ec)) target = NewMacroPath(old_path.parent_path());
-  if (target != old_path) {
-    fs::rename(old_path, target, ec);
-    if (ec) target = old_path;
-  }
+  if (target != old_path && !RenameNoReplace(old_path.string(), target.string())) target = old_path;
   ScanLibrary();
   return target.string();
 }

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "macro/instruction_set.h"
 #include "macro/macro_list_item.h"
@@ -88,6 +89,7 @@ class MacroLibrary {
   MacroList macros_;
   int next_id_ = 1;
   std::map<std::string, bool> expanded_;
+  std::vector<std::filesystem::path> scanning_;  // resolved folders the scan is inside
 };
 
 }  // namespace halvric

@@ -1,23 +1,38 @@
 #pragma once
-// Writing a whole file so that a crash or a full disk never leaves half of it: the bytes go to
-// a temporary file in the same folder, which then replaces the target in one rename.
+// Writing a whole file so that a crash, a power cut or a full disk never leaves half of it: the
+// bytes go to a temporary file in the same folder, reach the disk, and then replace the target in
+// one rename, which is itself made durable by flushing the folder.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace halvric {
 
-// kDurable: the bytes reach the disk before the rename, so the file survives a power cut too.
-// kReplaceOnly: readers never see half a file, which is all that files lost at a power cut anyway
-// (the simulated mouse's state) need; saves the wait for the disk.
-enum class AtomicWrite { kDurable, kReplaceOnly };
+// The largest file ReadWholeFile reads unless told otherwise. The program's own files are far
+// smaller (a backup holds at most the mouse's memory); anything larger is not one of them.
+inline constexpr std::size_t kMaxReadBytes = std::size_t{16} << 20;
 
-// Writes `bytes` to `path` atomically. Keeps the permission bits of an existing target.
-// Returns false (and fills `error` when given) on any failure; the target is then untouched.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr,
-                         AtomicWrite how = AtomicWrite::kDurable);
+// Writes `bytes` to `path` atomically and durably. Keeps the permission bits of an existing
+// target; a target that is a symbolic link stays one (the file it points to is replaced). Returns
+// false (and fills `error` when given, e.g. "cannot write <path>: No space left on device") on any
+// failure; the target is then untouched and no temporary file is left behind.
+//
+// The temporary file is named ".<file name>.tmp.XXXXXX" in the target's folder: hidden, and never
+// ending in a name any of the program's folder scans accept. A process killed in the middle
+// leaves such a file, which nothing reads.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr);
 
-// Reads a whole file. Returns false when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error = nullptr);
+// True for the names of WriteFileAtomically's temporary files.
+bool IsAtomicWriteTemporary(std::string_view file_name);
+
+// Renames `from` to `to` unless `to` exists (checked and done in one step). Returns false with
+// the reason in `error` otherwise; nothing is then changed. The folder is flushed afterwards.
+bool RenameNoReplace(const std::string& from, const std::string& to, std::string* error = nullptr);
+
+// Reads a whole file of at most `max_bytes` bytes. Returns false when it cannot be opened or
+// read, or is larger (the error then says so); `bytes` is left unchanged on failure.
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error = nullptr,
+                   std::size_t max_bytes = kMaxReadBytes);
 
 }  // namespace halvric

@@ -99,4 +99,25 @@ std::filesystem::path ProgramFolder(const FolderEnvironment& env) {
   return std::filesystem::path(HALVRIC_RESOURCE_DIR);
 }
 
+std::optional<std::filesystem::path> PathInsideFolder(const std::filesystem::path& folder, std::string_view relative) {
+  namespace fs = std::filesystem;
+  const fs::path rel(relative);
+  if (relative.empty() || rel.is_absolute() || rel.has_root_name() || rel.has_root_directory()) return std::nullopt;
+  for (const fs::path& part : rel) {
+    if (part == "..") return std::nullopt;
+  }
+  std::error_code ec;
+  const fs::path base = fs::canonical(folder, ec);
+  if (ec) return std::nullopt;
+  const fs::path resolved = fs::weakly_canonical(base / rel, ec);
+  if (ec) return std::nullopt;
+  // Compared part by part, so that "/lib2" is not taken for a place inside "/lib".
+  auto r = resolved.begin();
+  for (auto b = base.begin(); b != base.end(); ++b, ++r) {
+    if (r == resolved.end() || *r != *b) return std::nullopt;
+  }
+  if (r == resolved.end()) return std::nullopt;  // the folder itself is no file of it
+  return folder / rel;
+}
+
 }  // namespace halvric

@@ -4,7 +4,9 @@
 // keyboard.ini, bulitin.ini, library/).
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace halvric {
 
@@ -34,5 +36,12 @@ bool EnsureDataFolder(const std::filesystem::path& data_folder, std::string* err
 // folder of HALVRIC_SOURCE_DIR when set; else the resources/ folder of the tree this program
 // was built from.
 std::filesystem::path ProgramFolder(const FolderEnvironment& env);
+
+// A path read from a file of `folder` (a library file naming a macro beside it), resolved so
+// that it stays inside the folder: nothing when `relative` is empty, absolute, contains a ".."
+// part, or leads out of the folder through a symbolic link. The folder itself may be reached
+// through links (a library folder the user linked in); links inside it are followed only while
+// they point into it.
+std::optional<std::filesystem::path> PathInsideFolder(const std::filesystem::path& folder, std::string_view relative);
 
 }  // namespace halvric

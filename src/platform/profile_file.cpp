@@ -57,7 +57,7 @@ ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) { Reload(); 
 
 bool ProfileFile::Reload() {
   std::string bytes;
-  exists_ = ReadWholeFile(path_, bytes);
+  exists_ = ReadWholeFile(path_, bytes, nullptr, kMaxFileBytes);
   if (!exists_) bytes.clear();
   Parse(bytes);
   return exists_;
@@ -204,35 +204,55 @@ std::string ProfileFile::Serialize() const {
 
 bool ProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value,
                               std::string* error) {
+  return WriteStrings(section, {{std::string(key), std::string(value)}}, error);
+}
+
+bool ProfileFile::WriteStrings(std::string_view section, const std::vector<std::pair<std::string, std::string>>& entries,
+                               std::string* error) {
   const std::string_view sec = TrimBlanks(section);
-  const std::string_view k = TrimBlanks(key);
   if (sec.empty() || HasLineBreak(sec) || sec.find(']') != std::string_view::npos) {
     return SetError(error, "invalid section name");
   }
-  if (k.empty() || HasLineBreak(k) || k.find('=') != std::string_view::npos || k.front() == '[' ||
-      k.front() == ';') {
-    return SetError(error, "invalid key name");
+  for (const auto& [key, value] : entries) {
+    const std::string_view k = TrimBlanks(key);
+    if (k.empty() || HasLineBreak(k) || k.find('=') != std::string_view::npos || k.front() == '[' ||
+        k.front() == ';') {
+      return SetError(error, "invalid key name");
+    }
+    if (HasLineBreak(value)) return SetError(error, "value contains a line break");
   }
-  if (HasLineBreak(value)) return SetError(error, "value contains a line break");
 
-  // Start from the file as it is on disk now; an existing file that cannot be read must not be
-  // replaced by one holding only this key.
+  // Start from the file as it is on disk now; an existing file that cannot be read (or is too
+  // large to be a settings file) must not be replaced by one holding only these keys.
   std::string bytes;
   std::string read_error;
-  if (!ReadWholeFile(path_, bytes, &read_error)) {
+  if (!ReadWholeFile(path_, bytes, &read_error, kMaxFileBytes)) {
     std::error_code ec;
     if (std::filesystem::exists(path_, ec) || ec) return SetError(error, read_error);
     bytes.clear();
   }
   Parse(bytes);
+  for (const auto& [key, value] : entries) SetLine(sec, TrimBlanks(key), value);
 
+  // All keys go to disk in one replacement: a crash leaves the old file or the new one.
+  std::string write_error;
+  const bool ok = WriteFileAtomically(path_, Serialize(), &write_error);
+  if (!ok) {
+    Parse(bytes);
+    return SetError(error, write_error);
+  }
+  exists_ = true;
+  BuildIndex();
+  return true;
+}
+
+void ProfileFile::SetLine(std::string_view sec, std::string_view k, std::string_view value) {
   const std::string wanted_section = AsciiLower(sec);
   const std::string wanted_key = AsciiLower(k);
   bool in_section = false;
   bool section_found = false;
   size_t insert_at = 0;
-  bool done = false;
-  for (size_t i = 0; i < lines_.size() && !done; ++i) {
+  for (size_t i = 0; i < lines_.size(); ++i) {
     const LineInfo info = Classify(lines_[i]);
     if (info.kind == LineInfo::kSection) {
       if (in_section) break;  // end of the first matching section
@@ -244,31 +264,19 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key, st
     } else if (in_section && info.kind == LineInfo::kKey) {
       if (AsciiLower(info.name) == wanted_key) {
         lines_[i] = std::string(info.name) + "=" + std::string(value);
-        done = true;
-      } else {
-        insert_at = i + 1;
+        return;
       }
+      insert_at = i + 1;
     }
   }
-  if (!done) {
-    const std::string line = std::string(k) + "=" + std::string(value);
-    if (section_found) {
-      lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert_at), line);
-    } else {
-      if (lines_.empty()) final_newline_ = true;
-      lines_.push_back("[" + std::string(sec) + "]");
-      lines_.push_back(line);
-    }
+  const std::string line = std::string(k) + "=" + std::string(value);
+  if (section_found) {
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert_at), line);
+  } else {
+    if (lines_.empty()) final_newline_ = true;
+    lines_.push_back("[" + std::string(sec) + "]");
+    lines_.push_back(line);
   }
-  std::string write_error;
-  const bool ok = WriteFileAtomically(path_, Serialize(), &write_error);
-  if (!ok) {
-    Parse(bytes);
-    return SetError(error, write_error);
-  }
-  exists_ = true;
-  BuildIndex();
-  return true;
 }
 
 bool ProfileFile::WriteInt(std::string_view section, std::string_view key, int value, std::string* error) {

@@ -28,6 +28,9 @@ class ProfileFile {
   static constexpr std::string_view kAbsent = "@_NOSTR_";
   // The longest value read back by default (a 1000-character buffer holds 999 and the end mark).
   static constexpr size_t kDefaultMaxChars = 999;
+  // Larger files are not read (they read as missing) and never written. A language file with
+  // every language in UTF-16 stays far below it.
+  static constexpr size_t kMaxFileBytes = size_t{16} << 20;
 
   enum class Encoding { kUtf8, kUtf8Bom, kUtf16Le };
 
@@ -69,6 +72,10 @@ class ProfileFile {
   bool WriteString(std::string_view section, std::string_view key, std::string_view value,
                    std::string* error = nullptr);
   bool WriteInt(std::string_view section, std::string_view key, int value, std::string* error = nullptr);
+  // Sets several keys of `section` as WriteString would, in one replacement of the file: either
+  // all of them reach the file or none does.
+  bool WriteStrings(std::string_view section, const std::vector<std::pair<std::string, std::string>>& entries,
+                    std::string* error = nullptr);
 
  private:
   struct Section {
@@ -80,6 +87,8 @@ class ProfileFile {
   void Parse(std::string_view bytes);
   void BuildIndex();
   const Section* FindSection(std::string_view section) const;
+  // Sets one key in lines_ (names already checked and trimmed).
+  void SetLine(std::string_view section, std::string_view key, std::string_view value);
   std::string Serialize() const;
 
   std::string path_;

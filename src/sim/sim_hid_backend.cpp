@@ -200,8 +200,8 @@ nlohmann::json SimHidBackend::StateJson() const {
   return {{"format", kFormat}, {"version", 1}, {"models", ModelList()}, {"mice", mice}};
 }
 
-void SimHidBackend::LoadStateJson(const nlohmann::json& j, bool adopt_models) {
-  const std::string where = "state file " + state_path_;
+void SimHidBackend::LoadStateJson(const std::string& path, const nlohmann::json& j, bool adopt_models) {
+  const std::string where = "state file " + path;
   if (!j.is_object() || j.value("format", std::string()) != kFormat) {
     throw std::runtime_error(where + " is not a simulated mouse state");
   }
@@ -215,9 +215,18 @@ void SimHidBackend::LoadStateJson(const nlohmann::json& j, bool adopt_models) {
     models.push_back(m.get<std::string>());
   }
   if (adopt_models && mice_.empty() && !models.empty()) {
+    // Every name is checked before the first mouse is added, so a refused file adds none.
+    std::vector<const ModelSpec*> specs;
     for (const std::string& name : models) {
       const ModelSpec* model_spec = FindModel(name);
       if (model_spec == nullptr) throw std::runtime_error(where + " names unknown model " + name);
+      specs.push_back(model_spec);
+    }
+    for (size_t i = 0; i < specs.size(); ++i) {
+      SimMouse probe(*specs[i]);
+      probe.Load(j.at("mice").at(i));
+    }
+    for (const ModelSpec* model_spec : specs) {
       interfaces_.push_back(BuildInterfaces(mice_.size(), *model_spec));
       mice_.push_back(std::make_unique<SimMouse>(*model_spec));
     }
@@ -239,22 +248,26 @@ void SimHidBackend::LoadStateJson(const nlohmann::json& j, bool adopt_models) {
 
 void SimHidBackend::SetStateFile(const std::string& path) {
   std::lock_guard l(state_mu_);
-  state_path_ = path;
+  // The path becomes the backend's only once the file has been accepted: a file refused here
+  // (not a state, another model list, a state that does not load) is never written, so the
+  // user's file stays as it was.
+  state_path_.clear();
   StateFileLock lock(path + ".lock");
   const std::optional<std::string> text = ReadTextFile(path);
   if (text.has_value()) {
-    LoadStateJson(ParseJsonText(path, *text), true);
+    LoadStateJson(path, ParseJsonText(path, *text), true);
     saved_text_ = *text;
   } else {
     saved_text_.clear();
   }
   saved_changes_ = TotalChanges();
+  state_path_ = path;
 }
 
 bool SimHidBackend::ReloadIfChanged() {
   const std::optional<std::string> text = ReadTextFile(state_path_);
   if (!text.has_value() || *text == saved_text_) return false;
-  LoadStateJson(ParseJsonText(state_path_, *text), false);
+  LoadStateJson(state_path_, ParseJsonText(state_path_, *text), false);
   saved_text_ = *text;
   saved_changes_ = TotalChanges();
   return true;

@@ -20,7 +20,7 @@
 //     open handle (handles in one process share the lock, so threads never deadlock on it), and
 //     reloads every mouse from the file when the file changed since this process last read or
 //     wrote it (device, inode, size and modification time are compared).
-//   * When the last such handle closes, the state is written (temporary file + rename) if it
+//   * When the last such handle closes, the state is written (temporary file, fsync, rename) if it
 //     differs from what the file holds, then the lock is released.
 //   * Input-only handles do not take the lock, so a long-lived input reader never blocks
 //     another process.
@@ -83,6 +83,7 @@ class SimHidBackend : public HidBackend {
 
   // Loads the file now if it exists (throws std::runtime_error on a malformed file,
   // std::invalid_argument on another model list); saves at handle close and destruction.
+  // A file refused here is never written: the backend then has no state file.
   void SetStateFile(const std::string& path);
   void SaveState();                      // writes now (under the lock) if anything changed
   std::string LastStateError() const;    // last failure to save from a destructor, "" if none
@@ -93,7 +94,7 @@ class SimHidBackend : public HidBackend {
 
  private:
   nlohmann::json StateJson() const;
-  void LoadStateJson(const nlohmann::json& j, bool adopt_models);
+  void LoadStateJson(const std::string& path, const nlohmann::json& j, bool adopt_models);
   bool ReloadIfChanged();  // with the file lock held; true when the file had other content
   uint64_t TotalChanges() const;
   void SaveLocked();  // with the file lock held

@@ -51,7 +51,7 @@ nlohmann::json ParseJsonText(const std::string& path, const std::string& text) {
 
 void ReplaceStateFile(const std::string& path, const std::string& text) {
   std::string error;
-  if (!WriteFileAtomically(path, text, &error, AtomicWrite::kReplaceOnly)) throw std::runtime_error(error);
+  if (!WriteFileAtomically(path, text, &error)) throw std::runtime_error(error);
 }
 
 }  // namespace halvric::sim

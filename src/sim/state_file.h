@@ -1,6 +1,7 @@
 #pragma once
 // Files behind the simulated mouse's shared state: an exclusive lock on "<state>.lock", reading
-// the state file and replacing it atomically (temporary file in the same folder, then rename).
+// the state file and replacing it atomically and durably (temporary file in the same folder, then
+// rename).
 
 #include <memory>
 #include <nlohmann/json.hpp>

@@ -2,7 +2,9 @@
 // capture without a window.
 
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
+#include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -129,6 +131,45 @@ class ShellTest : public QObject {
     QSignalSpy closes(&first, &InstanceChannel::closeRequested);
     QVERIFY(first.Serve());
     QTRY_COMPARE_WITH_TIMEOUT(closes.count(), 1, 3000);
+  }
+
+  void aFolderOthersMayEnterHoldsNoSocket() {
+    const QString shared = dir_.path() + QStringLiteral("/shared");
+    QVERIFY(QDir().mkpath(shared));
+    QVERIFY(QFile::setPermissions(shared, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                              QFileDevice::ReadOther | QFileDevice::ExeOther));
+    const QString socket = shared + QStringLiteral("/instance.sock");
+    CHalvricApp app;
+    QVERIFY(!app.Start({"halvric"}, socket.toStdString()).go_on);
+    QVERIFY(!QFile::exists(socket));
+  }
+
+  void theChannelIgnoresUnknownWordsAndDropsFloods() {
+    const QString socket = dir_.path() + QStringLiteral("/bounded.sock");
+    InstanceChannel first(socket);
+    QVERIFY(first.Listen());
+    QSignalSpy wakes(&first, &InstanceChannel::wakeRequested);
+    QSignalSpy closes(&first, &InstanceChannel::closeRequested);
+    // Unknown words pass without effect; the known one after them still counts.
+    QVERIFY(InstanceChannel::Send(socket, "ping"));
+    QVERIFY(InstanceChannel::Send(socket, "shutdown-everything\nwake"));
+    QTRY_COMPARE_WITH_TIMEOUT(wakes.count(), 1, 3000);
+    // A line longer than any word, and more words than a connection may bring: the connection is
+    // dropped before the words beyond the limit are heard.
+    QLocalSocket flood;
+    flood.connectToServer(socket);
+    QVERIFY(flood.waitForConnected(1000));
+    flood.write(QByteArray(4096, 'x'));
+    QTRY_VERIFY_WITH_TIMEOUT(flood.state() == QLocalSocket::UnconnectedState, 3000);
+    QLocalSocket many;
+    many.connectToServer(socket);
+    QVERIFY(many.waitForConnected(1000));
+    QByteArray words;
+    for (int i = 0; i < kMaxInstanceLinesPerConnection; ++i) words += "ping\n";
+    many.write(words + "close\n");
+    QTRY_VERIFY_WITH_TIMEOUT(many.state() == QLocalSocket::UnconnectedState, 3000);
+    QCOMPARE(closes.count(), 0);
+    QCOMPARE(wakes.count(), 1);
   }
 
   void numericPromptHoldsTheMaximum() {

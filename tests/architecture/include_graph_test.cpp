@@ -183,6 +183,25 @@ TEST(IncludeGraph, TheFloorsHaveNoLoops) {
   EXPECT_TRUE(loops.empty()) << loops.front();
 }
 
+// No program is started through a shell or from data: the sources call none of the functions
+// that run commands.
+TEST(IncludeGraph, NoShellCommandIsEverBuilt) {
+  static const std::regex kRuns(
+      R"((^|[^A-Za-z0-9_.>])(system|popen|execl|execlp|execle|execv|execvp|execvpe|posix_spawnp?|wordexp)\s*\(|QProcess|startDetached)");
+  for (const auto& entry : fs::recursive_directory_iterator(SourceDir())) {
+    if (!entry.is_regular_file()) continue;
+    std::ifstream in(entry.path());
+    std::string text;
+    int n = 0;
+    while (std::getline(in, text)) {
+      ++n;
+      const size_t comment = text.find("//");
+      if (comment != std::string::npos) text.resize(comment);
+      EXPECT_FALSE(std::regex_search(text, kRuns)) << entry.path().string() << ":" << n << ": " << text;
+    }
+  }
+}
+
 TEST(IncludeGraph, TheClassifierTellsHeadersApart) {
   EXPECT_EQ(Classify("vector"), HeaderKind::kStandard);
   EXPECT_EQ(Classify("cstdint"), HeaderKind::kStandard);

@@ -108,6 +108,32 @@ TEST(Halvricctl, StateFileKeepsTheMouseBetweenRuns) {
   EXPECT_EQ(r.out, "0x0300: de ad be ef\n");
 }
 
+// The user's file given as a state by mistake, and another model's state: halvricctl says it
+// refuses the file, exits 1, and leaves the file exactly as it was.
+TEST(Halvricctl, RefusesAStateFileAndLeavesItAlone) {
+  const std::string file = test::TempPath("important");
+  for (const std::string& text : {std::string("{\"hello\": 1}\n"), std::string("notes, not JSON\n")}) {
+    std::ofstream(file) << text;
+    CtlRun r = Ctl({"--simulate=level11", "--sim-state", file, "list"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("is not"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadLines(file), (std::vector<std::string>{text.substr(0, text.size() - 1)}));
+  }
+  std::filesystem::remove(file);
+  ASSERT_EQ(Ctl({"--simulate=level0", "--sim-state", file, "mem", "write", "0x100", "12 34"}).code, 0);
+  std::ifstream in(file);
+  const std::string level0((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  CtlRun r = Ctl({"--simulate=level11", "--sim-state", file, "mem", "write", "0x100", "56 78"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("level0"), std::string::npos) << r.err;
+  std::ifstream again(file);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>()), level0);
+  r = Ctl({"--simulate=level0", "--sim-state", file, "mem", "read", "0x100", "2"});
+  EXPECT_EQ(r.out, "0x0100: 12 34\n") << r.err;
+  std::filesystem::remove(file);
+  std::filesystem::remove(file + ".lock");
+}
+
 TEST(Halvricctl, ErrorsAndExitCodes) {
   EXPECT_EQ(Ctl({}).code, 2);
   EXPECT_EQ(Ctl({"--simulate", "mem", "read", "zz", "4"}).code, 2);

@@ -147,8 +147,24 @@ TEST(Restore, BadFilesAreRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(res.message, "invalid format !!");
     EXPECT_TRUE(rig.backend.TraceLines().empty());
     EXPECT_TRUE(ListAutoBackups(r.data.path()).empty());
+    EXPECT_EQ(testing::TempFolder::Read(file), Text(bytes)) << "a refused file is left as it was";
   }
   EXPECT_EQ(rig.backend.Mouse(0).ReadMemory(0, 8192), before);
+}
+
+TEST(Backup, AFileThatCannotBeReplacedGivesTheReasonAndStaysAsItWas) {
+  SimRig rig("level5");
+  ASSERT_TRUE(rig.dev->SelectDevice(rig.PathOf(0), false));
+  Restorer r;
+  const std::string folder = (r.data.path() / "taken.bf").string();
+  r.data.Put("taken.bf/inside", "kept");
+  const BackupResult b = Backup(*rig.dev, folder);
+  EXPECT_EQ(b.status, BackupStatus::kFileError);
+  EXPECT_EQ(b.message, "Cannot replace " + folder + ": Is a directory");
+  EXPECT_EQ(testing::TempFolder::Read(folder + "/inside"), "kept");
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(r.data.path())) names.push_back(e.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{"taken.bf"}) << "no temporary file is left";
 }
 
 TEST(Restore, AnImageLargerThanTheMouseIsRefusedWithoutWriting) {

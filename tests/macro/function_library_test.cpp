@@ -28,8 +28,12 @@ TEST(FunctionLibrary, SectionGapsMissingFilesAndFolders) {
       "[ITEM0]\nname=Gone macro\ntype=8\npath=m/missing.mf\n"
       "[ITEM1]\nname=No path\ntype=9\n"
       "[ITEM7]\nname=Macro\ndesc=d\ntype=9\npath=m/ok.mf\n"
+      "[ITEM8]\nname=Escape\ntype=9\npath=../outside.mf\n"
+      "[ITEM9]\nname=Absolute\ntype=9\npath=" + (dir.path() / "outside.mf").string() + "\n"
       "[ITEM159]\nname=Last\ntype=5\nop1=0x02\nop2=4\n"
       "[ITEM160]\nname=Beyond\ntype=1\n";
+  // Macro files outside the library folder are never read, whatever the library file says.
+  test::WriteFile(dir.path() / "outside.mf", test::MacroFileBytes("6.1", 9, test::Str16("Out"), 9, {0x21, 0x41}));
   std::ofstream(dir.path() / "library" / "a.ini") << "[DB]\nname=First\n[ITEM3]\nname=Only\ntype=1\n";
   std::ofstream(dir.path() / "library" / "c.ini") << "[ITEM0]\nname=No DB name\ntype=1\n";
 

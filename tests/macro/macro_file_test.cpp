@@ -115,6 +115,9 @@ TEST_F(MacroFileTest, MalformedFilesAreRefusedWithoutReadingPastTheData) {
     Macro macro{"stale", 9, ParseInstructions(kCode)};
     EXPECT_EQ(test::LoadMacro(path, macro), c.load) << c.what;
     EXPECT_TRUE(macro.name.empty() && macro.items.empty()) << c.what;
+    // A file that is refused is never rewritten by a rename.
+    EXPECT_NE(RenameMacroFile(path, "renamed", 1), MacroFileStatus::kOk) << c.what;
+    EXPECT_EQ(test::ReadFile(path), c.bytes) << c.what;
   }
   Macro macro;
   EXPECT_EQ(test::LoadMacro(Put("ok.txt", good), macro), MacroFileStatus::kNotMacroPath);
@@ -133,6 +136,16 @@ TEST_F(MacroFileTest, RenameRewritesAs62AndKeepsInstructions) {
   ASSERT_EQ(RenameMacroFile(folder, "New folder", 0), MacroFileStatus::kOk);
   EXPECT_TRUE(std::filesystem::is_directory(dir_.path() / "New folder"));
   EXPECT_FALSE(std::filesystem::exists(folder));
+
+  // A folder never takes the name of an existing folder or file: both stay as they were.
+  std::filesystem::create_directory(folder);
+  Put("Old folder/keep.mf", code);
+  EXPECT_EQ(RenameMacroFile(folder, "New folder", 0), MacroFileStatus::kWriteFailed);
+  const auto file = Put("taken", code);
+  EXPECT_EQ(RenameMacroFile(folder, "taken", 0), MacroFileStatus::kWriteFailed);
+  EXPECT_EQ(test::ReadFile(file), code);
+  EXPECT_EQ(test::ReadFile(folder / "keep.mf"), code);
+  EXPECT_TRUE(std::filesystem::is_directory(dir_.path() / "New folder"));
 }
 
 TEST(MacroFileNames, ExportAndImportProposals) {

@@ -145,6 +145,21 @@ TEST_F(MacroLibraryTest, RenamedMacroMovesToAFreshNumberWithoutOverwriting) {
   EXPECT_GE(library_.FindEntry((library_.tree() / "1700000001.mf").string()), 0);
 }
 
+TEST_F(MacroLibraryTest, LinkedInFoldersAreListedWithoutLooping) {
+  Put("Games/1.mf", "Reload", 100);
+  const fs::path elsewhere = dir_.path() / "elsewhere";
+  fs::create_directories(elsewhere);
+  test::WriteFile(elsewhere / "2.mf", MacroFileBytes("6.2", 5, Str16("Shared"), 8, {0x83, 0x04}));
+  fs::create_directory_symlink(elsewhere, library_.tree() / "Linked");
+  fs::create_directory_symlink(library_.tree(), library_.tree() / "Games" / "Loop");
+  fs::create_symlink(dir_.path() / "nowhere", library_.tree() / "Games" / "0-broken.mf");
+  library_.ScanLibrary();
+  std::vector<std::string> names;
+  for (const auto& e : library_.macros()) names.push_back(e.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Games", "Linked", "Reload", "Shared"}));
+  EXPECT_EQ(Entry("Shared").path, (library_.tree() / "Linked" / "2.mf").string());
+}
+
 TEST_F(MacroLibraryTest, DeleteAsksAndOnlyRemovesEmptyFolders) {
   Put("Full/1.mf", "Kept", 1);
   Put("2.mf", "Gone", 2);

@@ -24,6 +24,34 @@ class FoldersTest : public ::testing::Test {
   FolderEnvironment env_;
 };
 
+TEST_F(FoldersTest, PathsReadFromALibraryFileStayInItsFolder) {
+  namespace fs = std::filesystem;
+  const fs::path lib = root_ / "library";
+  fs::create_directories(lib / "m");
+  fs::create_directories(root_ / "outside");
+  std::ofstream(lib / "m" / "a.mf") << "x";
+  std::ofstream(root_ / "outside" / "secret.mf") << "x";
+  EXPECT_EQ(PathInsideFolder(lib, "m/a.mf"), lib / "m" / "a.mf");
+  EXPECT_EQ(PathInsideFolder(lib, "m/not-yet.mf"), lib / "m" / "not-yet.mf");
+  for (const char* escape : {"", "../outside/secret.mf", "m/../../outside/secret.mf", "/etc/passwd", ".."}) {
+    EXPECT_FALSE(PathInsideFolder(lib, escape).has_value()) << escape;
+  }
+  // A link inside the folder that leads out of it is no way out.
+  fs::create_symlink(root_ / "outside" / "secret.mf", lib / "link.mf");
+  fs::create_directory_symlink(root_ / "outside", lib / "out");
+  EXPECT_FALSE(PathInsideFolder(lib, "link.mf").has_value());
+  EXPECT_FALSE(PathInsideFolder(lib, "out/secret.mf").has_value());
+  // A sibling whose name begins with the folder's is outside too.
+  fs::create_directories(root_ / "library2");
+  fs::create_directory_symlink(root_ / "library2", lib / "two");
+  EXPECT_FALSE(PathInsideFolder(lib, "two/x.mf").has_value());
+  // The library folder itself may be a link the user made; links within it stay usable.
+  fs::create_directory_symlink(lib, root_ / "linked-in");
+  fs::create_directory_symlink(lib / "m", lib / "alias");
+  EXPECT_EQ(PathInsideFolder(root_ / "linked-in", "m/a.mf"), root_ / "linked-in" / "m" / "a.mf");
+  EXPECT_EQ(PathInsideFolder(lib, "alias/a.mf"), lib / "alias" / "a.mf");
+}
+
 TEST_F(FoldersTest, DataFolderFollowsUserDirsAndOverride) {
   EXPECT_EQ(DataFolder(env_), root_ / "home" / "Documents" / "TORVANE HALVRIC");
   UserDirs("# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");

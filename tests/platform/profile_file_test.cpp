@@ -148,6 +148,29 @@ TEST_F(ProfileFileTest, RefusesWritesThatWouldBreakTheFile) {
   EXPECT_EQ(files, 2);
 }
 
+TEST_F(ProfileFileTest, SeveralKeysGoInOneWriteOrNotAtAll) {
+  const std::string path = Put("m.ini", "; note\n[ARG]\nosd=1\n");
+  ProfileFile f(path);
+  EXPECT_FALSE(f.WriteStrings("ARG", {{"osd", "0"}, {"bad=key", "1"}}));
+  EXPECT_FALSE(f.WriteStrings("ARG", {{"osd", "0"}, {"app0", "two\nlines"}}));
+  EXPECT_EQ(Slurp(path), "; note\n[ARG]\nosd=1\n");
+  ASSERT_TRUE(f.WriteStrings("ARG", {{"osd", "0"}, {"app0", "/usr/bin/x"}, {"osd", "2"}}));
+  EXPECT_EQ(Slurp(path), "; note\n[ARG]\nosd=2\napp0=/usr/bin/x\n");
+  EXPECT_EQ(f.GetInt("ARG", "osd", 9), 2);
+}
+
+TEST_F(ProfileFileTest, AFileTooLargeToBeOursIsNeitherReadNorReplaced) {
+  const std::string big = "[ARG]\nosd=1\n" + std::string(ProfileFile::kMaxFileBytes, ';');
+  const std::string path = Put("big.ini", big);
+  ProfileFile f(path);
+  EXPECT_FALSE(f.exists());
+  EXPECT_EQ(f.GetInt("ARG", "osd", 7), 7);
+  std::string error;
+  EXPECT_FALSE(f.WriteString("ARG", "osd", "0", &error));
+  EXPECT_NE(error.find("larger than"), std::string::npos) << error;
+  EXPECT_EQ(Slurp(path), big);
+}
+
 TEST_F(ProfileFileTest, SurvivesMalformedFiles) {
   // Odd byte count, unpaired surrogate, unterminated section header, binary noise.
   std::string bytes = Utf16("[broken\r\nk=v\r\n[s]\r\nx=") + std::string("\x00\xD8", 2) + std::string("\x41", 1);

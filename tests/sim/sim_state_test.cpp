@@ -81,6 +81,52 @@ TEST(SimState, StateFileCarriesMemoryAcrossBackends) {
   }
 }
 
+// A state file the backend refuses is the user's file, not ours: it is never written, neither at
+// once nor when handles close, the state is saved or the backend goes.
+TEST(SimState, RefusedStateFilesAreNeverWritten) {
+  std::string valid;
+  {
+    SimHidBackend backend("level11");
+    valid = nlohmann::json{{"format", "halvric-sim-state"}, {"version", 1}, {"models", {"level11"}},
+                           {"mice", {backend.Mouse(0).Save()}}}
+                .dump();
+  }
+  nlohmann::json bad_mouse = nlohmann::json::parse(valid);
+  bad_mouse["mice"][0]["memory"] = "zz";
+  nlohmann::json unknown = nlohmann::json::parse(valid);
+  unknown["models"] = {"level11", "level99"};
+  unknown["mice"].push_back(unknown["mice"][0]);
+  nlohmann::json uneven = nlohmann::json::parse(valid);
+  uneven["mice"].push_back(uneven["mice"][0]);
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {"not JSON", "important notes, not JSON\n"},
+      {"JSON of something else", R"({"hello": 1})"},
+      {"no consistent lists", uneven.dump()},
+      {"a model that does not exist", unknown.dump()},
+      {"a mouse state that does not load", bad_mouse.dump()},
+      {"another model's state", R"({"format":"halvric-sim-state","version":1,"models":["level0"],"mice":[{}]})"},
+  };
+  for (const auto& [what, text] : refused) {
+    for (const char* models : {"level11", ""}) {
+      const std::string path = FreshPath("sim_state_refused.json");
+      std::ofstream(path) << text;
+      {
+        SimHidBackend backend(models);
+        EXPECT_ANY_THROW(backend.SetStateFile(path)) << what;
+        if (backend.MouseCount() > 0) {
+          backend.Mouse(0).PressProfileButton(2);
+          if (auto h = backend.Open(backend.InterfacesOf(0).front().path)) h.reset();
+        }
+        backend.SaveState();
+        EXPECT_EQ(backend.MouseCount(), std::string(models).empty() ? 0u : 1u) << what << ": no mouse of a refused file";
+      }
+      std::ifstream in(path);
+      const std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      EXPECT_EQ(after, text) << what << " (models \"" << models << "\")";
+    }
+  }
+}
+
 // Two backends (as two processes would) on one state file, writing in turns: every write of
 // both must end in the file.
 TEST(SimState, TwoBackendsOnOneFileLoseNoWrite) {

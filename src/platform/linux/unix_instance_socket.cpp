@@ -1,5 +1,6 @@
 // The instance socket as a Unix-domain stream socket. The runtime folder it lives in admits only
-// the user; the socket file itself is made private too.
+// the user (checked before the claim); the socket file itself is made private too, and the
+// listener checks each peer's user id.
 
 #include <cerrno>
 #include <cstring>
@@ -23,7 +24,26 @@ bool FillAddress(const std::string& path, sockaddr_un& addr) {
   return true;
 }
 
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 }  // namespace
+
+bool FolderIsPrivate(const std::string& folder) {
+  struct stat st {};
+  return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+         (st.st_mode & 077) == 0;
+}
+
+bool PeerIsThisUser(int fd) {
+  ucred cred{};
+  socklen_t size = sizeof cred;
+  return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &size) == 0 && size == sizeof cred &&
+         cred.uid == ::geteuid();
+}
 
 InstanceSocketClaim::~InstanceSocketClaim() {
   if (fd_ >= 0) CloseInstanceSocket(fd_, path_);
@@ -46,7 +66,7 @@ int InstanceSocketClaim::Release() { return std::exchange(fd_, -1); }
 InstanceSocketClaim InstanceSocketClaim::Claim(const std::string& path) {
   InstanceSocketClaim claim;
   sockaddr_un addr{};
-  if (!FillAddress(path, addr)) return claim;
+  if (!FillAddress(path, addr) || !FolderIsPrivate(FolderOf(path))) return claim;
   const auto* sa = reinterpret_cast<const sockaddr*>(&addr);
   for (int attempt = 0; attempt < 2; ++attempt) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -1,13 +1,16 @@
 #include "platform/linux/xkb_layout_names.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
+#include "platform/atomic_file.h"
 #include "platform/text.h"
 
 namespace halvric::linux_hid {
 namespace {
+
+// The file holds five short assignments; anything far larger is not it.
+constexpr std::size_t kMaxKeyboardDefaultsBytes = 64 * 1024;
 
 std::string_view TrimBlanks(std::string_view s) { return Trim(s, " \t\r"); }
 
@@ -63,10 +66,8 @@ XkbLayoutNames SystemLayoutNames() {
   env.variant = Env("XKB_DEFAULT_VARIANT");
   env.options = Env("XKB_DEFAULT_OPTIONS");
   XkbLayoutNames file;
-  if (std::ifstream in("/etc/default/keyboard"); in) {
-    std::ostringstream text;
-    text << in.rdbuf();
-    file = ParseKeyboardDefaults(text.str());
+  if (std::string text; ReadWholeFile("/etc/default/keyboard", text, nullptr, kMaxKeyboardDefaultsBytes)) {
+    file = ParseKeyboardDefaults(text);
   }
   return ChooseLayoutNames(env, file);
 }

@@ -40,7 +40,10 @@ const RowArt& ArtOf(int row) {
   if (art) return *art;
   art = std::make_unique<RowArt>();
   QFile file(MouseArtPath(row));
-  if (file.open(QIODevice::ReadOnly)) art->svg = file.readAll();
+  // The pictures are a few tens of kilobytes; a larger file is not one of them.
+  constexpr qint64 kMaxArtBytes = qint64{4} << 20;
+  if (file.open(QIODevice::ReadOnly)) art->svg = file.read(kMaxArtBytes + 1);
+  if (art->svg.size() > kMaxArtBytes) art->svg.clear();
   const QSvgRenderer renderer(art->svg);
   for (int i = 0; i < kMaxDrawnButtons; ++i) {
     if (const auto b = ElementBounds(renderer, QStringLiteral("button-%1").arg(i))) {

@@ -1,10 +1,13 @@
 #include "platform/instance_socket.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace halvric {
@@ -12,9 +15,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string SocketPath() {
-  return (fs::temp_directory_path() / ("halvric-inst-" + std::to_string(::getpid()))).string();
+// A private folder (mode 0700) of this test process, as the runtime folder is.
+std::string PrivateFolder() {
+  const fs::path folder = fs::temp_directory_path() / ("halvric-inst-" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  ::chmod(folder.c_str(), 0700);
+  return folder.string();
 }
+
+std::string SocketPath() { return PrivateFolder() + "/instance"; }
 
 // What the first client with something to say sent to the listening descriptor `fd` (a claim
 // that found the socket answered leaves a silent connection before it).
@@ -63,6 +72,66 @@ TEST(InstanceSocket, ASocketLeftByADeadInstanceIsTakenOver) {
   // An unreleased claim removes its socket file when it ends.
   next = InstanceSocketClaim();
   EXPECT_FALSE(fs::exists(fs::symlink_status(path)));
+}
+
+TEST(InstanceSocket, OnlyAPrivateFolderOfThisUserTakesTheSocket) {
+  const std::string folder = PrivateFolder() + "-shared";
+  fs::create_directories(folder);
+  for (const mode_t mode : {0755, 0770, 0701, 01777}) {
+    ::chmod(folder.c_str(), mode);
+    EXPECT_FALSE(FolderIsPrivate(folder)) << std::oct << mode;
+    EXPECT_FALSE(InstanceSocketClaim::Claim(folder + "/instance").Claimed()) << std::oct << mode;
+  }
+  ::chmod(folder.c_str(), 0700);
+  EXPECT_TRUE(FolderIsPrivate(folder));
+  // A link to a private folder is not the folder: whoever made the link may change it.
+  const std::string link = folder + "-link";
+  fs::remove(link);
+  fs::create_directory_symlink(folder, link);
+  EXPECT_FALSE(FolderIsPrivate(link));
+  EXPECT_FALSE(InstanceSocketClaim::Claim(link + "/instance").Claimed());
+  fs::remove(link);
+  fs::remove_all(folder);
+}
+
+TEST(InstanceSocket, ThePeersUserIsKnown) {
+  int pair[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+  EXPECT_TRUE(PeerIsThisUser(pair[0]));
+  ::close(pair[0]);
+  ::close(pair[1]);
+  EXPECT_FALSE(PeerIsThisUser(-1));
+  if (::geteuid() != 0) GTEST_SKIP() << "a peer of another user needs root to make";
+  // A child of another user connects to a socket in a folder it may enter.
+  const std::string folder = PrivateFolder() + "-open";
+  fs::create_directories(folder);
+  ::chmod(folder.c_str(), 0755);
+  const std::string path = folder + "/peer";
+  fs::remove(path);
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ::chmod(path.c_str(), 0777);
+  ASSERT_EQ(::listen(listener, 1), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+    const int c = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const int r = ::connect(c, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::sleep(1);
+    ::_exit(r == 0 ? 0 : 1);
+  }
+  const int accepted = ::accept(listener, nullptr, nullptr);
+  ASSERT_GE(accepted, 0);
+  EXPECT_FALSE(PeerIsThisUser(accepted));
+  ::close(accepted);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ::close(listener);
+  fs::remove_all(folder);
 }
 
 TEST(InstanceSocket, PathsASocketCannotHaveAreRefused) {
