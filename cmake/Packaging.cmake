@@ -5,7 +5,8 @@
 #
 # Layout under the prefix: bin/halvric and bin/halvricctl; share/halvric/ (the program folder the
 # programs find as ../share/halvric beside their executable); the desktop entry, metainfo and icon
-# under share/; the udev rule under lib/udev/rules.d; the man page; and the autostart entry in
+# under share/; the udev rule under lib/udev/rules.d; the man pages (gzip-compressed); the
+# changelog and copyright under share/doc/halvric; and the autostart entry in
 # /etc/xdg/autostart (prefix/etc/xdg/autostart for prefixes other than /usr).
 
 include(GNUInstallDirs)
@@ -36,7 +37,31 @@ install(FILES ${_pkg}/70-halvric.rules DESTINATION ${HALVRIC_UDEV_RULES_DIR})
 install(FILES ${_pkg}/${HALVRIC_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${_pkg}/${HALVRIC_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${_pkg}/${HALVRIC_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES ${_pkg}/halvricctl.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# Man pages and the changelog are installed compressed, as Debian wants them: gzip -9n (no file
+# name or time stamp inside, so the package is the same from build to build).
+find_program(HALVRIC_GZIP gzip REQUIRED)
+set(_man_pages halvricctl.1)
+if(TARGET halvric)
+  list(APPEND _man_pages halvric.1)
+endif()
+set(_compressed "")
+foreach(_f ${_man_pages} changelog)
+  set(_gz ${CMAKE_BINARY_DIR}/packaging/${_f}.gz)
+  add_custom_command(OUTPUT ${_gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+    COMMAND ${HALVRIC_GZIP} -9n -c ${_pkg}/${_f} > ${_gz}
+    DEPENDS ${_pkg}/${_f}
+    COMMENT "Compressing ${_f}"
+    VERBATIM)
+  list(APPEND _compressed ${_gz})
+endforeach()
+add_custom_target(halvric_compressed_docs ALL DEPENDS ${_compressed})
+foreach(_f ${_man_pages})
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/${_f}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
+install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz ${_pkg}/copyright
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # The autostart entry belongs in /etc/xdg/autostart for a system install; the prefix is only
 # known at install time (cpack installs with its own), so the folder is chosen then; file(INSTALL)
@@ -62,7 +87,7 @@ button functions, DPI levels, report rate, lighting and macros, stored in the
 mouse's own memory. The package holds the desktop program halvric, the
 command-line tool halvricctl and a udev rule that gives the logged-in user
 access to the mouse.")
-set(CPACK_PACKAGE_CONTACT "The Halvric developers <halvric@invalid>")
+set(CPACK_PACKAGE_CONTACT "Halvric developers <halvric@users.noreply.github.com>")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR "DEB")
@@ -85,4 +110,9 @@ if(HALVRIC_BUILD_TESTS)
     COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DSTAGE=${CMAKE_BINARY_DIR}/install-stage
             -DEXPECT_GUI=$<TARGET_EXISTS:halvric> -P ${PROJECT_SOURCE_DIR}/tests/platform/install_tree_check.cmake)
   set_tests_properties(install_tree PROPERTIES SKIP_REGULAR_EXPRESSION "SKIPPED:")
+  # The Debian package built from this tree passes lintian without errors or warnings (skipped
+  # where lintian is not installed).
+  add_test(NAME deb_lintian
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/platform/deb_lintian_check.sh ${CMAKE_BINARY_DIR} ${CMAKE_BINARY_DIR}/deb-check)
+  set_tests_properties(deb_lintian PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600)
 endif()

@@ -25,7 +25,6 @@ namespace {
 
 // Message texts of the program's text table.
 constexpr int kMsgFreeMemory = 9;
-constexpr int kMsgNoDevice = 10;
 constexpr int kMsgLackOfSpace = 19;
 constexpr int kMsgInvalidFormat = 20;
 

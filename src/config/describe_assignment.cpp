@@ -87,7 +87,12 @@ std::string DescribeAssignment(const TextTables& t, int type, int p1, int p2, in
       } else {
         text = name + " [X:" + std::to_string(p1 * dpi_unit) + " , Y:" + std::to_string(p2 * dpi_unit) + "]";
       }
-      if (p3 != 0) text += " " + ButtonMaskNames(t, p3);
+      // Appended in two steps: GCC 12 at -O3 reports a false -Wrestrict inside std::string for
+      // "literal" + temporary.
+      if (p3 != 0) {
+        text += ' ';
+        text += ButtonMaskNames(t, p3);
+      }
       return text;
     }
     case ft::kScrollHotkeyKeys:
@@ -99,7 +104,10 @@ std::string DescribeAssignment(const TextTables& t, int type, int p1, int p2, in
       std::string text;
       if (p1 & 1) text += Mouse(t, 0);
       for (int bit = 1; bit < 5; ++bit) {
-        if (p1 & (1 << bit)) text += " " + Mouse(t, bit);
+        if (p1 & (1 << bit)) {
+          text += ' ';
+          text += Mouse(t, bit);
+        }
       }
       for (size_t pos; (pos = text.find("  ")) != std::string::npos;) text.erase(pos, 1);
       return text + " x" + std::to_string(p3);

@@ -30,11 +30,13 @@ set(expected
   "${root}/share/applications/${app}.desktop"
   "${root}/share/metainfo/${app}.metainfo.xml"
   "${root}/share/icons/hicolor/scalable/apps/${app}.svg"
-  "${root}/share/man/man1/halvricctl.1"
+  "${root}/share/man/man1/halvricctl.1.gz"
+  "${root}/share/doc/halvric/changelog.gz"
+  "${root}/share/doc/halvric/copyright"
   "${root}/lib/udev/rules.d/70-halvric.rules"
   "${STAGE}/etc/xdg/autostart/${app}-autostart.desktop")
 if(EXPECT_GUI)
-  list(APPEND expected "${root}/bin/halvric")
+  list(APPEND expected "${root}/bin/halvric" "${root}/share/man/man1/halvric.1.gz")
 endif()
 set(missing "")
 foreach(f ${expected})
