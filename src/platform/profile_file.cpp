@@ -274,7 +274,9 @@ void ProfileFile::SetLine(std::string_view sec, std::string_view k, std::string_
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert_at), line);
   } else {
     if (lines_.empty()) final_newline_ = true;
-    lines_.push_back("[" + std::string(sec) + "]");
+    std::string header = "[";
+    header.append(sec).append("]");
+    lines_.push_back(std::move(header));
     lines_.push_back(line);
   }
 }

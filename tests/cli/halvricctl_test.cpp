@@ -62,7 +62,11 @@ TEST(Halvricctl, InfoShowsTheAttributesAndTheMemoryTop) {
 TEST(Halvricctl, MemWriteOnALongMouseSendsTwoChunksAndACommit) {
   const std::string trace = test::TempPath("trace");
   std::string bytes;
-  for (int i = 0; i < 40; ++i) bytes += (i ? " " : "") + std::string(1, "0123456789abcdef"[i / 16]) + "0123456789abcdef"[i % 16];
+  for (int i = 0; i < 40; ++i) {
+    if (i > 0) bytes += ' ';
+    bytes += "0123456789abcdef"[i / 16];
+    bytes += "0123456789abcdef"[i % 16];
+  }
   CtlRun r = Ctl({"--simulate=level11", "--trace", trace, "mem", "write", "0x100", bytes});
   ASSERT_EQ(r.code, 0) << r.err;
   auto sends = test::Sends(ReadLines(trace));

@@ -81,8 +81,8 @@ TEST(KeyTablesTest, KeyNameTextPrefersLayoutNames) {
   UsageToScanTable t;
   ASSERT_TRUE(t.Load(ResourcePath(UsageToScanTable::kFileName)));
   FakeKeyNames layout;
-  layout.names[0x1E] = "Q";         // a layout that puts Q where A is
-  layout.names[0xE053] = "Entf";    // extended key
+  layout.names[0x1E] = std::string("Q");       // a layout that puts Q where A is
+  layout.names[0xE053] = std::string("Entf");  // extended key
   const NoKeyNames none;
   EXPECT_EQ(KeyNameText(0x04, 0, t, none), "A");
   EXPECT_EQ(KeyNameText(0x04, 0x03, t, layout), "Ctrl + Shift + Q");

@@ -132,7 +132,7 @@ TEST(MacroStorage, GapsAndBestFit) {
 TEST(MacroStorage, CompactionWhenNoGapFitsAndBoundButtonsFollow) {
   Mouse m("level5");
   const uint32_t area = m.wc.map.macro_area;
-  for (int s = 0; s < 6; ++s) ASSERT_EQ(m.Write(s, MacroOfRecordSize(1000, "m" + std::to_string(s))), MacroStoreResult::kOk);
+  for (int s = 0; s < 6; ++s) ASSERT_EQ(m.Write(s, MacroOfRecordSize(1000, std::string("m").append(std::to_string(s)))), MacroStoreResult::kOk);
   m.Bind(0, 2, 2);
   m.Bind(4, 23, 4);  // the last button of a level-5 profile
   m.Bind(1, 5, 5);
