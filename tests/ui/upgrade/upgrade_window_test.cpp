@@ -160,7 +160,8 @@ class UpgradeWindowTest : public QObject {
     QSignalSpy finished(dlg, &UpgradeDlg::writeFinished);
     QTest::mouseClick(dlg->WriteButton(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(PieceWrites(rig) >= 3, 10000);
-    QVERIFY(dlg->ProgressLine()->text().startsWith(QStringLiteral("0008, 20   ,24 (err count=")));
+    // The progress line follows the worker through the window's event queue.
+    QTRY_VERIFY_WITH_TIMEOUT(dlg->ProgressLine()->text().startsWith(QStringLiteral("0008, 20   ,24 (err count=")), 5000);
     QCOMPARE(dlg->WriteButton()->text(), QStringLiteral("abort"));
     QTest::mouseClick(dlg->WriteButton(), Qt::LeftButton);
     QVERIFY(finished.wait(5000));
