@@ -9,6 +9,7 @@
 #include <QWindow>
 #include <cstdio>
 #include <functional>
+#include <stdexcept>
 
 #include "app/active_window_watch.h"
 #include "app/device_session.h"
@@ -102,7 +103,15 @@ int CHalvricApp::Run(int argc, char** argv) {
   SessionOptions session_options;
   session_options.simulate = prelude.options.simulate;
   session_options.sim_state = prelude.options.sim_state;
-  auto session = std::make_unique<DeviceSession>(session_options);
+  std::unique_ptr<DeviceSession> session;
+  try {
+    session = std::make_unique<DeviceSession>(session_options);
+  } catch (const std::invalid_argument& e) {
+    // A simulated mouse that cannot be made (an unknown model, a state file refused) is the
+    // user's start option at fault: say so and end, leaving the file as it is.
+    std::fprintf(stderr, "halvric: %s\n", e.what());
+    return 1;
+  }
   deps.session = session.get();
   // Key texts use the labels of the user's own keyboard layout.
   deps.key_names = linux_hid::UserKeyNames();

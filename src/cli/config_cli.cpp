@@ -15,6 +15,7 @@
 #include "config/setting_changes.h"
 #include "config/text_tables.h"
 #include "device/model_layout.h"
+#include "macro/macro_space.h"
 #include "platform/text.h"
 
 namespace halvric {
@@ -28,13 +29,6 @@ uint32_t Number(const std::string& text, const char* what, uint32_t max) {
 
 std::string Hex3(const std::array<uint8_t, 3>& c) {
   return FormatHex(c);
-}
-
-int FreeMacroMemory(const WorkingCopy& wc) {
-  long used = 0;
-  for (const auto& s : wc.macros)
-    if (s.start != 0) used += s.length;
-  return static_cast<int>(static_cast<long>(wc.memory_top) - wc.map.macro_area - used - 1);
 }
 
 // The text printed for a button's function or an information entry.
@@ -98,7 +92,7 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
     j["macros"].push_back({{"slot", s}, {"name", m.name}, {"mode", m.mode}, {"start", m.start},
                            {"body", m.body}, {"length", m.length}});
   }
-  j["free_macro_memory"] = FreeMacroMemory(wc);
+  j["free_macro_memory"] = static_cast<int>(FreeMemory(wc));
   for (int i = 0; i < kInfoEntries; ++i) {
     j["information"].push_back({{"entry", i}, {"values", HexBytes(wc.info_entries[i].values)},
                                 {"text", describe(wc.info_entries[i].values)}});
@@ -141,7 +135,7 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
       << ", length " << m["length"].get<int>() << "\n";
   }
   char free_text[64];
-  std::snprintf(free_text, sizeof free_text, "free memory: %d bytes", FreeMacroMemory(wc));
+  std::snprintf(free_text, sizeof free_text, "free memory: %d bytes", static_cast<int>(FreeMemory(wc)));
   o << free_text << "\n";
   o << "information entries:\n";
   for (int i = 0; i < kInfoEntries; ++i) {

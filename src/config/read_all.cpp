@@ -67,7 +67,7 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const ProgressFn& progr
   const Mouse mouse = MouseAt(dev, path);
 
   wc.protocol_level = info->protocol_level;
-  wc.lighting = info->lighting != 0;
+  wc.lighting = HasLighting(*info);
   wc.feature_flags = info->feature_flags;
   wc.variant = info->variant;
   wc.memory_top = MemoryTop(mouse);

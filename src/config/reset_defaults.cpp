@@ -17,7 +17,7 @@ ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const ResetOption
   if (path.empty() || !info) return ResetResult::kNoDevice;
   const Mouse m = MouseAt(dev, path);
   const int level = info->protocol_level;
-  const bool lighting = info->lighting != 0;
+  const bool lighting = HasLighting(*info);
 
   uint32_t top = kDefaultMemoryTop;
   if (m.map.probe_size_on_reset) {

@@ -92,7 +92,7 @@ void DeviceLayer::AddToList(const std::string& path) {
 void DeviceLayer::StoreInfo(const std::string& path, const DeviceInfo& info) {
   std::unique_lock g(info_mutex_);
   infos_[path] = Identified{info, &EncodingFor(info.protocol_level),
-                            MemoryMapFor(info.protocol_level, info.lighting != 0)};
+                            MemoryMapFor(info.protocol_level, halvric::HasLighting(info))};
 }
 
 bool DeviceLayer::IdentifyDevice(const std::string& raw_path) {

@@ -161,7 +161,8 @@ class UpgradeWindowTest : public QObject {
     QTest::mouseClick(dlg->WriteButton(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(PieceWrites(rig) >= 3, 10000);
     // The progress line follows the worker through the window's event queue.
-    QTRY_VERIFY_WITH_TIMEOUT(dlg->ProgressLine()->text().startsWith(QStringLiteral("0008, 20   ,24 (err count=")), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(dlg->ProgressLine()->text().startsWith(QStringLiteral("0008, 20   ,24 (err count=")),
+                             5000);
     QCOMPARE(dlg->WriteButton()->text(), QStringLiteral("abort"));
     QTest::mouseClick(dlg->WriteButton(), Qt::LeftButton);
     QVERIFY(finished.wait(5000));
