@@ -21,7 +21,7 @@ TEST(ProcessImage, NativeProgramsByExecutableWindowsProgramsByTheirExe) {
 }
 
 TEST(ProcessImage, ReadsProc) {
-  EXPECT_EQ(ProcessProgramName(getpid()), "test_platform");
+  EXPECT_EQ(ProcessProgramName(getpid()), "test_platform_linux");
   EXPECT_FALSE(ProcessProgramName(0));
 
   const std::filesystem::path root = std::filesystem::temp_directory_path() / ("halvric_proc_" + std::to_string(getpid()));

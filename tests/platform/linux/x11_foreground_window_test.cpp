@@ -50,7 +50,7 @@ TEST(X11ForegroundWindow, ActiveWindowAndItsProgram) {
   Sync(c);
   ASSERT_EQ(fg->Active(), mine);
   EXPECT_EQ(fg->WindowPid(mine), getpid());
-  EXPECT_EQ(fg->ProgramName(mine), "test_platform");
+  EXPECT_EQ(fg->ProgramName(mine), "test_platform_linux");
 
   xcb_ewmh_set_active_window(&ewmh, screen_no, anonymous);
   Sync(c);
