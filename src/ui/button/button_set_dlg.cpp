@@ -456,7 +456,7 @@ void CButtonSetDlg::OnTimer2() {
 // Key cycle page
 
 int CButtonSetDlg::KeyCycleAddress() const {
-  return static_cast<int>(MemoryMapFor(request_.protocol_level, false).Extension(request_.profile));
+  return static_cast<int>(request_.key_cycle_address);
 }
 
 void CButtonSetDlg::SetCycleType(int n) {

@@ -35,6 +35,7 @@ struct ButtonSetRequest {
   int dpi_unit = 50;
   int max_dpi = 255;  // largest raw DPI value of the model
   int profile = 0;
+  uint32_t key_cycle_address = 0;  // where the mouse keeps that profile's key-cycle block
   // The current profile's key-cycle block, edited in place (restored on cancel). May be null.
   std::array<uint8_t, kExtensionSize>* key_cycle = nullptr;
   // Rows of the macro page: groups (folders) each followed by their entries. May be null.

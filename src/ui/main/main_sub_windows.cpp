@@ -93,6 +93,7 @@ void SubWindowHost::OpenButtonDialog(int button) {
   r.dpi_unit = wc.dpi_step;
   r.max_dpi = w.MaxRawDpi();
   r.profile = p;
+  r.key_cycle_address = wc.map.Extension(p);
   r.key_cycle = &profile.extension;
   r.macros = &w.function_entries_;
   const auto before = profile.extension;

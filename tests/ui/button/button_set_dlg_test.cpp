@@ -169,6 +169,7 @@ class ButtonSetDlgTest : public QObject {
     std::array<uint8_t, kExtensionSize> block{};
     ButtonSetRequest r = Request(ButtonAssignment::MouseButtons(1));
     r.profile = 2;
+    r.key_cycle_address = MemoryMapFor(11, false).Extension(2);
     r.key_cycle = &block;
     d->Prepare(r);
     d->show();
