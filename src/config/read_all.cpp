@@ -84,7 +84,7 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const ProgressFn& progr
   wc.sensor_a = info->sensor_a;
   wc.sensor_b = info->sensor_b;
   wc.generation = info->generation;
-  wc.dpi_step = wc.sensor_a == 18 ? 100 : 50;
+  wc.dpi_step = DpiStep(*info);
   wc.generation_number = std::max(1, wc.generation - 10);
 
   const StatusValues st = GetStatus(mouse);

@@ -27,7 +27,7 @@ ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const ResetOption
   }
   if (options.before_write && !options.before_write()) return ResetResult::kBackupFailed;
 
-  const int dpi_step = info->sensor_a == 18 ? 100 : 50;
+  const int dpi_step = DpiStep(*info);
   const std::vector<uint8_t> image = BuildDefaultImage(level, lighting, dpi_step);
   // A memory smaller than the image would repeat itself: never write past its top.
   const size_t size = std::min<size_t>(image.size(), size_t{top} + 1);

@@ -30,4 +30,7 @@ struct DeviceInfo {
 // that stores a lighting effect (3 and above). The one place this is decided.
 inline bool HasLighting(const DeviceInfo& info) { return info.lighting != 0 && info.protocol_level >= 3; }
 
+// DPI per raw unit of the mouse's sensor: 100 for sensor 18, else 50.
+inline int DpiStep(const DeviceInfo& info) { return info.sensor_a == 18 ? 100 : 50; }
+
 }  // namespace halvric

@@ -14,6 +14,9 @@ inline constexpr int kMacroSlots = 80;
 inline constexpr int kInfoEntries = 32;
 inline constexpr uint8_t kMemorySignature = 0x12;
 inline constexpr int kZoneRecordSize = 4;
+// The commands address 16 bits: no mouse has more memory than this, and a smaller memory repeats
+// itself up to it.
+inline constexpr uint32_t kAddressSpaceSize = 0x10000;
 
 struct MemoryMap {
   int protocol_level = 0;

@@ -5,13 +5,13 @@
 namespace halvric {
 
 uint32_t ProbeMemorySize(const Mouse& m) {
-  if (ReadMemoryByte(m, 0xFFFF, false) != kSizeProbeMarker &&
-      ReadMemoryByte(m, 0xFFFE, false) != kSizeProbeMarker) {
-    WriteMemoryByte(m, 0xFFFE, kSizeProbeMarker);
-    WriteMemoryByte(m, 0xFFFF, kSizeProbeMarker);
+  constexpr uint32_t kTop = kAddressSpaceSize - 1;
+  if (ReadMemoryByte(m, kTop, false) != kSizeProbeMarker && ReadMemoryByte(m, kTop - 1, false) != kSizeProbeMarker) {
+    WriteMemoryByte(m, kTop - 1, kSizeProbeMarker);
+    WriteMemoryByte(m, kTop, kSizeProbeMarker);
   }
   uint32_t highest = kDefaultMemoryTop;
-  uint32_t a = 0xFFFF;
+  uint32_t a = kTop;
   for (int i = 0; i < 6; ++i) {
     if (ReadMemoryByte(m, a, false) != kSizeProbeMarker &&
         ReadMemoryByte(m, a - 1, false) != kSizeProbeMarker) {

@@ -13,7 +13,6 @@ namespace halvric {
 
 namespace {
 
-constexpr uint32_t kAddressSpace = 0x10000;
 
 struct Move {
   int slot = 0;
@@ -39,12 +38,12 @@ MacroStoreResult CompactMacroMemory(const Mouse& mouse, WorkingCopy& wc,
     const MacroSlot& slot = wc.macros[s];
     if (slot.start == 0 || slot.length == 0) continue;
     // A record reaching past the address space is read only up to its end.
-    const uint32_t length = std::min<uint32_t>(slot.length, kAddressSpace - std::min(slot.start, kAddressSpace));
+    const uint32_t length = std::min<uint32_t>(slot.length, kAddressSpaceSize - std::min(slot.start, kAddressSpaceSize));
     moves.push_back({s, slot.start, length, slot.body, {}});
   }
   std::stable_sort(moves.begin(), moves.end(), [](const Move& a, const Move& b) { return a.old_start < b.old_start; });
 
-  std::vector<uint8_t> image(kAddressSpace, 0);
+  std::vector<uint8_t> image(kAddressSpaceSize, 0);
   for (size_t i = 0; i < moves.size(); ++i) {
     Move& m = moves[i];
     if (!ReadMemory(mouse, m.old_start, std::span<uint8_t>(image.data() + m.old_start, m.length), true)) {
