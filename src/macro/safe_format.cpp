@@ -9,13 +9,37 @@ namespace halvric {
 
 namespace {
 
+// The result never exceeds the buffer below, so a width or precision beyond it only costs time
+// (a translated "%999999999d" would make the C library count a billion pad characters): both
+// are limited to what fits.
+constexpr int kMaxNumberText = 63;
+
+std::string LimitedSpec(std::string_view flags) {
+  std::string out;
+  std::size_t i = 0;
+  // Flag characters (zero padding among them) come first and stay as they are.
+  while (i < flags.size() && std::strchr("-+ #0", flags[i]) != nullptr) out += flags[i++];
+  while (i < flags.size()) {
+    if (!std::isdigit(static_cast<unsigned char>(flags[i]))) {
+      out += flags[i++];
+      continue;
+    }
+    int value = 0;
+    for (; i < flags.size() && std::isdigit(static_cast<unsigned char>(flags[i])); ++i) {
+      value = std::min(value * 10 + (flags[i] - '0'), kMaxNumberText);
+    }
+    out += std::to_string(value);
+  }
+  return out;
+}
+
 std::string FormatNumber(std::string_view flags, char conv, long long value) {
   // flags holds only flags, digits and '.', so building a %lld/%llx format is safe.
   std::string fmt = "%";
-  fmt.append(flags);
+  fmt.append(LimitedSpec(flags));
   fmt += "ll";
   fmt += conv == 'i' ? 'd' : conv;
-  char buffer[64];
+  char buffer[kMaxNumberText + 1];
   const int n = std::snprintf(buffer, sizeof buffer, fmt.c_str(), value);
   return n < 0 ? std::string() : std::string(buffer, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buffer - 1));
 }
