@@ -2,15 +2,51 @@
 
 #include <CLI/CLI.hpp>
 #include <functional>
+#include <string_view>
 
 #include "cli/ctl_context.h"
+#include "sim/sim_models.h"
 
 namespace halvric {
 
+namespace {
+
+// True when `word` names simulated models ("level0", "level0,level11").
+bool IsModelList(std::string_view word) {
+  while (true) {
+    const size_t comma = word.find(',');
+    if (sim::FindModel(word.substr(0, comma)) == nullptr) return false;
+    if (comma == std::string_view::npos) return true;
+    word.remove_prefix(comma + 1);
+  }
+}
+
+// A bare --simulate stands for the default model, and "--simulate level0" (with a blank) names
+// the models as "--simulate=level0" does; CLI11 would otherwise take any next word as the value.
+std::vector<std::string> NormaliseSimulate(const std::vector<std::string>& raw_args) {
+  std::vector<std::string> args;
+  for (size_t i = 0; i < raw_args.size(); ++i) {
+    if (raw_args[i] != "--simulate") {
+      args.push_back(raw_args[i]);
+    } else if (i + 1 < raw_args.size() && IsModelList(raw_args[i + 1])) {
+      args.push_back("--simulate=" + raw_args[++i]);
+    } else {
+      args.push_back("--simulate=level11");
+    }
+  }
+  return args;
+}
+
+}  // namespace
+
 int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, std::ostream& err) {
   CtlContext ctx(out, err);
-  CLI::App app{"halvricctl: configure Halvric mice from the command line"};
+  CLI::App app{"halvricctl: configure Halvric mice from the command line", "halvricctl"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("halvricctl ") + HALVRIC_VERSION);
+  // The options above the commands may also follow the command ("halvricctl show --json"):
+  // subcommands made after this pass options they do not know on to the program.
+  app.fallthrough();
   app.add_option("--simulate", ctx.options.simulate,
                  "Talk to simulated mice instead of hardware (models: level0, level5, level11, level11-blank; "
                  "--simulate alone means level11)");
@@ -27,15 +63,16 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
   RegisterServicesCommands(app, ctx);
   RegisterMacroCommands(app, ctx);
 
-  // A bare --simulate stands for the default model; CLI11 would otherwise take the next word.
-  std::vector<std::string> args;
-  for (const auto& a : raw_args) args.push_back(a == "--simulate" ? "--simulate=level11" : a);
+  const std::vector<std::string> args = NormaliseSimulate(raw_args);
   std::vector<std::string> reversed(args.rbegin(), args.rend());
 
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp& e) {
     out << app.help();
+    return kExitOk;
+  } catch (const CLI::CallForVersion& e) {
+    out << e.what() << "\n";
     return kExitOk;
   } catch (const CLI::ParseError& e) {
     err << "halvricctl: " << e.what() << "\n";

@@ -155,6 +155,26 @@ TEST(Halvricctl, ErrorsAndExitCodes) {
   EXPECT_NE(r.code, 0);
 }
 
+// The program's options go before or after the command; --simulate takes its models after a
+// blank too, and alone still means the default model.
+TEST(Halvricctl, ProgramOptionsAnywhereAndVersion) {
+  CtlRun r = Ctl({"show", "--json", "--simulate", "level0"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out.front(), '{');
+  r = Ctl({"macro", "list", "--simulate=level5", "--json"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("\"slots\""), std::string::npos);
+  r = Ctl({"--simulate", "level0,level11", "list"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("sim/1/if1"), std::string::npos);
+  r = Ctl({"--simulate", "info"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  r = Ctl({"--version"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out.rfind("halvricctl ", 0), 0u);
+  EXPECT_NE(Ctl({"--help"}).out.find("Usage: halvricctl "), std::string::npos);
+}
+
 TEST(Halvricctl, DevicePicksOneOfSeveralMice) {
   CtlRun r = Ctl({"--simulate=level0,level11", "--device", "SIM/1/IF1", "info"});
   ASSERT_EQ(r.code, 0) << r.err;
