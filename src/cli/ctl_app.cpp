@@ -62,6 +62,7 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
   RegisterLightingCommands(app, ctx);
   RegisterServicesCommands(app, ctx);
   RegisterMacroCommands(app, ctx);
+  RegisterCompletionCommand(app, ctx);
 
   const std::vector<std::string> args = NormaliseSimulate(raw_args);
   std::vector<std::string> reversed(args.rbegin(), args.rend());

@@ -24,5 +24,10 @@ void RegisterBackupCommands(CLI::App& app, CtlContext& ctx);
 void RegisterLightingCommands(CLI::App& app, CtlContext& ctx);
 void RegisterServicesCommands(CLI::App& app, CtlContext& ctx);
 void RegisterMacroCommands(CLI::App& app, CtlContext& ctx);
+// Registered last: it prints the completion script of the whole command tree.
+void RegisterCompletionCommand(CLI::App& app, CtlContext& ctx);
+
+// The completion script of `shell` ("bash", "zsh" or "fish") for the commands of `app`.
+std::string CompletionScript(const CLI::App& app, const std::string& shell);
 
 }  // namespace halvric
