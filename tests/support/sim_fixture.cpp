@@ -34,11 +34,35 @@ std::vector<WireEvent> Sends(const std::vector<std::string>& lines) {
   return out;
 }
 
+namespace {
+
+// Every temporary path of a test program lies in one folder of its own, removed when the program
+// ends (by the process that made it: a forked child that exits leaves it to its parent).
+class TempFolder {
+ public:
+  TempFolder()
+      : owner_(::getpid()),
+        path_(std::filesystem::temp_directory_path() / ("halvric-test-" + std::to_string(owner_))) {
+    std::filesystem::create_directories(path_);
+  }
+  ~TempFolder() {
+    if (::getpid() != owner_) return;
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  pid_t owner_;
+  std::filesystem::path path_;
+};
+
+}  // namespace
+
 std::string TempPath(const std::string& stem) {
+  static TempFolder folder;
   static std::atomic<int> counter{0};
-  return (std::filesystem::temp_directory_path() /
-          ("halvric-" + stem + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++)))
-      .string();
+  return (folder.path() / ("halvric-" + stem + "-" + std::to_string(counter++))).string();
 }
 
 SimRig::SimRig(const std::string& models, bool enumerate)

@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/sim_fixture.h"
+
 namespace halvric {
 namespace {
 
@@ -17,7 +19,7 @@ namespace fs = std::filesystem;
 
 // A private folder (mode 0700) of this test process, as the runtime folder is.
 std::string PrivateFolder() {
-  const fs::path folder = fs::temp_directory_path() / ("halvric-inst-" + std::to_string(::getpid()));
+  const fs::path folder = test::TempPath("inst");
   fs::create_directories(folder);
   ::chmod(folder.c_str(), 0700);
   return folder.string();
