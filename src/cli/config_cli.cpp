@@ -31,9 +31,39 @@ std::string Hex3(const std::array<uint8_t, 3>& c) {
   return FormatHex(c);
 }
 
-// The text printed for a button's function or an information entry.
+// The text printed for a button's function or an information entry: the main window's text,
+// with the user's key names and the name of a stored macro the button plays.
 std::string Describe(CtlContext& ctx, const std::array<uint8_t, 4>& bytes) {
-  return DescribeAssignment(ctx.Texts(), ButtonAssignment::FromBytes(bytes), ctx.Config().dpi_step);
+  const WorkingCopy& wc = ctx.Config();
+  return ButtonFunctionText(ctx.Texts(), ctx.Keys(), ButtonAssignment::FromBytes(bytes), wc.dpi_step, wc.macros);
+}
+
+// The identification of the connected mouse (what the catalogue depends on).
+DeviceInfo ConnectedInfo(CtlContext& ctx) {
+  const auto info = ctx.Devices().Info(ctx.Config().path);
+  if (!info) throw CtlError("No device !!");
+  return *info;
+}
+
+void Functions(CtlContext& ctx, int key) {
+  WorkingCopy& wc = ctx.Config();
+  if (key >= static_cast<int>(wc.map.plane_size)) {
+    throw CLI::ValidationError("--key", "this mouse has keys 0 to " + std::to_string(wc.map.plane_size - 1));
+  }
+  const std::vector<_FITEM_> offered = OfferedCatalogue(ctx.Texts(), ConnectedInfo(ctx), key);
+  nlohmann::json j = nlohmann::json::array();
+  for (size_t i = 0; i < offered.size(); ++i) {
+    const _FITEM_& item = offered[i];
+    const std::string page = item.category == kCataloguePageMouse ? "mouse" : "advanced";
+    if (ctx.options.json) {
+      j.push_back({{"entry", i + 1}, {"name", item.name}, {"page", page}, {"function", HexBytes(item.Assignment().Bytes())}});
+    } else {
+      char line[32];
+      std::snprintf(line, sizeof line, "%3zu: ", i + 1);
+      ctx.out << line << item.name << "  (" << page << ")  [" << HexBytes(item.Assignment().Bytes()) << "]\n";
+    }
+  }
+  if (ctx.options.json) ctx.out << j.dump(2) << "\n";
 }
 
 void Show(CtlContext& ctx, int only_profile, bool all_keys) {
@@ -157,6 +187,12 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   show->add_flag("--all-keys", *all_keys, "Every key slot of the profile, not only the drawn buttons");
   show->callback([&ctx, show_profile, all_keys] { Show(ctx, *show_profile - 1, *all_keys); });
 
+  auto* functions = app.add_subcommand(
+      "functions", "List the ready-made functions the mouse offers (for a button: --key), for button catalogue:N");
+  auto functions_key = std::make_shared<int>(-1);
+  functions->add_option("--key", *functions_key, "Only what this key index offers (see show)")->check(CLI::NonNegativeNumber);
+  functions->callback([&ctx, functions_key] { Functions(ctx, *functions_key); });
+
   auto* dpi = app.add_subcommand("dpi", "Set the DPI of a level (1-5), in DPI");
   auto args = std::make_shared<std::vector<std::string>>();
   dpi->add_option("LEVEL X Y", *args, "Level 1-5, X and Y in DPI")->expected(3)->required();
@@ -251,7 +287,8 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
     WorkingCopy& wc = ctx.Config();
     const int key = static_cast<int>(Number((*bargs)[1], "KEY", wc.map.plane_size - 1));
     std::string why;
-    auto a = ParseFunctionSpec((*bargs)[2], wc, &why);
+    const FunctionSpecContext spec{wc, ctx.Keys(), OfferedCatalogue(ctx.Texts(), ConnectedInfo(ctx), key)};
+    auto a = ParseFunctionSpec((*bargs)[2], spec, &why);
     if (!a) throw CLI::ValidationError("FUNCTION", why);
     Require(ChangeButton(ctx.Devices(), wc, p, key, *a));
     if (!ctx.options.json) ctx.out << "key " << key << ": " << Describe(ctx, wc.profiles[p].buttons[key].bytes) << "\n";

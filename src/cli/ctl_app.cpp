@@ -48,12 +48,15 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
   // subcommands made after this pass options they do not know on to the program.
   app.fallthrough();
   app.add_option("--simulate", ctx.options.simulate,
-                 "Talk to simulated mice instead of hardware (models: level0, level5, level11, level11-blank; "
+                 "Talk to simulated mice instead of hardware (models: level0, level0-gamepad, level5, level11, level11-blank; "
                  "--simulate alone means level11)");
   app.add_option("--sim-state", ctx.options.sim_state, "State file of the simulated mouse (loaded, saved at exit)");
   app.add_option("--trace", ctx.options.trace, "Append the wire trace of the simulated mouse to this file");
   app.add_option("--device", ctx.options.device, "Path of the mouse to use (see: list)");
   app.add_flag("--json", ctx.options.json, "Machine-readable output");
+  app.add_option("--keyboard-layout", ctx.options.keyboard_layout,
+                 "XKB keyboard layout (e.g. fr, de, us:dvorak) whose key names are shown and accepted; "
+                 "default: the layout of this session");
 
   RegisterDeviceCommands(app, ctx);
   RegisterConfigCommands(app, ctx);

@@ -7,7 +7,9 @@
 #include "config/program_settings.h"
 #include "device/connect_sequence.h"
 #include "device/permission_problem.h"
+#include "config/usage_to_scan_table.h"
 #include "platform/folders.h"
+#include "platform/linux/xkb_key_names.h"
 #include "platform/profile_file.h"
 #include "sim/backend_factory.h"
 #include "sim/sim_hid_backend.h"
@@ -105,6 +107,28 @@ const TextTables& CtlContext::Texts() {
     }
   }
   return *texts_;
+}
+
+const KeyLabels& CtlContext::Keys() {
+  if (!keys_) {
+    std::shared_ptr<const KeyNameSource> names;
+    if (!options.keyboard_layout.empty()) {
+      linux_hid::XkbLayoutNames layout;
+      const std::string& text = options.keyboard_layout;
+      const size_t colon = text.find(':');
+      layout.layout = text.substr(0, colon);
+      if (colon != std::string::npos) layout.variant = text.substr(colon + 1);
+      names = linux_hid::XkbKeyNames::FromNames(layout);
+      if (!names) throw CtlError("Unknown keyboard layout: " + text);
+    } else {
+      names = linux_hid::UserKeyNames();
+    }
+    // The scan codes through which the layout's names are found: the program folder's table.
+    UsageToScanTable scan;
+    scan.Load((ProgramFolder(FolderEnvironment::FromProcess()) / UsageToScanTable::kFileName).string());
+    keys_ = std::make_unique<KeyLabels>(scan, std::move(names));
+  }
+  return *keys_;
 }
 
 WorkingCopy& CtlContext::Config() {

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "config/key_labels.h"
 #include "config/text_tables.h"
 #include "config/working_copy.h"
 #include "device/connect_sequence.h"
@@ -37,6 +38,7 @@ struct GlobalOptions {
   std::string sim_state;  // state file of the simulated mouse
   std::string trace;      // wire-trace file (simulated mouse)
   std::string device;     // chosen interface path
+  std::string keyboard_layout;  // XKB layout[:variant] that names the keys; empty: the session's
   bool json = false;
 };
 
@@ -63,6 +65,10 @@ class CtlContext {
   // cannot be opened, else "No device !!".
   [[noreturn]] void ThrowNoDevice();
   const TextTables& Texts();
+  // The key names of --keyboard-layout, else of the session's layout (the X server's keymap, else
+  // the system's keyboard configuration): the same names the windows show. Throws CtlError for a
+  // layout XKB does not know.
+  const KeyLabels& Keys();
   // A hook for operations that overwrite the mouse's whole memory: it first saves an automatic
   // backup into the data folder (the last ten are kept) and reports its file on stderr.
   std::function<bool()> AutoBackupBefore(std::string reason);
@@ -83,6 +89,7 @@ class CtlContext {
   std::string path_;
   ModelLayout layout_;
   std::unique_ptr<TextTables> texts_;
+  std::unique_ptr<KeyLabels> keys_;
   std::unique_ptr<WorkingCopy> config_;
   std::string auto_backup_error_;
 };

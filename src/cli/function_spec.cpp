@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/text_format.h"
+#include "config/describe_assignment.h"
 #include "config/key_tables.h"
 #include "platform/text.h"
 
@@ -44,14 +45,30 @@ int MouseButtonBit(const std::string& word) {
   return 0;
 }
 
-std::optional<int> KeyUsage(const std::string& lower_name) {
-  for (const auto& row : KeyNameTable()) {
-    if (Lower(row.name) == lower_name) return row.code;
+// The catalogue entry of a game-pad word: "a" ... "back" (type 34), "analog1" / "analog2" (36).
+std::optional<ButtonAssignment> GamepadFunction(const std::string& word) {
+  for (int bit = 0; bit < kGamepadBitCount; ++bit) {
+    // "XBOX A" -> "a"
+    if (Lower(std::string_view(GamepadBitName(bit)).substr(5)) == word) {
+      return ButtonAssignment::Make(function_type::kGamepad, (1 << bit) & 0xFF, (1 << bit) >> 8);
+    }
   }
+  if (word == "analog1") return ButtonAssignment::Make(function_type::kGamepadAnalogToggle, 0);
+  if (word == "analog2") return ButtonAssignment::Make(function_type::kGamepadAnalogToggle, 1);
   return std::nullopt;
 }
 
 }  // namespace
+
+std::vector<_FITEM_> OfferedCatalogue(const TextTables& texts, const DeviceInfo& info, int key) {
+  const std::vector<int> hidden =
+      key < 0 ? std::vector<int>{} : HiddenTypesForPosition(key, info.protocol_level, HiddenTypesDeviceFlag(info));
+  std::vector<_FITEM_> offered;
+  for (const _FITEM_& item : BuildFunctionCatalogue(texts, info)) {
+    if (IsCatalogueEntryShown(item, info.type_code, hidden)) offered.push_back(item);
+  }
+  return offered;
+}
 
 const char* FunctionSpecHelp() {
   return "FUNCTION forms:\n"
@@ -62,10 +79,20 @@ const char* FunctionSpecHelp() {
          "  key:[MODS+]KEY          e.g. key:Ctrl+Shift+A, key:F5 (Ctrl Shift Alt Win, RCtrl for one side)\n"
          "  media:NAME | media:0xUSAGE   e.g. media:\"Volume Up\", media:0xE9\n"
          "  dpi-up | dpi-down | dpi-loop | profile-switch\n"
-         "  macro:SLOT[:loop|:fire] the macro stored in SLOT (0-79)\n";
+         "  macro:SLOT[:loop|:fire] the macro stored in SLOT (0-79)\n"
+         "  catalogue:N             entry N of the functions this button offers (halvricctl functions)\n"
+         "  gamepad:BUTTON          A B X Y LB LT RB RT Left Right Up Down Start Back, analog1, analog2\n"
+         "                          (mice with game-pad functions only)\n";
 }
 
 std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const WorkingCopy& wc, std::string* error) {
+  static const KeyLabels kTableNames;
+  return ParseFunctionSpec(text, FunctionSpecContext{wc, kTableNames, {}}, error);
+}
+
+std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const FunctionSpecContext& c,
+                                                  std::string* error) {
+  const WorkingCopy& wc = c.wc;
   auto fail = [&](std::string why) -> std::optional<ButtonAssignment> {
     if (error) *error = std::move(why);
     return std::nullopt;
@@ -108,7 +135,7 @@ std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const W
       // A modifier alone ("key:Ctrl") is a key of its own.
       return ButtonAssignment::Keyboard(mods | bits, 0);
     }
-    auto usage = KeyUsage(key);
+    auto usage = c.keys.UsageOfName(key);
     if (!usage) return fail("unknown key \"" + words.back() + "\"");
     return ButtonAssignment::Keyboard(mods, *usage);
   }
@@ -118,6 +145,21 @@ std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const W
       if (Lower(row.name) == Lower(rest)) return ButtonAssignment::Consumer(row.code);
     }
     return fail("unknown media key \"" + rest + "\"");
+  }
+  if (head == "catalogue" || head == "catalog") {
+    auto n = ParseNumber(rest);
+    if (!n || *n < 1 || *n > c.catalogue.size()) {
+      return fail("catalogue: needs an entry 1-" + std::to_string(c.catalogue.size()) + " (see halvricctl functions)");
+    }
+    return c.catalogue[*n - 1].Assignment();
+  }
+  if (head == "gamepad") {
+    const auto a = GamepadFunction(Lower(rest));
+    if (!a) return fail("unknown game-pad button \"" + rest + "\"");
+    for (const _FITEM_& item : c.catalogue) {
+      if (item.Assignment() == *a) return a;
+    }
+    return fail("this mouse offers no game-pad functions for this button");
   }
   if (head == "macro") {
     auto parts = Split(rest, ':');

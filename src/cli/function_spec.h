@@ -4,11 +4,27 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/button_assignment.h"
+#include "config/function_catalogue.h"
+#include "config/key_labels.h"
 #include "config/working_copy.h"
 
 namespace halvric {
+
+// What a function text is read against: the mouse's configuration (macro slots), the key names
+// shown to the user, and the catalogue entries offered for the button (see OfferedCatalogue).
+struct FunctionSpecContext {
+  const WorkingCopy& wc;
+  const KeyLabels& keys;
+  std::vector<_FITEM_> catalogue;
+};
+
+// The catalogue entries the button setting dialog offers for `key` of this mouse, in its order:
+// the catalogue of the identified mouse (game-pad entries only with its game-pad flag) without
+// the entries its display filter and the key's hidden types leave out. `key` < 0: no hidden types.
+std::vector<_FITEM_> OfferedCatalogue(const TextTables& texts, const DeviceInfo& info, int key);
 
 // Accepted forms (case-insensitive words):
 //   raw:TYPE,P1,P2,P3        the four bytes, decimal or 0x-hex
@@ -21,7 +37,13 @@ namespace halvric {
 //   dpi-up | dpi-down | dpi-loop | profile-switch
 //   macro:SLOT[:loop|:fire]  plays the macro stored in SLOT (0-79) once, in a loop while held, or
 //                            as fire key
-// `wc` resolves macro slots; `error` receives why the text was refused.
+//   catalogue:N              entry N (from 1) of the offered catalogue (halvricctl functions)
+//   gamepad:BUTTON           a game-pad button (A B X Y LB LT RB RT Left Right Up Down Start Back)
+//                            or analog1 / analog2, for mice whose catalogue offers them
+// Key names are those of `c.keys`; `error` receives why the text was refused.
+std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const FunctionSpecContext& c,
+                                                  std::string* error);
+// The same with the key name table and no catalogue.
 std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const WorkingCopy& wc, std::string* error);
 
 // The help text listing the forms.

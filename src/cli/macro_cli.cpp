@@ -183,7 +183,7 @@ void Delete(CtlContext& ctx, const std::string& slot_text) {
 void Show(CtlContext& ctx, const std::string& file) {
   const TextTables& texts = ctx.Texts();
   const Macro macro = LoadMacro(file, texts);
-  const InstructionNames names = TableInstructionNames();
+  const InstructionNames names = LabelInstructionNames(ctx.Keys());
   nlohmann::json items = nlohmann::json::array();
   if (!ctx.options.json) {
     ctx.out << "name: " << macro.name << "\nmode: " << macro.mode << " (" << MacroModeText(macro.mode, texts)

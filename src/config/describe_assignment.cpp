@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "config/key_labels.h"
 #include "config/key_tables.h"
 #include "config/text_tables.h"
 
@@ -12,17 +13,14 @@ constexpr const char* kGamepadNames[kGamepadBitCount] = {
     "XBOX A", "XBOX B", "XBOX X", "XBOX Y", "XBOX LB", "XBOX LT", "XBOX RB", "XBOX RT",
     "XBOX Left", "XBOX Right", "XBOX Up", "XBOX Down", "XBOX Start", "XBOX Back"};
 
-std::string Mouse(const TextTables& t, int i) { return t.Get(TextFamily::mouse_str, i); }
+std::string MouseText(const TextTables& t, int i) { return t.Get(TextFamily::mouse_str, i); }
 
 // "%s (%dms)"
 std::string WithInterval(const std::string& name, int ms) { return name + " (" + std::to_string(ms) + "ms)"; }
 
-// Modifier prefix + key name, or the prefix without its final " + " when the key has no name.
-std::string KeyWithModifiers(int modifiers, int usage) {
-  const std::string prefix = ModifierPrefix(modifiers);
-  const std::string_view name = KeyTableName(usage);
-  if (name.empty() && !prefix.empty()) return prefix.substr(0, prefix.size() - 3);
-  return prefix + std::string(name);
+const KeyLabels& TableLabels() {
+  static const KeyLabels labels;
+  return labels;
 }
 
 }  // namespace
@@ -32,16 +30,42 @@ const char* GamepadBitName(int bit) { return bit >= 0 && bit < kGamepadBitCount 
 std::string ButtonMaskNames(const TextTables& texts, int mask) {
   std::string out;
   for (int bit = 0; bit < 5; ++bit) {
-    if (mask & (1 << bit)) out += Mouse(texts, bit);
+    if (mask & (1 << bit)) out += MouseText(texts, bit);
   }
   return out;
 }
 
 std::string DescribeAssignment(const TextTables& texts, const ButtonAssignment& a, int dpi_unit) {
-  return DescribeAssignment(texts, a.type, a.p1, a.p2, a.p3, dpi_unit);
+  return DescribeAssignment(texts, TableLabels(), a.type, a.p1, a.p2, a.p3, dpi_unit);
 }
 
-std::string DescribeAssignment(const TextTables& t, int type, int p1, int p2, int p3, int dpi_unit) {
+std::string DescribeAssignment(const TextTables& texts, int type, int p1, int p2, int p3, int dpi_unit) {
+  return DescribeAssignment(texts, TableLabels(), type, p1, p2, p3, dpi_unit);
+}
+
+std::string DescribeAssignment(const TextTables& texts, const KeyLabels& keys, const ButtonAssignment& a, int dpi_unit) {
+  return DescribeAssignment(texts, keys, a.type, a.p1, a.p2, a.p3, dpi_unit);
+}
+
+std::string BoundMacroName(const ButtonAssignment& a, const MacroSlotTable& macros) {
+  if (a.type < function_type::kMacro || a.type > function_type::kMacroFire || a.p3 != 0) return {};
+  const uint32_t body = static_cast<uint32_t>(a.p1 + 256 * a.p2);
+  for (const MacroSlot& slot : macros) {
+    if (slot.start != 0 && slot.body == body) return slot.name;
+  }
+  return {};
+}
+
+std::string ButtonFunctionText(const TextTables& texts, const KeyLabels& keys, const ButtonAssignment& a,
+                               int dpi_unit, const MacroSlotTable& macros) {
+  // The mode's name ends in a blank ("Macro ") so that the name follows it directly.
+  return DescribeAssignment(texts, keys, a, dpi_unit) + BoundMacroName(a, macros);
+}
+
+std::string DescribeAssignment(const TextTables& t, const KeyLabels& keys, int type, int p1, int p2, int p3,
+                               int dpi_unit) {
+  // Modifier prefix + key name, or the prefix without its final " + " when the key has no name.
+  auto KeyWithModifiers = [&keys](int modifiers, int usage) { return keys.KeyText(usage, modifiers); };
   namespace ft = function_type;
   if (type < 0 || type > ft::kLast) return {};
   const std::string name = t.Get(TextFamily::type_str, type);
@@ -56,8 +80,8 @@ std::string DescribeAssignment(const TextTables& t, int type, int p1, int p2, in
     case ft::kSmartRepeat: {
       std::string text = ButtonMaskNames(t, p1);
       if (type == ft::kSmartRepeat) return text + " (Smart repeat)";
-      if (p2 & 0x80) return Mouse(t, 8);
-      if (p2 != 0) return Mouse(t, 7);
+      if (p2 & 0x80) return MouseText(t, 8);
+      if (p2 != 0) return MouseText(t, 7);
       return text;
     }
     case ft::kKeyboard:
@@ -69,10 +93,10 @@ std::string DescribeAssignment(const TextTables& t, int type, int p1, int p2, in
     case ft::kMacroFire:
       if (p3 == builtin_action::kMarker) {
         switch (p1 + 256 * p2) {
-          case builtin_action::kTiltLeft: return Mouse(t, 5);
-          case builtin_action::kTiltRight: return Mouse(t, 6);
-          case builtin_action::kTripleClick: return Mouse(t, 10);
-          case builtin_action::kDoubleClick: return Mouse(t, 9);
+          case builtin_action::kTiltLeft: return MouseText(t, 5);
+          case builtin_action::kTiltRight: return MouseText(t, 6);
+          case builtin_action::kTripleClick: return MouseText(t, 10);
+          case builtin_action::kDoubleClick: return MouseText(t, 9);
           default: break;
         }
       }
@@ -102,11 +126,11 @@ std::string DescribeAssignment(const TextTables& t, int type, int p1, int p2, in
     case ft::kFireButton: {
       if (p3 == 0) return WithInterval(name, p2 * 10);
       std::string text;
-      if (p1 & 1) text += Mouse(t, 0);
+      if (p1 & 1) text += MouseText(t, 0);
       for (int bit = 1; bit < 5; ++bit) {
         if (p1 & (1 << bit)) {
           text += ' ';
-          text += Mouse(t, bit);
+          text += MouseText(t, bit);
         }
       }
       for (size_t pos; (pos = text.find("  ")) != std::string::npos;) text.erase(pos, 1);

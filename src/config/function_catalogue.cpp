@@ -68,6 +68,10 @@ std::vector<_FITEM_> BuildFunctionCatalogue(const TextTables& t, int type_code, 
   return list;
 }
 
+std::vector<_FITEM_> BuildFunctionCatalogue(const TextTables& texts, const DeviceInfo& info) {
+  return BuildFunctionCatalogue(texts, info.type_code, info.protocol_level, GamepadFlag(info));
+}
+
 std::span<const int> HiddenTypeList() { return kHiddenTypes; }
 
 std::vector<int> HiddenTypesForPosition(int position, int protocol_level, int device_flag) {

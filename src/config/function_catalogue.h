@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "config/button_assignment.h"
+#include "device/device_info.h"
 
 namespace halvric {
 
@@ -36,6 +37,15 @@ struct _FITEM_ {
 // code 15 below protocol level 10; the game-pad entries only come with the game-pad flag.
 std::vector<_FITEM_> BuildFunctionCatalogue(const TextTables& texts, int type_code, int protocol_level,
                                             bool gamepad);
+
+// What identification learnt that the catalogue depends on: the extended flag of string 199
+// (short-report mice only; 0 on the others). Set (non-zero), it is the game-pad flag that offers
+// the game-pad entries; its value is the device flag that hides types on positions 12 and 13.
+inline bool GamepadFlag(const DeviceInfo& info) { return info.extended_flag != 0; }
+inline int HiddenTypesDeviceFlag(const DeviceInfo& info) { return info.extended_flag; }
+
+// The catalogue for an identified mouse: its type code, its protocol level and its game-pad flag.
+std::vector<_FITEM_> BuildFunctionCatalogue(const TextTables& texts, const DeviceInfo& info);
 
 // The eight types the dialog must not offer for some button positions.
 std::span<const int> HiddenTypeList();

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "config/describe_assignment.h"
+#include "config/key_labels.h"
 #include "macro/instruction_set.h"
 #include "macro/macro_file.h"
 #include "platform/folders.h"
@@ -104,15 +105,17 @@ FunctionLibrary LoadLibraryFiles(const fs::path& program_folder, const FunctionL
 }
 
 FunctionLibrary LoadLibraryFiles(const fs::path& program_folder, const FunctionLibraryFilter& filter,
-                                 const TextTables& texts, int dpi_unit, int first_id) {
+                                 const TextTables& texts, const KeyLabels& keys, int dpi_unit, int first_id) {
   FunctionLibrary library = LoadLibraryFiles(program_folder, filter, first_id);
-  LabelLibraryEntries(library.entries, texts, dpi_unit);
+  LabelLibraryEntries(library.entries, texts, keys, dpi_unit);
   return library;
 }
 
-void LabelLibraryEntries(MacroList& entries, const TextTables& texts, int dpi_unit) {
+void LabelLibraryEntries(MacroList& entries, const TextTables& texts, const KeyLabels& keys, int dpi_unit) {
   for (_MACRO_LIST_ITEM_& entry : entries) {
-    if (!entry.IsFolder()) entry.label = DescribeAssignment(texts, entry.type, entry.op1, entry.op2, entry.op3, dpi_unit);
+    if (!entry.IsFolder()) {
+      entry.label = DescribeAssignment(texts, keys, entry.type, entry.op1, entry.op2, entry.op3, dpi_unit);
+    }
   }
 }
 

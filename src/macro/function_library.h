@@ -15,6 +15,7 @@
 
 namespace halvric {
 
+class KeyLabels;
 class TextTables;
 
 inline constexpr const char* kLibrarySectionPrefix = "ITEM";
@@ -45,11 +46,11 @@ FunctionLibrary LoadLibraryFiles(const std::filesystem::path& program_folder, co
 
 // The same, with each function entry labelled (see LabelLibraryEntries).
 FunctionLibrary LoadLibraryFiles(const std::filesystem::path& program_folder, const FunctionLibraryFilter& filter,
-                                 const TextTables& texts, int dpi_unit, int first_id = 1);
+                                 const TextTables& texts, const KeyLabels& keys, int dpi_unit, int first_id = 1);
 
 // Sets the label of every entry that is not a folder to the display text of its function
-// (type, op1, op2, op3) with the current texts; `dpi_unit` is the device's DPI step.
-void LabelLibraryEntries(MacroList& entries, const TextTables& texts, int dpi_unit);
+// (type, op1, op2, op3) with the current texts and key names; `dpi_unit` is the device's DPI step.
+void LabelLibraryEntries(MacroList& entries, const TextTables& texts, const KeyLabels& keys, int dpi_unit);
 
 // Whether an entry of `type` and `op1` is offered under `filter`.
 bool LibraryEntryAdmitted(int type, int op1, const FunctionLibraryFilter& filter);

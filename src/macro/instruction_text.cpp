@@ -1,5 +1,6 @@
 #include "macro/instruction_text.h"
 
+#include "config/key_labels.h"
 #include "config/key_tables.h"
 #include "config/text_tables.h"
 #include "macro/safe_format.h"
@@ -50,6 +51,11 @@ std::string Name(const std::function<std::string(int)>& lookup, int usage) {
 
 InstructionNames TableInstructionNames() {
   return {[](int usage) { return std::string(KeyTableName(usage)); },
+          [](int usage) { return std::string(ConsumerUsageName(usage)); }};
+}
+
+InstructionNames LabelInstructionNames(const KeyLabels& keys) {
+  return {[&keys](int usage) { return keys.KeyName(usage); },
           [](int usage) { return std::string(ConsumerUsageName(usage)); }};
 }
 

@@ -10,6 +10,7 @@
 
 namespace halvric {
 
+class KeyLabels;
 class TextTables;
 
 // Where the names inside instruction texts come from: the key name of a keyboard usage (the
@@ -19,9 +20,11 @@ struct InstructionNames {
   std::function<std::string(int usage)> consumer_name;
 };
 
-// Key names from the key name table and consumer names from the fixed consumer name table;
-// a window that knows the system's key names passes its own key_name instead.
+// Key names from the key name table and consumer names from the fixed consumer name table.
 InstructionNames TableInstructionNames();
+// Key names from `keys` (the user's layout; the labels must outlive the result) and consumer
+// names from the fixed consumer name table: what the macro editor and halvricctl show.
+InstructionNames LabelInstructionNames(const KeyLabels& keys);
 
 // Text of the instruction whose five bytes are `code`; empty for 81, 82 and invalid opcodes.
 std::string InstructionText(const std::array<uint8_t, 5>& code, const TextTables& texts,

@@ -25,6 +25,15 @@ std::vector<ModelSpec> BuildModels() {
   level0.input_report_length = 16;
   models.push_back(level0);
 
+  // A level-0 mouse whose identification string carries the extended flag: it has the game-pad
+  // functions.
+  ModelSpec gamepad = level0;
+  gamepad.name = "level0-gamepad";
+  gamepad.extended_flag = 1;
+  gamepad.product_id = 0x7041;
+  gamepad.product_name = "Halvric simulated mouse L0 game-pad";
+  models.push_back(gamepad);
+
   ModelSpec level5;
   level5.name = "level5";
   level5.long_reports = true;

@@ -13,7 +13,7 @@
 namespace halvric::sim {
 
 struct ModelSpec {
-  std::string name;                  // "level0", "level5", "level11", "level11-blank"
+  std::string name;                  // "level0", "level0-gamepad", "level5", "level11", "level11-blank"
   bool long_reports = false;         // 64-byte features on interface 1, else 9-byte on interface 0
   int protocol_level = 0;
   int type_code = 0;

@@ -4,6 +4,8 @@
 
 #include "cli/ctl_run.h"
 #include "cli/function_spec.h"
+#include "platform/folders.h"
+#include "platform/linux/xkb_key_names.h"
 #include "support/sim_fixture.h"
 
 namespace halvric {
@@ -95,6 +97,65 @@ TEST(FunctionSpec, ReadableForms) {
   EXPECT_FALSE(ParseFunctionSpec("raw:1,2,3", wc, &why));
   EXPECT_FALSE(ParseFunctionSpec("raw:1,2,3,256", wc, &why));
   EXPECT_FALSE(ParseFunctionSpec("media:Nonsense", wc, &why));
+}
+
+// What show prints for a button that plays a stored macro: the mode's name and the macro's name.
+TEST_F(StateFile, ShowNamesTheMacroAButtonPlays) {
+  const std::string mf = (ProgramFolder(FolderEnvironment::FromProcess()) / "library" / "editing" / "copy.mf").string();
+  for (const char* model : {"level0", "level11"}) {
+    std::filesystem::remove(state);
+    ASSERT_EQ(Run(model, {"macro", "write", "3", mf}).code, 0) << model;
+    CtlRun b = Run(model, {"button", "1", "2", "macro:3:loop"});
+    ASSERT_EQ(b.code, 0) << b.err;
+    EXPECT_EQ(b.out, "key 2: Macro(R) Copy\n") << model;
+    CtlRun r = Run(model, {"show", "--profile", "1"});
+    EXPECT_NE(r.out.find("key  2: Macro(R) Copy  [09 "), std::string::npos) << model << "\n" << r.out;
+    r = Run(model, {"--json", "show", "--profile", "1"});
+    EXPECT_NE(r.out.find("\"text\": \"Macro(R) Copy\""), std::string::npos) << model;
+  }
+}
+
+// With a French layout the keys are named, shown and read as the keyboard labels them.
+TEST_F(StateFile, KeyNamesFollowTheKeyboardLayout) {
+  linux_hid::XkbLayoutNames french;
+  french.layout = "fr";
+  if (!linux_hid::XkbKeyNames::FromNames(french)) GTEST_SKIP() << "no XKB data for the French layout";
+  CtlRun b = Run("level5", {"--keyboard-layout=fr", "button", "1", "1", "key:Ctrl+A"});
+  ASSERT_EQ(b.code, 0) << b.err;
+  EXPECT_EQ(b.out, "key 1: Ctrl + A\n");
+  // The key labelled A on an AZERTY keyboard is where a US keyboard has Q.
+  CtlRun r = Run("level5", {"--keyboard-layout=fr", "show", "--profile", "1"});
+  EXPECT_NE(r.out.find("key  1: Ctrl + A  [05 01 14 00]"), std::string::npos) << r.out;
+  r = Run("level5", {"--keyboard-layout=us", "show", "--profile", "1"});
+  EXPECT_NE(r.out.find("key  1: Ctrl + Q  [05 01 14 00]"), std::string::npos) << r.out;
+  EXPECT_EQ(Run("level5", {"--keyboard-layout=nonsense", "show"}).code, 1);
+}
+
+// The game-pad entries of the catalogue come with the extended flag that identification read.
+TEST_F(StateFile, GamepadFunctionsOnlyForMiceThatHaveThem) {
+  CtlRun plain = Run("level0", {"functions"});
+  ASSERT_EQ(plain.code, 0) << plain.err;
+  EXPECT_EQ(plain.out.find("XBOX"), std::string::npos);
+  CtlRun refused = Run("level0", {"button", "1", "2", "gamepad:A"});
+  EXPECT_EQ(refused.code, 2);
+  EXPECT_NE(refused.err.find("game-pad"), std::string::npos) << refused.err;
+
+  std::filesystem::remove(state);
+  CtlRun pad = Run("level0-gamepad", {"functions"});
+  ASSERT_EQ(pad.code, 0) << pad.err;
+  EXPECT_NE(pad.out.find(": XBOX A  (advanced)  [22 01 00 00]"), std::string::npos) << pad.out;
+  EXPECT_NE(pad.out.find(": XBOX Anlog2 toggle  (advanced)  [24 01 00 00]"), std::string::npos) << pad.out;
+  CtlRun b = Run("level0-gamepad", {"button", "1", "2", "gamepad:Back"});
+  ASSERT_EQ(b.code, 0) << b.err;
+  EXPECT_EQ(b.out, "key 2: XBOX Back\n");
+  // Positions 12 and 13 of a level-0 mouse with the flag hide the eight types, as in the window.
+  CtlRun key12 = Run("level0-gamepad", {"functions", "--key", "12"});
+  EXPECT_EQ(key12.out.find("Fire button"), std::string::npos) << key12.out;
+  EXPECT_NE(pad.out.find("Fire button"), std::string::npos);
+  // Numbered as listed for that key: 11 entries of the "Mouse" page, then "No function".
+  CtlRun pick = Run("level0-gamepad", {"button", "1", "12", "catalogue:13"});
+  ASSERT_EQ(pick.code, 0) << pick.err;
+  EXPECT_EQ(pick.out, "key 12: Launch setting\n");
 }
 
 }  // namespace

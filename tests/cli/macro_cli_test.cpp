@@ -131,5 +131,40 @@ TEST(MacroCli, CorruptFilesBadSlotsAndShow) {
   EXPECT_NE(r.out.find("8: 7f  Wheel Scrolling  -1 count(unit)\n"), std::string::npos);
 }
 
+// A file's mode outside 8-10 stays in the file; only the mouse gets 8, in its mode table and as
+// the function code of the button that plays the macro.
+TEST(MacroCli, AFilesOddModeStaysInTheFileAndBecomesEightInTheMouse) {
+  Files files;
+  const std::string state = files.Make("state", ".json");
+  const std::string in = files.Make("odd", ".mf");
+  Macro m = Sample();
+  m.mode = 7;
+  ASSERT_EQ(SaveMacroFile(in, m, 1700000000), MacroFileStatus::kOk);
+  auto bytes_of = [](const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+  };
+  const std::string before = bytes_of(in);
+  const std::vector<std::string> sim = {"--simulate=level5", "--sim-state", state};
+  const auto with = [&](std::vector<std::string> more) {
+    std::vector<std::string> args = sim;
+    args.insert(args.end(), more.begin(), more.end());
+    return Ctl(args);
+  };
+  CtlRun r = Ctl({"macro", "show", in});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("mode: 7 ("), std::string::npos) << r.out;
+  // Slot 3's mode byte (mode table at 992 on level 5) is set to 10 first, so that 8 is seen written.
+  ASSERT_EQ(with({"mem", "write", "995", "0a"}).code, 0);
+  r = with({"macro", "write", "3", in, "--bind", "1:2"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("mode 8"), std::string::npos) << r.out;
+  r = with({"mem", "read", "995", "1"});
+  EXPECT_EQ(r.out, "0x03e3: 08\n");
+  r = with({"show", "--profile", "1"});
+  EXPECT_NE(r.out.find("key  2: Macro Combo strike  [08 "), std::string::npos) << r.out;
+  EXPECT_EQ(bytes_of(in), before);
+}
+
 }  // namespace
 }  // namespace halvric

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "config/describe_assignment.h"
+#include "config/key_labels.h"
 #include "config/text_tables.h"
 #include "macro/mf_fixture.h"
 
@@ -20,7 +21,7 @@ TEST(FunctionLibraryLabel, EntriesTakeTheirFunctionTextFoldersNone) {
          "[ITEM2]\nname=Tilt\ntype=10\nop1=0\nop2=0\nop3=255\n";
   TextTables texts;
   texts.Set(TextFamily::msg_str, 46, "X gesperrt");
-  const FunctionLibrary library = LoadLibraryFiles(dir.path(), {}, texts, 50);
+  const FunctionLibrary library = LoadLibraryFiles(dir.path(), {}, texts, KeyLabels(), 50);
   ASSERT_EQ(library.entries.size(), 4u);
   EXPECT_EQ(library.entries[0].label, "");  // the folder
   for (size_t i = 1; i < library.entries.size(); ++i) {

@@ -12,6 +12,7 @@
 #include "app/device_session.h"
 #include "app/main_window_wiring.h"
 #include "config/text_tables.h"
+#include "platform/key_names.h"
 #include "services/program_context.h"
 #include "sim/sim_hid_backend.h"
 #include "sim/sim_mouse.h"
@@ -28,8 +29,11 @@ inline void UsePrivateFolders(QTemporaryDir& dir) {
 }
 
 struct WindowRig {
-  explicit WindowRig(const std::string& models, std::chrono::microseconds latency = {}) {
+  // `key_names` stands for the user's keyboard layout (null: the program's own key names).
+  explicit WindowRig(const std::string& models, std::chrono::microseconds latency = {},
+                     std::shared_ptr<const KeyNameSource> key_names = nullptr) {
     DlgDeps deps;
+    deps.key_names = std::move(key_names);
     deps.context = &context;
     deps.fonts = &fonts;
     deps.texts = &texts;

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "config/describe_assignment.h"
+#include "config/key_labels.h"
 #include "config/text_tables.h"
 #include "config/usage_to_scan_table.h"
 #include "ui/kit/key_capture.h"
@@ -21,15 +22,15 @@ constexpr int kEntryStepY = 40;
 constexpr int kContentTop = 100;
 constexpr int kHighlightTicks = 10;
 
-// Ready-made key combinations of the keyboard page: modifier mask, usage, caption.
+// Ready-made key combinations of the keyboard page: modifier mask and usage. Their captions are
+// their descriptions, so that they name the keys of the user's layout (on an AZERTY keyboard the
+// usage of "Ctrl + Z" on a US keyboard is "Ctrl + W").
 struct Preset {
   int modifiers;
   int usage;
-  const char* caption;
 };
 constexpr Preset kPresets[] = {
-    {0x01, 0x06, "Ctrl + C"}, {0x01, 0x19, "Ctrl + V"}, {0x01, 0x1B, "Ctrl + X"},
-    {0x01, 0x1D, "Ctrl + Z"}, {0x04, 0x2B, "Alt + Tab"}, {0x04, 0x3D, "Alt + F4"}, {0x08, 0x07, "Win + D"},
+    {0x01, 0x06}, {0x01, 0x19}, {0x01, 0x1B}, {0x01, 0x1D}, {0x04, 0x2B}, {0x04, 0x3D}, {0x08, 0x07},
 };
 
 bool IsKeyCycleType(int type) {
@@ -38,12 +39,12 @@ bool IsKeyCycleType(int type) {
 
 }  // namespace
 
-CButtonSetDlg::CButtonSetDlg(const AppFonts& fonts, const TextTables& texts, const UsageToScanTable& scan_table,
+CButtonSetDlg::CButtonSetDlg(const AppFonts& fonts, const TextTables& texts, std::shared_ptr<const KeyLabels> keys,
                              ScreenKeyboard keyboard, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
       fonts_(fonts),
       texts_(texts),
-      scan_table_(scan_table),
+      keys_(keys ? std::move(keys) : std::make_shared<const KeyLabels>()),
       keyboard_(std::move(keyboard)) {
   clock_.start();
   setModal(true);
@@ -174,7 +175,7 @@ void CButtonSetDlg::showEvent(QShowEvent* e) {
 }
 
 void CButtonSetDlg::Recompute() {
-  description_ = QString::fromStdString(DescribeAssignment(texts_, assignment_, request_.dpi_unit));
+  description_ = QString::fromStdString(Describe(assignment_));
   update();
 }
 
@@ -219,6 +220,18 @@ QRect CButtonSetDlg::KeyRect(int key) const {
 }
 
 int CButtonSetDlg::PresetCount() const { return static_cast<int>(std::size(kPresets)); }
+QString CButtonSetDlg::PresetCaption(int preset) const {
+  if (preset < 0 || preset >= PresetCount()) return {};
+  const Preset& p = kPresets[preset];
+  return QString::fromStdString(Describe(ButtonAssignment::Keyboard(p.modifiers, p.usage)));
+}
+
+std::string CButtonSetDlg::Describe(const ButtonAssignment& a) const {
+  std::string text = DescribeAssignment(texts_, *keys_, a, request_.dpi_unit);
+  // A macro chosen on the macro page is shown with its name, as the main window shows it.
+  if (a.type >= function_type::kMacro && a.type <= function_type::kMacroFire && a.p3 == 0) text += macro_name_;
+  return text;
+}
 QRect CButtonSetDlg::PresetRect(int preset) const { return {20 + preset * 124, 470, 116, 34}; }
 
 QRect CButtonSetDlg::SliderTrack(int i) const { return {160, 486 + i * 34, 560, 12}; }
@@ -375,7 +388,7 @@ void CButtonSetDlg::ClickKey(int index) {
   for (const ScreenKey& k : keyboard_.keys) {
     if (!k.selected) continue;
     if (k.modifier != 0) modifiers |= k.modifier;
-    else if (k.consumer_usage == 0) usage = k.usage != 0 ? k.usage : scan_table_.UsageForScanCode(k.scan_code);
+    else if (k.consumer_usage == 0) usage = k.usage != 0 ? k.usage : keys_->scan_table().UsageForScanCode(k.scan_code);
   }
   assignment_ = ButtonAssignment::Keyboard(modifiers, usage);
   Recompute();
@@ -489,7 +502,7 @@ void CButtonSetDlg::CycleKey(int scan_code) {
     update();
     return;
   }
-  const int usage = scan_table_.UsageForScanCode(scan_code);
+  const int usage = keys_->scan_table().UsageForScanCode(scan_code);
   if (usage == 0) return;
   // The key counts only once it is complete, so that an abandoned capture leaves no empty slot.
   block[static_cast<size_t>(2 + 2 * slot)] = static_cast<uint8_t>(usage);

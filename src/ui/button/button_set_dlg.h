@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <array>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,8 @@
 namespace halvric {
 
 class AppFonts;
+class KeyLabels;
 class TextTables;
-class UsageToScanTable;
 
 // What the main window hands over for one opening.
 struct ButtonSetRequest {
@@ -53,7 +54,9 @@ class CButtonSetDlg : public QDialog {
   static constexpr int kMaxCycleKeys = 5;
   static constexpr int kMacroRowHeight = 32;
 
-  CButtonSetDlg(const AppFonts& fonts, const TextTables& texts, const UsageToScanTable& scan_table,
+  // `keys` names the keys in descriptions, hints and key cycles; `keyboard` must have been built
+  // with the same labels (LoadProgramScreenKeyboard), so that all of them agree.
+  CButtonSetDlg(const AppFonts& fonts, const TextTables& texts, std::shared_ptr<const KeyLabels> keys,
                 ScreenKeyboard keyboard, QWidget* parent = nullptr);
 
   // Prepares the dialog for `request` (catalogue, sliders, first page, marks) without running it.
@@ -91,6 +94,7 @@ class CButtonSetDlg : public QDialog {
   QRect KeyRect(int key) const;
   QRect PresetRect(int preset) const;
   int PresetCount() const;
+  QString PresetCaption(int preset) const;
   QRect SliderTrack(int i) const;
   QRect SliderArrowRect(int i, bool up) const;
   QRect CycleTypeRect(int n) const;  // 0 positive, 1 reverse, 2 current position
@@ -151,6 +155,8 @@ class CButtonSetDlg : public QDialog {
   int KeyCycleAddress() const;
   int64_t NowMs() const { return clock_.elapsed(); }
   QString T(int family, int index) const;
+  // Description of an assignment with the dialog's key names.
+  std::string Describe(const ButtonAssignment& a) const;
 
   // Timers: 1 grow once visible, 2 smooth scroll, 3 arrow auto-repeat, 4 highlight countdown,
   // 6 hint fade.
@@ -161,7 +167,7 @@ class CButtonSetDlg : public QDialog {
 
   const AppFonts& fonts_;
   const TextTables& texts_;
-  const UsageToScanTable& scan_table_;
+  std::shared_ptr<const KeyLabels> keys_;
   ScreenKeyboard keyboard_;
   ButtonSetRequest request_;
   std::array<uint8_t, kExtensionSize> cycle_at_open_{};

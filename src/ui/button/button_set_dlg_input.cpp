@@ -8,9 +8,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
-#include "config/describe_assignment.h"
 #include "config/text_tables.h"
-#include "config/usage_to_scan_table.h"
 #include "ui/kit/key_capture.h"
 
 namespace halvric {
@@ -117,8 +115,8 @@ void CButtonSetDlg::mouseMoveEvent(QMouseEvent* e) {
     if (key >= 0) {
       const ScreenKey& k = keyboard_.keys[static_cast<size_t>(key)];
       SetHint(QString::fromStdString(k.consumer_usage != 0
-                                         ? DescribeAssignment(texts_, ButtonAssignment::Consumer(k.consumer_usage))
-                                         : DescribeAssignment(texts_, ButtonAssignment::Keyboard(k.modifier, k.modifier ? 0 : k.usage))));
+                                         ? Describe(ButtonAssignment::Consumer(k.consumer_usage))
+                                         : Describe(ButtonAssignment::Keyboard(k.modifier, k.modifier ? 0 : k.usage))));
     }
     update();
   }

@@ -6,20 +6,12 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "config/describe_assignment.h"
 #include "config/text_tables.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/kit/text_ids.h"
 #include "ui/kit/ui_palette.h"
 
 namespace halvric {
-namespace {
-
-constexpr const char* kPresetCaptions[] = {"Ctrl + C", "Ctrl + V", "Ctrl + X", "Ctrl + Z",
-                                          "Alt + Tab", "Alt + F4", "Win + D"};
-
-}  // namespace
-
 void CButtonSetDlg::paintEvent(QPaintEvent*) {
   QPainter p(this);
   ui::DrawWindowFrame(p, rect());
@@ -67,7 +59,7 @@ void CButtonSetDlg::paintEvent(QPaintEvent*) {
         p.drawText(r.adjusted(2, 0, -2, 0), Qt::AlignCenter | Qt::TextWordWrap, QString::fromStdString(k.name));
       }
       for (int i = 0; i < PresetCount(); ++i) {
-        ui::DrawButton(p, PresetRect(i), QString::fromLatin1(kPresetCaptions[i]), false, false, fonts_[kFont12]);
+        ui::DrawButton(p, PresetRect(i), PresetCaption(i), false, false, fonts_[kFont12]);
       }
       break;
     }
@@ -133,7 +125,7 @@ void CButtonSetDlg::paintEvent(QPaintEvent*) {
           const auto& b = *request_.key_cycle;
           const int mods = b[static_cast<size_t>(1 + 2 * i)];
           const int usage = b[static_cast<size_t>(2 + 2 * i)];
-          text = QString::fromStdString(DescribeAssignment(texts_, ButtonAssignment::Keyboard(mods, usage)));
+          text = QString::fromStdString(Describe(ButtonAssignment::Keyboard(mods, usage)));
           if (capturing && text.isEmpty()) text = QStringLiteral("\u2026");
         }
         p.setFont(fonts_[kFont12]);

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "config/key_labels.h"
 #include "config/usage_to_scan_table.h"
 #include "platform/folders.h"
 #include "platform/profile_file.h"
@@ -19,10 +20,10 @@ const UsageToScanTable& ProgramScanTable() {
   return table;
 }
 
-ScreenKeyboard LoadProgramScreenKeyboard(const TextTables& texts, const KeyNameSource& names) {
+ScreenKeyboard LoadProgramScreenKeyboard(const TextTables& texts, const KeyLabels& keys) {
   const std::filesystem::path folder = ProgramFolder(FolderEnvironment::FromProcess());
   const ProfileFile ini((folder / ScreenKeyboard::kFileName).string());
-  return LoadScreenKeyboard(ini, texts, ProgramScanTable(), names);
+  return LoadScreenKeyboard(ini, texts, keys.scan_table(), keys.names());
 }
 
 }  // namespace halvric

@@ -6,14 +6,15 @@
 
 namespace halvric {
 
-class KeyNameSource;
+class KeyLabels;
 class TextTables;
 class UsageToScanTable;
 
 // Read once from the program's resources; empty when the resource is missing.
 const UsageToScanTable& ProgramScanTable();
 
-// The on-screen keyboard of the program folder, labelled with `names` (the user's layout).
-ScreenKeyboard LoadProgramScreenKeyboard(const TextTables& texts, const KeyNameSource& names);
+// The on-screen keyboard of the program folder, labelled with the key names of `keys` (the
+// user's layout).
+ScreenKeyboard LoadProgramScreenKeyboard(const TextTables& texts, const KeyLabels& keys);
 
 }  // namespace halvric

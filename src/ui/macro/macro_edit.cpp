@@ -9,6 +9,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "config/key_labels.h"
 #include "config/text_tables.h"
 #include "config/usage_to_scan_table.h"
 #include "config/working_copy.h"
@@ -161,7 +162,7 @@ bool MacroEdit::RowIsNew(int i) const {
 }
 
 QString MacroEdit::RowText(int i) const {
-  static const InstructionNames names = TableInstructionNames();
+  const InstructionNames names = deps_.keys ? LabelInstructionNames(*deps_.keys) : TableInstructionNames();
   const _MACRO_ITEM_& it = macro_.items[static_cast<size_t>(i)];
   return QString::asprintf("%04d", i) + QStringLiteral("  ") +
          QString::fromStdString(InstructionText(it.code, *deps_.texts, names));
@@ -252,8 +253,9 @@ void MacroEdit::NewMacro() {
 }
 
 void MacroEdit::SetMacro(const Macro& m, const std::string& path, int slot) {
+  // The mode stays as the file or slot gave it, so that saving writes it back unchanged; a mode
+  // outside 8-10 becomes 8 only where it goes into the mouse (WriteMacroToSlot).
   macro_ = m;
-  if (macro_.mode < kMacroModeOnce || macro_.mode > kMacroModeFire) macro_.mode = kMacroModeOnce;
   path_ = path;
   source_slot_ = slot;
   modified_ = false;

@@ -10,6 +10,7 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ namespace halvric {
 class AppFonts;
 class CStrDlg;
 class DeviceLayer;
+class KeyLabels;
 class MacroLibrary;
 class TextTables;
 struct WorkingCopy;
@@ -36,6 +38,8 @@ class MacroEdit : public QWidget {
   struct Deps {
     const AppFonts* fonts = nullptr;
     const TextTables* texts = nullptr;
+    // The key names of the user's layout, shared with the main window; null: the table names.
+    std::shared_ptr<const KeyLabels> keys;
     MacroLibrary* library = nullptr;
     CStrDlg* prompt = nullptr;
     // The main window's copy of the mouse's configuration; null without a mouse.

@@ -13,6 +13,7 @@
 #include "config/backup_restore.h"
 #include "config/reset_defaults.h"
 #include "config/setting_changes.h"
+#include "config/key_labels.h"
 #include "config/text_tables.h"
 #include "config/usage_to_scan_table.h"
 #include "macro/macro_library.h"
@@ -78,8 +79,10 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
 
 
   BuildItems();
+  // The key names come first: the button dialog's on-screen keyboard and the macro editor take
+  // theirs from the same labels as the window's buttons.
+  key_labels_ = std::make_shared<const KeyLabels>(ProgramScanTable(), deps.key_names);
   CreateMacroWindows(deps.library);
-  key_names_ = deps.key_names;
   AddWindowItems();
   if (deps.movement_intake != nullptr) reports_->SetMovementIntake(deps.movement_intake);
 

@@ -40,6 +40,7 @@ class AppFonts;
 class CDispDlg;
 class ColorDlg;
 class MovementIntake;
+class KeyLabels;
 class KeyNameSource;
 class UpgradeDlg;
 class CStrDlg;
@@ -199,7 +200,8 @@ class CHalvricDlg : public QWidget, private ReportView {
   void OpenUpgrade();
   ColorDlg* lightingWindow() const;
   UpgradeDlg* upgradeWindow() const;
-  const KeyNameSource& keyNames() const;
+  // The key names every window of the program uses: the user's layout, else the table names.
+  const KeyLabels& keyLabels() const { return *key_labels_; }
 
   // Runs the foreground check (linked profiles); the program calls it when the active window
   // changes.
@@ -373,7 +375,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   int item_function_list_ = -1;
   // Lighting and upgrade windows, key names, tilt and touch.
   int light_item_ = -1;
-  std::shared_ptr<const KeyNameSource> key_names_;
+  std::shared_ptr<const KeyLabels> key_labels_;
 
   QTimer timer1_, timer2_, timer3_, timer4_, timer5_, timer6_, timer7_, timer8_, timer9_, timer10_, timer11_,
       timer200_, timer445_;

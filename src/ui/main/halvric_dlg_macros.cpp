@@ -40,7 +40,7 @@ void CHalvricDlg::RebuildMacroLists() {
   FunctionLibraryFilter filter;
   filter.variant = model_->wc().variant;
   const FunctionLibrary lib =
-      LoadLibraryFiles(ProgramFolder(FolderEnvironment::FromProcess()), filter, texts_, model_->wc().dpi_step);
+      LoadLibraryFiles(ProgramFolder(FolderEnvironment::FromProcess()), filter, texts_, *key_labels_, model_->wc().dpi_step);
   function_entries_ = lib.entries;
   // Library groups carry the name of their file.
   for (_MACRO_LIST_ITEM_& e : function_entries_) {

@@ -9,9 +9,8 @@
 
 #include "config/button_assignment.h"
 #include "config/describe_assignment.h"
+#include "config/key_labels.h"
 #include "config/text_tables.h"
-#include "config/usage_to_scan_table.h"
-#include "platform/key_names.h"
 #include "services/main_window_model.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/kit/key_resources.h"
@@ -57,16 +56,11 @@ void CHalvricDlg::ShutdownSubWindows() {
   reports_->SetMovementIntake(nullptr);
 }
 
-const KeyNameSource& CHalvricDlg::keyNames() const {
-  static const NoKeyNames kNone;
-  return key_names_ ? *key_names_ : static_cast<const KeyNameSource&>(kNone);
-}
-
 std::string CHalvricDlg::ButtonText(int profile, int key) const {
   if (profile < 0 || profile >= kProfileCount || key < 0 || key >= kKeySlots) return {};
-  const auto& b = model_->wc().profiles[static_cast<size_t>(profile)].buttons[static_cast<size_t>(key)].bytes;
-  if (key_names_ && b[0] == function_type::kKeyboard) return KeyNameText(b[2], b[1], ProgramScanTable(), *key_names_);
-  return DescribeAssignment(texts_, ButtonAssignment::FromBytes(b), model_->wc().dpi_step);
+  const WorkingCopy& wc = model_->wc();
+  const auto& b = wc.profiles[static_cast<size_t>(profile)].buttons[static_cast<size_t>(key)].bytes;
+  return ButtonFunctionText(texts_, *key_labels_, ButtonAssignment::FromBytes(b), wc.dpi_step, wc.macros);
 }
 
 std::string CHalvricDlg::ProfileName(int profile) const {

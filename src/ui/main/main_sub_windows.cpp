@@ -5,9 +5,10 @@
 
 #include "config/button_assignment.h"
 #include "config/function_catalogue.h"
+#include "config/key_labels.h"
+#include "config/screen_keyboard.h"
 #include "config/text_tables.h"
 #include "macro/macro_library.h"
-#include "platform/key_names.h"
 #include "services/main_window_model.h"
 #include "services/program_context.h"
 #include "ui/button/button_set_dlg.h"
@@ -23,12 +24,14 @@ namespace halvric {
 
 void SubWindowHost::CreateMacroWindows() {
   CHalvricDlg& w = w_;
-  const NoKeyNames names;
-  button_dlg_ = new CButtonSetDlg(w.fonts_, w.texts_, ProgramScanTable(), LoadProgramScreenKeyboard(w.texts_, names), &w);
+  // The dialog's keyboard, descriptions and the editor's instruction rows name keys as the
+  // window's buttons do.
+  button_dlg_ = new CButtonSetDlg(w.fonts_, w.texts_, w.key_labels_, LoadProgramScreenKeyboard(w.texts_, *w.key_labels_), &w);
 
   MacroEdit::Deps d;
   d.fonts = &w.fonts_;
   d.texts = &w.texts_;
+  d.keys = w.key_labels_;
   d.library = w.library_;
   d.prompt = w.prompt_;
   d.mouse = [&w]() -> const WorkingCopy* { return w.HasDevice() ? &w.model_->wc() : nullptr; };
@@ -86,10 +89,10 @@ void SubWindowHost::OpenButtonDialog(int button) {
   auto& profile = wc.profiles[static_cast<size_t>(p)];
   ButtonSetRequest r;
   r.current = ButtonAssignment::FromBytes(profile.buttons[static_cast<size_t>(key)].bytes);
-  r.hidden_types = HiddenTypesForPosition(key, wc.protocol_level, 0);
+  r.hidden_types = HiddenTypesForPosition(key, wc.protocol_level, HiddenTypesDeviceFlag(w.info_));
   r.type_code = w.info_.type_code;
   r.protocol_level = wc.protocol_level;
-  r.gamepad = false;
+  r.gamepad = GamepadFlag(w.info_);
   r.dpi_unit = wc.dpi_step;
   r.max_dpi = w.MaxRawDpi();
   r.profile = p;

@@ -7,10 +7,11 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include "config/key_labels.h"
 #include "config/text_tables.h"
 #include "config/usage_to_scan_table.h"
 #include "macro/list_scrolling.h"
-#include "platform/key_names.h"
+#include "support/fake_key_names.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/kit/key_resources.h"
 
@@ -22,12 +23,10 @@ class ButtonSetDlgTest : public QObject {
  private:
   AppFonts fonts_;
   TextTables texts_;
-  NoKeyNames names_;
-
-  std::unique_ptr<CButtonSetDlg> MakeDialog() {
-    auto dlg =
-        std::make_unique<CButtonSetDlg>(fonts_, texts_, ProgramScanTable(), LoadProgramScreenKeyboard(texts_, names_));
-    return dlg;
+  // A null layout: the program's own key names.
+  std::unique_ptr<CButtonSetDlg> MakeDialog(std::shared_ptr<const KeyNameSource> layout = nullptr) {
+    auto keys = std::make_shared<const KeyLabels>(ProgramScanTable(), std::move(layout));
+    return std::make_unique<CButtonSetDlg>(fonts_, texts_, keys, LoadProgramScreenKeyboard(texts_, *keys));
   }
   static ButtonSetRequest Request(ButtonAssignment a) {
     ButtonSetRequest r;
@@ -115,6 +114,27 @@ class ButtonSetDlgTest : public QObject {
     Click(d.get(), d->PresetRect(0).center());
     QCOMPARE(d->Assignment(), ButtonAssignment::Make(5, 0x01, 0x06, 0));
     QVERIFY(d->keyboard().keys[static_cast<size_t>(lctrl)].selected);
+  }
+
+  // On an AZERTY keyboard the on-screen keys, the description of a chosen key, the key presets
+  // and the key-cycle slots all name a key as its label does.
+  void keysAreNamedAsTheLayoutLabelsThem() {
+    using halvric::testing::kUsageUsA;
+    using halvric::testing::kUsageUsQ;
+    auto d = MakeDialog(std::make_shared<halvric::testing::AzertyKeyNames>());
+    const int labelled_a = KeyOfUsage(*d, kUsageUsQ);
+    QVERIFY(labelled_a >= 0);
+    QCOMPARE(d->keyboard().keys[static_cast<size_t>(labelled_a)].name, std::string("A"));
+    QCOMPARE(d->keyboard().keys[static_cast<size_t>(KeyOfUsage(*d, kUsageUsA))].name, std::string("Q"));
+    d->Prepare(Request(ButtonAssignment::MouseButtons(1)));
+    d->show();
+    Click(d.get(), d->PageTabRect(CButtonSetDlg::kPageKeyboard).center());
+    Click(d.get(), d->KeyRect(KeyOfModifier(*d, 0x01)).center());
+    Click(d.get(), d->KeyRect(labelled_a).center());
+    QCOMPARE(d->Assignment(), ButtonAssignment::Keyboard(0x01, kUsageUsQ));
+    QCOMPARE(d->Description(), QStringLiteral("Ctrl + A"));
+    QCOMPARE(d->PresetCaption(0), QStringLiteral("Ctrl + C"));
+    QCOMPARE(d->PresetCaption(3), QStringLiteral("Ctrl + W"));
   }
 
   void cataloguePagesHideTypesAndShowSliders() {

@@ -5,7 +5,9 @@
 #include <QTimer>
 
 #include "config/text_tables.h"
+#include "macro/macro_file.h"
 #include "macro/macro_library.h"
+#include "support/fake_key_names.h"
 #include "support/window_fixture.h"
 #include "ui/button/button_set_dlg.h"
 #include "ui/kit/str_dlg.h"
@@ -202,6 +204,60 @@ class MacroWindowsTest : public QObject {
       QCOMPARE(rig.Mouse().ReadMemory(map.Plane(p, plane) + static_cast<uint32_t>(key), 1)[0],
                expected[static_cast<size_t>(plane)]);
     }
+  }
+
+  // A file's mode outside 8-10 stays in the editor and in what it saves to a file; the mouse gets
+  // 8, as its mode byte and as the function code of the buttons that play the macro.
+  void aFilesModeIsKeptAndOnlyTheMouseGetsEight() {
+    WindowRig rig("level5");
+    QVERIFY(rig.WaitLoaded());
+    rig.Settle();
+    MacroEdit& ed = rig.window->macroEditor();
+    rig.window->ShowMacroEditor();
+    const std::string in = (dir_.path() + QStringLiteral("/odd.mf")).toStdString();
+    const std::string out = (dir_.path() + QStringLiteral("/odd_out.mf")).toStdString();
+    Macro m;
+    m.name = "Odd";
+    m.mode = 7;
+    m.items = {MakeItem({0x83, 0x04}), MakeItem({0x84, 0x04})};
+    QCOMPARE(SaveMacroFile(in, m, 1700000000), MacroFileStatus::kOk);
+    PromptAnswerer answer(rig.window->prompt(), true);
+    ed.choose_file = [&in](bool) { return QString::fromStdString(in); };
+    ClickAt(&ed, ed.CommandRect(MacroEdit::kCmdImport).center());
+    QCOMPARE(ed.macro().mode, 7);
+    ed.choose_file = [&out](bool) { return QString::fromStdString(out); };
+    ClickAt(&ed, ed.CommandRect(MacroEdit::kCmdExport).center());
+    const auto exported = ReadMacroHeader(out);
+    QVERIFY(exported.ok());
+    QCOMPARE(exported->type, 7);
+
+    // Into the first free slot of the mouse (its mode byte in the table at 992 set to 10 first):
+    // 8 is written.
+    int slot = 0;
+    while (rig.window->workingCopy().macros[static_cast<size_t>(slot)].start != 0) ++slot;
+    const uint32_t mode_byte = 992 + static_cast<uint32_t>(slot);
+    const uint8_t ten[] = {10};
+    rig.Mouse().WriteMemory(mode_byte, ten);
+    ed.RefreshPanel();
+    const int row = ed.RowOfSlot(slot);
+    QVERIFY(row >= 0);
+    ed.SaveOntoRow(row);
+    QTRY_VERIFY_WITH_TIMEOUT(!ed.Busy(), 20000);
+    QCOMPARE(rig.Mouse().ReadMemory(mode_byte, 1)[0], uint8_t{8});
+    QCOMPARE(rig.window->workingCopy().macros[static_cast<size_t>(slot)].mode, uint32_t{8});
+  }
+
+  // The editor's instruction rows name keys as the user's layout labels them, as the main window does.
+  void instructionRowsNameKeysAsTheLayoutDoes() {
+    WindowRig rig("level5", {}, std::make_shared<halvric::testing::AzertyKeyNames>());
+    MacroEdit& ed = rig.window->macroEditor();
+    Macro m;
+    m.items = {MakeItem({0x83, halvric::testing::kUsageUsA}), MakeItem({0x84, halvric::testing::kUsageUsQ}),
+               MakeItem({0x83, 0x29})};
+    ed.SetMacro(m, {}, -1);
+    QVERIFY2(ed.RowText(0).endsWith(QStringLiteral(" Q")), qPrintable(ed.RowText(0)));
+    QVERIFY2(ed.RowText(1).endsWith(QStringLiteral(" A")), qPrintable(ed.RowText(1)));
+    QVERIFY2(ed.RowText(2).endsWith(QStringLiteral(" Esc")), qPrintable(ed.RowText(2)));
   }
 
   void listWheelAndMacroModeKeys() {

@@ -8,7 +8,9 @@
 #include "app/sim_hotplug_source.h"
 #include "config/button_assignment.h"
 #include "device/device_commands.h"
+#include "support/fake_key_names.h"
 #include "support/window_fixture.h"
+#include "ui/button/button_set_dlg.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/kit/str_dlg.h"
 #include "ui/osd/disp_dlg.h"
@@ -204,6 +206,85 @@ class MainWindowTest : public QObject {
     rig.Settle();
     QCOMPARE(rig.Mouse().ReadMemory(MemoryMapFor(level, false).Button(profile, key, 0), 1)[0],
              static_cast<uint8_t>(function_type::kDefault));
+  }
+
+  // The first button a user may change, and a click on it that opens the button dialog: `inspect`
+  // runs while the dialog is open, which is then closed.
+  static int FreeButton(WindowRig& rig) {
+    for (int b = 0; b < 8; ++b) {
+      if (b != rig.window->ProtectedButton() && !rig.window->ButtonItemRect(b).isEmpty()) return b;
+    }
+    return -1;
+  }
+  static bool ClickButtonAndInspectDialog(WindowRig& rig, int button, const std::function<void(CButtonSetDlg&)>& inspect) {
+    CButtonSetDlg& dlg = rig.window->buttonDialog();
+    bool seen = false;
+    QTimer closer;
+    closer.setInterval(20);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      if (!dlg.isVisible() || seen) return;
+      seen = true;
+      inspect(dlg);
+      dlg.CloseRequest();
+    });
+    closer.start();
+    ClickAt(rig.window.get(), rig.window->ButtonItemRect(button).center());
+    QElapsedTimer t;
+    t.start();
+    while (!seen && t.elapsed() < 5000) QTest::qWait(20);
+    return seen;
+  }
+
+  // With an AZERTY layout the button dialog's on-screen keyboard and key presets name the keys as
+  // the window does.
+  void buttonDialogNamesKeysAsTheWindowDoes() {
+    WindowRig rig("level5", {}, std::make_shared<halvric::testing::AzertyKeyNames>());
+    QVERIFY(rig.WaitLoaded());
+    rig.Settle();
+    const CButtonSetDlg& dlg = rig.window->buttonDialog();
+    std::string label = "(none)";
+    for (const ScreenKey& k : dlg.keyboard().keys) {
+      if (k.modifier == 0 && k.consumer_usage == 0 && k.usage == halvric::testing::kUsageUsQ) label = k.name;
+    }
+    QCOMPARE(label, std::string("A"));
+    QCOMPARE(dlg.PresetCaption(3), QStringLiteral("Ctrl + W"));  // the usage of a US keyboard's Z
+  }
+
+  // The dialog's catalogue follows identification's extended flag: the game-pad entries on the
+  // mouse that has it, none on the one that has not.
+  void buttonDialogOffersWhatIdentificationLearnt() {
+    for (const char* model : {"level0-gamepad", "level0"}) {
+      WindowRig rig(model);
+      QVERIFY(rig.WaitLoaded());
+      rig.Settle();
+      size_t entries = 0;
+      int gamepad = 0;
+      QVERIFY(ClickButtonAndInspectDialog(rig, FreeButton(rig), [&](CButtonSetDlg& dlg) {
+        entries = dlg.catalogue().size();
+        for (const _FITEM_& item : dlg.catalogue()) gamepad += item.type == function_type::kGamepad;
+      }));
+      const bool has = std::string(model) == "level0-gamepad";
+      QCOMPARE(entries, size_t{has ? 41u : 25u});
+      QCOMPARE(gamepad, has ? 14 : 0);
+    }
+  }
+
+  // A macro file dropped on a button goes into the mouse; the button then shows the macro's name.
+  void macroBoundButtonShowsTheMacrosName() {
+    WindowRig rig("level11");
+    QVERIFY(rig.WaitLoaded());
+    rig.Settle();
+    const int button = FreeButton(rig);
+    QVERIFY(button >= 0);
+    _MACRO_LIST_ITEM_ copy;
+    for (const _MACRO_LIST_ITEM_& e : rig.window->functionEntries()) {
+      if (!e.IsFolder() && e.inMouse == 0 && e.path.ends_with("copy.mf")) copy = e;
+    }
+    QVERIFY(!copy.path.empty());
+    rig.window->DropEntry(copy, rig.window->mapToGlobal(rig.window->ButtonItemRect(button).center()));
+    rig.Settle();
+    QVERIFY(ClickButtonAndInspectDialog(rig, button, [](CButtonSetDlg&) {}));
+    QCOMPARE(rig.window->Hint(), QStringLiteral("Macro Copy"));
   }
 
   void statusReportShowsTheDisplayAndThenCostsNothing() {
