@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "config/button_assignment.h"
+#include "config/describe_assignment.h"
 #include "config/temp_folder.h"
 #include "config/text_tables.h"
 #include "platform/folders.h"
@@ -149,6 +151,18 @@ TEST(LanguageFileTest, TranslatedTextsComeBackByteForByte) {
     }
     EXPECT_EQ(t.Get(e.family, e.index), e.text) << e.id << " " << static_cast<int>(e.family) << " " << e.index;
   }
+}
+
+// Assignment descriptions put translated names together with numbers of their own and never run
+// a translation through a formatter, so a conversion a translator wrote shows as written.
+TEST(LanguageFileTest, ConversionsInTranslatedNamesAreShownAsWritten) {
+  TextTables t;
+  t.Set(TextFamily::type_str, function_type::kFireButton, "Feu %s%n%d");
+  t.Set(TextFamily::type_str, function_type::kDpiFirekey, "DPI %s");
+  t.Set(TextFamily::mouse_str, 0, "%n%s%%");
+  EXPECT_EQ(DescribeAssignment(t, function_type::kFireButton, 0, 5, 0), "Feu %s%n%d (50ms)");
+  EXPECT_EQ(DescribeAssignment(t, function_type::kDpiFirekey, 4, 8, 1), "DPI %s [X:200 , Y:400] %n%s%%");
+  EXPECT_EQ(DescribeAssignment(t, function_type::kMouse, 1, 0, 0), "%n%s%%");
 }
 
 }  // namespace
