@@ -23,6 +23,7 @@ endif()
 set(root "${STAGE}/usr")
 set(expected
   "${root}/bin/halvricctl"
+  "${root}/share/halvric/language.ini"
   "${root}/share/halvric/keyboard.ini"
   "${root}/share/halvric/usage_to_scan.txt"
   "${root}/share/halvric/bulitin.ini"
