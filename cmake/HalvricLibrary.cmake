@@ -37,7 +37,8 @@ function(halvric_test name dir)
   add_executable(${name} ${_srcs})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} halvric_testsupport GTest::gtest GTest::gtest_main GTest::gmock)
-  # Tests never touch the user's own data folder.
+  # Tests never touch the user's own data folder, and read the English texts whatever the
+  # locale of whoever runs them.
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "HALVRIC_DATA_DIR=${CMAKE_BINARY_DIR}/test-data")
+    PROPERTIES ENVIRONMENT "HALVRIC_DATA_DIR=${CMAKE_BINARY_DIR}/test-data;LC_ALL=C.UTF-8")
 endfunction()

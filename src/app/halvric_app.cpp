@@ -17,6 +17,7 @@
 #include "app/instance_channel.h"
 #include "app/main_window_wiring.h"
 #include "app/sim_developer_keys.h"
+#include "config/language_choice.h"
 #include "config/program_settings.h"
 #include "config/text_tables.h"
 #include "macro/macro_library.h"
@@ -55,7 +56,7 @@ CHalvricApp::Prelude CHalvricApp::Start(const std::vector<std::string>& args, co
     return out;
   }
   ProgramSettings settings;
-  settings.LoadStartOptions(ProfileFile((data / kSettingsFileName).string()));
+  settings.LoadStartOptions(ProfileFile((data / kSettingsFileName).string()), ProcessLocaleLanguageId());
   out.pin = new_pin ? new_pin : settings.pin;
   out.language = settings.language;
   texts_->LoadLanguage((ProgramFolder(env) / "language.ini").string(), settings.language);

@@ -4,6 +4,7 @@
 
 #include "config/auto_backup.h"
 #include "config/connect_and_read.h"
+#include "config/language_choice.h"
 #include "config/program_settings.h"
 #include "device/connect_sequence.h"
 #include "device/permission_problem.h"
@@ -97,12 +98,13 @@ namespace halvric {
 const TextTables& CtlContext::Texts() {
   if (!texts_) {
     texts_ = std::make_unique<TextTables>();
-    // The user's language from set.ini, with the texts of the program folder's language.ini.
+    // The user's language (set.ini's, else the locale's), with the texts of the program folder's
+    // language.ini. Machine-readable output stays English whatever the language.
     const FolderEnvironment env = FolderEnvironment::FromProcess();
     const std::filesystem::path program = ProgramFolder(env);
-    if (!program.empty()) {
+    if (!program.empty() && !options.json) {
       ProgramSettings settings;
-      settings.LoadStartOptions(ProfileFile((DataFolder(env) / kSettingsFileName).string()));
+      settings.LoadStartOptions(ProfileFile((DataFolder(env) / kSettingsFileName).string()), ProcessLocaleLanguageId());
       texts_->LoadLanguage((program / "language.ini").string(), settings.language);
     }
   }

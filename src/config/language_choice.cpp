@@ -1,5 +1,7 @@
 #include "config/language_choice.h"
 
+#include <cstdlib>
+
 #include <cctype>
 #include <string>
 
@@ -53,6 +55,10 @@ int LanguageIdForLocale(std::string_view locale) {
     if (language == row.code) return row.id;
   }
   return kEnglish;
+}
+
+int ProcessLocaleLanguageId() {
+  return LanguageIdForLocale(MessagesLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG")));
 }
 
 }  // namespace halvric

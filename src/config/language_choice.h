@@ -16,4 +16,7 @@ std::string_view MessagesLocale(const char* lc_all, const char* lc_messages, con
 // Simplified (2052) otherwise; Portuguese is Brazilian (1046) for every territory.
 int LanguageIdForLocale(std::string_view locale);
 
+// The language id of this process's locale (its LC_ALL, LC_MESSAGES and LANG).
+int ProcessLocaleLanguageId();
+
 }  // namespace halvric

@@ -8,13 +8,13 @@
 
 namespace halvric {
 
-void ProgramSettings::LoadStartOptions(const ProfileFile& set_ini) {
+void ProgramSettings::LoadStartOptions(const ProfileFile& set_ini, int default_language) {
   if (set_ini.GetString(kSettingsSection, "pin", "").empty()) {
     pin.reset();
   } else {
     pin = set_ini.GetInt(kSettingsSection, "pin", 0);
   }
-  language = set_ini.GetInt(kSettingsSection, "language", 1033);
+  language = set_ini.GetInt(kSettingsSection, "language", default_language);
 }
 
 void ProgramSettings::LoadOptions(const ProfileFile& set_ini, const FileDescriptionFn& describe) {

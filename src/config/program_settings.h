@@ -32,8 +32,9 @@ struct ProgramSettings {
   std::array<AppLink, kAppLinkCount> links;
   std::optional<int> pin;   // access code of the information page
 
-  // Start-up reads: `pin`, then `language`.
-  void LoadStartOptions(const ProfileFile& set_ini);
+  // Start-up reads: `pin`, then `language`; without a `language` key the language is
+  // `default_language` (the one the user's locale asks for, see language_choice.h).
+  void LoadStartOptions(const ProfileFile& set_ini, int default_language = 1033);
   // Main-window reads: `osd`, `disable_acc` and the five links. A link's name falls back to
   // `describe` of its path when `app_name%d` is absent.
   void LoadOptions(const ProfileFile& set_ini, const FileDescriptionFn& describe);

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -173,6 +174,24 @@ TEST(Halvricctl, ProgramOptionsAnywhereAndVersion) {
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out.rfind("halvricctl ", 0), 0u);
   EXPECT_NE(Ctl({"--help"}).out.find("Usage: halvricctl "), std::string::npos);
+}
+
+// Without a language in set.ini the texts follow the locale; machine-readable output does not.
+TEST(Halvricctl, TextsFollowTheLocaleJsonStaysEnglish) {
+  const std::string data = test::TempPath("locale-data");
+  std::filesystem::create_directories(data);
+  const std::string old_data = std::getenv("HALVRIC_DATA_DIR") ? std::getenv("HALVRIC_DATA_DIR") : "";
+  setenv("HALVRIC_DATA_DIR", data.c_str(), 1);
+  unsetenv("LC_ALL");
+  setenv("LANG", "de_DE.UTF-8", 1);
+  const CtlRun text = Ctl({"--simulate", "show"});
+  const CtlRun json = Ctl({"--simulate", "show", "--json"});
+  setenv("LC_ALL", "C.UTF-8", 1);
+  const CtlRun english = Ctl({"--simulate", "show"});
+  setenv("HALVRIC_DATA_DIR", old_data.c_str(), 1);
+  EXPECT_NE(text.out.find("key  0: Linksklick"), std::string::npos) << text.out;
+  EXPECT_NE(json.out.find("\"Left click\""), std::string::npos);
+  EXPECT_NE(english.out.find("key  0: Left click"), std::string::npos);
 }
 
 TEST(Halvricctl, DevicePicksOneOfSeveralMice) {
