@@ -66,7 +66,10 @@ std::vector<uint8_t> BuildDefaultImage(int level, bool lighting, int dpi_step) {
       for (int plane = 0; plane < 4; ++plane) img[m.Plane(p, plane) + k] = bytes[plane];
     }
   }
-  for (int s = 0; s < kMacroSlots; ++s) img[m.mode_table + s] = 8;
+  // Key-cycle records stay empty; mode bytes that lie inside them are theirs.
+  for (int s = 0; s < kMacroSlots; ++s) {
+    if (!m.ModeEntryInKeyCycle(s)) img[m.ModeEntry(s)] = 8;
+  }
 
   if (lighting && m.led_mode != 0) {
     img[m.led_mode] = kDefaultLedMode;

@@ -117,6 +117,7 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const ProgressFn& progr
 
   TakeProfiles(wc, mem);
   if (!ReadMacroDirectory(mouse, wc.macros, progress, 0.6, 0.8)) return ReadAllResult::kFailed;
+  TakeMacroModesFromButtons(wc);
 
   for (int i = 0; i < kInfoEntries; ++i) {
     wc.info_entries[i].values = {};

@@ -63,6 +63,15 @@ struct WorkingCopy {
   std::array<InfoEntry, kInfoEntries> info_entries{};
 };
 
+// True when the four button bytes play the macro whose body starts at `body`: function 8-10,
+// parameters body low byte, high byte and 0.
+bool PlaysMacro(const std::array<uint8_t, 4>& bytes, uint32_t body);
+// The mode of the macro at `body` as the buttons that play it give it (the first one found, in
+// profile and key order), else 8. Used for slots whose mode byte lies inside a key-cycle record.
+uint32_t MacroModeFromButtons(const WorkingCopy& wc, uint32_t body);
+// Sets that mode for every used slot whose mode byte lies inside a key-cycle record.
+void TakeMacroModesFromButtons(WorkingCopy& wc);
+
 // Report rate in Hz for a rate code: one report every (code + 1) ms, so 0 = 1000 Hz and
 // 7 = 125 Hz (the slider shows 7 minus the code, fastest on the right).
 int ReportRateHz(int rate_code);

@@ -64,6 +64,13 @@ struct MemoryMap {
   // Start and length of macro slot `slot` (two 16-bit words).
   uint32_t DirectoryEntry(int slot) const { return directory + 4 * static_cast<uint32_t>(slot); }
   uint32_t ModeEntry(int slot) const { return mode_table + static_cast<uint32_t>(slot); }
+  // Whether slot `slot`'s mode byte lies inside the five key-cycle records (slots 16-79 on levels
+  // 1 and above). Such a byte belongs to the key cycle: it is never written as a mode, and the
+  // slot's mode is taken from the buttons that play it.
+  bool ModeEntryInKeyCycle(int slot) const {
+    const uint32_t at = ModeEntry(slot);
+    return at >= extension_base && at < extension_base + kProfileCount * kExtensionSize;
+  }
   uint32_t Zone(int zone) const { return zone_table + kZoneRecordSize * static_cast<uint32_t>(zone); }
 };
 

@@ -6,11 +6,7 @@
 
 namespace halvric {
 
-bool BindingPointsTo(const std::array<uint8_t, 4>& b, uint32_t body) {
-  if (b[0] < kMacroModeOnce || b[0] > kMacroModeFire) return false;
-  const uint32_t reference = b[1] | (b[2] << 8) | (b[3] << 16);
-  return reference == body;
-}
+bool BindingPointsTo(const std::array<uint8_t, 4>& b, uint32_t body) { return PlaysMacro(b, body); }
 
 std::vector<ButtonRef> ButtonsBoundTo(const WorkingCopy& wc, uint32_t body) {
   std::vector<ButtonRef> out;
