@@ -90,6 +90,7 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const ProgressFn& progr
   const StatusValues st = GetStatus(mouse);
   if (!st.ok) return ReadAllResult::kFailed;
   wc.status = st.values;
+  wc.active_profile = st.values[1];
   wc.dpi_state = st.values[0];
   GetInfo2(mouse, wc.info2);
   if (GetInfo1(mouse, wc.info1)) {

@@ -68,6 +68,16 @@ bool ChangeProfile(DeviceLayer& dev, int profile, bool live) {
   return live ? SelectProfileLive(m, profile) : SelectProfileStored(m, profile);
 }
 
+bool ChangeProfile(DeviceLayer& dev, WorkingCopy& wc, int profile, bool live) {
+  if (!ChangeProfile(dev, profile, live)) return false;
+  wc.active_profile = profile;
+  return true;
+}
+
+void NoteActiveProfile(WorkingCopy& wc, int profile) {
+  if (profile >= 0 && profile < kProfileCount) wc.active_profile = profile;
+}
+
 bool ChangeProfileName(DeviceLayer& dev, WorkingCopy& wc, int profile,
                        const std::string& name) {
   const Mouse m = MouseAt(dev, wc.path);

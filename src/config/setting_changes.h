@@ -24,6 +24,10 @@ bool ChangeAngleSnapping(DeviceLayer& dev, WorkingCopy& wc, bool on);
 bool ChangeLift(DeviceLayer& dev, uint16_t value);
 // Stored (the mouse keeps it at power-up) or live (application-linked switching).
 bool ChangeProfile(DeviceLayer& dev, int profile, bool live);
+// The same, and the working copy follows the switch when the mouse took it.
+bool ChangeProfile(DeviceLayer& dev, WorkingCopy& wc, int profile, bool live);
+// The mouse switched its profile by itself (its status report says so).
+void NoteActiveProfile(WorkingCopy& wc, int profile);
 
 bool ChangeProfileName(DeviceLayer& dev, WorkingCopy& wc, int profile, const std::string& name);
 bool ChangeProfileColour(DeviceLayer& dev, WorkingCopy& wc, int profile, const std::array<uint8_t, 3>& rgb);

@@ -44,6 +44,9 @@ struct WorkingCopy {
   int generation_number = 1;  // shown on the information page
   int dpi_step = 50;          // DPI per raw unit
   std::array<uint8_t, 6> status{};  // the GetStatus values
+  // The profile the mouse plays: status value 1 at the connection, then followed as the programs
+  // switch it and as the mouse reports its own switches.
+  int active_profile = 0;
   std::array<uint8_t, 4> info2{};
   std::array<uint8_t, 2> info1{};   // [0] limited to 5, [1] limited to 4
 

@@ -19,7 +19,7 @@ std::vector<ButtonRef> ButtonsBoundTo(const WorkingCopy& wc, uint32_t body) {
   return out;
 }
 
-int ActiveProfile(const WorkingCopy& wc) { return wc.status[1]; }
+int ActiveProfile(const WorkingCopy& wc) { return wc.active_profile; }
 
 bool RebindButtons(const Mouse& m, WorkingCopy& wc, const std::vector<ButtonRef>& buttons, const std::array<uint8_t, 4>& bytes) {
   bool active = false;

@@ -122,7 +122,18 @@ void MainWindowModel::ToggleProfileEnable(int profile) {
 }
 
 void MainWindowModel::SelectProfile(int profile) {
-  jobs_.Post([profile](DeviceLayer& dev, WorkingCopy&) { ChangeProfile(dev, profile, false); });
+  NoteActiveProfile(wc_, profile);
+  jobs_.Post([profile](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfile(dev, wc, profile, false); });
+}
+
+void MainWindowModel::SwitchProfileLive(int profile) {
+  NoteActiveProfile(wc_, profile);
+  jobs_.Post([profile](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfile(dev, wc, profile, true); });
+}
+
+void MainWindowModel::NoteMouseProfile(int profile) {
+  NoteActiveProfile(wc_, profile);
+  jobs_.Post([profile](DeviceLayer&, WorkingCopy& wc) { NoteActiveProfile(wc, profile); });
 }
 
 void MainWindowModel::RenameProfile(int profile, const std::string& name) {

@@ -58,7 +58,13 @@ class MainWindowModel {
   void SetProfileColour(int profile, const std::array<uint8_t, 3>& rgb);
   // Enables or disables a profile (the mask of enabled profiles, or the profile's own flag).
   void ToggleProfileEnable(int profile);
+  // Makes a profile active and stored in the mouse (the profile boxes).
   void SelectProfile(int profile);
+  // Switches without storing it (application-linked switching).
+  void SwitchProfileLive(int profile);
+  // The mouse switched its profile by itself (a status report): both working copies follow, so
+  // that a macro rewritten afterwards reloads the profile it plays.
+  void NoteMouseProfile(int profile);
   void RenameProfile(int profile, const std::string& name);
 
  private:

@@ -156,6 +156,27 @@ TEST(MainWindowModel, ImmediateChangesAreSentInTheOrderMade) {
   EXPECT_EQ(after.profiles[0].name, "Snipe");
 }
 
+// The worker's working copy follows profile switches made in the window and reported by the mouse,
+// so that its macro writes know which profile the mouse plays.
+TEST(MainWindowModel, TheActiveProfileFollowsSwitchesAndStatusReports) {
+  Window w("level5");
+  const int first = w.worker_wc.active_profile;
+  const int next = (first + 3) % kProfileCount;
+  w.window.SelectProfile(next);
+  EXPECT_EQ(w.window.wc().active_profile, next);
+  w.jobs.RunAll(w.worker_wc);
+  EXPECT_EQ(w.worker_wc.active_profile, next);
+  EXPECT_EQ(w.rig.backend.Mouse(0).ActiveProfile(), next);
+
+  w.rig.backend.ClearTrace();
+  w.rig.backend.Mouse(0).PressProfileButton(first);
+  w.window.NoteMouseProfile(first);
+  EXPECT_EQ(w.window.wc().active_profile, first);
+  w.jobs.RunAll(w.worker_wc);
+  EXPECT_EQ(w.worker_wc.active_profile, first);
+  EXPECT_TRUE(w.rig.SendsSinceClear().empty()) << "nothing is sent: the mouse switched by itself";
+}
+
 TEST(MainWindowModel, TwoBitColoursKeepTheCodeAndTheScaledLevels) {
   Window w("level0");
   ASSERT_TRUE(w.window.wc().map.two_bit_colours);

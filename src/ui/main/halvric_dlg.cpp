@@ -122,7 +122,7 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
     foreground_check_ = std::make_unique<ForegroundCheck>(
         *foreground_, ctx_,
         [this](int profile) {
-          session_->Post([profile](DeviceLayer& dev, WorkingCopy&) { ChangeProfile(dev, profile, true); });
+          model_->SwitchProfileLive(profile);
           return true;
         },
         [this] {

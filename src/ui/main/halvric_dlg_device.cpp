@@ -128,8 +128,9 @@ void CHalvricDlg::OnUpgradeReply(std::span<const uint8_t> report) {
   }, Qt::QueuedConnection);
 }
 
-void CHalvricDlg::OnProfileChanged(int) {
-  QMetaObject::invokeMethod(this, [this] {
+void CHalvricDlg::OnProfileChanged(int profile) {
+  QMetaObject::invokeMethod(this, [this, profile] {
+    if (HasDevice()) model_->NoteMouseProfile(profile);
     prompt_->CloseRequest();
     UpdateProtectedButton();
     UpdateOsdModel();
