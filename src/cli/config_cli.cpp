@@ -208,6 +208,7 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
       }
     }
     Require(ChangeDpiState(ctx.Devices(), wc, level, mask | (1 << level)));
+    if (!ctx.SaveDpiState()) ctx.err << "warning: the DPI level could not be saved in set.ini\n";
   });
 
   auto* rate = app.add_subcommand("rate", "Set the report-rate code (0 = 1000Hz ... 7 = 125Hz)");

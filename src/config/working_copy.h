@@ -33,6 +33,8 @@ struct WorkingCopy {
   bool loaded = false;
   std::string path;
   int protocol_level = 0;
+  int type_code = 0;
+  uint16_t product_id = 0;
   bool lighting = false;
   MemoryMap map;
   uint32_t memory_top = 0;
@@ -51,7 +53,8 @@ struct WorkingCopy {
   std::array<uint8_t, 2> info1{};   // [0] limited to 5, [1] limited to 4
 
   std::array<std::array<uint8_t, 2>, kDpiLevels> dpi{};  // raw X, Y per level
-  uint8_t dpi_state = 0;
+  // The DPI state: level 11 keeps it in memory; below, the mouse reports it in its status and the
+  // program keeps the level it made current and the mask (set.ini, see saved_dpi_state.h).
   int dpi_level = 0;     // bits 0-2 of the state
   int dpi_mask = 0;      // bits 3 and up, shifted down
   uint8_t profile_bits = 0x1F;  // level 11+: one enable bit per profile

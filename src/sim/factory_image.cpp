@@ -53,7 +53,7 @@ std::vector<uint8_t> FactoryImage(const ModelSpec& model) {
 
   put(0, 0x12);                                   // initialised
   put(l.active_profile, 0);
-  put(l.dpi_state, static_cast<uint8_t>(1 | (0x1F << 3)));  // level 1, all five levels enabled
+  if (l.dpi_state != 0) put(l.dpi_state, static_cast<uint8_t>(1 | (0x1F << 3)));  // level 1, all enabled
   for (int n = 0; n < 5; ++n) {
     put(l.dpi_table + 2 * n, kDpiRaw[n]);
     put(l.dpi_table + 2 * n + 1, kDpiRaw[n]);

@@ -11,13 +11,16 @@
 #include <algorithm>
 
 #include "config/backup_restore.h"
+#include "config/program_settings.h"
 #include "config/reset_defaults.h"
+#include "config/saved_dpi_state.h"
 #include "config/setting_changes.h"
 #include "config/text_tables.h"
 #include "config/usage_to_scan_table.h"
 #include "macro/macro_library.h"
 #include "platform/foreground_window.h"
 #include "platform/pointer_acceleration.h"
+#include "platform/profile_file.h"
 #include "platform/text_encoding.h"
 #include "services/app_links.h"
 #include "services/foreground_check.h"
@@ -387,6 +390,13 @@ void CHalvricDlg::ApplyAcceleration() {
 void CHalvricDlg::SaveSettings() {
   std::string error;
   SaveLinkSettings(settings_, data_folder_, &error);
+}
+
+void CHalvricDlg::SaveDpiState() {
+  // A missing data folder fails silently, as for the other options.
+  ProfileFile set_ini((data_folder_ / kSettingsFileName).string());
+  std::string error;
+  halvric::SaveDpiState(model_->wc(), set_ini, &error);
 }
 
 // ---------------------------------------------------------------------------------------------
