@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "config/read_all.h"
+#include "config/saved_dpi_state.h"
+#include "config/temp_folder.h"
+#include "platform/profile_file.h"
 #include "support/sim_fixture.h"
 
 namespace halvric {
@@ -175,6 +178,34 @@ TEST(MainWindowModel, TheActiveProfileFollowsSwitchesAndStatusReports) {
   w.jobs.RunAll(w.worker_wc);
   EXPECT_EQ(w.worker_wc.active_profile, first);
   EXPECT_TRUE(w.rig.SendsSinceClear().empty()) << "nothing is sent: the mouse switched by itself";
+}
+
+// Below level 11 the DPI state lives in the program: the mouse's own level changes and the saved
+// state reach the worker's copy too (it decides whether a DPI edit applies the pair at once).
+TEST(MainWindowModel, TheDpiStateFollowsTheMouseAndTheSavedState) {
+  Window w("level5");
+  w.window.NoteMouseDpiLevel(3);
+  w.jobs.RunAll(w.worker_wc);
+  EXPECT_EQ(w.worker_wc.dpi_level, 3);
+  EXPECT_TRUE(w.rig.SendsSinceClear().empty());
+
+  testing::TempFolder dir;
+  const std::string ini = (dir.path() / "set.ini").string();
+  WorkingCopy saved = w.window.wc();
+  saved.dpi_level = 2;
+  saved.dpi_mask = 0x06;
+  ProfileFile file(ini);
+  ASSERT_TRUE(SaveDpiState(saved, file));
+  w.window.TakeSavedDpiState(ProfileFile(ini));
+  w.jobs.RunAll(w.worker_wc);
+  for (const WorkingCopy* wc : {static_cast<const WorkingCopy*>(&w.window.wc()), static_cast<const WorkingCopy*>(&w.worker_wc)}) {
+    EXPECT_EQ(wc->dpi_level, 2);
+    EXPECT_EQ(wc->dpi_mask, 0x06);
+  }
+  w.window.ToggleDpiLevel(0);
+  w.jobs.RunAll(w.worker_wc);
+  EXPECT_EQ(w.worker_wc.dpi_mask, 0x07);
+  EXPECT_TRUE(w.rig.SendsSinceClear().empty()) << "the mask has no place in the mouse";
 }
 
 TEST(MainWindowModel, TwoBitColoursKeepTheCodeAndTheScaledLevels) {
