@@ -109,6 +109,13 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
                          {"colour", Hex3(ps.colour)},
                          {"flag", ps.flag},
                          {"enabled", ((wc.profile_bits >> p) & 1) != 0}};
+    // The key cycle: a count (at most ten pairs) and the (modifier, usage) pairs.
+    pj["key_cycle"] = nlohmann::json::array();
+    const int cycle_keys = std::min<int>(ps.extension[0], 10);
+    for (int i = 0; i < cycle_keys; ++i) {
+      const auto key = ButtonAssignment::Keyboard(ps.extension[1 + 2 * i], ps.extension[2 + 2 * i]).Bytes();
+      pj["key_cycle"].push_back(describe(key));
+    }
     for (int k : keys_of()) {
       const ButtonSlot& b = ps.buttons[k];
       pj["buttons"].push_back({{"key", k}, {"function", HexBytes(b.bytes)}, {"text", describe(b.bytes)}});
@@ -149,6 +156,15 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
     const int p = pj["index"].get<int>();
     o << "  " << (p + 1) << ": " << pj["name"].get<std::string>() << "  colour #" << pj["colour"].get<std::string>()
       << (pj["flag"].get<bool>() ? "  flag" : "") << (pj["enabled"].get<bool>() ? "" : "  (disabled)") << "\n";
+    if (!pj["key_cycle"].empty()) {
+      o << "     key cycle:";
+      const char* sep = " ";
+      for (const auto& k : pj["key_cycle"]) {
+        o << sep << k.get<std::string>();
+        sep = ", ";
+      }
+      o << "\n";
+    }
     for (const auto& b : pj["buttons"]) {
       char key[16];
       std::snprintf(key, sizeof key, "%2d", b["key"].get<int>());
@@ -228,6 +244,7 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
       }
     }
     Require(ChangeDpiState(ctx.Devices(), wc, level, mask | (1 << level)));
+    if (!ctx.SaveDpiState()) ctx.err << "warning: the DPI level could not be saved in set.ini\n";
   });
 
   auto* rate = app.add_subcommand("rate", "Set the report-rate code (0 = 1000Hz ... 7 = 125Hz)");

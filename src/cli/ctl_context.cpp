@@ -6,6 +6,7 @@
 #include "config/connect_and_read.h"
 #include "config/language_choice.h"
 #include "config/program_settings.h"
+#include "config/saved_dpi_state.h"
 #include "device/connect_sequence.h"
 #include "device/permission_problem.h"
 #include "config/usage_to_scan_table.h"
@@ -149,6 +150,8 @@ WorkingCopy& CtlContext::Config() {
     case ReadAllResult::kNoDevice: throw CtlError("No device !!");
     default: throw CtlError("The mouse at " + path_ + " stopped answering while its settings were read");
   }
+  // The DPI level and mask of a mouse that stores no DPI state, as a previous run left them.
+  TakeSavedDpiState(*wc, ProfileFile((DataFolder(FolderEnvironment::FromProcess()) / kSettingsFileName).string()));
   config_ = std::move(wc);
   return *config_;
 }
@@ -156,6 +159,14 @@ WorkingCopy& CtlContext::Config() {
 }  // namespace halvric
 
 namespace halvric {
+
+bool CtlContext::SaveDpiState() {
+  const std::filesystem::path folder = DataFolder(FolderEnvironment::FromProcess());
+  std::string why;
+  if (!EnsureDataFolder(folder, &why)) return false;
+  ProfileFile set_ini((folder / kSettingsFileName).string());
+  return halvric::SaveDpiState(Config(), set_ini, &why);
+}
 
 std::function<bool()> CtlContext::AutoBackupBefore(std::string reason) {
   return [this, reason] {

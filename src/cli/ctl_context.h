@@ -69,6 +69,9 @@ class CtlContext {
   // the system's keyboard configuration): the same names the windows show. Throws CtlError for a
   // layout XKB does not know.
   const KeyLabels& Keys();
+  // Saves the DPI level and mask of a mouse that stores no DPI state into set.ini, where the next
+  // run (and the window) takes them from.
+  bool SaveDpiState();
   // A hook for operations that overwrite the mouse's whole memory: it first saves an automatic
   // backup into the data folder (the last ten are kept) and reports its file on stderr.
   std::function<bool()> AutoBackupBefore(std::string reason);

@@ -37,8 +37,7 @@ std::vector<uint8_t> BuildDefaultImage(int level, bool lighting, int dpi_step) {
   std::vector<uint8_t> img(kDefaultImageSize, 0);
   const MemoryMap m = MemoryMapFor(level, lighting);
   img[0] = kMemorySignature;
-  const uint8_t state = static_cast<uint8_t>(kDefaultDpiLevel | (0x1F << 3));
-  if (m.dpi_state != 0) img[m.dpi_state] = state;
+  if (m.dpi_state != 0) img[m.dpi_state] = static_cast<uint8_t>(kDefaultDpiLevel | (0x1F << 3));
   if (m.profile_bits != 0) img[m.profile_bits] = 0x1F;
   if (dpi_step <= 0) dpi_step = 50;
   for (int n = 0; n < kDpiLevels; ++n) {
@@ -66,7 +65,10 @@ std::vector<uint8_t> BuildDefaultImage(int level, bool lighting, int dpi_step) {
       for (int plane = 0; plane < 4; ++plane) img[m.Plane(p, plane) + k] = bytes[plane];
     }
   }
-  for (int s = 0; s < kMacroSlots; ++s) img[m.mode_table + s] = 8;
+  // Key-cycle records stay empty; mode bytes that lie inside them are theirs.
+  for (int s = 0; s < kMacroSlots; ++s) {
+    if (!m.ModeEntryInKeyCycle(s)) img[m.ModeEntry(s)] = 8;
+  }
 
   if (lighting && m.led_mode != 0) {
     img[m.led_mode] = kDefaultLedMode;

@@ -37,7 +37,10 @@ bool ReadMacroDirectory(const Mouse& m, MacroSlotTable& slots, const ProgressFn&
     MacroSlot slot;
     slot.start = dir[4 * s] | (dir[4 * s + 1] << 8);
     slot.length = dir[4 * s + 2] | (dir[4 * s + 3] << 8);
-    slot.mode = (modes[s] >= 8 && modes[s] <= 10) ? modes[s] : 8;
+    // A mode byte inside a key-cycle record belongs to the key cycle; the caller takes such a
+    // slot's mode from its buttons.
+    const bool own_byte = !m.map.ModeEntryInKeyCycle(s);
+    slot.mode = (own_byte && modes[s] >= 8 && modes[s] <= 10) ? modes[s] : 8;
     if (slot.start != 0) {
       const int n = ReadMemoryByte(m, slot.start, true);
       if (n < 0) {

@@ -58,6 +58,11 @@ void TakeProfiles(WorkingCopy& wc, const std::vector<uint8_t>& mem) {
 
 ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const ProgressFn& progress) {
   dev.mirror().Clear();
+  // Read again for the same mouse (after a restore or a reset): a DPI state the mouse keeps no
+  // record of stays as the program holds it.
+  const bool again = wc.loaded && wc.path == dev.CurrentPath();
+  const int held_level = wc.dpi_level;
+  const int held_mask = wc.dpi_mask;
   wc.loaded = false;
   const std::string path = dev.CurrentPath();
   wc.path = path;
@@ -67,6 +72,8 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const ProgressFn& progr
   const Mouse mouse = MouseAt(dev, path);
 
   wc.protocol_level = info->protocol_level;
+  wc.type_code = info->type_code;
+  wc.product_id = info->product_id;
   wc.lighting = HasLighting(*info);
   wc.feature_flags = info->feature_flags;
   wc.variant = info->variant;
@@ -90,7 +97,7 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const ProgressFn& progr
   const StatusValues st = GetStatus(mouse);
   if (!st.ok) return ReadAllResult::kFailed;
   wc.status = st.values;
-  wc.dpi_state = st.values[0];
+  wc.active_profile = st.values[1];
   GetInfo2(mouse, wc.info2);
   if (GetInfo1(mouse, wc.info1)) {
     wc.info1[0] = std::min<uint8_t>(wc.info1[0], 5);
@@ -106,9 +113,13 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const ProgressFn& progr
   }
 
   if (m.profile_bits != 0) wc.profile_bits = mem[m.profile_bits] & 0x1F;
-  if (m.dpi_state != 0) wc.dpi_state = mem[m.dpi_state];
-  wc.dpi_level = wc.dpi_state & 0x07;
-  wc.dpi_mask = wc.dpi_state >> 3;
+  const uint8_t state = m.dpi_state != 0 ? mem[m.dpi_state] : st.values[0];
+  wc.dpi_level = std::min(state & 0x07, kDpiLevels - 1);
+  wc.dpi_mask = state >> 3;
+  if (again && m.dpi_state == 0) {
+    wc.dpi_level = held_level;
+    wc.dpi_mask = held_mask;
+  }
   for (int n = 0; n < kDpiLevels; ++n) wc.dpi[n] = {mem[m.DpiX(n)], mem[m.DpiX(n) + 1]};
   wc.settings_byte = mem[m.settings_byte];
   wc.angle_snapping = wc.settings_byte & 0x01;
@@ -117,6 +128,7 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const ProgressFn& progr
 
   TakeProfiles(wc, mem);
   if (!ReadMacroDirectory(mouse, wc.macros, progress, 0.6, 0.8)) return ReadAllResult::kFailed;
+  TakeMacroModesFromButtons(wc);
 
   for (int i = 0; i < kInfoEntries; ++i) {
     wc.info_entries[i].values = {};

@@ -31,14 +31,24 @@ bool ChangeDpiState(DeviceLayer& dev, WorkingCopy& wc, int level, int mask) {
   const Mouse m = MouseAt(dev, wc.path);
   wc.dpi_level = std::clamp(level, 0, kDpiLevels - 1);
   wc.dpi_mask = mask & 0x1F;
-  wc.dpi_state = static_cast<uint8_t>(wc.dpi_level | (wc.dpi_mask << 3));
   if (!Connected(dev, wc)) return false;
-  // The state value sits in the low memory the mouse reloads on Commit; the active pair is applied
-  // at once so the new level takes effect without waiting for the reload.
-  const uint32_t address = wc.map.dpi_state_store;
   const auto& xy = wc.dpi[wc.dpi_level];
-  return Wake(m) && WriteMemoryByte(m, address, wc.dpi_state) && Commit(m) &&
-         ApplyDpiLevel(m, wc.dpi_level, xy[0], xy[1]) && Wake(m);
+  if (wc.map.dpi_state != 0) {
+    // Level 11 keeps the state in memory, which the mouse reloads on Commit; the level's pair is
+    // applied at once so that it takes effect without waiting for the reload.
+    const auto state = static_cast<uint8_t>(wc.dpi_level | (wc.dpi_mask << 3));
+    return Wake(m) && WriteMemoryByte(m, wc.map.dpi_state, state) && Commit(m) &&
+           ApplyDpiLevel(m, wc.dpi_level, xy[0], xy[1]) && Wake(m);
+  }
+  // Below level 11 no command stores the state: the level's values are applied (level 0's command
+  // also names the level, and the mouse selects it), and the mask stays with the program.
+  return Wake(m) && ApplyDpiLevel(m, wc.dpi_level, xy[0], xy[1]) && Wake(m);
+}
+
+bool ChangeDpiMask(DeviceLayer& dev, WorkingCopy& wc, int mask) {
+  if (wc.map.dpi_state != 0) return ChangeDpiState(dev, wc, wc.dpi_level, mask);
+  wc.dpi_mask = mask & 0x1F;
+  return Connected(dev, wc);
 }
 
 bool ChangeRate(DeviceLayer& dev, WorkingCopy& wc, int rate_code) {
@@ -66,6 +76,16 @@ bool ChangeProfile(DeviceLayer& dev, int profile, bool live) {
   const Mouse m = MouseAt(dev, path);
   if (path.empty() || profile < 0 || profile >= kProfileCount) return false;
   return live ? SelectProfileLive(m, profile) : SelectProfileStored(m, profile);
+}
+
+bool ChangeProfile(DeviceLayer& dev, WorkingCopy& wc, int profile, bool live) {
+  if (!ChangeProfile(dev, profile, live)) return false;
+  wc.active_profile = profile;
+  return true;
+}
+
+void NoteActiveProfile(WorkingCopy& wc, int profile) {
+  if (profile >= 0 && profile < kProfileCount) wc.active_profile = profile;
 }
 
 bool ChangeProfileName(DeviceLayer& dev, WorkingCopy& wc, int profile,

@@ -17,13 +17,22 @@ namespace halvric {
 // DPI of one level (raw X and Y): Wake; ApplyDpiLevel when it is the current level; StoreDpiLevel;
 // Wake.
 bool ChangeDpi(DeviceLayer& dev, WorkingCopy& wc, int level, uint8_t x, uint8_t y);
-// Current DPI level and the enable mask, stored as the DPI state value and applied.
+// Current DPI level and the enable mask. Level 11: stored as the DPI state value (memory byte 2),
+// Commit, and the level's pair applied. Below: only the level's pair is applied (ApplyDpiLevel,
+// between Wakes); the program keeps the level and the mask.
 bool ChangeDpiState(DeviceLayer& dev, WorkingCopy& wc, int level, int mask);
+// The enable mask alone: level 11 stores it with the current level as above; below, nothing is
+// sent (the mouse has no place for it).
+bool ChangeDpiMask(DeviceLayer& dev, WorkingCopy& wc, int mask);
 bool ChangeRate(DeviceLayer& dev, WorkingCopy& wc, int rate_code);
 bool ChangeAngleSnapping(DeviceLayer& dev, WorkingCopy& wc, bool on);
 bool ChangeLift(DeviceLayer& dev, uint16_t value);
 // Stored (the mouse keeps it at power-up) or live (application-linked switching).
 bool ChangeProfile(DeviceLayer& dev, int profile, bool live);
+// The same, and the working copy follows the switch when the mouse took it.
+bool ChangeProfile(DeviceLayer& dev, WorkingCopy& wc, int profile, bool live);
+// The mouse switched its profile by itself (its status report says so).
+void NoteActiveProfile(WorkingCopy& wc, int profile);
 
 bool ChangeProfileName(DeviceLayer& dev, WorkingCopy& wc, int profile, const std::string& name);
 bool ChangeProfileColour(DeviceLayer& dev, WorkingCopy& wc, int profile, const std::array<uint8_t, 3>& rgb);

@@ -33,6 +33,8 @@ struct WorkingCopy {
   bool loaded = false;
   std::string path;
   int protocol_level = 0;
+  int type_code = 0;
+  uint16_t product_id = 0;
   bool lighting = false;
   MemoryMap map;
   uint32_t memory_top = 0;
@@ -44,11 +46,15 @@ struct WorkingCopy {
   int generation_number = 1;  // shown on the information page
   int dpi_step = 50;          // DPI per raw unit
   std::array<uint8_t, 6> status{};  // the GetStatus values
+  // The profile the mouse plays: status value 1 at the connection, then followed as the programs
+  // switch it and as the mouse reports its own switches.
+  int active_profile = 0;
   std::array<uint8_t, 4> info2{};
   std::array<uint8_t, 2> info1{};   // [0] limited to 5, [1] limited to 4
 
   std::array<std::array<uint8_t, 2>, kDpiLevels> dpi{};  // raw X, Y per level
-  uint8_t dpi_state = 0;
+  // The DPI state: level 11 keeps it in memory; below, the mouse reports it in its status and the
+  // program keeps the level it made current and the mask (set.ini, see saved_dpi_state.h).
   int dpi_level = 0;     // bits 0-2 of the state
   int dpi_mask = 0;      // bits 3 and up, shifted down
   uint8_t profile_bits = 0x1F;  // level 11+: one enable bit per profile
@@ -62,6 +68,15 @@ struct WorkingCopy {
   MacroSlotTable macros{};
   std::array<InfoEntry, kInfoEntries> info_entries{};
 };
+
+// True when the four button bytes play the macro whose body starts at `body`: function 8-10,
+// parameters body low byte, high byte and 0.
+bool PlaysMacro(const std::array<uint8_t, 4>& bytes, uint32_t body);
+// The mode of the macro at `body` as the buttons that play it give it (the first one found, in
+// profile and key order), else 8. Used for slots whose mode byte lies inside a key-cycle record.
+uint32_t MacroModeFromButtons(const WorkingCopy& wc, uint32_t body);
+// Sets that mode for every used slot whose mode byte lies inside a key-cycle record.
+void TakeMacroModesFromButtons(WorkingCopy& wc);
 
 // Report rate in Hz for a rate code: one report every (code + 1) ms, so 0 = 1000 Hz and
 // 7 = 125 Hz (the slider shows 7 minus the code, fastest on the right).

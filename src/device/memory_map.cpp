@@ -6,7 +6,6 @@ MemoryMap MemoryMapFor(int level, bool lighting) {
   MemoryMap m;
   m.protocol_level = level;
   if (level == 0) return m;  // the defaults above are the short mouse's map
-  m.dpi_state_store = 2;
   m.two_bit_colours = false;
   m.dpi_table = 3;
   m.settings_byte = 14;

@@ -26,9 +26,10 @@ struct MemoryMap {
   // mouse that reports nothing is taken to have the default size).
   bool probe_size_on_reset = true;
   uint32_t stored_profile = 2;   // level 0: the profile the mouse starts with
-  uint32_t dpi_state_store = 3;  // where the DPI state (level | enable mask << 3) is written
   uint32_t dpi_table = 4;        // X of level N at dpi_table + 2N, Y after it
-  uint32_t dpi_state = 0;        // level 11+: byte 2 (read back from memory); 0 = from GetStatus
+  // Level 11+: byte 2 holds the DPI state (level | enable mask << 3). 0: the mouse keeps none in
+  // memory; GetStatus tells it, and the program keeps the level it made current and the mask.
+  uint32_t dpi_state = 0;
   uint32_t settings_byte = 15;
   uint32_t profile_bits = 0;     // level 11+: byte 15; 0 = none
   uint32_t led_mode = 0;         // the stored lighting effect (level 3+); 0 = the level has none
@@ -64,6 +65,13 @@ struct MemoryMap {
   // Start and length of macro slot `slot` (two 16-bit words).
   uint32_t DirectoryEntry(int slot) const { return directory + 4 * static_cast<uint32_t>(slot); }
   uint32_t ModeEntry(int slot) const { return mode_table + static_cast<uint32_t>(slot); }
+  // Whether slot `slot`'s mode byte lies inside the five key-cycle records (slots 16-79 on levels
+  // 1 and above). Such a byte belongs to the key cycle: it is never written as a mode, and the
+  // slot's mode is taken from the buttons that play it.
+  bool ModeEntryInKeyCycle(int slot) const {
+    const uint32_t at = ModeEntry(slot);
+    return at >= extension_base && at < extension_base + kProfileCount * kExtensionSize;
+  }
   uint32_t Zone(int zone) const { return zone_table + kZoneRecordSize * static_cast<uint32_t>(zone); }
 };
 

@@ -6,11 +6,7 @@
 
 namespace halvric {
 
-bool BindingPointsTo(const std::array<uint8_t, 4>& b, uint32_t body) {
-  if (b[0] < kMacroModeOnce || b[0] > kMacroModeFire) return false;
-  const uint32_t reference = b[1] | (b[2] << 8) | (b[3] << 16);
-  return reference == body;
-}
+bool BindingPointsTo(const std::array<uint8_t, 4>& b, uint32_t body) { return PlaysMacro(b, body); }
 
 std::vector<ButtonRef> ButtonsBoundTo(const WorkingCopy& wc, uint32_t body) {
   std::vector<ButtonRef> out;
@@ -23,7 +19,7 @@ std::vector<ButtonRef> ButtonsBoundTo(const WorkingCopy& wc, uint32_t body) {
   return out;
 }
 
-int ActiveProfile(const WorkingCopy& wc) { return wc.status[1]; }
+int ActiveProfile(const WorkingCopy& wc) { return wc.active_profile; }
 
 bool RebindButtons(const Mouse& m, WorkingCopy& wc, const std::vector<ButtonRef>& buttons, const std::array<uint8_t, 4>& bytes) {
   bool active = false;

@@ -25,7 +25,7 @@ bool BindingPointsTo(const std::array<uint8_t, 4>& bytes, uint32_t body);
 // The buttons of all profiles (up to the model's buttons per profile) that play `body`.
 std::vector<ButtonRef> ButtonsBoundTo(const WorkingCopy& wc, uint32_t body);
 
-// The profile the mouse plays, as the working copy last read it.
+// The profile the mouse plays, as the working copy follows it (see WorkingCopy::active_profile).
 int ActiveProfile(const WorkingCopy& wc);
 
 // Writes `bytes` to each button (mouse first, then the working copy with its display text) and

@@ -15,7 +15,8 @@ bool RefreshMacroSlot(const Mouse& m, WorkingCopy& wc, int slot) {
 
   const uint32_t at = wc.map.DirectoryEntry(slot);
   std::array<uint8_t, 4> dir{};
-  const int mode = ReadMemoryByte(m, wc.map.ModeEntry(slot), false);
+  const bool own_byte = !wc.map.ModeEntryInKeyCycle(slot);
+  const int mode = own_byte ? ReadMemoryByte(m, wc.map.ModeEntry(slot), false) : 8;
   if (mode < 0 || !ReadMemory(m, at, dir, false)) return false;
 
   MacroSlot read;
@@ -30,6 +31,8 @@ bool RefreshMacroSlot(const Mouse& m, WorkingCopy& wc, int slot) {
     read.name = DecodeMacroName(field);
     read.body = read.start + static_cast<uint32_t>(n) + 1;
   }
+  // A mode byte inside a key-cycle record is the key cycle's: the buttons tell the mode.
+  if (!own_byte) read.mode = read.start != 0 ? MacroModeFromButtons(wc, read.body) : 8;
   entry = std::move(read);
   return true;
 }

@@ -85,8 +85,11 @@ MacroStoreResult WriteMacroToSlot(const Mouse& m, WorkingCopy& wc,
   const auto name_field = EncodeMacroName(macro.name);
   const std::array<uint8_t, 4> entry = {static_cast<uint8_t>(a), static_cast<uint8_t>(a >> 8),
                                         static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8)};
+  // A mode byte inside a key-cycle record is left to the key cycle: the buttons rebound below
+  // carry the mode.
+  const bool own_mode_byte = !wc.map.ModeEntryInKeyCycle(slot);
   bool ok = WriteMemory(m, wc.map.DirectoryEntry(slot), entry) &&
-            WriteMemoryByte(m, wc.map.ModeEntry(slot), static_cast<uint8_t>(mode)) &&
+            (!own_mode_byte || WriteMemoryByte(m, wc.map.ModeEntry(slot), static_cast<uint8_t>(mode))) &&
             WriteMemoryByte(m, a, kMacroNameField) && WriteMemory(m, a + 1, name_field);
   uint32_t offset = 0;
   for (const uint32_t piece : InstructionPieces(body, static_cast<uint32_t>(code.size()))) {

@@ -1,5 +1,6 @@
 #include "services/main_window_model.h"
 
+#include "config/saved_dpi_state.h"
 #include "config/setting_changes.h"
 
 namespace halvric {
@@ -87,8 +88,26 @@ void MainWindowModel::SelectDpiLevel(int level) {
 void MainWindowModel::ToggleDpiLevel(int level) {
   wc_.dpi_mask ^= 1 << level;
   const int mask = wc_.dpi_mask;
-  const int current = wc_.dpi_level;
-  jobs_.Post([current, mask](DeviceLayer& dev, WorkingCopy& wc) { ChangeDpiState(dev, wc, current, mask); });
+  jobs_.Post([mask](DeviceLayer& dev, WorkingCopy& wc) { ChangeDpiMask(dev, wc, mask); });
+}
+
+void MainWindowModel::NoteMouseDpiLevel(int level) {
+  if (level < 0 || level >= kDpiLevels) return;
+  wc_.dpi_level = level;
+  jobs_.Post([level](DeviceLayer&, WorkingCopy& wc) { wc.dpi_level = level; });
+}
+
+void MainWindowModel::TakeSavedDpiState(const ProfileFile& set_ini) {
+  if (!HasDevice()) return;
+  halvric::TakeSavedDpiState(wc_, set_ini);
+  const int level = wc_.dpi_level;
+  const int mask = wc_.dpi_mask;
+  const std::string path = path_;
+  jobs_.Post([level, mask, path](DeviceLayer&, WorkingCopy& wc) {
+    if (wc.path != path) return;
+    wc.dpi_level = level;
+    wc.dpi_mask = mask;
+  });
 }
 
 void MainWindowModel::SetProfileColour(int profile, const std::array<uint8_t, 3>& rgb) {
@@ -122,7 +141,18 @@ void MainWindowModel::ToggleProfileEnable(int profile) {
 }
 
 void MainWindowModel::SelectProfile(int profile) {
-  jobs_.Post([profile](DeviceLayer& dev, WorkingCopy&) { ChangeProfile(dev, profile, false); });
+  NoteActiveProfile(wc_, profile);
+  jobs_.Post([profile](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfile(dev, wc, profile, false); });
+}
+
+void MainWindowModel::SwitchProfileLive(int profile) {
+  NoteActiveProfile(wc_, profile);
+  jobs_.Post([profile](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfile(dev, wc, profile, true); });
+}
+
+void MainWindowModel::NoteMouseProfile(int profile) {
+  NoteActiveProfile(wc_, profile);
+  jobs_.Post([profile](DeviceLayer&, WorkingCopy& wc) { NoteActiveProfile(wc, profile); });
 }
 
 void MainWindowModel::RenameProfile(int profile, const std::string& name) {

@@ -14,6 +14,8 @@
 
 namespace halvric {
 
+class ProfileFile;
+
 
 class MainWindowModel {
  public:
@@ -54,11 +56,22 @@ class MainWindowModel {
   void SelectDpiLevel(int level);
   // Enables or disables DPI level `level`.
   void ToggleDpiLevel(int level);
+  // The mouse changed its DPI level by itself (a status report): both working copies follow.
+  void NoteMouseDpiLevel(int level);
+  // After a connection: the level and mask set.ini keeps for mice that store no DPI state, in
+  // both working copies.
+  void TakeSavedDpiState(const ProfileFile& set_ini);
   // The colour of profile `profile`: 0-255 levels, or, for mice with two-bit colours, 0-3 levels.
   void SetProfileColour(int profile, const std::array<uint8_t, 3>& rgb);
   // Enables or disables a profile (the mask of enabled profiles, or the profile's own flag).
   void ToggleProfileEnable(int profile);
+  // Makes a profile active and stored in the mouse (the profile boxes).
   void SelectProfile(int profile);
+  // Switches without storing it (application-linked switching).
+  void SwitchProfileLive(int profile);
+  // The mouse switched its profile by itself (a status report): both working copies follow, so
+  // that a macro rewritten afterwards reloads the profile it plays.
+  void NoteMouseProfile(int profile);
   void RenameProfile(int profile, const std::string& name);
 
  private:

@@ -53,7 +53,7 @@ std::vector<uint8_t> FactoryImage(const ModelSpec& model) {
 
   put(0, 0x12);                                   // initialised
   put(l.active_profile, 0);
-  put(l.dpi_state, static_cast<uint8_t>(1 | (0x1F << 3)));  // level 1, all five levels enabled
+  if (l.dpi_state != 0) put(l.dpi_state, static_cast<uint8_t>(1 | (0x1F << 3)));  // level 1, all enabled
   for (int n = 0; n < 5; ++n) {
     put(l.dpi_table + 2 * n, kDpiRaw[n]);
     put(l.dpi_table + 2 * n + 1, kDpiRaw[n]);
@@ -81,9 +81,12 @@ std::vector<uint8_t> FactoryImage(const ModelSpec& model) {
       }
     }
   }
-  // Extension records and the macro directory stay zero (no key cycles, no macros); every
-  // macro's mode defaults to 8.
-  for (uint32_t slot = 0; slot < 80; ++slot) put(l.directory + 320 + slot, 8);
+  // Extension records and the macro directory stay zero (no key cycles, no macros); a macro's
+  // mode defaults to 8 where its mode byte is not part of an extension record.
+  for (uint32_t slot = 0; slot < 80; ++slot) {
+    const uint32_t at = l.directory + 320 + slot;
+    if (at < l.extension || at >= l.extension + 5 * 21) put(at, 8);
+  }
   // Lighting zones: no zone has its own colour, all "Always ON".
   for (int z = 0; z < l.zone_count; ++z) put(l.zone_table + 4 * z, 0x40);
   return mem;

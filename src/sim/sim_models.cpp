@@ -103,7 +103,6 @@ MemoryLayout LayoutFor(const ModelSpec& model) {
   MemoryLayout l;
   if (model.protocol_level == 0) {
     l.active_profile = 2;
-    l.dpi_state = 3;
     l.dpi_table = 4;
     l.settings = 15;
     l.profile_base = 16;
@@ -116,7 +115,6 @@ MemoryLayout LayoutFor(const ModelSpec& model) {
     l.info_entries = 16;
   } else if (model.protocol_level <= 10) {
     l.active_profile = 1;
-    l.dpi_state = 2;
     l.dpi_table = 3;
     l.settings = 14;
     l.profile_base = 32;

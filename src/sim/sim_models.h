@@ -43,7 +43,9 @@ std::vector<std::string> ModelNames();
 // Where the firmware keeps its things in memory, per protocol level.
 struct MemoryLayout {
   uint32_t active_profile = 0;   // byte holding the stored active profile
-  uint32_t dpi_state = 0;        // byte holding the DPI state value (level | mask << 3)
+  // Level 11: the byte holding the DPI state value (level | mask << 3). 0: below level 11 the
+  // firmware keeps the state only live and tells it in its status answer.
+  uint32_t dpi_state = 0;
   uint32_t dpi_table = 0;        // five X, Y pairs
   uint32_t settings = 0;         // settings byte (angle snapping, rate code)
   uint32_t profile_base = 0;

@@ -100,9 +100,11 @@ void SimMouse::Reload(bool keep_selection) {
   if (!keep_selection) {
     const uint8_t p = Mem(l.active_profile);
     active_profile_ = p <= 4 ? p : 0;
-    const uint8_t state = Mem(l.dpi_state);
-    dpi_level_ = std::min(state & 7, 4);
-    dpi_mask_ = state >> 3;
+    if (l.dpi_state != 0) {
+      const uint8_t state = Mem(l.dpi_state);
+      dpi_level_ = std::min(state & 7, 4);
+      dpi_mask_ = state >> 3;
+    }
   }
   dpi_x_ = Mem(l.dpi_table + 2 * static_cast<uint32_t>(dpi_level_));
   dpi_y_ = Mem(l.dpi_table + 2 * static_cast<uint32_t>(dpi_level_) + 1);
@@ -169,7 +171,7 @@ void SimMouse::PressDpiButton(int level) {
   std::lock_guard l(mu_);
   const MemoryLayout layout = LayoutFor(model_);
   dpi_level_ = std::clamp(level, 0, 4);
-  SetMem(layout.dpi_state, DpiState());
+  if (layout.dpi_state != 0) SetMem(layout.dpi_state, DpiState());
   dpi_x_ = Mem(layout.dpi_table + 2 * static_cast<uint32_t>(dpi_level_));
   dpi_y_ = Mem(layout.dpi_table + 2 * static_cast<uint32_t>(dpi_level_) + 1);
   ++changes_;

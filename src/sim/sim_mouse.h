@@ -232,7 +232,7 @@ class SimMouse {
   std::vector<uint8_t> memory_;
   // Live state.
   int active_profile_ = 0;
-  int dpi_level_ = 0;
+  int dpi_level_ = 1;  // below level 11 the firmware starts on level 1, all levels enabled
   int dpi_mask_ = 0x1F;
   uint8_t dpi_x_ = 0;
   uint8_t dpi_y_ = 0;

@@ -1,9 +1,11 @@
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdlib.h>
 
 #include "cli/ctl_run.h"
+#include "platform/profile_file.h"
 #include "support/sim_fixture.h"
 
 namespace halvric {
@@ -63,6 +65,22 @@ TEST_F(CtlFiles, LightingZoneAndEffect) {
   EXPECT_EQ(Sim("level11", {"lighting", "effect", "5"}).code, 2);
   EXPECT_EQ(Sim("level11", {"lighting", "zone", "16", "FF0000"}).code, 2);
   EXPECT_EQ(Ctl({"--simulate=level0", "lighting", "show"}).code, 1);
+}
+
+// dpi-level below level 11 sends only ApplyDpiLevel; the level and the enabled levels it set are
+// what the next run shows (set.ini), while level 11 reads them back from the mouse.
+TEST_F(CtlFiles, DpiLevelAndEnabledLevelsSurviveTheRun) {
+  for (const char* model : {"level0", "level5", "level11"}) {
+    for (const char* ext : {"", ".lock"}) std::filesystem::remove(state_ + ext);
+    ASSERT_EQ(Sim(model, {"dpi-level", "4", "--enable", "1,4"}).code, 0) << model;
+    const CtlRun r = Sim(model, {"--json", "show"});
+    ASSERT_EQ(r.code, 0) << model << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["dpi"]["current_level"], 3) << model;
+    EXPECT_EQ(j["dpi"]["enabled_mask"], 0x09) << model;
+  }
+  const ProfileFile set_ini((std::filesystem::path(data_) / "set.ini").string());
+  EXPECT_EQ(set_ini.Keys("DPI").size(), 4u) << "level and mask of the two mice that keep none";
 }
 
 }  // namespace

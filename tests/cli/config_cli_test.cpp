@@ -1,5 +1,7 @@
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "cli/ctl_run.h"
@@ -69,6 +71,37 @@ TEST_F(StateFile, ResetRestoresTheDefaults) {
   ASSERT_EQ(Run("level5", {"reset"}).code, 0);
   CtlRun r = Run("level5", {"show", "--profile", "1"});
   EXPECT_NE(r.out.find("key  0: Left click"), std::string::npos) << r.out;
+}
+
+// A reset mouse has no key cycle on any profile; one that has a key cycle shows it.
+TEST_F(StateFile, KeyCyclesShowAndAResetEmptiesThem) {
+  for (const auto& [model, records] : {std::pair{"level5", 1008u}, std::pair{"level11", 1168u}}) {
+    std::filesystem::remove(state);
+    ASSERT_EQ(Run(model, {"reset"}).code, 0) << model;
+    CtlRun fresh = Run(model, {"--json", "show"});
+    ASSERT_EQ(fresh.code, 0) << model;
+    const auto shown = nlohmann::json::parse(fresh.out);
+    for (const auto& p : shown["profiles"]) EXPECT_TRUE(p["key_cycle"].empty()) << model << "\n" << p.dump();
+
+    // Profile 3 gets a key cycle of Ctrl + C, Ctrl + V in the simulated mouse's memory.
+    nlohmann::json saved;
+    {
+      std::ifstream in(state);
+      saved = nlohmann::json::parse(in);
+    }
+    nlohmann::json& mouse = saved["mice"][0];
+    std::string memory = mouse["memory"].get<std::string>();
+    const std::string cycle = "0201060119";
+    memory.replace(2 * (records + 2 * 21), cycle.size(), cycle);
+    mouse["memory"] = memory;
+    std::ofstream(state) << saved.dump();
+    CtlRun with = Run(model, {"show"});
+    EXPECT_NE(with.out.find("key cycle: Ctrl + C, Ctrl + V"), std::string::npos) << model << "\n" << with.out;
+    EXPECT_EQ(with.out.find("key cycle:"), with.out.rfind("key cycle:")) << "one profile only";
+
+    ASSERT_EQ(Run(model, {"reset"}).code, 0) << model;
+    EXPECT_EQ(Run(model, {"show"}).out.find("key cycle"), std::string::npos) << model;
+  }
 }
 
 TEST(ConfigCli, BadArgumentsAreUsageErrors) {

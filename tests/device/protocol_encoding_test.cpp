@@ -108,8 +108,10 @@ TEST(ProtocolEncoding, ChosenAtIdentificationByLevel) {
 TEST(MemoryMap, AddressesPerLevel) {
   const MemoryMap s = MemoryMapFor(0, false), two = MemoryMapFor(2, false), g = MemoryMapFor(5, true),
                   o = MemoryMapFor(11, true);
-  EXPECT_EQ(s.dpi_state_store, 3u);
-  EXPECT_EQ(g.dpi_state_store, 2u);
+  // Only level 11 and above keep the DPI state in memory (byte 2).
+  EXPECT_EQ(s.dpi_state, 0u);
+  EXPECT_EQ(g.dpi_state, 0u);
+  EXPECT_EQ(o.dpi_state, 2u);
   EXPECT_EQ(s.DpiX(1), 6u);
   EXPECT_EQ(o.DpiX(1), 5u);
   EXPECT_EQ(s.settings_byte, 15u);

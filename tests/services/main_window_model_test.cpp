@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "config/read_all.h"
+#include "config/saved_dpi_state.h"
+#include "config/temp_folder.h"
+#include "platform/profile_file.h"
 #include "support/sim_fixture.h"
 
 namespace halvric {
@@ -154,6 +157,55 @@ TEST(MainWindowModel, ImmediateChangesAreSentInTheOrderMade) {
   EXPECT_EQ(after.dpi_mask, w.window.wc().dpi_mask);
   EXPECT_EQ(after.dpi_level, 1);
   EXPECT_EQ(after.profiles[0].name, "Snipe");
+}
+
+// The worker's working copy follows profile switches made in the window and reported by the mouse,
+// so that its macro writes know which profile the mouse plays.
+TEST(MainWindowModel, TheActiveProfileFollowsSwitchesAndStatusReports) {
+  Window w("level5");
+  const int first = w.worker_wc.active_profile;
+  const int next = (first + 3) % kProfileCount;
+  w.window.SelectProfile(next);
+  EXPECT_EQ(w.window.wc().active_profile, next);
+  w.jobs.RunAll(w.worker_wc);
+  EXPECT_EQ(w.worker_wc.active_profile, next);
+  EXPECT_EQ(w.rig.backend.Mouse(0).ActiveProfile(), next);
+
+  w.rig.backend.ClearTrace();
+  w.rig.backend.Mouse(0).PressProfileButton(first);
+  w.window.NoteMouseProfile(first);
+  EXPECT_EQ(w.window.wc().active_profile, first);
+  w.jobs.RunAll(w.worker_wc);
+  EXPECT_EQ(w.worker_wc.active_profile, first);
+  EXPECT_TRUE(w.rig.SendsSinceClear().empty()) << "nothing is sent: the mouse switched by itself";
+}
+
+// Below level 11 the DPI state lives in the program: the mouse's own level changes and the saved
+// state reach the worker's copy too (it decides whether a DPI edit applies the pair at once).
+TEST(MainWindowModel, TheDpiStateFollowsTheMouseAndTheSavedState) {
+  Window w("level5");
+  w.window.NoteMouseDpiLevel(3);
+  w.jobs.RunAll(w.worker_wc);
+  EXPECT_EQ(w.worker_wc.dpi_level, 3);
+  EXPECT_TRUE(w.rig.SendsSinceClear().empty());
+
+  testing::TempFolder dir;
+  const std::string ini = (dir.path() / "set.ini").string();
+  WorkingCopy saved = w.window.wc();
+  saved.dpi_level = 2;
+  saved.dpi_mask = 0x06;
+  ProfileFile file(ini);
+  ASSERT_TRUE(SaveDpiState(saved, file));
+  w.window.TakeSavedDpiState(ProfileFile(ini));
+  w.jobs.RunAll(w.worker_wc);
+  for (const WorkingCopy* wc : {static_cast<const WorkingCopy*>(&w.window.wc()), static_cast<const WorkingCopy*>(&w.worker_wc)}) {
+    EXPECT_EQ(wc->dpi_level, 2);
+    EXPECT_EQ(wc->dpi_mask, 0x06);
+  }
+  w.window.ToggleDpiLevel(0);
+  w.jobs.RunAll(w.worker_wc);
+  EXPECT_EQ(w.worker_wc.dpi_mask, 0x07);
+  EXPECT_TRUE(w.rig.SendsSinceClear().empty()) << "the mask has no place in the mouse";
 }
 
 TEST(MainWindowModel, TwoBitColoursKeepTheCodeAndTheScaledLevels) {

@@ -66,12 +66,15 @@ TEST(SimCommands, Level0SettingsStatusAndCommit) {
   EXPECT_EQ(ans[7], 0x15);
   EXPECT_EQ(ans[6], m.Model().sensor_a);
 
-  // Commit reloads the live state from memory: the stored profile and DPI level win.
+  // Commit reloads the live state from memory: the stored profile wins; the DPI level has no
+  // place in memory below level 11 and stays, with its stored pair.
+  const auto low = m.ReadMemory(0, 32);
   Exchange(*h, ShortRequest({0x08, 0x00, 0, 0, 0, 0x0C, 0x12}));
   EXPECT_EQ(m.CommitCount(), 1);
   EXPECT_EQ(m.ActiveProfile(), 0);
-  EXPECT_EQ(m.DpiLevel(), 1);
-  EXPECT_EQ(m.DpiX(), 16);
+  EXPECT_EQ(m.DpiLevel(), 3);
+  EXPECT_EQ(m.DpiX(), low[4 + 2 * 3]);
+  EXPECT_EQ(m.ReadMemory(0, 32), low);
 
   // Information entries: the factory function of the key (key 0: left click).
   ans = Exchange(*h, ShortRequest({0x00, 0x02, 0x04, 0, 0, 0, 0x12}));

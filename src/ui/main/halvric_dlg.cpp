@@ -11,7 +11,9 @@
 #include <algorithm>
 
 #include "config/backup_restore.h"
+#include "config/program_settings.h"
 #include "config/reset_defaults.h"
+#include "config/saved_dpi_state.h"
 #include "config/setting_changes.h"
 #include "config/key_labels.h"
 #include "config/text_tables.h"
@@ -19,6 +21,7 @@
 #include "macro/macro_library.h"
 #include "platform/foreground_window.h"
 #include "platform/pointer_acceleration.h"
+#include "platform/profile_file.h"
 #include "platform/text_encoding.h"
 #include "services/app_links.h"
 #include "services/foreground_check.h"
@@ -125,7 +128,7 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
     foreground_check_ = std::make_unique<ForegroundCheck>(
         *foreground_, ctx_,
         [this](int profile) {
-          session_->Post([profile](DeviceLayer& dev, WorkingCopy&) { ChangeProfile(dev, profile, true); });
+          model_->SwitchProfileLive(profile);
           return true;
         },
         [this] {
@@ -390,6 +393,13 @@ void CHalvricDlg::ApplyAcceleration() {
 void CHalvricDlg::SaveSettings() {
   std::string error;
   SaveLinkSettings(settings_, data_folder_, &error);
+}
+
+void CHalvricDlg::SaveDpiState() {
+  // A missing data folder fails silently, as for the other options.
+  ProfileFile set_ini((data_folder_ / kSettingsFileName).string());
+  std::string error;
+  halvric::SaveDpiState(model_->wc(), set_ini, &error);
 }
 
 // ---------------------------------------------------------------------------------------------

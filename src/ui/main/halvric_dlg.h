@@ -285,6 +285,8 @@ class CHalvricDlg : public QWidget, private ReportView {
   void FinishCapture(const CaptureResult& r);
   void ApplyAcceleration();
   void SaveSettings();
+  // The DPI level and mask of a mouse that stores no DPI state, into set.ini.
+  void SaveDpiState();
   void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
   int64_t NowMs() const { return clock_.elapsed(); }
   QString T(int family, int index) const;

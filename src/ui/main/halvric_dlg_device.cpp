@@ -14,12 +14,15 @@
 #include <algorithm>
 
 #include "config/backup_restore.h"
+#include "config/program_settings.h"
 #include "config/reset_defaults.h"
+#include "config/saved_dpi_state.h"
 #include "config/setting_changes.h"
 #include "config/usage_to_scan_table.h"
 #include "macro/macro_library.h"
 #include "platform/foreground_window.h"
 #include "platform/pointer_acceleration.h"
+#include "platform/profile_file.h"
 #include "platform/text_encoding.h"
 #include "services/app_links.h"
 #include "services/foreground_check.h"
@@ -55,6 +58,7 @@ void CHalvricDlg::OnConnected(const std::shared_ptr<const ConnectOutcome>& outco
     return;
   }
   model_->SetDevice(outcome->path, outcome->wc);
+  model_->TakeSavedDpiState(ProfileFile((data_folder_ / kSettingsFileName).string()));
   layout_ = outcome->layout;
   info_ = outcome->info;
   reports_->Status().SetSensorReadingCapable((info_.feature_flags & 0x08) != 0);
@@ -128,8 +132,9 @@ void CHalvricDlg::OnUpgradeReply(std::span<const uint8_t> report) {
   }, Qt::QueuedConnection);
 }
 
-void CHalvricDlg::OnProfileChanged(int) {
-  QMetaObject::invokeMethod(this, [this] {
+void CHalvricDlg::OnProfileChanged(int profile) {
+  QMetaObject::invokeMethod(this, [this, profile] {
+    if (HasDevice()) model_->NoteMouseProfile(profile);
     prompt_->CloseRequest();
     UpdateProtectedButton();
     UpdateOsdModel();
@@ -148,7 +153,10 @@ void CHalvricDlg::OnDpiLevelChanged(int level) {
     // The service has already taken the level; taking it again here keeps it equal to the working
     // copy's when a connect outcome arrived in between and set both to what it had read.
     ctx_.current_dpi_level.store(level);
-    model_->wc().dpi_level = level;
+    if (HasDevice()) {
+      model_->NoteMouseDpiLevel(level);
+      SaveDpiState();
+    }
     if (page_ == kDpiPage) update();
   }, Qt::QueuedConnection);
 }

@@ -116,6 +116,7 @@ void DpiPage::SetDpiFromSlider(CHalvricDlg::SliderKind kind, int value) {
 
 void DpiPage::SelectLevel(int level) {
   w_.model_->SelectDpiLevel(level);
+  w_.SaveDpiState();
   w_.ctx_.current_dpi_level.store(level);
   LayoutSliders();
   w_.timer3_.start(1000);
@@ -123,6 +124,7 @@ void DpiPage::SelectLevel(int level) {
 
 void DpiPage::ToggleLevelEnable(int level) {
   w_.model_->ToggleDpiLevel(level);
+  w_.SaveDpiState();
   w_.timer3_.start(1000);
 }
 
