@@ -150,7 +150,7 @@ bool DeviceLayer::IdentifyShort(const std::string& path, HidHandle& handle, cons
     info.sensor_a = answer[6];
     info.sensor_b = answer[8];
   }
-  for (int i = 0; i < 16; ++i) {
+  for (int i = 0; i < kShortInfoEntries; ++i) {
     std::array<uint8_t, 4> entry{};
     if (GetInfoEntry(m, i, entry)) std::copy(entry.begin(), entry.end(), info.record.begin() + 72 + 4 * i);
   }
