@@ -36,7 +36,7 @@ bool SimMouse::StrictAllows(const Report& req) const {
     for (uint32_t a = w->address; a < w->address + w->length && a < 32; ++a) {
       const bool dpi_pair = a >= l.dpi_table && a < l.dpi_table + 10;
       const bool allowed = dpi_pair || a == l.settings || (model_.lighting && a == l.led_mode) ||
-                           (model_.protocol_level == 0 && a == l.active_profile) ||
+                           (model_.protocol_level == 0 && (a == l.active_profile || a >= l.profile_base)) ||
                            (model_.protocol_level >= 11 && a == l.dpi_state);
       if (!allowed) return false;
     }
@@ -93,7 +93,7 @@ bool SimMouse::ExecuteShort(const Report& req, Report& ans) {
   switch (cmd) {
     case 0x00:
       if (op == 0x00) {  // status
-        ans[2] = DpiState();
+        ans[2] = DecoyState(1);
         ans[3] = static_cast<uint8_t>(active_profile_);
         ans[4] = StatusFlags();
         ans[6] = static_cast<uint8_t>(model_.sensor_a);
@@ -226,14 +226,17 @@ bool SimMouse::ExecuteShort(const Report& req, Report& ans) {
 // Long reports
 
 void SimMouse::FillLongStatus(Report& ans) const {
-  const uint8_t state = DpiState();
+  // The DPI state is where GetStatus reads it (byte 8 on levels 1-10, byte 15 on level 11); the
+  // other positions that could hold it carry distinct values, so that a host reading the wrong
+  // one fails.
+  const bool level11 = model_.protocol_level >= 11;
   const uint8_t flags = StatusFlags();
-  ans[2] = state;
+  ans[2] = DecoyState(1);
   ans[3] = static_cast<uint8_t>(active_profile_);
   ans[4] = dpi_x_;
   ans[5] = dpi_y_;
   ans[7] = static_cast<uint8_t>(model_.sensor_a);
-  ans[8] = state;
+  ans[8] = level11 ? DecoyState(2) : DpiState();
   ans[9] = static_cast<uint8_t>(active_profile_);
   ans[10] = flags;
   if (model_.protocol_level >= 11) {
@@ -246,7 +249,7 @@ void SimMouse::FillLongStatus(Report& ans) const {
     ans[13] = static_cast<uint8_t>(highest & 0xFF);
     ans[14] = static_cast<uint8_t>((highest >> 8) & 0xFF);
   }
-  ans[15] = state;
+  ans[15] = level11 ? DpiState() : DecoyState(2);
   ans[16] = static_cast<uint8_t>(active_profile_);
   ans[17] = flags;
   ans[18] = static_cast<uint8_t>(led_mode_);

@@ -82,6 +82,8 @@ class SimHidHandle : public HidHandle {
 
   void CancelIo() override { mouse_.WireCancelReads(); }
 
+  void Pause(int milliseconds) override { backend_.Pause(milliseconds); }
+
   bool IndexedString(int index, std::span<uint8_t> out) override {
     const int n = mouse_.WireIndexedString(index, out);
     if (n < 0) return false;
@@ -182,6 +184,11 @@ std::unique_ptr<HidHandle> SimHidBackend::Open(const std::string& path, std::str
     }
   }
   return fail("no such device");
+}
+
+void SimHidBackend::Pause(int milliseconds) {
+  trace_.RecordPause(milliseconds);
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 void SimHidBackend::SetTraceFile(const std::string& path) { trace_.SetFile(path); }

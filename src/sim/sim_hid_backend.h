@@ -76,6 +76,8 @@ class SimHidBackend : public HidBackend {
 
   std::vector<HidInterfaceInfo> Enumerate() override;
   std::unique_ptr<HidHandle> Open(const std::string& path, std::string* error = nullptr) override;
+  // Recorded in the wire trace as "P <milliseconds>", then slept.
+  void Pause(int milliseconds) override;
 
   void SetTraceFile(const std::string& path);  // append; throws std::runtime_error
   void SetTraceInMemory(bool on);              // default on

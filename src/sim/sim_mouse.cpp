@@ -88,6 +88,12 @@ uint8_t SimMouse::DpiState() const {
   return static_cast<uint8_t>((dpi_level_ & 7) | (dpi_mask_ << 3));
 }
 
+uint8_t SimMouse::DecoyState(int n) const {
+  // The same mask with another level in bits 0-2 (6 or 7 steps on, modulo 8): never the true
+  // state, and a different value for n = 1 and n = 2.
+  return static_cast<uint8_t>(((dpi_level_ + 5 + n) & 7) | (dpi_mask_ << 3));
+}
+
 uint8_t SimMouse::StatusFlags() const {
   uint8_t f = settings_ & 0x01;
   if (isp_) f |= 0x02;
@@ -171,6 +177,13 @@ void SimMouse::PressDpiButton(int level) {
   std::lock_guard l(mu_);
   const MemoryLayout layout = LayoutFor(model_);
   dpi_level_ = std::clamp(level, 0, 4);
+  if (model_.protocol_level >= 11) {
+    const int mask = Mem(layout.dpi_state) >> 3;
+    for (int step = 0; step < 5 && mask != 0 && (mask & (1 << dpi_level_)) == 0; ++step) {
+      dpi_level_ = (dpi_level_ + 1) % 5;
+    }
+    dpi_mask_ = mask;
+  }
   SetMem(layout.dpi_state, DpiState());
   dpi_x_ = Mem(layout.dpi_table + 2 * static_cast<uint32_t>(dpi_level_));
   dpi_y_ = Mem(layout.dpi_table + 2 * static_cast<uint32_t>(dpi_level_) + 1);

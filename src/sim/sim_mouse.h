@@ -24,13 +24,17 @@
 //
 // Commands (bytes 1 on; "long" = levels 1-10 with group byte, "L11" = level 11+)
 // ------------------------------------------------------------------------------
-//   status          short 00 00 .. 12     answer 2 DPI state, 3 profile, 4 flags, 6 sensor A,
+//   status          short 00 00 .. 12     answer 2 decoy 1, 3 profile, 4 flags, 6 sensor A,
 //                                          7 marker, 8 sensor B
-//                   long/L11 00 00        answer 2 DPI state, 3 profile, 4-5 active DPI X/Y,
-//                                          6 marker (long only), 7 sensor A, 8 DPI state,
-//                                          9 profile, 10 flags, 12 marker (L11), 13-14 highest
-//                                          memory address (L11, 0 on other levels), 15 DPI state,
+//                   long/L11 00 00        answer 2 decoy 1, 3 profile, 4-5 active DPI X/Y,
+//                                          6 marker (long only), 7 sensor A, 8 DPI state (levels
+//                                          1-10; decoy 2 on L11), 9 profile, 10 flags, 12 marker
+//                                          (L11), 13-14 highest memory address (L11, 0 on other
+//                                          levels), 15 DPI state (L11; decoy 2 on levels 1-10),
 //                                          16 profile, 17 flags, 18 LED mode, 21-22 lift word
+//     The command set does not say which status position holds the DPI state; the mouse keeps it
+//     where the host's GetStatus reads it and puts a distinct wrong value (a decoy: the same mask,
+//     another level) in the other positions, so that a host that reads another position fails.
 //   GetStatus       short 04 00 .. 12     answer 2 DPI state, 3 profile, 4 flags, 5-6 lift word,
 //                                          7 LED mode
 //     DPI state = current level (bits 0-2) | enabled-level mask << 3;
@@ -97,7 +101,7 @@
 // A strict model ("<level>-strict") stops agreeing with whatever the host sends where the command
 // set is silent. It accepts memory writes below address 32 only at the bytes a command writes:
 // the DPI pairs, the settings byte, the lighting effect byte (mice with lighting), level 0's
-// profile byte and level 11's DPI state; a write that covers the whole of 0-31 at once (the reset
+// profile byte and its profile record 0 (from byte 16), and level 11's DPI state; a write that covers the whole of 0-31 at once (the reset
 // to defaults, a restore) may change everything. On levels 1-10 it takes the profile selections
 // (01 07 00, 01 07 02) and the LED mode (01 04 03 01) only while the write guard is open. Anything
 // else is refused: not carried out, answered with the error answer (reason 4), and its Set
@@ -168,6 +172,8 @@ class SimMouse {
   std::vector<uint8_t> LastSmallWrite() const;
 
   // Input reports, queued for the vendor input interface.
+  // Makes `level` current as the mouse's DPI button does. On level 11 the button skips the levels
+  // that the enable mask in memory byte 2 turns off: a disabled level gives the next enabled one.
   void PressDpiButton(int level);
   void PressProfileButton(int profile);
   void SetDpiScrollMode(bool on);  // sends a status report with bit 7 of byte 6 as given
@@ -247,6 +253,7 @@ class SimMouse {
   void FillLongStatus(Report& ans) const;
   void Reload(bool keep_selection);
   uint8_t DpiState() const;
+  uint8_t DecoyState(int n) const;  // a value for status positions that do not carry the DPI state
   uint8_t StatusFlags() const;
   void SetError(Report& ans, uint8_t cmd, ErrorReason reason);
 

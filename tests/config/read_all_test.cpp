@@ -15,6 +15,9 @@ namespace {
 
 using test::SimRig;
 
+// Every level, and each level's strict model, which refuses what the command set does not send.
+constexpr const char* kModels[] = {"level0", "level5", "level11", "level0-strict", "level5-strict", "level11-strict"};
+
 struct Loaded {
   explicit Loaded(const std::string& model) : rig(model) {
     EXPECT_TRUE(rig.dev->SelectDevice(rig.PathOf(0), true));
@@ -33,7 +36,7 @@ struct Loaded {
 };
 
 TEST(ReadAll, EveryModelLoadsItsConfiguration) {
-  for (const char* model : {"level0", "level5", "level11"}) {
+  for (const char* model : kModels) {
     Loaded l(model);
     ASSERT_EQ(l.Read(), ReadAllResult::kLoaded) << model;
     EXPECT_TRUE(l.wc.loaded);
@@ -147,7 +150,7 @@ TEST(ResetToDefaults, FailedBackupWritesNothing) {
 }
 
 TEST(SettingChanges, DpiOfTheCurrentLevelIsAppliedAndStoredBetweenWakes) {
-  for (const char* model : {"level0", "level5", "level11"}) {
+  for (const char* model : kModels) {
     Loaded l(model);
     ASSERT_EQ(l.Read(), ReadAllResult::kLoaded);
     const int level = l.wc.protocol_level;
@@ -180,7 +183,7 @@ TEST(SettingChanges, DpiOfTheCurrentLevelIsAppliedAndStoredBetweenWakes) {
 }
 
 TEST(SettingChanges, ProfileRecordFieldsReadBack) {
-  for (const char* model : {"level0", "level5", "level11"}) {
+  for (const char* model : kModels) {
     Loaded l(model);
     ASSERT_EQ(l.Read(), ReadAllResult::kLoaded);
     ASSERT_TRUE(ChangeProfileName(*l.rig.dev, l.wc, 2, "Sniper rifle mode long name"));
