@@ -5,7 +5,9 @@
 #include <exception>
 
 #include "app/sim_hotplug_source.h"
+#include "config/auto_backup.h"
 #include "config/connect_and_read.h"
+#include "platform/folders.h"
 #include "platform/linux/udev_hotplug_monitor.h"
 #include "services/report_service.h"
 #include "sim/backend_factory.h"
@@ -13,7 +15,8 @@
 
 namespace halvric {
 
-DeviceSession::DeviceSession(const SessionOptions& options, QObject* parent) : QObject(parent) {
+DeviceSession::DeviceSession(const SessionOptions& options, QObject* parent)
+    : QObject(parent), data_folder_(options.data_folder) {
   qRegisterMetaType<std::shared_ptr<const ConnectOutcome>>("std::shared_ptr<const ConnectOutcome>");
   sim::Backend made = sim::CreateBackend({options.simulate, options.sim_state, {}, options.sim_latency});
   backend_ = std::move(made.hid);
@@ -78,6 +81,11 @@ bool DeviceSession::Connect(bool first_run, const std::string& requested_path) {
     o.requested_path = requested_path;
     ResetOptions reset;
     reset.progress = [this](double f) { ReportProgress(f); };
+    if (!data_folder_.empty()) {
+      reset.before_write = [&dev, folder = data_folder_] {
+        return EnsureDataFolder(folder) && SaveAutoBackup(MouseAt(dev, dev.CurrentPath()), folder, "repair").ok;
+      };
+    }
     ConnectAndReadResult r = ConnectAndRead(dev, o, wc, reset);
     auto out = std::make_shared<ConnectOutcome>();
     out->path = r.connect.path;

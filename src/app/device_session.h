@@ -9,6 +9,7 @@
 #include <QString>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -37,6 +38,8 @@ struct SessionOptions {
   std::string sim_state;  // state file of the simulated mice
   std::chrono::microseconds sim_latency{0};
   std::string lock_file;  // transfer lock file; empty: the default
+  // Where the automatic backup goes before a never-initialised memory is repaired; empty: none.
+  std::filesystem::path data_folder;
 };
 
 class DeviceSession : public QObject, public DeviceConnection {
@@ -100,6 +103,7 @@ class DeviceSession : public QObject, public DeviceConnection {
   std::unique_ptr<HidBackend> backend_;
   sim::SimHidBackend* sim_ = nullptr;
   std::unique_ptr<DeviceLayer> dev_;
+  std::filesystem::path data_folder_;
   ReportService* reports_ = nullptr;
   std::unique_ptr<HotplugMonitor> hotplug_;
   SimHotplugSource* sim_hotplug_ = nullptr;

@@ -104,6 +104,7 @@ int CHalvricApp::Run(int argc, char** argv) {
   SessionOptions session_options;
   session_options.simulate = prelude.options.simulate;
   session_options.sim_state = prelude.options.sim_state;
+  session_options.data_folder = deps.data_folder;
   std::unique_ptr<DeviceSession> session;
   try {
     session = std::make_unique<DeviceSession>(session_options);

@@ -48,7 +48,8 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
   // subcommands made after this pass options they do not know on to the program.
   app.fallthrough();
   app.add_option("--simulate", ctx.options.simulate,
-                 "Talk to simulated mice instead of hardware (models: level0, level0-gamepad, level5, level11, level11-blank; "
+                 "Talk to simulated mice instead of hardware (models: level0, level0-gamepad, level5, level11, "
+                 "level11-blank, level11-ff18, level0-strict, level5-strict, level11-strict; "
                  "--simulate alone means level11)");
   app.add_option("--sim-state", ctx.options.sim_state, "State file of the simulated mouse (loaded, saved at exit)");
   app.add_option("--trace", ctx.options.trace, "Append the wire trace of the simulated mouse to this file");

@@ -138,12 +138,15 @@ WorkingCopy& CtlContext::Config() {
   if (config_) return *config_;
   auto wc = std::make_unique<WorkingCopy>();
   ReadAllResult read;
+  // Repairing a never-initialised memory overwrites all of it: an automatic backup goes first.
+  ResetOptions repair;
+  repair.before_write = AutoBackupBefore("repair");
   if (path_.empty()) {
-    const ConnectAndReadResult r = ConnectAndRead(Devices(), ChooseMouse(), *wc, ResetOptions{});
+    const ConnectAndReadResult r = ConnectAndRead(Devices(), ChooseMouse(), *wc, repair);
     Connected(r.connect);
     read = r.read;
   } else {
-    read = ReadAllOrRepair(Devices(), *wc, ResetOptions{});
+    read = ReadAllOrRepair(Devices(), *wc, repair);
   }
   switch (read) {
     case ReadAllResult::kLoaded: break;
@@ -176,7 +179,9 @@ std::function<bool()> CtlContext::AutoBackupBefore(std::string reason) {
       auto_backup_error_ = why;
       return false;
     }
-    const AutoBackupResult r = SaveAutoBackup(mouse(), folder, reason);
+    // The repair runs inside the connection, before this context knows the path.
+    const std::string path = path_.empty() ? Devices().CurrentPath() : path_;
+    const AutoBackupResult r = SaveAutoBackup(MouseAt(Devices(), path), folder, reason);
     if (!r.ok) {
       auto_backup_error_ = r.error;
       return false;

@@ -106,9 +106,8 @@ void Monitor(CtlContext& ctx, const MonitorOptions& opt) {
   ctx.Connect();
   sim::SimHidBackend* sim = ctx.Simulator();
   DeviceLayer& dev = ctx.Devices();
-  // Simulated mice send on their input interface only; holding their configuration interface
-  // open would also hold the simulation's state lock for the whole watch.
-  const auto interfaces = VendorInputInterfaces(dev.backend().Enumerate(), sim == nullptr);
+  // Both vendor pages carry reports: the input interface and the configuration interface.
+  const auto interfaces = VendorInputInterfaces(dev.backend().Enumerate());
   if (interfaces.empty()) throw CtlError("No device !!");
 
   ProgramContext context;

@@ -1,6 +1,7 @@
 // halvricctl flash: writes a firmware HEX file into a mouse, or shows what would be written.
 
 #include <CLI/CLI.hpp>
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -8,9 +9,11 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "device/device_commands.h"
 #include "device/firmware_writer.h"
 #include "device/intel_hex.h"
 #include "device/upgrade_pieces.h"
+#include "platform/stop_signals.h"
 #include "platform/terminal.h"
 #include "platform/text.h"
 
@@ -64,9 +67,8 @@ void DryRun(CtlContext& ctx, const std::string& file) {
   }
 }
 
-void Flash(CtlContext& ctx, const std::string& file) {
-  const FirmwareImage image = Load(file);
-  if (PlanUpgradePieces(image.end).empty()) throw CtlError(file + " holds no firmware to write");
+// The connected mouse, if it takes a firmware upgrade at all.
+Mouse UpgradableMouse(CtlContext& ctx) {
   const std::string& path = ctx.Connect();
   DeviceLayer& dev = ctx.Devices();
   const auto info = dev.Info(path);
@@ -76,11 +78,37 @@ void Flash(CtlContext& ctx, const std::string& file) {
                    std::to_string(info->protocol_level) + "; the upgrade needs level 11 or above and the upgrade "
                    "feature flag)");
   }
+  return MouseAt(dev, path);
+}
+
+// What the user needs to know after a write that did not complete: where the mouse is and what
+// to do next.
+std::string StateAfterFailure(IspAfterWrite isp, const std::string& file) {
+  switch (isp) {
+    case IspAfterWrite::kNotEntered:
+      return "Nothing was sent to the mouse; it keeps its firmware. To retry: halvricctl flash " + file;
+    case IspAfterWrite::kLeft:
+      return "No part of the firmware was written: the mouse has left programming mode and keeps its old "
+             "firmware. To retry: halvricctl flash " + file;
+    case IspAfterWrite::kStays:
+      break;
+  }
+  return "The mouse stays in programming mode with a partly written firmware; do not unplug it.\n"
+         "To retry, run the same command again: halvricctl flash " + file + " (the write starts again from the "
+         "beginning).\nTo leave programming mode without new firmware: halvricctl flash --exit-isp (the mouse may "
+         "not work until a complete firmware is written).";
+}
+
+void Flash(CtlContext& ctx, const std::string& file) {
+  const FirmwareImage image = Load(file);
+  if (PlanUpgradePieces(image.end).empty()) throw CtlError(file + " holds no firmware to write");
+  const Mouse mouse = UpgradableMouse(ctx);
 
   const bool show_progress = &ctx.err == &std::cerr && StandardErrorIsTerminal();
   std::string message;
   UpgradeWriteOptions options;
   options.enter_isp = true;
+  options.leave_isp_when_untouched = true;
   options.max_piece_retries = kCtlPieceRetries;
   options.auto_backup = ctx.AutoBackupBefore("firmware");
   options.on_message = [&message](const std::string& m) { message = m; };
@@ -91,16 +119,49 @@ void Flash(CtlContext& ctx, const std::string& file) {
       ctx.err << "\r" << pct << FormatProgressLine(p) << "   " << std::flush;
     };
   }
-  FirmwareWriter writer(dev);
+  // Ctrl-C and a termination request stop the write after the current piece, never in the middle
+  // of one. Taken before the write thread starts, so that the thread does not receive them.
+  StopSignals stop_signals;
+  FirmwareWriter writer(ctx.Devices());
   std::string error;
-  if (!writer.Start(path, image, std::move(options), &error)) throw CtlError(error);
+  if (!writer.Start(mouse.path, image, std::move(options), &error)) {
+    throw CtlError(error + "\n" + StateAfterFailure(IspAfterWrite::kNotEntered, file));
+  }
+  bool interrupted = false;
+  while (writer.Writing()) {
+    if (stop_signals.Wait(std::chrono::milliseconds(20)) != 0 && !interrupted) {
+      interrupted = true;
+      writer.Abort();
+    }
+  }
   const UpgradeOutcome outcome = writer.Wait();
   if (show_progress) ctx.err << "\n";
-  if (outcome != UpgradeOutcome::kCompleted) throw CtlError(message.empty() ? kUpgradeWriteError : message);
+  if (outcome != UpgradeOutcome::kCompleted) {
+    std::string what = message.empty() ? kUpgradeWriteError : message;
+    if (interrupted) what += " (interrupted)";
+    if (message == kUpgradeBackupError && !ctx.auto_backup_error().empty()) what += " (" + ctx.auto_backup_error() + ")";
+    throw CtlError(what + "\n" + StateAfterFailure(writer.IspState(), file));
+  }
   if (ctx.options.json) {
-    ctx.out << nlohmann::json{{"checksum", Hex8(FirmwareChecksum(image))}, {"message", message}}.dump(2) << "\n";
+    ctx.out << nlohmann::json{{"checksum", Hex8(FirmwareChecksum(image))},
+                              {"message", message},
+                              {"programming_mode", false}}
+                   .dump(2)
+            << "\n";
   } else {
     ctx.out << message << "\n";
+    ctx.out << "The mouse has left programming mode and starts the new firmware.\n";
+  }
+}
+
+// The explicit way out of programming mode, as the window's "exit isp" button.
+void ExitProgrammingMode(CtlContext& ctx) {
+  const Mouse mouse = UpgradableMouse(ctx);
+  if (!ExitIsp(mouse)) throw CtlError("write error!! (the mouse did not take ExitIsp)");
+  if (ctx.options.json) {
+    ctx.out << nlohmann::json{{"programming_mode", false}}.dump(2) << "\n";
+  } else {
+    ctx.out << "ExitIsp sent: the mouse leaves programming mode and restarts with the firmware it holds.\n";
   }
 }
 
@@ -110,9 +171,21 @@ void RegisterUpgradeCommands(CLI::App& app, CtlContext& ctx) {
   auto* flash = app.add_subcommand("flash", "Write a firmware HEX file into the mouse (level-11 mice with upgrade support)");
   auto file = std::make_shared<std::string>();
   auto dry_run = std::make_shared<bool>(false);
-  flash->add_option("FILE", *file, "Intel HEX firmware file")->required();
-  flash->add_flag("--dry-run", *dry_run, "Show the checksum and the pieces that would be written; send nothing");
-  flash->callback([&ctx, file, dry_run] {
+  auto exit_isp = std::make_shared<bool>(false);
+  auto* file_option = flash->add_option("FILE", *file, "Intel HEX firmware file");
+  auto* dry_option =
+      flash->add_flag("--dry-run", *dry_run, "Show the checksum and the pieces that would be written; send nothing");
+  flash->add_flag("--exit-isp", *exit_isp,
+                  "Only take the mouse out of programming mode (ExitIsp), for example after an interrupted write; "
+                  "a partly written firmware may leave the mouse unusable")
+      ->excludes(file_option)
+      ->excludes(dry_option);
+  flash->callback([&ctx, file, dry_run, exit_isp] {
+    if (*exit_isp) {
+      ExitProgrammingMode(ctx);
+      return;
+    }
+    if (file->empty()) throw CLI::RequiredError("FILE");
     if (*dry_run) {
       DryRun(ctx, *file);
     } else {

@@ -103,7 +103,7 @@ BackupResult Restore(DeviceLayer& dev, WorkingCopy& wc, const std::string& file,
       if (size > led_mode) SetLedMode(m, (*image)[led_mode]);
     }
     Commit(m);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    dev.backend().Pause(10);
     result.reread = ReadAll(dev, wc);
     Busy(progress, 1.0, false);
   }

@@ -85,7 +85,13 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const ProgressFn& progr
     // Only a byte actually read can tell that the memory is blank; a mouse that did not answer
     // must never be wiped.
     if (signature < 0) return ReadAllResult::kFailed;
-    if (signature != kMemorySignature) return ReadAllResult::kUninitialised;
+    if (signature != kMemorySignature) {
+      // One stale or garbled answer must not wipe the mouse: the memory counts as uninitialised
+      // only when a second read of the byte says so too.
+      const int again = ReadMemoryByte(mouse, wc.map.signature, false);
+      if (again < 0) return ReadAllResult::kFailed;
+      if (again != kMemorySignature) return ReadAllResult::kUninitialised;
+    }
   }
 
   wc.sensor_a = info->sensor_a;
@@ -130,9 +136,11 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const ProgressFn& progr
   if (!ReadMacroDirectory(mouse, wc.macros, progress, 0.6, 0.8)) return ReadAllResult::kFailed;
   TakeMacroModesFromButtons(wc);
 
+  // Level 0 has 16 information entries; asking for more would only store error answers.
+  const int entries = wc.protocol_level == 0 ? kShortInfoEntries : kInfoEntries;
   for (int i = 0; i < kInfoEntries; ++i) {
     wc.info_entries[i].values = {};
-    GetInfoEntry(mouse, i, wc.info_entries[i].values);
+    if (i < entries) GetInfoEntry(mouse, i, wc.info_entries[i].values);
   }
   ReportProgress(progress, 1.0);
   wc.loaded = true;

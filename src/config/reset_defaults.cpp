@@ -44,7 +44,7 @@ ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const ResetOption
     if (!SetLedMode(m, image[led_mode]) || !SendLightingApply(m)) return ResetResult::kWriteFailed;
   }
   if (!Commit(m)) return ResetResult::kWriteFailed;
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  dev.backend().Pause(100);
   if (ReadAll(dev, wc) != ReadAllResult::kLoaded) return ResetResult::kReadBackFailed;
   if (!SelectProfileStored(m, 0)) return ResetResult::kWriteFailed;
   return ResetResult::kDone;

@@ -22,9 +22,9 @@ bool ChangeDpi(DeviceLayer& dev, WorkingCopy& wc, int level, uint8_t x, uint8_t 
   wc.dpi[level] = {x, y};
   if (!Connected(dev, wc)) return false;
   if (!Wake(m)) return false;
-  if (level == wc.dpi_level && !ApplyDpiLevel(m, level, x, y)) return false;
-  if (!StoreDpiLevel(m, level, x, y)) return false;
-  return Wake(m);
+  // The closing Wake goes out whatever happened in between: the guard must not stay open.
+  const bool ok = (level != wc.dpi_level || ApplyDpiLevel(m, level, x, y)) && StoreDpiLevel(m, level, x, y);
+  return Wake(m) && ok;
 }
 
 bool ChangeDpiState(DeviceLayer& dev, WorkingCopy& wc, int level, int mask) {

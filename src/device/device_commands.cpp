@@ -18,10 +18,12 @@ bool Send(const Mouse& m, Report request, int delay, Report* answer = nullptr) {
   return m.dev->DeviceTransfer(m.path, request, answer != nullptr ? answer : &scratch, delay);
 }
 
+// Wake before and after the body; the closing Wake is sent even when the body failed, so that
+// the write guard never stays open.
 bool WrappedByWake(const Mouse& m, const auto& body) {
   if (!Wake(m)) return false;
-  if (!body()) return false;
-  return Wake(m);
+  const bool ok = body();
+  return Wake(m) && ok;
 }
 
 void MirrorWrite(const Mouse& m, uint32_t address, std::span<const uint8_t> data) {

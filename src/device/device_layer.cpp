@@ -16,7 +16,6 @@ namespace {
 
 constexpr size_t kStringBufferSize = 512;
 
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 bool IsShortMouseCollection(const HidInterfaceInfo& hi) {
   return hi.interface_number == 0 && hi.feature_report_length == 9 && hi.usage == 2 && hi.usage_page == 1;
@@ -150,7 +149,7 @@ bool DeviceLayer::IdentifyShort(const std::string& path, HidHandle& handle, cons
     info.sensor_a = answer[6];
     info.sensor_b = answer[8];
   }
-  for (int i = 0; i < 16; ++i) {
+  for (int i = 0; i < kShortInfoEntries; ++i) {
     std::array<uint8_t, 4> entry{};
     if (GetInfoEntry(m, i, entry)) std::copy(entry.begin(), entry.end(), info.record.begin() + 72 + 4 * i);
   }
@@ -185,7 +184,7 @@ bool DeviceLayer::IdentifyLong(const std::string& path, HidHandle& handle, const
   const Mouse m = MouseAt(*this, path);
 
   Wake(m, 0);
-  SleepMs(12);
+  backend_.Pause(12);
   Report hello{0x01, 0x06, 0x02, 0x02};
   Report answer;
   DeviceTransfer(path, hello, &answer, 0);

@@ -9,7 +9,6 @@
 namespace halvric {
 namespace {
 
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 uint8_t XorRange(std::span<const uint8_t> bytes, size_t first, size_t last) {
   uint8_t x = 0;
@@ -25,7 +24,7 @@ bool PollIdle(HidHandle& handle, std::span<uint8_t> buf, uint8_t report_id, int 
     buf[0] = report_id;
     if (handle.GetFeature(buf) && (buf[1] & 0x80) == 0) return true;
     if (++failures >= limit) return false;
-    SleepMs(1);
+    handle.Pause(1);
   }
 }
 
@@ -75,16 +74,16 @@ bool FeatureTransfer(HidHandle& handle, std::span<uint8_t> request, std::span<ui
   }
 
   if (delay > 4) {
-    SleepMs(2);
+    handle.Pause(2);
   } else if (delay > 0) {
-    SleepMs(1);
+    handle.Pause(1);
   }
   if (delay < 0) {
     guard.unlock();
     handle.CancelIo();
     return true;
   }
-  if (delay > 0) SleepMs(delay);
+  if (delay > 0) handle.Pause(delay);
 
   std::span<uint8_t> ans = answer.first(length);
   if (!PollIdle(handle, ans, report_id, kAnswerPollLimit)) {
@@ -95,9 +94,9 @@ bool FeatureTransfer(HidHandle& handle, std::span<uint8_t> request, std::span<ui
   ans[1] &= 0x3F;
 
   if (delay > 4) {
-    SleepMs(3);
+    handle.Pause(3);
   } else if (delay > 0) {
-    SleepMs(1);
+    handle.Pause(1);
   }
   guard.unlock();
   handle.CancelIo();

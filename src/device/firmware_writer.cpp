@@ -16,7 +16,10 @@ struct FirmwareWriter::Job {
   Mouse mouse;
   FirmwareImage image;
   UpgradeWriteOptions options;
-  std::unique_ptr<HidHandle> input;
+  // The vendor input interfaces the acknowledgements may arrive on (0xFF23 and 0xFF18).
+  std::vector<std::unique_ptr<HidHandle>> inputs;
+  bool entered = false;  // programming mode was asked for (by this write or before it)
+  bool touched = false;  // the mouse acknowledged the opening mark, or a piece was sent
 };
 
 std::string FormatProgressLine(const UpgradeProgress& p) {
@@ -49,20 +52,25 @@ bool FirmwareWriter::Start(const std::string& path, const FirmwareImage& image, 
   if (thread_.joinable()) thread_.join();  // the previous write has ended
   if (image.bytes.size() != kFirmwareImageSize) return fail("the firmware image is not 64 KiB");
   if (PlanUpgradePieces(image.end).empty()) return fail("the firmware image holds nothing to write");
-  const auto input_path = FindVendorInputInterface(dev_.backend(), path);
-  if (!input_path) return fail("No device !!");
-  std::string open_error;
-  auto input = dev_.backend().Open(*input_path, &open_error);
-  if (!input) return fail("cannot open " + *input_path + (open_error.empty() ? "" : ": " + open_error));
+  const std::vector<std::string> input_paths = VendorInputPaths(dev_.backend(), path);
+  if (input_paths.empty()) return fail("No device !!");
+  std::vector<std::unique_ptr<HidHandle>> inputs;
+  for (const std::string& input_path : input_paths) {
+    std::string open_error;
+    auto input = dev_.backend().Open(input_path, &open_error);
+    if (!input) return fail("cannot open " + input_path + (open_error.empty() ? "" : ": " + open_error));
+    inputs.push_back(std::move(input));
+  }
 
   auto job = std::make_unique<Job>();
   job->mouse = MouseAt(dev_, path);
   job->image = image;
   job->options = std::move(options);
-  job->input = std::move(input);
+  job->inputs = std::move(inputs);
   acks_.Reset();
   writing_.store(true);
   outcome_.store(UpgradeOutcome::kWriting);
+  isp_state_.store(IspAfterWrite::kNotEntered);
   stop_ = std::stop_source();
   thread_ = std::jthread([this, stop = stop_.get_token(), job = std::move(job)]() mutable { Run(stop, std::move(job)); });
   return true;
@@ -76,6 +84,14 @@ UpgradeOutcome FirmwareWriter::Wait() {
 }
 
 void FirmwareWriter::Finish(Job& job, UpgradeOutcome outcome, const std::string& message) {
+  IspAfterWrite isp = job.entered ? IspAfterWrite::kStays : IspAfterWrite::kNotEntered;
+  if (outcome == UpgradeOutcome::kCompleted) {
+    isp = IspAfterWrite::kLeft;  // the completed write sent ExitIsp
+  } else if (job.entered && !job.touched && job.options.leave_isp_when_untouched) {
+    ExitIsp(job.mouse);
+    isp = IspAfterWrite::kLeft;
+  }
+  isp_state_.store(isp);
   if (job.options.on_message) job.options.on_message(message);
   outcome_.store(outcome);
   writing_.store(false);
@@ -90,13 +106,18 @@ FirmwareWriter::AckWait FirmwareWriter::WaitForAck(Job& job, milliseconds limit,
     const auto now = Clock::now();
     if (now >= deadline) return AckWait::kTimedOut;
     const auto left = std::chrono::ceil<milliseconds>(deadline - now);
-    const int slice = static_cast<int>(std::min(left, job.options.timings.poll_slice).count());
-    const int n = job.input->ReadInput(buf, std::max(slice, 1));
-    if (n < 0) return AckWait::kGone;
-    if (n == 0) continue;
-    int count = 0;
-    const auto ack = acks_.Deliver(std::span<const uint8_t>(buf.data(), static_cast<size_t>(n)), &count);
-    if (ack && job.options.on_ack) job.options.on_ack(count, *ack);
+    // The slice is shared out among the interfaces, read in turn.
+    const auto share = job.options.timings.poll_slice / static_cast<int>(job.inputs.size());
+    const int slice = static_cast<int>(std::min(left, share).count());
+    for (auto& input : job.inputs) {
+      const int n = input->ReadInput(buf, std::max(slice, 1));
+      if (n < 0) return AckWait::kGone;
+      if (n == 0) continue;
+      int count = 0;
+      const auto ack = acks_.Deliver(std::span<const uint8_t>(buf.data(), static_cast<size_t>(n)), &count);
+      if (ack && job.options.on_ack) job.options.on_ack(count, *ack);
+      if (ack) break;
+    }
   }
 }
 
@@ -121,20 +142,31 @@ void FirmwareWriter::Run(std::stop_token stop, std::unique_ptr<Job> job_ptr) {
   }
   // The reported time is the write's own, without the backup.
   const auto start = Clock::now();
-  if (job.options.enter_isp && (!SetChannel(job.mouse, 0) || !EnterIsp(job.mouse))) {
-    Finish(job, UpgradeOutcome::kFailed, kUpgradeWriteError);
-    return;
+  // Without enter_isp the mouse was put into programming mode before (the window's button).
+  job.entered = !job.options.enter_isp;
+  if (job.options.enter_isp) {
+    if (!SetChannel(job.mouse, 0)) {
+      Finish(job, UpgradeOutcome::kFailed, kUpgradeWriteError);
+      return;
+    }
+    job.entered = true;
+    if (!EnterIsp(job.mouse)) {
+      Finish(job, UpgradeOutcome::kFailed, kUpgradeWriteError);
+      return;
+    }
   }
 
   // Acknowledgements still queued from earlier work would be taken for this write's.
   std::array<uint8_t, 1024> drain{};
-  for (int i = 0; i < 1024; ++i) {
-    const int n = job.input->ReadInput(drain, 0);
-    if (n < 0) {
-      Finish(job, UpgradeOutcome::kFailed, kUpgradeWriteError);
-      return;
+  for (auto& input : job.inputs) {
+    for (int i = 0; i < 1024; ++i) {
+      const int n = input->ReadInput(drain, 0);
+      if (n < 0) {
+        Finish(job, UpgradeOutcome::kFailed, kUpgradeWriteError);
+        return;
+      }
+      if (n == 0) break;
     }
-    if (n == 0) break;
   }
 
   // Opening mark.
@@ -146,6 +178,7 @@ void FirmwareWriter::Run(std::stop_token stop, std::unique_ptr<Job> job_ptr) {
   }
   switch (WaitForAck(job, t.open_wait, stop)) {
     case AckWait::kReceived:
+      job.touched = true;
       break;
     case AckWait::kStopped:
       Finish(job, UpgradeOutcome::kAborted, kUpgradeAbortMessage);
@@ -173,6 +206,7 @@ void FirmwareWriter::Run(std::stop_token stop, std::unique_ptr<Job> job_ptr) {
     acks_.Reset();
     if (job.options.on_progress) job.options.on_progress(UpgradeProgress{*piece, pieces, total, errors});
     const std::span<const uint8_t> data(image.bytes.data() + piece->address, piece->length);
+    job.touched = true;  // a piece that was sent may have been written, acknowledged or not
     bool gone = false;
     if (!IspWrite(job.mouse, piece->address, data)) {
       gone = ++send_failures >= kUpgradeSendFailureLimit;

@@ -10,12 +10,12 @@
 //   "count %d, %dms (err count=%d)" -> ExitIsp.
 // Image bytes 250 and 251 are sent as 0.
 // An abort ends the write after the current piece with "abort!!" (no closing mark, the mouse
-// stays in programming mode). A mouse that disappears (its input interface fails, or three sends
+// stays in programming mode unless it took nothing, see leave_isp_when_untouched). A mouse that disappears (its input interface fails, or three sends
 // in a row fail) ends the write with "write error!!" at once instead of resending for ever.
 //
-// Acknowledgements are read on the thread from the mouse's vendor input interface into the
-// acknowledgement slot; other input reports on that interface are consumed and dropped while the
-// write runs.
+// Acknowledgements are read on the thread from both of the mouse's vendor input interfaces (usage
+// pages 0xFF23 and 0xFF18) into the acknowledgement slot; other input reports on them are consumed
+// and dropped while the write runs.
 
 #include <atomic>
 #include <chrono>
@@ -70,9 +70,22 @@ std::string FormatUpgradeDone(int pieces, long long milliseconds, int errors);
 
 enum class UpgradeOutcome { kIdle, kWriting, kCompleted, kAborted, kFailed };
 
+// Where a write left the mouse's programming mode.
+enum class IspAfterWrite {
+  kNotEntered,  // the write put nothing into the mouse and did not enter programming mode
+  kLeft,        // ExitIsp was sent: after a complete image, or when the mouse took nothing of it
+  kStays,       // the mouse stays in programming mode (part of the image may be written)
+};
+
 struct UpgradeWriteOptions {
   // Sends SetChannel(0) and EnterIsp before the opening mark (the window has its own button for it).
   bool enter_isp = false;
+  // When the write fails or is aborted before the mouse took anything (the opening mark was not
+  // acknowledged and no piece of the image was sent), sends ExitIsp so that the mouse goes back
+  // to its old firmware. Once the mouse acknowledged the opening mark or a piece was sent, the
+  // mouse is never taken out of programming mode by a failed write: leaving it with a partly
+  // written image can make it unusable.
+  bool leave_isp_when_untouched = false;
   // Resends of one piece before the write gives up with "write error!!"; 0 = until aborted.
   int max_piece_retries = 0;
   UpgradeTimings timings;
@@ -104,6 +117,8 @@ class FirmwareWriter {
   // Waits for the write thread to end (not from a callback).
   UpgradeOutcome Wait();
   UpgradeOutcome Outcome() const { return outcome_.load(); }
+  // Where the last write left programming mode (valid once it has ended).
+  IspAfterWrite IspState() const { return isp_state_.load(); }
   // The acknowledgement slot; other report intake may deliver into it as well.
   UpgradeAckSlot& Acks() { return acks_; }
 
@@ -118,6 +133,7 @@ class FirmwareWriter {
   UpgradeAckSlot acks_;
   std::atomic<bool> writing_{false};
   std::atomic<UpgradeOutcome> outcome_{UpgradeOutcome::kIdle};
+  std::atomic<IspAfterWrite> isp_state_{IspAfterWrite::kNotEntered};
   // The current write's stop request; a source of its own (not the thread's) so that Abort may
   // be called from a callback on the write thread while the owner waits in Wait().
   std::stop_source stop_;

@@ -12,6 +12,7 @@ inline constexpr int kKeySlots = 32;
 inline constexpr int kExtensionSize = 21;
 inline constexpr int kMacroSlots = 80;
 inline constexpr int kInfoEntries = 32;
+inline constexpr int kShortInfoEntries = 16;  // level 0 answers entries 0-15 only
 inline constexpr uint8_t kMemorySignature = 0x12;
 inline constexpr int kZoneRecordSize = 4;
 // The commands address 16 bits: no mouse has more memory than this, and a smaller memory repeats

@@ -10,7 +10,7 @@
 namespace halvric {
 namespace {
 
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void Pause(const Mouse& m, int ms) { m.dev->backend().Pause(ms); }
 
 uint8_t Lo(uint32_t v) { return static_cast<uint8_t>(v & 0xFF); }
 uint8_t Mid(uint32_t v) { return static_cast<uint8_t>((v >> 8) & 0xFF); }
@@ -58,9 +58,9 @@ class ShortEncoding final : public ProtocolEncoding {
       ok = m.dev->DeviceTransfer(m.path, piece, nullptr, -1);
     }
     if (!ok) return false;
-    SleepMs(1);
+    Pause(m, 1);
     ok = m.Send({0x05, 0x02, Lo(address), Mid(address), Hi(address), static_cast<uint8_t>(data.size()), 0x12}, 10);
-    SleepMs(2);
+    Pause(m, 2);
     return ok;
   }
   bool WriteByte(const Mouse& m, uint32_t address, uint8_t value) const override {
@@ -138,10 +138,10 @@ class ShortEncoding final : public ProtocolEncoding {
     Report set{0x00, 0x01, marker, 0, 0, 0, 0x12};
     Report answer;
     m.dev->DeviceTransfer(m.path, set, &answer, 5);
-    SleepMs(2);
+    Pause(m, 2);
     Report status{0, 0, 0, 0, 0, 0, 0x12};
     if (m.dev->DeviceTransfer(m.path, status, &answer, 15) && answer[7] == marker) return true;
-    SleepMs(2);
+    Pause(m, 2);
     return false;
   }
 };
@@ -156,7 +156,7 @@ class GroupedEncoding final : public ProtocolEncoding {
     Report req{0x01, 0x03, Lo(address), Mid(address), static_cast<uint8_t>(data.size())};
     std::copy(data.begin(), data.end(), req.bytes.begin() + 6);
     const bool ok = m.dev->DeviceTransfer(m.path, req, nullptr, -1);
-    SleepMs(1);
+    Pause(m, 1);
     return ok;
   }
   bool WriteByte(const Mouse& m, uint32_t address, uint8_t value) const override {
@@ -243,7 +243,7 @@ class OperationEncoding final : public ProtocolEncoding {
     Report req{0x03, Lo(address), Mid(address), static_cast<uint8_t>(data.size())};
     std::copy(data.begin(), data.end(), req.bytes.begin() + 5);
     const bool ok = m.dev->DeviceTransfer(m.path, req, nullptr, -1);
-    SleepMs(1);
+    Pause(m, 1);
     return ok;
   }
   bool WriteByte(const Mouse& m, uint32_t address, uint8_t value) const override {

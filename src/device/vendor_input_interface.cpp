@@ -48,4 +48,16 @@ std::optional<std::string> FindVendorInputInterface(HidBackend& backend, const s
   return best != nullptr ? best->path : config_path;
 }
 
+std::vector<std::string> VendorInputPaths(HidBackend& backend, const std::string& config_path) {
+  const auto input = FindVendorInputInterface(backend, config_path);
+  if (!input) return {};
+  std::vector<std::string> paths{*input};
+  if (*input != config_path) {
+    for (const HidInterfaceInfo& i : backend.Enumerate()) {
+      if (i.path == config_path && i.usage_page == kVendorConfigUsagePage) paths.push_back(config_path);
+    }
+  }
+  return paths;
+}
+
 }  // namespace halvric

@@ -3,11 +3,13 @@
 // (hidraw on Linux) or the simulated mouse. Everything above it sees interfaces as opaque
 // lower-cased paths with a few attributes, and exchanges raw report bytes with them.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace halvric {
@@ -41,6 +43,8 @@ class HidHandle {
   virtual bool IndexedString(int index, std::span<uint8_t> out) = 0;
   // Abandons any pending transfer on the handle.
   virtual void CancelIo() {}
+  // A pause of the host between transfers on this handle (the delays the command set names).
+  virtual void Pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 };
 
 class HidBackend {
@@ -51,6 +55,8 @@ class HidBackend {
   // Opens one interface by path; nullptr when it is gone or cannot be opened. `error` (optional)
   // receives a short reason, e.g. "permission denied".
   virtual std::unique_ptr<HidHandle> Open(const std::string& path, std::string* error = nullptr) = 0;
+  // A pause of the host between exchanges (the delays the command set names).
+  virtual void Pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 };
 
 }  // namespace halvric

@@ -41,7 +41,7 @@ bool ReportService::Read(const std::string& path, std::string* error) { return r
 
 void ReportService::ReadMice() {
   // Add refuses interfaces already being read and takes over those whose reader ended.
-  for (const HidInterfaceInfo& info : VendorInputInterfaces(backend_.Enumerate(), false)) readers_.Add(info.path);
+  for (const HidInterfaceInfo& info : VendorInputInterfaces(backend_.Enumerate())) readers_.Add(info.path);
 }
 
 void ReportService::StopReading() { readers_.Stop(); }

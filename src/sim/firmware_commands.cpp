@@ -26,18 +26,43 @@ uint32_t Addr24(const std::array<uint8_t, 64>& r, size_t at) {
 
 }  // namespace
 
-void SimMouse::Execute(const Report& req) {
+bool SimMouse::StrictAllows(const Report& req) const {
+  if (!model_.strict) return true;
+  const MemoryLayout l = LayoutFor(model_);
+  if (const auto w = MemoryWriteOf(req); w && w->address < 32) {
+    // A write that covers the whole low area at once belongs to a whole-memory write (the reset,
+    // a restore): everything may change then.
+    if (w->address == 0 && w->length >= 32) return true;
+    for (uint32_t a = w->address; a < w->address + w->length && a < 32; ++a) {
+      const bool dpi_pair = a >= l.dpi_table && a < l.dpi_table + 10;
+      const bool allowed = dpi_pair || a == l.settings || (model_.lighting && a == l.led_mode) ||
+                           (model_.protocol_level == 0 && (a == l.active_profile || a >= l.profile_base)) ||
+                           (model_.protocol_level >= 11 && a == l.dpi_state);
+      if (!allowed) return false;
+    }
+  }
+  // Levels 1-10: the profile selections and the LED mode only inside the write guard.
+  if (model_.long_reports && model_.protocol_level <= 10 && req[1] == 0x01 && !guard_open_) {
+    if (req[2] == 0x07 && (req[3] == 0x00 || req[3] == 0x02)) return false;
+    if (req[2] == 0x04 && req[3] == 0x03 && req[4] == 0x01) return false;
+  }
+  return true;
+}
+
+bool SimMouse::Execute(const Report& req) {
   Report ans{};
   const uint8_t cmd = req[1];
   bool ok = false;
-  if (!model_.long_reports) {
-    if (cmd != 0x09 && req[8] != Xor(req, 1, 7)) {
-      SetError(ans, cmd, kBadChecksum);
-    } else {
-      ok = ExecuteShort(req, ans);
-    }
-  } else if (req[63] != Xor(req, 1, 62)) {
+  bool refused = false;
+  if (model_.long_reports && req[63] != Xor(req, 1, 62)) {
     SetError(ans, cmd, kBadChecksum);
+  } else if (!model_.long_reports && cmd != 0x09 && req[8] != Xor(req, 1, 7)) {
+    SetError(ans, cmd, kBadChecksum);
+  } else if (!StrictAllows(req)) {
+    SetError(ans, cmd, kRefused);
+    refused = true;
+  } else if (!model_.long_reports) {
+    ok = ExecuteShort(req, ans);
   } else if (cmd == 0x00) {
     ok = ExecuteGroup0(req, ans);
   } else if (cmd == 0x01) {
@@ -55,6 +80,7 @@ void SimMouse::Execute(const Report& req) {
   if (model_.long_reports) ans[63] = Xor(ans, 1, 62);
   ans[0] = FeatureReportId();
   answer_ = ans;
+  return !refused;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -67,7 +93,7 @@ bool SimMouse::ExecuteShort(const Report& req, Report& ans) {
   switch (cmd) {
     case 0x00:
       if (op == 0x00) {  // status
-        ans[2] = DpiState();
+        ans[2] = DecoyState(1);
         ans[3] = static_cast<uint8_t>(active_profile_);
         ans[4] = StatusFlags();
         ans[6] = static_cast<uint8_t>(model_.sensor_a);
@@ -176,7 +202,6 @@ bool SimMouse::ExecuteShort(const Report& req, Report& ans) {
     case 0x08:
       if (op == 0x00 || op == 0x02) {
         if (op == 0x00) ++commit_count_; else ++alternate_commit_count_;
-        guard_open_ = false;
         Reload(op == 0x02);
         return true;
       }
@@ -201,14 +226,17 @@ bool SimMouse::ExecuteShort(const Report& req, Report& ans) {
 // Long reports
 
 void SimMouse::FillLongStatus(Report& ans) const {
-  const uint8_t state = DpiState();
+  // The DPI state is where GetStatus reads it (byte 8 on levels 1-10, byte 15 on level 11); the
+  // other positions that could hold it carry distinct values, so that a host reading the wrong
+  // one fails.
+  const bool level11 = model_.protocol_level >= 11;
   const uint8_t flags = StatusFlags();
-  ans[2] = state;
+  ans[2] = DecoyState(1);
   ans[3] = static_cast<uint8_t>(active_profile_);
   ans[4] = dpi_x_;
   ans[5] = dpi_y_;
   ans[7] = static_cast<uint8_t>(model_.sensor_a);
-  ans[8] = state;
+  ans[8] = level11 ? DecoyState(2) : DpiState();
   ans[9] = static_cast<uint8_t>(active_profile_);
   ans[10] = flags;
   if (model_.protocol_level >= 11) {
@@ -221,7 +249,7 @@ void SimMouse::FillLongStatus(Report& ans) const {
     ans[13] = static_cast<uint8_t>(highest & 0xFF);
     ans[14] = static_cast<uint8_t>((highest >> 8) & 0xFF);
   }
-  ans[15] = state;
+  ans[15] = level11 ? DpiState() : DecoyState(2);
   ans[16] = static_cast<uint8_t>(active_profile_);
   ans[17] = flags;
   ans[18] = static_cast<uint8_t>(led_mode_);
@@ -282,7 +310,6 @@ bool SimMouse::ExecuteGroup1(const Report& req, Report& ans) {
       if (req[3] == 0x00 || req[3] == 0x02) {
         if (!group_level) break;
         if (req[3] == 0x00) ++commit_count_; else ++alternate_commit_count_;
-        guard_open_ = false;
         Reload(req[3] == 0x02);
         return true;
       }
@@ -394,7 +421,6 @@ bool SimMouse::ExecuteLevel11(const Report& req, Report& ans) {
     case 0x14:
     case 0x16:
       if (op == 0x14) ++commit_count_; else ++alternate_commit_count_;
-      guard_open_ = false;
       Reload(op == 0x16);
       return true;
     case 0x18:
@@ -429,16 +455,22 @@ bool SimMouse::ExecuteUpgrade(const Report& req, Report& ans) {
     case 0x02: {
       const uint32_t addr = Addr24(req, 5);
       const uint8_t len = req[8];
-      if (!isp_) return true;  // ignored, not acknowledged
+      if (!isp_ || isp_silent_) return true;  // ignored, not acknowledged
       if (len == 0 || len > 54 || addr + len > 0x10000) {
         QueueIspAck(addr, len, 2);
         return true;
       }
-      if (nack_isp_ > 0) {
+      if (nack_isp_ > 0 && nack_after_ == 0) {
         --nack_isp_;
         QueueIspAck(addr, len, 1);
         return true;
       }
+      if (ack_elsewhere_ > 0) {
+        --ack_elsewhere_;
+        QueueIspAck(addr + len, len, 0);
+        return true;
+      }
+      if (nack_after_ > 0) --nack_after_;
       if (flash_.empty()) flash_.assign(0x10000, 0xFF);
       std::copy(req.begin() + 9, req.begin() + 9 + len, flash_.begin() + addr);
       ++isp_writes_;

@@ -39,38 +39,50 @@ std::vector<HidInterfaceInfo> BuildInterfaces(size_t index, const ModelSpec& m) 
 // One open interface of a simulated mouse.
 class SimHidHandle : public HidHandle {
  public:
-  SimHidHandle(SimHidBackend& backend, SimMouse& mouse, HidInterfaceInfo info, bool holds_state)
-      : backend_(backend), mouse_(mouse), info_(std::move(info)), holds_state_(holds_state),
-        vendor_input_(info_.usage_page == 0xFF23) {}
+  SimHidHandle(SimHidBackend& backend, SimMouse& mouse, HidInterfaceInfo info)
+      : backend_(backend), mouse_(mouse), info_(std::move(info)),
+        vendor_input_(info_.usage_page == 0xFF23 || info_.usage_page == 0xFF18) {}
 
   ~SimHidHandle() override {
     if (holds_state_) backend_.ReleaseState();
   }
 
+  // The state is taken at the first feature transfer, not at opening: a handle that only reads
+  // input reports (the configuration interface carries them too) never holds the state file.
+  bool HoldState() {
+    if (holds_state_) return true;
+    if (!backend_.AcquireState(nullptr)) return false;
+    holds_state_ = true;
+    return true;
+  }
+
   const HidInterfaceInfo& Info() const override { return info_; }
 
   bool GetFeature(std::span<uint8_t> buf) override {
-    if (info_.feature_report_length == 0) return false;
+    if (info_.feature_report_length == 0 || !HoldState()) return false;
     if (!mouse_.WireGetFeature(buf)) return false;
     backend_.Trace().Record('G', info_.path, buf);
     return true;
   }
 
   bool SetFeature(std::span<const uint8_t> buf) override {
-    if (info_.feature_report_length == 0) return false;
-    if (!mouse_.WireSetFeature(buf)) return false;
-    backend_.Trace().Record('S', info_.path, buf);
-    return true;
+    if (info_.feature_report_length == 0 || !HoldState()) return false;
+    // A refused request is on the wire all the same.
+    const bool accepted = mouse_.WireSetFeature(buf);
+    if (accepted || !mouse_.Unplugged()) backend_.Trace().Record('S', info_.path, buf);
+    return accepted;
   }
 
   int ReadInput(std::span<uint8_t> buf, int timeout_ms) override {
     if (!vendor_input_) return mouse_.WireWaitIdle(timeout_ms);
-    const int n = mouse_.WireReadInput(buf, timeout_ms);
+    const int n = mouse_.WireReadInput(buf, timeout_ms, info_.usage_page == 0xFF18);
     if (n > 0) backend_.Trace().Record('I', info_.path, buf.first(static_cast<size_t>(n)));
     return n;
   }
 
   void CancelIo() override { mouse_.WireCancelReads(); }
+
+  void Pause(int milliseconds) override { backend_.Pause(milliseconds); }
 
   bool IndexedString(int index, std::span<uint8_t> out) override {
     const int n = mouse_.WireIndexedString(index, out);
@@ -83,7 +95,7 @@ class SimHidHandle : public HidHandle {
   SimHidBackend& backend_;
   SimMouse& mouse_;
   const HidInterfaceInfo info_;
-  const bool holds_state_;
+  bool holds_state_ = false;
   const bool vendor_input_;
 };
 
@@ -168,16 +180,15 @@ std::unique_ptr<HidHandle> SimHidBackend::Open(const std::string& path, std::str
     for (const HidInterfaceInfo& info : interfaces_[i]) {
       if (info.path != path) continue;
       if (mice_[i]->Unplugged()) return fail("no such device");
-      const bool config = info.feature_report_length > 0;
-      if (config && !AcquireState(error)) return nullptr;
-      if (mice_[i]->Unplugged()) {  // it may have gone while we waited for the lock
-        if (config) ReleaseState();
-        return fail("no such device");
-      }
-      return std::make_unique<SimHidHandle>(*this, *mice_[i], info, config);
+      return std::make_unique<SimHidHandle>(*this, *mice_[i], info);
     }
   }
   return fail("no such device");
+}
+
+void SimHidBackend::Pause(int milliseconds) {
+  trace_.RecordPause(milliseconds);
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 void SimHidBackend::SetTraceFile(const std::string& path) { trace_.SetFile(path); }

@@ -5,25 +5,27 @@
 //   short-report model: if0 usage page 1, usage 2, 9-byte features (configuration)
 //                       if1 usage page 0xFF23, usage 1, no features (vendor input reports)
 //   long-report model:  if0 usage page 1, usage 2, no features
-//                       if1 usage page 0xFF18, usage 1, 64-byte features (configuration)
+//                       if1 usage page 0xFF18, usage 1, 64-byte features (configuration; it also
+//                           carries vendor input reports: the upgrade acknowledgements of a model
+//                           with acks_on_config_interface)
 //                       if2 usage page 0xFF23, usage 1, no features (vendor input reports)
 // Feature transfers on an interface without features fail. ReadInput delivers the mouse's queued
-// input reports on the vendor input interface; on the others it waits out its time-out and
+// input reports on the two vendor interfaces; on the others it waits out its time-out and
 // returns 0 (-1 once the mouse is unplugged). Unplugged mice are not enumerated and cannot be
 // opened. Handles must not outlive the backend.
 //
 // State file: SetStateFile(path) makes the simulation persistent and shareable between
 // processes. The file holds {"format": "halvric-sim-state", "version": 1, "models": [...],
 // "mice": [SimMouse::Save() of each mouse]}.
-//   * Opening a handle on an interface with feature reports takes an exclusive flock on
-//     "<path>.lock" (a descriptor of its own) unless this process already holds it through another
-//     open handle (handles in one process share the lock, so threads never deadlock on it), and
+//   * The first feature transfer on a handle takes an exclusive flock on "<path>.lock" (a
+//     descriptor of its own) unless this process already holds it through another open handle
+//     (handles in one process share the lock, so threads never deadlock on it), and
 //     reloads every mouse from the file when the file changed since this process last read or
 //     wrote it (device, inode, size and modification time are compared).
 //   * When the last such handle closes, the state is written (temporary file, fsync, rename) if it
 //     differs from what the file holds, then the lock is released.
-//   * Input-only handles do not take the lock, so a long-lived input reader never blocks
-//     another process.
+//   * Handles that only read input reports (on either vendor page) do not take the lock, so a
+//     long-lived input reader never blocks another process.
 //   * Changes made through the SimMouse API while no handle is open are written by the next
 //     handle close, by SaveState() or when the backend is destroyed; if another process changed
 //     the file meanwhile, the file wins and LastStateError() says so. Tools that change a mouse
@@ -74,6 +76,8 @@ class SimHidBackend : public HidBackend {
 
   std::vector<HidInterfaceInfo> Enumerate() override;
   std::unique_ptr<HidHandle> Open(const std::string& path, std::string* error = nullptr) override;
+  // Recorded in the wire trace as "P <milliseconds>", then slept.
+  void Pause(int milliseconds) override;
 
   void SetTraceFile(const std::string& path);  // append; throws std::runtime_error
   void SetTraceInMemory(bool on);              // default on

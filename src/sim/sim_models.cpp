@@ -76,6 +76,18 @@ std::vector<ModelSpec> BuildModels() {
   blank.blank = true;
   models.push_back(blank);
 
+  ModelSpec ff18 = level11;
+  ff18.name = "level11-ff18";
+  ff18.acks_on_config_interface = true;
+  models.push_back(ff18);
+
+  for (const ModelSpec* base : {&level0, &level5, &level11}) {
+    ModelSpec strict = *base;
+    strict.name = base->name + "-strict";
+    strict.strict = true;
+    models.push_back(strict);
+  }
+
   return models;
 }
 

@@ -13,7 +13,7 @@
 namespace halvric::sim {
 
 struct ModelSpec {
-  std::string name;                  // "level0", "level0-gamepad", "level5", "level11", "level11-blank"
+  std::string name;                  // "level0", "level0-gamepad", "level5", "level11", ...
   bool long_reports = false;         // 64-byte features on interface 1, else 9-byte on interface 0
   int protocol_level = 0;
   int type_code = 0;
@@ -22,6 +22,10 @@ struct ModelSpec {
   bool reports_memory_size = false;  // the status answer carries the highest address
   bool blank = false;                // memory uninitialised (all 0xFF) at first power-up
   uint16_t product_id = 0;
+  bool strict = false;               // refuses what the command set does not send (sim_mouse.h)
+  // Upgrade acknowledgements arrive on the configuration interface (usage page 0xFF18) instead of
+  // the 0xFF23 input interface.
+  bool acks_on_config_interface = false;
 
   int model_class = 11;              // must be 11 to be accepted by identification
   int variant = 0;

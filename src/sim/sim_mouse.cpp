@@ -88,6 +88,12 @@ uint8_t SimMouse::DpiState() const {
   return static_cast<uint8_t>((dpi_level_ & 7) | (dpi_mask_ << 3));
 }
 
+uint8_t SimMouse::DecoyState(int n) const {
+  // The same mask with another level in bits 0-2 (6 or 7 steps on, modulo 8): never the true
+  // state, and a different value for n = 1 and n = 2.
+  return static_cast<uint8_t>(((dpi_level_ + 5 + n) & 7) | (dpi_mask_ << 3));
+}
+
 uint8_t SimMouse::StatusFlags() const {
   uint8_t f = settings_ & 0x01;
   if (isp_) f |= 0x02;
@@ -123,9 +129,10 @@ void SimMouse::Reload(bool keep_selection) {
 // ---------------------------------------------------------------------------------------------
 // Input reports
 
-void SimMouse::QueueInput(std::vector<uint8_t> report) {
-  if (input_.size() >= kMaxQueuedInput) input_.pop_front();
-  input_.push_back(std::move(report));
+void SimMouse::QueueInput(std::vector<uint8_t> report, bool config_interface) {
+  auto& queue = config_interface ? config_input_ : input_;
+  if (queue.size() >= kMaxQueuedInput) queue.pop_front();
+  queue.push_back(std::move(report));
   input_cv_.notify_all();
 }
 
@@ -154,7 +161,8 @@ void SimMouse::QueueStatusReport() {
 }
 
 void SimMouse::QueueIspAck(uint32_t addr, uint8_t length, uint8_t status) {
-  std::vector<uint8_t> r(model_.input_report_length, 0);
+  const bool on_config = model_.acks_on_config_interface;
+  std::vector<uint8_t> r(on_config ? 64 : model_.input_report_length, 0);
   r[0] = 0x01;
   r[1] = 0x13;
   r[2] = 0x13;
@@ -164,14 +172,23 @@ void SimMouse::QueueIspAck(uint32_t addr, uint8_t length, uint8_t status) {
   r[6] = static_cast<uint8_t>((addr >> 16) & 0xFF);
   r[7] = status;
   r[r.size() - 1] = XorRange(r, 1, r.size() - 2);
-  QueueInput(std::move(r));
+  QueueInput(std::move(r), on_config);
 }
 
 void SimMouse::PressDpiButton(int level) {
   std::lock_guard l(mu_);
   const MemoryLayout layout = LayoutFor(model_);
   dpi_level_ = std::clamp(level, 0, 4);
-  if (layout.dpi_state != 0) SetMem(layout.dpi_state, DpiState());
+  // Only level 11 keeps the DPI state in memory; its button skips the levels the mask there
+  // turns off.
+  if (layout.dpi_state != 0) {
+    const int mask = Mem(layout.dpi_state) >> 3;
+    for (int step = 0; step < 5 && mask != 0 && (mask & (1 << dpi_level_)) == 0; ++step) {
+      dpi_level_ = (dpi_level_ + 1) % 5;
+    }
+    dpi_mask_ = mask;
+    SetMem(layout.dpi_state, DpiState());
+  }
   dpi_x_ = Mem(layout.dpi_table + 2 * static_cast<uint32_t>(dpi_level_));
   dpi_y_ = Mem(layout.dpi_table + 2 * static_cast<uint32_t>(dpi_level_) + 1);
   ++changes_;
@@ -242,13 +259,48 @@ void SimMouse::SetGarbageAnswers(bool on) { std::lock_guard l(mu_); garbage_ = o
 void SimMouse::SetDropAnswers(bool on) { std::lock_guard l(mu_); drop_ = on; }
 void SimMouse::SetLatency(std::chrono::microseconds latency) { std::lock_guard l(mu_); latency_ = latency; }
 void SimMouse::UnplugAfterTransfers(int n) { std::lock_guard l(mu_); unplug_after_ = std::max(0, n); }
-void SimMouse::NackNextIspWrites(int n) { std::lock_guard l(mu_); nack_isp_ = std::max(0, n); }
+void SimMouse::NackNextIspWrites(int n) { NackIspWritesAfter(0, n); }
+void SimMouse::AckIspWritesElsewhere(int n) { std::lock_guard l(mu_); ack_elsewhere_ = std::max(0, n); }
+void SimMouse::SetIspSilent(bool on) {
+  std::lock_guard l(mu_);
+  isp_silent_ = on;
+  ++changes_;
+}
+void SimMouse::StallMemoryWrites(bool on) { std::lock_guard l(mu_); stall_writes_ = on; }
+void SimMouse::SetStaleAnswers(int n, int after) {
+  std::lock_guard l(mu_);
+  stale_answers_ = std::max(0, n);
+  stale_after_ = std::max(0, after);
+}
+
+void SimMouse::NackIspWritesAfter(int after, int n) {
+  std::lock_guard l(mu_);
+  nack_after_ = std::max(0, after);
+  nack_isp_ = std::max(0, n);
+  ++changes_;
+}
 
 void SimMouse::SetUnplugged(bool on) {
   std::lock_guard l(mu_);
   unplugged_ = on;
   if (!on) unplug_after_ = -1;
   input_cv_.notify_all();
+}
+
+std::optional<SimMouse::MemoryWrite> SimMouse::MemoryWriteOf(const Report& req) const {
+  if (!model_.long_reports) {
+    if (req[1] == 0x05 && req[2] == 0x01) return MemoryWrite{static_cast<uint32_t>(req[3] | (req[4] << 8)), 1};
+    if (req[1] == 0x05 && req[2] == 0x02) {
+      return MemoryWrite{static_cast<uint32_t>(req[3] | (req[4] << 8) | (req[5] << 16)), req[6]};
+    }
+    return std::nullopt;
+  }
+  if (model_.protocol_level <= 10) {
+    if (req[1] == 0x01 && req[2] == 0x03) return MemoryWrite{static_cast<uint32_t>(req[3] | (req[4] << 8)), req[5]};
+    return std::nullopt;
+  }
+  if (req[1] == 0x03) return MemoryWrite{static_cast<uint32_t>(req[2] | (req[3] << 8)), req[4]};
+  return std::nullopt;
 }
 
 uint32_t SimMouse::NextRandom() {
@@ -297,9 +349,17 @@ bool SimMouse::WireSetFeature(std::span<const uint8_t> report) {
   ++requests_;
   Report req{};
   std::copy(report.begin(), report.end(), req.begin());
-  Execute(req);
+  if (stall_writes_ && MemoryWriteOf(req)) return false;
+  const Report before = answer_;
+  const bool accepted = Execute(req);
+  if (stale_after_ > 0) {
+    --stale_after_;
+  } else if (stale_answers_ > 0) {
+    --stale_answers_;
+    answer_ = before;
+  }
   busy_left_ = busy_polls_;
-  return true;
+  return accepted;
 }
 
 bool SimMouse::WireGetFeature(std::span<uint8_t> report) {
@@ -324,12 +384,13 @@ bool SimMouse::WireGetFeature(std::span<uint8_t> report) {
   return true;
 }
 
-int SimMouse::WireReadInput(std::span<uint8_t> buf, int timeout_ms) {
+int SimMouse::WireReadInput(std::span<uint8_t> buf, int timeout_ms, bool config_interface) {
   std::unique_lock l(mu_);
+  auto& input = config_interface ? config_input_ : input_;
   const uint64_t cancels = read_cancels_;
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, timeout_ms));
-  while (!unplugged_ && input_.empty() && read_cancels_ == cancels) {
+  while (!unplugged_ && input.empty() && read_cancels_ == cancels) {
     if (timeout_ms < 0) {
       input_cv_.wait(l);
     } else if (input_cv_.wait_until(l, deadline) == std::cv_status::timeout) {
@@ -337,9 +398,9 @@ int SimMouse::WireReadInput(std::span<uint8_t> buf, int timeout_ms) {
     }
   }
   if (unplugged_) return -1;
-  if (input_.empty()) return 0;
-  std::vector<uint8_t> r = std::move(input_.front());
-  input_.pop_front();
+  if (input.empty()) return 0;
+  std::vector<uint8_t> r = std::move(input.front());
+  input.pop_front();
   const size_t n = std::min(buf.size(), r.size());
   std::copy(r.begin(), r.begin() + static_cast<std::ptrdiff_t>(n), buf.begin());
   return static_cast<int>(n);

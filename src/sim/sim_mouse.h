@@ -11,7 +11,8 @@
 //   byte 63. A request that fails the check, names an unknown command or carries impossible
 //   parameters is not executed; its answer is the error answer:
 //       byte 1 = 0x7F (the error code 0x3F plus status bit 6), byte 2 = reason
-//       (1 bad checksum, 2 unknown command, 3 bad parameter), byte 3 = the rejected byte 1.
+//       (1 bad checksum, 2 unknown command, 3 bad parameter, 4 refused by a strict model),
+//       byte 3 = the rejected byte 1.
 //   After the host clears bits 7 and 6, byte 1 reads 0x3F, which no command uses.
 // * Busy bit: after each Set Feature the next BusyPolls Get Features (default 1) answer with only
 //   bit 7 of byte 1 set (0x80, all other bytes 0); then the answer follows. Every real answer has
@@ -23,13 +24,17 @@
 //
 // Commands (bytes 1 on; "long" = levels 1-10 with group byte, "L11" = level 11+)
 // ------------------------------------------------------------------------------
-//   status          short 00 00 .. 12     answer 2 DPI state, 3 profile, 4 flags, 6 sensor A,
+//   status          short 00 00 .. 12     answer 2 decoy 1, 3 profile, 4 flags, 6 sensor A,
 //                                          7 marker, 8 sensor B
-//                   long/L11 00 00        answer 2 DPI state, 3 profile, 4-5 active DPI X/Y,
-//                                          6 marker (long only), 7 sensor A, 8 DPI state,
-//                                          9 profile, 10 flags, 12 marker (L11), 13-14 highest
-//                                          memory address (L11, 0 on other levels), 15 DPI state,
+//                   long/L11 00 00        answer 2 decoy 1, 3 profile, 4-5 active DPI X/Y,
+//                                          6 marker (long only), 7 sensor A, 8 DPI state (levels
+//                                          1-10; decoy 2 on L11), 9 profile, 10 flags, 12 marker
+//                                          (L11), 13-14 highest memory address (L11, 0 on other
+//                                          levels), 15 DPI state (L11; decoy 2 on levels 1-10),
 //                                          16 profile, 17 flags, 18 LED mode, 21-22 lift word
+//     The command set does not say which status position holds the DPI state; the mouse keeps it
+//     where the host's GetStatus reads it and puts a distinct wrong value (a decoy: the same mask,
+//     another level) in the other positions, so that a host that reads another position fails.
 //   GetStatus       short 04 00 .. 12     answer 2 DPI state, 3 profile, 4 flags, 5-6 lift word,
 //                                          7 LED mode
 //     DPI state = current level (bits 0-2) | enabled-level mask << 3;
@@ -39,8 +44,9 @@
 //                   mouse the host has deselected with marker 0 sends reports the host ignores).
 //                   Until the first marker command the tag is 21.
 //   Wake            long 00 12 12: toggles the write guard (first Wake opens it, the second one
-//                   closes it); Commit and CommitAlternate close it too. The guard only shows in
-//                   the status flags: no command is refused while it is closed.
+//                   closes it); nothing else changes it but leaving programming mode (a restart).
+//                   The guard shows in the status flags; only a strict model refuses commands
+//                   while it is closed (below).
 //   info            short 00 02 00 / 01 / 02 / 04 i: first information answer (2 sensor kind,
 //                   3-5 identifier, 6-7 sensor values), profile count + highest DPI level,
 //                   firmware version (4 bytes), information entry i (0-15)
@@ -85,9 +91,21 @@
 // 6 bit 0 angle snapping / bit 7 DPI-scroll mode, 7-8 lift word, 11-12 sensor reading (byte 11 +
 // 255 x byte 12), 13 sensor level. Movement (11): 2 bit 0 touch, 4-5 dx, 6-7 dy, 9 tilt steps.
 // Upgrade acknowledgement: 01 13 13, 3 piece length, 4-6 address, 7 status (0 = written), with
-// the checksum at n-1. Status reports are sent when a button is pressed (PressDpiButton,
+// the checksum at n-1; a model with acks_on_config_interface sends it as a 64-byte report on the
+// configuration interface (usage page 0xFF18) instead. Status reports are sent when a button is pressed (PressDpiButton,
 // PressProfileButton, SetDpiScrollMode), not when the host changes a setting. The queue keeps
 // at most 256 reports (the oldest is dropped), like the kernel's report buffer.
+//
+// Strict models
+// -------------
+// A strict model ("<level>-strict") stops agreeing with whatever the host sends where the command
+// set is silent. It accepts memory writes below address 32 only at the bytes a command writes:
+// the DPI pairs, the settings byte, the lighting effect byte (mice with lighting), level 0's
+// profile byte and its profile record 0 (from byte 16), and level 11's DPI state; a write that covers the whole of 0-31 at once (the reset
+// to defaults, a restore) may change everything. On levels 1-10 it takes the profile selections
+// (01 07 00, 01 07 02) and the LED mode (01 04 03 01) only while the write guard is open. Anything
+// else is refused: not carried out, answered with the error answer (reason 4), and its Set
+// Feature fails, so the host sees it.
 //
 // Memory
 // ------
@@ -102,6 +120,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <nlohmann/json.hpp>
 #include <span>
 #include <string>
@@ -153,6 +172,8 @@ class SimMouse {
   std::vector<uint8_t> LastSmallWrite() const;
 
   // Input reports, queued for the vendor input interface.
+  // Makes `level` current as the mouse's DPI button does. On level 11 the button skips the levels
+  // that the enable mask in memory byte 2 turns off: a disabled level gives the next enabled one.
   void PressDpiButton(int level);
   void PressProfileButton(int profile);
   void SetDpiScrollMode(bool on);  // sends a status report with bit 7 of byte 6 as given
@@ -171,6 +192,17 @@ class SimMouse {
   void SetLatency(std::chrono::microseconds latency);
   void UnplugAfterTransfers(int n);  // n more transfers succeed, then the mouse is gone
   void NackNextIspWrites(int n);     // the next n upgrade pieces are acknowledged with status 1
+  // After `after` more acknowledged upgrade writes, the next n are acknowledged with status 1.
+  void NackIspWritesAfter(int after, int n);
+  // Programming writes are ignored: neither written nor acknowledged (kept in the state).
+  void SetIspSilent(bool on);
+  // The next n upgrade pieces are acknowledged with status 0 for another address and not written.
+  void AckIspWritesElsewhere(int n);
+  // Memory writes stall: their Set Feature fails and nothing is written.
+  void StallMemoryWrites(bool on);
+  // After `after` more requests, the next n are carried out but their answers come late: Get
+  // Feature keeps returning the answer that was there before (a stale answer).
+  void SetStaleAnswers(int n, int after = 0);
   bool Unplugged() const;
 
   // State (model, memory, live state) as JSON. Load throws std::runtime_error on a state of
@@ -183,7 +215,9 @@ class SimMouse {
   bool WireSetFeature(std::span<const uint8_t> report);
   bool WireGetFeature(std::span<uint8_t> report);
   // A negative time-out waits until a report comes, the mouse is unplugged or WireCancelReads.
-  int WireReadInput(std::span<uint8_t> buf, int timeout_ms);
+  // `config_interface`: read the reports of the configuration interface (usage page 0xFF18)
+  // instead of those of the input interface (0xFF23).
+  int WireReadInput(std::span<uint8_t> buf, int timeout_ms, bool config_interface = false);
   // For interfaces that carry no vendor reports: waits out the time-out; 0, or -1 once unplugged.
   int WireWaitIdle(int timeout_ms);
   // Wakes every read waiting now; each returns 0 (the handle's CancelIo).
@@ -193,15 +227,24 @@ class SimMouse {
 
  private:
   using Report = std::array<uint8_t, 64>;
-  enum ErrorReason : uint8_t { kBadChecksum = 1, kUnknownCommand = 2, kBadParameter = 3 };
+  enum ErrorReason : uint8_t { kBadChecksum = 1, kUnknownCommand = 2, kBadParameter = 3, kRefused = 4 };
 
   size_t FeatureLength() const { return model_.long_reports ? 64 : 9; }
   uint8_t FeatureReportId() const { return model_.long_reports ? 1 : 0; }
   bool TransferAllowed();  // counts the transfer for UnplugAfterTransfers; false when unplugged
   void Sleep() const;
 
-  // Command execution (firmware_commands.cpp), all with mu_ held.
-  void Execute(const Report& req);
+  // A memory write request's address and length.
+  struct MemoryWrite {
+    uint32_t address = 0;
+    uint32_t length = 0;
+  };
+  std::optional<MemoryWrite> MemoryWriteOf(const Report& req) const;
+
+  // Command execution (firmware_commands.cpp), all with mu_ held. Execute returns false when the
+  // strict model refused the request (the Set Feature then fails, as a stalled request does).
+  bool Execute(const Report& req);
+  bool StrictAllows(const Report& req) const;
   bool ExecuteShort(const Report& req, Report& ans);
   bool ExecuteGroup0(const Report& req, Report& ans);
   bool ExecuteGroup1(const Report& req, Report& ans);
@@ -210,12 +253,13 @@ class SimMouse {
   void FillLongStatus(Report& ans) const;
   void Reload(bool keep_selection);
   uint8_t DpiState() const;
+  uint8_t DecoyState(int n) const;  // a value for status positions that do not carry the DPI state
   uint8_t StatusFlags() const;
   void SetError(Report& ans, uint8_t cmd, ErrorReason reason);
 
   uint8_t Mem(uint32_t addr) const { return memory_[addr % memory_.size()]; }
   void SetMem(uint32_t addr, uint8_t v) { memory_[addr % memory_.size()] = v; }
-  void QueueInput(std::vector<uint8_t> report);
+  void QueueInput(std::vector<uint8_t> report, bool config_interface = false);
   void QueueStatusReport();
   void QueueTagged(std::vector<uint8_t> report);
   void QueueIspAck(uint32_t addr, uint8_t length, uint8_t status);
@@ -262,6 +306,9 @@ class SimMouse {
   uint8_t radio_pair_ = 0;
   int isp_writes_ = 0;
   int nack_isp_ = 0;
+  int nack_after_ = 0;
+  int ack_elsewhere_ = 0;
+  bool isp_silent_ = false;
   std::vector<uint8_t> flash_;  // 64 KiB, allocated at the first upgrade write
   std::vector<uint8_t> small_write_;
 
@@ -273,10 +320,14 @@ class SimMouse {
   bool unplugged_ = false;
   bool garbage_ = false;
   bool drop_ = false;
+  bool stall_writes_ = false;
+  int stale_answers_ = 0;
+  int stale_after_ = 0;
   std::chrono::microseconds latency_{0};
   int unplug_after_ = -1;
   uint32_t rng_ = 0x2545F491u;
   std::deque<std::vector<uint8_t>> input_;
+  std::deque<std::vector<uint8_t>> config_input_;  // reports sent on the configuration interface
   uint64_t changes_ = 0;
 };
 

@@ -1,5 +1,7 @@
 // A simulated mouse's state as JSON: model name, memory (hex text), live state and upgrade state.
-// Wire state (busy counters, faults, queued input reports) is not part of it.
+// Wire state (busy counters, faults, queued input reports) is not part of it, except the refusal
+// of programming writes ("acks_before_refusal", "refusals", "silent"), which belongs to the
+// upgrade state so that a refusal set up in a state file reaches the process that flashes.
 
 #include "sim/sim_mouse.h"
 
@@ -82,6 +84,9 @@ nlohmann::json SimMouse::Save() const {
       {"power_saving", power_saving_},
       {"radio_pair", radio_pair_},
       {"writes", isp_writes_},
+      {"acks_before_refusal", nack_after_},
+      {"refusals", nack_isp_},
+      {"silent", isp_silent_ ? 1 : 0},
   };
   if (!flash_.empty()) upgrade["flash"] = ToHex(flash_);
   return {{"model", model_.name}, {"memory", ToHex(memory_)}, {"live", live},
@@ -142,6 +147,10 @@ void SimMouse::Load(const nlohmann::json& state) {
   const auto power_saving = Field<uint8_t>(up, "power_saving", 0, 255);
   const auto radio_pair = Field<uint8_t>(up, "radio_pair", 0, 255);
   const int writes = Field<int>(up, "writes", 0, 1 << 30);
+  // The refusal of programming writes (a fault a test sets up in the file) is optional.
+  const int nack_after = up.contains("acks_before_refusal") ? Field<int>(up, "acks_before_refusal", 0, 1 << 30) : 0;
+  const int nacks = up.contains("refusals") ? Field<int>(up, "refusals", 0, 1 << 30) : 0;
+  const bool silent = up.contains("silent") && Field<int>(up, "silent", 0, 1) != 0;
   std::vector<uint8_t> flash;
   if (up.contains("flash")) {
     if (!up.at("flash").is_string()) throw std::runtime_error("simulated mouse state: bad flash");
@@ -173,6 +182,9 @@ void SimMouse::Load(const nlohmann::json& state) {
   power_saving_ = power_saving;
   radio_pair_ = radio_pair;
   isp_writes_ = writes;
+  nack_after_ = nack_after;
+  nack_isp_ = nacks;
+  isp_silent_ = silent;
   flash_ = std::move(flash);
   ++changes_;
 }

@@ -45,6 +45,11 @@ void WireTrace::RecordString(const std::string& path, int index, std::span<const
   Emit(std::move(line));
 }
 
+void WireTrace::RecordPause(int milliseconds) {
+  if (!Active()) return;
+  Emit("P " + std::to_string(milliseconds));
+}
+
 void WireTrace::Emit(std::string line) {
   std::lock_guard l(mu_);
   if (file_) {

@@ -4,6 +4,7 @@
 //   "G <path> <bytes>"          a Get Feature answer as the device gave it (busy ones too)
 //   "T <path> <index> <bytes>"  an indexed-string read (the payload bytes delivered)
 //   "I <path> <bytes>"          an input report delivered to a reader
+//   "P <milliseconds>"          a pause of the host between transfers
 // with bytes as two lower-case hex digits separated by single blanks. Lines are kept in memory
 // (at most kMaxLines, the oldest dropped; switchable off) and appended to a file when one is set.
 // Each line reaches the file in one append, so several processes can share a trace file without
@@ -40,6 +41,7 @@ class WireTrace {
 
   void Record(char kind, const std::string& path, std::span<const uint8_t> bytes);
   void RecordString(const std::string& path, int index, std::span<const uint8_t> bytes);
+  void RecordPause(int milliseconds);
 
   std::vector<std::string> Lines() const;
   void Clear();

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -30,14 +31,26 @@ class StateFile : public ::testing::Test {
 };
 
 TEST(ConfigCli, ShowPrintsACompleteConfigurationForEveryModel) {
+  // The never-initialised mouse is repaired, after an automatic backup.
+  const std::string data = test::TempPath("data");
+  setenv("HALVRIC_DATA_DIR", data.c_str(), 1);
   for (const char* model : {"level0", "level5", "level11", "level11-blank"}) {
     CtlRun r = Ctl({std::string("--simulate=") + model, "show"});
     ASSERT_EQ(r.code, 0) << model << ": " << r.err;
+    const bool blank = std::string(model) == "level11-blank";
+    EXPECT_EQ(r.err.find("automatic backup: "), blank ? 0u : std::string::npos) << model << ": " << r.err;
     EXPECT_NE(r.out.find("report rate: 1000Hz"), std::string::npos) << model;
     EXPECT_NE(r.out.find("5: Profile 5"), std::string::npos) << model;
     EXPECT_NE(r.out.find("Left click"), std::string::npos) << model;
     EXPECT_NE(r.out.find("free memory: "), std::string::npos) << model;
   }
+  unsetenv("HALVRIC_DATA_DIR");
+  int repairs = 0;
+  for (const auto& f : std::filesystem::directory_iterator(std::filesystem::path(data) / "auto-backup")) {
+    if (f.path().filename().string().ends_with("_repair.bf")) ++repairs;
+  }
+  EXPECT_EQ(repairs, 1);
+  std::filesystem::remove_all(data);
   CtlRun j = Ctl({"--simulate=level5", "--json", "show", "--profile", "2"});
   ASSERT_EQ(j.code, 0);
   EXPECT_NE(j.out.find("\"name\": \"Profile 2\""), std::string::npos);

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -120,7 +121,11 @@ TEST(MacroCli, CorruptFilesBadSlotsAndShow) {
   EXPECT_EQ(Ctl({"--simulate=level5", "macro", "write", "1", good, "--bind", "0:1"}).code, 2);
   EXPECT_EQ(Ctl({"--simulate=level11", "macro", "read", "1", files.Make("x", ".mf")}).code, 1);  // empty slot
   // A never-initialised mouse is first given its defaults, then has no macros.
+  const std::string data = test::TempPath("data");
+  setenv("HALVRIC_DATA_DIR", data.c_str(), 1);
   r = Ctl({"--simulate=level11-blank", "macro", "list"});
+  unsetenv("HALVRIC_DATA_DIR");
+  std::filesystem::remove_all(data);
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("free memory: "), std::string::npos);
 

@@ -90,7 +90,9 @@ TEST_P(BackupRoundTrip, RestoreOntoAFreshMouseOfTheModelGivesIdenticalMemory) {
   EXPECT_EQ(*saved, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachModel, BackupRoundTrip, ::testing::Values("level0", "level5", "level11"));
+INSTANTIATE_TEST_SUITE_P(EachModel, BackupRoundTrip,
+                         ::testing::Values("level0", "level5", "level11", "level0-strict", "level5-strict",
+                                           "level11-strict"));
 
 TEST(Restore, AnEmptyImageOnlySelectsProfileZeroAndWakes) {
   SimRig rig("level11");

@@ -15,6 +15,9 @@ namespace {
 
 using test::SimRig;
 
+// Every level, and each level's strict model, which refuses what the command set does not send.
+constexpr const char* kModels[] = {"level0", "level5", "level11", "level0-strict", "level5-strict", "level11-strict"};
+
 struct Loaded {
   explicit Loaded(const std::string& model) : rig(model) {
     EXPECT_TRUE(rig.dev->SelectDevice(rig.PathOf(0), true));
@@ -33,7 +36,7 @@ struct Loaded {
 };
 
 TEST(ReadAll, EveryModelLoadsItsConfiguration) {
-  for (const char* model : {"level0", "level5", "level11"}) {
+  for (const char* model : kModels) {
     Loaded l(model);
     ASSERT_EQ(l.Read(), ReadAllResult::kLoaded) << model;
     EXPECT_TRUE(l.wc.loaded);
@@ -147,7 +150,7 @@ TEST(ResetToDefaults, FailedBackupWritesNothing) {
 }
 
 TEST(SettingChanges, DpiOfTheCurrentLevelIsAppliedAndStoredBetweenWakes) {
-  for (const char* model : {"level0", "level5", "level11"}) {
+  for (const char* model : kModels) {
     Loaded l(model);
     ASSERT_EQ(l.Read(), ReadAllResult::kLoaded);
     const int level = l.wc.protocol_level;
@@ -180,7 +183,7 @@ TEST(SettingChanges, DpiOfTheCurrentLevelIsAppliedAndStoredBetweenWakes) {
 }
 
 TEST(SettingChanges, ProfileRecordFieldsReadBack) {
-  for (const char* model : {"level0", "level5", "level11"}) {
+  for (const char* model : kModels) {
     Loaded l(model);
     ASSERT_EQ(l.Read(), ReadAllResult::kLoaded);
     ASSERT_TRUE(ChangeProfileName(*l.rig.dev, l.wc, 2, "Sniper rifle mode long name"));
@@ -208,6 +211,71 @@ TEST(ProfileNames, NamesAreCutAtCharacterBoundaries) {
   EXPECT_EQ(DecodeProfileName(f.data(), f.size()), "abcdefghijklmnopq");
   const auto g = EncodeProfileName("caf\xC3\xA9", 18);
   EXPECT_EQ(DecodeProfileName(g.data(), g.size()), "caf\xC3\xA9");
+}
+
+
+// A write that fails between the two Wakes must not leave the write guard open.
+TEST(SettingChanges, AFailedStepStillClosesTheGuard) {
+  for (const char* model : {"level5", "level11"}) {
+    Loaded l(model);
+    ASSERT_EQ(l.Read(), ReadAllResult::kLoaded);
+    const bool guard = l.mouse().WriteGuardOpen();
+    const int wakes = l.mouse().WakeCount();
+    l.mouse().StallMemoryWrites(true);
+    EXPECT_FALSE(ChangeDpi(*l.rig.dev, l.wc, (l.wc.dpi_level + 1) % kDpiLevels, 0x30, 0x31)) << model;
+    EXPECT_EQ(l.mouse().WakeCount(), wakes + 2) << model;
+    EXPECT_EQ(l.mouse().WriteGuardOpen(), guard) << model;
+    EXPECT_FALSE(ChangeRate(*l.rig.dev, l.wc, 2)) << model;
+    EXPECT_EQ(l.mouse().WakeCount(), wakes + 4) << model;
+    EXPECT_EQ(l.mouse().WriteGuardOpen(), guard) << model;
+  }
+}
+
+// A single stale answer to the signature read must not wipe a level-11 mouse: the byte is read
+// again before the memory counts as uninitialised.
+TEST(ReadAll, AStaleSignatureAnswerIsReadAgainBeforeAnyReset) {
+  Loaded l("level11");
+  l.mouse().WriteMemory(40, std::vector<uint8_t>{'K', 'e', 'e', 'p'});
+  l.rig.backend.ClearTrace();
+  // The memory-size request comes first; the signature read after it is answered stale (with
+  // the status answer, whose byte 2 is no signature).
+  l.mouse().SetStaleAnswers(1, 1);
+  ResetOptions none;
+  none.before_write = [] {
+    ADD_FAILURE() << "no reset may start";
+    return false;
+  };
+  ASSERT_EQ(ReadAllOrRepair(*l.rig.dev, l.wc, none), ReadAllResult::kLoaded);
+  for (const auto& e : l.rig.SendsSinceClear()) EXPECT_NE(e.bytes[1], 0x03) << "nothing is written";
+  EXPECT_EQ(l.mouse().ReadMemory(40, 4), (std::vector<uint8_t>{'K', 'e', 'e', 'p'}));
+
+  // A blank memory reads blank twice and is repaired, after the backup.
+  Loaded blank("level11-blank");
+  bool backed_up = false;
+  ResetOptions repair;
+  repair.before_write = [&] {
+    backed_up = true;
+    return true;
+  };
+  ASSERT_EQ(ReadAllOrRepair(*blank.rig.dev, blank.wc, repair), ReadAllResult::kLoaded);
+  EXPECT_TRUE(backed_up);
+}
+
+// Level 0 answers information entries 0-15 only: the read-all asks for no more.
+TEST(ReadAll, LevelZeroReadsSixteenInformationEntries) {
+  Loaded l("level0");
+  l.rig.backend.ClearTrace();
+  ASSERT_EQ(l.Read(), ReadAllResult::kLoaded);
+  std::vector<int> asked;
+  for (const auto& e : l.rig.SendsSinceClear()) {
+    if (e.bytes[1] == 0x00 && e.bytes[2] == 0x02 && e.bytes[3] == 0x04) asked.push_back(e.bytes[4]);
+  }
+  std::vector<int> expected(16);
+  for (int i = 0; i < 16; ++i) expected[i] = i;
+  EXPECT_EQ(asked, expected);
+  EXPECT_EQ(l.mouse().RejectedRequests(), 0);
+  for (int i = 16; i < kInfoEntries; ++i) EXPECT_EQ(l.wc.info_entries[i].values, (std::array<uint8_t, 4>{})) << i;
+  EXPECT_NE(l.wc.info_entries[0].values, (std::array<uint8_t, 4>{}));
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ UpgradeWriteOptions Watch(Seen& seen, bool enter_isp = true) {
 FirmwareImage NoiseImage(uint32_t end) { return ParseIntelHex(test::HexFile(0, test::NoiseBytes(end, end))).value(); }
 
 struct WriterRig : test::SimRig {
-  WriterRig() : SimRig("level11"), writer(*dev) {}
+  explicit WriterRig(const std::string& model = "level11") : SimRig(model), writer(*dev) {}
   sim::SimMouse& mouse() { return backend.Mouse(0); }
   FirmwareWriter writer;  // declared last: stopped before the rig goes
 };
@@ -162,6 +162,102 @@ TEST(UpgradeAcknowledgement, InputInterfaceAndReportChecks) {
   r[63] ^= 1;
   EXPECT_FALSE(ParseUpgradeAck(r));
   EXPECT_FALSE(ParseUpgradeAck(std::span(r).first(10)));
+}
+
+
+// Vendor input reports arrive on both vendor pages: a mouse that acknowledges on its 0xFF18
+// configuration interface is written as well as one that uses 0xFF23.
+TEST(FirmwareWriter, AcknowledgementsOnTheConfigurationInterface) {
+  WriterRig rig("level11-ff18");
+  Seen seen;
+  UpgradeWriteOptions o = Watch(seen);
+  o.timings.open_wait = std::chrono::milliseconds(300);
+  o.max_piece_retries = 3;
+  ASSERT_TRUE(rig.writer.Start(rig.PathOf(0), NoiseImage(300), o));
+  EXPECT_EQ(rig.writer.Wait(), UpgradeOutcome::kCompleted) << (seen.messages.empty() ? "" : seen.messages[0]);
+  const FirmwareImage image = NoiseImage(300);
+  EXPECT_EQ(rig.mouse().Flash(280, 20), std::vector<uint8_t>(image.bytes.begin() + 280, image.bytes.begin() + 300));
+  EXPECT_FALSE(rig.mouse().IspActive());
+  bool acked_on_config = false;
+  for (const auto& e : test::ParseTrace(rig.backend.TraceLines())) {
+    if (e.kind == 'I' && e.path == rig.PathOf(0) && e.bytes.size() > 2 && e.bytes[1] == 0x13) acked_on_config = true;
+  }
+  EXPECT_TRUE(acked_on_config);
+}
+
+// An acknowledgement with status 0 for another address is no acknowledgement of the piece: the
+// same piece goes out again.
+TEST(FirmwareWriter, AnAcknowledgementForAnotherAddressIsResent) {
+  WriterRig rig;
+  Seen seen;
+  UpgradeWriteOptions o = Watch(seen);
+  sim::SimMouse* mouse = &rig.mouse();
+  o.on_progress = [mouse](const UpgradeProgress& p) {
+    if (p.pieces_done == 2 && p.errors == 0) mouse->AckIspWritesElsewhere(1);
+  };
+  rig.backend.ClearTrace();
+  ASSERT_TRUE(rig.writer.Start(rig.PathOf(0), NoiseImage(200), o));
+  ASSERT_EQ(rig.writer.Wait(), UpgradeOutcome::kCompleted);
+  EXPECT_TRUE(std::regex_search(seen.messages.at(0), std::regex("err count=1\\)$"))) << seen.messages[0];
+  // Pieces as sent: 8, 32, 56 (answered for 80), 56 again, 80, ...
+  std::vector<uint32_t> addresses;
+  for (const auto& e : rig.SendsSinceClear()) {
+    if (e.bytes[1] == 0x19 && e.bytes[4] == 0x02) addresses.push_back(e.bytes[5] | (e.bytes[6] << 8));
+  }
+  ASSERT_GE(addresses.size(), 6u);
+  EXPECT_EQ(std::vector<uint32_t>(addresses.begin(), addresses.begin() + 6),
+            (std::vector<uint32_t>{0x5FFC, 8, 32, 56, 56, 80}));
+  const FirmwareImage image = NoiseImage(200);
+  EXPECT_EQ(rig.mouse().Flash(56, 24), std::vector<uint8_t>(image.bytes.begin() + 56, image.bytes.begin() + 80));
+}
+
+// After a failure the mouse leaves programming mode only when it took nothing of the image.
+TEST(FirmwareWriter, LeavesProgrammingModeOnlyWhenNothingWasTaken) {
+  {
+    WriterRig rig;
+    rig.mouse().SetIspSilent(true);  // enters programming mode but takes no write
+    Seen seen;
+    UpgradeWriteOptions o = Watch(seen);
+    o.leave_isp_when_untouched = true;
+    o.timings.open_wait = std::chrono::milliseconds(150);
+    rig.backend.ClearTrace();
+    ASSERT_TRUE(rig.writer.Start(rig.PathOf(0), NoiseImage(300), o));
+    EXPECT_EQ(rig.writer.Wait(), UpgradeOutcome::kFailed);
+    EXPECT_EQ(rig.writer.IspState(), IspAfterWrite::kLeft);
+    EXPECT_FALSE(rig.mouse().IspActive());
+    const auto sends = rig.SendsSinceClear();
+    ASSERT_FALSE(sends.empty());
+    EXPECT_EQ(std::vector<uint8_t>(sends.back().bytes.begin() + 1, sends.back().bytes.begin() + 5),
+              (std::vector<uint8_t>{0x19, 0x12, 0x12, 0x00}));
+  }
+  {
+    // Refused half-way: it stays in programming mode, and ExitIsp is never sent.
+    WriterRig rig;
+    rig.mouse().NackIspWritesAfter(4, 1000);
+    Seen seen;
+    UpgradeWriteOptions o = Watch(seen);
+    o.leave_isp_when_untouched = true;
+    o.max_piece_retries = 5;
+    rig.backend.ClearTrace();
+    ASSERT_TRUE(rig.writer.Start(rig.PathOf(0), NoiseImage(600), o));
+    EXPECT_EQ(rig.writer.Wait(), UpgradeOutcome::kFailed);
+    EXPECT_EQ(rig.writer.IspState(), IspAfterWrite::kStays);
+    EXPECT_TRUE(rig.mouse().IspActive());
+    for (const auto& e : rig.SendsSinceClear()) EXPECT_FALSE(e.bytes[1] == 0x19 && e.bytes[4] == 0x00);
+  }
+  {
+    // Aborted after the opening mark was taken: it stays too.
+    WriterRig rig;
+    Seen seen;
+    UpgradeWriteOptions o = Watch(seen);
+    o.leave_isp_when_untouched = true;
+    FirmwareWriter* writer = &rig.writer;
+    o.on_progress = [writer](const UpgradeProgress&) { writer->Abort(); };
+    ASSERT_TRUE(rig.writer.Start(rig.PathOf(0), NoiseImage(600), o));
+    EXPECT_EQ(rig.writer.Wait(), UpgradeOutcome::kAborted);
+    EXPECT_EQ(rig.writer.IspState(), IspAfterWrite::kStays);
+    EXPECT_TRUE(rig.mouse().IspActive());
+  }
 }
 
 }  // namespace

@@ -128,7 +128,8 @@ TEST(ReportService, DecodesOnceDispatchesOnTheReadingThreadAndKeepsTheOrder) {
   service.StopReading();
   EXPECT_TRUE(service.Paths().empty());
   service.ReadMice();
-  EXPECT_EQ(service.Paths().size(), 1u);
+  // Both vendor pages: the input interface (0xFF23) and the configuration interface (0xFF18).
+  EXPECT_EQ(service.Paths(), (std::vector<std::string>{"sim/0/if1", "sim/0/if2"}));
   mouse.PressProfileButton(4);
   ASSERT_TRUE(WaitFor([&] { return view.Reports().size() == 4; }));
   EXPECT_EQ(context.current_profile.load(), 4);

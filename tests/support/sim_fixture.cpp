@@ -13,9 +13,15 @@ std::vector<WireEvent> ParseTrace(const std::vector<std::string>& lines) {
     std::istringstream in(line);
     WireEvent e;
     std::string kind;
-    in >> kind >> e.path;
+    in >> kind;
     if (kind.size() != 1) continue;
     e.kind = kind[0];
+    if (e.kind == 'P') {
+      in >> e.pause_ms;
+      out.push_back(std::move(e));
+      continue;
+    }
+    in >> e.path;
     if (e.kind == 'T') {
       int index = 0;
       in >> index;

@@ -13,8 +13,9 @@
 namespace halvric::test {
 
 struct WireEvent {
-  char kind = 0;  // 'S', 'G', 'T', 'I'
-  std::string path;
+  char kind = 0;  // 'S', 'G', 'T', 'I', 'P'
+  std::string path;  // empty for 'P'
+  int pause_ms = 0;  // 'P': the host's pause
   std::vector<uint8_t> bytes;
 };
 

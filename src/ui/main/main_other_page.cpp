@@ -3,10 +3,12 @@
 #include <QFileDialog>
 #include <QPainter>
 
+#include "config/auto_backup.h"
 #include "config/backup_restore.h"
 #include "config/reset_defaults.h"
 #include "config/text_tables.h"
 #include "device/model_layout.h"
+#include "platform/folders.h"
 #include "services/main_window_model.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/kit/str_dlg.h"
@@ -140,6 +142,12 @@ void OtherPage::RunReset() {
       [this, result](DeviceLayer& dev, WorkingCopy& wc) {
         ResetOptions o;
         o.progress = [this](double f) { w_.session_->ReportProgress(f); };
+        // The reset overwrites the whole memory: an automatic backup goes first.
+        if (const std::filesystem::path folder = w_.data_folder_; !folder.empty()) {
+          o.before_write = [&dev, folder] {
+            return EnsureDataFolder(folder) && SaveAutoBackup(MouseAt(dev, dev.CurrentPath()), folder, "reset").ok;
+          };
+        }
         result->first = ResetToDefaults(dev, wc, o) == ResetResult::kDone;
         result->second = wc;
       },
