@@ -26,6 +26,10 @@ uint32_t Addr24(const std::array<uint8_t, 64>& r, size_t at) {
 
 }  // namespace
 
+// Level 11 keeps the profiles' enable flags as bits of this byte; the main window's profile
+// enable boxes write it.
+constexpr uint32_t kProfileBitsByte = 15;
+
 bool SimMouse::StrictAllows(const Report& req) const {
   if (!model_.strict) return true;
   const MemoryLayout l = LayoutFor(model_);
@@ -37,7 +41,7 @@ bool SimMouse::StrictAllows(const Report& req) const {
       const bool dpi_pair = a >= l.dpi_table && a < l.dpi_table + 10;
       const bool allowed = dpi_pair || a == l.settings || (model_.lighting && a == l.led_mode) ||
                            (model_.protocol_level == 0 && (a == l.active_profile || a >= l.profile_base)) ||
-                           (model_.protocol_level >= 11 && a == l.dpi_state);
+                           (model_.protocol_level >= 11 && (a == l.dpi_state || a == kProfileBitsByte));
       if (!allowed) return false;
     }
   }

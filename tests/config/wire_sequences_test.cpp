@@ -157,14 +157,14 @@ TEST(WireSequences, StrictMiceRefuseInventedLowMemoryWrites) {
   struct Case {
     size_t mouse;
     // DPI pairs, settings byte, LED mode, level 0's profile byte and profile record 0, level 11's
-    // DPI state.
+    // DPI state and profile enable bits.
     std::vector<uint32_t> allowed;
     std::vector<uint32_t> refused;
   };
   const std::vector<Case> cases = {
       {0, {4, 13, 15, 2, 16, 31}, {0, 3, 14}},
       {1, {3, 12, 14, 17}, {0, 1, 2, 15}},
-      {2, {3, 12, 14, 17, 2}, {0, 1, 15, 31}},
+      {2, {3, 12, 14, 17, 2, 15}, {0, 1, 13, 31}},
   };
   for (const Case& c : cases) {
     const Mouse m = MouseAt(*rig.dev, rig.PathOf(c.mouse));
