@@ -33,16 +33,19 @@ bool ChangeDpiState(DeviceLayer& dev, WorkingCopy& wc, int level, int mask) {
   wc.dpi_mask = mask & 0x1F;
   if (!Connected(dev, wc)) return false;
   const auto& xy = wc.dpi[wc.dpi_level];
+  if (!Wake(m)) return false;
+  bool ok = true;
   if (wc.map.dpi_state != 0) {
     // Level 11 keeps the state in memory, which the mouse reloads on Commit; the level's pair is
     // applied at once so that it takes effect without waiting for the reload.
     const auto state = static_cast<uint8_t>(wc.dpi_level | (wc.dpi_mask << 3));
-    return Wake(m) && WriteMemoryByte(m, wc.map.dpi_state, state) && Commit(m) &&
-           ApplyDpiLevel(m, wc.dpi_level, xy[0], xy[1]) && Wake(m);
+    ok = WriteMemoryByte(m, wc.map.dpi_state, state) && Commit(m);
   }
   // Below level 11 no command stores the state: the level's values are applied (level 0's command
   // also names the level, and the mouse selects it), and the mask stays with the program.
-  return Wake(m) && ApplyDpiLevel(m, wc.dpi_level, xy[0], xy[1]) && Wake(m);
+  ok = ok && ApplyDpiLevel(m, wc.dpi_level, xy[0], xy[1]);
+  // The closing Wake goes out whatever happened in between: the guard must not stay open.
+  return Wake(m) && ok;
 }
 
 bool ChangeDpiMask(DeviceLayer& dev, WorkingCopy& wc, int mask) {

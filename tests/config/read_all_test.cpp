@@ -228,6 +228,12 @@ TEST(SettingChanges, AFailedStepStillClosesTheGuard) {
     EXPECT_FALSE(ChangeRate(*l.rig.dev, l.wc, 2)) << model;
     EXPECT_EQ(l.mouse().WakeCount(), wakes + 4) << model;
     EXPECT_EQ(l.mouse().WriteGuardOpen(), guard) << model;
+    if (l.wc.map.dpi_state != 0) {
+      // Level 11 writes the DPI state into memory between the two Wakes.
+      EXPECT_FALSE(ChangeDpiState(*l.rig.dev, l.wc, 1, 0x1F)) << model;
+      EXPECT_EQ(l.mouse().WakeCount(), wakes + 6) << model;
+      EXPECT_EQ(l.mouse().WriteGuardOpen(), guard) << model;
+    }
   }
 }
 
