@@ -12,6 +12,7 @@
 #include "sim/sim_hid_backend.h"
 #include "support/macro_file_status.h"
 #include "support/sim_fixture.h"
+#include "support/literal_addresses.h"
 
 namespace halvric {
 namespace {
@@ -84,7 +85,7 @@ TEST(MacroCli, WriteReadAndBindOnEveryModelAcrossRuns) {
       const int level = model == "level0" ? 0 : model == "level5" ? 5 : 11;
       std::array<uint8_t, 4> b{};
       for (int plane = 0; plane < 4; ++plane) {
-        b[plane] = backend.Mouse(0).ReadMemory(MemoryMapFor(level, false).Button(1, 2, plane), 1)[0];
+        b[plane] = backend.Mouse(0).ReadMemory(test::ButtonByte(level, 1, 2, plane), 1)[0];
       }
       EXPECT_EQ(b, (std::array<uint8_t, 4>{9, static_cast<uint8_t>(body), static_cast<uint8_t>(body >> 8), 0}));
     }

@@ -5,6 +5,7 @@
 
 #include "device/memory_size.h"
 #include "support/sim_fixture.h"
+#include "support/literal_addresses.h"
 
 namespace halvric {
 namespace {
@@ -213,12 +214,12 @@ TEST(Buttons, AssignmentsLandInTheFourPlanes) {
     const int level = rig.dev->ProtocolLevel(path);
     ASSERT_TRUE(WriteButtonAssignment(MouseAt(*rig.dev, path), 2, 5, fn, true));
     for (int plane = 0; plane < 4; ++plane) {
-      EXPECT_EQ(rig.backend.Mouse(i).ReadMemory(MemoryMapFor(level, false).Button(2, 5, plane), 1)[0], fn[plane])
+      EXPECT_EQ(rig.backend.Mouse(i).ReadMemory(test::ButtonByte(level, 2, 5, plane), 1)[0], fn[plane])
           << "mouse " << i << " plane " << plane;
     }
     ASSERT_TRUE(WriteButtonParameters(MouseAt(*rig.dev, path), 2, 5, 0x0A0B0C));
-    EXPECT_EQ(rig.backend.Mouse(i).ReadMemory(MemoryMapFor(level, false).Button(2, 5, 1), 1)[0], 0x0C);
-    EXPECT_EQ(rig.backend.Mouse(i).ReadMemory(MemoryMapFor(level, false).Button(2, 5, 0), 1)[0], 0x07);
+    EXPECT_EQ(rig.backend.Mouse(i).ReadMemory(test::ButtonByte(level, 2, 5, 1), 1)[0], 0x0C);
+    EXPECT_EQ(rig.backend.Mouse(i).ReadMemory(test::ButtonByte(level, 2, 5, 0), 1)[0], 0x07);
   }
   EXPECT_EQ(MemoryMapFor(0, false).Button(1, 3, 3), 96u + 96 + 3);
   EXPECT_EQ(MemoryMapFor(5, false).Button(1, 3, 2), 112u + 128 + 3);

@@ -9,6 +9,7 @@
 #include "device/memory_map.h"
 #include "macro/macro_bindings.h"
 #include "support/sim_fixture.h"
+#include "support/literal_addresses.h"
 
 namespace halvric {
 namespace {
@@ -45,7 +46,7 @@ struct Mouse {
   std::array<uint8_t, 4> ButtonInMouse(int profile, int key) {
     std::array<uint8_t, 4> b{};
     for (int plane = 0; plane < 4; ++plane) {
-      b[plane] = sim().ReadMemory(MemoryMapFor(wc.protocol_level, false).Button(profile, key, plane), 1)[0];
+      b[plane] = sim().ReadMemory(test::ButtonByte(wc.protocol_level, profile, key, plane), 1)[0];
     }
     return b;
   }

@@ -11,6 +11,7 @@
 #include "config/text_tables.h"
 #include "config/usage_to_scan_table.h"
 #include "macro/list_scrolling.h"
+#include "support/literal_addresses.h"
 #include "support/fake_key_names.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/kit/key_resources.h"
@@ -189,7 +190,7 @@ class ButtonSetDlgTest : public QObject {
     std::array<uint8_t, kExtensionSize> block{};
     ButtonSetRequest r = Request(ButtonAssignment::MouseButtons(1));
     r.profile = 2;
-    r.key_cycle_address = MemoryMapFor(11, false).Extension(2);
+    r.key_cycle_address = halvric::test::KeyCycleRecord(11, 2);
     r.key_cycle = &block;
     d->Prepare(r);
     d->show();
@@ -212,7 +213,7 @@ class ButtonSetDlgTest : public QObject {
     QCOMPARE(block[4], uint8_t{0x05});
     QCOMPARE(block[10], uint8_t{0x08});
     // The first key chose the positive cycle at the profile's block address.
-    QCOMPARE(d->Assignment(), ButtonAssignment::KeyCycle(29, static_cast<int>(MemoryMapFor(11, false).Extension(2))));
+    QCOMPARE(d->Assignment(), ButtonAssignment::KeyCycle(29, static_cast<int>(halvric::test::KeyCycleRecord(11, 2))));
     Click(d.get(), d->CycleTypeRect(1).center());
     QCOMPARE(d->Assignment().type, uint8_t{30});
     Click(d.get(), d->ConfirmRect().center());

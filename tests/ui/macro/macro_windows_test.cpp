@@ -7,6 +7,7 @@
 #include "config/text_tables.h"
 #include "macro/macro_file.h"
 #include "macro/macro_library.h"
+#include "support/literal_addresses.h"
 #include "support/fake_key_names.h"
 #include "support/window_fixture.h"
 #include "ui/button/button_set_dlg.h"
@@ -199,9 +200,9 @@ class MacroWindowsTest : public QObject {
     const std::array<uint8_t, 4> expected = ButtonAssignment::Make(entry.type, entry.op1, entry.op2, entry.op3).Bytes();
     QCOMPARE(rig.window->workingCopy().profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)].bytes,
              expected);
-    const auto& map = rig.window->workingCopy().map;
+    const int level = rig.window->workingCopy().protocol_level;
     for (int plane = 0; plane < 4; ++plane) {
-      QCOMPARE(rig.Mouse().ReadMemory(map.Plane(p, plane) + static_cast<uint32_t>(key), 1)[0],
+      QCOMPARE(rig.Mouse().ReadMemory(halvric::test::ButtonByte(level, p, key, plane), 1)[0],
                expected[static_cast<size_t>(plane)]);
     }
   }

@@ -8,6 +8,7 @@
 #include "app/sim_hotplug_source.h"
 #include "config/button_assignment.h"
 #include "device/device_commands.h"
+#include "support/literal_addresses.h"
 #include "support/fake_key_names.h"
 #include "support/window_fixture.h"
 #include "ui/button/button_set_dlg.h"
@@ -76,7 +77,7 @@ class MainWindowTest : public QObject {
     ClickItem(rig, CHalvricDlg::kItemDpiPage);
     QCOMPARE(rig.window->page(), static_cast<int>(CHalvricDlg::kDpiPage));
     const int level = rig.window->workingCopy().dpi_level;
-    const uint32_t x_addr = rig.window->workingCopy().map.DpiX(level);
+    const uint32_t x_addr = halvric::test::DpiXByte(rig.window->workingCopy().protocol_level, level);
     auto drag = [&](std::initializer_list<int> values) {
       auto it = values.begin();
       QTest::mousePress(rig.window.get(), Qt::LeftButton, Qt::NoModifier,
@@ -124,7 +125,7 @@ class MainWindowTest : public QObject {
     std::array<uint8_t, 4> planes{};
     for (int plane = 0; plane < 4; ++plane) {
       planes[static_cast<size_t>(plane)] =
-          rig.Mouse().ReadMemory(MemoryMapFor(level, false).Button(profile, key, plane), 1)[0];
+          rig.Mouse().ReadMemory(halvric::test::ButtonByte(level, profile, key, plane), 1)[0];
     }
     QCOMPARE(planes, (ButtonAssignment::Keyboard(0x03, 0x04).Bytes()));
     // A click within 20 ms of the end of a capture starts no new one.
@@ -166,7 +167,7 @@ class MainWindowTest : public QObject {
     ClickItem(rig, CHalvricDlg::kItemBackup);
     QVERIFY(finished.wait(20000));
     QCOMPARE(finished.last().at(1).toBool(), true);
-    const uint32_t addr = rig.window->workingCopy().map.DpiX(0);
+    const uint32_t addr = halvric::test::DpiXByte(rig.window->workingCopy().protocol_level, 0);
     const uint8_t saved = rig.Mouse().ReadMemory(addr, 1)[0];
     const uint8_t changed = static_cast<uint8_t>(saved == 77 ? 78 : 77);
     const uint8_t bytes[] = {changed};
@@ -204,7 +205,7 @@ class MainWindowTest : public QObject {
     QTest::mouseMove(rig.window.get(), to);
     QTest::mouseRelease(rig.window.get(), Qt::LeftButton, Qt::NoModifier, to);
     rig.Settle();
-    QCOMPARE(rig.Mouse().ReadMemory(MemoryMapFor(level, false).Button(profile, key, 0), 1)[0],
+    QCOMPARE(rig.Mouse().ReadMemory(halvric::test::ButtonByte(level, profile, key, 0), 1)[0],
              static_cast<uint8_t>(function_type::kDefault));
   }
 
