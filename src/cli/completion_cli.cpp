@@ -74,6 +74,19 @@ std::vector<std::string> Names(const CommandNode& node) {
   return names;
 }
 
+// The case arms (bash and zsh alike) that follow the typed commands down the tree: the word after
+// a command path names its subcommand, and `variable` becomes the longer path.
+std::string PathCases(const std::vector<CommandNode>& tree, const std::string& variable) {
+  std::string arms;
+  for (const CommandNode& node : tree) {
+    for (const auto& [name, description] : node.commands) {
+      const std::string next = node.path.empty() ? name : node.path + " " + name;
+      arms += "      " + Quoted(node.path + "|" + name) + ") " + variable + "=" + Quoted(next) + " ;;\n";
+    }
+  }
+  return arms;
+}
+
 // bash: the command path typed so far (words that are commands, options skipped) selects the
 // words offered; the program's options are offered at every level, as they may follow a command.
 std::string Bash(const std::vector<CommandNode>& tree) {
@@ -85,12 +98,7 @@ std::string Bash(const std::vector<CommandNode>& tree) {
     << "    word=${COMP_WORDS[i]}\n"
     << "    [[ $word == -* ]] && continue\n"
     << "    case \"$path|$word\" in\n";
-  for (const CommandNode& node : tree) {
-    for (const auto& [name, description] : node.commands) {
-      const std::string next = node.path.empty() ? name : node.path + " " + name;
-      s << "      " << Quoted(node.path + "|" + name) << ") path=" << Quoted(next) << " ;;\n";
-    }
-  }
+  s << PathCases(tree, "path");
   s << "    esac\n"
     << "  done\n"
     << "  local words\n"
@@ -121,12 +129,7 @@ std::string Zsh(const std::vector<CommandNode>& tree) {
     << "    word=${words[i]}\n"
     << "    [[ $word == -* ]] && continue\n"
     << "    case \"$path_|$word\" in\n";
-  for (const CommandNode& node : tree) {
-    for (const auto& [name, description] : node.commands) {
-      const std::string next = node.path.empty() ? name : node.path + " " + name;
-      s << "      " << Quoted(node.path + "|" + name) << ") path_=" << Quoted(next) << " ;;\n";
-    }
-  }
+  s << PathCases(tree, "path_");
   s << "    esac\n"
     << "  done\n"
     << "  local -a commands options\n"

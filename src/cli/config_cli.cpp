@@ -304,8 +304,8 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
     WorkingCopy& wc = ctx.Config();
     const int key = static_cast<int>(Number((*bargs)[1], "KEY", wc.map.plane_size - 1));
     std::string why;
-    const FunctionSpecContext spec{wc, ctx.Keys(), OfferedCatalogue(ctx.Texts(), ConnectedInfo(ctx), key)};
-    auto a = ParseFunctionSpec((*bargs)[2], spec, &why);
+    const FunctionSpecContext names{wc, ctx.Keys(), OfferedCatalogue(ctx.Texts(), ConnectedInfo(ctx), key)};
+    auto a = ParseFunctionSpec((*bargs)[2], names, &why);
     if (!a) throw CLI::ValidationError("FUNCTION", why);
     Require(ChangeButton(ctx.Devices(), wc, p, key, *a));
     if (!ctx.options.json) ctx.out << "key " << key << ": " << Describe(ctx, wc.profiles[p].buttons[key].bytes) << "\n";
