@@ -52,11 +52,11 @@ CStrDlg::CStrDlg(const AppFonts& fonts, const TextTables& texts, QWidget* parent
 }
 
 QRect CStrDlg::OkRect() const {
-  const int n = showing_three_ ? 3 : 2;
+  const int n = showing_three_ ? 3 : showing_one_ ? 1 : 2;
   const int left = (kWidth - n * kButtonW - (n - 1) * 14) / 2;
   return {left, height() - kButtonH - 18, kButtonW, kButtonH};
 }
-QRect CStrDlg::CancelRect() const { return OkRect().translated(kButtonW + 14, 0); }
+QRect CStrDlg::CancelRect() const { return showing_one_ ? QRect() : OkRect().translated(kButtonW + 14, 0); }
 QRect CStrDlg::ThirdRect() const { return showing_three_ ? OkRect().translated(2 * (kButtonW + 14), 0) : QRect(); }
 QRect CStrDlg::CaptureRect() const { return running_mode_ == kPosition ? QRect(24, 152, kWidth - 48, 30) : QRect(); }
 
@@ -64,25 +64,28 @@ void CStrDlg::Layout() {
   const bool position = running_mode_ == kPosition;
   const bool field = running_mode_ != kPosition && running_mode_ != kConfirm;
   const bool folder_choice = running_mode_ == kNameFolder && folder_list_->count() > 1;
-  int h = 150;
-  if (field) h += 10;
-  if (folder_choice) h += 40;
-  if (position) h = 250;
-  setFixedSize(kWidth, h);
+  // The controls are stacked under the message; the buttons come below the last of them.
+  int bottom = 42 + (running_mode_ == kConfirm ? 60 : 36);  // the message
   edit_->setVisible(field);
   edit_->setGeometry(24, 84, kWidth - 48, 32);
+  if (field) bottom = edit_->geometry().bottom() + 1;
   x_edit_->setVisible(position);
   y_edit_->setVisible(position);
   x_edit_->setGeometry(60, 80, 120, 30);
   y_edit_->setGeometry(260, 80, 120, 30);
+  if (position) bottom = CaptureRect().bottom() + 1;
   folder_list_->setVisible(folder_choice);
-  folder_list_->setGeometry(24, 124, kWidth - 48, 30);
+  folder_list_->setGeometry(24, bottom + 10, kWidth - 48, 30);
+  if (folder_choice) bottom = folder_list_->geometry().bottom() + 1;
+  setFixedSize(kWidth, bottom + 16 + kButtonH + 18);
 }
 
 int CStrDlg::exec() {
   running_mode_ = mode;
   showing_three_ = three_buttons && mode == kConfirm;
+  showing_one_ = message_only && mode == kConfirm && !showing_three_;
   three_buttons = false;
+  message_only = false;
   choice = kChoiceCancel;
   capturing_ = false;
   hot_ = pressed_ = -1;
@@ -222,7 +225,7 @@ bool CStrDlg::eventFilter(QObject* watched, QEvent* event) {
 
 int CStrDlg::ButtonAt(const QPoint& pos) const {
   if (OkRect().contains(pos)) return kHitOk;
-  if (CancelRect().contains(pos)) return kHitCancel;
+  if (!showing_one_ && CancelRect().contains(pos)) return kHitCancel;
   if (showing_three_ && ThirdRect().contains(pos)) return kHitThird;
   if (running_mode_ == kPosition) {
     if (CaptureRect().contains(pos)) return kHitCapture;
@@ -319,7 +322,9 @@ void CStrDlg::paintEvent(QPaintEvent*) {
     captions[2] = Caption(texts_.Get(TextFamily::button_tip_str, text_id::kTipNo));
   }
   ui::DrawButton(p, OkRect(), captions[0], hot_ == kHitOk, pressed_ == kHitOk, fonts_[kFont14], true);
-  ui::DrawButton(p, CancelRect(), captions[1], hot_ == kHitCancel, pressed_ == kHitCancel, fonts_[kFont14]);
+  if (!showing_one_) {
+    ui::DrawButton(p, CancelRect(), captions[1], hot_ == kHitCancel, pressed_ == kHitCancel, fonts_[kFont14]);
+  }
   if (showing_three_) {
     ui::DrawButton(p, ThirdRect(), captions[2], hot_ == kHitThird, pressed_ == kHitThird, fonts_[kFont14]);
   }

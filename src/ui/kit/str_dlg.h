@@ -39,6 +39,9 @@ class CStrDlg : public QDialog {
   int absolute = 0;    // mode 3: 0 relative, 1 absolute
   int folder = 0;      // mode 5: the chosen folder id
   bool three_buttons = false;  // with mode 10; cleared when the dialog opens
+  // With mode 10: a message with only the OK button (a failure the user must see, such as a
+  // file in the wrong format); cleared when the dialog opens.
+  bool message_only = false;
   std::vector<std::pair<int, QString>> folders;  // mode 5: (id, indented name) after "Root"
   // Which button closed the dialog; the third button of the three-button confirmation returns
   // Accepted with kChoiceThird here.
@@ -87,6 +90,7 @@ class CStrDlg : public QDialog {
   QLineEdit* y_edit_ = nullptr;
   QComboBox* folder_list_ = nullptr;
   bool showing_three_ = false;
+  bool showing_one_ = false;
   bool capturing_ = false;
   int hot_ = -1;
   int pressed_ = -1;

@@ -128,7 +128,14 @@ void ButtonPage::RenameProfile(int profile) {
   w_.prompt_->title = QString::fromStdString(w_.texts_.Get(TextFamily::profile_str));
   w_.prompt_->message = QString::fromStdString(w_.texts_.Get(TextFamily::cap_input_str, text_id::kCapProfileName));
   w_.prompt_->max_length = 8;
-  w_.prompt_->text = QString::fromStdString(w_.ProfileName(profile));
+  // The name as stored; the shown default ("Profile 1") only when it fits the field, so that the
+  // prompt never opens with a default cut short.
+  QString name = QString::fromStdString(w_.model_->wc().profiles[static_cast<size_t>(profile)].name);
+  if (name.isEmpty()) {
+    const QString shown = QString::fromStdString(w_.ProfileName(profile));
+    if (shown.size() <= w_.prompt_->max_length) name = shown;
+  }
+  w_.prompt_->text = name;
   if (w_.prompt_->exec() != QDialog::Accepted || !w_.HasDevice()) return;
   w_.model_->RenameProfile(profile, w_.prompt_->text.left(9).toStdString());
   w_.UpdateOsdModel();
