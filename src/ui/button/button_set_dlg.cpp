@@ -52,14 +52,15 @@ CButtonSetDlg::CButtonSetDlg(const AppFonts& fonts, const TextTables& texts, std
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setWindowTitle(T(static_cast<int>(TextFamily::button_str), 0));
-  resize(kWidth, kHeight);
+  // The size of the main window it opens over; the hint has its place inside, so the dialog
+  // never reaches past the window it belongs to.
+  setFixedSize(kWidth, kHeight);
   timer1_.setSingleShot(true);
   connect(&timer1_, &QTimer::timeout, this, [this] {
     if (!isVisible()) {
       timer1_.start(20);
       return;
     }
-    resize(kWidth, kGrownHeight);
     update();
   });
   connect(&timer2_, &QTimer::timeout, this, &CButtonSetDlg::OnTimer2);
@@ -148,12 +149,13 @@ void CButtonSetDlg::Prepare(const ButtonSetRequest& request) {
     }
   }
   Recompute();
-  resize(kWidth, kHeight);
   update();
 }
 
 int CButtonSetDlg::Open(const ButtonSetRequest& request) {
   Prepare(request);
+  // Over the window that opened it, covering it exactly.
+  if (QWidget* owner = parentWidget(); owner != nullptr) move(owner->window()->frameGeometry().topLeft());
   timer1_.start(20);
   timer2_.start(16);
   const int r = exec();
@@ -169,7 +171,7 @@ int CButtonSetDlg::Open(const ButtonSetRequest& request) {
 void CButtonSetDlg::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
   if (!timer2_.isActive()) timer2_.start(16);
-  if (!timer1_.isActive() && height() != kGrownHeight) timer1_.start(20);
+  if (!timer1_.isActive()) timer1_.start(20);
   activateWindow();
   setFocus();
 }
@@ -493,6 +495,18 @@ void CButtonSetDlg::StartCycleCapture() {
   update();
 }
 
+void CButtonSetDlg::EndCycleCapture() {
+  if (!cycle_capture_) return;
+  // The awaited slot was never counted; its modifier bits go with it.
+  if (request_.key_cycle != nullptr) {
+    const int slot = (*request_.key_cycle)[0];
+    if (slot < kMaxCycleKeys) (*request_.key_cycle)[static_cast<size_t>(1 + 2 * slot)] = 0;
+  }
+  cycle_capture_ = false;
+  releaseKeyboard();
+  update();
+}
+
 void CButtonSetDlg::CycleKey(int scan_code) {
   auto& block = *request_.key_cycle;
   const int slot = block[0];
@@ -576,7 +590,7 @@ void CButtonSetDlg::OnTimer6() {
     hint_alpha_ = std::max(0, hint_alpha_ - 40);
     if (hint_alpha_ == 0) timer6_.stop();
   }
-  update(0, kHeight, kWidth, kGrownHeight - kHeight);
+  update(HintRect());
 }
 
 }  // namespace halvric

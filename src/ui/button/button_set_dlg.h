@@ -50,7 +50,6 @@ class CButtonSetDlg : public QDialog {
   enum Page { kPageMouse = 0, kPageKeyboard, kPageAdvanced, kPageMacro, kPageKeyCycle, kPageCount };
   static constexpr int kWidth = 1024;
   static constexpr int kHeight = 600;
-  static constexpr int kGrownHeight = 641;
   static constexpr int kMaxCycleKeys = 5;
   static constexpr int kMacroRowHeight = 32;
 
@@ -146,6 +145,10 @@ class CButtonSetDlg : public QDialog {
   void ClickMacroRow(int visible_row);
   void ScrollMacroRows(int rows);
   void SetCycleType(int n);
+  // Where the fading hint is drawn: the title strip, right of the title.
+  QRect HintRect() const { return {300, 8, kWidth - 320, 30}; }
+  // Ends a key-cycle capture without a key (a click elsewhere).
+  void EndCycleCapture();
   void StartCycleCapture();
   void CycleKey(int scan_code);
   void Confirm();

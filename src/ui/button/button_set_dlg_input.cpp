@@ -19,7 +19,9 @@ namespace halvric {
 void CButtonSetDlg::mousePressEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
   const QPoint pos = e->position().toPoint();
-  if (cycle_capture_) return;
+  // A click while a key-cycle key is awaited abandons that key and then acts as usual, so that
+  // the dialog's buttons and tabs are never dead.
+  if (cycle_capture_) EndCycleCapture();
   for (int p = 0; p < kPageCount; ++p) {
     if (PageTabRect(p).contains(pos)) {
       ShowPage(p);

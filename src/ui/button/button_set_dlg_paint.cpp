@@ -1,5 +1,5 @@
 // Drawing of the button setting dialog: title strip, page tabs, the five pages, the slider panel,
-// the description line with the three closing buttons, and the fading hint below them.
+// the description line with the three closing buttons, and the fading hint in the title strip.
 
 #include "ui/button/button_set_dlg.h"
 
@@ -19,7 +19,7 @@ void CButtonSetDlg::paintEvent(QPaintEvent*) {
   // Title strip and page tabs.
   p.setFont(fonts_[kFont14Bold]);
   p.setPen(ui::kTextStrong);
-  p.drawText(QRect(20, 8, 600, 30), Qt::AlignLeft | Qt::AlignVCenter, T(static_cast<int>(TextFamily::button_str), 0));
+  p.drawText(QRect(20, 8, 270, 30), Qt::AlignLeft | Qt::AlignVCenter, T(static_cast<int>(TextFamily::button_str), 0));
   for (int i = 0; i < kPageCount; ++i) {
     const int text = i == kPageKeyCycle ? 6 : i;
     ui::DrawButton(p, PageTabRect(i), T(static_cast<int>(TextFamily::class_str), text), false, false,
@@ -178,13 +178,14 @@ void CButtonSetDlg::paintEvent(QPaintEvent*) {
   ui::DrawButton(p, CancelRect(), T(static_cast<int>(TextFamily::button_str), text_id::kBtnCancel), false, false, fonts_[kFont14]);
   ui::DrawButton(p, ConfirmRect(), T(static_cast<int>(TextFamily::button_str), text_id::kBtnOk), false, false, fonts_[kFont14], true);
 
-  // The hint line, below the buttons once the window has grown.
-  if (hint_alpha_ > 0 && height() > kHeight) {
+  // The hint, faded in and out in the title strip.
+  if (hint_alpha_ > 0) {
     QColor c = ui::kTextDim;
     c.setAlpha(hint_alpha_);
     p.setPen(c);
     p.setFont(fonts_[kFont12]);
-    p.drawText(QRect(20, kHeight + 6, kWidth - 40, 28), Qt::AlignLeft | Qt::AlignVCenter, hint_);
+    const QRect r = HintRect();
+    p.drawText(r, Qt::AlignRight | Qt::AlignVCenter, p.fontMetrics().elidedText(hint_, Qt::ElideLeft, r.width()));
   }
 }
 

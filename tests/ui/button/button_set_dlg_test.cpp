@@ -5,6 +5,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include "config/key_labels.h"
@@ -245,6 +246,68 @@ class ButtonSetDlgTest : public QObject {
     Click(d.get(), d->DefaultRect().center());
     QCOMPARE(d->result(), static_cast<int>(QDialog::Accepted));
     QCOMPARE(d->Assignment(), ButtonAssignment::Default());
+  }
+
+  void clicksEndAKeyCycleCaptureAndStillAct() {
+    auto d = MakeDialog();
+    std::array<uint8_t, kExtensionSize> block{};
+    block[0] = 1;
+    block[2] = 0x04;
+    ButtonSetRequest r = Request(ButtonAssignment::MouseButtons(1));
+    r.key_cycle_address = halvric::test::KeyCycleRecord(11, 0);
+    r.key_cycle = &block;
+    // Cancel while a key is awaited: the dialog closes and the block is as it was.
+    d->Prepare(r);
+    d->show();
+    Click(d.get(), d->PageTabRect(CButtonSetDlg::kPageKeyCycle).center());
+    Click(d.get(), d->CycleAddRect().center());
+    QVERIFY(d->CapturingCycleKey());
+    QTest::keyPress(d.get(), Qt::Key_Shift);  // a modifier alone leaves the capture open
+    QVERIFY(d->CapturingCycleKey());
+    Click(d.get(), d->CancelRect().center());
+    QVERIFY(!d->CapturingCycleKey());
+    QVERIFY(!d->isVisible());
+    QCOMPARE(d->result(), static_cast<int>(QDialog::Rejected));
+    QCOMPARE(block[0], uint8_t{1});
+    QCOMPARE(block[3], uint8_t{0});
+    // OK while a key is awaited: the abandoned slot is not counted, the dialog confirms.
+    d->Prepare(r);
+    d->show();
+    Click(d.get(), d->PageTabRect(CButtonSetDlg::kPageKeyCycle).center());
+    Click(d.get(), d->CycleAddRect().center());
+    QVERIFY(d->CapturingCycleKey());
+    Click(d.get(), d->ConfirmRect().center());
+    QVERIFY(!d->isVisible());
+    QCOMPARE(d->result(), static_cast<int>(QDialog::Accepted));
+    QCOMPARE(block[0], uint8_t{1});
+    // Another page's tab while a key is awaited: the page changes.
+    d->Prepare(r);
+    d->show();
+    Click(d.get(), d->PageTabRect(CButtonSetDlg::kPageKeyCycle).center());
+    Click(d.get(), d->CycleAddRect().center());
+    QVERIFY(d->CapturingCycleKey());
+    Click(d.get(), d->PageTabRect(CButtonSetDlg::kPageKeyboard).center());
+    QVERIFY(!d->CapturingCycleKey());
+    QCOMPARE(d->page(), static_cast<int>(CButtonSetDlg::kPageKeyboard));
+    d->hide();
+  }
+
+  void opensOverItsOwnerAndNoTallerThanIt() {
+    QWidget owner(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    owner.setFixedSize(1024, 600);
+    owner.move(140, 90);
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    auto keys = std::make_shared<const KeyLabels>(ProgramScanTable(), nullptr);
+    CButtonSetDlg d(fonts_, texts_, keys, LoadProgramScreenKeyboard(texts_, *keys), &owner);
+    QRect seen;
+    QTimer::singleShot(200, &d, [&d, &seen] {
+      seen = d.frameGeometry();
+      Click(&d, d.CancelRect().center());
+    });
+    QCOMPARE(d.Open(Request(ButtonAssignment::MouseButtons(2))), 0);
+    QCOMPARE(seen.topLeft(), owner.frameGeometry().topLeft());
+    QVERIFY2(seen.height() <= owner.frameGeometry().height(), qPrintable(QString::number(seen.height())));
   }
 
   void macroPageOpensGroupsSelectsAndScrolls() {
