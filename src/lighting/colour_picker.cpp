@@ -54,6 +54,16 @@ void ColourPicker::SetAlwaysOn(bool on) {
   PreviewLocked();
 }
 
+void ColourPicker::Set(const Rgb& colour, bool always_on) {
+  std::lock_guard lock(mutex_);
+  current_.red = colour[0];
+  current_.green = colour[1];
+  current_.blue = colour[2];
+  current_.flags |= kZoneOwnColour;
+  current_.flags = static_cast<uint8_t>(always_on ? current_.flags | kZoneAlwaysOn : current_.flags & ~kZoneAlwaysOn);
+  PreviewLocked();
+}
+
 LedZoneRecord ColourPicker::Current() const {
   std::lock_guard lock(mutex_);
   return current_;

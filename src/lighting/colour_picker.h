@@ -42,6 +42,8 @@ class ColourPicker {
   static uint8_t SliderComponent(int position, int slider_left, int slider_width);
   // "Always ON" (true) or "Breathe" (false).
   void SetAlwaysOn(bool on);
+  // Colour and mode together, previewed once per target zone (the window's live preview).
+  void Set(const Rgb& colour, bool always_on);
 
   LedZoneRecord Current() const;
   // red x 65536 + green x 256 + blue

@@ -79,10 +79,7 @@ void ColorPickDlg::QueuePreview() {
   auto picker = picker_;
   QPointer<ColorPickDlg> self(this);
   session_.Post(
-      [picker, value](DeviceLayer&, WorkingCopy&) {
-        picker->SetColour(value.colour());
-        picker->SetAlwaysOn(value.always_on());
-      },
+      [picker, value](DeviceLayer&, WorkingCopy&) { picker->Set(value.colour(), value.always_on()); },
       [self] {
         if (!self) return;
         self->preview_in_flight_ = false;
@@ -101,8 +98,7 @@ void ColorPickDlg::Finish(bool store) {
   session_.Post(
       [picker, value, store, ok](DeviceLayer&, WorkingCopy&) {
         if (store) {
-          picker->SetColour(value.colour());
-          picker->SetAlwaysOn(value.always_on());
+          picker->Set(value.colour(), value.always_on());
           *ok = picker->Ok();
         } else {
           *ok = picker->Cancel();
