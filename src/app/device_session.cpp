@@ -7,6 +7,7 @@
 #include "app/sim_hotplug_source.h"
 #include "config/auto_backup.h"
 #include "config/connect_and_read.h"
+#include "device/model_layout.h"
 #include "platform/folders.h"
 #include "platform/linux/udev_hotplug_monitor.h"
 #include "services/report_service.h"
@@ -93,6 +94,10 @@ bool DeviceSession::Connect(bool first_run, const std::string& requested_path) {
     out->loaded = r.read == ReadAllResult::kLoaded && !r.connect.path.empty();
     if (const auto info = dev.Info(r.connect.path)) out->info = *info;
     out->mice = dev.DevicePaths();
+    for (const std::string& p : out->mice) {
+      const auto info = dev.Info(p);
+      out->mouse_names.push_back(info ? ModelName(*info) : std::string());
+    }
     out->wc = wc;
     StartReaders();
     connecting_.store(false);

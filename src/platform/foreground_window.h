@@ -18,6 +18,9 @@ class ForegroundWindow {
   // The file name (no folder) of the program that owns `window`; for programs run through a
   // Windows compatibility layer, the .exe it runs. nullopt when the process cannot be examined.
   virtual std::optional<std::string> ProgramName(WindowId window) = 0;
+  // Asks the desktop to minimise `window` without waiting for it to happen. False when the
+  // request could not be made (no window, or a desktop that lets no program do it).
+  virtual bool Minimise(WindowId /*window*/) { return false; }
 };
 
 }  // namespace halvric

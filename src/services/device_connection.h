@@ -24,6 +24,7 @@ struct ConnectOutcome {
   ModelLayout layout;
   DeviceInfo info;
   std::vector<std::string> mice;  // every listed mouse, for the device selector
+  std::vector<std::string> mouse_names;  // the model name of each listed mouse, in the same order
   WorkingCopy wc;
 };
 

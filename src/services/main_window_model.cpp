@@ -6,6 +6,7 @@
 namespace halvric {
 
 void MainWindowModel::SetDevice(std::string path, WorkingCopy wc) {
+  if (path != path_) lift_known_ = false;  // another mouse: its lift is not known yet
   path_ = std::move(path);
   wc_ = std::move(wc);
 }
@@ -13,6 +14,7 @@ void MainWindowModel::SetDevice(std::string path, WorkingCopy wc) {
 void MainWindowModel::DropDevice() {
   path_.clear();
   wc_ = WorkingCopy{};
+  lift_known_ = false;
 }
 
 void MainWindowModel::SetDpi(int level, uint8_t x, uint8_t y) {
@@ -33,6 +35,7 @@ void MainWindowModel::SetAngleSnapping(bool on) {
 
 void MainWindowModel::SetLift(uint16_t lift) {
   lift_ = lift;
+  lift_known_ = true;
   lift_pending_ = true;
 }
 

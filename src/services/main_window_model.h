@@ -31,9 +31,17 @@ class MainWindowModel {
   const std::string& DevicePath() const { return path_; }
   WorkingCopy& wc() { return wc_; }
   const WorkingCopy& wc() const { return wc_; }
-  // The lift-off value last reported by the mouse or set by the user.
+  // The lift-off value last reported by the mouse or set by the user. The mouse tells it only in
+  // its status reports: until the first one (or the user's own value) it is unknown.
   uint16_t Lift() const { return lift_; }
-  void SetReportedLift(uint16_t lift) { lift_ = lift; }
+  bool LiftKnown() const { return lift_known_; }
+  // A status report's value; ignored while the user's value waits for its send, which it would
+  // otherwise undo.
+  void SetReportedLift(uint16_t lift) {
+    if (lift_pending_) return;
+    lift_ = lift;
+    lift_known_ = true;
+  }
 
   // --- debounced changes: recorded now, sent by the matching Flush
   // The X/Y values of a DPI level (the slider drag); FlushDpi sends every level changed since.
@@ -83,6 +91,7 @@ class MainWindowModel {
   bool rate_pending_ = false;
   bool angle_pending_ = false;
   bool lift_pending_ = false;
+  bool lift_known_ = false;
 };
 
 }  // namespace halvric

@@ -29,11 +29,14 @@ inline void UsePrivateFolders(QTemporaryDir& dir) {
 }
 
 struct WindowRig {
-  // `key_names` stands for the user's keyboard layout (null: the program's own key names).
+  // `key_names` stands for the user's keyboard layout (null: the program's own key names);
+  // `foreground` for the desktop's window in front (null: none known).
   explicit WindowRig(const std::string& models, std::chrono::microseconds latency = {},
-                     std::shared_ptr<const KeyNameSource> key_names = nullptr) {
+                     std::shared_ptr<const KeyNameSource> key_names = nullptr,
+                     std::unique_ptr<ForegroundWindow> foreground = nullptr) {
     DlgDeps deps;
     deps.key_names = std::move(key_names);
+    deps.foreground = std::move(foreground);
     deps.context = &context;
     deps.fonts = &fonts;
     deps.texts = &texts;

@@ -3,6 +3,8 @@
 #include <xcb/xcb.h>
 #include <xcb/xcb_ewmh.h>
 
+#include <cstdlib>
+
 #include "platform/linux/process_image.h"
 
 namespace halvric::linux_hid {
@@ -62,6 +64,28 @@ std::optional<std::string> X11ForegroundWindow::ProgramName(WindowId window) {
   const std::optional<int> pid = WindowPid(window);
   if (!pid) return std::nullopt;
   return ProcessProgramName(*pid);
+}
+
+bool X11ForegroundWindow::Minimise(WindowId window) {
+  if (window == 0 || xcb_connection_has_error(c_->conn) != 0) return false;
+  static constexpr char kName[] = "WM_CHANGE_STATE";
+  xcb_intern_atom_reply_t* atom =
+      xcb_intern_atom_reply(c_->conn, xcb_intern_atom(c_->conn, 0, sizeof(kName) - 1, kName), nullptr);
+  if (atom == nullptr) return false;
+  const xcb_atom_t change_state = atom->atom;
+  free(atom);
+  const xcb_screen_t* screen = c_->ewmh.screens != nullptr ? c_->ewmh.screens[c_->screen] : nullptr;
+  if (screen == nullptr) return false;
+  constexpr uint32_t kIconicState = 3;
+  xcb_client_message_event_t ev{};
+  ev.response_type = XCB_CLIENT_MESSAGE;
+  ev.format = 32;
+  ev.window = static_cast<xcb_window_t>(window);
+  ev.type = change_state;
+  ev.data.data32[0] = kIconicState;
+  xcb_send_event(c_->conn, 0, screen->root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&ev));
+  return xcb_flush(c_->conn) > 0;
 }
 
 }  // namespace halvric::linux_hid

@@ -21,6 +21,9 @@ class X11ForegroundWindow : public ForegroundWindow {
 
   WindowId Active() override;
   std::optional<std::string> ProgramName(WindowId window) override;
+  // Sends the window manager the iconify request of the inter-client conventions
+  // (WM_CHANGE_STATE with IconicState to the root window).
+  bool Minimise(WindowId window) override;
   // The process id the window announces in _NET_WM_PID; nullopt when it announces none.
   std::optional<int> WindowPid(WindowId window);
 

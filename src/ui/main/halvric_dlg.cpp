@@ -8,7 +8,9 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QStyleHints>
 #include <algorithm>
+#include <cmath>
 
 #include "config/backup_restore.h"
 #include "config/program_settings.h"
@@ -110,6 +112,14 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
     update();
   });
   connect(&timer445_, &QTimer::timeout, this, [this] { update(); });
+  connect(&glow_timer_, &QTimer::timeout, this, [this] {
+    if (hover_.kind != kHitButton) {
+      glow_timer_.stop();
+      return;
+    }
+    glow_phase_ = (glow_phase_ + 1) % 40;
+    update(ButtonItemRect(hover_.index).adjusted(-6, -6, 6, 6));
+  });
 
   if (start_hidden_) timer6_.start(10);
 
@@ -129,6 +139,7 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
         *foreground_, ctx_,
         [this](int profile) {
           model_->SwitchProfileLive(profile);
+          AfterProfileSwitch();
           return true;
         },
         [this] {
@@ -155,6 +166,19 @@ CHalvricDlg::~CHalvricDlg() {
 }
 
 bool CHalvricDlg::Quitting() const { return ctx_.quit.load(); }
+
+double CHalvricDlg::GlowLevel() const {
+  if (hover_.kind != kHitButton) return 0;
+  // One pulse every 40 ticks of 40 ms.
+  return 0.5 - 0.5 * std::cos(glow_phase_ * 2 * 3.14159265358979 / 40);
+}
+
+int CHalvricDlg::RedrawDelayMs() const {
+  // A double click on a profile box must be over before the redraw; an unusable setting gives
+  // 100 ms.
+  const int stored = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+  return stored >= 50 && stored <= 2147483597 ? stored + 50 : 100;
+}
 
 const WorkingCopy& CHalvricDlg::workingCopy() const { return model_->wc(); }
 bool CHalvricDlg::HasDevice() const { return model_->HasDevice(); }
@@ -252,6 +276,25 @@ int CHalvricDlg::MaxRawDpi() const { return std::clamp(16000 / std::max(1, model
 // Geometry of the hot items
 
 QRect CHalvricDlg::DeviceSelectorRect(int entry) const { return {600, 12 + entry * 30, 320, 28}; }
+
+QString CHalvricDlg::DeviceSelectorText(int entry) const {
+  auto label = [this](size_t i) {
+    const std::string& path = mice_[i];
+    const std::string name = i < mouse_names_.size() ? mouse_names_[i] : std::string();
+    const QString file = QString::fromStdString(std::filesystem::path(path).filename().string());
+    if (name.empty()) return file;
+    const bool shared = std::count(mouse_names_.begin(), mouse_names_.end(), name) > 1;
+    return shared ? QStringLiteral("%1 (%2)").arg(QString::fromStdString(name), file) : QString::fromStdString(name);
+  };
+  if (entry > 0) {
+    const auto i = static_cast<size_t>(entry - 1);
+    return i < mice_.size() ? label(i) : QString();
+  }
+  const auto at = std::find(mice_.begin(), mice_.end(), model_->DevicePath());
+  const QString current = at != mice_.end() ? label(static_cast<size_t>(at - mice_.begin()))
+                                            : QString::fromStdString(ModelName(info_));
+  return current + QStringLiteral("  \u25be");
+}
 
 int CHalvricDlg::DrawnButtons() const { return std::clamp(layout_.buttons, 0, kMaxDrawnButtons); }
 
@@ -506,7 +549,9 @@ void CHalvricDlg::ShowFromTray() {
 void CHalvricDlg::WakeUp() { ShowFromTray(); }
 
 void CHalvricDlg::Quit() {
-  windows_->CloseAll();
+  // Every open dialog is cancelled, not torn down; an editor whose changes the user keeps stops
+  // the quit.
+  if (!windows_->CloseForQuit()) return;
   ctx_.quit.store(true);
   close();
 }

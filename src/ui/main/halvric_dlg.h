@@ -154,6 +154,9 @@ class CHalvricDlg : public QWidget, private ReportView {
   QRect LevelBoxRect(int level) const;
   QRect LevelEnableRect(int level) const;
   QRect DeviceSelectorRect(int entry) const;
+  // The caption of a device selector entry: entry 0 the mouse in use, entry n the n-th listed
+  // mouse, each by its model name (with its interface when two mice share a name).
+  QString DeviceSelectorText(int entry) const;
   // The "PIN number" line of the information block (shown while a PIN guards it).
   QRect PinRect() const { return {770, 330, 234, 28}; }
   bool InformationUnlocked() const { return !pin_ || entered_pin_.has_value(); }
@@ -162,6 +165,13 @@ class CHalvricDlg : public QWidget, private ReportView {
   int SliderValue(SliderKind kind) const;
   // Which drawn button edits device key `key` (-1 when none).
   int ButtonOfKey(int key) const;
+
+  // The sensor gauge's text: the reading, then the level as a percentage of 255.
+  static QString SensorGaugeText(int reading, int level) {
+    return QString::asprintf("%d ,%2.0f%%", reading, level * 100.0 / 255.0);
+  }
+  // The pulse of the hovered button item's glow, 0-1 (0 when no button item is hovered).
+  double GlowLevel() const;
 
   // The tray icon's tip: the product name cut to 20 characters.
   static QString TrayTip(const QString& product) { return product.left(20); }
@@ -174,6 +184,8 @@ class CHalvricDlg : public QWidget, private ReportView {
   void WakeUp();
   // For tests: replaces the file dialogs of backup, restore and links.
   std::function<QString(bool save)> choose_file;
+  // The file name the last backup or restore dialog proposed (empty: none).
+  const QString& ProposedFile() const { return proposed_file_; }
 
   // --- the button setting dialog, the macro editor and the macro list (halvric_dlg_macros.cpp)
   CButtonSetDlg& buttonDialog();
@@ -265,11 +277,16 @@ class CHalvricDlg : public QWidget, private ReportView {
   void OnAngleSnappingChanged(bool on) override;
   void OnStatus(const StatusReport& report) override;
   void OnShowMainWindow() override;
+  void OnMinimiseForeground() override;
   void OnDisplayPass(const OsdPass& pass) override;
   void DropDevice();
   void RefreshAfterLoad();
   void UpdateProtectedButton();
   void UpdateOsdModel();
+  // What follows every switch of the current profile that the window did not make itself.
+  void AfterProfileSwitch();
+  // The delay of the redraw after a profile change: the desktop's double-click time plus 50 ms.
+  int RedrawDelayMs() const;
   void SendButton(int key, const ButtonAssignment& a);
   void BeginBusy();
   void EndBusy();
@@ -304,6 +321,8 @@ class CHalvricDlg : public QWidget, private ReportView {
   void PaintItem(QPainter& p, int index);
   static void Heading(QPainter& p, const QFont& f, int x, int y, const QString& text);
   void PaintBusy(QPainter& p);
+  void PaintSensorGauge(QPainter& p);
+  bool SensorReadingCapable() const { return (info_.feature_flags & 0x08) != 0; }
 
   // Hooks of the lighting and upgrade windows, the key names and the host input.
   void AddWindowItems();
@@ -346,6 +365,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   ModelLayout layout_;
   DeviceInfo info_;
   std::vector<std::string> mice_;
+  std::vector<std::string> mouse_names_;  // model names of mice_, same order
   bool first_search_ = true;
   std::string requested_path_;
   bool selector_open_ = false;
@@ -368,6 +388,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   bool tray_double_clicked_ = false;
   bool shown_once_ = false;
   QElapsedTimer clock_;
+  QString proposed_file_;
 
   // Button dialog, macro editor and lists.
   std::unique_ptr<MacroLibrary> own_library_;
@@ -379,6 +400,12 @@ class CHalvricDlg : public QWidget, private ReportView {
   int light_item_ = -1;
   std::shared_ptr<const KeyLabels> key_labels_;
 
+  // The glow of the hovered button item pulses while the pointer stays on it.
+  QTimer glow_timer_;
+  int glow_phase_ = 0;
+  // The sensor's reading and level as last reported (models that report them).
+  int sensor_reading_ = 0;
+  int sensor_level_ = 0;
   QTimer timer1_, timer2_, timer3_, timer4_, timer5_, timer6_, timer7_, timer8_, timer9_, timer10_, timer11_,
       timer200_, timer445_;
 };

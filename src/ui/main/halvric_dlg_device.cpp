@@ -52,6 +52,8 @@ void CHalvricDlg::OnTimer2() {
 void CHalvricDlg::OnConnected(const std::shared_ptr<const ConnectOutcome>& outcome) {
   requested_path_.clear();
   mice_ = outcome->mice;
+  mouse_names_ = outcome->mouse_names;
+  mouse_names_.resize(mice_.size());
   if (!outcome->loaded) {
     DropDevice();
     emit noDevice();
@@ -111,7 +113,11 @@ void CHalvricDlg::OnDeviceRemoved(const QString& qpath) {
   const bool listed = std::find(mice_.begin(), mice_.end(), path) != mice_.end();
   session_->HandleRemoval(path);
   if (!listed) return;
-  mice_.erase(std::remove(mice_.begin(), mice_.end(), path), mice_.end());
+  for (size_t i = mice_.size(); i-- > 0;) {
+    if (mice_[i] != path) continue;
+    mice_.erase(mice_.begin() + static_cast<std::ptrdiff_t>(i));
+    if (i < mouse_names_.size()) mouse_names_.erase(mouse_names_.begin() + static_cast<std::ptrdiff_t>(i));
+  }
   if (path == model_->DevicePath()) {
     // The mouse in use has gone: prompts close, the window shows "No device !!" and a search for
     // another mouse follows.
@@ -135,13 +141,20 @@ void CHalvricDlg::OnUpgradeReply(std::span<const uint8_t> report) {
 void CHalvricDlg::OnProfileChanged(int profile) {
   QMetaObject::invokeMethod(this, [this, profile] {
     if (HasDevice()) model_->NoteMouseProfile(profile);
-    prompt_->CloseRequest();
-    UpdateProtectedButton();
-    UpdateOsdModel();
-    windows_->Refresh();
-    timer445_.start(100);
-    if (page_ == kButtonPage) update();
+    AfterProfileSwitch();
   }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::AfterProfileSwitch() {
+  // Whoever switched (the mouse, a linked program coming to the front), the window follows: an
+  // open prompt is cancelled, the lighting window reads the new profile, the protected left click
+  // is found again and the window is redrawn once the switch has settled.
+  prompt_->CloseRequest();
+  UpdateProtectedButton();
+  UpdateOsdModel();
+  windows_->Refresh();
+  timer445_.start(RedrawDelayMs());
+  if (page_ == kButtonPage) update();
 }
 
 void CHalvricDlg::OnClosePrompt() {
@@ -182,11 +195,32 @@ void CHalvricDlg::OnAngleSnappingChanged(bool on) {
 
 void CHalvricDlg::OnStatus(const StatusReport& report) {
   const uint16_t lift = report.lift;
-  QMetaObject::invokeMethod(this, [this, lift] { model_->SetReportedLift(lift); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, [this, lift] {
+    const bool lift_was_known = model_->LiftKnown();
+    const uint16_t lift_before = model_->Lift();
+    model_->SetReportedLift(lift);
+    if (model_->Lift() != lift_before || model_->LiftKnown() != lift_was_known) {
+      LayoutSliders();
+      if (page_ == kDpiPage) update();
+    }
+    if (SensorReadingCapable()) {
+      sensor_reading_ = reports_->Status().SensorReading();
+      sensor_level_ = reports_->Status().SensorLevel();
+    }
+    // A full redraw asked for by the report (the sensor level moved) is carried out here.
+    if (ctx_.full_redraw.load() && isVisible()) update();
+  }, Qt::QueuedConnection);
 }
 
 void CHalvricDlg::OnShowMainWindow() {
   QMetaObject::invokeMethod(this, [this] { ShowFromTray(); }, Qt::QueuedConnection);
+}
+
+void CHalvricDlg::OnMinimiseForeground() {
+  QMetaObject::invokeMethod(this, [this] {
+    // The window the user works in goes down; the desktop does it in its own time.
+    if (foreground_) foreground_->Minimise(foreground_->Active());
+  }, Qt::QueuedConnection);
 }
 
 void CHalvricDlg::OnDisplayPass(const OsdPass& pass) {

@@ -115,12 +115,16 @@ void CHalvricDlg::mouseMoveEvent(QMouseEvent* e) {
   if (!(hit == hover_)) {
     const Hit old = hover_;
     hover_ = hit;
+    // A button item glows while the pointer rests on it.
+    glow_phase_ = 0;
+    if (hit.kind == kHitButton) glow_timer_.start(40);
+    else glow_timer_.stop();
     setCursor(hit.kind != kHitNone ? Qt::PointingHandCursor : Qt::ArrowCursor);
     if (hit.kind == kHitAppArea) SetHint(T(static_cast<int>(TextFamily::msg_str), text_id::kMsgAssignExecutable));
     if (hit.kind == kHitItem && !items_[static_cast<size_t>(hit.index)].hint.isEmpty()) {
       SetHint(items_[static_cast<size_t>(hit.index)].hint);
     }
-    if (hit.kind == kHitProfileBox && old.kind == kHitProfileBox) timer445_.start(100);
+    if (hit.kind == kHitProfileBox && old.kind == kHitProfileBox) timer445_.start(RedrawDelayMs());
     update();
   }
 }

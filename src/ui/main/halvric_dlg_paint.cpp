@@ -54,8 +54,27 @@ void CHalvricDlg::paintEvent(QPaintEvent*) {
     p.drawText(QRect(220, 16, right - 220, 20), Qt::AlignLeft | Qt::AlignVCenter,
                p.fontMetrics().elidedText(hint_, Qt::ElideRight, right - 220));
   }
+  PaintSensorGauge(p);
   PaintBusy(p);
   ctx_.full_redraw.store(false);
+}
+
+void CHalvricDlg::PaintSensorGauge(QPainter& p) {
+  if (!SensorReadingCapable()) return;
+  // In the sidebar above the model's name: the level as a bar, the reading and level as text.
+  const QRect box(18, height() - 118, 164, 50);
+  p.save();
+  p.setFont(fonts_[kFont12]);
+  p.setPen(ui::kTextStrong);
+  p.drawText(QRect(box.x(), box.y(), box.width(), 20), Qt::AlignLeft | Qt::AlignVCenter,
+             SensorGaugeText(sensor_reading_, sensor_level_));
+  const QRectF bar(box.x(), box.y() + 28, box.width(), 8);
+  p.setPen(Qt::NoPen);
+  p.setBrush(ui::kLine);
+  p.drawRoundedRect(bar, 4, 4);
+  p.setBrush(ui::kAccent);
+  p.drawRoundedRect(QRectF(bar.x(), bar.y(), bar.width() * std::clamp(sensor_level_, 0, 255) / 255.0, bar.height()), 4, 4);
+  p.restore();
 }
 
 void CHalvricDlg::PaintNoDevice(QPainter& p) {
@@ -93,9 +112,7 @@ void CHalvricDlg::PaintChrome(QPainter& p) {
     for (int e = 0; e < entries; ++e) {
       const QRect r = DeviceSelectorRect(e);
       const bool hot = hover_.kind == kHitDeviceSelector && hover_.index == e;
-      QString caption = e == 0 ? QString::fromStdString(model_->DevicePath()) + QStringLiteral("  \u25be")
-                               : QString::fromStdString(mice_[static_cast<size_t>(e - 1)]);
-      ui::DrawButton(p, r, caption, hot, false, fonts_[kFont12], false);
+      ui::DrawButton(p, r, DeviceSelectorText(e), hot, false, fonts_[kFont12], false);
     }
   }
 }

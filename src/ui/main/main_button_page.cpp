@@ -235,6 +235,14 @@ void ButtonPage::Paint(QPainter& p) {
     p.setBrush(hot || capturing ? ui::kAccent : ui::kTextDim);
     p.setPen(Qt::NoPen);
     p.drawEllipse(QPointF(spot), 3, 3);
+    if (hot && w_.hover_.kind == CHalvricDlg::kHitButton) {
+      // The hovered item's glow, pulsing.
+      QColor glow = ui::kAccent;
+      glow.setAlphaF(0.15 + 0.45 * w_.GlowLevel());
+      p.setPen(QPen(glow, 4));
+      p.setBrush(Qt::NoBrush);
+      p.drawRoundedRect(QRectF(r).adjusted(-2, -2, 2, 2), 9, 9);
+    }
     p.setPen(QPen(capturing ? ui::kAccent : (hot ? ui::kTextDim : ui::kLine), capturing ? 2 : 1));
     p.setBrush(is_protected ? ui::kSidebar : (hot ? ui::kPanelHot : ui::kPanel));
     p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 7, 7);

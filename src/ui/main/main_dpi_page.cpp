@@ -186,7 +186,9 @@ void DpiPage::Paint(QPainter& p) {
                        w_.T(static_cast<int>(TextFamily::button_str), text_id::kBtnReportRate));
   label(416, QString(), QString::asprintf("%dHz", ReportRateHz(7 - SliderValue(CHalvricDlg::kSliderRate))));
   CHalvricDlg::Heading(p, fonts[kFont14Bold], 224, 446, w_.T(static_cast<int>(TextFamily::type_str), 18));
-  label(486, QString(), QString::number(SliderValue(CHalvricDlg::kSliderLift)));
+  // Until the mouse has reported its lift setting the value is shown as unknown, not as 0.
+  label(486, QString(),
+        w_.model_->LiftKnown() ? QString::number(SliderValue(CHalvricDlg::kSliderLift)) : QStringLiteral("\u2013"));
   for (size_t i = 0; i < sliders_.size(); ++i) PaintSlider(p, static_cast<int>(i));
 }
 
@@ -197,6 +199,8 @@ void DpiPage::PaintSlider(QPainter& p, int index) {
   p.setPen(Qt::NoPen);
   p.setBrush(ui::kLine);
   p.drawRoundedRect(track, 3, 3);
+  // An unknown lift setting shows its bare track: no knob pretends it is 0.
+  if (s.kind == CHalvricDlg::kSliderLift && !w_.model_->LiftKnown()) return;
   const double f = (s.value - s.minimum) / static_cast<double>(std::max(1, s.maximum - s.minimum));
   QLinearGradient g(track.topLeft(), track.topRight());
   g.setColorAt(0, ui::kAccent);

@@ -1,5 +1,6 @@
 #include "ui/main/main_other_page.h"
 
+#include <QDate>
 #include <QFileDialog>
 #include <QPainter>
 
@@ -72,12 +73,40 @@ void OtherPage::EnterPin() {
   w_.update();
 }
 
+namespace {
+
+// The filter of the backup file dialogs and the suffix every backup file carries.
+QString BackupFilter() { return QStringLiteral("Backup File (*.bf)"); }
+constexpr const char* kBackupSuffix = "bf";
+
+QString WithBackupSuffix(QString file) {
+  if (!file.isEmpty() && !file.endsWith(QStringLiteral(".bf"), Qt::CaseInsensitive)) file += QStringLiteral(".bf");
+  return file;
+}
+
+}  // namespace
+
+QString OtherPage::ChooseBackupFile(bool save) {
+  const QString title = w_.T(static_cast<int>(TextFamily::button_str), save ? text_id::kBtnBackup : text_id::kBtnRestore);
+  // A backup is proposed under today's date; a restore proposes no name.
+  w_.proposed_file_ = save ? QStringLiteral("mouse_") + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) +
+                                 QStringLiteral(".bf")
+                           : QString();
+  if (w_.choose_file) return save ? WithBackupSuffix(w_.choose_file(true)) : w_.choose_file(false);
+  QFileDialog dlg(&w_, title, QString::fromStdString(w_.data_folder_.string()), BackupFilter());
+  dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  // The dialog adds the suffix itself, so that it asks before overwriting the file really written.
+  dlg.setDefaultSuffix(QString::fromLatin1(kBackupSuffix));
+  if (save) dlg.selectFile(w_.proposed_file_);
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
+  const QString file = dlg.selectedFiles().constFirst();
+  return save ? WithBackupSuffix(file) : file;
+}
+
 void OtherPage::RunBackup() {
   if (!w_.HasDevice()) return;
-  const QString file = w_.choose_file ? w_.choose_file(true)
-                                   : QFileDialog::getSaveFileName(&w_, w_.T(static_cast<int>(TextFamily::button_str), text_id::kBtnBackup),
-                                                                  QString::fromStdString(w_.data_folder_.string()),
-                                                                  QStringLiteral("Backup (*.bf)"));
+  const QString file = ChooseBackupFile(true);
   if (file.isEmpty()) return;
   w_.BeginBusy();
   auto ok = std::make_shared<bool>(false);
@@ -98,31 +127,43 @@ void OtherPage::RunRestore() {
   w_.prompt_->title = w_.T(static_cast<int>(TextFamily::button_str), text_id::kBtnRestore);
   w_.prompt_->message = w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgRestoreAsk);
   if (w_.prompt_->exec() != QDialog::Accepted) return;
-  const QString file = w_.choose_file ? w_.choose_file(false)
-                                   : QFileDialog::getOpenFileName(&w_, w_.T(static_cast<int>(TextFamily::button_str), text_id::kBtnRestore),
-                                                                  QString::fromStdString(w_.data_folder_.string()),
-                                                                  QStringLiteral("Backup (*.bf)"));
+  const QString file = ChooseBackupFile(false);
   if (file.isEmpty()) return;
   w_.BeginBusy();
   auto result = std::make_shared<std::pair<bool, WorkingCopy>>();
   auto message = std::make_shared<std::string>();
+  auto status = std::make_shared<BackupStatus>(BackupStatus::kOk);
   const std::string path = file.toStdString();
   const std::filesystem::path folder = w_.data_folder_;
   w_.session_->Post(
-      [this, path, result, message, folder](DeviceLayer& dev, WorkingCopy& wc) {
+      [this, path, result, message, status, folder](DeviceLayer& dev, WorkingCopy& wc) {
         const BackupResult r = Restore(dev, wc, path, folder, [this](double f, bool) { w_.session_->ReportProgress(f); });
         result->first = r.ok();
         result->second = wc;
         *message = r.message;
+        *status = r.status;
       },
-      [this, result, message] {
+      [this, result, message, status] {
         w_.EndBusy();
         if (result->second.loaded) {
           w_.model_->wc() = result->second;
           w_.RefreshAfterLoad();
         }
-        if (!result->first && !message->empty()) w_.SetHint(QString::fromStdString(*message), 50);
         emit w_.actionFinished(8, result->first);
+        if (result->first || message->empty()) return;
+        // A file that cannot be read ends quietly; a file in another format, or a restore that
+        // failed on the way, is told in a message the user has to acknowledge.
+        if (*status == BackupStatus::kFileError) {
+          w_.SetHint(QString::fromStdString(*message), 50);
+          return;
+        }
+        CStrDlg& prompt = *w_.prompt_;
+        prompt.mode = CStrDlg::kConfirm;
+        prompt.message_only = true;
+        prompt.title = w_.T(static_cast<int>(TextFamily::button_str), text_id::kBtnRestore);
+        prompt.message = *status == BackupStatus::kInvalidFormat ? QStringLiteral("invalid format !!")
+                                                                 : QString::fromStdString(*message);
+        prompt.exec();
       });
 }
 

@@ -26,6 +26,9 @@ class OtherPage {
 
  private:
   QString InformationText() const;
+  // The backup file to write (save) or read: the window's file dialog, or the tests' stand-in.
+  // A file to write always ends in ".bf". Empty when the user cancelled.
+  QString ChooseBackupFile(bool save);
 
   CHalvricDlg& w_;
 };

@@ -58,6 +58,12 @@ void SubWindowHost::CreateMacroWindows() {
   macro_edit_->setWindowFlag(Qt::Window);
 
   macro_list_ = new ui::MacroList(w.fonts_, w.texts_, &w);
+  // The list closed by itself (its close box, Esc, a close request): the switch goes off with it.
+  QObject::connect(macro_list_, &QDialog::finished, &w, [&w] {
+    if (w.item_function_list_ < 0) return;
+    w.items_[static_cast<size_t>(w.item_function_list_)].value = 0;
+    w.update();
+  });
   macro_list_->on_drop = [&w](const _MACRO_LIST_ITEM_& entry, const QPoint& pos) { w.DropEntry(entry, pos); };
   macro_list_->on_files_changed = [this, &w] {
     macro_edit_->RefreshPanel();
@@ -158,6 +164,15 @@ void SubWindowHost::Refresh() {
 void SubWindowHost::CloseAll() {
   w_.prompt_->CloseRequest();
   if (lighting_ != nullptr) lighting_->CloseRequest();
+}
+
+bool SubWindowHost::CloseForQuit() {
+  CloseAll();
+  if (button_dlg_ != nullptr) button_dlg_->CloseRequest();
+  if (macro_list_ != nullptr && macro_list_->isVisible()) macro_list_->CloseRequest();
+  // The editor closes as its close box does: unsaved changes are offered for saving first.
+  if (macro_edit_ != nullptr && macro_edit_->isVisible()) macro_edit_->close();
+  return macro_edit_ == nullptr || !macro_edit_->isVisible();
 }
 
 void SubWindowHost::Shutdown() {

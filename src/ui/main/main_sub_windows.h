@@ -46,6 +46,10 @@ class SubWindowHost {
   void Refresh();
   // Close requests (the mouse went away, quitting): the prompt and the lighting window close.
   void CloseAll();
+  // Quitting: besides the above, the button dialog is cancelled, the function list closes and the
+  // macro editor is asked to close. False when the editor stays open (the user kept its unsaved
+  // changes), in which case the program goes on.
+  bool CloseForQuit();
   // Before the session stops: the windows with threads on the device layer end first.
   void Shutdown();
 
