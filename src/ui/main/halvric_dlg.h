@@ -322,6 +322,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   static void Heading(QPainter& p, const QFont& f, int x, int y, const QString& text);
   void PaintBusy(QPainter& p);
   void PaintSensorGauge(QPainter& p);
+  void PaintDeviceSelector(QPainter& p);
   bool SensorReadingCapable() const { return (info_.feature_flags & 0x08) != 0; }
 
   // Hooks of the lighting and upgrade windows, the key names and the host input.

@@ -55,6 +55,7 @@ void CHalvricDlg::paintEvent(QPaintEvent*) {
                p.fontMetrics().elidedText(hint_, Qt::ElideRight, right - 220));
   }
   PaintSensorGauge(p);
+  PaintDeviceSelector(p);
   PaintBusy(p);
   ctx_.full_redraw.store(false);
 }
@@ -106,14 +107,17 @@ void CHalvricDlg::PaintChrome(QPainter& p) {
   p.setPen(ui::kText);
   const QString model = QString::fromStdString(ModelName(info_));
   p.drawText(QRect(18, height() - 38, 170, 20), Qt::AlignLeft | Qt::AlignVCenter, model);
-  // Device selector when several mice are connected.
-  if (mice_.size() > 1) {
-    const int entries = selector_open_ ? static_cast<int>(mice_.size()) + 1 : 1;
-    for (int e = 0; e < entries; ++e) {
-      const QRect r = DeviceSelectorRect(e);
-      const bool hot = hover_.kind == kHitDeviceSelector && hover_.index == e;
-      ui::DrawButton(p, r, DeviceSelectorText(e), hot, false, fonts_[kFont12], false);
-    }
+}
+
+void CHalvricDlg::PaintDeviceSelector(QPainter& p) {
+  // When several mice are connected; drawn last, so that the open list lies over the page.
+  if (mice_.size() <= 1) return;
+  const int entries = selector_open_ ? static_cast<int>(mice_.size()) + 1 : 1;
+  for (int e = 0; e < entries; ++e) {
+    const QRect r = DeviceSelectorRect(e);
+    const bool hot = hover_.kind == kHitDeviceSelector && hover_.index == e;
+    p.fillRect(r, ui::kBackground);
+    ui::DrawButton(p, r, DeviceSelectorText(e), hot, false, fonts_[kFont12], false);
   }
 }
 

@@ -66,5 +66,53 @@ TEST(X11ForegroundWindow, ActiveWindowAndItsProgram) {
   EXPECT_FALSE(X11ForegroundWindow::Connect(no_display));
 }
 
+// The test stands in for the window manager: it takes the root window's redirect and sees the
+// iconify request the program sends for the window in front.
+TEST(X11ForegroundWindow, MinimiseAsksTheWindowManagerToIconify) {
+  test::Xvfb server;
+  if (server.display.empty()) GTEST_SKIP() << "Xvfb cannot start here";
+
+  int screen_no = 0;
+  xcb_connection_t* c = xcb_connect(server.display.c_str(), &screen_no);
+  ASSERT_EQ(xcb_connection_has_error(c), 0);
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+  const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT;
+  xcb_generic_error_t* err = xcb_request_check(
+      c, xcb_change_window_attributes_checked(c, screen->root, XCB_CW_EVENT_MASK, &mask));
+  ASSERT_EQ(err, nullptr);
+  const xcb_window_t w = xcb_generate_id(c);
+  xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, 0, 0, 50, 50, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                    screen->root_visual, 0, nullptr);
+  Sync(c);
+
+  auto fg = X11ForegroundWindow::Connect(server.display);
+  ASSERT_TRUE(fg);
+  EXPECT_FALSE(fg->Minimise(0));
+  ASSERT_TRUE(fg->Minimise(w));
+
+  xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, 15, "WM_CHANGE_STATE"), nullptr);
+  ASSERT_NE(atom, nullptr);
+  const xcb_atom_t change_state = atom->atom;
+  free(atom);
+  bool seen = false;
+  for (int tries = 0; tries < 200 && !seen; ++tries) {
+    xcb_generic_event_t* e = xcb_poll_for_event(c);
+    if (e == nullptr) {
+      usleep(10000);
+      continue;
+    }
+    if ((e->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
+      const auto* m = reinterpret_cast<const xcb_client_message_event_t*>(e);
+      EXPECT_EQ(m->window, w);
+      EXPECT_EQ(m->type, change_state);
+      EXPECT_EQ(m->data.data32[0], 3u);  // IconicState
+      seen = true;
+    }
+    free(e);
+  }
+  EXPECT_TRUE(seen);
+  xcb_disconnect(c);
+}
+
 }  // namespace
 }  // namespace halvric::linux_hid
