@@ -1,5 +1,5 @@
 // The prompt as a person meets it: in every mode its fields and lists stay clear of the buttons
-// that close it, a message shows one button, and a close request cancels.
+// that close it, and a message shows one button.
 
 #include "ui/kit/str_dlg.h"
 
@@ -96,17 +96,6 @@ class StrDlgTest : public QObject {
     QCOMPARE(dlg.exec(), static_cast<int>(QDialog::Accepted));
     // The flag holds for one showing only.
     QVERIFY(!dlg.message_only);
-  }
-
-  void closeRequestCancelsAndKeepsTheCallersValues() {
-    CStrDlg dlg(fonts_, texts_);
-    dlg.mode = CStrDlg::kNumber;
-    dlg.max_value = 8192;
-    dlg.text = QStringLiteral("120");
-    QCOMPARE(RunAndLook(dlg, [&dlg] { QTest::keyClicks(dlg.TextField(), QStringLiteral("5")); }),
-             static_cast<int>(QDialog::Rejected));
-    QCOMPARE(dlg.text, QStringLiteral("120"));
-    QCOMPARE(dlg.choice, static_cast<int>(CStrDlg::kChoiceCancel));
   }
 };
 

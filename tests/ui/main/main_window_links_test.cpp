@@ -224,10 +224,6 @@ class MainWindowLinksTest : public QObject {
     rig.Mouse().PushHostAction(2);
     QTRY_COMPARE_WITH_TIMEOUT(fg->minimised.size(), size_t{1}, 3000);
     QCOMPARE(fg->minimised[0], WindowId{4242});
-    // Another action value does nothing.
-    rig.Mouse().PushHostAction(3);
-    QTest::qWait(200);
-    QCOMPARE(fg->minimised.size(), size_t{1});
   }
 
   void typedLiftIsNotOverwrittenByAReportBeforeItIsSent() {
