@@ -126,7 +126,7 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
   for (int s = 0; s < kMacroSlots; ++s) {
     const MacroSlot& m = wc.macros[s];
     if (m.start == 0) continue;
-    j["macros"].push_back({{"slot", s}, {"name", m.name}, {"mode", m.mode}, {"start", m.start},
+    j["macros"].push_back({{"slot", s + 1}, {"name", m.name}, {"mode", m.mode}, {"start", m.start},
                            {"body", m.body}, {"length", m.length}});
   }
   j["free_macro_memory"] = static_cast<int>(FreeMemory(wc));

@@ -138,7 +138,7 @@ TEST(FunctionSpec, ReadableForms) {
   EXPECT_EQ(f("key:RCtrl+F5"), ButtonAssignment::Keyboard(0x10, 0x3E));
   EXPECT_EQ(f("key:Ctrl"), ButtonAssignment::Keyboard(0x01, 0));
   EXPECT_EQ(f("media:0xE9"), ButtonAssignment::Consumer(0xE9));
-  EXPECT_EQ(f("macro:4:loop"), ButtonAssignment::Macro(9, 0x621));
+  EXPECT_EQ(f("macro:5:loop"), ButtonAssignment::Macro(9, 0x621));  // slots from 1
   EXPECT_EQ(f("wheel-down"), ButtonAssignment::Wheel(-1));
   EXPECT_FALSE(ParseFunctionSpec("raw:1,2,3", wc, &why));
   EXPECT_FALSE(ParseFunctionSpec("raw:1,2,3,256", wc, &why));
@@ -150,8 +150,8 @@ TEST_F(StateFile, ShowNamesTheMacroAButtonPlays) {
   const std::string mf = (ProgramFolder(FolderEnvironment::FromProcess()) / "library" / "editing" / "copy.mf").string();
   for (const char* model : {"level0", "level11"}) {
     std::filesystem::remove(state);
-    ASSERT_EQ(Run(model, {"macro", "write", "3", mf}).code, 0) << model;
-    CtlRun b = Run(model, {"button", "1", "2", "macro:3:loop"});
+    ASSERT_EQ(Run(model, {"macro", "write", "4", mf}).code, 0) << model;
+    CtlRun b = Run(model, {"button", "1", "2", "macro:4:loop"});
     ASSERT_EQ(b.code, 0) << b.err;
     EXPECT_EQ(b.out, "key 2: Macro(R) Copy\n") << model;
     CtlRun r = Run(model, {"show", "--profile", "1"});
