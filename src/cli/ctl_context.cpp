@@ -60,7 +60,11 @@ void CtlContext::ThrowNoDevice() {
   if (sim_ == nullptr) {
     if (const std::string problem = PermissionProblem(Devices().backend()); !problem.empty()) throw CtlError(problem);
   }
-  throw CtlError("No device !!");
+  // The program's own words, then what to do about it.
+  throw CtlError(
+      "No device !!\n"
+      "Plug in the mouse. If it is plugged in, check that the udev rule 70-halvric.rules is installed (man "
+      "halvricctl, FILES).\nTo try halvricctl without a mouse: halvricctl --simulate show");
 }
 
 ConnectOptions CtlContext::ChooseMouse() {

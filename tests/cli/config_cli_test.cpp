@@ -79,6 +79,39 @@ TEST_F(StateFile, SettingsChangedInOneRunShowInTheNext) {
   }
 }
 
+// Everything a person reads or types is numbered from 1, in text and JSON alike, and a value the
+// mouse cannot store exactly is refused with the nearest one instead of being changed silently.
+TEST_F(StateFile, NumbersFromOneAndNoSilentChanges) {
+  const std::string model = "level11";
+  CtlRun r = Run(model, {"dpi", "2", "799", "800"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("the nearest is 800"), std::string::npos) << r.err;
+  EXPECT_EQ(Run(model, {"dpi", "2", "0", "800"}).code, 2);
+  r = Run(model, {"dpi", "2", "799", "801", "--nearest"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "dpi level 2: 800 x 800\n");
+  EXPECT_NE(Run(model, {"dpi", "0", "800", "800"}).err.find("from 1 to 5"), std::string::npos);
+  EXPECT_NE(Run(model, {"dpi", "6", "800", "800"}).err.find("from 1 to 5"), std::string::npos);
+  EXPECT_EQ(Run(model, {"profile-name", "1", std::string(46, 'n')}).code, 2);
+  EXPECT_EQ(Run(model, {"lighting", "zone", "12", "00ff00"}).code, 2);  // 11 zones
+  EXPECT_EQ(Run(model, {"lighting", "zone", "0", "00ff00"}).code, 2);
+  r = Run(model, {"mem", "read", "0x3ff0", "64"});  // 16 KiB: the memory repeats above 0x3fff
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("0x3fff"), std::string::npos) << r.err;
+
+  ASSERT_EQ(Run(model, {"profile", "3"}).code, 0);
+  ASSERT_EQ(Run(model, {"dpi-level", "2"}).code, 0);
+  const auto j = nlohmann::json::parse(Run(model, {"--json", "show"}).out);
+  EXPECT_EQ(j["dpi"]["current_level"], 2);
+  EXPECT_EQ(j["profiles"][2]["profile"], 3);
+  EXPECT_TRUE(j["profiles"][2]["active"]);
+  EXPECT_FALSE(j["profiles"][0]["active"]);
+  r = Run(model, {"show"});
+  EXPECT_NE(r.out.find("profiles (active 3):\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(" *3: Profile 3"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(" *2: 800 x 800"), std::string::npos) << r.out;
+}
+
 TEST_F(StateFile, ResetRestoresTheDefaults) {
   ASSERT_EQ(Run("level5", {"button", "1", "0", "none"}).code, 0);
   ASSERT_EQ(Run("level5", {"reset"}).code, 0);
