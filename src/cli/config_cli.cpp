@@ -71,10 +71,6 @@ DeviceInfo ConnectedInfo(CtlContext& ctx) {
 }
 
 void Functions(CtlContext& ctx, int key) {
-  WorkingCopy& wc = ctx.Config();
-  if (key >= static_cast<int>(wc.map.plane_size)) {
-    throw CLI::ValidationError("--key", "this mouse has keys 0 to " + std::to_string(wc.map.plane_size - 1));
-  }
   const std::vector<_FITEM_> offered = OfferedCatalogue(ctx.Texts(), ConnectedInfo(ctx), key);
   nlohmann::json j = nlohmann::json::array();
   for (size_t i = 0; i < offered.size(); ++i) {
@@ -145,7 +141,9 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
     }
     for (int k : keys_of()) {
       const ButtonSlot& b = ps.buttons[k];
-      pj["buttons"].push_back({{"key", k}, {"function", HexBytes(b.bytes)}, {"text", describe(b.bytes)}});
+      nlohmann::json bj = {{"key", k}, {"function", HexBytes(b.bytes)}, {"text", describe(b.bytes)}};
+      if (const std::string label = ctx.ButtonLabel(k); !label.empty()) bj["button"] = label;
+      pj["buttons"].push_back(std::move(bj));
     }
     j["profiles"].push_back(pj);
   }
@@ -193,9 +191,9 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
       o << "\n";
     }
     for (const auto& b : pj["buttons"]) {
-      char key[16];
-      std::snprintf(key, sizeof key, "%2d", b["key"].get<int>());
-      o << "     key " << key << ": " << b["text"].get<std::string>() << "  [" << b["function"].get<std::string>()
+      char key[32];
+      std::snprintf(key, sizeof key, "%-4s key %2d", b.value("button", "").c_str(), b["key"].get<int>());
+      o << "     " << key << ": " << b["text"].get<std::string>() << "  [" << b["function"].get<std::string>()
         << "]\n";
     }
   }
@@ -232,9 +230,11 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
 
   auto* functions = app.add_subcommand(
       "functions", "List the ready-made functions the mouse offers (for a button: --key), for button catalogue:N");
-  auto functions_key = std::make_shared<int>(-1);
-  functions->add_option("--key", *functions_key, "Only what this key index offers (see show)")->check(CLI::NonNegativeNumber);
-  functions->callback([&ctx, functions_key] { Functions(ctx, *functions_key); });
+  auto functions_key = std::make_shared<std::string>();
+  functions->add_option("--key", *functions_key, "Only what this button (B1... or key index, see show) offers");
+  functions->callback([&ctx, functions_key] {
+    Functions(ctx, functions_key->empty() ? -1 : ctx.KeyIndex(*functions_key, "--key"));
+  });
 
   auto* dpi = app.add_subcommand("dpi", "Set the DPI of a level (1-5), in DPI");
   auto args = std::make_shared<std::vector<std::string>>();
@@ -325,13 +325,13 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   auto* button = app.add_subcommand("button", "Give a button a function");
   button->footer(FunctionSpecHelp());
   auto bargs = std::make_shared<std::vector<std::string>>();
-  button->add_option("PROFILE KEY FUNCTION", *bargs, "Profile 1-5, key index (see show), function")
+  button->add_option("PROFILE KEY FUNCTION", *bargs, "Profile 1-5, button B1... or key index (see show), function")
       ->expected(3)
       ->required();
   button->callback([&ctx, bargs] {
     const int p = OneBased((*bargs)[0], "PROFILE", kProfileCount);
     WorkingCopy& wc = ctx.Config();
-    const int key = static_cast<int>(Number((*bargs)[1], "KEY", wc.map.plane_size - 1));
+    const int key = ctx.KeyIndex((*bargs)[1], "KEY");
     std::string why;
     const FunctionSpecContext names{wc, ctx.Keys(), OfferedCatalogue(ctx.Texts(), ConnectedInfo(ctx), key)};
     auto a = ParseFunctionSpec((*bargs)[2], names, &why);

@@ -51,15 +51,14 @@ int ModeNumber(const std::string& text) {
   throw CLI::ValidationError("--mode", "the mode is once, loop or fire (8, 9 or 10): " + text);
 }
 
-ButtonTarget ParseButton(const std::string& text) {
+// PROFILE:KEY, profiles numbered 1-5, the key as a button label (B1 ...) or a key index.
+ButtonTarget ParseButton(CtlContext& ctx, const std::string& text, const char* what) {
   const size_t colon = text.find(':');
   const auto profile = colon == std::string::npos ? std::nullopt : ParseNumber(text.substr(0, colon));
-  const auto key = colon == std::string::npos ? std::nullopt : ParseNumber(text.substr(colon + 1));
-  // Profiles are numbered 1-5 on the command line; keys are the key indexes that show lists.
-  if (!profile || !key || *profile < 1 || *profile > static_cast<uint32_t>(kProfileCount)) {
-    throw CLI::ValidationError("--bind", "PROFILE:KEY with a profile from 1 to 5: " + text);
+  if (!profile || *profile < 1 || *profile > static_cast<uint32_t>(kProfileCount)) {
+    throw CLI::ValidationError(what, "PROFILE:KEY with a profile from 1 to 5: " + text);
   }
-  return {static_cast<int>(*profile) - 1, static_cast<int>(*key)};
+  return {static_cast<int>(*profile) - 1, ctx.KeyIndex(text.substr(colon + 1), what)};
 }
 
 Macro LoadMacro(const std::string& file, const TextTables& texts) {
@@ -130,8 +129,8 @@ struct WriteArgs {
 void Write(CtlContext& ctx, const WriteArgs& args) {
   const TextTables& texts = ctx.Texts();
   const int slot = SlotNumber(args.slot);
-  const ButtonTarget bind = args.bind.empty() ? ButtonTarget{} : ParseButton(args.bind);
   Macro macro = LoadMacro(args.file, texts);
+  const ButtonTarget bind = args.bind.empty() ? ButtonTarget{} : ParseButton(ctx, args.bind, "--bind");
   if (!args.mode.empty()) macro.mode = ModeNumber(args.mode);
   if (!args.name.empty()) {
     // The mouse keeps 16 characters of a name; a longer one is refused, not cut.
@@ -142,9 +141,6 @@ void Write(CtlContext& ctx, const WriteArgs& args) {
   }
 
   WorkingCopy& wc = ctx.Config();
-  if (bind.profile >= 0 && bind.key >= static_cast<int>(wc.map.plane_size)) {
-    throw CLI::ValidationError("--bind", "this mouse has keys 0 to " + std::to_string(wc.map.plane_size - 1));
-  }
   switch (WriteMacroToSlot(ctx.mouse(), wc, slot, macro)) {
     case MacroStoreResult::kOk:
       break;
@@ -167,12 +163,9 @@ void Write(CtlContext& ctx, const WriteArgs& args) {
 
 void Bind(CtlContext& ctx, const std::string& profile_text, const std::string& key_text,
           const std::string& slot_text) {
-  const ButtonTarget target = ParseButton(profile_text + ":" + key_text);
   const int slot = SlotNumber(slot_text);
+  const ButtonTarget target = ParseButton(ctx, profile_text + ":" + key_text, "PROFILE KEY");
   WorkingCopy& wc = ctx.Config();
-  if (target.key >= static_cast<int>(wc.map.plane_size)) {
-    throw CLI::ValidationError("KEY", "this mouse has keys 0 to " + std::to_string(wc.map.plane_size - 1));
-  }
   if (wc.macros[slot].start == 0) throw CtlError("Slot " + std::to_string(slot + 1) + " is empty");
   BindSlot(ctx, wc, target.profile, target.key, slot);
   if (ctx.options.json) {
@@ -290,7 +283,7 @@ void RegisterMacroCommands(CLI::App& app, CtlContext& ctx) {
   wr->add_option("FILE", w->file, "Macro file (.mf)")->required();
   wr->add_option("--name", w->name, "Store the macro under this name (at most 16 characters)");
   wr->add_option("--mode", w->mode, "Store it with this mode: once, loop or fire");
-  wr->add_option("--bind", w->bind, "Also make button KEY of PROFILE (1-5) play the macro, as PROFILE:KEY");
+  wr->add_option("--bind", w->bind, "Also make button KEY (B1... or a key index) of PROFILE (1-5) play the macro, as PROFILE:KEY");
   wr->callback([&ctx, w] { Write(ctx, *w); });
 
   auto* rd = macro->add_subcommand("read", "Save the macro of SLOT as FILE.mf");
@@ -307,7 +300,7 @@ void RegisterMacroCommands(CLI::App& app, CtlContext& ctx) {
 
   auto* bind = macro->add_subcommand("bind", "Make button KEY of PROFILE play the macro of SLOT");
   auto b_args = std::make_shared<std::vector<std::string>>();
-  bind->add_option("PROFILE KEY SLOT", *b_args, "Profile 1-5, key index (see show), slot 1-80")
+  bind->add_option("PROFILE KEY SLOT", *b_args, "Profile 1-5, button B1... or key index (see show), slot 1-80")
       ->expected(3)
       ->required();
   bind->callback([&ctx, b_args] { Bind(ctx, (*b_args)[0], (*b_args)[1], (*b_args)[2]); });

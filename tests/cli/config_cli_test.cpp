@@ -110,6 +110,14 @@ TEST_F(StateFile, NumbersFromOneAndNoSilentChanges) {
   EXPECT_NE(r.out.find("profiles (active 3):\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find(" *3: Profile 3"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find(" *2: 800 x 800"), std::string::npos) << r.out;
+
+  // Buttons by the labels the window draws: on this mouse B6 is key index 4 (Forward).
+  r = Run(model, {"button", "1", "B6", "key:F5"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "key 4: F5\n");
+  EXPECT_NE(Run(model, {"show", "--profile", "1"}).out.find("     B6   key  4: F5  ["), std::string::npos);
+  EXPECT_EQ(Run(model, {"button", "1", "B15", "none"}).code, 2);
+  EXPECT_EQ(Run(model, {"button", "1", "32", "none"}).code, 2);
 }
 
 TEST_F(StateFile, ResetRestoresTheDefaults) {
