@@ -2,6 +2,7 @@
 // profile-name, button, reset.
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -15,16 +16,40 @@
 #include "config/setting_changes.h"
 #include "config/text_tables.h"
 #include "device/model_layout.h"
+#include "macro/macro_bindings.h"
 #include "macro/macro_space.h"
 #include "platform/text.h"
 
 namespace halvric {
 namespace {
 
-uint32_t Number(const std::string& text, const char* what, uint32_t max) {
+uint32_t Number(const std::string& text, const char* what, uint32_t max, uint32_t min = 0) {
   auto v = ParseNumber(text);
-  if (!v || *v > max) throw CLI::ValidationError(what, "expected a number from 0 to " + std::to_string(max) + ": " + text);
+  if (!v || *v > max || *v < min) {
+    throw CLI::ValidationError(what, "expected a number from " + std::to_string(min) + " to " + std::to_string(max) +
+                                         ": " + text);
+  }
   return *v;
+}
+
+// A profile or DPI level as the user numbers it (1-5), as the index 0-4.
+int OneBased(const std::string& text, const char* what, int count) {
+  return static_cast<int>(Number(text, what, static_cast<uint32_t>(count), 1)) - 1;
+}
+
+// The raw DPI value (1-255 steps) of `text` DPI. A value the mouse cannot store exactly is
+// refused with the nearest one it can, unless `nearest` asks to take that one.
+uint8_t DpiSteps(const std::string& text, const char* what, uint32_t step, bool nearest) {
+  const auto v = ParseNumber(text);
+  if (!v) throw CLI::ValidationError(what, "expected a DPI value: " + text);
+  const uint32_t steps = std::clamp<uint32_t>((*v + step / 2) / step, 1, 255);
+  if (!nearest && steps * step != *v) {
+    throw CLI::ValidationError(what, std::to_string(*v) + " DPI cannot be stored: this mouse takes steps of " +
+                                         std::to_string(step) + " from " + std::to_string(step) + " to " +
+                                         std::to_string(255 * step) + "; the nearest is " +
+                                         std::to_string(steps * step) + " (--nearest takes it)");
+  }
+  return static_cast<uint8_t>(steps);
 }
 
 std::string Hex3(const std::array<uint8_t, 3>& c) {
@@ -46,10 +71,6 @@ DeviceInfo ConnectedInfo(CtlContext& ctx) {
 }
 
 void Functions(CtlContext& ctx, int key) {
-  WorkingCopy& wc = ctx.Config();
-  if (key >= static_cast<int>(wc.map.plane_size)) {
-    throw CLI::ValidationError("--key", "this mouse has keys 0 to " + std::to_string(wc.map.plane_size - 1));
-  }
   const std::vector<_FITEM_> offered = OfferedCatalogue(ctx.Texts(), ConnectedInfo(ctx), key);
   nlohmann::json j = nlohmann::json::array();
   for (size_t i = 0; i < offered.size(); ++i) {
@@ -93,7 +114,7 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
   j["report_rate"] = {{"code", wc.rate_code}, {"hz", ReportRateHz(wc.rate_code)}};
   j["angle_snapping"] = wc.angle_snapping != 0;
   j["settings_byte"] = wc.settings_byte;
-  j["dpi"] = {{"current_level", wc.dpi_level}, {"enabled_mask", wc.dpi_mask}, {"step", wc.dpi_step}};
+  j["dpi"] = {{"current_level", wc.dpi_level + 1}, {"enabled_mask", wc.dpi_mask}, {"step", wc.dpi_step}};
   for (int n = 0; n < kDpiLevels; ++n) {
     j["dpi"]["levels"].push_back({{"x", wc.dpi[n][0] * wc.dpi_step},
                                   {"y", wc.dpi[n][1] * wc.dpi_step},
@@ -101,10 +122,12 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
                                   {"raw_y", wc.dpi[n][1]},
                                   {"enabled", ((wc.dpi_mask >> n) & 1) != 0}});
   }
+  const int active = ActiveProfile(wc);
   for (int p = 0; p < kProfileCount; ++p) {
     if (only_profile >= 0 && p != only_profile) continue;
     const ProfileSettings& ps = wc.profiles[p];
-    nlohmann::json pj = {{"index", p},
+    nlohmann::json pj = {{"profile", p + 1},
+                         {"active", p == active},
                          {"name", ProfileDisplayName(ps.name, texts.Get(TextFamily::profile_str), p)},
                          {"colour", Hex3(ps.colour)},
                          {"flag", ps.flag},
@@ -118,7 +141,9 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
     }
     for (int k : keys_of()) {
       const ButtonSlot& b = ps.buttons[k];
-      pj["buttons"].push_back({{"key", k}, {"function", HexBytes(b.bytes)}, {"text", describe(b.bytes)}});
+      nlohmann::json bj = {{"key", k}, {"function", HexBytes(b.bytes)}, {"text", describe(b.bytes)}};
+      if (const std::string label = ctx.ButtonLabel(k); !label.empty()) bj["button"] = label;
+      pj["buttons"].push_back(std::move(bj));
     }
     j["profiles"].push_back(pj);
   }
@@ -126,7 +151,7 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
   for (int s = 0; s < kMacroSlots; ++s) {
     const MacroSlot& m = wc.macros[s];
     if (m.start == 0) continue;
-    j["macros"].push_back({{"slot", s}, {"name", m.name}, {"mode", m.mode}, {"start", m.start},
+    j["macros"].push_back({{"slot", s + 1}, {"name", m.name}, {"mode", m.mode}, {"start", m.start},
                            {"body", m.body}, {"length", m.length}});
   }
   j["free_macro_memory"] = static_cast<int>(FreeMemory(wc));
@@ -151,10 +176,10 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
     o << "  " << (n == wc.dpi_level ? '*' : ' ') << (n + 1) << ": " << wc.dpi[n][0] * wc.dpi_step << " x "
       << wc.dpi[n][1] * wc.dpi_step << (((wc.dpi_mask >> n) & 1) ? "" : "  (disabled)") << "\n";
   }
-  o << "profiles:\n";
+  o << "profiles (active " << active + 1 << "):\n";
   for (const auto& pj : j["profiles"]) {
-    const int p = pj["index"].get<int>();
-    o << "  " << (p + 1) << ": " << pj["name"].get<std::string>() << "  colour #" << pj["colour"].get<std::string>()
+    const int p = pj["profile"].get<int>();
+    o << " " << (pj["active"].get<bool>() ? '*' : ' ') << p << ": " << pj["name"].get<std::string>() << "  colour #" << pj["colour"].get<std::string>()
       << (pj["flag"].get<bool>() ? "  flag" : "") << (pj["enabled"].get<bool>() ? "" : "  (disabled)") << "\n";
     if (!pj["key_cycle"].empty()) {
       o << "     key cycle:";
@@ -166,9 +191,9 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
       o << "\n";
     }
     for (const auto& b : pj["buttons"]) {
-      char key[16];
-      std::snprintf(key, sizeof key, "%2d", b["key"].get<int>());
-      o << "     key " << key << ": " << b["text"].get<std::string>() << "  [" << b["function"].get<std::string>()
+      char key[32];
+      std::snprintf(key, sizeof key, "%-4s key %2d", b.value("button", "").c_str(), b["key"].get<int>());
+      o << "     " << key << ": " << b["text"].get<std::string>() << "  [" << b["function"].get<std::string>()
         << "]\n";
     }
   }
@@ -205,22 +230,25 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
 
   auto* functions = app.add_subcommand(
       "functions", "List the ready-made functions the mouse offers (for a button: --key), for button catalogue:N");
-  auto functions_key = std::make_shared<int>(-1);
-  functions->add_option("--key", *functions_key, "Only what this key index offers (see show)")->check(CLI::NonNegativeNumber);
-  functions->callback([&ctx, functions_key] { Functions(ctx, *functions_key); });
+  auto functions_key = std::make_shared<std::string>();
+  functions->add_option("--key", *functions_key, "Only what this button (B1... or key index, see show) offers");
+  functions->callback([&ctx, functions_key] {
+    Functions(ctx, functions_key->empty() ? -1 : ctx.KeyIndex(*functions_key, "--key"));
+  });
 
   auto* dpi = app.add_subcommand("dpi", "Set the DPI of a level (1-5), in DPI");
   auto args = std::make_shared<std::vector<std::string>>();
+  auto nearest = std::make_shared<bool>(false);
   dpi->add_option("LEVEL X Y", *args, "Level 1-5, X and Y in DPI")->expected(3)->required();
-  dpi->callback([&ctx, args] {
-    const int level = static_cast<int>(Number((*args)[0], "LEVEL", kDpiLevels)) - 1;
-    if (level < 0) throw CLI::ValidationError("LEVEL", "levels are 1 to 5");
+  dpi->add_flag("--nearest", *nearest, "Take the nearest value the mouse can store instead of refusing");
+  dpi->callback([&ctx, args, nearest] {
+    const int level = OneBased((*args)[0], "LEVEL", kDpiLevels);
     WorkingCopy& wc = ctx.Config();
-    auto raw = [&](const std::string& t, const char* what) {
-      const uint32_t dpi_value = Number(t, what, 255u * static_cast<uint32_t>(wc.dpi_step));
-      return static_cast<uint8_t>(std::max<uint32_t>(1, dpi_value / static_cast<uint32_t>(wc.dpi_step)));
-    };
-    Require(ChangeDpi(ctx.Devices(), wc, level, raw((*args)[1], "X"), raw((*args)[2], "Y")));
+    const auto step = static_cast<uint32_t>(wc.dpi_step);
+    const uint8_t x = DpiSteps((*args)[1], "X", step, *nearest);
+    const uint8_t y = DpiSteps((*args)[2], "Y", step, *nearest);
+    Require(ChangeDpi(ctx.Devices(), wc, level, x, y));
+    if (!ctx.options.json) ctx.out << "dpi level " << level + 1 << ": " << x * step << " x " << y * step << "\n";
   });
 
   auto* dpi_level = app.add_subcommand("dpi-level", "Make a DPI level (1-5) current; --enable sets the enabled levels");
@@ -229,8 +257,7 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   dpi_level->add_option("LEVEL", *cur, "Level 1-5")->required();
   dpi_level->add_option("--enable", *enable, "Enabled levels, e.g. 1,2,3");
   dpi_level->callback([&ctx, cur, enable] {
-    const int level = static_cast<int>(Number(*cur, "LEVEL", kDpiLevels)) - 1;
-    if (level < 0) throw CLI::ValidationError("LEVEL", "levels are 1 to 5");
+    const int level = OneBased(*cur, "LEVEL", kDpiLevels);
     WorkingCopy& wc = ctx.Config();
     int mask = wc.dpi_mask;
     if (!enable->empty()) {
@@ -238,9 +265,7 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
       std::string item;
       std::stringstream in(*enable);
       while (std::getline(in, item, ',')) {
-        const int n = static_cast<int>(Number(item, "--enable", kDpiLevels));
-        if (n < 1) throw CLI::ValidationError("--enable", "levels are 1 to 5");
-        mask |= 1 << (n - 1);
+        mask |= 1 << OneBased(item, "--enable", kDpiLevels);
       }
     }
     Require(ChangeDpiState(ctx.Devices(), wc, level, mask | (1 << level)));
@@ -275,8 +300,7 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   profile->add_option("N", *pnum, "Profile 1-5")->required();
   profile->add_flag("--live", *live, "Switch without storing it in the mouse");
   profile->callback([&ctx, pnum, live] {
-    const int p = static_cast<int>(Number(*pnum, "N", kProfileCount)) - 1;
-    if (p < 0) throw CLI::ValidationError("N", "profiles are 1 to 5");
+    const int p = OneBased(*pnum, "N", kProfileCount);
     ctx.Connect();
     Require(ChangeProfile(ctx.Devices(), p, *live));
   });
@@ -287,22 +311,27 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   pname->add_option("N", *pn, "Profile 1-5")->required();
   pname->add_option("TEXT", *text, "New name")->required();
   pname->callback([&ctx, pn, text] {
-    const int p = static_cast<int>(Number(*pn, "N", kProfileCount)) - 1;
-    if (p < 0) throw CLI::ValidationError("N", "profiles are 1 to 5");
-    Require(ChangeProfileName(ctx.Devices(), ctx.Config(), p, *text));
+    const int p = OneBased(*pn, "N", kProfileCount);
+    WorkingCopy& wc = ctx.Config();
+    // The mouse keeps a fixed number of bytes; a longer name is refused, never cut.
+    if (text->size() > wc.map.name_size) {
+      throw CLI::ValidationError("TEXT", "this mouse keeps profile names of at most " +
+                                             std::to_string(wc.map.name_size) + " bytes (" +
+                                             std::to_string(wc.map.name_size) + " letters without accents): " + *text);
+    }
+    Require(ChangeProfileName(ctx.Devices(), wc, p, *text));
   });
 
   auto* button = app.add_subcommand("button", "Give a button a function");
   button->footer(FunctionSpecHelp());
   auto bargs = std::make_shared<std::vector<std::string>>();
-  button->add_option("PROFILE KEY FUNCTION", *bargs, "Profile 1-5, key index (see show), function")
+  button->add_option("PROFILE KEY FUNCTION", *bargs, "Profile 1-5, button B1... or key index (see show), function")
       ->expected(3)
       ->required();
   button->callback([&ctx, bargs] {
-    const int p = static_cast<int>(Number((*bargs)[0], "PROFILE", kProfileCount)) - 1;
-    if (p < 0) throw CLI::ValidationError("PROFILE", "profiles are 1 to 5");
+    const int p = OneBased((*bargs)[0], "PROFILE", kProfileCount);
     WorkingCopy& wc = ctx.Config();
-    const int key = static_cast<int>(Number((*bargs)[1], "KEY", wc.map.plane_size - 1));
+    const int key = ctx.KeyIndex((*bargs)[1], "KEY");
     std::string why;
     const FunctionSpecContext names{wc, ctx.Keys(), OfferedCatalogue(ctx.Texts(), ConnectedInfo(ctx), key)};
     auto a = ParseFunctionSpec((*bargs)[2], names, &why);

@@ -66,6 +66,7 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
   RegisterLightingCommands(app, ctx);
   RegisterServicesCommands(app, ctx);
   RegisterMacroCommands(app, ctx);
+  RegisterLibraryCommands(app, ctx);
   RegisterCompletionCommand(app, ctx);
 
   const std::vector<std::string> args = NormaliseSimulate(raw_args);

@@ -1,6 +1,9 @@
 #include "cli/ctl_context.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
+
+#include "cli/text_format.h"
 
 #include "config/auto_backup.h"
 #include "config/connect_and_read.h"
@@ -55,12 +58,38 @@ void CtlContext::Enumerate() {
   enumerated_ = true;
 }
 
+int CtlContext::KeyIndex(const std::string& text, const char* what) {
+  const WorkingCopy& wc = Config();
+  const int keys = static_cast<int>(wc.map.plane_size);
+  const std::string range = "a button B1 to B" + std::to_string(layout_.buttons) + ", or a key index 0 to " +
+                            std::to_string(keys - 1) + ": " + text;
+  if (!text.empty() && (text[0] == 'B' || text[0] == 'b')) {
+    const auto n = ParseNumber(std::string_view(text).substr(1));
+    if (!n || *n < 1 || *n > static_cast<uint32_t>(layout_.buttons)) throw CLI::ValidationError(what, range);
+    return layout_.key_index[*n - 1];
+  }
+  const auto n = ParseNumber(text);
+  if (!n || *n >= static_cast<uint32_t>(keys)) throw CLI::ValidationError(what, range);
+  return static_cast<int>(*n);
+}
+
+std::string CtlContext::ButtonLabel(int key) const {
+  for (int b = 0; b < layout_.buttons; ++b) {
+    if (layout_.key_index[b] == key) return "B" + std::to_string(b + 1);
+  }
+  return {};
+}
+
 void CtlContext::ThrowNoDevice() {
   // A mouse whose node the user may not open is present all the same: say so and name the fix.
   if (sim_ == nullptr) {
     if (const std::string problem = PermissionProblem(Devices().backend()); !problem.empty()) throw CtlError(problem);
   }
-  throw CtlError("No device !!");
+  // The program's own words, then what to do about it.
+  throw CtlError(
+      "No device !!\n"
+      "Plug in the mouse. If it is plugged in, check that the udev rule 70-halvric.rules is installed (man "
+      "halvricctl, FILES).\nTo try halvricctl without a mouse: halvricctl --simulate show");
 }
 
 ConnectOptions CtlContext::ChooseMouse() {

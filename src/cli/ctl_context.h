@@ -80,6 +80,12 @@ class CtlContext {
   // The handle of the connected mouse (built afresh: identification may have run since).
   Mouse mouse() { return MouseAt(Devices(), path_); }
   const ModelLayout& layout() const { return layout_; }
+  // The key index a button argument names: a label of the drawn buttons as the window shows them
+  // ("B1", "b3"), or a raw key index (0 up to the mouse's key count). Throws a usage error naming
+  // the valid range for anything else. Connects (the labels depend on the model).
+  int KeyIndex(const std::string& text, const char* what);
+  // The label of key index `key` ("B1" ...), or empty when the window draws no button for it.
+  std::string ButtonLabel(int key) const;
 
  private:
   void CreateBackend();

@@ -1,6 +1,7 @@
 // halvricctl commands that speak to the device layer directly: list, info, mem read, mem write.
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <vector>
 
@@ -83,10 +84,25 @@ void Info(CtlContext& ctx) {
   }
 }
 
+// A smaller memory repeats itself across the address space: an address past its top would read
+// or write the bytes at the bottom again, so it is refused.
+// Only a size the mouse reports is used: probing for it writes a marker, which a read must not do.
+void CheckInsideMemory(CtlContext& ctx, uint32_t addr, uint32_t len) {
+  const int reported = GetMemorySize(MouseAt(ctx.Devices(), ctx.Connect()));
+  if (reported <= 0) return;
+  const auto top = static_cast<uint32_t>(reported);
+  if (static_cast<uint64_t>(addr) + len - 1 > top) {
+    char text[128];
+    std::snprintf(text, sizeof text, "this mouse's memory ends at 0x%04x (above it the memory repeats itself)", top);
+    throw CLI::ValidationError("ADDR", text);
+  }
+}
+
 void MemRead(CtlContext& ctx, const std::string& addr_text, const std::string& len_text, bool no_cache) {
   const uint32_t addr = Number(addr_text, "ADDR");
   const uint32_t len = Number(len_text, "LEN");
   if (len == 0 || len > 0x10000 || addr > 0xFFFFFF) throw CLI::ValidationError("LEN", "out of range");
+  CheckInsideMemory(ctx, addr, len);
   const std::string& path = ctx.Connect();
   std::vector<uint8_t> buf(len, 0);
   if (!ReadMemory(MouseAt(ctx.Devices(), path), addr, buf, !no_cache)) throw CtlError("The mouse did not answer the read");
@@ -104,6 +120,7 @@ void MemWrite(CtlContext& ctx, const std::string& addr_text, const std::vector<s
   auto bytes = ParseHexBytes(joined);
   if (!bytes || bytes->empty()) throw CLI::ValidationError("HEXBYTES", "expected hex bytes such as \"01 02 ff\"");
   if (addr > 0xFFFF || addr + bytes->size() > 0x10000) throw CLI::ValidationError("ADDR", "out of range");
+  CheckInsideMemory(ctx, addr, static_cast<uint32_t>(bytes->size()));
   const std::string& path = ctx.Connect();
   DeviceLayer& dev = ctx.Devices();
   const Mouse mouse = MouseAt(dev, path);

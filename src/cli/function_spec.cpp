@@ -79,7 +79,7 @@ const char* FunctionSpecHelp() {
          "  key:[MODS+]KEY          e.g. key:Ctrl+Shift+A, key:F5 (Ctrl Shift Alt Win, RCtrl for one side)\n"
          "  media:NAME | media:0xUSAGE   e.g. media:\"Volume Up\", media:0xE9\n"
          "  dpi-up | dpi-down | dpi-loop | profile-switch\n"
-         "  macro:SLOT[:loop|:fire] the macro stored in SLOT (0-79)\n"
+         "  macro:SLOT[:loop|:fire] the macro stored in SLOT (1-80)\n"
          "  catalogue:N             entry N of the functions this button offers (halvricctl functions)\n"
          "  gamepad:BUTTON          A B X Y LB LT RB RT Left Right Up Down Start Back, analog1, analog2\n"
          "                          (mice with game-pad functions only)\n";
@@ -164,8 +164,8 @@ std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const F
   if (head == "macro") {
     auto parts = Split(rest, ':');
     auto slot = ParseNumber(parts[0]);
-    if (!slot || *slot >= kMacroSlots) return fail("macro: needs a slot 0-79");
-    const MacroSlot& s = wc.macros[*slot];
+    if (!slot || *slot < 1 || *slot > kMacroSlots) return fail("macro: needs a slot 1-80");
+    const MacroSlot& s = wc.macros[*slot - 1];
     if (s.start == 0) return fail("macro slot " + parts[0] + " is empty");
     int type = function_type::kMacro;
     if (parts.size() > 1) {

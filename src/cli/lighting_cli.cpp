@@ -1,4 +1,5 @@
-// halvricctl lighting commands: lighting show, lighting effect N, lighting zone Z RRGGBB [breathe|on].
+// halvricctl lighting commands: lighting show, lighting effect N, lighting zone Z RRGGBB [breathe|on],
+// zones numbered from 1.
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -53,11 +54,11 @@ void Show(CtlContext& ctx) {
     const ZoneLook look = LookOf(rec, model.default_colour);
     const std::string mode = texts.Get(TextFamily::button_str, look.always_on ? 48 : 47);
     if (ctx.options.json) {
-      jz.push_back({{"zone", z}, {"colour", RgbHex(look.colour)}, {"own_colour", rec.own_colour()}, {"mode", mode},
+      jz.push_back({{"zone", z + 1}, {"colour", RgbHex(look.colour)}, {"own_colour", rec.own_colour()}, {"mode", mode},
                     {"record", HexBytes(rec.Bytes())}});
     } else {
       char line[96];
-      std::snprintf(line, sizeof line, "%4d  %s  %-9s  %s%s\n", z, RgbHex(look.colour).c_str(), mode.c_str(),
+      std::snprintf(line, sizeof line, "%4d  %s  %-9s  %s%s\n", z + 1, RgbHex(look.colour).c_str(), mode.c_str(),
                     HexBytes(rec.Bytes()).c_str(), rec.own_colour() ? "" : "  (default colour)");
       ctx.out << line;
     }
@@ -91,14 +92,15 @@ void Zone(CtlContext& ctx, const std::string& zone_text, const std::string& colo
   const std::string& path = ConnectLighting(ctx);
   DeviceLayer& dev = ctx.Devices();
   const Mouse mouse = MouseAt(dev, path);
-  const int records = ZoneRecords(mouse);
-  if (zone && *zone >= static_cast<uint32_t>(records)) {
-    throw CLI::ValidationError("Z", "zones are 0 to " + std::to_string(records - 1));
+  // Zones are numbered from 1, and only the zones this model lights can be given a colour.
+  const std::vector<int> zones = ModelOf(ctx, path).zones;
+  if (zone && (*zone < 1 || *zone > zones.size())) {
+    throw CLI::ValidationError("Z", "this mouse has zones 1 to " + std::to_string(zones.size()) + ": " + zone_text);
   }
   std::vector<LedZoneRecord> current;
   if (mode_text.empty() && !ReadLightingBlock(mouse, current)) throw CtlError("The mouse did not answer the read");
 
-  const std::vector<int> targets = all ? ModelOf(ctx, path).zones : std::vector<int>{static_cast<int>(*zone)};
+  const std::vector<int> targets = all ? zones : std::vector<int>{zones[*zone - 1]};
   for (int z : targets) {
     // Without a mode the zone keeps the one it has.
     const bool on = mode_text.empty() ? current[static_cast<size_t>(z)].always_on() : mode_text == "on";

@@ -1,5 +1,6 @@
-// halvricctl macro commands: the macros stored in the mouse (list, write, read, delete) and the
-// contents of a macro file (show).
+// halvricctl macro commands: the macros stored in the mouse (list, write, read, delete, bind) and
+// the contents of a macro, from a file or from the mouse (show). Slots are numbered 1-80, as the
+// window's mouse list numbers them.
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "cli/ctl_context.h"
 #include "cli/text_format.h"
 #include "config/button_assignment.h"
+#include "config/macro_slot.h"
 #include "config/read_all.h"
 #include "config/text_tables.h"
 #include "config/working_copy.h"
@@ -33,23 +35,30 @@ struct ButtonTarget {
   int key = 0;
 };
 
+// The slot index 0-79 of a slot number 1-80 as the user types it.
 int SlotNumber(const std::string& text) {
   const auto v = ParseNumber(text);
-  if (!v || *v >= static_cast<uint32_t>(kMacroSlots)) {
-    throw CLI::ValidationError("SLOT", "a slot is a number from 0 to 79: " + text);
+  if (!v || *v < 1 || *v > static_cast<uint32_t>(kMacroSlots)) {
+    throw CLI::ValidationError("SLOT", "a slot is a number from 1 to 80: " + text);
   }
-  return static_cast<int>(*v);
+  return static_cast<int>(*v) - 1;
 }
 
-ButtonTarget ParseButton(const std::string& text) {
+int ModeNumber(const std::string& text) {
+  if (text == "once" || text == "8") return 8;
+  if (text == "loop" || text == "9") return 9;
+  if (text == "fire" || text == "10") return 10;
+  throw CLI::ValidationError("--mode", "the mode is once, loop or fire (8, 9 or 10): " + text);
+}
+
+// PROFILE:KEY, profiles numbered 1-5, the key as a button label (B1 ...) or a key index.
+ButtonTarget ParseButton(CtlContext& ctx, const std::string& text, const char* what) {
   const size_t colon = text.find(':');
   const auto profile = colon == std::string::npos ? std::nullopt : ParseNumber(text.substr(0, colon));
-  const auto key = colon == std::string::npos ? std::nullopt : ParseNumber(text.substr(colon + 1));
-  // Profiles are numbered 1-5 on the command line; keys are the key indexes that show lists.
-  if (!profile || !key || *profile < 1 || *profile > static_cast<uint32_t>(kProfileCount)) {
-    throw CLI::ValidationError("--bind", "PROFILE:KEY with a profile from 1 to 5: " + text);
+  if (!profile || *profile < 1 || *profile > static_cast<uint32_t>(kProfileCount)) {
+    throw CLI::ValidationError(what, "PROFILE:KEY with a profile from 1 to 5: " + text);
   }
-  return {static_cast<int>(*profile) - 1, static_cast<int>(*key)};
+  return {static_cast<int>(*profile) - 1, ctx.KeyIndex(text.substr(colon + 1), what)};
 }
 
 Macro LoadMacro(const std::string& file, const TextTables& texts) {
@@ -74,12 +83,12 @@ std::string FreeText(const WorkingCopy& wc, const TextTables& texts) {
 }
 
 nlohmann::json SlotJson(int s, const MacroSlot& slot) {
-  return {{"slot", s},          {"name", slot.name},   {"mode", slot.mode},
+  return {{"slot", s + 1},      {"name", slot.name},   {"mode", slot.mode},
           {"start", slot.start}, {"body", slot.body}, {"length", slot.length}};
 }
 
 void PrintSlot(CtlContext& ctx, int s, const MacroSlot& slot) {
-  ctx.out << "slot " << s << "  '" << slot.name << "'  mode " << slot.mode << "  start " << slot.start << "  body "
+  ctx.out << "slot " << s + 1 << "  '" << slot.name << "'  mode " << slot.mode << "  start " << slot.start << "  body "
           << slot.body << "  length " << slot.length << "\n";
 }
 
@@ -103,16 +112,35 @@ void List(CtlContext& ctx) {
   }
 }
 
-void Write(CtlContext& ctx, const std::string& slot_text, const std::string& file, const std::string& bind_text) {
+// Makes button `key` of `profile` play the macro of `slot` in its stored mode.
+void BindSlot(CtlContext& ctx, WorkingCopy& wc, int profile, int key, int slot) {
+  const MacroSlot& stored = wc.macros[slot];
+  const auto bytes = ButtonAssignment::Macro(static_cast<int>(stored.mode), static_cast<int>(stored.body)).Bytes();
+  if (!WriteButtonAssignment(ctx.mouse(), profile, key, bytes, profile == ActiveProfile(wc))) {
+    throw CtlError("write error!!");
+  }
+  wc.profiles[profile].buttons[key].bytes = bytes;
+}
+
+struct WriteArgs {
+  std::string slot, file, bind, name, mode;
+};
+
+void Write(CtlContext& ctx, const WriteArgs& args) {
   const TextTables& texts = ctx.Texts();
-  const int slot = SlotNumber(slot_text);
-  const ButtonTarget bind = bind_text.empty() ? ButtonTarget{} : ParseButton(bind_text);
-  const Macro macro = LoadMacro(file, texts);
+  const int slot = SlotNumber(args.slot);
+  Macro macro = LoadMacro(args.file, texts);
+  const ButtonTarget bind = args.bind.empty() ? ButtonTarget{} : ParseButton(ctx, args.bind, "--bind");
+  if (!args.mode.empty()) macro.mode = ModeNumber(args.mode);
+  if (!args.name.empty()) {
+    // The mouse keeps 16 characters of a name; a longer one is refused, not cut.
+    if (DecodeMacroName(EncodeMacroName(args.name)) != args.name) {
+      throw CLI::ValidationError("--name", "a macro name in the mouse has at most 16 characters: " + args.name);
+    }
+    macro.name = args.name;
+  }
 
   WorkingCopy& wc = ctx.Config();
-  if (bind.profile >= 0 && bind.key >= static_cast<int>(wc.map.plane_size)) {
-    throw CLI::ValidationError("--bind", "this mouse has keys 0 to " + std::to_string(wc.map.plane_size - 1));
-  }
   switch (WriteMacroToSlot(ctx.mouse(), wc, slot, macro)) {
     case MacroStoreResult::kOk:
       break;
@@ -122,13 +150,7 @@ void Write(CtlContext& ctx, const std::string& slot_text, const std::string& fil
       throw CtlError("write error!!");
   }
   const MacroSlot& stored = wc.macros[slot];
-  if (bind.profile >= 0) {
-    const auto bytes = ButtonAssignment::Macro(static_cast<int>(stored.mode), static_cast<int>(stored.body)).Bytes();
-    const bool active = bind.profile == ActiveProfile(wc);
-    if (!WriteButtonAssignment(ctx.mouse(), bind.profile, bind.key, bytes, active)) {
-      throw CtlError("write error!!");
-    }
-  }
+  if (bind.profile >= 0) BindSlot(ctx, wc, bind.profile, bind.key, slot);
   if (ctx.options.json) {
     nlohmann::json j = SlotJson(slot, stored);
     j["free"] = FreeMemory(wc);
@@ -136,6 +158,22 @@ void Write(CtlContext& ctx, const std::string& slot_text, const std::string& fil
   } else {
     PrintSlot(ctx, slot, stored);
     ctx.out << FreeText(wc, texts) << "\n";
+  }
+}
+
+void Bind(CtlContext& ctx, const std::string& profile_text, const std::string& key_text,
+          const std::string& slot_text) {
+  const int slot = SlotNumber(slot_text);
+  const ButtonTarget target = ParseButton(ctx, profile_text + ":" + key_text, "PROFILE KEY");
+  WorkingCopy& wc = ctx.Config();
+  if (wc.macros[slot].start == 0) throw CtlError("Slot " + std::to_string(slot + 1) + " is empty");
+  BindSlot(ctx, wc, target.profile, target.key, slot);
+  if (ctx.options.json) {
+    ctx.out << nlohmann::json{{"profile", target.profile + 1}, {"key", target.key}, {"slot", slot + 1}}.dump(2)
+            << "\n";
+  } else {
+    ctx.out << "profile " << target.profile + 1 << " key " << target.key << ": macro of slot " << slot + 1 << " '"
+            << wc.macros[slot].name << "'\n";
   }
 }
 
@@ -148,16 +186,16 @@ void Read(CtlContext& ctx, const std::string& slot_text, const std::string& file
     case MacroStoreResult::kOk:
       break;
     case MacroStoreResult::kEmptySlot:
-      throw CtlError("Slot " + std::to_string(slot) + " is empty");
+      throw CtlError("Slot " + std::to_string(slot + 1) + " is empty");
     default:
       throw CtlError("The mouse stopped answering while the macro was read");
   }
   if (SaveMacroFile(file, macro) != MacroFileStatus::kOk) throw CtlError(file + ": cannot be written");
   if (ctx.options.json) {
-    ctx.out << nlohmann::json{{"slot", slot}, {"name", macro.name}, {"mode", macro.mode}, {"file", file}}.dump(2)
+    ctx.out << nlohmann::json{{"slot", slot + 1}, {"name", macro.name}, {"mode", macro.mode}, {"file", file}}.dump(2)
             << "\n";
   } else {
-    ctx.out << "slot " << slot << "  '" << macro.name << "'  saved to " << file << "\n";
+    ctx.out << "slot " << slot + 1 << "  '" << macro.name << "'  saved to " << file << "\n";
   }
 }
 
@@ -169,40 +207,62 @@ void Delete(CtlContext& ctx, const std::string& slot_text) {
     case MacroStoreResult::kOk:
       break;
     case MacroStoreResult::kEmptySlot:
-      throw CtlError("Slot " + std::to_string(slot) + " is empty");
+      throw CtlError("Slot " + std::to_string(slot + 1) + " is empty");
     default:
       throw CtlError("write error!!");
   }
   if (ctx.options.json) {
-    ctx.out << nlohmann::json{{"slot", slot}, {"free", FreeMemory(wc)}}.dump(2) << "\n";
+    ctx.out << nlohmann::json{{"slot", slot + 1}, {"free", FreeMemory(wc)}}.dump(2) << "\n";
   } else {
-    ctx.out << "slot " << slot << " deleted\n" << FreeText(wc, texts) << "\n";
+    ctx.out << "slot " << slot + 1 << " deleted\n" << FreeText(wc, texts) << "\n";
   }
 }
 
-void Show(CtlContext& ctx, const std::string& file) {
+// The macro of a file, or of a mouse slot when WHAT is a slot number rather than a file.
+Macro MacroToShow(CtlContext& ctx, const std::string& what) {
+  std::error_code ec;
+  if (HasMacroExtension(what) || std::filesystem::exists(what, ec) || !ParseNumber(what)) {
+    return LoadMacro(what, ctx.Texts());
+  }
+  const int slot = SlotNumber(what);
+  WorkingCopy& wc = ctx.Config();
+  Macro macro;
+  switch (ReadMacroFromSlot(ctx.mouse(), wc, slot, macro)) {
+    case MacroStoreResult::kOk:
+      return macro;
+    case MacroStoreResult::kEmptySlot:
+      throw CtlError("Slot " + std::to_string(slot + 1) + " is empty");
+    default:
+      throw CtlError("The mouse stopped answering while the macro was read");
+  }
+}
+
+void Show(CtlContext& ctx, const std::string& what) {
   const TextTables& texts = ctx.Texts();
-  const Macro macro = LoadMacro(file, texts);
+  const Macro macro = MacroToShow(ctx, what);
   const InstructionNames names = LabelInstructionNames(ctx.Keys());
+  // The size the macro takes in the mouse, as the editor shows it.
+  const long long size = MacroRecordSize(macro);
   nlohmann::json items = nlohmann::json::array();
   if (!ctx.options.json) {
     ctx.out << "name: " << macro.name << "\nmode: " << macro.mode << " (" << MacroModeText(macro.mode, texts)
-            << ")\n";
+            << ")\nsize: " << SafeFormat("%d bytes", {size}) << "\n";
   }
   for (size_t i = 0; i < macro.items.size(); ++i) {
     const _MACRO_ITEM_& item = macro.items[i];
     const std::string bytes = HexBytes(std::span<const uint8_t>(item.code.data(), static_cast<size_t>(item.size)));
     const std::string text = InstructionText(item.code, texts, names);
     if (ctx.options.json) {
-      items.push_back({{"bytes", bytes}, {"text", text}});
+      items.push_back({{"index", i}, {"bytes", bytes}, {"text", text}});
     } else {
-      ctx.out << i << ": " << bytes << "  " << text << "\n";
+      ctx.out << SafeFormat("%04d", {static_cast<long long>(i)}) << "  " << text << "  [" << bytes << "]\n";
     }
   }
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"name", macro.name},
                               {"mode", macro.mode},
                               {"mode_text", MacroModeText(macro.mode, texts)},
+                              {"size", size},
                               {"instructions", items}}
                    .dump(2)
             << "\n";
@@ -217,31 +277,38 @@ void RegisterMacroCommands(CLI::App& app, CtlContext& ctx) {
 
   macro->add_subcommand("list", "List the stored macros and the free macro memory")->callback([&ctx] { List(ctx); });
 
-  auto* wr = macro->add_subcommand("write", "Store the macro of FILE.mf in SLOT (0-79)");
-  auto w_slot = std::make_shared<std::string>();
-  auto w_file = std::make_shared<std::string>();
-  auto w_bind = std::make_shared<std::string>();
-  wr->add_option("SLOT", *w_slot, "Slot 0-79")->required();
-  wr->add_option("FILE", *w_file, "Macro file (.mf)")->required();
-  wr->add_option("--bind", *w_bind, "Also make button KEY of PROFILE (1-5) play the macro, as PROFILE:KEY");
-  wr->callback([&ctx, w_slot, w_file, w_bind] { Write(ctx, *w_slot, *w_file, *w_bind); });
+  auto* wr = macro->add_subcommand("write", "Store the macro of FILE.mf in SLOT (1-80)");
+  auto w = std::make_shared<WriteArgs>();
+  wr->add_option("SLOT", w->slot, "Slot 1-80")->required();
+  wr->add_option("FILE", w->file, "Macro file (.mf)")->required();
+  wr->add_option("--name", w->name, "Store the macro under this name (at most 16 characters)");
+  wr->add_option("--mode", w->mode, "Store it with this mode: once, loop or fire");
+  wr->add_option("--bind", w->bind, "Also make button KEY (B1... or a key index) of PROFILE (1-5) play the macro, as PROFILE:KEY");
+  wr->callback([&ctx, w] { Write(ctx, *w); });
 
   auto* rd = macro->add_subcommand("read", "Save the macro of SLOT as FILE.mf");
   auto r_slot = std::make_shared<std::string>();
   auto r_file = std::make_shared<std::string>();
-  rd->add_option("SLOT", *r_slot, "Slot 0-79")->required();
+  rd->add_option("SLOT", *r_slot, "Slot 1-80")->required();
   rd->add_option("FILE", *r_file, "Macro file to write (.mf)")->required();
   rd->callback([&ctx, r_slot, r_file] { Read(ctx, *r_slot, *r_file); });
 
   auto* del = macro->add_subcommand("delete", "Delete the macro of SLOT; buttons that played it get function 0");
   auto d_slot = std::make_shared<std::string>();
-  del->add_option("SLOT", *d_slot, "Slot 0-79")->required();
+  del->add_option("SLOT", *d_slot, "Slot 1-80")->required();
   del->callback([&ctx, d_slot] { Delete(ctx, *d_slot); });
 
-  auto* show = macro->add_subcommand("show", "List the instructions of FILE.mf");
-  auto s_file = std::make_shared<std::string>();
-  show->add_option("FILE", *s_file, "Macro file (.mf)")->required();
-  show->callback([&ctx, s_file] { Show(ctx, *s_file); });
+  auto* bind = macro->add_subcommand("bind", "Make button KEY of PROFILE play the macro of SLOT");
+  auto b_args = std::make_shared<std::vector<std::string>>();
+  bind->add_option("PROFILE KEY SLOT", *b_args, "Profile 1-5, button B1... or key index (see show), slot 1-80")
+      ->expected(3)
+      ->required();
+  bind->callback([&ctx, b_args] { Bind(ctx, (*b_args)[0], (*b_args)[1], (*b_args)[2]); });
+
+  auto* show = macro->add_subcommand("show", "List the instructions of FILE.mf, or of the macro stored in SLOT");
+  auto s_what = std::make_shared<std::string>();
+  show->add_option("FILE|SLOT", *s_what, "Macro file (.mf), or slot 1-80")->required();
+  show->callback([&ctx, s_what] { Show(ctx, *s_what); });
 }
 
 }  // namespace halvric

@@ -29,7 +29,7 @@ struct MonitorOptions {
 // Prints each validated report as the report service decoded it; counts them for --count.
 class ReportPrinter : public ReportView {
  public:
-  ReportPrinter(CtlContext& ctx, int count) : ctx_(ctx), count_(count) {}
+  ReportPrinter(CtlContext& ctx, int count, int dpi_step) : ctx_(ctx), count_(count), dpi_step_(dpi_step) {}
 
   void OnReport(const DispatchedReport& report) override {
     nlohmann::json j;
@@ -39,9 +39,9 @@ class ReportPrinter : public ReportView {
         return;
       case ReportKind::kStatus: {
         const StatusReport& s = report.status;
-        line = DescribeStatus(s);
-        j = {{"type", "status"}, {"profile", s.profile + 1}, {"dpi_level", s.dpi_level + 1}, {"dpi_x", s.dpi_x},
-             {"dpi_y", s.dpi_y}, {"angle_snapping", s.angle_snapping}, {"dpi_scroll", s.dpi_scroll},
+        line = DescribeStatus(s, dpi_step_);
+        j = {{"type", "status"}, {"profile", s.profile + 1}, {"dpi_level", s.dpi_level + 1},
+             {"dpi_x", s.dpi_x * dpi_step_}, {"dpi_y", s.dpi_y * dpi_step_}, {"angle_snapping", s.angle_snapping}, {"dpi_scroll", s.dpi_scroll},
              {"lift", s.lift}, {"sensor_reading", s.sensor_reading}, {"sensor_level", s.sensor_level}};
         break;
       }
@@ -85,6 +85,7 @@ class ReportPrinter : public ReportView {
  private:
   CtlContext& ctx_;
   const int count_;
+  const int dpi_step_;
   std::mutex mu_;
   std::condition_variable done_;
   int printed_ = 0;
@@ -111,7 +112,8 @@ void Monitor(CtlContext& ctx, const MonitorOptions& opt) {
   if (interfaces.empty()) throw CtlError("No device !!");
 
   ProgramContext context;
-  ReportPrinter printer(ctx, opt.count);
+  const auto info = dev.Info(ctx.path());
+  ReportPrinter printer(ctx, opt.count, info ? DpiStep(*info) : 50);
   ReportService service(dev.backend(), context, printer);
   for (const HidInterfaceInfo& info : interfaces) {
     std::string why;

@@ -49,11 +49,12 @@ MovementReport DecodeMovement(std::span<const uint8_t> r) {
   return m;
 }
 
-std::string DescribeStatus(const StatusReport& s) {
+std::string DescribeStatus(const StatusReport& s, int dpi_step) {
   std::ostringstream o;
-  // Profiles and DPI levels are numbered from 1, as the window and halvricctl show them.
-  o << "status profile " << s.profile + 1 << " dpi-level " << s.dpi_level + 1 << " x " << int{s.dpi_x} << " y "
-    << int{s.dpi_y} << " angle-snapping " << (s.angle_snapping ? "on" : "off") << " dpi-scroll "
+  // Profiles and DPI levels are numbered from 1, and DPI values are in DPI (the report carries
+  // steps), as the window and halvricctl show them.
+  o << "status profile " << s.profile + 1 << " dpi-level " << s.dpi_level + 1 << " x " << s.dpi_x * dpi_step
+    << " y " << s.dpi_y * dpi_step << " angle-snapping " << (s.angle_snapping ? "on" : "off") << " dpi-scroll "
     << (s.dpi_scroll ? "on" : "off") << " lift " << s.lift << " sensor " << s.sensor_reading << " level "
     << int{s.sensor_level};
   return o.str();

@@ -76,7 +76,7 @@ TEST_F(CtlFiles, DpiLevelAndEnabledLevelsSurviveTheRun) {
     const CtlRun r = Sim(model, {"--json", "show"});
     ASSERT_EQ(r.code, 0) << model << r.err;
     const auto j = nlohmann::json::parse(r.out);
-    EXPECT_EQ(j["dpi"]["current_level"], 3) << model;
+    EXPECT_EQ(j["dpi"]["current_level"], 4) << model;
     EXPECT_EQ(j["dpi"]["enabled_mask"], 0x09) << model;
   }
   const ProfileFile set_ini((std::filesystem::path(data_) / "set.ini").string());

@@ -79,6 +79,47 @@ TEST_F(StateFile, SettingsChangedInOneRunShowInTheNext) {
   }
 }
 
+// Everything a person reads or types is numbered from 1, in text and JSON alike, and a value the
+// mouse cannot store exactly is refused with the nearest one instead of being changed silently.
+TEST_F(StateFile, NumbersFromOneAndNoSilentChanges) {
+  const std::string model = "level11";
+  CtlRun r = Run(model, {"dpi", "2", "799", "800"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("the nearest is 800"), std::string::npos) << r.err;
+  EXPECT_EQ(Run(model, {"dpi", "2", "0", "800"}).code, 2);
+  r = Run(model, {"dpi", "2", "799", "801", "--nearest"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "dpi level 2: 800 x 800\n");
+  EXPECT_NE(Run(model, {"dpi", "0", "800", "800"}).err.find("from 1 to 5"), std::string::npos);
+  EXPECT_NE(Run(model, {"dpi", "6", "800", "800"}).err.find("from 1 to 5"), std::string::npos);
+  EXPECT_EQ(Run(model, {"profile-name", "1", std::string(46, 'n')}).code, 2);
+  EXPECT_EQ(Run(model, {"lighting", "zone", "12", "00ff00"}).code, 2);  // 11 zones
+  EXPECT_EQ(Run(model, {"lighting", "zone", "0", "00ff00"}).code, 2);
+  r = Run(model, {"mem", "read", "0x3ff0", "64"});  // 16 KiB: the memory repeats above 0x3fff
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("0x3fff"), std::string::npos) << r.err;
+
+  ASSERT_EQ(Run(model, {"profile", "3"}).code, 0);
+  ASSERT_EQ(Run(model, {"dpi-level", "2"}).code, 0);
+  const auto j = nlohmann::json::parse(Run(model, {"--json", "show"}).out);
+  EXPECT_EQ(j["dpi"]["current_level"], 2);
+  EXPECT_EQ(j["profiles"][2]["profile"], 3);
+  EXPECT_TRUE(j["profiles"][2]["active"]);
+  EXPECT_FALSE(j["profiles"][0]["active"]);
+  r = Run(model, {"show"});
+  EXPECT_NE(r.out.find("profiles (active 3):\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(" *3: Profile 3"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(" *2: 800 x 800"), std::string::npos) << r.out;
+
+  // Buttons by the labels the window draws: on this mouse B6 is key index 4 (Forward).
+  r = Run(model, {"button", "1", "B6", "key:F5"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "key 4: F5\n");
+  EXPECT_NE(Run(model, {"show", "--profile", "1"}).out.find("     B6   key  4: F5  ["), std::string::npos);
+  EXPECT_EQ(Run(model, {"button", "1", "B15", "none"}).code, 2);
+  EXPECT_EQ(Run(model, {"button", "1", "32", "none"}).code, 2);
+}
+
 TEST_F(StateFile, ResetRestoresTheDefaults) {
   ASSERT_EQ(Run("level5", {"button", "1", "0", "none"}).code, 0);
   ASSERT_EQ(Run("level5", {"reset"}).code, 0);
@@ -138,7 +179,7 @@ TEST(FunctionSpec, ReadableForms) {
   EXPECT_EQ(f("key:RCtrl+F5"), ButtonAssignment::Keyboard(0x10, 0x3E));
   EXPECT_EQ(f("key:Ctrl"), ButtonAssignment::Keyboard(0x01, 0));
   EXPECT_EQ(f("media:0xE9"), ButtonAssignment::Consumer(0xE9));
-  EXPECT_EQ(f("macro:4:loop"), ButtonAssignment::Macro(9, 0x621));
+  EXPECT_EQ(f("macro:5:loop"), ButtonAssignment::Macro(9, 0x621));  // slots from 1
   EXPECT_EQ(f("wheel-down"), ButtonAssignment::Wheel(-1));
   EXPECT_FALSE(ParseFunctionSpec("raw:1,2,3", wc, &why));
   EXPECT_FALSE(ParseFunctionSpec("raw:1,2,3,256", wc, &why));
@@ -150,8 +191,8 @@ TEST_F(StateFile, ShowNamesTheMacroAButtonPlays) {
   const std::string mf = (ProgramFolder(FolderEnvironment::FromProcess()) / "library" / "editing" / "copy.mf").string();
   for (const char* model : {"level0", "level11"}) {
     std::filesystem::remove(state);
-    ASSERT_EQ(Run(model, {"macro", "write", "3", mf}).code, 0) << model;
-    CtlRun b = Run(model, {"button", "1", "2", "macro:3:loop"});
+    ASSERT_EQ(Run(model, {"macro", "write", "4", mf}).code, 0) << model;
+    CtlRun b = Run(model, {"button", "1", "2", "macro:4:loop"});
     ASSERT_EQ(b.code, 0) << b.err;
     EXPECT_EQ(b.out, "key 2: Macro(R) Copy\n") << model;
     CtlRun r = Run(model, {"show", "--profile", "1"});

@@ -106,7 +106,7 @@ TEST(MacroCli, CorruptFilesBadSlotsAndShow) {
   const std::string bad = files.Make("bad", ".mf");
   std::ofstream(bad, std::ios::binary) << "_@_XX6.2_ not a macro file at all, but long enough to be read";
   const std::string state = files.Make("state", ".json");
-  CtlRun r = Ctl({"--simulate=level11", "--sim-state", state, "macro", "write", "0", bad});
+  CtlRun r = Ctl({"--simulate=level11", "--sim-state", state, "macro", "write", "1", bad});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "invalid format !!\n");
   EXPECT_FALSE(std::filesystem::exists(state));  // refused before the mouse was touched
@@ -116,7 +116,8 @@ TEST(MacroCli, CorruptFilesBadSlotsAndShow) {
 
   const std::string good = files.Make("good", ".mf");
   ASSERT_EQ(SaveMacroFile(good, Sample(), 1700000000), MacroFileStatus::kOk);
-  EXPECT_EQ(Ctl({"--simulate=level11", "macro", "write", "80", good}).code, 2);
+  EXPECT_EQ(Ctl({"--simulate=level11", "macro", "write", "0", good}).code, 2);  // slots are 1-80
+  EXPECT_EQ(Ctl({"--simulate=level11", "macro", "write", "81", good}).code, 2);
   EXPECT_EQ(Ctl({"--simulate=level11", "macro", "write", "1", good, "--bind", "6:0"}).code, 2);
   EXPECT_EQ(Ctl({"--simulate=level5", "macro", "write", "1", good, "--bind", "1:24"}).code, 2);
   EXPECT_EQ(Ctl({"--simulate=level5", "macro", "write", "1", good, "--bind", "0:1"}).code, 2);
@@ -133,8 +134,9 @@ TEST(MacroCli, CorruptFilesBadSlotsAndShow) {
   r = Ctl({"macro", "show", good});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("name: Combo strike\nmode: 9 (Loop mode)\n"), std::string::npos);
-  EXPECT_NE(r.out.find("1: 88 20  Wait 32 ms\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("8: 7f  Wheel Scrolling  -1 count(unit)\n"), std::string::npos);
+  EXPECT_NE(r.out.find("size: 354 bytes\n"), std::string::npos) << r.out;  // instruction bytes + 34
+  EXPECT_NE(r.out.find("0001  Wait 32 ms  [88 20]\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("0008  Wheel Scrolling  -1 count(unit)  [7f]\n"), std::string::npos);
 }
 
 // A file's mode outside 8-10 stays in the file; only the mouse gets 8, in its mode table and as
@@ -160,9 +162,9 @@ TEST(MacroCli, AFilesOddModeStaysInTheFileAndBecomesEightInTheMouse) {
   CtlRun r = Ctl({"macro", "show", in});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("mode: 7 ("), std::string::npos) << r.out;
-  // Slot 3's mode byte (mode table at 992 on level 5) is set to 10 first, so that 8 is seen written.
+  // Slot 4's mode byte (mode table at 992 on level 5) is set to 10 first, so that 8 is seen written.
   ASSERT_EQ(with({"mem", "write", "995", "0a"}).code, 0);
-  r = with({"macro", "write", "3", in, "--bind", "1:2"});
+  r = with({"macro", "write", "4", in, "--bind", "1:2"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("mode 8"), std::string::npos) << r.out;
   r = with({"mem", "read", "995", "1"});
@@ -170,6 +172,59 @@ TEST(MacroCli, AFilesOddModeStaysInTheFileAndBecomesEightInTheMouse) {
   r = with({"show", "--profile", "1"});
   EXPECT_NE(r.out.find("key  2: Macro Combo strike  [08 "), std::string::npos) << r.out;
   EXPECT_EQ(bytes_of(in), before);
+}
+
+// A macro stored under another name and mode, shown from the mouse, bound by its own command; and
+// the library on disk: a file imported into a folder and listed as the macro list shows it.
+TEST(MacroCli, NameModeShowSlotBindAndLibrary) {
+  Files files;
+  const std::string in = files.Make("in", ".mf");
+  ASSERT_EQ(SaveMacroFile(in, Sample(), 1700000000), MacroFileStatus::kOk);
+  for (const std::string model : {"level0", "level5", "level11"}) {
+    SCOPED_TRACE(model);
+    const std::string state = files.Make("state", ".json");
+    const auto with = [&](std::vector<std::string> more) {
+      std::vector<std::string> args = {"--simulate=" + model, "--sim-state", state};
+      args.insert(args.end(), more.begin(), more.end());
+      return Ctl(args);
+    };
+    CtlRun r = with({"macro", "write", "4", in, "--name", "Renamed", "--mode", "fire"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(with({"macro", "write", "5", in, "--name", "Seventeen letters"}).code, 2);  // never cut silently
+    r = with({"macro", "show", "4"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("name: Renamed\nmode: 10 (Firekey mode)\nsize: 354 bytes\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("0068  "), std::string::npos) << "every instruction read back from the mouse";
+    EXPECT_EQ(with({"macro", "show", "5"}).code, 1);  // empty slot
+    EXPECT_EQ(with({"macro", "bind", "3", "2", "5"}).code, 1);
+    r = with({"--json", "macro", "bind", "3", "2", "4"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["slot"], 4);
+    const uint32_t body = nlohmann::json::parse(with({"--json", "macro", "list"}).out)["slots"][0]["body"];
+    sim::SimHidBackend backend(model);
+    backend.SetStateFile(state);
+    const int level = model == "level0" ? 0 : model == "level5" ? 5 : 11;
+    std::array<uint8_t, 4> b{};
+    for (int plane = 0; plane < 4; ++plane) b[plane] = backend.Mouse(0).ReadMemory(test::ButtonByte(level, 2, 2, plane), 1)[0];
+    EXPECT_EQ(b, (std::array<uint8_t, 4>{10, static_cast<uint8_t>(body), static_cast<uint8_t>(body >> 8), 0}));
+  }
+
+  const std::string data = test::TempPath("data");
+  setenv("HALVRIC_DATA_DIR", data.c_str(), 1);
+  CtlRun r = Ctl({"library", "import", in, "--folder", "Work/Combos"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Ctl({"library", "import", in, "--folder", "../outside"}).code, 2);
+  r = Ctl({"library", "list"});
+  const auto tree = nlohmann::json::parse(Ctl({"--json", "library", "list"}).out);
+  unsetenv("HALVRIC_DATA_DIR");
+  std::filesystem::remove_all(data);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("\n  Work/\n    Combos/\n      Combo strike      "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("   353 bytes "), std::string::npos) << r.out;
+  const auto& work = tree["entries"][0];
+  EXPECT_EQ(work["name"], "Work");
+  EXPECT_EQ(work["entries"][0]["entries"][0]["name"], "Combo strike");
+  EXPECT_EQ(work["entries"][0]["entries"][0]["size"], 353);
 }
 
 }  // namespace

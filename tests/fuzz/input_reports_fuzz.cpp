@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (level < 0 || level > 4) std::abort();
   };
   handlers.movement = [](const MovementReport& m) { (void)DescribeMovement(m); };
-  handlers.status = [](const StatusReport& s) { (void)DescribeStatus(s); };
+  handlers.status = [](const StatusReport& s) { (void)DescribeStatus(s, 100); };
   ReportDispatcher dispatcher(context, status, osd, handlers);
   std::span<const uint8_t> rest(data, size);
   while (!rest.empty()) {

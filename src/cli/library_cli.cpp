@@ -1,0 +1,152 @@
+// halvricctl library commands: the macro library on disk (the tree the macro list window shows)
+// listed, and a macro file imported into it.
+
+#include <CLI/CLI.hpp>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <nlohmann/json.hpp>
+
+#include "cli/ctl_app.h"
+#include "cli/ctl_context.h"
+#include "config/text_tables.h"
+#include "macro/macro_file.h"
+#include "macro/macro_library.h"
+#include "macro/safe_format.h"
+#include "platform/folders.h"
+
+namespace halvric {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kMsgInvalidFormat = 20;
+
+fs::path DataFolderOrThrow() {
+  const fs::path folder = DataFolder(FolderEnvironment::FromProcess());
+  std::string error;
+  if (!EnsureDataFolder(folder, &error)) throw CtlError("Cannot create the data folder: " + error);
+  return folder;
+}
+
+// "yyyy/mm/dd - hh:mm   size bytes ", the way the macro list shows a macro file, in local time.
+std::string StampAndSize(int64_t time, int32_t size) {
+  const std::time_t t = static_cast<std::time_t>(time);
+  std::tm local{};
+  localtime_r(&t, &local);
+  return SafeFormat("%d/%02d/%02d - %02d:%02d   %4d bytes ",
+                    {static_cast<long long>(local.tm_year + 1900), static_cast<long long>(local.tm_mon + 1),
+                     static_cast<long long>(local.tm_mday), static_cast<long long>(local.tm_hour),
+                     static_cast<long long>(local.tm_min), static_cast<long long>(size)});
+}
+
+// The entries of folder `parent` (0: the top) and, below each folder, its own entries.
+nlohmann::json TreeJson(const MacroList& list, int parent) {
+  nlohmann::json entries = nlohmann::json::array();
+  for (const _MACRO_LIST_ITEM_& e : list) {
+    if (e.parent != parent) continue;
+    if (e.IsFolder()) {
+      entries.push_back({{"type", "folder"}, {"name", e.name}, {"path", e.path}, {"entries", TreeJson(list, e.id)}});
+    } else {
+      entries.push_back({{"type", "macro"},
+                         {"name", e.name},
+                         {"path", e.path},
+                         {"mode", e.type},
+                         {"time", e.time},
+                         {"size", e.size}});
+    }
+  }
+  return entries;
+}
+
+void PrintTree(std::ostream& out, const MacroList& list, int parent, int depth) {
+  const std::string indent(static_cast<size_t>(2 * depth), ' ');
+  for (const _MACRO_LIST_ITEM_& e : list) {
+    if (e.parent != parent) continue;
+    if (e.IsFolder()) {
+      out << indent << e.name << "/\n";
+      PrintTree(out, list, e.id, depth + 1);
+    } else {
+      // Names take at most 15 characters in the library; pad by code points, not bytes.
+      std::string name = e.name;
+      size_t points = 0;
+      for (unsigned char c : name) points += (c & 0xC0) != 0x80;
+      if (points < 16) name.append(16 - points, ' ');
+      out << indent << name << "  " << StampAndSize(e.time, e.size) << " " << fs::path(e.path).filename().string()
+          << "\n";
+    }
+  }
+}
+
+void List(CtlContext& ctx) {
+  MacroLibrary library(DataFolderOrThrow(), ctx.Texts());
+  library.ScanLibrary();
+  if (ctx.options.json) {
+    ctx.out << nlohmann::json{{"folder", library.tree().string()}, {"entries", TreeJson(library.macros(), 0)}}.dump(2)
+            << "\n";
+    return;
+  }
+  ctx.out << library.tree().string() << "\n";
+  if (library.macros().empty()) ctx.out << "  (empty)\n";
+  PrintTree(ctx.out, library.macros(), 0, 1);
+}
+
+// The folder inside the library that --folder names ("Work" or "Games/Shooter"), created when
+// missing. Each part is cleaned as the window cleans a new folder's name; ".." and absolute
+// paths are refused so that nothing lands outside the library.
+fs::path ImportFolder(const MacroLibrary& library, const std::string& folder) {
+  fs::path target = library.tree();
+  if (folder.empty()) return target;
+  const fs::path rel(folder);
+  if (rel.is_absolute()) throw CLI::ValidationError("--folder", "a folder inside the macro library: " + folder);
+  for (const auto& part : rel) {
+    const std::string name = CleanFileName(part.string());
+    if (name.empty() || name == "." || name == ".." || name.size() > kMaxFolderNameChars) {
+      throw CLI::ValidationError("--folder", "a folder inside the macro library: " + folder);
+    }
+    target /= name;
+  }
+  std::error_code ec;
+  fs::create_directories(target, ec);
+  if (ec) throw CtlError(target.string() + ": " + ec.message());
+  return target;
+}
+
+void Import(CtlContext& ctx, const std::string& file, const std::string& folder) {
+  const TextTables& texts = ctx.Texts();
+  if (!HasMacroExtension(file)) throw CtlError(file + ": not a macro file (.mf)");
+  auto loaded = LoadMacroFile(file);
+  if (!loaded) {
+    if (loaded.fault() == MacroFileStatus::kUnreadable && !fs::is_regular_file(file)) {
+      throw CtlError(file + ": cannot be read");
+    }
+    throw CtlError(texts.Get(TextFamily::msg_str, kMsgInvalidFormat));
+  }
+  MacroLibrary library(DataFolderOrThrow(), texts);
+  const fs::path target = library.NewMacroPath(ImportFolder(library, folder));
+  const Macro& macro = loaded.value();
+  if (!library.SaveMacro(target, macro)) throw CtlError(target.string() + ": cannot be written");
+  if (ctx.options.json) {
+    ctx.out << nlohmann::json{{"name", macro.name}, {"mode", macro.mode}, {"path", target.string()}}.dump(2) << "\n";
+  } else {
+    ctx.out << "'" << macro.name << "' imported as " << target.string() << "\n";
+  }
+}
+
+}  // namespace
+
+void RegisterLibraryCommands(CLI::App& app, CtlContext& ctx) {
+  auto* library = app.add_subcommand("library", "The macro library on disk (the window's macro list)");
+  library->require_subcommand(1);
+  library->add_subcommand("list", "Show the library's folders and macros with their dates and sizes")->callback([&ctx] {
+    List(ctx);
+  });
+  auto* import = library->add_subcommand("import", "Copy the macro of FILE.mf into the library");
+  auto file = std::make_shared<std::string>();
+  auto folder = std::make_shared<std::string>();
+  import->add_option("FILE", *file, "Macro file (.mf)")->required();
+  import->add_option("--folder", *folder, "Folder inside the library (created when missing), e.g. Work or Games/FPS");
+  import->callback([&ctx, file, folder] { Import(ctx, *file, *folder); });
+}
+
+}  // namespace halvric
