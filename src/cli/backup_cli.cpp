@@ -20,7 +20,7 @@ constexpr int kBarWidth = 40;
 
 // A progress bar on standard error, drawn only when that is a terminal.
 BusyProgressFn TerminalProgress(CtlContext& ctx, const char* what) {
-  if (&ctx.err != &std::cerr || !StandardErrorIsTerminal()) return {};
+  if (ctx.options.quiet || &ctx.err != &std::cerr || !StandardErrorIsTerminal()) return {};
   return [&ctx, what](double fraction, bool busy) {
     const int filled = static_cast<int>(fraction * kBarWidth + 0.5);
     ctx.err << "\r" << what << " [" << std::string(static_cast<size_t>(filled), '#')
@@ -55,7 +55,7 @@ void RunBackup(CtlContext& ctx, const std::string& file) {
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"file", file}, {"bytes", r.size}}.dump(2) << "\n";
   } else {
-    ctx.out << "Saved " << r.size << " bytes of mouse memory to " << file << "\n";
+    ctx.note() << "Saved " << r.size << " bytes of mouse memory to " << file << "\n";
   }
 }
 
@@ -71,8 +71,8 @@ void RunRestore(CtlContext& ctx, const std::string& file) {
             << "\n";
     return;
   }
-  ctx.out << "Wrote " << r.size << " bytes from " << file << " into the mouse\n";
-  if (!r.auto_backup.empty()) ctx.out << "The previous settings are saved in " << r.auto_backup.string() << "\n";
+  ctx.note() << "Wrote " << r.size << " bytes from " << file << " into the mouse\n";
+  if (!r.auto_backup.empty()) ctx.note() << "The previous settings are saved in " << r.auto_backup.string() << "\n";
   if (r.size > 0 && r.reread != ReadAllResult::kLoaded) ctx.out << "The settings could not be read back from the mouse\n";
 }
 

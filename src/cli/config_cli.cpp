@@ -248,7 +248,7 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
     const uint8_t x = DpiSteps((*args)[1], "X", step, *nearest);
     const uint8_t y = DpiSteps((*args)[2], "Y", step, *nearest);
     Require(ChangeDpi(ctx.Devices(), wc, level, x, y));
-    if (!ctx.options.json) ctx.out << "dpi level " << level + 1 << ": " << x * step << " x " << y * step << "\n";
+    if (!ctx.options.json) ctx.note() << "dpi level " << level + 1 << ": " << x * step << " x " << y * step << "\n";
   });
 
   auto* dpi_level = app.add_subcommand("dpi-level", "Make a DPI level (1-5) current; --enable sets the enabled levels");
@@ -337,7 +337,7 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
     auto a = ParseFunctionSpec((*bargs)[2], names, &why);
     if (!a) throw CLI::ValidationError("FUNCTION", why);
     Require(ChangeButton(ctx.Devices(), wc, p, key, *a));
-    if (!ctx.options.json) ctx.out << "key " << key << ": " << Describe(ctx, wc.profiles[p].buttons[key].bytes) << "\n";
+    if (!ctx.options.json) ctx.note() << "key " << key << ": " << Describe(ctx, wc.profiles[p].buttons[key].bytes) << "\n";
   });
 
   app.add_subcommand("reset", "Reset the mouse to its default configuration")->callback([&ctx] {

@@ -55,6 +55,7 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
   app.add_option("--trace", ctx.options.trace, "Append the wire trace of the simulated mouse to this file");
   app.add_option("--device", ctx.options.device, "Path of the mouse to use (see: list)");
   app.add_flag("--json", ctx.options.json, "Machine-readable output");
+  app.add_flag("-q,--quiet", ctx.options.quiet, "No confirmations or progress; only what a command shows, and errors");
   app.add_option("--keyboard-layout", ctx.options.keyboard_layout,
                  "XKB keyboard layout (e.g. fr, de, us:dvorak) whose key names are shown and accepted; "
                  "default: the layout of this session");

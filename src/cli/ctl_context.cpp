@@ -23,6 +23,12 @@ namespace halvric {
 
 CtlContext::CtlContext(std::ostream& o, std::ostream& e) : out(o), err(e) {}
 
+std::ostream& CtlContext::note() {
+  if (!options.quiet) return out;
+  discarded_.str({});
+  return discarded_;
+}
+
 // The device layer goes before the backend it talks through; the simulated mouse saves its state
 // file when the backend ends.
 CtlContext::~CtlContext() {
@@ -215,7 +221,7 @@ std::function<bool()> CtlContext::AutoBackupBefore(std::string reason) {
       auto_backup_error_ = r.error;
       return false;
     }
-    if (!options.json) err << "automatic backup: " << r.file.string() << "\n";
+    if (!options.json && !options.quiet) err << "automatic backup: " << r.file.string() << "\n";
     return true;
   };
 }

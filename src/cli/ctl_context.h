@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -40,6 +41,7 @@ struct GlobalOptions {
   std::string device;     // chosen interface path
   std::string keyboard_layout;  // XKB layout[:variant] that names the keys; empty: the session's
   bool json = false;
+  bool quiet = false;  // no confirmations, notes or progress; what a command shows and errors stay
 };
 
 class CtlContext {
@@ -50,6 +52,9 @@ class CtlContext {
   GlobalOptions options;
   std::ostream& out;
   std::ostream& err;
+  // Where a command confirms what it did ("Saved ...", "slot 3 deleted"): standard output, or
+  // nowhere with --quiet.
+  std::ostream& note();
 
   DeviceLayer& Devices();                // creates the backend on first use
   sim::SimHidBackend* Simulator();       // null when talking to real mice
@@ -101,6 +106,7 @@ class CtlContext {
   std::unique_ptr<KeyLabels> keys_;
   std::unique_ptr<WorkingCopy> config_;
   std::string auto_backup_error_;
+  std::ostringstream discarded_;
 };
 
 }  // namespace halvric

@@ -129,7 +129,7 @@ void Import(CtlContext& ctx, const std::string& file, const std::string& folder)
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"name", macro.name}, {"mode", macro.mode}, {"path", target.string()}}.dump(2) << "\n";
   } else {
-    ctx.out << "'" << macro.name << "' imported as " << target.string() << "\n";
+    ctx.note() << "'" << macro.name << "' imported as " << target.string() << "\n";
   }
 }
 

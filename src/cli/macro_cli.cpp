@@ -156,8 +156,10 @@ void Write(CtlContext& ctx, const WriteArgs& args) {
     j["free"] = FreeMemory(wc);
     ctx.out << j.dump(2) << "\n";
   } else {
-    PrintSlot(ctx, slot, stored);
-    ctx.out << FreeText(wc, texts) << "\n";
+    if (!ctx.options.quiet) {
+      PrintSlot(ctx, slot, stored);
+      ctx.out << FreeText(wc, texts) << "\n";
+    }
   }
 }
 
@@ -172,7 +174,7 @@ void Bind(CtlContext& ctx, const std::string& profile_text, const std::string& k
     ctx.out << nlohmann::json{{"profile", target.profile + 1}, {"key", target.key}, {"slot", slot + 1}}.dump(2)
             << "\n";
   } else {
-    ctx.out << "profile " << target.profile + 1 << " key " << target.key << ": macro of slot " << slot + 1 << " '"
+    ctx.note() << "profile " << target.profile + 1 << " key " << target.key << ": macro of slot " << slot + 1 << " '"
             << wc.macros[slot].name << "'\n";
   }
 }
@@ -195,7 +197,7 @@ void Read(CtlContext& ctx, const std::string& slot_text, const std::string& file
     ctx.out << nlohmann::json{{"slot", slot + 1}, {"name", macro.name}, {"mode", macro.mode}, {"file", file}}.dump(2)
             << "\n";
   } else {
-    ctx.out << "slot " << slot + 1 << "  '" << macro.name << "'  saved to " << file << "\n";
+    ctx.note() << "slot " << slot + 1 << "  '" << macro.name << "'  saved to " << file << "\n";
   }
 }
 
@@ -214,7 +216,7 @@ void Delete(CtlContext& ctx, const std::string& slot_text) {
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"slot", slot + 1}, {"free", FreeMemory(wc)}}.dump(2) << "\n";
   } else {
-    ctx.out << "slot " << slot + 1 << " deleted\n" << FreeText(wc, texts) << "\n";
+    ctx.note() << "slot " << slot + 1 << " deleted\n" << FreeText(wc, texts) << "\n";
   }
 }
 

@@ -193,7 +193,7 @@ void LinkSet(CtlContext& ctx, const std::string& slot_text, const std::string& p
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"profile", slot + 1}, {"path", link.path}, {"name", link.name}}.dump(2) << "\n";
   } else {
-    ctx.out << slot + 1 << ": " << link.path << "  (" << link.name << ")\n";
+    ctx.note() << slot + 1 << ": " << link.path << "  (" << link.name << ")\n";
   }
 }
 
@@ -202,7 +202,7 @@ void LinkRemove(CtlContext& ctx, const std::string& slot_text) {
   ProgramSettings s = LoadLinkSettings(DataFolderOfProcess(), DesktopDescription());
   RemoveLink(s, slot);
   SaveOrThrow(s);
-  if (!ctx.options.json) ctx.out << slot + 1 << ": -\n";
+  if (!ctx.options.json) ctx.note() << slot + 1 << ": -\n";
 }
 
 }  // namespace

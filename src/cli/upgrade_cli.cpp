@@ -104,7 +104,7 @@ void Flash(CtlContext& ctx, const std::string& file) {
   if (PlanUpgradePieces(image.end).empty()) throw CtlError(file + " holds no firmware to write");
   const Mouse mouse = UpgradableMouse(ctx);
 
-  const bool show_progress = &ctx.err == &std::cerr && StandardErrorIsTerminal();
+  const bool show_progress = !ctx.options.quiet && &ctx.err == &std::cerr && StandardErrorIsTerminal();
   std::string message;
   UpgradeWriteOptions options;
   options.enter_isp = true;
@@ -149,8 +149,8 @@ void Flash(CtlContext& ctx, const std::string& file) {
                    .dump(2)
             << "\n";
   } else {
-    ctx.out << message << "\n";
-    ctx.out << "The mouse has left programming mode and starts the new firmware.\n";
+    ctx.note() << message << "\n";
+    ctx.note() << "The mouse has left programming mode and starts the new firmware.\n";
   }
 }
 
@@ -161,7 +161,7 @@ void ExitProgrammingMode(CtlContext& ctx) {
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"programming_mode", false}}.dump(2) << "\n";
   } else {
-    ctx.out << "ExitIsp sent: the mouse leaves programming mode and restarts with the firmware it holds.\n";
+    ctx.note() << "ExitIsp sent: the mouse leaves programming mode and restarts with the firmware it holds.\n";
   }
 }
 

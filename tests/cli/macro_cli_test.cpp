@@ -188,8 +188,9 @@ TEST(MacroCli, NameModeShowSlotBindAndLibrary) {
       args.insert(args.end(), more.begin(), more.end());
       return Ctl(args);
     };
-    CtlRun r = with({"macro", "write", "4", in, "--name", "Renamed", "--mode", "fire"});
+    CtlRun r = with({"macro", "write", "4", in, "--name", "Renamed", "--mode", "fire", "--quiet"});
     ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "");
     EXPECT_EQ(with({"macro", "write", "5", in, "--name", "Seventeen letters"}).code, 2);  // never cut silently
     r = with({"macro", "show", "4"});
     ASSERT_EQ(r.code, 0) << r.err;
