@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "app/sim_hotplug_source.h"
+#include "device/permission_problem.h"
 #include "config/auto_backup.h"
 #include "config/connect_and_read.h"
 #include "platform/folders.h"
@@ -94,6 +95,7 @@ bool DeviceSession::Connect(bool first_run, const std::string& requested_path) {
     if (const auto info = dev.Info(r.connect.path)) out->info = *info;
     out->mice = dev.DevicePaths();
     out->wc = wc;
+    if (out->path.empty()) out->problem = PermissionProblem(*backend_);
     StartReaders();
     connecting_.store(false);
     std::shared_ptr<const ConnectOutcome> result = std::move(out);

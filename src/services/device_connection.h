@@ -25,6 +25,9 @@ struct ConnectOutcome {
   DeviceInfo info;
   std::vector<std::string> mice;  // every listed mouse, for the device selector
   WorkingCopy wc;
+  // With no mouse: why a mouse that is present cannot be used (a node the user may not open,
+  // and the fix), as halvricctl says it; empty when there is simply none.
+  std::string problem;
 };
 
 class DeviceConnection : public DeviceJobs {

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 #include "app/device_session.h"
@@ -29,10 +30,13 @@ inline void UsePrivateFolders(QTemporaryDir& dir) {
 }
 
 struct WindowRig {
-  // `key_names` stands for the user's keyboard layout (null: the program's own key names).
+  // `key_names` stands for the user's keyboard layout (null: the program's own key names);
+  // `tray_available` for the desktop's tray (null: there is one).
   explicit WindowRig(const std::string& models, std::chrono::microseconds latency = {},
-                     std::shared_ptr<const KeyNameSource> key_names = nullptr) {
+                     std::shared_ptr<const KeyNameSource> key_names = nullptr,
+                     std::function<bool()> tray_available = nullptr) {
     DlgDeps deps;
+    deps.tray_available = std::move(tray_available);
     deps.key_names = std::move(key_names);
     deps.context = &context;
     deps.fonts = &fonts;

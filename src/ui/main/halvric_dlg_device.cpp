@@ -52,6 +52,7 @@ void CHalvricDlg::OnTimer2() {
 void CHalvricDlg::OnConnected(const std::shared_ptr<const ConnectOutcome>& outcome) {
   requested_path_.clear();
   mice_ = outcome->mice;
+  no_device_reason_ = QString::fromStdString(outcome->problem);
   if (!outcome->loaded) {
     DropDevice();
     emit noDevice();
