@@ -13,7 +13,9 @@ include(GNUInstallDirs)
 
 set(HALVRIC_APP_ID "io.github.halvric.Halvric")
 set(HALVRIC_UDEV_RULES_DIR "lib/udev/rules.d" CACHE STRING
-    "Where the udev rule goes; relative paths are under the install prefix")
+    "Where the udev rules go; relative paths are under the install prefix")
+set(HALVRIC_MODULES_LOAD_DIR "lib/modules-load.d" CACHE STRING
+    "Where the list of kernel modules loaded at boot goes; relative paths are under the install prefix")
 set(_pkg ${PROJECT_SOURCE_DIR}/packaging)
 
 # The desktop program is built only where Qt is available and the GUI is enabled.
@@ -33,7 +35,9 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/resources/library)
 endif()
 
 # Desktop integration.
-install(FILES ${_pkg}/70-halvric.rules DESTINATION ${HALVRIC_UDEV_RULES_DIR})
+install(FILES ${_pkg}/70-halvric.rules ${_pkg}/70-halvric-uinput.rules DESTINATION ${HALVRIC_UDEV_RULES_DIR})
+# Tilt-scroll and touch write /dev/uinput: the module is loaded at boot so that the node exists.
+install(FILES ${_pkg}/halvric-uinput.conf DESTINATION ${HALVRIC_MODULES_LOAD_DIR})
 install(FILES ${_pkg}/${HALVRIC_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${_pkg}/${HALVRIC_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${_pkg}/${HALVRIC_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

@@ -1,16 +1,28 @@
 #include "app/command_line.h"
 
-#include <algorithm>
-#include <cctype>
+#include <array>
+#include <string_view>
 
 #include "platform/text.h"
 
 namespace halvric {
 namespace {
 
-std::string Lower(std::string_view s) { return AsciiLower(s); }
+bool StartsWith(const std::string& s, std::string_view prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
 
-bool StartsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+// Options QGuiApplication and QApplication read from the command line themselves, with a value
+// ("-platform xcb" or "-platform=xcb") or without one; Qt accepts one or two leading dashes.
+constexpr std::array<std::string_view, 15> kQtValueOptions = {
+    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "qwindowicon",
+    "qwindowtitle", "session", "display", "geometry", "style", "stylesheet", "title", "name", "qmljsdebugger"};
+constexpr std::array<std::string_view, 5> kQtFlagOptions = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+// The name of a Qt option without its dashes and "=value", or empty when `arg` is none.
+std::string_view QtOptionName(std::string_view arg) {
+  if (arg.size() < 2 || arg[0] != '-') return {};
+  arg.remove_prefix(arg[1] == '-' ? 2 : 1);
+  return arg.substr(0, arg.find('='));
+}
 
 }  // namespace
 
@@ -18,7 +30,7 @@ StartOptions ParseStartOptions(const std::vector<std::string>& args) {
   StartOptions o;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    const std::string low = Lower(arg);
+    const std::string low = AsciiLower(arg);
     if (low == "/close" || low == "--close") {
       o.close = true;
     } else if (low == "/hide" || low == "--hide") {
@@ -38,11 +50,61 @@ StartOptions ParseStartOptions(const std::vector<std::string>& args) {
       o.sim_state = args[++i];
     } else if (StartsWith(low, "--sim-state=")) {
       o.sim_state = arg.substr(12);
+    } else if (low == "--help" || low == "-h" || low == "/?" || low == "/help") {
+      o.help = true;
+    } else if (low == "--version" || low == "/version") {
+      o.version = true;
     } else {
-      o.ignored.push_back(arg);
+      const std::string_view name = QtOptionName(arg);
+      bool qt_value = false;
+      for (std::string_view q : kQtValueOptions) qt_value = qt_value || name == q;
+      bool qt_flag = false;
+      for (std::string_view q : kQtFlagOptions) qt_flag = qt_flag || name == q;
+      if (qt_value) {
+        // The value follows "=" or is the next argument.
+        const size_t eq = arg.find('=');
+        std::string value;
+        if (eq != std::string::npos) value = arg.substr(eq + 1);
+        else if (i + 1 < args.size()) value = args[++i];
+        else o.unknown.push_back(arg);  // a value option without its value
+        if (name == "platform" && !value.empty()) o.platform = value;
+        if (name == "display" && !value.empty()) o.display = value;
+      } else if (!qt_flag) {
+        o.unknown.push_back(arg);
+      }
     }
   }
   return o;
+}
+
+std::string UsageText() {
+  return "Usage: halvric [OPTION]...\n"
+         "Configure programmable USB gaming mice (vendor 0x0C45) from the desktop.\n"
+         "\n"
+         "  --hide             start hidden in the notification area (shown where the\n"
+         "                     desktop has none)\n"
+         "  --close            end the running instance, then end\n"
+         "  --langid=ID        store ID as the language setting in set.ini\n"
+         "  --genpin           make a new access code for the information page\n"
+         "  --simulate[=MODELS]  work with simulated mice (comma-separated list of\n"
+         "                     level0, level5, level11, level11-blank; default level11)\n"
+         "  --sim-state FILE   keep the simulated mice's memory in FILE\n"
+         "  --help             print this text and end\n"
+         "  --version          print the version and end\n"
+         "\n"
+         "The Windows-style spellings /hide, /close, /langid=ID and /genpin are accepted,\n"
+         "in any letter case, and so are Qt's own options (-platform, -display ...).\n"
+         "Only one instance runs per user: a second start brings the running window to\n"
+         "the front. For scripts and terminals, see halvricctl(1).\n";
+}
+
+bool DisplayConfigured(const StartOptions& options, const std::function<const char*(const char*)>& getenv) {
+  if (options.platform || options.display) return true;
+  for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"}) {
+    const char* v = getenv(name);
+    if (v != nullptr && *v != '\0') return true;
+  }
+  return false;
 }
 
 }  // namespace halvric

@@ -2,8 +2,10 @@
 // The desktop program's command line. The Windows-style options match case-insensitively
 // ("/close", "/hide", "/langid=<id>", "/genpin"); their Linux spellings ("--close", "--hide",
 // "--langid=<id>", "--genpin") do the same. "--simulate[=MODELS]" and "--sim-state FILE" select
-// the simulated mouse as in halvricctl.
+// the simulated mouse as in halvricctl. "--help" and "--version" print and end before anything
+// starts; the options Qt itself reads ("-platform xcb", "-display :1" …) pass through to Qt.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,10 +19,22 @@ struct StartOptions {
   bool genpin = false;                // make a new PIN
   std::string simulate;               // model list; empty: real mice
   std::string sim_state;              // state file of the simulated mice
-  std::vector<std::string> ignored;   // arguments that matched nothing
+  bool help = false;                  // print the usage and end
+  bool version = false;               // print the version and end
+  std::optional<std::string> platform;  // the value of Qt's "-platform" option, when given
+  std::optional<std::string> display;   // the value of Qt's "-display" option (an X display), when given
+  std::vector<std::string> unknown;   // arguments that are neither ours nor Qt's: refused
 };
 
 // args[0] is the program path and matches nothing.
 StartOptions ParseStartOptions(const std::vector<std::string>& args);
+
+// The text "--help" prints.
+std::string UsageText();
+
+// Whether a graphical session is named at all before Qt is asked to connect to one (Qt ends the
+// process in its platform plugin when it cannot): a "-platform" option, QT_QPA_PLATFORM, or
+// WAYLAND_DISPLAY / DISPLAY in the environment. `getenv` reads the environment.
+bool DisplayConfigured(const StartOptions& options, const std::function<const char*(const char*)>& getenv);
 
 }  // namespace halvric

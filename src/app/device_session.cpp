@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "app/sim_hotplug_source.h"
+#include "device/permission_problem.h"
 #include "config/auto_backup.h"
 #include "config/connect_and_read.h"
 #include "device/model_layout.h"
@@ -99,6 +100,7 @@ bool DeviceSession::Connect(bool first_run, const std::string& requested_path) {
       out->mouse_names.push_back(info ? ModelName(*info) : std::string());
     }
     out->wc = wc;
+    if (out->path.empty()) out->problem = PermissionProblem(*backend_);
     StartReaders();
     connecting_.store(false);
     std::shared_ptr<const ConnectOutcome> result = std::move(out);

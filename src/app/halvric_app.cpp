@@ -5,9 +5,11 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <stdexcept>
 
@@ -24,7 +26,9 @@
 #include "platform/folders.h"
 #include "platform/instance_socket.h"
 #include "platform/linux/libinput_pointer_accel.h"
+#include "platform/linux/x11_compositor.h"
 #include "platform/linux/x11_foreground_window.h"
+#include "platform/linux/x11_pointer_control.h"
 #include "platform/linux/xkb_key_names.h"
 #include "platform/pointer_acceleration.h"
 #include "platform/process_start.h"
@@ -33,6 +37,7 @@
 #include "ui/kit/app_fonts.h"
 #include "ui/macro/macro_edit.h"
 #include "ui/main/halvric_dlg.h"
+#include "ui/osd/disp_dlg.h"
 
 namespace halvric {
 
@@ -78,11 +83,52 @@ CHalvricApp::Prelude CHalvricApp::Start(const std::vector<std::string>& args, co
   return out;
 }
 
+namespace {
+
+// Whether Qt will find a display to connect to; says why not on standard error. Qt itself ends
+// the process with an abort in its platform plugin when it finds none.
+bool DisplayReachable(const StartOptions& options) {
+  const auto env = [](const char* name) -> const char* { return std::getenv(name); };
+  if (!DisplayConfigured(options, env)) {
+    std::fprintf(stderr, "halvric: no graphical session (neither WAYLAND_DISPLAY nor DISPLAY is set); "
+                         "for a terminal, use halvricctl\n");
+    return false;
+  }
+  // Only X is left to try when neither a platform nor a Wayland display is named.
+  const char* qpa = std::getenv("QT_QPA_PLATFORM");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const bool x_only = !options.platform && (qpa == nullptr || *qpa == '\0') && (wayland == nullptr || *wayland == '\0');
+  const std::string display = options.display.value_or(std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "");
+  if (x_only && !linux_hid::X11PointerControl::Connect(display)) {
+    std::fprintf(stderr, "halvric: cannot reach the X display \"%s\"\n", display.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 int CHalvricApp::Run(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
+  // Usage, version and refused options end here, before the instance check and any display.
+  const StartOptions options = ParseStartOptions(args);
+  if (options.help) {
+    std::fputs(UsageText().c_str(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("halvric %s\n", HALVRIC_VERSION);
+    return 0;
+  }
+  if (!options.unknown.empty()) {
+    std::fprintf(stderr, "halvric: unknown option '%s'\nTry 'halvric --help' for more information.\n",
+                 options.unknown.front().c_str());
+    return 2;
+  }
   // The instance check runs before any display connection exists.
   Prelude prelude = Start(args);
   if (!prelude.go_on) return prelude.exit_code;
+  if (!DisplayReachable(prelude.options)) return 1;
 
   QApplication app(argc, argv);
   // The channel's socket is watched by this thread's event loop, which exists from here on.
@@ -98,7 +144,11 @@ int CHalvricApp::Run(int argc, char** argv) {
   deps.fonts = fonts_.get();
   deps.texts = texts_.get();
   deps.data_folder = DataFolder(env);
-  deps.start_hidden = prelude.options.hide;
+  // Without a tray a hidden window could not be reached: start-hidden starts shown then, and
+  // closing the window quits.
+  deps.tray_available = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+  deps.start_hidden = prelude.options.hide && QSystemTrayIcon::isSystemTrayAvailable();
+  const bool start_hidden = deps.start_hidden;
   deps.pin = prelude.pin;
   // The device session outlives the window, which stops it on its way out.
   SessionOptions session_options;
@@ -122,13 +172,18 @@ int CHalvricApp::Run(int argc, char** argv) {
     deps.foreground = linux_hid::X11ForegroundWindow::Connect();
   }
 
-  // Tilt-scroll and touch through uinput, where it may be written; kept until the window has gone.
+  // Tilt-scroll and touch through uinput, where it may be written, on any display: uinput needs
+  // none. Touch also needs the pointer's global position, which only X tells. Kept until the
+  // window has gone; the window says what is off and why.
   std::unique_ptr<HostInput> host_input;
-  if (const QScreen* screen = QGuiApplication::primaryScreen();
-      screen != nullptr && QGuiApplication::platformName() == QLatin1String("xcb")) {
+  if (const QScreen* screen = QGuiApplication::primaryScreen(); screen != nullptr) {
+    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
     const QRect desktop = screen->virtualGeometry();
     const qreal ratio = screen->devicePixelRatio();
-    host_input = HostInput::Start(static_cast<int>(desktop.width() * ratio), static_cast<int>(desktop.height() * ratio));
+    std::string error;
+    host_input = HostInput::Start(static_cast<int>(desktop.width() * ratio), static_cast<int>(desktop.height() * ratio),
+                                  x11, &error);
+    deps.host_input_notice = HostInput::Notice(host_input != nullptr, error, x11);
   }
   if (host_input) deps.movement_intake = host_input->Intake();
   // The X server's notice of active-window changes wakes the window's foreground check.
@@ -142,6 +197,12 @@ int CHalvricApp::Run(int argc, char** argv) {
   deps.active_window_notices = active_watch != nullptr;
 
   auto dlg = std::make_unique<CHalvricDlg>(std::move(deps));
+  // On X the on-screen display is translucent only while a compositing manager runs.
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    std::shared_ptr<linux_hid::X11Compositor> compositor = linux_hid::X11Compositor::Connect(
+        prelude.options.display.value_or(std::string()));
+    if (compositor) dlg->osd().SetTranslucencyCheck([compositor] { return compositor->Running(); });
+  }
   *on_active_window = [w = dlg.get()] { w->RunForegroundCheck(); };
   AttachSession(*session, *dlg);
   macro_editor_ = &dlg->macroEditor();
@@ -164,7 +225,8 @@ int CHalvricApp::Run(int argc, char** argv) {
     developer_keys = std::make_unique<SimDeveloperKeys>(*dlg, *session, *context_);
     dlg->installEventFilter(developer_keys.get());
   }
-  dlg->show();
+  // A hidden start never maps the window: it appears when the tray or a second start asks.
+  if (!start_hidden) dlg->show();
   if (qEnvironmentVariableIsSet("HALVRIC_REPORT_STARTUP")) {
     // Time since the process started until the window is exposed.
     struct FirstExpose : QObject {

@@ -8,20 +8,33 @@
 
 namespace halvric {
 
-std::unique_ptr<HostInput> HostInput::Start(int screen_width, int screen_height, std::string* error) {
+std::unique_ptr<HostInput> HostInput::Start(int screen_width, int screen_height, bool with_touch,
+                                            std::string* error) {
   if (!linux_hid::UinputInjector::Writable(error)) return nullptr;
   std::unique_ptr<HostInput> h(new HostInput);
-  h->pointer_ = linux_hid::ConnectX11PointerPosition();
+  if (with_touch) h->pointer_ = linux_hid::ConnectX11PointerPosition();
   linux_hid::UinputInjector::PointerLocator locator;
   if (h->pointer_) locator = [p = h->pointer_] { return p->Position(); };
   h->injector_ = linux_hid::UinputInjector::Create(screen_width, screen_height, std::move(locator), error);
   if (!h->injector_) return nullptr;
   h->tilt_ = std::make_unique<TiltScroll>(*h->injector_);
-  h->touch_ = std::make_unique<TouchEmulation>(*h->injector_);
+  if (with_touch) h->touch_ = std::make_unique<TouchEmulation>(*h->injector_);
   h->intake_ = std::make_unique<MovementIntake>(*h->injector_, *h->tilt_, h->touch_.get());
   h->tilt_->Start();
-  h->touch_->Start();
+  if (h->touch_) h->touch_->Start();
   return h;
+}
+
+std::string HostInput::Notice(bool started, const std::string& error, bool with_touch) {
+  if (!started) {
+    return "Tilt-scroll and touch are off: " + (error.empty() ? std::string("uinput cannot be used") : error) +
+           ". Install the udev rule 70-halvric-uinput.rules (the halvric package installs it), then log in again.";
+  }
+  if (!with_touch) {
+    return "Touch is off: in a Wayland session a program does not learn where the pointer is, and the window in "
+           "front cannot be minimised by the mouse either.";
+  }
+  return {};
 }
 
 HostInput::~HostInput() {

@@ -20,12 +20,19 @@ class PointerPosition;
 class HostInput {
  public:
   // Null, with the reason, when uinput cannot be used. `screen_width` x `screen_height` is the
-  // desktop the touch device spans; the pointer position comes from the X server when one is
-  // reachable.
-  static std::unique_ptr<HostInput> Start(int screen_width, int screen_height, std::string* error = nullptr);
+  // desktop the touch device spans. Touch needs the pointer's global position, which only the X
+  // server tells (a native Wayland client never learns it): without `with_touch` only tilt-scroll
+  // and pointer moves run.
+  static std::unique_ptr<HostInput> Start(int screen_width, int screen_height, bool with_touch,
+                                          std::string* error = nullptr);
   ~HostInput();
   HostInput(const HostInput&) = delete;
   HostInput& operator=(const HostInput&) = delete;
+
+  // What the window tells the user of tilt-scroll and touch: empty when both run; `started`
+  // whether Start gave a host input (else `error` is its reason), `with_touch` whether touch was
+  // asked for.
+  static std::string Notice(bool started, const std::string& error, bool with_touch);
 
   // Where the report service hands the movement reports, on its reading thread.
   MovementIntake* Intake() const { return intake_.get(); }

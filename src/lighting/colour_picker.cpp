@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "lighting/lighting_operations.h"
+#include "lighting/model_lighting.h"
 
 namespace halvric::lighting {
 
@@ -21,6 +22,15 @@ ColourPicker::ColourPicker(Mouse mouse, PickerTarget target,
     opening_.push_back(static_cast<size_t>(z) < records.size() ? records[static_cast<size_t>(z)] : LedZoneRecord{});
   }
   if (first >= 0 && static_cast<size_t>(first) < records.size()) current_ = records[static_cast<size_t>(first)];
+  // A zone without a colour of its own lights, and is pictured, in the model's default colour:
+  // the picker opens at that colour, not at the unused bytes of its record.
+  if (!current_.own_colour()) {
+    const auto info = mouse_.dev->Info(mouse_.path);
+    const Rgb seen = LookOf(current_, ModelLightingFor(info ? info->type_code : 3, info ? info->generation : 0).default_colour).colour;
+    current_.red = seen[0];
+    current_.green = seen[1];
+    current_.blue = seen[2];
+  }
 }
 
 void ColourPicker::PreviewLocked() {

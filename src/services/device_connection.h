@@ -26,6 +26,9 @@ struct ConnectOutcome {
   std::vector<std::string> mice;  // every listed mouse, for the device selector
   std::vector<std::string> mouse_names;  // the model name of each listed mouse, in the same order
   WorkingCopy wc;
+  // With no mouse: why a mouse that is present cannot be used (a node the user may not open,
+  // and the fix), as halvricctl says it; empty when there is simply none.
+  std::string problem;
 };
 
 class DeviceConnection : public DeviceJobs {

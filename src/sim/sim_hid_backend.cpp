@@ -180,6 +180,7 @@ std::unique_ptr<HidHandle> SimHidBackend::Open(const std::string& path, std::str
     for (const HidInterfaceInfo& info : interfaces_[i]) {
       if (info.path != path) continue;
       if (mice_[i]->Unplugged()) return fail("no such device");
+      if (mice_[i]->OpenRefused()) return fail("permission denied");
       return std::make_unique<SimHidHandle>(*this, *mice_[i], info);
     }
   }

@@ -68,6 +68,7 @@ uint8_t SimMouse::RadioPairValue() const { std::lock_guard l(mu_); return radio_
 int SimMouse::IspWriteCount() const { std::lock_guard l(mu_); return isp_writes_; }
 std::vector<uint8_t> SimMouse::LastSmallWrite() const { std::lock_guard l(mu_); return small_write_; }
 bool SimMouse::Unplugged() const { std::lock_guard l(mu_); return unplugged_; }
+bool SimMouse::OpenRefused() const { std::lock_guard l(mu_); return open_refused_; }
 uint64_t SimMouse::ChangeCount() const { std::lock_guard l(mu_); return changes_; }
 
 std::array<uint8_t, 4> SimMouse::LiveZone(int zone) const {
@@ -278,6 +279,11 @@ void SimMouse::NackIspWritesAfter(int after, int n) {
   nack_after_ = std::max(0, after);
   nack_isp_ = std::max(0, n);
   ++changes_;
+}
+
+void SimMouse::SetOpenRefused(bool on) {
+  std::lock_guard l(mu_);
+  open_refused_ = on;
 }
 
 void SimMouse::SetUnplugged(bool on) {

@@ -187,6 +187,9 @@ class SimMouse {
   void SetBusyPolls(int n);
   void SetStuckBusy(bool on);
   void SetUnplugged(bool on);
+  // Listed, but its nodes refuse to open for lack of permission (no udev rule for the user).
+  void SetOpenRefused(bool on);
+  bool OpenRefused() const;
   void SetGarbageAnswers(bool on);
   void SetDropAnswers(bool on);
   void SetLatency(std::chrono::microseconds latency);
@@ -318,6 +321,7 @@ class SimMouse {
   int busy_polls_ = 1;
   bool stuck_busy_ = false;
   bool unplugged_ = false;
+  bool open_refused_ = false;
   bool garbage_ = false;
   bool drop_ = false;
   bool stall_writes_ = false;

@@ -63,7 +63,7 @@ class ShellTest : public QObject {
     QVERIFY(b.hide && b.genpin);
     QCOMPARE(QString::fromStdString(b.simulate), QStringLiteral("level11"));
     QCOMPARE(QString::fromStdString(b.sim_state), QStringLiteral("/tmp/m.json"));
-    QCOMPARE(b.ignored.size(), size_t{1});
+    QCOMPARE(b.unknown.size(), size_t{1});
     QCOMPARE(QString::fromStdString(ParseStartOptions({"h", "--simulate=level0,level5"}).simulate),
              QStringLiteral("level0,level5"));
   }

@@ -87,7 +87,12 @@ TEST(ColourPicker, CancelRestoresEveryPreviewedZoneWithoutWritingMemory) {
 
   ColourPicker picker(MouseAt(*rig.dev, path), PickerTarget::All({4, 2, 1}), records);
   EXPECT_EQ(picker.zones(), (std::vector<int>{1, 2, 4}));
-  EXPECT_EQ(picker.Current(), records[4]) << "opens with the first chosen zone";
+  // Opens with the first chosen zone, which has no colour of its own: its flags, the default colour.
+  const auto info = rig.dev->Info(path);
+  ASSERT_TRUE(info.has_value());
+  ASSERT_FALSE(records[4].own_colour());
+  EXPECT_EQ(picker.Current().flags, records[4].flags);
+  EXPECT_EQ(picker.Current().colour(), ModelLightingFor(info->type_code, info->generation).default_colour);
   rig.backend.ClearTrace();
   picker.SetColour({0xFF, 0x80, 0x00});
   picker.SetAlwaysOn(false);
@@ -104,6 +109,38 @@ TEST(ColourPicker, CancelRestoresEveryPreviewedZoneWithoutWritingMemory) {
   EXPECT_EQ(mouse.ReadMemory(0x504, 4), (std::vector<uint8_t>{0x80, 0, 0x40, 0}));
   EXPECT_EQ(mouse.ReadMemory(0x510, 4), (std::vector<uint8_t>{0x80, 0, 0x40, 0}));
   EXPECT_EQ(mouse.ReadMemory(0x50C, 4), std::vector<uint8_t>(memory_before.begin() + 0x50C, memory_before.begin() + 0x510));
+}
+
+// A zone without its own colour is pictured in the model's default colour; the picker opens at
+// that colour (not at its record's unused bytes), and Cancel still restores the record as it was.
+TEST(ColourPicker, OpensAtTheColourTheZoneIsShownIn) {
+  SimRig rig("level11");
+  const std::string path = rig.PathOf(0);
+  const Mouse mouse = MouseAt(*rig.dev, path);
+  LedZoneRecord plain;
+  plain.flags = kZoneAlwaysOn;
+  plain.red = 0x12;
+  plain.green = 0x34;
+  plain.blue = 0x56;
+  ASSERT_TRUE(SetZoneColour(mouse, 3, plain));
+  ASSERT_TRUE(SetZoneColour(mouse, 5, OwnColourRecord({1, 2, 3}, true)));
+  std::vector<LedZoneRecord> records;
+  ASSERT_TRUE(ReadLightingBlock(mouse, records));
+  const auto info = rig.dev->Info(path);
+  ASSERT_TRUE(info.has_value());
+  const Rgb shown = ModelLightingFor(info->type_code, info->generation).default_colour;
+  ASSERT_NE(shown, (Rgb{0x12, 0x34, 0x56}));
+
+  ColourPicker one(mouse, PickerTarget::One(3), records);
+  EXPECT_EQ(one.Current().colour(), shown);
+  EXPECT_TRUE(one.Current().always_on()) << "the mode is the record's";
+  EXPECT_EQ(one.ColourValue(), (uint32_t{shown[0]} << 16) | (uint32_t{shown[1]} << 8) | shown[2]);
+  ASSERT_TRUE(one.Cancel());
+  EXPECT_EQ(rig.backend.Mouse(0).LiveZone(3), (std::array<uint8_t, 4>{kZoneAlwaysOn, 0x12, 0x34, 0x56}));
+
+  // A zone with its own colour opens at it; "Set all lights" opens at the first chosen zone's.
+  EXPECT_EQ(ColourPicker(mouse, PickerTarget::One(5), records).Current().colour(), (Rgb{1, 2, 3}));
+  EXPECT_EQ(ColourPicker(mouse, PickerTarget::All({3, 5}), records).Current().colour(), shown);
 }
 
 // A scripted random source: the values given, then zeros.

@@ -89,6 +89,7 @@ std::vector<std::string> Apply(const std::string& rule_file, Device device) {
       bool found = false;
       if (k.name == "ACTION") found = Matches(device.action, k.value);
       else if (k.name == "SUBSYSTEM") found = Matches(device.env["SUBSYSTEM"], k.value);
+      else if (k.name == "KERNEL") found = Matches(device.env["KERNEL"], k.value);
       else if (k.name.starts_with("ENV{")) found = Matches(device.env[Inside(k.name)], k.value);
       else if (k.name.starts_with("ATTR{")) {
         const auto it = device.attrs.find(Inside(k.name));
@@ -195,13 +196,37 @@ TEST(UdevRule, TagsTheMiceOnlyAndNeverAKeyboardOrAWebcam) {
   }
 }
 
+// The uinput rule tags /dev/uinput for the seat's user and no other node of the misc class.
+TEST(UdevRule, UinputRuleTagsOnlyTheUinputNode) {
+  const std::string rule = std::string(HALVRIC_SOURCE_DIR) + "/packaging/70-halvric-uinput.rules";
+  auto misc = [](const std::string& kernel) {
+    Device d;
+    d.name = kernel;
+    d.env = {{"SUBSYSTEM", "misc"}, {"KERNEL", kernel}, {"DEVNAME", "/dev/" + kernel}};
+    return d;
+  };
+  EXPECT_EQ(Apply(rule, misc("uinput")), std::vector<std::string>{"uaccess"});
+  for (const char* other : {"uhid", "fuse", "rfkill", "vhost-net", "uinput2"}) {
+    EXPECT_TRUE(Apply(rule, misc(other)).empty()) << other;
+  }
+  Device removed = misc("uinput");
+  removed.action = "remove";
+  EXPECT_TRUE(Apply(rule, removed).empty());
+  Device input = misc("uinput");
+  input.env["SUBSYSTEM"] = "input";
+  EXPECT_TRUE(Apply(rule, input).empty());
+}
+
 TEST(UdevRule, GivesAccessOnlyThroughTheSeat) {
-  std::ifstream in(std::string(HALVRIC_SOURCE_DIR) + "/packaging/70-halvric.rules");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    for (const char* forbidden : {"MODE", "GROUP", "OWNER", "RUN", "PROGRAM"}) {
-      EXPECT_EQ(line.find(forbidden), std::string::npos) << line;
+  for (const char* file : {"/packaging/70-halvric.rules", "/packaging/70-halvric-uinput.rules"}) {
+    std::ifstream in(std::string(HALVRIC_SOURCE_DIR) + file);
+    ASSERT_TRUE(in.good()) << file;
+    std::string line;
+    while (std::getline(in, line)) {
+      if (line.empty() || line[0] == '#') continue;
+      for (const char* forbidden : {"MODE", "GROUP", "OWNER", "RUN", "PROGRAM"}) {
+        EXPECT_EQ(line.find(forbidden), std::string::npos) << file << ": " << line;
+      }
     }
   }
 }

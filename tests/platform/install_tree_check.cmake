@@ -35,6 +35,8 @@ set(expected
   "${root}/share/doc/halvric/changelog.gz"
   "${root}/share/doc/halvric/copyright"
   "${root}/lib/udev/rules.d/70-halvric.rules"
+  "${root}/lib/udev/rules.d/70-halvric-uinput.rules"
+  "${root}/lib/modules-load.d/halvric-uinput.conf"
   "${STAGE}/etc/xdg/autostart/${app}-autostart.desktop")
 if(EXPECT_GUI)
   list(APPEND expected "${root}/bin/halvric" "${root}/share/man/man1/halvric.1.gz")

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 #include "app/device_session.h"
@@ -30,11 +31,14 @@ inline void UsePrivateFolders(QTemporaryDir& dir) {
 
 struct WindowRig {
   // `key_names` stands for the user's keyboard layout (null: the program's own key names);
-  // `foreground` for the desktop's window in front (null: none known).
+  // `foreground` for the desktop's window in front (null: none known); `tray_available` for the
+  // desktop's tray (null: there is one).
   explicit WindowRig(const std::string& models, std::chrono::microseconds latency = {},
                      std::shared_ptr<const KeyNameSource> key_names = nullptr,
-                     std::unique_ptr<ForegroundWindow> foreground = nullptr) {
+                     std::unique_ptr<ForegroundWindow> foreground = nullptr,
+                     std::function<bool()> tray_available = nullptr) {
     DlgDeps deps;
+    deps.tray_available = std::move(tray_available);
     deps.key_names = std::move(key_names);
     deps.foreground = std::move(foreground);
     deps.context = &context;

@@ -23,6 +23,7 @@ constexpr int kTextAlwaysOn = 48;
 
 constexpr int kHitPalette = 0;     // + index
 constexpr int kHitSlider = 100;    // + component
+constexpr int kKnobRadius = 9;
 constexpr int kHitBreathe = 200;
 constexpr int kHitAlwaysOn = 201;
 constexpr int kHitOk = 202;
@@ -223,12 +224,14 @@ void ColorPickDlg::paintEvent(QPaintEvent*) {
     const double x = r.x() + v * (r.width() - 1) / 255.0;
     p.setPen(QPen(ui::kTextStrong, 2));
     p.setBrush(hot_ == kHitSlider + j || dragging_ == j ? ui::kAccent : ui::kPanelHot);
-    p.drawEllipse(QPointF(x, r.center().y() + 0.5), 9, 9);
+    p.drawEllipse(QPointF(x, r.center().y() + 0.5), kKnobRadius, kKnobRadius);
     p.setFont(fonts_[kFont14Bold]);
     p.setPen(ui::kText);
     p.drawText(QRect(24, r.y() - 4, 30, 24), Qt::AlignLeft | Qt::AlignVCenter, QString::fromLatin1(kNames[j]));
     p.setFont(fonts_[kFontMono11]);
-    p.drawText(QRect(r.right() + 8, r.y() - 4, 30, 24), Qt::AlignLeft | Qt::AlignVCenter, QString::number(v));
+    // The value starts clear of the knob, which reaches past the track's end by its radius.
+    p.drawText(QRect(r.right() + kKnobRadius + 6, r.y() - 4, 30, 24), Qt::AlignLeft | Qt::AlignVCenter,
+               QString::number(v));
   }
 
   // The chosen colour and its value.

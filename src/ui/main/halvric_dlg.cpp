@@ -49,6 +49,8 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
       texts_(*deps.texts),
       data_folder_(deps.data_folder),
       start_hidden_(deps.start_hidden),
+      tray_available_(std::move(deps.tray_available)),
+      host_input_notice_(QString::fromStdString(deps.host_input_notice)),
       pin_(deps.pin),
       active_window_notices_(deps.active_window_notices),
       pointer_(std::move(deps.pointer)),
@@ -101,7 +103,6 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
   connect(&timer3_, &QTimer::timeout, this, [this] { model_->FlushDpi(); });
   connect(&timer4_, &QTimer::timeout, this, [this] { model_->FlushRate(); });
   connect(&timer5_, &QTimer::timeout, this, [this] { model_->FlushAngleSnapping(); });
-  connect(&timer6_, &QTimer::timeout, this, &CHalvricDlg::OnTimer6);
   connect(&timer7_, &QTimer::timeout, this, &CHalvricDlg::OnTimer7);
   connect(&timer8_, &QTimer::timeout, this, &CHalvricDlg::RunForegroundCheck);
   connect(&timer9_, &QTimer::timeout, this, [this] { model_->FlushLift(); });
@@ -120,8 +121,6 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
     glow_phase_ = (glow_phase_ + 1) % 40;
     update(ButtonItemRect(hover_.index).adjusted(-6, -6, 6, 6));
   });
-
-  if (start_hidden_) timer6_.start(10);
 
   // Tray icon with its tip cut to 20 characters.
   tray_ = new QSystemTrayIcon(AppIcon(), this);
@@ -154,7 +153,7 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
 
 CHalvricDlg::~CHalvricDlg() {
   ctx_.quit.store(true);
-  for (QTimer* t : {&timer1_, &timer2_, &timer3_, &timer4_, &timer5_, &timer6_, &timer7_, &timer8_, &timer9_,
+  for (QTimer* t : {&timer1_, &timer2_, &timer3_, &timer4_, &timer5_, &timer7_, &timer8_, &timer9_,
                     &timer10_, &timer11_, &timer200_, &timer445_}) {
     t->stop();
   }
@@ -372,7 +371,7 @@ void CHalvricDlg::ActivateItem(int index) {
     case 2: ShowPage(kDpiPage); break;
     case 3: ShowPage(kOtherPage); break;
     case 4:
-      if (it.selection == 0) hide();
+      if (it.selection == 0) close();  // hides, or quits where there is no tray
       else showMinimized();
       break;
     case 5: break;  // the DPI sliders read the item's value
@@ -482,8 +481,8 @@ void CHalvricDlg::RunForegroundCheck() {
 
 void CHalvricDlg::OnTimer1() {
   if (!isVisible()) {
-    // Hidden again (start hidden, or hidden by the user): nothing is waiting to be shown.
-    if (shown_once_) timer1_.stop();
+    // Started hidden, or hidden again by the user: nothing is waiting to be shown.
+    if (shown_once_ || start_hidden_) timer1_.stop();
     return;
   }
   timer1_.stop();
@@ -492,13 +491,6 @@ void CHalvricDlg::OnTimer1() {
     activateWindow();
   }
   update();
-}
-
-void CHalvricDlg::OnTimer6() {
-  if (!isVisible()) return;
-  timer6_.stop();
-  start_hidden_ = false;
-  hide();
 }
 
 void CHalvricDlg::OnTimer11() {
@@ -540,6 +532,7 @@ void CHalvricDlg::OnTimer10() {
 }
 
 void CHalvricDlg::ShowFromTray() {
+  start_hidden_ = false;
   showNormal();
   raise();
   activateWindow();
@@ -558,9 +551,11 @@ void CHalvricDlg::Quit() {
 
 void CHalvricDlg::closeEvent(QCloseEvent* e) {
   if (!ctx_.quit.load()) {
-    // The close box and Esc only hide the window.
+    // The close box and Esc only hide the window while the tray icon can bring it back; without
+    // a tray they quit, once this close has returned.
     e->ignore();
-    hide();
+    if (!tray_available_ || tray_available_()) hide();
+    else QTimer::singleShot(0, this, &CHalvricDlg::Quit);
     return;
   }
   if (tray_ != nullptr) tray_->hide();

@@ -68,7 +68,11 @@ struct DlgDeps {
   const AppFonts* fonts = nullptr;
   const TextTables* texts = nullptr;
   std::filesystem::path data_folder;
+  // Start without ever mapping the window; it is shown from the tray or by a second start.
   bool start_hidden = false;
+  // Whether the desktop shows the tray icon now; null: it does. Where it does not, the close box
+  // and Esc end the program instead of hiding the window out of reach.
+  std::function<bool()> tray_available;
   std::optional<int> pin;  // access code of the information page
   DeviceConnection* session = nullptr;  // the device session; its notifications are connected to the slots below
   std::unique_ptr<PointerSettings> pointer;        // may be null (no display)
@@ -78,6 +82,9 @@ struct DlgDeps {
   // Where movement reports go for tilt-scroll and touch on this computer; null: nowhere. The
   // program owns it and keeps it until the window has gone.
   MovementIntake* movement_intake = nullptr;
+  // What of tilt-scroll and touch does not run here, and why (shown on the Other page); empty:
+  // both run.
+  std::string host_input_notice;
   // The program tells the window of active-window changes (RunForegroundCheck); without such
   // notices the foreground check polls while some profile is linked.
   bool active_window_notices = false;
@@ -136,6 +143,9 @@ class CHalvricDlg : public QWidget, private ReportView {
   int page() const { return page_; }
   int Busy() const { return busy_; }
   const QString& Hint() const { return hint_; }
+  // Why no mouse can be used although one is present (shown under "No device !!"); else empty.
+  const QString& NoDeviceReason() const { return no_device_reason_; }
+  const QString& HostInputNotice() const { return host_input_notice_; }
   int ProtectedButton() const { return protected_button_; }
   const std::vector<SettingsItem>& items() const { return items_; }
   const std::vector<Slider>& sliders() const;
@@ -293,7 +303,6 @@ class CHalvricDlg : public QWidget, private ReportView {
 
   // Timers.
   void OnTimer1();
-  void OnTimer6();
   void OnTimer7();
   void OnTimer10();
   void OnTimer11();
@@ -340,6 +349,9 @@ class CHalvricDlg : public QWidget, private ReportView {
   const TextTables& texts_;
   const std::filesystem::path data_folder_;
   bool start_hidden_;
+  std::function<bool()> tray_available_;
+  QString host_input_notice_;
+  QString no_device_reason_;
   std::optional<int> pin_;
   bool active_window_notices_ = false;
   std::optional<int> entered_pin_;
@@ -407,7 +419,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   // The sensor's reading and level as last reported (models that report them).
   int sensor_reading_ = 0;
   int sensor_level_ = 0;
-  QTimer timer1_, timer2_, timer3_, timer4_, timer5_, timer6_, timer7_, timer8_, timer9_, timer10_, timer11_,
+  QTimer timer1_, timer2_, timer3_, timer4_, timer5_, timer7_, timer8_, timer9_, timer10_, timer11_,
       timer200_, timer445_;
 };
 

@@ -54,6 +54,7 @@ void CHalvricDlg::OnConnected(const std::shared_ptr<const ConnectOutcome>& outco
   mice_ = outcome->mice;
   mouse_names_ = outcome->mouse_names;
   mouse_names_.resize(mice_.size());
+  no_device_reason_ = QString::fromStdString(outcome->problem);
   if (!outcome->loaded) {
     DropDevice();
     emit noDevice();

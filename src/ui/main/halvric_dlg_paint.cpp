@@ -83,6 +83,13 @@ void CHalvricDlg::PaintNoDevice(QPainter& p) {
   p.setFont(fonts_[kFont24]);
   p.setPen(ui::kText);
   p.drawText(rect(), Qt::AlignCenter, T(static_cast<int>(TextFamily::msg_str), text_id::kMsgNoDevice));
+  if (!no_device_reason_.isEmpty()) {
+    // A mouse is there but cannot be opened: say why and what fixes it, under the message.
+    p.setFont(fonts_[kFont14]);
+    p.setPen(ui::kTextDim);
+    p.drawText(QRect(160, height() / 2 + 30, width() - 320, 120), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+               no_device_reason_);
+  }
   PaintItem(p, kItemHide);
   PaintItem(p, kItemMinimise);
 }

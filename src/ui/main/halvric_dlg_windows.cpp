@@ -24,6 +24,7 @@ namespace {
 
 constexpr int kTextLightEffect = 45;  // button_str
 const QRect kLightItemRect(516, 254, 200, 38);
+const QRect kMacroEditRectBelowLight(516, 302, 200, 38);
 
 }  // namespace
 
@@ -48,6 +49,10 @@ bool CHalvricDlg::MouseTakesUpgrade() const {
 void CHalvricDlg::UpdateWindowItems() {
   // "Light effect" exists only for mice with lighting: without them it has no area to hit or draw.
   if (light_item_ >= 0) items_[static_cast<size_t>(light_item_)].rect = MouseHasLighting() ? kLightItemRect : QRect();
+  // "Macro edit" moves up into its place then, so that the column has no gap.
+  if (item_macro_edit_ >= 0) {
+    items_[static_cast<size_t>(item_macro_edit_)].rect = MouseHasLighting() ? kMacroEditRectBelowLight : kLightItemRect;
+  }
 }
 
 void CHalvricDlg::ShutdownSubWindows() {

@@ -180,14 +180,20 @@ void ButtonPage::Paint(QPainter& p) {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(prof.colour[0], prof.colour[1], prof.colour[2]));
     p.drawRoundedRect(QRectF(r.x() + 12, r.y() + 10, 10, r.height() - 20), 3, 3);
-    p.setFont(w_.fonts_[kFont12]);
-    p.setPen(ui::kTextDim);
-    p.drawText(QRect(r.x() + 32, r.y() + 6, 80, 16), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("%1 %2").arg(QString::fromStdString(w_.texts_.Get(TextFamily::profile_str))).arg(i + 1));
+    // The profile's number above its name; a profile named as its number shows it once, centred.
+    const QString number =
+        QStringLiteral("%1 %2").arg(QString::fromStdString(w_.texts_.Get(TextFamily::profile_str))).arg(i + 1);
+    const QString name = QString::fromStdString(w_.ProfileName(i));
+    const bool named = name != number;
+    if (named) {
+      p.setFont(w_.fonts_[kFont12]);
+      p.setPen(ui::kTextDim);
+      p.drawText(QRect(r.x() + 32, r.y() + 6, 80, 16), Qt::AlignLeft | Qt::AlignVCenter, number);
+    }
     p.setFont(w_.fonts_[kFont16]);
     p.setPen(ui::kTextStrong);
-    p.drawText(QRect(r.x() + 32, r.y() + 22, r.width() - 40, 24), Qt::AlignLeft | Qt::AlignVCenter,
-               QString::fromStdString(w_.ProfileName(i)));
+    p.drawText(named ? QRect(r.x() + 32, r.y() + 22, r.width() - 40, 24) : QRect(r.x() + 32, r.y(), r.width() - 40, r.height()),
+               Qt::AlignLeft | Qt::AlignVCenter, name);
     const bool enabled = w_.model_->wc().map.profile_bits != 0 ? (w_.model_->wc().profile_bits >> i) & 1 : !prof.flag;
     ui::DrawCheck(p, ProfileEnableRect(i), QString(), enabled,
                   w_.hover_.kind == CHalvricDlg::kHitProfileEnable && w_.hover_.index == i, w_.fonts_[kFont12]);

@@ -34,11 +34,11 @@ void OtherPage::Paint(QPainter& p) {
   CHalvricDlg::Heading(p, w_.fonts_[kFont14Bold], 770, 66, w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgInformation));
   for (int i : {CHalvricDlg::kItemAngleSnapping, CHalvricDlg::kItemOsd, CHalvricDlg::kItemAcceleration, CHalvricDlg::kItemBackup, CHalvricDlg::kItemRestore, CHalvricDlg::kItemReset}) w_.PaintItem(p, i);
   if (w_.light_item_ >= 0 && !w_.items_[static_cast<size_t>(w_.light_item_)].rect.isEmpty()) w_.PaintItem(p, w_.light_item_);
-  p.setFont(w_.fonts_[kFont12]);
-  p.setPen(ui::kTextDim);
-  for (int i : {CHalvricDlg::kItemBackup, CHalvricDlg::kItemRestore, CHalvricDlg::kItemReset}) {
-    const CHalvricDlg::SettingsItem& it = w_.items_[static_cast<size_t>(i)];
-    Q_UNUSED(it);
+  if (!w_.host_input_notice_.isEmpty()) {
+    // Under the general options: what of tilt-scroll and touch does not run on this desktop.
+    p.setFont(w_.fonts_[kFont12]);
+    p.setPen(ui::kTextDim);
+    p.drawText(QRect(236, 240, 260, 150), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, w_.host_input_notice_);
   }
   // Information block; the firmware details stay behind the PIN when one is set.
   QRect box(770, 106, 234, 210);

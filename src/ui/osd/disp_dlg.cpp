@@ -23,12 +23,51 @@ CDispDlg::CDispDlg(const ReportService& reports, const AppFonts& fonts, QWidget*
 
 void CDispDlg::SetModel(const OsdModel& model) { model_ = model; }
 
+namespace {
+
+constexpr double kPanelRadius = 12;
+constexpr int kProfilePanel = 44;
+constexpr int kAnglePanel = 40;
+
+}  // namespace
+
+std::vector<QRectF> CDispDlg::Panels() const {
+  std::vector<QRectF> out;
+  int y = 8;
+  if (view_.ShowsProfile()) {
+    out.emplace_back(8, y, kWidth - 16, kProfilePanel);
+    y += 52;
+  }
+  if (view_.ShowsDpi()) {
+    const int h = view_.ShowsScrollLine() ? 80 : 50;
+    out.emplace_back(8, y, kWidth - 16, h + 16);
+    y += h + 24;
+  }
+  if (view_.ShowsAngleSnapping()) out.emplace_back(8, y, kWidth - 16, kAnglePanel);
+  return out;
+}
+
+void CDispDlg::UpdateShape() {
+  if (!opaque_) {
+    if (!mask().isEmpty()) clearMask();
+    return;
+  }
+  // The window keeps only its panels' rounded shapes (the X shape extension needs no compositor).
+  QPainterPath shape;
+  for (const QRectF& r : Panels()) shape.addRoundedRect(r, kPanelRadius, kPanelRadius);
+  const QRegion region(shape.toFillPolygon().toPolygon());
+  setMask(region.isEmpty() ? QRegion(0, 0, 1, 1) : region);
+}
+
 void CDispDlg::Present(const OsdPass& pass) {
+  if (pass.show && !isVisible()) opaque_ = translucency_ && !translucency_();
   if (pass.draw) {
     view_ = pass.view;
+    UpdateShape();
     update();
   }
   if (pass.show && !isVisible()) {
+    UpdateShape();
     move(0, 0);
     show();
   }
@@ -45,20 +84,23 @@ void CDispDlg::paintEvent(QPaintEvent*) {
   p.fillRect(rect(), Qt::transparent);
   p.setCompositionMode(QPainter::CompositionMode_SourceOver);
   if (view_.alpha <= 0) return;
-  p.setOpacity(view_.alpha / 255.0);
+  // Opaque: no fade, and the panels cover what the shape leaves (a border's blend would show
+  // the black of the empty pixels under it).
+  p.setOpacity(opaque_ ? 1.0 : view_.alpha / 255.0);
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
   const QFont font = fonts_.Sans(18);
   p.setFont(font);
-  const QColor panel(0x10, 0x12, 0x17, 225);
+  const QColor panel(0x10, 0x12, 0x17, opaque_ ? 255 : 225);
+  const QColor border(0x3f, 0xb6, 0xff, opaque_ ? 255 : 160);
   int y = 8;
   auto draw_panel = [&](int h) {
-    p.setPen(QPen(QColor(0x3f, 0xb6, 0xff, 160), 1.2));
+    p.setPen(QPen(border, 1.2));
     p.setBrush(panel);
-    p.drawRoundedRect(QRectF(8, y, kWidth - 16, h), 12, 12);
+    p.drawRoundedRect(QRectF(8, y, kWidth - 16, h), kPanelRadius, kPanelRadius);
   };
   if (view_.ShowsProfile()) {
-    draw_panel(44);
+    draw_panel(kProfilePanel);
     const auto idx = static_cast<size_t>(view_.profile);
     std::array<uint8_t, 3> c = model_.profile_colours[idx];
     if (model_.two_bit_colours) {
@@ -104,7 +146,7 @@ void CDispDlg::paintEvent(QPaintEvent*) {
     y += h + 24;
   }
   if (view_.ShowsAngleSnapping()) {
-    draw_panel(40);
+    draw_panel(kAnglePanel);
     p.setFont(font);
     p.setPen(view_.angle_snapping ? ui::kAccent : ui::kTextDim);
     p.drawText(QRect(22, y, kWidth - 44, 40), Qt::AlignVCenter | Qt::AlignLeft,

@@ -4,10 +4,17 @@
 // reports a change. It fades by painting with the display state's alpha. Its passes run on the
 // report service's display thread, which runs only while something shows or fades, so a hidden
 // display costs nothing; the window only draws, shows and hides as each pass says.
+//
+// Without a compositing manager (a bare X server) translucent pixels show black: the display is
+// then cut to the shape of its rounded panels and drawn opaque, appearing and vanishing without
+// the fade.
 
+#include <QRegion>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "services/osd_state.h"
 #include "services/report_service.h"
@@ -36,6 +43,12 @@ class CDispDlg : public QWidget {
   CDispDlg(const ReportService& reports, const AppFonts& fonts, QWidget* parent = nullptr);
 
   void SetModel(const OsdModel& model);
+  // Whether the desktop blends translucent windows now (asked at each show); null: it does.
+  void SetTranslucencyCheck(std::function<bool()> check) { translucency_ = std::move(check); }
+  // Drawn opaque and cut to its panels (no compositor at the last show).
+  bool Opaque() const { return opaque_; }
+  // The rounded panels the current view draws, top to bottom.
+  std::vector<QRectF> Panels() const;
   bool PassesRunning() const { return reports_.DisplayRunning(); }
   const OsdView& ShownView() const { return view_; }
   // Carries out one pass of the display thread (on the window's thread).
@@ -51,8 +64,12 @@ class CDispDlg : public QWidget {
  private:
   const ReportService& reports_;
   const AppFonts& fonts_;
+  void UpdateShape();
+
   OsdModel model_;
   OsdView view_;
+  std::function<bool()> translucency_;
+  bool opaque_ = false;
 };
 
 }  // namespace halvric

@@ -58,6 +58,38 @@ class TrayTest : public QObject {
     QVERIFY(!lighting->isVisible());
     QVERIFY(!lighting->PreviewRunning());
   }
+
+  // A desktop without a tray (stock GNOME): a hidden window could not be brought back, so the
+  // close box, Esc and the window's own close icon end the program.
+  void withoutATrayClosingQuits() {
+    bool tray = false;
+    {
+      WindowRig rig("level11", {}, nullptr, nullptr, [&tray] { return tray; });
+      QVERIFY(rig.WaitLoaded());
+      rig.Settle();
+      rig.window->close();
+      QTRY_VERIFY_WITH_TIMEOUT(rig.window->Quitting(), 2000);
+      QVERIFY(!rig.window->isVisible());
+    }
+    {
+      WindowRig rig("level11", {}, nullptr, nullptr, [&tray] { return tray; });
+      QVERIFY(rig.WaitLoaded());
+      rig.Settle();
+      QTest::keyClick(rig.window.get(), Qt::Key_Escape);
+      QTRY_VERIFY_WITH_TIMEOUT(rig.window->Quitting(), 2000);
+    }
+    {
+      // The tray came up after the start: closing hides again.
+      WindowRig rig("level11", {}, nullptr, nullptr, [&tray] { return tray; });
+      QVERIFY(rig.WaitLoaded());
+      rig.Settle();
+      tray = true;
+      QTest::mouseClick(rig.window.get(), Qt::LeftButton, {}, rig.window->items()[CHalvricDlg::kItemHide].rect.center());
+      QTest::qWait(50);
+      QVERIFY(!rig.window->isVisible());
+      QVERIFY(!rig.window->Quitting());
+    }
+  }
 };
 
 QTEST_MAIN(TrayTest)

@@ -1,0 +1,111 @@
+// The desktop program's command line: what it accepts, what it refuses, and that usage, version
+// and a missing display are answered in the terminal without starting the program.
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/command_line.h"
+#include "app/instance_channel.h"
+#include "support/window_fixture.h"
+
+using namespace halvric;
+
+class CommandLineTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+
+  struct Outcome {
+    int code = -1;
+    QString out, err;
+  };
+  // Runs the program in an environment with no display at all.
+  Outcome Run(const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(HALVRIC_PATH), args);
+    if (!p.waitForFinished(10000)) {
+      p.kill();
+      p.waitForFinished();
+      return {};
+    }
+    Outcome o;
+    o.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : 128 + p.exitCode();
+    o.out = QString::fromUtf8(p.readAllStandardOutput());
+    o.err = QString::fromUtf8(p.readAllStandardError());
+    return o;
+  }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    halvric::testing::UsePrivateFolders(dir_);
+  }
+
+  void qtOptionsPassAndOthersAreRefused() {
+    const StartOptions a = ParseStartOptions(
+        {"halvric", "-platform", "offscreen", "--display=:3", "-reverse", "-style=fusion", "/HIDE", "--simulate=level0"});
+    QVERIFY(a.unknown.empty());
+    QVERIFY(a.hide);
+    QCOMPARE(QString::fromStdString(a.platform.value()), QStringLiteral("offscreen"));
+    QCOMPARE(QString::fromStdString(a.display.value()), QStringLiteral(":3"));
+    QCOMPARE(QString::fromStdString(a.simulate), QStringLiteral("level0"));
+
+    // "offscreen" is Qt's value, not an unknown argument; a misspelt option and a value option
+    // without its value are refused.
+    const StartOptions b = ParseStartOptions({"halvric", "--hdie", "file.txt", "-platform"});
+    QCOMPARE(b.unknown.size(), size_t{3});
+    QVERIFY(!b.platform);
+
+    const StartOptions c = ParseStartOptions({"halvric", "--HELP", "/Version"});
+    QVERIFY(c.help && c.version);
+  }
+
+  void aDisplayIsNamedByAnOptionOrTheEnvironment() {
+    const StartOptions none = ParseStartOptions({"halvric"});
+    auto env_with = [](const char* set) {
+      return [set](const char* name) -> const char* { return std::string_view(name) == set ? "x" : nullptr; };
+    };
+    QVERIFY(!DisplayConfigured(none, [](const char*) -> const char* { return nullptr; }));
+    QVERIFY(!DisplayConfigured(none, [](const char*) -> const char* { return ""; }));
+    QVERIFY(DisplayConfigured(none, env_with("DISPLAY")));
+    QVERIFY(DisplayConfigured(none, env_with("WAYLAND_DISPLAY")));
+    QVERIFY(DisplayConfigured(none, env_with("QT_QPA_PLATFORM")));
+    QVERIFY(DisplayConfigured(ParseStartOptions({"halvric", "-platform", "offscreen"}),
+                              [](const char*) -> const char* { return nullptr; }));
+  }
+
+  void usageVersionAndRefusalsAnswerWithoutStarting() {
+    // A running instance does not swallow them.
+    InstanceChannel running(InstanceChannel::DefaultPath());
+    QVERIFY(running.Listen());
+
+    const Outcome help = Run({QStringLiteral("--help")});
+    QCOMPARE(help.code, 0);
+    QVERIFY(help.out.startsWith(QStringLiteral("Usage: halvric")));
+    QVERIFY(help.out.contains(QStringLiteral("--hide")));
+
+    const Outcome version = Run({QStringLiteral("--version")});
+    QCOMPARE(version.code, 0);
+    QVERIFY(version.out.startsWith(QStringLiteral("halvric ")));
+
+    const Outcome bad = Run({QStringLiteral("--hdie")});
+    QCOMPARE(bad.code, 2);
+    QVERIFY(bad.err.contains(QStringLiteral("unknown option '--hdie'")));
+    QVERIFY(bad.out.isEmpty());
+  }
+
+  void withoutADisplayTheProgramSaysSoInOneLine() {
+    const Outcome o = Run({QStringLiteral("--simulate=level0")});
+    QCOMPARE(o.code, 1);
+    QCOMPARE(o.err.count(QLatin1Char('\n')), 1);
+    QVERIFY(o.err.startsWith(QStringLiteral("halvric: no graphical session")));
+  }
+};
+
+QTEST_MAIN(CommandLineTest)
+#include "command_line_test.moc"
