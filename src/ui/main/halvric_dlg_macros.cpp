@@ -5,6 +5,7 @@
 #include "ui/main/halvric_dlg.h"
 
 #include <QMouseEvent>
+#include <QTimer>
 
 #include "config/describe_assignment.h"
 #include "config/function_catalogue.h"
@@ -20,6 +21,7 @@
 #include "ui/button/button_set_dlg.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/kit/key_resources.h"
+#include "ui/kit/str_dlg.h"
 #include "ui/macro/macro_edit.h"
 #include "ui/macro/macro_list_wnd.h"
 #include "ui/main/main_sub_windows.h"
@@ -33,6 +35,30 @@ void CHalvricDlg::CreateMacroWindows(MacroLibrary* library) {
     library = own_library_.get();
   }
   library_ = library;
+  // The library speaks through the window's prompt. A scan may run before the window is shown
+  // and finds a corrupt file again at every rescan: its message waits for the event loop, once
+  // for all the files of one scan.
+  MacroLibraryHooks hooks;
+  hooks.show_message = [this](const std::string& text) {
+    const QString message = QString::fromStdString(text);
+    if (pending_messages_.contains(message)) return;
+    pending_messages_.append(message);
+    if (pending_messages_.size() == 1) {
+      QTimer::singleShot(0, this, [this] {
+        while (!pending_messages_.isEmpty()) {
+          ShowMessage(pending_messages_.front());
+          pending_messages_.removeFirst();
+        }
+      });
+    }
+  };
+  hooks.confirm = [this](const std::string& text) {
+    prompt_->mode = CStrDlg::kConfirm;
+    prompt_->title = windowTitle();
+    prompt_->message = QString::fromStdString(text);
+    return prompt_->exec() == QDialog::Accepted && prompt_->choice == CStrDlg::kChoiceOk;
+  };
+  library_->SetHooks(std::move(hooks));
   windows_->CreateMacroWindows();
 }
 
@@ -119,27 +145,46 @@ void CHalvricDlg::DropEntry(const _MACRO_LIST_ITEM_& entry, const QPoint& global
     ApplyButtonResult(key, ButtonAssignment::Make(entry.type, entry.op1, entry.op2, entry.op3), false);
     return;
   }
-  // A macro file goes into the first free slot of the mouse, then the button plays it.
-  const auto loaded = LoadMacroFile(entry.path);
-  if (!loaded) return;
+  BindMacroFile(key, entry.path);
+}
+
+void CHalvricDlg::ShowMessage(const QString& text) {
+  prompt_->mode = CStrDlg::kConfirm;
+  prompt_->title = windowTitle();
+  prompt_->message = text;
+  prompt_->exec();
+}
+
+void CHalvricDlg::BindMacroFile(int key, const std::string& path) {
+  const int p = ctx_.current_profile.load();
+  if (!HasDevice() || p < 0 || p >= kProfileCount) return;
+  const auto loaded = LoadMacroFile(path);
+  if (!loaded) {
+    ShowMessage(T(static_cast<int>(TextFamily::msg_str), 20));
+    return;
+  }
   const Macro& m = *loaded;
   int free_slot = -1;
   for (int s = 0; s < kMacroSlots && free_slot < 0; ++s) {
     if (model_->wc().macros[static_cast<size_t>(s)].start == 0) free_slot = s;
   }
-  if (free_slot < 0) return;
+  if (free_slot < 0) {
+    ShowMessage(T(static_cast<int>(TextFamily::msg_str), 19));
+    return;
+  }
   auto result = std::make_shared<WorkingCopy>();
+  auto stored = std::make_shared<MacroStoreResult>(MacroStoreResult::kFailed);
   BeginBusy();
   session_->Post(
-      [free_slot, m, p, key, result, this](DeviceLayer& dev, WorkingCopy& wc) {
-        if (WriteMacroToSlot(MouseAt(dev, wc.path), wc, free_slot, m, [this](double f) { session_->ReportProgress(f); }) ==
-            MacroStoreResult::kOk) {
+      [free_slot, m, p, key, result, stored, this](DeviceLayer& dev, WorkingCopy& wc) {
+        *stored = WriteMacroToSlot(MouseAt(dev, wc.path), wc, free_slot, m, [this](double f) { session_->ReportProgress(f); });
+        if (*stored == MacroStoreResult::kOk) {
           const MacroSlot& slot = wc.macros[static_cast<size_t>(free_slot)];
           ChangeButton(dev, wc, p, key, ButtonAssignment::Macro(static_cast<int>(slot.mode), static_cast<int>(slot.body)));
         }
         *result = wc;
       },
-      [this, result] {
+      [this, result, stored] {
         EndBusy();
         if (result->loaded && HasDevice() && result->path == model_->wc().path) {
           model_->wc().macros = result->macros;
@@ -148,6 +193,7 @@ void CHalvricDlg::DropEntry(const _MACRO_LIST_ITEM_& entry, const QPoint& global
         }
         RebuildMacroLists();
         update();
+        if (*stored == MacroStoreResult::kNoSpace) ShowMessage(T(static_cast<int>(TextFamily::msg_str), 19));
       });
 }
 
