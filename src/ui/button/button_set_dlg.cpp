@@ -422,15 +422,23 @@ void CButtonSetDlg::MacroListChanged(const MacroList* macros) {
 void CButtonSetDlg::RebuildMacroRows() {
   rows_.clear();
   if (macros_ == nullptr) return;
-  bool open = true;
-  for (size_t i = 0; i < macros_->size(); ++i) {
+  // Every folder is a group row. An entry belongs to the folder its parent id names, or, where
+  // the list carries no ids, to the folder above it.
+  std::map<int32_t, std::size_t> folder_of_id;
+  for (std::size_t i = 0; i < macros_->size(); ++i) {
+    if ((*macros_)[i].IsFolder() && (*macros_)[i].id != 0) folder_of_id.emplace((*macros_)[i].id, i);
+  }
+  std::ptrdiff_t group = -1;
+  for (std::size_t i = 0; i < macros_->size(); ++i) {
     const _MACRO_LIST_ITEM_& e = (*macros_)[i];
-    if (e.IsFolder() && e.depth == 0) {
-      open = group_open_[e.name];
+    if (e.IsFolder()) {
       rows_.push_back({static_cast<int>(i), true});
-    } else if (open) {
-      rows_.push_back({static_cast<int>(i), e.IsFolder()});
+      group = static_cast<std::ptrdiff_t>(i);
+      continue;
     }
+    const auto by_id = e.parent != 0 ? folder_of_id.find(e.parent) : folder_of_id.end();
+    const std::ptrdiff_t owner = by_id != folder_of_id.end() ? static_cast<std::ptrdiff_t>(by_id->second) : group;
+    if (owner < 0 || group_open_[(*macros_)[static_cast<std::size_t>(owner)].name]) rows_.push_back({static_cast<int>(i), false});
   }
 }
 

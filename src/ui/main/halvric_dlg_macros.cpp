@@ -6,6 +6,7 @@
 
 #include <QMouseEvent>
 #include <QTimer>
+#include <algorithm>
 
 #include "config/describe_assignment.h"
 #include "config/function_catalogue.h"
@@ -31,7 +32,6 @@ namespace halvric {
 void CHalvricDlg::CreateMacroWindows(MacroLibrary* library) {
   if (library == nullptr) {
     own_library_ = std::make_unique<MacroLibrary>(data_folder_, texts_);
-    own_library_->ScanLibrary();
     library = own_library_.get();
   }
   library_ = library;
@@ -59,6 +59,7 @@ void CHalvricDlg::CreateMacroWindows(MacroLibrary* library) {
     return prompt_->exec() == QDialog::Accepted && prompt_->choice == CStrDlg::kChoiceOk;
   };
   library_->SetHooks(std::move(hooks));
+  library_->ScanLibrary();
   windows_->CreateMacroWindows();
 }
 
@@ -75,9 +76,14 @@ void CHalvricDlg::RebuildMacroLists() {
   }
   // The macros in the mouse, as one more group.
   if (HasDevice()) {
+    // It takes the next free id, so that list windows find its entries by their parent id.
+    int32_t next_id = 1;
+    for (const _MACRO_LIST_ITEM_& e : function_entries_) next_id = std::max(next_id, e.id + 1);
     _MACRO_LIST_ITEM_ group;
     group.type = kEntryFolder;
     group.name = texts_.Get(TextFamily::class_str, 5);
+    group.depth = 1;
+    group.id = next_id;
     function_entries_.push_back(group);
     for (int s = 0; s < kMacroSlots; ++s) {
       const MacroSlot& slot = model_->wc().macros[static_cast<size_t>(s)];
@@ -87,7 +93,8 @@ void CHalvricDlg::RebuildMacroLists() {
       e.type = static_cast<int32_t>(slot.mode >= 8 && slot.mode <= 10 ? slot.mode : 8);
       e.op1 = static_cast<int32_t>(slot.body & 0xFF);
       e.op2 = static_cast<int32_t>((slot.body >> 8) & 0xFF);
-      e.depth = 1;
+      e.depth = 2;
+      e.parent = group.id;
       e.inMouse = 1;
       e.slot = s;
       e.size = static_cast<int32_t>(slot.length);
