@@ -302,7 +302,9 @@ class CHalvricDlg : public QWidget, private ReportView {
   void BindMacroFile(int key, const std::string& path);
   // Shows `text` in the window's prompt as a message.
   void ShowMessage(const QString& text);
-  QStringList pending_messages_;  // library messages waiting for the event loop
+  // Shows the library's waiting messages once the window is on screen (over it, not under it).
+  void FlushMessages();
+  QStringList pending_messages_;  // library messages waiting for the window
   int ButtonAtGlobal(const QPoint& global_pos) const;
 
   // Painting (halvric_dlg_paint.cpp).

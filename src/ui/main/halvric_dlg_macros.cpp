@@ -6,6 +6,7 @@
 
 #include <QMouseEvent>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 #include "config/describe_assignment.h"
@@ -43,14 +44,7 @@ void CHalvricDlg::CreateMacroWindows(MacroLibrary* library) {
     const QString message = QString::fromStdString(text);
     if (pending_messages_.contains(message)) return;
     pending_messages_.append(message);
-    if (pending_messages_.size() == 1) {
-      QTimer::singleShot(0, this, [this] {
-        while (!pending_messages_.isEmpty()) {
-          ShowMessage(pending_messages_.front());
-          pending_messages_.removeFirst();
-        }
-      });
-    }
+    if (pending_messages_.size() == 1) QTimer::singleShot(0, this, [this] { FlushMessages(); });
   };
   hooks.confirm = [this](const std::string& text) {
     prompt_->mode = CStrDlg::kConfirm;
@@ -155,10 +149,27 @@ void CHalvricDlg::DropEntry(const _MACRO_LIST_ITEM_& entry, const QPoint& global
   BindMacroFile(key, entry.path);
 }
 
+void CHalvricDlg::FlushMessages() {
+  // Timer 1 raises the window once it is first on screen: the message comes after that.
+  if (!isVisible() || windowHandle() == nullptr || !windowHandle()->isExposed() || timer1_.isActive()) {
+    QTimer::singleShot(200, this, [this] { FlushMessages(); });
+    return;
+  }
+  while (!pending_messages_.isEmpty()) {
+    ShowMessage(pending_messages_.front());
+    pending_messages_.removeFirst();
+  }
+}
+
 void CHalvricDlg::ShowMessage(const QString& text) {
   prompt_->mode = CStrDlg::kConfirm;
   prompt_->title = windowTitle();
   prompt_->message = text;
+  // Over the window even where no window manager stacks it there.
+  QTimer::singleShot(0, prompt_, [p = prompt_] {
+    p->raise();
+    p->activateWindow();
+  });
   prompt_->exec();
 }
 
