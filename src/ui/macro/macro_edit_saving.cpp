@@ -208,6 +208,7 @@ void MacroEdit::LoadRow(int row) {
       return;
     }
     SetMacro(*m, path, -1);
+    SelectPath(path);
     return;
   }
   const int slot = r.index;
@@ -219,7 +220,9 @@ void MacroEdit::LoadRow(int row) {
         *ok = ReadMacroFromSlot(MouseAt(dev, wc.path), wc, slot, *loaded, progress) == MacroStoreResult::kOk;
       },
       [this, slot, loaded, ok] {
-        if (*ok) SetMacro(*loaded, {}, slot);
+        if (!*ok) return;
+        SetMacro(*loaded, {}, slot);
+        selected_row_ = RowOfSlot(slot);
       });
 }
 
