@@ -151,7 +151,8 @@ class MacroEdit : public QWidget {
   void ScrollToEnd();
   void Changed();
   bool AskSaveChanges();  // false: the user cancelled
-  bool SaveCurrent();
+  // Saves the edited macro where it came from, or into `new_file` when given.
+  bool SaveCurrent(const std::filesystem::path& new_file = {});
   void WriteToSlot(int slot, const Macro& m);
   void InsertMove();
   void NewFolder();

@@ -67,13 +67,15 @@ bool MacroEdit::AskSaveChanges() {
 
 // The edited macro goes back where it came from: its file, its mouse slot, or a new file of the
 // library.
-bool MacroEdit::SaveCurrent() {
-  if (source_slot_ >= 0) {
+bool MacroEdit::SaveCurrent(const std::filesystem::path& new_file) {
+  if (new_file.empty() && source_slot_ >= 0) {
     WriteToSlot(source_slot_, macro_);
     return true;
   }
   if (deps_.library == nullptr) return false;
-  std::filesystem::path target = path_.empty() ? deps_.library->NewMacroPath(deps_.library->tree()) : std::filesystem::path(path_);
+  std::filesystem::path target = !new_file.empty() ? new_file
+                                 : path_.empty()    ? deps_.library->NewMacroPath(deps_.library->tree())
+                                                    : std::filesystem::path(path_);
   if (macro_.name.empty()) {
     QString name = T(static_cast<int>(TextFamily::msg_str), 24);
     if (!AskText(T(static_cast<int>(TextFamily::cap_input_str), 2), static_cast<int>(kMaxMacroNameChars), name)) return false;
@@ -134,9 +136,7 @@ void MacroEdit::SaveOntoRow(int row) {
     // Onto a folder: a new file inside it.
     const std::filesystem::path folder =
         r.kind == kRowFolder ? std::filesystem::path(deps_.library->macros()[static_cast<size_t>(r.index)].path) : deps_.library->tree();
-    path_ = deps_.library->NewMacroPath(folder).string();
-    source_slot_ = -1;
-    SaveCurrent();
+    if (SaveCurrent(deps_.library->NewMacroPath(folder))) source_slot_ = -1;
   }
 }
 

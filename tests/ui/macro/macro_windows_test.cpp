@@ -614,6 +614,49 @@ class MacroWindowsTest : public QObject {
     lib.ScanLibrary();
   }
 
+  // The dialog's Macro page saves a library macro into the user's list, and a row dragged onto
+  // its edit area opens in the editor once the dialog has closed.
+  void macroPageSavesToTheListAndOpensTheEditor() {
+    WindowRig rig("level11");
+    QVERIFY(rig.WaitLoaded());
+    rig.Settle();
+    MacroLibrary& lib = rig.window->library();
+    std::filesystem::remove_all(lib.tree());
+    lib.ScanLibrary();
+    CButtonSetDlg& dlg = rig.window->buttonDialog();
+    bool done = false;
+    QTimer driver;
+    driver.setInterval(20);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+      if (!dlg.isVisible() || done) return;
+      done = true;
+      ClickAt(&dlg, dlg.PageTabRect(CButtonSetDlg::kPageMacro).center());
+      ClickAt(&dlg, dlg.MacroRowRect(dlg.MacroRowOf("Editing shortcuts")).center());
+      ClickAt(&dlg, dlg.MacroRowRect(dlg.MacroRowOf("Paste")).center());
+      ClickAt(&dlg, dlg.MacroActionRect(CButtonSetDlg::kMacroSave).center());
+      const QPoint from = dlg.MacroRowRect(dlg.MacroRowOf("Undo")).center();
+      const QPoint to = dlg.MacroEditDropRect().center();
+      QTest::mousePress(&dlg, Qt::LeftButton, Qt::NoModifier, from);
+      QTest::mouseMove(&dlg, from + QPoint(0, 2));
+      QTest::mouseMove(&dlg, to);
+      QTest::mouseRelease(&dlg, Qt::LeftButton, Qt::NoModifier, to);
+    });
+    driver.start();
+    ClickAt(rig.window.get(), rig.window->ButtonItemRect(FreeButton(rig)).center());
+    QTRY_VERIFY_WITH_TIMEOUT(done && !dlg.isVisible(), 5000);
+    MacroEdit& ed = rig.window->macroEditor();
+    QTRY_VERIFY_WITH_TIMEOUT(ed.isVisible(), 3000);
+    QCOMPARE(ed.macro().name, std::string("Undo"));
+    QVERIFY(ed.CurrentFile().empty());  // a library's file is edited as a new macro
+    lib.ScanLibrary();
+    QCOMPARE(lib.macros().size(), size_t{1});
+    QCOMPARE(lib.macros()[0].name, std::string("Paste"));
+    ed.SetMacro(Macro{}, {}, -1);
+    ed.close();
+    std::filesystem::remove_all(lib.tree());
+    lib.ScanLibrary();
+  }
+
   // The editor closes with its close control and with Esc, asking first about unsaved changes,
   // also those of a macro without instructions; a deleted file is no longer where Save writes.
   void editorClosesAndForgetsADeletedFile() {
