@@ -657,6 +657,20 @@ class MacroWindowsTest : public QObject {
     lib.ScanLibrary();
   }
 
+  // Quitting cancels an open picker; the function list is left alone.
+  void quitCancelsThePicker() {
+    WindowRig rig("level11");
+    QVERIFY(rig.WaitLoaded());
+    MacroLibrary& lib = rig.window->library();
+    ui::MacroList& list = rig.window->macroList();
+    list.SetList(ui::MacroList::kMacroMode, &lib.macros(), &lib);
+    list.show();
+    QVERIFY(list.isVisible());
+    rig.window->Quit();
+    QVERIFY(!list.isVisible());
+    QCOMPARE(list.result(), static_cast<int>(QDialog::Rejected));
+  }
+
   // The editor closes with its close control and with Esc, asking first about unsaved changes,
   // also those of a macro without instructions; a deleted file is no longer where Save writes.
   void editorClosesAndForgetsADeletedFile() {
