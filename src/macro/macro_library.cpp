@@ -36,6 +36,38 @@ std::optional<std::string> FolderName(std::string_view name) {
 
 }  // namespace
 
+std::vector<int> VisibleTreeOrder(const MacroList& list, const std::function<bool(const _MACRO_LIST_ITEM_& folder)>& is_open) {
+  // Folder ids present in the list; an entry whose parent is not among them is shown at the top.
+  std::map<int32_t, std::size_t> folder_at;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (list[i].IsFolder() && list[i].id != 0) folder_at.emplace(list[i].id, i);
+  }
+  std::map<int32_t, std::vector<int>> children;
+  std::vector<int> top;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const _MACRO_LIST_ITEM_& e = list[i];
+    const auto parent = folder_at.find(e.parent);
+    if (e.parent != 0 && parent != folder_at.end() && parent->second != i) children[e.parent].push_back(static_cast<int>(i));
+    else top.push_back(static_cast<int>(i));
+  }
+  std::vector<int> order;
+  std::vector<bool> placed(list.size(), false);
+  // Each entry is placed once, so ids that point at each other cannot make this loop.
+  std::function<void(const std::vector<int>&)> add = [&](const std::vector<int>& entries) {
+    for (const int i : entries) {
+      if (placed[static_cast<std::size_t>(i)]) continue;
+      placed[static_cast<std::size_t>(i)] = true;
+      order.push_back(i);
+      const _MACRO_LIST_ITEM_& e = list[static_cast<std::size_t>(i)];
+      if (!e.IsFolder() || e.id == 0 || !is_open(e)) continue;
+      const auto kids = children.find(e.id);
+      if (kids != children.end()) add(kids->second);
+    }
+  };
+  add(top);
+  return order;
+}
+
 MacroLibrary::MacroLibrary(fs::path data_folder, const TextTables& texts, MacroLibraryHooks hooks)
     : tree_(std::move(data_folder) / kFavoriteFolderName), texts_(texts), hooks_(std::move(hooks)) {}
 

@@ -19,6 +19,12 @@ namespace halvric {
 
 class TextTables;
 
+// The order in which a tree display shows `list`: every folder directly followed by its own
+// entries (in list order, so a name-sorted list gives name-sorted folders), entries found by their
+// `parent` id rather than by their place in the list. The entries below a folder for which
+// `is_open` says false are left out. Returns indices into `list`.
+std::vector<int> VisibleTreeOrder(const MacroList& list, const std::function<bool(const _MACRO_LIST_ITEM_& folder)>& is_open);
+
 // What the library needs from the program around it.
 struct MacroLibraryHooks {
   // Shows a message box with `text`.
@@ -42,6 +48,8 @@ class MacroLibrary {
   MacroLibrary(std::filesystem::path data_folder, const TextTables& texts, MacroLibraryHooks hooks = {});
 
   const std::filesystem::path& tree() const { return tree_; }
+  // Replaces the hooks (the windows install theirs once they exist).
+  void SetHooks(MacroLibraryHooks hooks) { hooks_ = std::move(hooks); }
   const MacroList& macros() const { return macros_; }
 
   // Rebuilds the list from disk: folders and readable macros, ids from 1, sorted by name with

@@ -1,6 +1,7 @@
 #include "ui/button/button_set_dlg.h"
 
 #include <QGuiApplication>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -10,6 +11,7 @@
 #include "config/key_labels.h"
 #include "config/text_tables.h"
 #include "config/usage_to_scan_table.h"
+#include "macro/macro_file.h"
 #include "ui/kit/key_capture.h"
 
 namespace halvric {
@@ -84,6 +86,7 @@ void CButtonSetDlg::Prepare(const ButtonSetRequest& request) {
   if (request_.key_cycle != nullptr) cycle_at_open_ = *request_.key_cycle;
   assignment_ = request.current;
   macro_name_.clear();
+  macro_file_path_.clear();
   sliders_shown_ = false;
   slider_count_ = 0;
   hint_.clear();
@@ -421,15 +424,23 @@ void CButtonSetDlg::MacroListChanged(const MacroList* macros) {
 void CButtonSetDlg::RebuildMacroRows() {
   rows_.clear();
   if (macros_ == nullptr) return;
-  bool open = true;
-  for (size_t i = 0; i < macros_->size(); ++i) {
+  // Every folder is a group row. An entry belongs to the folder its parent id names, or, where
+  // the list carries no ids, to the folder above it.
+  std::map<int32_t, std::size_t> folder_of_id;
+  for (std::size_t i = 0; i < macros_->size(); ++i) {
+    if ((*macros_)[i].IsFolder() && (*macros_)[i].id != 0) folder_of_id.emplace((*macros_)[i].id, i);
+  }
+  std::ptrdiff_t group = -1;
+  for (std::size_t i = 0; i < macros_->size(); ++i) {
     const _MACRO_LIST_ITEM_& e = (*macros_)[i];
-    if (e.IsFolder() && e.depth == 0) {
-      open = group_open_[e.name];
+    if (e.IsFolder()) {
       rows_.push_back({static_cast<int>(i), true});
-    } else if (open) {
-      rows_.push_back({static_cast<int>(i), e.IsFolder()});
+      group = static_cast<std::ptrdiff_t>(i);
+      continue;
     }
+    const auto by_id = e.parent != 0 ? folder_of_id.find(e.parent) : folder_of_id.end();
+    const std::ptrdiff_t owner = by_id != folder_of_id.end() ? static_cast<std::ptrdiff_t>(by_id->second) : group;
+    if (owner < 0 || group_open_[(*macros_)[static_cast<std::size_t>(owner)].name]) rows_.push_back({static_cast<int>(i), false});
   }
 }
 
@@ -447,7 +458,77 @@ void CButtonSetDlg::ClickMacroRow(int visible_row) {
   macro_selected_ = r;
   assignment_ = ButtonAssignment::Make(e.type, e.op1, e.op2, e.op3 == builtin_action::kMarker ? e.op3 : 0);
   macro_name_ = e.name;
+  const bool file = e.type >= function_type::kMacro && e.type <= function_type::kMacroFire && e.inMouse == 0 &&
+                    e.op3 != builtin_action::kMarker && HasMacroExtension(e.path);
+  macro_file_path_ = file ? e.path : std::string();
+  macro_file_pick_ = assignment_;
   Recompute();
+}
+
+QRect CButtonSetDlg::MacroActionRect(int action) const {
+  switch (action) {
+    case kMacroLoad: return {680, kContentTop + 260, 154, 36};
+    case kMacroSave: return {846, kContentTop + 260, 154, 36};
+    case kMacroEditor: return {680, kContentTop + 306, 320, 36};
+    default: return {};
+  }
+}
+
+QRect CButtonSetDlg::MacroEditDropRect() const { return {680, kContentTop, 320, 240}; }
+
+const _MACRO_LIST_ITEM_* CButtonSetDlg::SelectedMacroEntry() const {
+  if (macros_ == nullptr || macro_selected_ < 0 || macro_selected_ >= static_cast<int>(rows_.size())) return nullptr;
+  const MacroRow& row = rows_[static_cast<size_t>(macro_selected_)];
+  if (row.group) return nullptr;
+  const _MACRO_LIST_ITEM_& e = (*macros_)[static_cast<size_t>(row.entry)];
+  const bool macro = e.type >= function_type::kMacro && e.type <= function_type::kMacroFire && e.op3 != builtin_action::kMarker;
+  return macro ? &e : nullptr;
+}
+
+void CButtonSetDlg::EditAfterClose(const std::optional<_MACRO_LIST_ITEM_>& entry) {
+  if (!edit_macro) return;
+  // The editor is a window of its own: the modal dialog ends first (as cancelled), then it opens.
+  const auto open = edit_macro;
+  Cancel();
+  QTimer::singleShot(0, [open, entry] { open(entry); });
+}
+
+void CButtonSetDlg::RunMacroAction(int action) {
+  switch (action) {
+    case kMacroLoad: {
+      if (!pick_macro_file) return;
+      const std::string path = pick_macro_file();
+      if (path.empty()) return;
+      const auto header = ReadMacroHeader(path);
+      if (!header) {
+        if (header.fault() == MacroFileStatus::kInvalidFormat) SetHint(T(static_cast<int>(TextFamily::msg_str), 20));
+        return;
+      }
+      const int mode = header->type >= function_type::kMacro && header->type <= function_type::kMacroFire ? header->type
+                                                                                                           : function_type::kMacro;
+      assignment_ = ButtonAssignment::Make(mode, 0, 0, 0);
+      macro_name_ = header->name;
+      macro_file_path_ = path;
+      macro_file_pick_ = assignment_;
+      macro_selected_ = -1;
+      Recompute();
+      SetHint(QString::fromStdString(header->name));
+      return;
+    }
+    case kMacroSave: {
+      const _MACRO_LIST_ITEM_* e = SelectedMacroEntry();
+      std::string path = e != nullptr && e->inMouse == 0 && HasMacroExtension(e->path) ? e->path : MacroFilePath();
+      if (path.empty() || !save_to_list) return;
+      if (save_to_list(path)) SetHint(T(static_cast<int>(TextFamily::msg_str), 2) + QStringLiteral(": ") + QString::fromStdString(macro_name_));
+      return;
+    }
+    case kMacroEditor: {
+      const _MACRO_LIST_ITEM_* e = SelectedMacroEntry();
+      EditAfterClose(e != nullptr ? std::optional<_MACRO_LIST_ITEM_>(*e) : std::nullopt);
+      return;
+    }
+    default: return;
+  }
 }
 
 void CButtonSetDlg::ScrollMacroRows(int rows) {

@@ -8,7 +8,9 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <array>
+#include <functional>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,10 +69,25 @@ class CButtonSetDlg : public QDialog {
   // The main window rebuilt the macro list while the dialog is open.
   void MacroListChanged(const MacroList* macros);
 
+  // The Macro page's file and editor actions, provided by the owner (none when not set).
+  // Opens the user's macro list as a picker: the chosen file, or empty.
+  std::function<std::string()> pick_macro_file;
+  // Adds the macro file `path` to the user's macro list; true when it was saved.
+  std::function<bool(const std::string& path)> save_to_list;
+  // Opens the macro editor once the dialog has closed, with the macro of `entry` when given.
+  std::function<void(const std::optional<_MACRO_LIST_ITEM_>& entry)> edit_macro;
+  enum MacroAction { kMacroLoad = 0, kMacroSave = 1, kMacroEditor = 2 };
+  QRect MacroActionRect(int action) const;
+  // Where a row of the macro list is dragged to be edited.
+  QRect MacroEditDropRect() const;
+
   // The result.
   ButtonAssignment Assignment() const { return assignment_; }
   const QString& Description() const { return description_; }
   const std::string& MacroName() const { return macro_name_; }
+  // The macro file of the library row chosen on the Macro page while that choice stands, else
+  // empty. Such a macro is not in the mouse yet: whoever applies the result stores it first.
+  std::string MacroFilePath() const { return assignment_ == macro_file_pick_ ? macro_file_path_ : std::string(); }
 
   // State, for tests and screenshots.
   int page() const { return page_; }
@@ -143,6 +160,10 @@ class CButtonSetDlg : public QDialog {
   void WriteSlidersBack();
   void RebuildMacroRows();
   void ClickMacroRow(int visible_row);
+  void RunMacroAction(int action);
+  // The list entry of the selected macro row (not a group), or null.
+  const _MACRO_LIST_ITEM_* SelectedMacroEntry() const;
+  void EditAfterClose(const std::optional<_MACRO_LIST_ITEM_>& entry);
   void ScrollMacroRows(int rows);
   void SetCycleType(int n);
   // Where the fading hint is drawn: the title strip, right of the title.
@@ -179,6 +200,8 @@ class CButtonSetDlg : public QDialog {
   ButtonAssignment assignment_;
   QString description_;
   std::string macro_name_;
+  std::string macro_file_path_;        // the library file of the chosen Macro page row
+  ButtonAssignment macro_file_pick_;   // the assignment that row gave
   int page_ = kPageMouse;
   std::vector<_FITEM_> catalogue_;
   int selected_entry_ = -1;
@@ -198,6 +221,7 @@ class CButtonSetDlg : public QDialog {
   int macro_scroll_ = 0;     // pixels
   int macro_scroll_target_ = 0;
   bool macro_dragging_ = false;
+  bool macro_row_drag_ = false;  // a row is being dragged out of the list, to be edited
   QPoint macro_press_;
   int macro_press_scroll_ = 0;
   WheelAccelerator wheel_{6.0};

@@ -70,7 +70,11 @@ void CButtonSetDlg::mousePressEvent(QMouseEvent* e) {
         macro_press_ = pos;
         macro_press_scroll_ = macro_scroll_target_;
         macro_dragging_ = false;
+        macro_row_drag_ = false;
         return;
+      }
+      for (int a = kMacroLoad; a <= kMacroEditor; ++a) {
+        if (MacroActionRect(a).contains(pos)) return RunMacroAction(a);
       }
       break;
     case kPageKeyCycle:
@@ -104,6 +108,14 @@ void CButtonSetDlg::mouseMoveEvent(QMouseEvent* e) {
   }
   if (page_ == kPageMacro && (e->buttons() & Qt::LeftButton) && !macro_press_.isNull()) {
     const int dy = pos.y() - macro_press_.y();
+    // Out of the list to the right: the row goes to the editor instead of scrolling the list.
+    if (!macro_row_drag_ && pos.x() > MacroListRect().right()) {
+      macro_row_drag_ = true;
+      macro_dragging_ = false;
+      macro_scroll_target_ = macro_press_scroll_;
+      setCursor(Qt::DragMoveCursor);
+    }
+    if (macro_row_drag_) return;
     if (std::abs(dy) > 3) macro_dragging_ = true;
     if (macro_dragging_) {
       const int limit = std::max(0, (static_cast<int>(rows_.size()) - 1) * kMacroRowHeight);
@@ -133,8 +145,19 @@ void CButtonSetDlg::mouseReleaseEvent(QMouseEvent* e) {
   timer3_.stop();
   if (page_ == kPageMacro && !macro_press_.isNull()) {
     const bool dragged = macro_dragging_;
+    const bool row_drag = macro_row_drag_;
+    const QPoint press = macro_press_;
     macro_dragging_ = false;
+    macro_row_drag_ = false;
     macro_press_ = {};
+    if (row_drag) {
+      unsetCursor();
+      if (!MacroEditDropRect().contains(pos)) return;
+      // The row pressed on is chosen, then edited.
+      ClickMacroRow((press.y() - MacroListRect().y() - 4 + macro_scroll_ % kMacroRowHeight) / kMacroRowHeight);
+      if (const _MACRO_LIST_ITEM_* entry = SelectedMacroEntry()) EditAfterClose(*entry);
+      return;
+    }
     if (!dragged && MacroListRect().contains(pos)) {
       const int row = (pos.y() - MacroListRect().y() - 4 + macro_scroll_ % kMacroRowHeight) / kMacroRowHeight;
       ClickMacroRow(row);

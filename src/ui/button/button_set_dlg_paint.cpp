@@ -90,16 +90,30 @@ void CButtonSetDlg::paintEvent(QPaintEvent*) {
         if (row.group) caption = (group_open_[e.name] ? QStringLiteral("\u25be  ") : QStringLiteral("\u25b8  ")) + caption;
         p.drawText(rr.adjusted(indent, 0, -160, 0), Qt::AlignLeft | Qt::AlignVCenter, caption);
         if (!row.group) {
+          // The right-hand label says what the row does beyond its name: the library's
+          // description, the function when it differs from the name, a mouse macro's size.
+          QString detail = QString::fromStdString(e.desc);
+          if (detail.isEmpty() && e.inMouse != 0) detail = QString::asprintf("%d bytes", e.size);
+          if (detail.isEmpty() && e.label != e.name) detail = QString::fromStdString(e.label);
           p.setPen(ui::kTextDim);
-          p.drawText(rr.adjusted(0, 0, -10, 0), Qt::AlignRight | Qt::AlignVCenter,
-                     e.label.empty() ? QString::fromStdString(texts_.Get(TextFamily::type_str, e.type)) : QString::fromStdString(e.label));
+          p.drawText(rr.adjusted(0, 0, -10, 0), Qt::AlignRight | Qt::AlignVCenter, detail);
         }
       }
       p.restore();
       p.setFont(fonts_[kFont12]);
       p.setPen(ui::kTextDim);
-      p.drawText(QRect(680, MacroListRect().y(), 320, 120), Qt::AlignLeft | Qt::TextWordWrap,
-                 T(static_cast<int>(TextFamily::drag_tip_str), 2));
+      // The drop area for editing, and the file and editor actions.
+      const QRect drop = MacroEditDropRect();
+      p.setPen(QPen(macro_row_drag_ ? ui::kAccent : ui::kLine, 1, Qt::DashLine));
+      p.setBrush(Qt::NoBrush);
+      p.drawRoundedRect(QRectF(drop), 8, 8);
+      p.setPen(ui::kTextDim);
+      p.drawText(drop.adjusted(16, 0, -16, 0), Qt::AlignCenter | Qt::TextWordWrap, T(static_cast<int>(TextFamily::drag_tip_str), 2));
+      ui::DrawButton(p, MacroActionRect(kMacroLoad), T(static_cast<int>(TextFamily::button_tip_str), 35), false, false,
+                     fonts_[kFont12]);
+      ui::DrawButton(p, MacroActionRect(kMacroSave), T(static_cast<int>(TextFamily::msg_str), 2), false, false, fonts_[kFont12]);
+      ui::DrawButton(p, MacroActionRect(kMacroEditor), T(static_cast<int>(TextFamily::button_str), 33), false, false,
+                     fonts_[kFont12]);
       break;
     }
     case kPageKeyCycle: {

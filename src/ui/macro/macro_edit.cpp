@@ -76,11 +76,13 @@ QRect MacroEdit::CommandRect(Command c) const {
     case kCmdTrack: return {792, 570, 190, 26};
     case kCmdTrack50: return {792, 600, 80, 26};
     case kCmdTrack200: return {878, 600, 90, 26};
-    case kCmdNew: return {12, 600, 70, 30};
-    case kCmdLoad: return {88, 600, 70, 30};
-    case kCmdSave: return {164, 600, 70, 30};
-    case kCmdDeleteMacro: return {240, 600, 70, 30};
-    case kCmdNewFolder: return {316, 600, 76, 30};
+    case kCmdNew: return {12, 600, 56, 30};
+    case kCmdLoad: return {71, 600, 56, 30};
+    case kCmdSave: return {130, 600, 56, 30};
+    case kCmdDeleteMacro: return {189, 600, 62, 30};
+    case kCmdRename: return {254, 600, 58, 30};
+    case kCmdNewFolder: return {315, 600, 77, 30};
+    case kCmdClose: return {kWidth - 44, 10, 32, 28};
     default: return {};
   }
 }
@@ -122,13 +124,9 @@ void MacroEdit::RefreshPanel() {
   rows_.push_back({kRowPcHeader, -1});
   if (deps_.library != nullptr) {
     const MacroList& list = deps_.library->macros();
-    int hidden_below = -1;  // depth of a closed folder whose contents are hidden
-    for (size_t i = 0; i < list.size(); ++i) {
-      const _MACRO_LIST_ITEM_& e = list[i];
-      if (hidden_below >= 0 && e.depth > hidden_below) continue;
-      hidden_below = -1;
-      rows_.push_back({e.IsFolder() ? kRowFolder : kRowPcMacro, static_cast<int>(i)});
-      if (e.IsFolder() && !deps_.library->IsExpanded(e.path)) hidden_below = e.depth;
+    const MacroLibrary& library = *deps_.library;
+    for (const int i : VisibleTreeOrder(list, [&library](const _MACRO_LIST_ITEM_& f) { return library.IsExpanded(f.path); })) {
+      rows_.push_back({list[static_cast<size_t>(i)].IsFolder() ? kRowFolder : kRowPcMacro, i});
     }
   }
   rows_.push_back({kRowMouseHeader, -1});
@@ -143,6 +141,10 @@ void MacroEdit::RefreshPanel() {
     }
   }
   selected_row_ = std::min(selected_row_, static_cast<int>(rows_.size()) - 1);
+  // A file deleted from the list (here or in the macro list) is no longer where Save writes.
+  std::error_code ec;
+  if (!path_.empty() && !std::filesystem::exists(path_, ec)) path_.clear();
+  if (source_slot_ >= 0 && wc != nullptr && wc->loaded && wc->macros[static_cast<size_t>(source_slot_)].start == 0) source_slot_ = -1;
   update();
 }
 

@@ -54,7 +54,7 @@ class MacroEdit : public QWidget {
   enum Command {
     kCmdRecord, kCmdCapture, kCmdMove, kCmdDelay, kCmdDelete, kCmdClear, kCmdNew, kCmdSave, kCmdLoad,
     kCmdDeleteMacro, kCmdNewFolder, kCmdImport, kCmdExport, kCmdIntervals, kCmdClickPositions, kCmdTrack,
-    kCmdTrack50, kCmdTrack200, kCmdModeOnce, kCmdModeLoop, kCmdModeFire, kCommandCount
+    kCmdTrack50, kCmdTrack200, kCmdModeOnce, kCmdModeLoop, kCmdModeFire, kCmdRename, kCmdClose, kCommandCount
   };
   enum RowKind { kRowPcHeader, kRowFolder, kRowPcMacro, kRowMouseHeader, kRowMouseSlot };
   struct PanelRow {
@@ -78,6 +78,8 @@ class MacroEdit : public QWidget {
   int selectionLast() const { return sel_last_; }
   const MacroItemList& clipboard() const { return clipboard_; }
   bool modified() const { return modified_; }
+  // The file the edited macro came from or was saved to (empty when none).
+  const std::string& CurrentFile() const { return path_; }
   bool Busy() const { return busy_; }
   double Progress() const { return progress_; }
   MacroRecorder& recorder() { return recorder_; }
@@ -111,6 +113,14 @@ class MacroEdit : public QWidget {
   void SaveOntoRow(int row);
   // Loads the macro of a panel row, asking first about unsaved changes.
   void LoadRow(int row);
+  // Loads a macro file, asking first about unsaved changes. A file of the user's macro list
+  // becomes the current file; any other (a library's) is edited as a new macro.
+  void OpenFile(const std::string& path);
+  // Asks for a new name for the entry of a panel row (a folder, a PC macro or a mouse macro) and
+  // renames it; a renamed PC macro becomes the edited macro.
+  void RenameRow(int row);
+  // The text of the tip line (what the control under the pointer, or a drag, would do).
+  QString TipText() const;
   // Rebuilds the panel from the library and the mouse's slot table.
   void RefreshPanel();
 
@@ -131,6 +141,7 @@ class MacroEdit : public QWidget {
   void wheelEvent(QWheelEvent*) override;
   void keyPressEvent(QKeyEvent*) override;
   void keyReleaseEvent(QKeyEvent*) override;
+  void leaveEvent(QEvent*) override;
   void closeEvent(QCloseEvent*) override;
 
  private:
@@ -140,15 +151,19 @@ class MacroEdit : public QWidget {
   void ScrollToEnd();
   void Changed();
   bool AskSaveChanges();  // false: the user cancelled
-  bool SaveCurrent();
+  // Saves the edited macro where it came from, or into `new_file` when given.
+  bool SaveCurrent(const std::filesystem::path& new_file = {});
   void WriteToSlot(int slot, const Macro& m);
   void InsertMove();
   void NewFolder();
   void Import();
   void Export();
   void DeleteRowEntry();
+  void SelectPath(const std::string& path);
   void ToggleRecording();
   bool Confirm(const QString& message, bool three_buttons, int* choice = nullptr);
+  // Shows a message in the prompt.
+  void Tell(const QString& message);
   bool AskText(const QString& message, int max_length, QString& text);
   void StartJob(MouseJob job, std::function<void()> done);
   ProgressFn ProgressSink();
@@ -188,6 +203,8 @@ class MacroEdit : public QWidget {
   int drag_from_ = -1;
   QPoint press_pos_;
   int hot_command_ = -1;
+  QPoint pointer_{-1, -1};  // last pointer position over the window
+  QString shown_tip_;       // the tip line as last drawn
   QElapsedTimer clock_;
 };
 

@@ -81,7 +81,21 @@ void MacroEdit::RunCommand(Command c) {
       if (AskSaveChanges()) NewMacro();
       break;
     case kCmdLoad: LoadRow(selected_row_); break;
-    case kCmdSave: SaveOntoRow(selected_row_ >= 0 ? selected_row_ : 0); break;
+    case kCmdSave: {
+      // With the "Mouse memory" heading chosen, the macro goes into the first empty slot.
+      int row = selected_row_ >= 0 ? selected_row_ : 0;
+      if (rows_[static_cast<size_t>(row)].kind == kRowMouseHeader) {
+        const WorkingCopy* wc = deps_.mouse ? deps_.mouse() : nullptr;
+        for (int s = 0; wc != nullptr && s < kMacroSlots; ++s) {
+          if (wc->macros[static_cast<size_t>(s)].start == 0) {
+            row = RowOfSlot(s);
+            break;
+          }
+        }
+      }
+      SaveOntoRow(row);
+      break;
+    }
     case kCmdDeleteMacro: DeleteRowEntry(); break;
     case kCmdNewFolder: NewFolder(); break;
     case kCmdImport: Import(); break;
@@ -94,6 +108,8 @@ void MacroEdit::RunCommand(Command c) {
     case kCmdModeOnce: macro_.mode = kMacroModeOnce; Changed(); break;
     case kCmdModeLoop: macro_.mode = kMacroModeLoop; Changed(); break;
     case kCmdModeFire: macro_.mode = kMacroModeFire; Changed(); break;
+    case kCmdRename: RenameRow(selected_row_); break;
+    case kCmdClose: close(); return;
     default: break;
   }
   update();
@@ -124,27 +140,50 @@ void MacroEdit::NewFolder() {
 }
 
 void MacroEdit::Import() {
-  const QString file = choose_file ? choose_file(false)
-                                   : QFileDialog::getOpenFileName(this, T(static_cast<int>(TextFamily::button_tip_str), 12), {},
-                                                                  QStringLiteral("Macro (*.mf)"));
-  if (file.isEmpty() || !AskSaveChanges()) return;
-  const auto m = LoadMacroFile(file.toStdString());
-  if (!m) {
-    status_ = T(static_cast<int>(TextFamily::msg_str), 20);
-    update();
+  const QString filter = QStringLiteral("Macro File (*.mf)");
+  const QString file =
+      choose_file ? choose_file(false)
+                  : QFileDialog::getOpenFileName(this, T(static_cast<int>(TextFamily::button_tip_str), 12),
+                                                 QString::fromStdString(ImportFileName(TodayText(std::time(nullptr))) + ".mf"), filter);
+  if (file.isEmpty()) return;
+  // A file that is not a macro file ends the import before anything changes.
+  const auto header = ReadMacroHeader(file.toStdString());
+  if (!header) {
+    if (header.fault() == MacroFileStatus::kInvalidFormat) Tell(T(static_cast<int>(TextFamily::msg_str), 20));
     return;
   }
+  const auto m = LoadMacroFile(file.toStdString());
+  if (!m) {
+    if (m.fault() == MacroFileStatus::kInvalidFormat) Tell(T(static_cast<int>(TextFamily::msg_str), 20));
+    return;
+  }
+  if (!AskSaveChanges()) return;
   SetMacro(*m, {}, -1);
   modified_ = true;
 }
 
+// The path the user typed, with ".mf" added when the name carries no extension of its own kind
+// (the save dialog's default suffix does not apply to every platform dialog).
+namespace {
+QString WithMacroSuffix(const QString& file) {
+  return file.endsWith(QStringLiteral(".mf"), Qt::CaseInsensitive) ? file : file + QStringLiteral(".mf");
+}
+}  // namespace
+
 void MacroEdit::Export() {
-  const QString file = choose_file ? choose_file(true)
-                                   : QFileDialog::getSaveFileName(this, T(static_cast<int>(TextFamily::button_tip_str), 13),
-                                                                  QString::fromStdString(ExportFileName(macro_.name, TodayText(std::time(nullptr))) + ".mf"),
-                                                                  QStringLiteral("Macro (*.mf)"));
+  QString file = choose_file ? choose_file(true) : QString();
+  if (!choose_file) {
+    QFileDialog dialog(this, T(static_cast<int>(TextFamily::button_tip_str), 13));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringLiteral("Macro File (*.mf)"));
+    dialog.setDefaultSuffix(QStringLiteral("mf"));
+    dialog.selectFile(QString::fromStdString(ExportFileName(macro_.name, TodayText(std::time(nullptr))) + ".mf"));
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) file = dialog.selectedFiles().front();
+  }
   if (file.isEmpty()) return;
-  if (SaveMacroFile(file.toStdString(), macro_) != MacroFileStatus::kOk) status_ = T(static_cast<int>(TextFamily::msg_str), 20);
+  file = WithMacroSuffix(file);
+  // A file that cannot be written is left as it was; the macro stays in the editor.
+  SaveMacroFile(file.toStdString(), macro_);
   update();
 }
 

@@ -76,6 +76,8 @@ void MacroEdit::keyPressEvent(QKeyEvent* e) {
                          Qt::ControlModifier;
   const int n = static_cast<int>(macro_.items.size());
   switch (e->key()) {
+    case Qt::Key_Escape: close(); return;
+    case Qt::Key_F2: RenameRow(selected_row_); return;
     case Qt::Key_Delete: DeleteSelection(); return;
     case Qt::Key_Up:
     case Qt::Key_Down: {
@@ -200,12 +202,14 @@ void MacroEdit::mouseMoveEvent(QMouseEvent* e) {
     ForwardMouse(0, 0, 0, e->globalPosition().toPoint());
     return;
   }
+  pointer_ = pos;
   if (drag_ != kDragNone && (e->buttons() & Qt::LeftButton)) {
     const QPoint d = pos - press_pos_;
     if (!drag_started_ && (std::abs(d.x()) > kDragThreshold || std::abs(d.y()) > kDragThreshold)) {
       drag_started_ = true;
       setCursor(Qt::DragMoveCursor);
     }
+    if (TipText() != shown_tip_) update();
     return;
   }
   int hot = -1;
@@ -215,7 +219,15 @@ void MacroEdit::mouseMoveEvent(QMouseEvent* e) {
   if (hot != hot_command_) {
     hot_command_ = hot;
     update();
+  } else if (TipText() != shown_tip_) {
+    update();
   }
+}
+
+void MacroEdit::leaveEvent(QEvent*) {
+  pointer_ = {-1, -1};
+  hot_command_ = -1;
+  update();
 }
 
 void MacroEdit::mouseReleaseEvent(QMouseEvent* e) {
@@ -234,7 +246,13 @@ void MacroEdit::mouseReleaseEvent(QMouseEvent* e) {
   if (!started) return;
   switch (drag) {
     case kDragInstruction:
-      if (InstructionArea().contains(pos)) MoveInstruction(drag_from_, InstructionRowAt(pos));
+      if (InstructionArea().contains(pos)) {
+        MoveInstruction(drag_from_, InstructionRowAt(pos));
+      } else if (PanelArea().contains(pos) && drag_from_ < static_cast<int>(macro_.items.size())) {
+        // Dragged out of the list onto the macro list: the instruction is removed.
+        sel_first_ = sel_last_ = drag_from_;
+        DeleteSelection();
+      }
       break;
     case kDragMacro:
       if (const int row = PanelRowAt(pos); row >= 0) SaveOntoRow(row);

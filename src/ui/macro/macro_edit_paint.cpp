@@ -145,6 +145,13 @@ void MacroEdit::paintEvent(QPaintEvent*) {
       p.drawText(r.adjusted(0, 0, -10, 0), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("new"));
     }
   }
+  if (n == 0) {
+    // An empty list says how a macro gets here.
+    p.setFont(f[kFont12]);
+    p.setPen(ui::kTextDim);
+    p.drawText(area.adjusted(20, 0, -20, 0), Qt::AlignCenter | Qt::TextWordWrap,
+               T(static_cast<int>(TextFamily::drag_tip_str), 2));
+  }
   // The cursor: a line above the row where insertions go.
   const QRect cr = InstructionRowRect(cursor_);
   p.setPen(QPen(ui::kAccent, 2));
@@ -182,19 +189,13 @@ void MacroEdit::paintEvent(QPaintEvent*) {
                 o.track_interval_ms == 50, hot_command_ == kCmdTrack50, f[kFont12]);
   ui::DrawCheck(p, CommandRect(kCmdTrack200), text(TextFamily::button_str, 30).replace(QStringLiteral("%d"), QStringLiteral("200")),
                 o.track_interval_ms != 50, hot_command_ == kCmdTrack200, f[kFont12]);
-  if (hot_command_ >= 0) {
-    static const int kTips[] = {-1, 3, 4, 5};
-    QString tip;
-    if (hot_command_ == kCmdRecord) tip = text(TextFamily::button_tip_str, rec ? 19 : 18);
-    else if (hot_command_ >= kCmdCapture && hot_command_ <= kCmdDelay) tip = text(TextFamily::msg_str, kTips[hot_command_]);
-    else if (hot_command_ == kCmdImport) tip = text(TextFamily::button_tip_str, 12);
-    else if (hot_command_ == kCmdExport) tip = text(TextFamily::button_tip_str, 13);
-    else if (hot_command_ == kCmdNewFolder) tip = text(TextFamily::button_tip_str, 39);
-    if (!tip.isEmpty()) {
-      p.setFont(f[kFont12]);
-      p.setPen(ui::kTextDim);
-      p.drawText(QRect(410, 604, 370, 22), Qt::AlignLeft | Qt::AlignVCenter, tip);
-    }
+  ui::DrawButton(p, CommandRect(kCmdRename), text(TextFamily::button_str, 14), hot_command_ == kCmdRename, false, f[kFont12]);
+  ui::DrawButton(p, CommandRect(kCmdClose), QStringLiteral("\u2715"), hot_command_ == kCmdClose, false, f[kFont14]);
+  shown_tip_ = TipText();
+  if (!shown_tip_.isEmpty()) {
+    p.setFont(f[kFont10]);
+    p.setPen(ui::kTextDim);
+    p.drawText(QRect(410, 598, 376, 38), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, shown_tip_);
   }
 
   // Transfer progress.
@@ -208,6 +209,59 @@ void MacroEdit::paintEvent(QPaintEvent*) {
     p.drawRoundedRect(QRectF(bar), 7, 7);
     p.setBrush(ui::kAccent);
     p.drawRoundedRect(QRectF(bar.x(), bar.y(), bar.width() * std::clamp(progress_, 0.0, 1.0), bar.height()), 7, 7);
+  }
+}
+
+QString MacroEdit::TipText() const {
+  auto text = [this](TextFamily fam, int i) {
+    QString t = T(static_cast<int>(fam), i);
+    return t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  };
+  const WorkingCopy* wc = deps_.mouse ? deps_.mouse() : nullptr;
+  const auto slot_used = [wc](int slot) { return wc != nullptr && wc->macros[static_cast<size_t>(slot)].start != 0; };
+  const int row = PanelRowAt(pointer_);
+  const RowKind kind = row >= 0 ? rows_[static_cast<size_t>(row)].kind : kRowPcHeader;
+  if (drag_started_) {
+    switch (drag_) {
+      case kDragInstruction: return PanelArea().contains(pointer_) ? text(TextFamily::drag_tip_str, 4) : QString();
+      case kDragEntry: return InstructionArea().contains(pointer_) ? text(TextFamily::drag_tip_str, 2) : QString();
+      case kDragMacro:
+        if (row < 0) return {};
+        if (kind == kRowPcHeader || kind == kRowFolder) return text(TextFamily::drag_tip_str, 0);
+        if (kind == kRowMouseSlot && !slot_used(rows_[static_cast<size_t>(row)].index)) return text(TextFamily::drag_tip_str, 1);
+        return text(TextFamily::msg_str, 2);
+      default: return {};
+    }
+  }
+  switch (hot_command_) {
+    case kCmdRecord: return text(TextFamily::button_tip_str, recorder_.recording() ? 19 : 18);
+    case kCmdCapture: return text(TextFamily::msg_str, 3);
+    case kCmdMove: return text(TextFamily::msg_str, 4);
+    case kCmdDelay: return text(TextFamily::msg_str, 5);
+    case kCmdClear: return text(TextFamily::button_tip_str, 20);
+    case kCmdImport: return text(TextFamily::button_tip_str, 12);
+    case kCmdExport: return text(TextFamily::button_tip_str, 13);
+    case kCmdNew: return text(TextFamily::button_tip_str, 37);
+    case kCmdLoad: return text(TextFamily::button_tip_str, 35);
+    case kCmdSave: {
+      // Without a chosen entry, Save adds the macro to the PC list.
+      const bool to_list = selected_row_ < 0 || rows_[static_cast<size_t>(selected_row_)].kind == kRowPcHeader;
+      return to_list ? text(TextFamily::msg_str, 2) : text(TextFamily::button_tip_str, 36);
+    }
+    case kCmdDeleteMacro: return text(TextFamily::button_tip_str, 25);
+    case kCmdRename: return text(TextFamily::msg_str, 23);
+    case kCmdNewFolder: return text(TextFamily::button_tip_str, 39);
+    default: break;
+  }
+  if (NameRect().contains(pointer_)) return text(TextFamily::drag_tip_str, 5);
+  if (row < 0) return {};
+  switch (kind) {
+    case kRowPcHeader:
+    case kRowFolder: return text(TextFamily::drag_tip_str, 0);
+    case kRowPcMacro: return text(TextFamily::drag_tip_str, 5);
+    case kRowMouseSlot:
+      return slot_used(rows_[static_cast<size_t>(row)].index) ? text(TextFamily::drag_tip_str, 5) : text(TextFamily::drag_tip_str, 1);
+    default: return {};
   }
 }
 

@@ -41,6 +41,8 @@ bool MacroEdit::Confirm(const QString& message, bool three_buttons, int* choice)
   return ok && p.choice == CStrDlg::kChoiceOk;
 }
 
+void MacroEdit::Tell(const QString& message) { Confirm(message, false); }
+
 bool MacroEdit::AskText(const QString& message, int max_length, QString& text) {
   CStrDlg& p = *deps_.prompt;
   p.mode = CStrDlg::kText;
@@ -54,7 +56,7 @@ bool MacroEdit::AskText(const QString& message, int max_length, QString& text) {
 }
 
 bool MacroEdit::AskSaveChanges() {
-  if (!modified_ || macro_.items.empty()) return true;
+  if (!modified_) return true;
   int choice = CStrDlg::kChoiceCancel;
   const QString msg = T(static_cast<int>(TextFamily::msg_str), 51).replace(QStringLiteral("%s"), QString::fromStdString(macro_.name));
   Confirm(msg, true, &choice);
@@ -65,13 +67,15 @@ bool MacroEdit::AskSaveChanges() {
 
 // The edited macro goes back where it came from: its file, its mouse slot, or a new file of the
 // library.
-bool MacroEdit::SaveCurrent() {
-  if (source_slot_ >= 0) {
+bool MacroEdit::SaveCurrent(const std::filesystem::path& new_file) {
+  if (new_file.empty() && source_slot_ >= 0) {
     WriteToSlot(source_slot_, macro_);
     return true;
   }
   if (deps_.library == nullptr) return false;
-  std::filesystem::path target = path_.empty() ? deps_.library->NewMacroPath(deps_.library->tree()) : std::filesystem::path(path_);
+  std::filesystem::path target = !new_file.empty() ? new_file
+                                 : path_.empty()    ? deps_.library->NewMacroPath(deps_.library->tree())
+                                                    : std::filesystem::path(path_);
   if (macro_.name.empty()) {
     QString name = T(static_cast<int>(TextFamily::msg_str), 24);
     if (!AskText(T(static_cast<int>(TextFamily::cap_input_str), 2), static_cast<int>(kMaxMacroNameChars), name)) return false;
@@ -132,9 +136,7 @@ void MacroEdit::SaveOntoRow(int row) {
     // Onto a folder: a new file inside it.
     const std::filesystem::path folder =
         r.kind == kRowFolder ? std::filesystem::path(deps_.library->macros()[static_cast<size_t>(r.index)].path) : deps_.library->tree();
-    path_ = deps_.library->NewMacroPath(folder).string();
-    source_slot_ = -1;
-    SaveCurrent();
+    if (SaveCurrent(deps_.library->NewMacroPath(folder))) source_slot_ = -1;
   }
 }
 
@@ -148,8 +150,8 @@ void MacroEdit::StartJob(MouseJob job, std::function<void()> done) {
     if (!self) return;
     self->busy_ = false;
     self->progress_ = -1;
-    if (done) done();
     self->RefreshPanel();
+    if (done) done();
     if (self->deps_.lists_changed) self->deps_.lists_changed();
     self->update();
   });
@@ -174,12 +176,15 @@ void MacroEdit::WriteToSlot(int slot, const Macro& m) {
       [slot, m, result, progress](DeviceLayer& dev, WorkingCopy& wc) {
         *result = WriteMacroToSlot(MouseAt(dev, wc.path), wc, slot, m, progress);
       },
-      [this, result] {
+      [this, result, slot] {
         if (*result == MacroStoreResult::kOk) {
           modified_ = false;
           status_.clear();
+          selected_row_ = RowOfSlot(slot);
+        } else if (*result == MacroStoreResult::kNoSpace) {
+          Tell(T(static_cast<int>(TextFamily::msg_str), 19));
         } else {
-          status_ = T(static_cast<int>(TextFamily::msg_str), *result == MacroStoreResult::kNoSpace ? 19 : 10);
+          status_ = T(static_cast<int>(TextFamily::msg_str), 10);
         }
       });
 }
@@ -197,11 +202,13 @@ void MacroEdit::LoadRow(int row) {
     const std::string path = deps_.library->macros()[static_cast<size_t>(r.index)].path;
     const auto m = LoadMacroFile(path);
     if (!m) {
-      status_ = T(static_cast<int>(TextFamily::msg_str), 20);
-      update();
+      // The editor is left empty rather than showing a macro the list no longer points at.
+      NewMacro();
+      if (m.fault() == MacroFileStatus::kInvalidFormat) Tell(T(static_cast<int>(TextFamily::msg_str), 20));
       return;
     }
     SetMacro(*m, path, -1);
+    SelectPath(path);
     return;
   }
   const int slot = r.index;
@@ -213,20 +220,23 @@ void MacroEdit::LoadRow(int row) {
         *ok = ReadMacroFromSlot(MouseAt(dev, wc.path), wc, slot, *loaded, progress) == MacroStoreResult::kOk;
       },
       [this, slot, loaded, ok] {
-        if (*ok) SetMacro(*loaded, {}, slot);
+        if (!*ok) return;
+        SetMacro(*loaded, {}, slot);
+        selected_row_ = RowOfSlot(slot);
       });
 }
 
 void MacroEdit::DeleteRowEntry() {
-  if (selected_row_ < 0 || busy_) return;
+  if (selected_row_ < 0 || selected_row_ >= static_cast<int>(rows_.size()) || busy_) return;
   const PanelRow r = rows_[static_cast<size_t>(selected_row_)];
   if (r.kind == kRowPcMacro || r.kind == kRowFolder) {
     const _MACRO_LIST_ITEM_ e = deps_.library->macros()[static_cast<size_t>(r.index)];
     const int msg = r.kind == kRowFolder ? 27 : 25;
     if (!Confirm(T(static_cast<int>(TextFamily::msg_str), msg).replace(QStringLiteral("%s"), QString::fromStdString(e.name)), false)) return;
     std::error_code ec;
-    if (r.kind == kRowFolder) std::filesystem::remove(e.path, ec);  // only an empty folder goes
-    else std::filesystem::remove(e.path, ec);
+    std::filesystem::remove(e.path, ec);  // a folder goes only when it is empty
+    // The deleted file is no longer where the edited macro is saved.
+    if (r.kind == kRowPcMacro && path_ == e.path) path_.clear();
     deps_.library->ScanLibrary();
     RefreshPanel();
     if (deps_.lists_changed) deps_.lists_changed();
@@ -236,7 +246,109 @@ void MacroEdit::DeleteRowEntry() {
     const QString name = QString::fromStdString(wc->macros[static_cast<size_t>(r.index)].name);
     if (!Confirm(T(static_cast<int>(TextFamily::msg_str), 25).replace(QStringLiteral("%s"), name), false)) return;
     const int slot = r.index;
+    if (source_slot_ == slot) source_slot_ = -1;
     StartJob([slot](DeviceLayer& dev, WorkingCopy& wc) { DeleteMacroSlot(MouseAt(dev, wc.path), wc, slot); }, {});
+  }
+}
+
+void MacroEdit::OpenFile(const std::string& path) {
+  if (busy_ || !AskSaveChanges()) return;
+  const auto m = LoadMacroFile(path);
+  if (!m) {
+    NewMacro();
+    if (m.fault() == MacroFileStatus::kInvalidFormat) Tell(T(static_cast<int>(TextFamily::msg_str), 20));
+    return;
+  }
+  const bool in_list = deps_.library != nullptr && deps_.library->FindEntry(path) >= 0;
+  SetMacro(*m, in_list ? path : std::string(), -1);
+  if (in_list) SelectPath(path);
+}
+
+void MacroEdit::SelectPath(const std::string& path) {
+  const int row = RowOfPath(path);
+  if (row >= 0) selected_row_ = row;
+  update();
+}
+
+void MacroEdit::RenameRow(int row) {
+  if (row < 0 || row >= static_cast<int>(rows_.size()) || busy_) return;
+  const PanelRow r = rows_[static_cast<size_t>(row)];
+  const int name_prompt = 24;    // "Macro name"
+  const int folder_prompt = 26;  // "Folder name"
+  if (r.kind == kRowFolder) {
+    const _MACRO_LIST_ITEM_ e = deps_.library->macros()[static_cast<size_t>(r.index)];
+    QString name = QString::fromStdString(e.name);
+    if (!AskText(T(static_cast<int>(TextFamily::msg_str), folder_prompt), static_cast<int>(kMaxFolderNameChars), name) ||
+        name.trimmed().isEmpty()) {
+      return;
+    }
+    const auto renamed = deps_.library->RenameEntry(e, name.toStdString());
+    // The edited macro may live inside the renamed folder.
+    if (renamed && !path_.empty() && path_.starts_with(e.path + "/")) path_ = *renamed + path_.substr(e.path.size());
+    RefreshPanel();
+    for (size_t i = 0; renamed && i < rows_.size(); ++i) {
+      if (rows_[i].kind == kRowFolder && deps_.library->macros()[static_cast<size_t>(rows_[i].index)].path == *renamed) {
+        selected_row_ = static_cast<int>(i);
+      }
+    }
+    if (deps_.lists_changed) deps_.lists_changed();
+    update();
+    return;
+  }
+  if (r.kind == kRowPcMacro) {
+    const _MACRO_LIST_ITEM_ e = deps_.library->macros()[static_cast<size_t>(r.index)];
+    QString name = QString::fromStdString(e.name);
+    if (!AskText(T(static_cast<int>(TextFamily::msg_str), name_prompt), static_cast<int>(kMaxMacroNameChars), name) ||
+        name.isEmpty()) {
+      return;
+    }
+    // The renamed macro is loaded into the editor: unsaved changes of another macro are asked about first.
+    if (path_ != e.path && !AskSaveChanges()) return;
+    const auto renamed = deps_.library->RenameEntry(e, name.left(static_cast<int>(kMaxMacroNameChars)).toStdString());
+    if (!renamed) {
+      RefreshPanel();
+      return;
+    }
+    if (path_ == e.path && modified_) {
+      // Edits not yet saved stay; only the name and the file change.
+      macro_.name = name.left(static_cast<int>(kMaxMacroNameChars)).toStdString();
+      path_ = *renamed;
+    } else if (const auto m = LoadMacroFile(*renamed)) {
+      SetMacro(*m, *renamed, -1);
+    }
+    RefreshPanel();
+    SelectPath(*renamed);
+    if (deps_.lists_changed) deps_.lists_changed();
+    return;
+  }
+  if (r.kind == kRowMouseSlot) {
+    const WorkingCopy* wc = deps_.mouse ? deps_.mouse() : nullptr;
+    if (wc == nullptr || !wc->loaded || wc->macros[static_cast<size_t>(r.index)].start == 0) return;
+    QString name = QString::fromStdString(wc->macros[static_cast<size_t>(r.index)].name);
+    if (!AskText(T(static_cast<int>(TextFamily::msg_str), name_prompt), static_cast<int>(kMaxMacroNameChars), name) ||
+        name.isEmpty()) {
+      return;
+    }
+    // The name lives in the macro's record: the macro is read and written back under the new name.
+    const int slot = r.index;
+    const std::string new_name = name.left(static_cast<int>(kMaxMacroNameChars)).toStdString();
+    auto result = std::make_shared<MacroStoreResult>(MacroStoreResult::kFailed);
+    const ProgressFn progress = ProgressSink();
+    StartJob(
+        [slot, new_name, result, progress](DeviceLayer& dev, WorkingCopy& wc) {
+          const Mouse mouse = MouseAt(dev, wc.path);
+          Macro m;
+          if ((*result = ReadMacroFromSlot(mouse, wc, slot, m)) != MacroStoreResult::kOk) return;
+          m.name = new_name;
+          *result = WriteMacroToSlot(mouse, wc, slot, m, progress);
+        },
+        [this, slot, new_name, result] {
+          if (*result == MacroStoreResult::kNoSpace) Tell(T(static_cast<int>(TextFamily::msg_str), 19));
+          if (*result != MacroStoreResult::kOk) return;
+          if (source_slot_ == slot) macro_.name = new_name;
+          selected_row_ = RowOfSlot(slot);
+          update();
+        });
   }
 }
 

@@ -51,14 +51,7 @@ bool MacroList::IsOpen(const _MACRO_LIST_ITEM_& folder) const {
 void MacroList::Rebuild() {
   rows_.clear();
   if (entries_ == nullptr) return;
-  int hidden_below = -1;
-  for (size_t i = 0; i < entries_->size(); ++i) {
-    const _MACRO_LIST_ITEM_& e = (*entries_)[i];
-    if (hidden_below >= 0 && e.depth > hidden_below) continue;
-    hidden_below = -1;
-    rows_.push_back(static_cast<int>(i));
-    if (e.IsFolder() && !IsOpen(e)) hidden_below = e.depth;
-  }
+  rows_ = VisibleTreeOrder(*entries_, [this](const _MACRO_LIST_ITEM_& folder) { return IsOpen(folder); });
 }
 
 const _MACRO_LIST_ITEM_& MacroList::EntryOfRow(int row) const { return (*entries_)[static_cast<size_t>(rows_[static_cast<size_t>(row)])]; }
@@ -210,7 +203,17 @@ void MacroList::mouseDoubleClickEvent(QMouseEvent* e) {
     const int row = RowAt(e->position().toPoint());
     if (row >= 0 && row == selected_) {
       const _MACRO_LIST_ITEM_& entry = EntryOfRow(row);
-      result_ = entry.IsFolder() ? std::string() : entry.path;
+      if (entry.IsFolder()) {
+        mousePressEvent(e);  // a folder opens or closes, as with a single click
+        return;
+      }
+      result_ = entry.path;
+      accept();
+      return;
+    }
+    if (selected_ < 0 || selected_ >= RowCount()) {
+      // Nothing chosen: the picker closes with an empty result.
+      result_.clear();
       accept();
       return;
     }

@@ -489,6 +489,11 @@ void CHalvricDlg::OnTimer1() {
   if (!start_hidden_) {
     raise();
     activateWindow();
+    // A prompt already open (a message of the first library scan) stays over the window.
+    if (prompt_->isVisible()) {
+      prompt_->raise();
+      prompt_->activateWindow();
+    }
   }
   update();
 }

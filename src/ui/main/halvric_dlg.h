@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QStringList>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
@@ -322,6 +323,14 @@ class CHalvricDlg : public QWidget, private ReportView {
 
   void CreateMacroWindows(MacroLibrary* library);
   void ApplyButtonResult(int key, ButtonAssignment a, bool cycle_changed);
+  // Stores the macro file `path` in the first free slot of the mouse, then binds button `key`
+  // of the current profile to it; "Lack of space !!" when the mouse has no room for it.
+  void BindMacroFile(int key, const std::string& path);
+  // Shows `text` in the window's prompt as a message.
+  void ShowMessage(const QString& text);
+  // Shows the library's waiting messages once the window is on screen (over it, not under it).
+  void FlushMessages();
+  QStringList pending_messages_;  // library messages waiting for the window
   int ButtonAtGlobal(const QPoint& global_pos) const;
 
   // Painting (halvric_dlg_paint.cpp).

@@ -5,6 +5,9 @@
 #include "ui/main/halvric_dlg.h"
 
 #include <QMouseEvent>
+#include <QTimer>
+#include <QWindow>
+#include <algorithm>
 
 #include "config/describe_assignment.h"
 #include "config/function_catalogue.h"
@@ -20,6 +23,7 @@
 #include "ui/button/button_set_dlg.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/kit/key_resources.h"
+#include "ui/kit/str_dlg.h"
 #include "ui/macro/macro_edit.h"
 #include "ui/macro/macro_list_wnd.h"
 #include "ui/main/main_sub_windows.h"
@@ -29,10 +33,27 @@ namespace halvric {
 void CHalvricDlg::CreateMacroWindows(MacroLibrary* library) {
   if (library == nullptr) {
     own_library_ = std::make_unique<MacroLibrary>(data_folder_, texts_);
-    own_library_->ScanLibrary();
     library = own_library_.get();
   }
   library_ = library;
+  // The library speaks through the window's prompt. A scan may run before the window is shown
+  // and finds a corrupt file again at every rescan: its message waits for the event loop, once
+  // for all the files of one scan.
+  MacroLibraryHooks hooks;
+  hooks.show_message = [this](const std::string& text) {
+    const QString message = QString::fromStdString(text);
+    if (pending_messages_.contains(message)) return;
+    pending_messages_.append(message);
+    if (pending_messages_.size() == 1) QTimer::singleShot(0, this, [this] { FlushMessages(); });
+  };
+  hooks.confirm = [this](const std::string& text) {
+    prompt_->mode = CStrDlg::kConfirm;
+    prompt_->title = windowTitle();
+    prompt_->message = QString::fromStdString(text);
+    return prompt_->exec() == QDialog::Accepted && prompt_->choice == CStrDlg::kChoiceOk;
+  };
+  library_->SetHooks(std::move(hooks));
+  library_->ScanLibrary();
   windows_->CreateMacroWindows();
 }
 
@@ -49,9 +70,14 @@ void CHalvricDlg::RebuildMacroLists() {
   }
   // The macros in the mouse, as one more group.
   if (HasDevice()) {
+    // It takes the next free id, so that list windows find its entries by their parent id.
+    int32_t next_id = 1;
+    for (const _MACRO_LIST_ITEM_& e : function_entries_) next_id = std::max(next_id, e.id + 1);
     _MACRO_LIST_ITEM_ group;
     group.type = kEntryFolder;
     group.name = texts_.Get(TextFamily::class_str, 5);
+    group.depth = 1;
+    group.id = next_id;
     function_entries_.push_back(group);
     for (int s = 0; s < kMacroSlots; ++s) {
       const MacroSlot& slot = model_->wc().macros[static_cast<size_t>(s)];
@@ -61,7 +87,8 @@ void CHalvricDlg::RebuildMacroLists() {
       e.type = static_cast<int32_t>(slot.mode >= 8 && slot.mode <= 10 ? slot.mode : 8);
       e.op1 = static_cast<int32_t>(slot.body & 0xFF);
       e.op2 = static_cast<int32_t>((slot.body >> 8) & 0xFF);
-      e.depth = 1;
+      e.depth = 2;
+      e.parent = group.id;
       e.inMouse = 1;
       e.slot = s;
       e.size = static_cast<int32_t>(slot.length);
@@ -119,27 +146,64 @@ void CHalvricDlg::DropEntry(const _MACRO_LIST_ITEM_& entry, const QPoint& global
     ApplyButtonResult(key, ButtonAssignment::Make(entry.type, entry.op1, entry.op2, entry.op3), false);
     return;
   }
-  // A macro file goes into the first free slot of the mouse, then the button plays it.
-  const auto loaded = LoadMacroFile(entry.path);
-  if (!loaded) return;
+  BindMacroFile(key, entry.path);
+}
+
+void CHalvricDlg::FlushMessages() {
+  // Timer 1 raises the window once it is first on screen: the message comes after that.
+  if (!isVisible() || windowHandle() == nullptr || !windowHandle()->isExposed() || timer1_.isActive()) {
+    QTimer::singleShot(200, this, [this] { FlushMessages(); });
+    return;
+  }
+  while (!pending_messages_.isEmpty()) {
+    ShowMessage(pending_messages_.front());
+    pending_messages_.removeFirst();
+  }
+}
+
+void CHalvricDlg::ShowMessage(const QString& text) {
+  prompt_->mode = CStrDlg::kConfirm;
+  prompt_->message_only = true;  // a message: one OK, no question
+  prompt_->title = windowTitle();
+  prompt_->message = text;
+  // Over the window even where no window manager stacks it there.
+  QTimer::singleShot(0, prompt_, [p = prompt_] {
+    p->raise();
+    p->activateWindow();
+  });
+  prompt_->exec();
+}
+
+void CHalvricDlg::BindMacroFile(int key, const std::string& path) {
+  const int p = ctx_.current_profile.load();
+  if (!HasDevice() || p < 0 || p >= kProfileCount) return;
+  const auto loaded = LoadMacroFile(path);
+  if (!loaded) {
+    ShowMessage(T(static_cast<int>(TextFamily::msg_str), 20));
+    return;
+  }
   const Macro& m = *loaded;
   int free_slot = -1;
   for (int s = 0; s < kMacroSlots && free_slot < 0; ++s) {
     if (model_->wc().macros[static_cast<size_t>(s)].start == 0) free_slot = s;
   }
-  if (free_slot < 0) return;
+  if (free_slot < 0) {
+    ShowMessage(T(static_cast<int>(TextFamily::msg_str), 19));
+    return;
+  }
   auto result = std::make_shared<WorkingCopy>();
+  auto stored = std::make_shared<MacroStoreResult>(MacroStoreResult::kFailed);
   BeginBusy();
   session_->Post(
-      [free_slot, m, p, key, result, this](DeviceLayer& dev, WorkingCopy& wc) {
-        if (WriteMacroToSlot(MouseAt(dev, wc.path), wc, free_slot, m, [this](double f) { session_->ReportProgress(f); }) ==
-            MacroStoreResult::kOk) {
+      [free_slot, m, p, key, result, stored, this](DeviceLayer& dev, WorkingCopy& wc) {
+        *stored = WriteMacroToSlot(MouseAt(dev, wc.path), wc, free_slot, m, [this](double f) { session_->ReportProgress(f); });
+        if (*stored == MacroStoreResult::kOk) {
           const MacroSlot& slot = wc.macros[static_cast<size_t>(free_slot)];
           ChangeButton(dev, wc, p, key, ButtonAssignment::Macro(static_cast<int>(slot.mode), static_cast<int>(slot.body)));
         }
         *result = wc;
       },
-      [this, result] {
+      [this, result, stored] {
         EndBusy();
         if (result->loaded && HasDevice() && result->path == model_->wc().path) {
           model_->wc().macros = result->macros;
@@ -148,6 +212,7 @@ void CHalvricDlg::DropEntry(const _MACRO_LIST_ITEM_& entry, const QPoint& global
         }
         RebuildMacroLists();
         update();
+        if (*stored == MacroStoreResult::kNoSpace) ShowMessage(T(static_cast<int>(TextFamily::msg_str), 19));
       });
 }
 

@@ -8,6 +8,7 @@
 #include "config/key_labels.h"
 #include "config/screen_keyboard.h"
 #include "config/text_tables.h"
+#include "macro/macro_file.h"
 #include "macro/macro_library.h"
 #include "services/main_window_model.h"
 #include "services/program_context.h"
@@ -64,6 +65,32 @@ void SubWindowHost::CreateMacroWindows() {
     w.items_[static_cast<size_t>(w.item_function_list_)].value = 0;
     w.update();
   });
+
+  // The dialog's Macro page: the user's macro list as a picker, saving a library macro into that
+  // list, and the editor.
+  button_dlg_->pick_macro_file = [this, &w]() -> std::string {
+    const bool function_list = macro_list_->isVisible() && macro_list_->mode() == ui::MacroList::kLibraryMode;
+    w.library_->ScanLibrary();
+    macro_list_->SetList(ui::MacroList::kMacroMode, &w.library_->macros(), w.library_);
+    macro_list_->move(button_dlg_->frameGeometry().topRight() + QPoint(-ui::MacroList::kMacroWidth - 16, 60));
+    const bool chosen = macro_list_->exec() == QDialog::Accepted;
+    const std::string path = chosen ? macro_list_->ResultPath() : std::string();
+    if (function_list) ShowFunctionList(true);
+    return path;
+  };
+  button_dlg_->save_to_list = [this, &w](const std::string& path) {
+    const auto m = LoadMacroFile(path);
+    if (!m || !w.library_->SaveMacro(w.library_->NewMacroPath(w.library_->tree()), *m)) return false;
+    w.library_->ScanLibrary();
+    macro_edit_->RefreshPanel();
+    return true;
+  };
+  button_dlg_->edit_macro = [this](const std::optional<_MACRO_LIST_ITEM_>& entry) {
+    ShowMacroEditor();
+    if (!entry) return;
+    if (entry->inMouse != 0) macro_edit_->LoadRow(macro_edit_->RowOfSlot(entry->slot));
+    else macro_edit_->OpenFile(entry->path);
+  };
   macro_list_->on_drop = [&w](const _MACRO_LIST_ITEM_& entry, const QPoint& pos) { w.DropEntry(entry, pos); };
   macro_list_->on_files_changed = [this, &w] {
     macro_edit_->RefreshPanel();
@@ -108,6 +135,11 @@ void SubWindowHost::OpenButtonDialog(int button) {
   const auto before = profile.extension;
   if (button_dlg_->Open(r) != 1 || !w.HasDevice() || w.ctx_.current_profile.load() != p) {
     if (w.HasDevice()) w.model_->wc().profiles[static_cast<size_t>(p)].extension = before;
+    return;
+  }
+  // A macro picked from a library file is not in the mouse yet: it is stored first, as a drop does.
+  if (const std::string file = button_dlg_->MacroFilePath(); !file.empty()) {
+    w.BindMacroFile(key, file);
     return;
   }
   w.ApplyButtonResult(key, button_dlg_->Assignment(), w.model_->wc().profiles[static_cast<size_t>(p)].extension != before);
@@ -163,6 +195,8 @@ void SubWindowHost::Refresh() {
 
 void SubWindowHost::CloseAll() {
   w_.prompt_->CloseRequest();
+  // The picker is cancelled; the function list (library mode) stays as the user left it.
+  if (macro_list_ != nullptr && macro_list_->isVisible() && macro_list_->mode() == ui::MacroList::kMacroMode) macro_list_->CloseRequest();
   if (lighting_ != nullptr) lighting_->CloseRequest();
 }
 
