@@ -103,15 +103,36 @@ ConnectOptions CtlContext::ChooseMouse() {
   DeviceLayer& dev = Devices();
   if (dev.DeviceCount() == 0) ThrowNoDevice();
   ConnectOptions opts;
-  if (!options.device.empty()) {
-    const std::string wanted = LowerPath(options.device);
-    const auto paths = dev.DevicePaths();
-    if (std::find(paths.begin(), paths.end(), wanted) == paths.end()) {
-      throw CtlError("No mouse at " + options.device + " (see: halvricctl list)");
-    }
-    opts.requested_path = wanted;
-  }
+  if (!options.device.empty()) opts.requested_path = SelectedPath();
   return opts;
+}
+
+std::string CtlContext::Location(const std::string& path) {
+  for (const HidInterfaceInfo& info : Devices().backend().Enumerate()) {
+    if (info.path == path) return info.location;
+  }
+  return {};
+}
+
+// --device names a mouse by its node path, by the USB port it is plugged into (which survives a
+// replug, unlike the node), or by its model name when only one mouse is of that model.
+std::string CtlContext::SelectedPath() {
+  DeviceLayer& dev = Devices();
+  const auto paths = dev.DevicePaths();
+  const std::string wanted = LowerPath(options.device);
+  if (std::find(paths.begin(), paths.end(), wanted) != paths.end()) return wanted;
+  std::vector<std::string> by_port, by_model;
+  for (const std::string& path : paths) {
+    if (const std::string port = Location(path); !port.empty() && port == options.device) by_port.push_back(path);
+    const auto info = dev.Info(path);
+    if (info && LowerPath(ModelName(*info)) == wanted) by_model.push_back(path);
+  }
+  if (by_port.size() == 1) return by_port[0];
+  if (by_model.size() == 1) return by_model[0];
+  if (by_model.size() > 1) {
+    throw CtlError("More than one mouse is a " + options.device + "; choose one by its path or port (see: halvricctl list)");
+  }
+  throw CtlError("No mouse at " + options.device + " (see: halvricctl list)");
 }
 
 void CtlContext::Connected(const ConnectResult& r) {

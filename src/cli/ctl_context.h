@@ -91,10 +91,13 @@ class CtlContext {
   int KeyIndex(const std::string& text, const char* what);
   // The label of key index `key` ("B1" ...), or empty when the window draws no button for it.
   std::string ButtonLabel(int key) const;
+  // The USB port of the mouse at `path` ("1-2.3"), or empty when unknown.
+  std::string Location(const std::string& path);
 
  private:
   void CreateBackend();
   ConnectOptions ChooseMouse();
+  std::string SelectedPath();
   void Connected(const ConnectResult& r);
   std::unique_ptr<HidBackend> backend_;
   sim::SimHidBackend* sim_ = nullptr;

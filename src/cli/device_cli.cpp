@@ -30,19 +30,21 @@ void List(CtlContext& ctx) {
     const auto info = dev.Info(path);
     if (!info) continue;
     const std::string name = ModelName(*info);
+    const std::string port = ctx.Location(path);
     if (ctx.options.json) {
       arr.push_back({{"path", path},
+                     {"port", port},
                      {"model", name},
                      {"type_code", info->type_code},
                      {"protocol_level", info->protocol_level},
                      {"lighting", info->lighting}});
     } else {
-      ctx.out << path << "  " << name << "  type " << info->type_code << "  level " << info->protocol_level
+      ctx.out << path << "  " << (port.empty() ? "-" : port) << "  " << name << "  type " << info->type_code << "  level " << info->protocol_level
               << "  lighting " << info->lighting << "\n";
     }
   }
-  if (ctx.options.json) ctx.out << arr.dump(2) << "\n";
   if (dev.DeviceCount() == 0) ctx.ThrowNoDevice();
+  if (ctx.options.json) ctx.out << arr.dump(2) << "\n";
 }
 
 void Info(CtlContext& ctx) {

@@ -23,6 +23,7 @@ struct HidInterfaceInfo {
   uint16_t usage_page = 0;       // of the top-level collection that carries the feature reports
   uint16_t usage = 0;
   int feature_report_length = 0; // largest feature report in bytes, report id byte included; 0 = none
+  std::string location;          // the port the mouse is plugged into ("1-2.3"); stays across replugs
 };
 
 // One open interface. Buffers hold the report id in byte 0, as on the wire.

@@ -30,6 +30,7 @@ std::vector<HidInterfaceInfo> BuildInterfaces(size_t index, const ModelSpec& m) 
     info.usage_page = page;
     info.usage = usage;
     info.feature_report_length = features;
+    info.location = "sim-" + std::to_string(index + 1);
     return info;
   };
   if (!m.long_reports) return {make(0, 0x0001, 2, 9), make(1, 0xFF23, 1, 0)};

@@ -199,6 +199,14 @@ TEST(Halvricctl, DevicePicksOneOfSeveralMice) {
   CtlRun r = Ctl({"--simulate=level0,level11", "--device", "SIM/1/IF1", "info"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("path: sim/1/if1\n"), std::string::npos);
+  // By the port it is plugged into (which a replug keeps), or by a model name only one mouse has.
+  r = Ctl({"--simulate=level11,level5,level5", "--device", "sim-3", "info"});
+  EXPECT_NE(r.out.find("path: sim/2/if1\n"), std::string::npos) << r.err;
+  r = Ctl({"--simulate=level11,level5,level5", "--device", "halvric m19 rgb", "info"});
+  EXPECT_NE(r.out.find("path: sim/0/if1\n"), std::string::npos) << r.err;
+  r = Ctl({"--simulate=level11,level5,level5", "--device", "Halvric M11", "info"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("More than one"), std::string::npos);
 }
 
 // Two processes writing the same simulated mouse at once: every write lands.

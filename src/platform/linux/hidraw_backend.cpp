@@ -83,7 +83,11 @@ std::vector<HidInterfaceInfo> LinuxHidBackend::Enumerate() {
     const char* devnode = udev_device_get_devnode(device.get());
     const auto parents = ParentsOf(device.get());
     if (devnode == nullptr || !parents) continue;
-    if (auto info = ReadHidrawInfo(devnode, parents->dirs)) result.push_back(std::move(*info));
+    if (auto info = ReadHidrawInfo(devnode, parents->dirs)) {
+      // The USB device's name in sysfs is its port path: bus, then the hub ports ("1-2.3").
+      if (parents->usb_device) info->location = parents->usb_device->filename().string();
+      result.push_back(std::move(*info));
+    }
   }
   std::stable_sort(result.begin(), result.end(), [](const HidInterfaceInfo& a, const HidInterfaceInfo& b) {
     return NodeNumber(a.path) < NodeNumber(b.path);
