@@ -1,0 +1,44 @@
+#!/bin/sh
+# The guest's first process: loads the modules, mounts the host's root (shared read-only over
+# 9p) and runs the test script named on the kernel command line inside it, with fresh /dev, /proc,
+# /sys, /run and /tmp. When the script ends the guest powers off; its exit code goes to the serial
+# console as "halvric-guest-exit N".
+export PATH=/bin
+busybox mount -t proc proc /proc
+busybox mount -t sysfs sysfs /sys
+busybox mount -t devtmpfs devtmpfs /dev
+for m in $(busybox cat /modules/order); do
+  busybox insmod "/modules/$m" || echo "halvric-guest: insmod $m failed"
+done
+script=""
+out=""
+for arg in $(busybox cat /proc/cmdline); do
+  case "$arg" in
+    halvric.script=*) script="${arg#halvric.script=}" ;;
+    halvric.out=*) out="${arg#halvric.out=}" ;;
+  esac
+done
+if busybox mount -t 9p -o trans=virtio,version=9p2000.L,ro,msize=262144 hostroot /host; then
+  busybox mount -t proc proc /host/proc
+  busybox mount -t sysfs sysfs /host/sys
+  busybox mount -t devtmpfs devtmpfs /host/dev
+  busybox mkdir -p /host/dev/pts /host/dev/shm
+  busybox mount -t devpts devpts /host/dev/pts
+  busybox mount -t tmpfs tmpfs /host/dev/shm
+  busybox mount -t tmpfs tmpfs /host/run
+  busybox mount -t tmpfs tmpfs /host/tmp
+  # The results folder, writable, at the same path as on the host.
+  if [ -n "$out" ]; then
+    busybox mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 out "/host$out" ||
+      echo "halvric-guest: cannot mount the results folder $out"
+  fi
+  busybox chroot /host /bin/bash "$script"
+  rc=$?
+else
+  echo "halvric-guest: cannot mount the host root"
+  rc=99
+fi
+echo "halvric-guest-exit $rc"
+busybox sync
+echo o >/proc/sysrq-trigger
+busybox sleep 10
