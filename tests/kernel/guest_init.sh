@@ -18,7 +18,7 @@ for arg in $(busybox cat /proc/cmdline); do
     halvric.out=*) out="${arg#halvric.out=}" ;;
   esac
 done
-if busybox mount -t 9p -o trans=virtio,version=9p2000.L,ro,msize=262144 hostroot /host; then
+if busybox mount -t 9p -o trans=virtio,version=9p2000.L,ro,msize=262144,cache=loose hostroot /host; then
   busybox mount -t proc proc /host/proc
   busybox mount -t sysfs sysfs /host/sys
   busybox mount -t devtmpfs devtmpfs /host/dev
@@ -32,13 +32,11 @@ if busybox mount -t 9p -o trans=virtio,version=9p2000.L,ro,msize=262144 hostroot
     busybox mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 out "/host$out" ||
       echo "halvric-guest: cannot mount the results folder $out"
   fi
-  busybox chroot /host /bin/bash "$script"
-  rc=$?
-else
-  echo "halvric-guest: cannot mount the host root"
-  rc=99
+  # switch_root rather than chroot: udevadm refuses to wait for udev inside a chroot.
+  exec busybox switch_root /host /bin/sh -c \
+    'bash "$0"; echo "halvric-guest-exit $?"; sync; echo o >/proc/sysrq-trigger; sleep 10' "$script"
 fi
-echo "halvric-guest-exit $rc"
-busybox sync
+echo "halvric-guest: cannot mount the host root"
+echo "halvric-guest-exit 99"
 echo o >/proc/sysrq-trigger
 busybox sleep 10

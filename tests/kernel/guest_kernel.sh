@@ -26,22 +26,30 @@ fi
 
 stamp="$cache/$image_pkg.ready"
 if [ ! -f "$stamp" ]; then
-  rm -rf "$cache/root" "$cache"/*.deb "$cache"/*.ready "$cache/initrd.img"
+  rm -rf "$cache/root" "$cache"/*.deb "$cache"/*.ready "$cache"/initrd*
   (cd "$cache" && apt-get download "$image_pkg" >/dev/null 2>"$cache/download.log") ||
     fail "apt-get download $image_pkg failed: $(tail -1 "$cache/download.log")"
   dpkg-deb -x "$cache"/"$image_pkg"_*.deb "$cache/root"
   rm -f "$cache"/"$image_pkg"_*.deb
   kver=$(ls "$cache/root/lib/modules")
   depmod -b "$cache/root" "$kver"
+  echo "$kver" >"$stamp"
+fi
+kver=$(cat "$stamp")
 
-  # The initramfs: busybox, the modules with their dependencies in load order, and the init.
+# The initramfs: busybox, the modules with their dependencies in load order, and the init. It is
+# made again whenever the init changes.
+modules="virtio_pci 9pnet_virtio 9p usbcore usbip-core vhci-hcd hid hid-generic usbhid"
+init_sum=$(cat "$here/guest_init.sh" <(echo "$modules") | sha256sum | cut -c1-16)
+if [ ! -f "$cache/initrd-$init_sum.img" ]; then
+  rm -f "$cache"/initrd*
   staging="$cache/initramfs"
   rm -rf "$staging"
   mkdir -p "$staging"/{bin,dev,proc,sys,host,modules}
   cp "$busybox_bin" "$staging/bin/busybox"
   ln -s busybox "$staging/bin/sh"
   : >"$staging/modules/order"
-  for m in virtio_pci 9pnet_virtio 9p usbcore usbip-core vhci-hcd hid hid-generic usbhid; do
+  for m in $modules; do
     modprobe -d "$cache/root" -S "$kver" --show-depends "$m" | awk '$1 == "insmod" {print $2}' |
       while read -r ko; do
         name=$(basename "$ko")
@@ -52,8 +60,9 @@ if [ ! -f "$stamp" ]; then
       done
   done
   install -m 755 "$here/guest_init.sh" "$staging/init"
-  (cd "$staging" && find . | cpio -o -H newc --quiet | gzip -1) >"$cache/initrd.img"
+  (cd "$staging" && find . | cpio -o -H newc --quiet | gzip -1) >"$cache/initrd-$init_sum.img.part"
+  mv "$cache/initrd-$init_sum.img.part" "$cache/initrd-$init_sum.img"
   rm -rf "$staging"
-  echo "$kver" >"$stamp"
 fi
+ln -sfn "initrd-$init_sum.img" "$cache/initrd.img"
 echo "$cache"

@@ -17,7 +17,7 @@ log="$out/serial.log"
 : >"$log"
 set +e
 timeout --foreground -k 5 "$limit" qemu-system-x86_64 \
-  -machine q35,accel=tcg -cpu max -smp "${HALVRIC_GUEST_CPUS:-2}" -m 1024 \
+  -machine q35,accel=tcg -cpu "${HALVRIC_GUEST_CPU:-qemu64}" -smp "${HALVRIC_GUEST_CPUS:-1}" -m 1024 \
   -kernel "$cache/root/boot/vmlinuz-$kver" -initrd "$cache/initrd.img" \
   -append "console=ttyS0 quiet loglevel=4 panic=-1 halvric.script=$script halvric.out=$out" \
   -virtfs local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap \
