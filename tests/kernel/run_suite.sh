@@ -19,7 +19,7 @@ exec bash "$source_dir/tests/kernel/suite.sh"
 GUEST
 start=$SECONDS
 set +e
-"$here/run_guest.sh" "$out/guest.sh" "$out" "${HALVRIC_KERNEL_SUITE_TIMEOUT:-600}"
+"$here/run_guest.sh" "$out/guest.sh" "$out" "${HALVRIC_KERNEL_SUITE_TIMEOUT:-1200}"
 rc=$?
 set -e
 took=$((SECONDS - start))
@@ -32,7 +32,7 @@ if [ $rc -eq 0 ] && [ -n "$line" ]; then
   exit 0
 fi
 case $rc in
-  124) why="the guest did not finish within ${HALVRIC_KERNEL_SUITE_TIMEOUT:-600} s" ;;
+  124) why="the guest did not finish within ${HALVRIC_KERNEL_SUITE_TIMEOUT:-1200} s" ;;
   125) why="the guest reported no exit code" ;;
   *) why="exit code $rc" ;;
 esac
