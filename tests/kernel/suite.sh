@@ -44,13 +44,18 @@ sim() {
 }
 
 # The control transfers mouse $1 has answered since it was last attached.
-transfers() { sim transfers "$1" >/dev/null; sed -n "${sim_lines}p" "$W/sim.out" | awk '{print $2}'; }
+# Sets T (a function, not a command substitution: `sim` keeps count of the answers it has read).
+transfers() {
+  sim transfers "$1" >/dev/null
+  T=$(sed -n "${sim_lines}p" "$W/sim.out" | awk '{print $2}')
+}
 # Waits until mouse $1 has answered $2 more control transfers than $3 (the operation is then in
 # its middle); gives up after 120 s.
 wait_transfers() {
   local i
   for i in $(seq 1 600); do
-    [ $(($(transfers "$1") - $3)) -ge "$2" ] && return 0
+    transfers "$1"
+    [ $((T - $3)) -ge "$2" ] && return 0
     sleep 0.2
   done
   return 1
@@ -128,10 +133,12 @@ done
 step "macro written and read back (level 11)"
 p=${P[11]}
 mf="$S/resources/library/editing/copy.mf"
-t_before=$(transfers 2)
+transfers 2
+t_before=$T
 "$CTL" --device "$p" macro write 5 "$mf" >"$W/mw.txt" 2>&1
 mw_rc=$?
-macro_transfers=$(($(transfers 2) - t_before))
+transfers 2
+macro_transfers=$((T - t_before))
 echo "macro write: $macro_transfers control transfers"
 if [ $mw_rc -eq 0 ] && "$CTL" --device "$p" macro read 5 "$W/back.mf" >>"$W/mw.txt" 2>&1; then
   "$CTL" macro show "$mf" | tail -n +2 >"$W/m1.txt"
@@ -140,17 +147,6 @@ if [ $mw_rc -eq 0 ] && "$CTL" --device "$p" macro read 5 "$W/back.mf" >>"$W/mw.t
 else
   fail "macro write/read" "$(tail -2 "$W/mw.txt" | tr '\n' ' ')"
 fi
-
-step "backup and restore byte-identical (level 5)"
-p=${P[5]}
-"$CTL" --device "$p" backup "$W/a.bf" >"$W/bk.txt" 2>&1
-"$CTL" --device "$p" dpi 2 3000 3000 >>"$W/bk.txt" 2>&1
-t_before=$(transfers 1)
-"$CTL" --device "$p" restore "$W/a.bf" >>"$W/bk.txt" 2>&1
-restore_transfers=$(($(transfers 1) - t_before))
-echo "restore: $restore_transfers control transfers"
-"$CTL" --device "$p" backup "$W/b.bf" >>"$W/bk.txt" 2>&1
-if [ -s "$W/a.bf" ] && cmp -s "$W/a.bf" "$W/b.bf"; then pass "backup, change, restore, backup: byte-identical"; else fail "backup/restore" "$(tail -3 "$W/bk.txt" | tr '\n' ' ')"; fi
 
 step "monitor receives status reports through hidraw (level 0 and level 11)"
 for lvl in 0 11; do
@@ -168,13 +164,22 @@ for lvl in 0 11; do
   if grep -qi "dpi" "$W/mon$lvl.txt"; then pass "monitor level $lvl: $(head -1 "$W/mon$lvl.txt")"; else fail "monitor level $lvl" "$(cat "$W/mon$lvl.txt" | head -3 | tr '\n' ' ')"; fi
 done
 
-step "unplug in the middle of a restore (level 5)"
+step "backup, unplug in the middle of a restore, re-attach, restore and backup byte-identical (level 5)"
 p=${P[5]}
-t_before=$(transfers 1)
+transfers 1
+t_before=$T
+"$CTL" --device "$p" backup "$W/a.bf" >"$W/bk.txt" 2>&1
+transfers 1
+backup_transfers=$((T - t_before))
+echo "backup: $backup_transfers control transfers"
+"$CTL" --device "$p" dpi 2 3000 3000 >>"$W/bk.txt" 2>&1
+transfers 1
+t_before=$T
 timeout 120 "$CTL" --device "$p" restore "$W/a.bf" >"$W/cut.txt" 2>&1 &
 job=$!
-# Unplugged two thirds of the way through: inside the writing of the memory.
-wait_transfers 1 $((restore_transfers * 2 / 3)) "$t_before"
+# A restore first saves the current memory (as much as a backup), then writes: unplugged half
+# way through the writing.
+wait_transfers 1 $((backup_transfers * 3 / 2)) "$t_before"
 start=$(now)
 sim detach 1
 wait $job
@@ -183,17 +188,22 @@ took=$(awk -v a="$start" -v b="$(now)" 'BEGIN{printf "%.1f", b-a}')
 if [ $rc -ne 0 ] && [ $rc -ne 124 ] && [ -s "$W/cut.txt" ]; then
   pass "restore cut by an unplug ends with a message $took s after the unplug: $(tail -1 "$W/cut.txt")"
 else
-  fail "restore cut by an unplug" "exit $rc after $took s: $(tail -2 "$W/cut.txt" | tr '\n' ' ')"
+  fail "restore cut by an unplug" "exit $rc, $took s after the unplug: $(tail -2 "$W/cut.txt" | tr '\n' ' ')"
 fi
 sim attach 1
 p=$(path_of 5)
 "$CTL" --device "$p" restore "$W/a.bf" >"$W/cut2.txt" 2>&1
-"$CTL" --device "$p" backup "$W/c.bf" >>"$W/cut2.txt" 2>&1
-if cmp -s "$W/a.bf" "$W/c.bf"; then pass "after re-attach a restore makes the mouse's memory true again"; else fail "state after re-attach" "$(tail -2 "$W/cut2.txt" | tr '\n' ' ')"; fi
+"$CTL" --device "$p" backup "$W/b.bf" >>"$W/cut2.txt" 2>&1
+if [ -s "$W/a.bf" ] && cmp -s "$W/a.bf" "$W/b.bf"; then
+  pass "after re-attach, restore then backup gives the backup back byte for byte"
+else
+  fail "backup/restore after re-attach" "$(tail -2 "$W/cut2.txt" | tr '\n' ' ')"
+fi
 
 step "unplug in the middle of a macro write (level 11)"
 p=$(path_of 11)
-t_before=$(transfers 2)
+transfers 2
+t_before=$T
 timeout 120 "$CTL" --device "$p" macro write 6 "$S/resources/library/editing/double_click.mf" >"$W/cutm.txt" 2>&1 &
 job=$!
 wait_transfers 2 $((macro_transfers * 2 / 3)) "$t_before"
