@@ -4,6 +4,10 @@
 # OUT_DIR is shared writable at the same path; the serial console goes to OUT_DIR/serial.log.
 # The exit code is the script's, 124 when the guest did not finish in time, 125 when it did not
 # report one.
+# One emulated CPU of the plain qemu64 kind: under TCG the wake-ups between the kernel's USB/IP
+# threads, halvric-usbsim and halvricctl cost far less on one CPU than across two (halvricctl list
+# 2.3 s instead of 8 s, a level-0 read-all 20 s instead of 38 s on a loaded 2-core machine), and
+# glibc's SSE2 paths are cheaper to emulate than its AVX ones.
 set -euo pipefail
 script="$(realpath "$1")"
 out="$(realpath -m "$2")"

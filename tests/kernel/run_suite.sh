@@ -23,7 +23,7 @@ set +e
 rc=$?
 set -e
 took=$((SECONDS - start))
-grep -E '^(PASS|FAIL|----) ' "$out/serial.log" || true
+grep -E '^(PASS|FAIL|FIGURE|----) ' "$out/serial.log" || true
 grep -E '^kernel suite took' "$out/serial.log" || true
 line=$(grep -E '^kernel: [0-9]+ passed, [0-9]+ failed' "$out/serial.log" | tail -1 || true)
 if [ $rc -eq 0 ] && [ -n "$line" ]; then
