@@ -1,0 +1,274 @@
+#!/usr/bin/env bash
+# The end-to-end suite inside the guest: simulated mice plugged into the guest's kernel as USB
+# devices (halvric-usbsim, through vhci-hcd), and halvricctl talking to them through the real
+# backend (hidraw, libudev, libusb) with udev running. Prints "PASS name" / "FAIL name: why" per
+# check, the time of each step, and a closing "N passed, N failed" line.
+# Environment: HALVRIC_BUILD (the build folder), HALVRIC_SOURCE (the source tree), HALVRIC_OUT
+# (a writable folder shared with the host).
+set -u
+export PATH=/usr/sbin:/usr/bin:/sbin:/bin
+B="${HALVRIC_BUILD:?}"
+S="${HALVRIC_SOURCE:?}"
+OUT="${HALVRIC_OUT:?}"
+CTL="$B/src/halvricctl"
+SIM="$B/src/halvric-usbsim"
+W=/run/halvric-suite
+mkdir -p "$W"
+export XDG_RUNTIME_DIR=/run/user/0 HOME="$W/home" HALVRIC_DATA_DIR="$W/data" LC_ALL=C.UTF-8
+mkdir -p "$XDG_RUNTIME_DIR" "$HOME" "$HALVRIC_DATA_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+
+passed=0
+failed=0
+pass() { echo "PASS $1"; passed=$((passed + 1)); }
+fail() { echo "FAIL $1: $2"; failed=$((failed + 1)); }
+now() { date +%s.%N; }
+t0=$(now)
+step() { echo "---- $1 (at $(awk -v a="$t0" -v b="$(now)" 'BEGIN{printf "%.1f", b-a}') s)"; }
+
+# halvric-usbsim reads its commands from a fifo; each command is answered by one line.
+sim_lines=0
+sim() {
+  echo "$*" >&3
+  local want=$((sim_lines + 1)) i
+  for i in $(seq 1 600); do
+    [ "$(wc -l <"$W/sim.out")" -ge "$want" ] && break
+    sleep 0.1
+  done
+  sim_lines=$want
+  local reply
+  reply=$(sed -n "${want}p" "$W/sim.out")
+  echo "sim: $* -> $reply"
+  udevadm settle -t 30
+  [ "${reply#ok}" != "$reply" ]
+}
+
+# The control transfers mouse $1 has answered since it was last attached.
+# Sets T (a function, not a command substitution: `sim` keeps count of the answers it has read).
+transfers() {
+  sim transfers "$1" >/dev/null
+  T=$(sed -n "${sim_lines}p" "$W/sim.out" | awk '{print $2}')
+}
+# Waits until mouse $1 has answered $2 more control transfers than $3 (the operation is then in
+# its middle); gives up after 120 s.
+wait_transfers() {
+  local i
+  for i in $(seq 1 600); do
+    transfers "$1"
+    [ $((T - $3)) -ge "$2" ] && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+# The hidraw path that halvricctl lists for the mouse of protocol level $1.
+path_of() { "$CTL" list 2>/dev/null | awk -v lvl="$1" '$0 ~ ("level " lvl "  ") {print $1; exit}'; }
+
+step "udev"
+/lib/systemd/systemd-udevd --daemon
+udevadm trigger --action=add >/dev/null 2>&1
+udevadm settle -t 60
+
+step "plug in level0, level5, level11"
+mkfifo "$W/sim.ctl"
+"$SIM" level0 level5 level11 <"$W/sim.ctl" >"$W/sim.out" 2>"$W/sim.err" &
+sim_pid=$!
+exec 3>"$W/sim.ctl"
+for i in $(seq 1 300); do
+  [ "$(wc -l <"$W/sim.out")" -ge 3 ] && break
+  sleep 0.1
+done
+sim_lines=3
+cat "$W/sim.out" "$W/sim.err"
+udevadm settle -t 60
+for i in $(seq 1 100); do
+  [ "$(ls /dev/hidraw* 2>/dev/null | wc -l)" -ge 8 ] && break
+  sleep 0.2
+done
+
+step "list"
+"$CTL" list >"$W/list.txt" 2>&1
+cat "$W/list.txt"
+if [ "$(grep -c '^/dev/hidraw' "$W/list.txt")" -eq 3 ]; then pass "list shows the three mice"; else fail "list" "expected three mice"; fi
+
+declare -A P
+for lvl in 0 5 11; do P[$lvl]=$(awk -v lvl="$lvl" '$0 ~ ("level " lvl "  ") {print $1; exit}' "$W/list.txt"); done
+
+step "info of each model"
+for lvl in 0 5 11; do
+  p=${P[$lvl]}
+  if [ -z "$p" ]; then fail "info level $lvl" "not listed"; continue; fi
+  "$CTL" --device "$p" info >"$W/info$lvl.txt" 2>&1
+  if grep -q "^protocol_level: $lvl\$" "$W/info$lvl.txt" && grep -q "^class: 11\$" "$W/info$lvl.txt"; then
+    pass "info level $lvl: identified through the kernel's string descriptors"
+  else
+    fail "info level $lvl" "$(head -3 "$W/info$lvl.txt" | tr '\n' ' ')"
+  fi
+done
+
+step "DPI and button changes of each model, read back after re-attaching"
+for lvl in 0 5 11; do
+  p=${P[$lvl]}
+  [ -n "$p" ] || continue
+  "$CTL" --device "$p" dpi 3 1200 1200 >"$W/dpi$lvl.txt" 2>&1 || fail "dpi level $lvl" "$(tail -1 "$W/dpi$lvl.txt")"
+  "$CTL" --device "$p" button 1 2 raw:4,16,0,0 >"$W/btn$lvl.txt" 2>&1 || fail "button level $lvl" "$(tail -1 "$W/btn$lvl.txt")"
+done
+for i in 0 1 2; do sim detach $i; done
+for i in 0 1 2; do sim attach $i; done
+"$CTL" list >"$W/list2.txt" 2>&1
+for lvl in 0 5 11; do P[$lvl]=$(awk -v lvl="$lvl" '$0 ~ ("level " lvl "  ") {print $1; exit}' "$W/list2.txt"); done
+for lvl in 0 5 11; do
+  p=${P[$lvl]}
+  if [ -z "$p" ]; then fail "re-attach level $lvl" "not listed again"; continue; fi
+  a=$(now)
+  if "$CTL" --device "$p" show --profile 1 >"$W/show2_$lvl.txt" 2>&1 && grep -q "dpi levels" "$W/show2_$lvl.txt"; then
+    pass "show level $lvl (read-all and show: $(awk -v a="$a" -v b="$(now)" 'BEGIN{printf "%.1f", b-a}') s)"
+  else
+    fail "show level $lvl" "$(tail -2 "$W/show2_$lvl.txt" | tr '\n' ' ')"
+  fi
+  if grep -Eq '^ +\*?3: 1200 x 1200' "$W/show2_$lvl.txt"; then pass "dpi level $lvl read back after re-attach"; else fail "dpi level $lvl read back" "$(grep -E '^ +\*?3:' "$W/show2_$lvl.txt")"; fi
+  if grep -Eq 'key +2: Forward' "$W/show2_$lvl.txt"; then pass "button level $lvl read back after re-attach"; else fail "button level $lvl read back" "$(grep -E 'key +2:' "$W/show2_$lvl.txt")"; fi
+done
+
+step "macro written and read back (level 11)"
+p=${P[11]}
+mf="$S/resources/library/editing/copy.mf"
+transfers 2
+t_before=$T
+"$CTL" --device "$p" macro write 5 "$mf" >"$W/mw.txt" 2>&1
+mw_rc=$?
+transfers 2
+macro_transfers=$((T - t_before))
+echo "macro write: $macro_transfers control transfers"
+if [ $mw_rc -eq 0 ] && "$CTL" --device "$p" macro read 5 "$W/back.mf" >>"$W/mw.txt" 2>&1; then
+  "$CTL" macro show "$mf" | tail -n +2 >"$W/m1.txt"
+  "$CTL" macro show "$W/back.mf" | tail -n +2 >"$W/m2.txt"
+  if cmp -s "$W/m1.txt" "$W/m2.txt" && [ -s "$W/m1.txt" ]; then pass "macro written and read back"; else fail "macro read back" "$(diff "$W/m1.txt" "$W/m2.txt" | head -3 | tr '\n' ' ')"; fi
+else
+  fail "macro write/read" "$(tail -2 "$W/mw.txt" | tr '\n' ' ')"
+fi
+
+step "monitor receives status reports through hidraw (level 0 and level 11)"
+for lvl in 0 11; do
+  idx=$([ "$lvl" = 0 ] && echo 0 || echo 2)
+  timeout 60 "$CTL" --device "${P[$lvl]}" monitor --count 1 --seconds 40 >"$W/mon$lvl.txt" 2>&1 &
+  mon=$!
+  # The button is pressed until the monitor has seen a report: a report sent before the monitor
+  # opened the node goes to no reader, as with a real mouse.
+  for i in $(seq 1 20); do
+    sleep 2
+    kill -0 $mon 2>/dev/null || break
+    sim press-dpi "$idx" 4 >/dev/null
+  done
+  wait $mon
+  if grep -qi "dpi" "$W/mon$lvl.txt"; then pass "monitor level $lvl: $(head -1 "$W/mon$lvl.txt")"; else fail "monitor level $lvl" "$(cat "$W/mon$lvl.txt" | head -3 | tr '\n' ' ')"; fi
+done
+
+step "backup, unplug in the middle of a restore, re-attach, restore and backup byte-identical (level 5)"
+p=${P[5]}
+transfers 1
+t_before=$T
+"$CTL" --device "$p" backup "$W/a.bf" >"$W/bk.txt" 2>&1
+transfers 1
+backup_transfers=$((T - t_before))
+echo "backup: $backup_transfers control transfers"
+"$CTL" --device "$p" dpi 2 3000 3000 >>"$W/bk.txt" 2>&1
+transfers 1
+t_before=$T
+timeout 120 "$CTL" --device "$p" restore "$W/a.bf" >"$W/cut.txt" 2>&1 &
+job=$!
+# A restore first saves the current memory (as much as a backup), then writes: unplugged half
+# way through the writing.
+wait_transfers 1 $((backup_transfers * 3 / 2)) "$t_before"
+start=$(now)
+sim detach 1
+wait $job
+rc=$?
+took=$(awk -v a="$start" -v b="$(now)" 'BEGIN{printf "%.1f", b-a}')
+if [ $rc -ne 0 ] && [ $rc -ne 124 ] && [ -s "$W/cut.txt" ]; then
+  pass "restore cut by an unplug ends with a message $took s after the unplug: $(tail -1 "$W/cut.txt")"
+else
+  fail "restore cut by an unplug" "exit $rc, $took s after the unplug: $(tail -2 "$W/cut.txt" | tr '\n' ' ')"
+fi
+sim attach 1
+p=$(path_of 5)
+"$CTL" --device "$p" restore "$W/a.bf" >"$W/cut2.txt" 2>&1
+"$CTL" --device "$p" backup "$W/b.bf" >>"$W/cut2.txt" 2>&1
+if [ -s "$W/a.bf" ] && cmp -s "$W/a.bf" "$W/b.bf"; then
+  pass "after re-attach, restore then backup gives the backup back byte for byte"
+else
+  fail "backup/restore after re-attach" "$(tail -2 "$W/cut2.txt" | tr '\n' ' ')"
+fi
+
+step "unplug in the middle of a macro write (level 11)"
+p=$(path_of 11)
+transfers 2
+t_before=$T
+timeout 120 "$CTL" --device "$p" macro write 6 "$S/resources/library/editing/double_click.mf" >"$W/cutm.txt" 2>&1 &
+job=$!
+wait_transfers 2 $((macro_transfers * 2 / 3)) "$t_before"
+sim detach 2
+wait $job
+rc=$?
+if [ $rc -ne 124 ] && [ $rc -ne 0 ] && [ -s "$W/cutm.txt" ]; then pass "macro write cut by an unplug ends with a message: $(tail -1 "$W/cutm.txt")"; else fail "macro write cut by an unplug" "exit $rc: $(tail -1 "$W/cutm.txt")"; fi
+sim attach 2
+p=$(path_of 11)
+if "$CTL" --device "$p" macro list >"$W/ml.txt" 2>&1; then pass "macro list after re-attach"; else fail "macro list after re-attach" "$(tail -1 "$W/ml.txt")"; fi
+
+step "permission path"
+p=${P[0]}
+chmod 600 "$p"
+setpriv --reuid=65534 --regid=65534 --clear-groups env XDG_RUNTIME_DIR=/run/user/65534 HOME=/tmp "$CTL" list >"$W/perm.txt" 2>&1
+cat "$W/perm.txt"
+if grep -q "70-halvric.rules" "$W/perm.txt" && grep -qi "permission" "$W/perm.txt"; then pass "an unprivileged user is told to install the udev rule"; else fail "permission message" "$(head -2 "$W/perm.txt" | tr '\n' ' ')"; fi
+mount -t tmpfs tmpfs /etc/udev/rules.d
+cp "$S/packaging/70-halvric.rules" /etc/udev/rules.d/
+udevadm control --reload
+udevadm trigger --action=add --subsystem-match=hidraw --subsystem-match=usb
+udevadm settle -t 60
+tags_hid=$(udevadm info --query=property --name="$p" | grep -E '^(CURRENT_)?TAGS=' | tr '\n' ' ')
+usbdev=$(udevadm info --query=property --name="$p" | sed -n 's/^DEVPATH=//p')
+usbnode=""
+for d in /sys/bus/usb/devices/*; do
+  if [ -f "$d/idVendor" ] && [ "$(cat "$d/idVendor")" = "0c45" ]; then usbnode=$(udevadm info --query=name --path="$d"); break; fi
+done
+tags_usb=$(udevadm info --query=property --name="/dev/$usbnode" 2>/dev/null | grep -E '^(CURRENT_)?TAGS=' | tr '\n' ' ')
+echo "hidraw $p ($usbdev): $tags_hid; usb /dev/$usbnode: $tags_usb"
+if echo "$tags_hid" | grep -q ":uaccess:" && echo "$tags_usb" | grep -q ":uaccess:"; then pass "the udev rule tags the mouse's hidraw and USB nodes uaccess"; else fail "uaccess tags" "hidraw: $tags_hid usb: $tags_usb"; fi
+
+step "figures: memory exchanges through vhci"
+# CPU seconds (user + system) a process has used, from /proc.
+cpu_of() { awk -v hz="$(getconf CLK_TCK)" '{printf "%.2f", ($14 + $15 + $16 + $17) / hz}' "/proc/$1/stat"; }
+figure() {  # figure LABEL MOUSE_INDEX COMMAND...
+  local label=$1 idx=$2
+  shift 2
+  sim transfers "$idx" >/dev/null
+  local before sim_cpu0 a
+  before=$(sed -n "${sim_lines}p" "$W/sim.out" | awk '{print $2}')
+  sim_cpu0=$(cpu_of "$sim_pid")
+  a=$(now)
+  local TIMEFORMAT="%U %S"
+  local t
+  t=$( { time "$@" >/dev/null 2>&1; } 2>&1 | tail -1)
+  local b
+  b=$(now)
+  sim transfers "$idx" >/dev/null
+  local after sim_cpu1
+  after=$(sed -n "${sim_lines}p" "$W/sim.out" | awk '{print $2}')
+  sim_cpu1=$(cpu_of "$sim_pid")
+  awk -v l="$label" -v a="$a" -v b="$b" -v n=$((after - before)) -v t="$t" -v s0="$sim_cpu0" -v s1="$sim_cpu1" 'BEGIN {
+    split(t, c, " "); wall = b - a; cpu = c[1] + c[2] + (s1 - s0);
+    printf "FIGURE %s: %d control transfers in %.1f s = %.0f per second; guest CPU %.1f ms per transfer (halvricctl and halvric-usbsim)\n", l, n, wall, n / wall, 1000 * cpu / (n > 0 ? n : 1) }'
+}
+figure "level 11 memory read 4096 bytes" 2 "$CTL" --device "$(path_of 11)" mem read --no-cache 0 4096
+figure "level 0 memory read 1024 bytes" 0 "$CTL" --device "$(path_of 0)" mem read --no-cache 0 1024
+figure "level 11 memory write 58 bytes" 2 "$CTL" --device "$(path_of 11)" mem write 0x700 $(printf '%02x ' $(seq 1 58))
+figure "level 0 memory write 32 bytes" 0 "$CTL" --device "$(path_of 0)" mem write 0x300 $(printf '%02x ' $(seq 1 32))
+
+step "done"
+echo quit >&3
+wait $sim_pid
+echo "kernel suite took $(awk -v a="$t0" -v b="$(now)" 'BEGIN{printf "%.0f", b-a}') s after boot"
+echo "kernel: $passed passed, $failed failed"
+cp "$W"/*.txt "$OUT/" 2>/dev/null
+[ $failed -eq 0 ] && [ $passed -gt 0 ]
