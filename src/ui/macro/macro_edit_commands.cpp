@@ -3,6 +3,7 @@
 #include "ui/macro/macro_edit.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -182,8 +183,11 @@ void MacroEdit::Export() {
   }
   if (file.isEmpty()) return;
   file = WithMacroSuffix(file);
-  // A file that cannot be written is left as it was; the macro stays in the editor.
-  SaveMacroFile(file.toStdString(), macro_);
+  // A file that cannot be written is left as it was; the macro stays in the editor, and the user
+  // learns that nothing was saved.
+  if (SaveMacroFile(file.toStdString(), macro_) != MacroFileStatus::kOk) {
+    Tell(QStringLiteral("%1: cannot be written").arg(QDir::toNativeSeparators(file)));
+  }
   update();
 }
 
