@@ -1,7 +1,7 @@
 #!/bin/sh
 # The guest's first process: loads the modules, mounts the host's root (shared read-only over
 # 9p) and runs the test script named on the kernel command line inside it, with fresh /dev, /proc,
-# /sys, /run and /tmp. When the script ends the guest powers off; its exit code goes to the serial
+# /sys, /run and /tmp (/run/tmp when the checkout is under /tmp). When the script ends the guest powers off; its exit code goes to the serial
 # console as "halvric-guest-exit N".
 export PATH=/bin
 busybox mount -t proc proc /proc
@@ -26,7 +26,16 @@ if busybox mount -t 9p -o trans=virtio,version=9p2000.L,ro,msize=262144,cache=lo
   busybox mount -t devpts devpts /host/dev/pts
   busybox mount -t tmpfs tmpfs /host/dev/shm
   busybox mount -t tmpfs tmpfs /host/run
-  busybox mount -t tmpfs tmpfs /host/tmp
+  # A fresh /tmp, unless the programs under test live there (a checkout in /tmp): a tmpfs over it
+  # would hide them, so the guest's temporary files go to /run/tmp instead.
+  case "$script:$out" in
+    /tmp/*|*:/tmp/*)
+      busybox mkdir -p /host/run/tmp
+      busybox chmod 1777 /host/run/tmp
+      export TMPDIR=/run/tmp
+      ;;
+    *) busybox mount -t tmpfs tmpfs /host/tmp ;;
+  esac
   # The results folder, writable, at the same path as on the host.
   if [ -n "$out" ]; then
     busybox mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 out "/host$out" ||

@@ -218,7 +218,7 @@ if "$CTL" --device "$p" macro list >"$W/ml.txt" 2>&1; then pass "macro list afte
 step "permission path"
 p=${P[0]}
 chmod 600 "$p"
-setpriv --reuid=65534 --regid=65534 --clear-groups env XDG_RUNTIME_DIR=/run/user/65534 HOME=/tmp "$CTL" list >"$W/perm.txt" 2>&1
+setpriv --reuid=65534 --regid=65534 --clear-groups env XDG_RUNTIME_DIR=/run/user/65534 HOME="${TMPDIR:-/tmp}" "$CTL" list >"$W/perm.txt" 2>&1
 cat "$W/perm.txt"
 if grep -q "70-halvric.rules" "$W/perm.txt" && grep -qi "permission" "$W/perm.txt"; then pass "an unprivileged user is told to install the udev rule"; else fail "permission message" "$(head -2 "$W/perm.txt" | tr '\n' ' ')"; fi
 mount -t tmpfs tmpfs /etc/udev/rules.d
