@@ -141,10 +141,17 @@ std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const F
   }
   if (head == "media") {
     if (auto v = ParseNumber(rest); v && *v <= 0xFFFF) return ButtonAssignment::Consumer(static_cast<int>(*v));
+    // The window's names ("Volume +"), and the words people type for the two volume keys.
+    std::string wanted = Lower(rest);
+    if (wanted == "volume up") wanted = "volume +";
+    if (wanted == "volume down") wanted = "volume -";
+    std::string names;
     for (const auto& row : ConsumerKeyTable()) {
-      if (Lower(row.name) == Lower(rest)) return ButtonAssignment::Consumer(row.code);
+      if (Lower(row.name) == wanted) return ButtonAssignment::Consumer(row.code);
+      names += (names.empty() ? "" : ", ") + std::string(row.name);
     }
-    return fail("unknown media key \"" + rest + "\"");
+    return fail("unknown media key \"" + rest + "\"; the names are " + names +
+                " (also \"Volume Up\" and \"Volume Down\"), or media:0xUSAGE");
   }
   if (head == "catalogue" || head == "catalog") {
     auto n = ParseNumber(rest);

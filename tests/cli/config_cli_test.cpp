@@ -184,6 +184,9 @@ TEST(FunctionSpec, ReadableForms) {
   EXPECT_FALSE(ParseFunctionSpec("raw:1,2,3", wc, &why));
   EXPECT_FALSE(ParseFunctionSpec("raw:1,2,3,256", wc, &why));
   EXPECT_FALSE(ParseFunctionSpec("media:Nonsense", wc, &why));
+  EXPECT_NE(why.find("Play/Pause"), std::string::npos) << "the names that exist are listed";
+  EXPECT_EQ(f("media:Volume Up"), ButtonAssignment::Consumer(0xE9));  // the documented example
+  EXPECT_EQ(f("media:volume -"), ButtonAssignment::Consumer(0xEA));
 }
 
 // What show prints for a button that plays a stored macro: the mode's name and the macro's name.
