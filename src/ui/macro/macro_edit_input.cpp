@@ -308,6 +308,9 @@ void MacroEdit::closeEvent(QCloseEvent* e) {
     e->ignore();
     return;
   }
+  // Changes the user chose to discard are gone: the editor opens empty next time instead of
+  // holding them and asking again.
+  if (modified_) NewMacro();
   e->accept();
 }
 

@@ -41,7 +41,11 @@ bool MacroEdit::Confirm(const QString& message, bool three_buttons, int* choice)
   return ok && p.choice == CStrDlg::kChoiceOk;
 }
 
-void MacroEdit::Tell(const QString& message) { Confirm(message, false); }
+// A message: OK alone, nothing to decide.
+void MacroEdit::Tell(const QString& message) {
+  deps_.prompt->message_only = true;
+  Confirm(message, false);
+}
 
 bool MacroEdit::AskText(const QString& message, int max_length, QString& text) {
   CStrDlg& p = *deps_.prompt;

@@ -541,6 +541,12 @@ void CHalvricDlg::ShowFromTray() {
   showNormal();
   raise();
   activateWindow();
+  // A modal message or question already open stays over the window, or the window would sit
+  // over the one thing that takes input.
+  if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != this) {
+    modal->raise();
+    modal->activateWindow();
+  }
   update();
 }
 
