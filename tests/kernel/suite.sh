@@ -107,22 +107,49 @@ for lvl in 0 5 11; do
 done
 
 step "DPI and button changes of each model, read back after re-attaching"
+# The three mice are independent: each model's commands run beside the other models', each with
+# a runtime folder (and so a transfer lock) of its own, so that the transfers' pauses overlap.
+own_runtime() { export XDG_RUNTIME_DIR="$W/run$1"; mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"; }
+jobs_=()
 for lvl in 0 5 11; do
   p=${P[$lvl]}
   [ -n "$p" ] || continue
-  "$CTL" --device "$p" dpi 3 1200 1200 >"$W/dpi$lvl.txt" 2>&1 || fail "dpi level $lvl" "$(tail -1 "$W/dpi$lvl.txt")"
-  "$CTL" --device "$p" button 1 2 raw:4,16,0,0 >"$W/btn$lvl.txt" 2>&1 || fail "button level $lvl" "$(tail -1 "$W/btn$lvl.txt")"
+  (
+    own_runtime "$lvl"
+    "$CTL" --device "$p" dpi 3 1200 1200 >"$W/dpi$lvl.txt" 2>&1; echo $? >"$W/dpi$lvl.rc"
+    "$CTL" --device "$p" button 1 2 raw:4,16,0,0 >"$W/btn$lvl.txt" 2>&1; echo $? >"$W/btn$lvl.rc"
+  ) &
+  jobs_+=($!)
+done
+wait "${jobs_[@]}"  # not a bare wait: halvric-usbsim runs in the background too
+for lvl in 0 5 11; do
+  [ -n "${P[$lvl]}" ] || continue
+  [ "$(cat "$W/dpi$lvl.rc")" = 0 ] || fail "dpi level $lvl" "$(tail -1 "$W/dpi$lvl.txt")"
+  [ "$(cat "$W/btn$lvl.rc")" = 0 ] || fail "button level $lvl" "$(tail -1 "$W/btn$lvl.txt")"
 done
 for i in 0 1 2; do sim detach $i; done
 for i in 0 1 2; do sim attach $i; done
 "$CTL" list >"$W/list2.txt" 2>&1
 for lvl in 0 5 11; do P[$lvl]=$(awk -v lvl="$lvl" '$0 ~ ("level " lvl "  ") {print $1; exit}' "$W/list2.txt"); done
+jobs_=()
+for lvl in 0 5 11; do
+  p=${P[$lvl]}
+  [ -n "$p" ] || continue
+  (
+    own_runtime "$lvl"
+    a=$(now)
+    "$CTL" --device "$p" show --profile 1 >"$W/show2_$lvl.txt" 2>&1
+    echo "$? $(awk -v a="$a" -v b="$(now)" 'BEGIN{printf "%.1f", b-a}')" >"$W/show2_$lvl.rc"
+  ) &
+  jobs_+=($!)
+done
+wait "${jobs_[@]}"
 for lvl in 0 5 11; do
   p=${P[$lvl]}
   if [ -z "$p" ]; then fail "re-attach level $lvl" "not listed again"; continue; fi
-  a=$(now)
-  if "$CTL" --device "$p" show --profile 1 >"$W/show2_$lvl.txt" 2>&1 && grep -q "dpi levels" "$W/show2_$lvl.txt"; then
-    pass "show level $lvl (read-all and show: $(awk -v a="$a" -v b="$(now)" 'BEGIN{printf "%.1f", b-a}') s)"
+  read -r rc took <"$W/show2_$lvl.rc"
+  if [ "$rc" = 0 ] && grep -q "dpi levels" "$W/show2_$lvl.txt"; then
+    pass "show level $lvl (read-all and show, the three mice at once: $took s)"
   else
     fail "show level $lvl" "$(tail -2 "$W/show2_$lvl.txt" | tr '\n' ' ')"
   fi
@@ -260,10 +287,12 @@ figure() {  # figure LABEL MOUSE_INDEX COMMAND...
     split(t, c, " "); wall = b - a; cpu = c[1] + c[2] + (s1 - s0);
     printf "FIGURE %s: %d control transfers in %.1f s = %.0f per second; guest CPU %.1f ms per transfer (halvricctl and halvric-usbsim)\n", l, n, wall, n / wall, 1000 * cpu / (n > 0 ? n : 1) }'
 }
-figure "level 11 memory read 4096 bytes" 2 "$CTL" --device "$(path_of 11)" mem read --no-cache 0 4096
-figure "level 0 memory read 1024 bytes" 0 "$CTL" --device "$(path_of 0)" mem read --no-cache 0 1024
-figure "level 11 memory write 58 bytes" 2 "$CTL" --device "$(path_of 11)" mem write 0x700 $(printf '%02x ' $(seq 1 58))
-figure "level 0 memory write 32 bytes" 0 "$CTL" --device "$(path_of 0)" mem write 0x300 $(printf '%02x ' $(seq 1 32))
+p11=$(path_of 11)
+p0=$(path_of 0)
+figure "level 11 memory read 4096 bytes" 2 "$CTL" --device "$p11" mem read --no-cache 0 4096
+figure "level 0 memory read 1024 bytes" 0 "$CTL" --device "$p0" mem read --no-cache 0 1024
+figure "level 11 memory write 58 bytes" 2 "$CTL" --device "$p11" mem write 0x700 $(printf '%02x ' $(seq 1 58))
+figure "level 0 memory write 32 bytes" 0 "$CTL" --device "$p0" mem write 0x300 $(printf '%02x ' $(seq 1 32))
 
 step "done"
 echo quit >&3
