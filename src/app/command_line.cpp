@@ -77,6 +77,18 @@ StartOptions ParseStartOptions(const std::vector<std::string>& args) {
   return o;
 }
 
+std::vector<std::string> RestartArguments(const std::vector<std::string>& args) {
+  std::vector<std::string> out;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string low = AsciiLower(args[i]);
+    const bool once = i > 0 && (low == "/close" || low == "--close" || low == "/hide" || low == "--hide" ||
+                                StartsWith(low, "/langid=") || StartsWith(low, "--langid=") ||
+                                StartsWith(low, "/genpin") || StartsWith(low, "--genpin"));
+    if (!once) out.push_back(args[i]);
+  }
+  return out;
+}
+
 std::string UsageText() {
   return "Usage: halvric [OPTION]...\n"
          "Configure programmable USB gaming mice (vendor 0x0C45) from the desktop.\n"

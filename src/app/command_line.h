@@ -29,6 +29,11 @@ struct StartOptions {
 // args[0] is the program path and matches nothing.
 StartOptions ParseStartOptions(const std::vector<std::string>& args);
 
+// The arguments of a new run after a language change: the same without the options that act
+// once ("/close", "/hide", "/langid=", "/genpin"), so that the new run shows its window and keeps
+// set.ini as the user left it.
+std::vector<std::string> RestartArguments(const std::vector<std::string>& args);
+
 // The text "--help" prints.
 std::string UsageText();
 

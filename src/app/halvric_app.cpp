@@ -209,6 +209,14 @@ int CHalvricApp::Run(int argc, char** argv) {
   QObject::connect(channel_.get(), &InstanceChannel::wakeRequested, dlg.get(), &CHalvricDlg::WakeUp);
   QObject::connect(channel_.get(), &InstanceChannel::closeRequested, dlg.get(), &CHalvricDlg::Quit);
   QObject::connect(dlg.get(), &CHalvricDlg::destroyed, &app, &QCoreApplication::quit);
+  // A language chosen on the "Other" page: the program ends as on "Quit" and starts again in it.
+  bool restart = false;
+  QObject::connect(dlg.get(), &CHalvricDlg::languageChosen, dlg.get(), [&restart, w = dlg.get()] {
+    restart = true;
+    w->Quit();
+    // An editor that keeps its changes stops the quit; then nothing restarts.
+    if (!w->Quitting()) restart = false;
+  });
   // The window ends the run when it closes with the quit flag set.
   struct QuitWatch : QObject {
     ProgramContext* ctx;
@@ -260,6 +268,11 @@ int CHalvricApp::Run(int argc, char** argv) {
   host_input.reset();
   library_.reset();
   channel_.reset();
+  if (restart) {
+    std::fflush(nullptr);
+    RestartProcess(RestartArguments(args));
+    std::fprintf(stderr, "halvric: cannot start again; start the program to see the new language\n");
+  }
   return code;
 }
 

@@ -61,4 +61,23 @@ int ProcessLocaleLanguageId() {
   return LanguageIdForLocale(MessagesLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG")));
 }
 
+std::span<const LanguageName> ProgramLanguages() {
+  static constexpr LanguageName kNames[] = {
+      {1033, "English"},
+      {1031, "Deutsch"},
+      {1036, "Fran\u00e7ais"},
+      {3082, "Espa\u00f1ol"},
+      {1046, "Portugu\u00eas (Brasil)"},
+      {1040, "Italiano"},
+      {1045, "Polski"},
+      {1049, "\u0420\u0443\u0441\u0441\u043a\u0438\u0439"},
+      {1055, "T\u00fcrk\u00e7e"},
+      {2052, "\u7b80\u4f53\u4e2d\u6587"},
+      {1028, "\u7e41\u9ad4\u4e2d\u6587"},
+      {1041, "\u65e5\u672c\u8a9e"},
+      {1042, "\ud55c\uad6d\uc5b4"},
+  };
+  return kNames;
+}
+
 }  // namespace halvric

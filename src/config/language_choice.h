@@ -2,6 +2,7 @@
 // The language the user's locale asks for, as the Windows language id that names its
 // language.ini section. Used when set.ini chooses no language.
 
+#include <span>
 #include <string_view>
 
 namespace halvric {
@@ -18,5 +19,15 @@ int LanguageIdForLocale(std::string_view locale);
 
 // The language id of this process's locale (its LC_ALL, LC_MESSAGES and LANG).
 int ProcessLocaleLanguageId();
+
+// A language the program has texts for, with its name as its own speakers write it (the form a
+// language list shows, so that each user finds the own language whatever is shown now).
+struct LanguageName {
+  int id;
+  std::string_view native_name;  // UTF-8
+};
+
+// Every language the program has texts for, English first.
+std::span<const LanguageName> ProgramLanguages();
 
 }  // namespace halvric

@@ -212,6 +212,7 @@ int TextTables::LoadLanguage(const std::string& path, int language_id) {
   // Slots 41 and 42 of the type names show the launch and end texts unless given themselves.
   if (!type41_given) Set(TextFamily::type_str, 41, Get(TextFamily::launch_str));
   if (!type42_given) Set(TextFamily::type_str, 42, Get(TextFamily::end_str));
+  language_ = language_id;
   return language_id;
 }
 

@@ -49,10 +49,13 @@ class TextTables {
 
   // "EnableColor" of section MISC, read by LoadLanguage.
   int enable_color() const { return enable_color_; }
+  // The language id of the texts loaded last (1033 until a language is loaded).
+  int language() const { return language_; }
 
  private:
   std::vector<std::vector<std::string>> slots_;
   int enable_color_ = 0;
+  int language_ = 1033;
 };
 
 }  // namespace halvric

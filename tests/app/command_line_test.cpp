@@ -99,6 +99,13 @@ class CommandLineTest : public QObject {
     QVERIFY(bad.out.isEmpty());
   }
 
+  void aRestartDropsTheOptionsThatActOnce() {
+    const std::vector<std::string> args = {"halvric", "/LangID=1031", "--simulate=level0", "--hide", "/genpin",
+                                           "--sim-state", "s.json", "-platform", "xcb", "/close"};
+    const std::vector<std::string> expected = {"halvric", "--simulate=level0", "--sim-state", "s.json", "-platform", "xcb"};
+    QVERIFY(RestartArguments(args) == expected);
+  }
+
   void withoutADisplayTheProgramSaysSoInOneLine() {
     const Outcome o = Run({QStringLiteral("--simulate=level0")});
     QCOMPARE(o.code, 1);

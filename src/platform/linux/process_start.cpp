@@ -1,5 +1,6 @@
 #include "platform/process_start.h"
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -26,6 +27,16 @@ double SecondsSinceProcessStart() {
   clock_gettime(CLOCK_BOOTTIME, &now);
   const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK));
   return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 - static_cast<double>(start) / ticks;
+}
+
+void RestartProcess(const std::vector<std::string>& args) {
+  if (args.empty()) return;
+  std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  // The executable itself, even when it was started through a relative path or a link.
+  execv("/proc/self/exe", argv.data());
 }
 
 }  // namespace halvric

@@ -265,6 +265,8 @@ void CHalvricDlg::BuildItems() {
   add(kPush, 8, 1, kOtherPage, text(TextFamily::button_str, 33), {}, QRect(516, 302, 200, 38));
   item_function_list_ = static_cast<int>(items_.size());
   add(kToggle, 12, 0, kButtonPage, text(TextFamily::button_str, 32), text(TextFamily::msg_str, 8), QRect(760, 124, 170, 30));
+  item_language_ = static_cast<int>(items_.size());
+  add(kPush, 14, 0, kOtherPage, OtherPage::LanguageCaption(texts_.language()), {}, QRect(770, 372, 234, 34));
   items_[kItemOsd].value = settings_.osd != 0;
   items_[kItemAcceleration].value = settings_.disable_acc != 0;
 }
@@ -402,6 +404,7 @@ void CHalvricDlg::ActivateItem(int index) {
       level_options_[static_cast<size_t>(it.parameter)] = it.value != 0;
       UpdateOsdModel();
       break;
+    case 14: other_page_->ChooseLanguage(); break;
     default: break;
   }
   update();

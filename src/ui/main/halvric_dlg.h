@@ -195,6 +195,11 @@ class CHalvricDlg : public QWidget, private ReportView {
   void WakeUp();
   // For tests: replaces the file dialogs of backup, restore and links.
   std::function<QString(bool save)> choose_file;
+  // For tests: replaces the language menu of the "Other" page; returns the chosen language id,
+  // or 0 when the user chose none.
+  std::function<int(int current)> choose_language;
+  // The "Other" page's language item (its caption names the language in use).
+  int LanguageItem() const { return item_language_; }
   // The file name the last backup or restore dialog proposed (empty: none).
   const QString& ProposedFile() const { return proposed_file_; }
 
@@ -240,6 +245,9 @@ class CHalvricDlg : public QWidget, private ReportView {
   void settingsLoaded();
   void noDevice();
   void actionFinished(int action, bool ok);
+  // The user chose another language on the "Other" page; set.ini names it already. The program
+  // starts again in it.
+  void languageChosen(int language_id);
 
  protected:
   void paintEvent(QPaintEvent*) override;
@@ -418,6 +426,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   std::vector<_MACRO_LIST_ITEM_> function_entries_;
   int item_macro_edit_ = -1;
   int item_function_list_ = -1;
+  int item_language_ = -1;
   // Lighting and upgrade windows, key names, tilt and touch.
   int light_item_ = -1;
   std::shared_ptr<const KeyLabels> key_labels_;

@@ -2,14 +2,18 @@
 
 #include <QDate>
 #include <QFileDialog>
+#include <QMenu>
 #include <QPainter>
 
 #include "config/auto_backup.h"
 #include "config/backup_restore.h"
+#include "config/language_choice.h"
+#include "config/program_settings.h"
 #include "config/reset_defaults.h"
 #include "config/text_tables.h"
 #include "device/model_layout.h"
 #include "platform/folders.h"
+#include "platform/profile_file.h"
 #include "services/main_window_model.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/kit/str_dlg.h"
@@ -32,7 +36,7 @@ void OtherPage::Paint(QPainter& p) {
   CHalvricDlg::Heading(p, w_.fonts_[kFont14Bold], 236, 66, w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgGeneralOptions));
   CHalvricDlg::Heading(p, w_.fonts_[kFont14Bold], 516, 66, w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgDriverSettings));
   CHalvricDlg::Heading(p, w_.fonts_[kFont14Bold], 770, 66, w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgInformation));
-  for (int i : {CHalvricDlg::kItemAngleSnapping, CHalvricDlg::kItemOsd, CHalvricDlg::kItemAcceleration, CHalvricDlg::kItemBackup, CHalvricDlg::kItemRestore, CHalvricDlg::kItemReset}) w_.PaintItem(p, i);
+  for (int i : std::initializer_list<int>{CHalvricDlg::kItemAngleSnapping, CHalvricDlg::kItemOsd, CHalvricDlg::kItemAcceleration, CHalvricDlg::kItemBackup, CHalvricDlg::kItemRestore, CHalvricDlg::kItemReset, w_.item_language_}) w_.PaintItem(p, i);
   if (w_.light_item_ >= 0 && !w_.items_[static_cast<size_t>(w_.light_item_)].rect.isEmpty()) w_.PaintItem(p, w_.light_item_);
   if (!w_.host_input_notice_.isEmpty()) {
     // Under the general options: what of tilt-scroll and touch does not run on this desktop.
@@ -71,6 +75,40 @@ void OtherPage::EnterPin() {
   if (w_.pin_ && typed == *w_.pin_) w_.entered_pin_ = typed;
   else w_.SetHint(w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgPinError));
   w_.update();
+}
+
+QString OtherPage::LanguageCaption(int language_id) {
+  for (const LanguageName& l : ProgramLanguages()) {
+    if (l.id == language_id) return QString::fromUtf8(l.native_name.data(), static_cast<qsizetype>(l.native_name.size())) + QStringLiteral("  \u25be");
+  }
+  return QString::number(language_id) + QStringLiteral("  \u25be");
+}
+
+void OtherPage::ChooseLanguage() {
+  const int current = w_.texts_.language();
+  int chosen = 0;
+  if (w_.choose_language) {
+    chosen = w_.choose_language(current);
+  } else {
+    // Each language under its own name, the one in use checked, below the item.
+    QMenu menu(&w_);
+    for (const LanguageName& l : ProgramLanguages()) {
+      QAction* a = menu.addAction(QString::fromUtf8(l.native_name.data(), static_cast<qsizetype>(l.native_name.size())));
+      a->setData(l.id);
+      a->setCheckable(true);
+      a->setChecked(l.id == current);
+    }
+    const QRect r = w_.items_[static_cast<size_t>(w_.item_language_)].rect;
+    if (const QAction* a = menu.exec(w_.mapToGlobal(r.bottomLeft())); a != nullptr) chosen = a->data().toInt();
+  }
+  if (chosen == 0 || chosen == current) return;
+  ProfileFile set_ini((w_.data_folder_ / kSettingsFileName).string());
+  std::string error;
+  if (!EnsureDataFolder(w_.data_folder_) || !WriteLanguageOption(set_ini, std::to_string(chosen), &error)) {
+    w_.SetHint(QString::fromStdString(error.empty() ? "set.ini: cannot be written" : error), 50);
+    return;
+  }
+  emit w_.languageChosen(chosen);
 }
 
 namespace {

@@ -21,6 +21,11 @@ class OtherPage {
   void RunReset();
   // Asks for the PIN that unlocks the information block.
   void EnterPin();
+  // The language menu: a choice other than the language in use is written to set.ini and the
+  // window asks the program to start again in it.
+  void ChooseLanguage();
+  // The language item's caption: the language's own name and the menu mark.
+  static QString LanguageCaption(int language_id);
 
   void Paint(QPainter& p);
 

@@ -8,6 +8,7 @@
 #include "app/sim_hotplug_source.h"
 #include "config/button_assignment.h"
 #include "device/device_commands.h"
+#include "platform/profile_file.h"
 #include "support/literal_addresses.h"
 #include "support/fake_key_names.h"
 #include "support/window_fixture.h"
@@ -184,6 +185,31 @@ class MainWindowTest : public QObject {
     QCOMPARE(finished.last().at(1).toBool(), true);
     QCOMPARE(rig.Mouse().ReadMemory(addr, 1)[0], saved);
     QCOMPARE(rig.window->workingCopy().dpi[0][0], saved);
+  }
+
+  void languageChoiceIsWrittenAndAsksForARestart() {
+    WindowRig rig("level11");
+    QVERIFY(rig.WaitLoaded());
+    const int item = rig.window->LanguageItem();
+    QVERIFY(rig.window->items()[static_cast<size_t>(item)].caption.startsWith(QStringLiteral("English")));
+    QSignalSpy chosen(rig.window.get(), &CHalvricDlg::languageChosen);
+    const std::filesystem::path set_ini = std::filesystem::path(qgetenv("HALVRIC_DATA_DIR").toStdString()) / "set.ini";
+    int offered = -1;
+    int answer = 1033;  // the language in use: nothing happens
+    rig.window->choose_language = [&](int current) {
+      offered = current;
+      return answer;
+    };
+    ClickItem(rig, CHalvricDlg::kItemOtherPage);
+    ClickItem(rig, item);
+    QCOMPARE(offered, 1033);
+    QCOMPARE(chosen.count(), 0);
+    answer = 1041;
+    ClickItem(rig, item);
+    QCOMPARE(chosen.count(), 1);
+    QCOMPARE(chosen.last().at(0).toInt(), 1041);
+    QCOMPARE(ProfileFile(set_ini.string()).GetInt("ARG", "language", 0), 1041);
+    std::filesystem::remove(set_ini);
   }
 
   void dropOnRemoveTargetRestoresDefault() {
