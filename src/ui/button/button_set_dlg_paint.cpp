@@ -8,6 +8,7 @@
 
 #include "config/text_tables.h"
 #include "ui/kit/app_fonts.h"
+#include "ui/kit/fitting_font.h"
 #include "ui/kit/text_ids.h"
 #include "ui/kit/ui_palette.h"
 
@@ -54,9 +55,11 @@ void CButtonSetDlg::paintEvent(QPaintEvent*) {
         p.setPen(QPen(k.selected ? ui::kAccent : hot ? ui::kTextDim : ui::kLine, 1.2));
         p.setBrush(k.selected ? ui::kAccent : hot ? ui::kPanelHot : ui::kPanel);
         p.drawRoundedRect(QRectF(r), 4, 4);
-        p.setFont(k.small_font ? fonts_[kFont10] : fonts_[kFont12]);
+        const QString name = QString::fromStdString(k.name);
+        const QRect label = r.adjusted(2, 0, -2, 0);
+        p.setFont(ui::FittingFont(k.small_font ? fonts_[kFont10] : fonts_[kFont12], label, Qt::AlignCenter | Qt::TextWordWrap, name, 8));
         p.setPen(k.selected ? QColor(0x08, 0x0a, 0x10) : ui::kTextStrong);
-        p.drawText(r.adjusted(2, 0, -2, 0), Qt::AlignCenter | Qt::TextWordWrap, QString::fromStdString(k.name));
+        p.drawText(label, Qt::AlignCenter | Qt::TextWordWrap, name);
       }
       for (int i = 0; i < PresetCount(); ++i) {
         ui::DrawButton(p, PresetRect(i), PresetCaption(i), false, false, fonts_[kFont12]);

@@ -2,6 +2,8 @@
 
 #include <QPainterPath>
 
+#include "ui/kit/fitting_font.h"
+
 namespace halvric::ui {
 
 void DrawButton(QPainter& p, const QRect& r, const QString& caption, bool hot, bool pressed, const QFont& font,
@@ -15,9 +17,13 @@ void DrawButton(QPainter& p, const QRect& r, const QString& caption, bool hot, b
   p.setPen(QPen(primary ? kAccent : (hot ? kAccent : kLine), 1.2));
   p.setBrush(fill);
   p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 7, 7);
-  p.setFont(font);
+  // A caption too long for the button (a longer language) is drawn smaller, on two lines if need be.
+  const QRect inner = r.adjusted(4, 2, -4, -2);
+  const QFontMetrics plain(font);
+  const int flags = plain.horizontalAdvance(caption) <= inner.width() ? Qt::AlignCenter : Qt::AlignCenter | Qt::TextWordWrap;
+  p.setFont(FittingFont(font, inner, flags, caption));
   p.setPen(primary ? QColor(0x08, 0x0a, 0x10) : kTextStrong);
-  p.drawText(r, Qt::AlignCenter, caption);
+  p.drawText(inner, flags, caption);
   p.restore();
 }
 
@@ -36,9 +42,10 @@ void DrawCheck(QPainter& p, const QRect& r, const QString& caption, bool on, boo
     tick.lineTo(box.right() - 3.5, box.top() + 4);
     p.drawPath(tick);
   }
-  p.setFont(font);
+  const QRect text_box(r.x() + 26, r.y(), r.width() - 26, r.height());
+  p.setFont(FittingFont(font, text_box, Qt::AlignVCenter | Qt::AlignLeft, caption));
   p.setPen(hot ? kTextStrong : kText);
-  p.drawText(QRect(r.x() + 26, r.y(), r.width() - 26, r.height()), Qt::AlignVCenter | Qt::AlignLeft, caption);
+  p.drawText(text_box, Qt::AlignVCenter | Qt::AlignLeft, caption);
   p.restore();
 }
 

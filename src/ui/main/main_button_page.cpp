@@ -12,6 +12,7 @@
 #include "ui/kit/app_fonts.h"
 #include "ui/kit/mouse_art.h"
 #include "ui/kit/str_dlg.h"
+#include "ui/kit/fitting_font.h"
 #include "ui/kit/text_ids.h"
 #include "ui/kit/ui_palette.h"
 
@@ -186,14 +187,15 @@ void ButtonPage::Paint(QPainter& p) {
     const QString name = QString::fromStdString(w_.ProfileName(i));
     const bool named = name != number;
     if (named) {
-      p.setFont(w_.fonts_[kFont12]);
+      const QRect number_box(r.x() + 32, r.y() + 6, 80, 16);
+      p.setFont(ui::FittingFont(w_.fonts_[kFont12], number_box, Qt::AlignLeft | Qt::AlignVCenter, number));
       p.setPen(ui::kTextDim);
-      p.drawText(QRect(r.x() + 32, r.y() + 6, 80, 16), Qt::AlignLeft | Qt::AlignVCenter, number);
+      p.drawText(number_box, Qt::AlignLeft | Qt::AlignVCenter, number);
     }
-    p.setFont(w_.fonts_[kFont16]);
+    const QRect name_box = named ? QRect(r.x() + 32, r.y() + 22, r.width() - 40, 24) : QRect(r.x() + 32, r.y(), r.width() - 40, r.height());
+    p.setFont(ui::FittingFont(w_.fonts_[kFont16], name_box, Qt::AlignLeft | Qt::AlignVCenter, name));
     p.setPen(ui::kTextStrong);
-    p.drawText(named ? QRect(r.x() + 32, r.y() + 22, r.width() - 40, 24) : QRect(r.x() + 32, r.y(), r.width() - 40, r.height()),
-               Qt::AlignLeft | Qt::AlignVCenter, name);
+    p.drawText(name_box, Qt::AlignLeft | Qt::AlignVCenter, name);
     const bool enabled = w_.model_->wc().map.profile_bits != 0 ? (w_.model_->wc().profile_bits >> i) & 1 : !prof.flag;
     ui::DrawCheck(p, ProfileEnableRect(i), QString(), enabled,
                   w_.hover_.kind == CHalvricDlg::kHitProfileEnable && w_.hover_.index == i, w_.fonts_[kFont12]);
