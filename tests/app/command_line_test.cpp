@@ -4,6 +4,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <map>
+#include <optional>
+#include <string>
 
 #include "app/command_line.h"
 #include "app/instance_channel.h"
@@ -77,6 +80,31 @@ class CommandLineTest : public QObject {
     QVERIFY(DisplayConfigured(none, env_with("QT_QPA_PLATFORM")));
     QVERIFY(DisplayConfigured(ParseStartOptions({"halvric", "-platform", "offscreen"}),
                               [](const char*) -> const char* { return nullptr; }));
+  }
+
+  void aWaylandSessionWithXWaylandRunsTheProgramAsAnXClient() {
+    using Env = std::map<std::string, std::string>;
+    auto from = [](const Env& env) {
+      return [env](const char* name) -> const char* {
+        const auto it = env.find(name);
+        return it == env.end() ? nullptr : it->second.c_str();
+      };
+    };
+    const StartOptions plain = ParseStartOptions({"halvric"});
+    QCOMPARE(ChosenPlatform(plain, from({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}})), std::optional<std::string>("xcb"));
+    // Without XWayland there is nothing to choose; an X session needs no choice either.
+    QCOMPARE(ChosenPlatform(plain, from({{"WAYLAND_DISPLAY", "wayland-0"}})), std::nullopt);
+    QCOMPARE(ChosenPlatform(plain, from({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ""}})), std::nullopt);
+    QCOMPARE(ChosenPlatform(plain, from({{"DISPLAY", ":0"}})), std::nullopt);
+    // The user's own choice stands, through the environment or the option.
+    QCOMPARE(ChosenPlatform(plain, from({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "wayland"}})),
+             std::nullopt);
+    QCOMPARE(ChosenPlatform(ParseStartOptions({"halvric", "-platform", "wayland"}),
+                            from({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}})),
+             std::nullopt);
+    // An X display named on the command line is one only the X platform reaches.
+    QCOMPARE(ChosenPlatform(ParseStartOptions({"halvric", "-display", ":3"}), from({{"WAYLAND_DISPLAY", "wayland-0"}})),
+             std::optional<std::string>("xcb"));
   }
 
   void usageVersionAndRefusalsAnswerWithoutStarting() {

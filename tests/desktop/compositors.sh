@@ -1,0 +1,115 @@
+# Starting each headless compositor with XWayland, sourced by session.sh. Every start_NAME runs
+# the compositor in the background under the session's XDG_RUNTIME_DIR, waits for its Wayland
+# socket and its X display, and sets WAYLAND_DISPLAY, DISPLAY and COMPOSITOR_PID (plus what the
+# compositor's own tools need, e.g. SWAYSOCK). It returns non-zero, with the reason in $why, when
+# the compositor does not come up. The screen is 1280x800 everywhere.
+
+# The binary that starts NAME, empty when the compositor is not installed.
+compositor_binary() {
+  case "$1" in
+    weston) command -v weston ;;
+    sway) command -v sway ;;
+    kwin) command -v kwin_wayland ;;
+    gnome) command -v gnome-shell ;;
+  esac
+}
+
+# wait_for SECONDS COMMAND...: polls COMMAND every 0.1 s until it succeeds; false on timeout.
+wait_for() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -ge "$end" ] && return 1
+    sleep 0.1
+  done
+}
+
+# The X displays whose sockets exist now, one a line.
+x_sockets() { ls /tmp/.X11-unix 2>/dev/null | sed -n 's/^X\([0-9]*\)$/:\1/p' | sort; }
+
+# An X display that appeared since the listing in file $1 (the compositor's XWayland).
+new_x_display() { comm -13 "$1" <(x_sockets) | head -1; }
+
+compositor_alive() { kill -0 "$COMPOSITOR_PID" 2>/dev/null; }
+
+start_weston() {
+  local log="$work/weston.log"
+  export WAYLAND_DISPLAY=halvric-weston
+  weston --backend=headless-backend.so --xwayland --socket="$WAYLAND_DISPLAY" --width=1280 --height=800 \
+    --idle-time=0 --log="$log" >/dev/null 2>&1 &
+  COMPOSITOR_PID=$!
+  if ! wait_for 20 grep -q "xserver listening on display" "$log"; then
+    why="weston did not start XWayland: $(tail -3 "$log" 2>/dev/null | tr '\n' ' ')"
+    return 1
+  fi
+  DISPLAY=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$log" | head -1)
+  export DISPLAY
+}
+
+start_sway() {
+  local env_file="$work/sway.env"
+  cat >"$work/sway.conf" <<EOF
+output HEADLESS-1 resolution 1280x800 position 0 0
+xwayland enable
+focus_on_window_activation focus
+exec sh -c 'printf "%s\\n%s\\n%s\\n" "\$WAYLAND_DISPLAY" "\$DISPLAY" "\$SWAYSOCK" > "$env_file.tmp" && mv "$env_file.tmp" "$env_file"'
+EOF
+  WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman WLR_HEADLESS_OUTPUTS=1 \
+    sway --config "$work/sway.conf" >"$work/sway.log" 2>&1 &
+  COMPOSITOR_PID=$!
+  if ! wait_for 20 test -s "$env_file"; then
+    why="sway did not start: $(tail -3 "$work/sway.log" | tr '\n' ' ')"
+    return 1
+  fi
+  { read -r WAYLAND_DISPLAY; read -r DISPLAY; read -r SWAYSOCK; } <"$env_file"
+  export WAYLAND_DISPLAY DISPLAY SWAYSOCK
+  [ -n "$DISPLAY" ] || { why="sway started without XWayland"; return 1; }
+}
+
+start_kwin() {
+  # kwin_wayland carries a file capability that a container without it cannot grant (exec fails
+  # with EPERM); a copy without the capability runs the same. KWin's platform plugin only loads
+  # into a binary of that name, so the copy keeps it.
+  mkdir -p "$work/kwin-bin"
+  cp "$(command -v kwin_wayland)" "$work/kwin-bin/kwin_wayland"
+  local env_file="$work/kwin.env"
+  export WAYLAND_DISPLAY=halvric-kwin
+  # The program KWin starts reports the session's environment, then keeps the session open.
+  "$work/kwin-bin/kwin_wayland" --virtual --xwayland --socket "$WAYLAND_DISPLAY" --width 1280 --height 800 \
+    --no-lockscreen --no-global-shortcuts --no-kactivities \
+    --exit-with-session "sh -c 'printf \"%s\\n\" \"\$DISPLAY\" > $env_file.tmp && mv $env_file.tmp $env_file; exec sleep 3600'" \
+    >"$work/kwin.log" 2>&1 &
+  COMPOSITOR_PID=$!
+  if ! wait_for 30 test -s "$env_file"; then
+    why="kwin did not start: $(tail -3 "$work/kwin.log" | tr '\n' ' ')"
+    return 1
+  fi
+  read -r DISPLAY <"$env_file"
+  export DISPLAY
+  [ -n "$DISPLAY" ] || { why="kwin started without XWayland"; return 1; }
+}
+
+start_gnome() {
+  local before="$work/x-before"
+  x_sockets >"$before"
+  export WAYLAND_DISPLAY=halvric-gnome
+  # Mutter names its socket itself; the session's first one is wayland-0 unless taken.
+  gnome-shell --headless --wayland --virtual-monitor 1280x800 >"$work/gnome.log" 2>&1 &
+  COMPOSITOR_PID=$!
+  local socket=""
+  find_socket() {
+    socket=$(ls "$XDG_RUNTIME_DIR" 2>/dev/null | grep -E '^wayland-[0-9]+$' | head -1)
+    [ -n "$socket" ]
+  }
+  if ! wait_for 40 find_socket; then
+    why="gnome-shell did not start: $(tail -3 "$work/gnome.log" | tr '\n' ' ')"
+    return 1
+  fi
+  WAYLAND_DISPLAY=$socket
+  if ! wait_for 20 test -n "$(new_x_display "$before")"; then
+    why="gnome-shell started without XWayland"
+    return 1
+  fi
+  DISPLAY=$(new_x_display "$before")
+  export WAYLAND_DISPLAY DISPLAY
+}

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The desktop program on real Wayland compositors, each headless with XWayland:
+#   run_desktop.sh BUILD_DIR SOURCE_DIR COMPOSITOR...   (weston, sway, kwin, gnome)
+# Each compositor runs in a D-Bus session of its own (dbus-run-session) as an unprivileged user:
+# run as root, as CI does, the checks run as the user "halvric-test", made when missing. Each
+# compositor gets a minute at most. Exits 1 when a check failed, 77 when every compositor was
+# skipped (none installed, or none can run here), 0 otherwise. See session.sh for the checks.
+set -uo pipefail
+
+build=$1 src=$2
+shift 2
+here="$src/tests/desktop"
+halvric="$build/src/halvric"
+ctl="$build/src/halvricctl"
+providers="$here/native_providers"
+budget=${HALVRIC_DESKTOP_SECONDS:-60}
+user=halvric-test
+
+for tool in dbus-run-session xdotool timeout; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+[ -x "$halvric" ] && [ -x "$ctl" ] || { echo "SKIP: $halvric or $ctl is not built"; exit 77; }
+
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+  id "$user" >/dev/null 2>&1 || useradd --system --create-home --shell /bin/bash "$user" ||
+    { echo "FAIL: cannot create the user $user"; exit 1; }
+  as_user=(runuser -u "$user" --)
+else
+  user=$(id -un)
+fi
+home=$(getent passwd "$user" | cut -d: -f6)
+
+status=77
+for comp in "$@"; do
+  # A clean environment: only what a login would give, so nothing of the caller's display leaks.
+  "${as_user[@]}" env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$home" USER="$user" HALVRIC_DESKTOP_MEASURE="${HALVRIC_DESKTOP_MEASURE:-}" \
+    timeout -k 5 "$budget" dbus-run-session -- bash "$here/session.sh" "$comp" "$halvric" "$ctl" "$providers"
+  rc=$?
+  case $rc in
+    0) [ "$status" = 77 ] && status=0 ;;
+    77) ;;
+    124 | 137) echo "FAIL $comp: over the budget of $budget s"; status=1 ;;
+    *) status=1 ;;
+  esac
+done
+exit "$status"
