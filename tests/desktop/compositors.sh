@@ -14,6 +14,10 @@ compositor_binary() {
   esac
 }
 
+# Whether the compositor gives windows the keyboard focus when headless. Weston's headless
+# backend has no seat with a keyboard, so no window is ever focused or active there.
+has_keyboard_focus() { [ "$1" != weston ]; }
+
 # wait_for SECONDS COMMAND...: polls COMMAND every 0.1 s until it succeeds; false on timeout.
 wait_for() {
   local end=$((SECONDS + $1))
@@ -24,12 +28,6 @@ wait_for() {
   done
 }
 
-# The X displays whose sockets exist now, one a line.
-x_sockets() { ls /tmp/.X11-unix 2>/dev/null | sed -n 's/^X\([0-9]*\)$/:\1/p' | sort; }
-
-# An X display that appeared since the listing in file $1 (the compositor's XWayland).
-new_x_display() { comm -13 "$1" <(x_sockets) | head -1; }
-
 compositor_alive() { kill -0 "$COMPOSITOR_PID" 2>/dev/null; }
 
 start_weston() {
@@ -38,7 +36,7 @@ start_weston() {
   weston --backend=headless-backend.so --xwayland --socket="$WAYLAND_DISPLAY" --width=1280 --height=800 \
     --idle-time=0 --log="$log" >/dev/null 2>&1 &
   COMPOSITOR_PID=$!
-  if ! wait_for 20 grep -q "xserver listening on display" "$log"; then
+  if ! wait_for 20 grep -qs "xserver listening on display" "$log"; then
     why="weston did not start XWayland: $(tail -3 "$log" 2>/dev/null | tr '\n' ' ')"
     return 1
   fi
@@ -90,26 +88,21 @@ start_kwin() {
 }
 
 start_gnome() {
-  local before="$work/x-before"
-  x_sockets >"$before"
-  export WAYLAND_DISPLAY=halvric-gnome
-  # Mutter names its socket itself; the session's first one is wayland-0 unless taken.
-  gnome-shell --headless --wayland --virtual-monitor 1280x800 >"$work/gnome.log" 2>&1 &
+  local log="$work/gnome.log"
+  # The shell asks the system bus for logind and gives up without one; a container has none.
+  # The session bus stands in: the names it lacks make the shell carry on without them.
+  export DBUS_SYSTEM_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS
+  gnome-shell --headless --wayland --virtual-monitor 1280x800 >"$log" 2>&1 &
   COMPOSITOR_PID=$!
-  local socket=""
-  find_socket() {
-    socket=$(ls "$XDG_RUNTIME_DIR" 2>/dev/null | grep -E '^wayland-[0-9]+$' | head -1)
-    [ -n "$socket" ]
-  }
-  if ! wait_for 40 find_socket; then
-    why="gnome-shell did not start: $(tail -3 "$work/gnome.log" | tr '\n' ' ')"
+  if ! wait_for 40 grep -qs "Using public X11 display" "$log"; then
+    why="gnome-shell did not start: $(grep -v '^dbus-daemon' "$log" | tail -3 | tr '\n' ' ')"
     return 1
   fi
-  WAYLAND_DISPLAY=$socket
-  if ! wait_for 20 test -n "$(new_x_display "$before")"; then
-    why="gnome-shell started without XWayland"
-    return 1
-  fi
-  DISPLAY=$(new_x_display "$before")
-  export WAYLAND_DISPLAY DISPLAY
+  DISPLAY=$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$log" | head -1)
+  WAYLAND_DISPLAY=$(sed -n "s/.*Using Wayland display name '\([^']*\)'.*/\1/p" "$log" | head -1)
+  # Its XWayland admits the clients of the cookie it wrote into the runtime folder.
+  XAUTHORITY=$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* 2>/dev/null | head -1)
+  export WAYLAND_DISPLAY DISPLAY XAUTHORITY
+  # The shell is ready for windows once it says it started.
+  wait_for 30 grep -q "GNOME Shell started" "$log" || { why="gnome-shell did not finish starting"; return 1; }
 }

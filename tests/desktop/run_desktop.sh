@@ -12,6 +12,7 @@ shift 2
 here="$src/tests/desktop"
 halvric="$build/src/halvric"
 ctl="$build/src/halvricctl"
+probe="$build/tests/desktop_probe_window"
 providers="$here/native_providers"
 budget=${HALVRIC_DESKTOP_SECONDS:-60}
 user=halvric-test
@@ -19,7 +20,9 @@ user=halvric-test
 for tool in dbus-run-session xdotool timeout; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
-[ -x "$halvric" ] && [ -x "$ctl" ] || { echo "SKIP: $halvric or $ctl is not built"; exit 77; }
+for program in "$halvric" "$ctl" "$probe"; do
+  [ -x "$program" ] || { echo "SKIP: $program is not built"; exit 77; }
+done
 
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then
@@ -35,7 +38,7 @@ status=77
 for comp in "$@"; do
   # A clean environment: only what a login would give, so nothing of the caller's display leaks.
   "${as_user[@]}" env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$home" USER="$user" HALVRIC_DESKTOP_MEASURE="${HALVRIC_DESKTOP_MEASURE:-}" \
-    timeout -k 5 "$budget" dbus-run-session -- bash "$here/session.sh" "$comp" "$halvric" "$ctl" "$providers"
+    timeout -k 5 "$budget" dbus-run-session -- bash "$here/session.sh" "$comp" "$halvric" "$ctl" "$probe" "$providers"
   rc=$?
   case $rc in
     0) [ "$status" = 77 ] && status=0 ;;
