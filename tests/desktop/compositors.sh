@@ -1,7 +1,9 @@
 # Starting each headless compositor with XWayland, sourced by session.sh. Every start_NAME runs
 # the compositor in the background under the session's XDG_RUNTIME_DIR, waits for its Wayland
 # socket and its X display, and sets WAYLAND_DISPLAY, DISPLAY and COMPOSITOR_PID (plus what the
-# compositor's own tools need, e.g. SWAYSOCK). It returns non-zero, with the reason in $why, when
+# compositor's own tools need, e.g. SWAYSOCK). Each compositor leads a process group of its own, so
+# that stopping the group ends what it started too (XWayland, helpers, KWin's session program).
+# It returns non-zero, with the reason in $why, when
 # the compositor does not come up. The screen is 1280x800 everywhere.
 
 # The binary that starts NAME, empty when the compositor is not installed.
@@ -33,7 +35,7 @@ compositor_alive() { kill -0 "$COMPOSITOR_PID" 2>/dev/null; }
 start_weston() {
   local log="$work/weston.log"
   export WAYLAND_DISPLAY=halvric-weston
-  weston --backend=headless-backend.so --xwayland --socket="$WAYLAND_DISPLAY" --width=1280 --height=800 \
+  setsid weston --backend=headless-backend.so --xwayland --socket="$WAYLAND_DISPLAY" --width=1280 --height=800 \
     --idle-time=0 --log="$log" >/dev/null 2>&1 &
   COMPOSITOR_PID=$!
   if ! wait_for 20 grep -qs "xserver listening on display" "$log"; then
@@ -53,7 +55,7 @@ focus_on_window_activation focus
 exec sh -c 'printf "%s\\n%s\\n%s\\n" "\$WAYLAND_DISPLAY" "\$DISPLAY" "\$SWAYSOCK" > "$env_file.tmp" && mv "$env_file.tmp" "$env_file"'
 EOF
   WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman WLR_HEADLESS_OUTPUTS=1 \
-    sway --config "$work/sway.conf" >"$work/sway.log" 2>&1 &
+    setsid sway --config "$work/sway.conf" >"$work/sway.log" 2>&1 &
   COMPOSITOR_PID=$!
   if ! wait_for 20 test -s "$env_file"; then
     why="sway did not start: $(tail -3 "$work/sway.log" | tr '\n' ' ')"
@@ -73,7 +75,7 @@ start_kwin() {
   local env_file="$work/kwin.env"
   export WAYLAND_DISPLAY=halvric-kwin
   # The program KWin starts reports the session's environment, then keeps the session open.
-  "$work/kwin-bin/kwin_wayland" --virtual --xwayland --socket "$WAYLAND_DISPLAY" --width 1280 --height 800 \
+  setsid "$work/kwin-bin/kwin_wayland" --virtual --xwayland --socket "$WAYLAND_DISPLAY" --width 1280 --height 800 \
     --no-lockscreen --no-global-shortcuts --no-kactivities \
     --exit-with-session "sh -c 'printf \"%s\\n\" \"\$DISPLAY\" > $env_file.tmp && mv $env_file.tmp $env_file; exec sleep 3600'" \
     >"$work/kwin.log" 2>&1 &
@@ -92,7 +94,7 @@ start_gnome() {
   # The shell asks the system bus for logind and gives up without one; a container has none.
   # The session bus stands in: the names it lacks make the shell carry on without them.
   export DBUS_SYSTEM_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS
-  gnome-shell --headless --wayland --virtual-monitor 1280x800 >"$log" 2>&1 &
+  setsid gnome-shell --headless --wayland --virtual-monitor 1280x800 >"$log" 2>&1 &
   COMPOSITOR_PID=$!
   if ! wait_for 40 grep -qs "Using public X11 display" "$log"; then
     why="gnome-shell did not start: $(grep -v '^dbus-daemon' "$log" | tail -3 | tr '\n' ' ')"
@@ -105,4 +107,8 @@ start_gnome() {
   export WAYLAND_DISPLAY DISPLAY XAUTHORITY
   # The shell is ready for windows once it says it started.
   wait_for 30 grep -q "GNOME Shell started" "$log" || { why="gnome-shell did not finish starting"; return 1; }
+  # The shell starts in its overview, which keeps the focus from every window until it closes.
+  gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
+    --method org.freedesktop.DBus.Properties.Set org.gnome.Shell OverviewActive "<false>" >/dev/null ||
+    { why="gnome-shell's overview did not close"; return 1; }
 }

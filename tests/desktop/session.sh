@@ -33,9 +33,10 @@ pids=()
 cleanup() {
   local p
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  [ -n "${COMPOSITOR_PID:-}" ] && kill "$COMPOSITOR_PID" 2>/dev/null
+  [ -n "${COMPOSITOR_PID:-}" ] && kill -- "-$COMPOSITOR_PID" 2>/dev/null
   sleep 0.3
-  for p in "${pids[@]}" ${COMPOSITOR_PID:-}; do kill -9 "$p" 2>/dev/null; done
+  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done
+  [ -n "${COMPOSITOR_PID:-}" ] && kill -9 -- "-$COMPOSITOR_PID" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -91,6 +92,7 @@ main_window() {
   [ -n "$main" ]
 }
 if wait_for 20 main_window; then
+  wait_for 5 grep -q "window mapped after" "$work/halvric.err"
   pass "main window mapped through XWayland ($(sed -n 's/halvric: //p' "$work/halvric.err" | head -1))"
 else
   fail "main window not shown within 20 s: $(tr '\n' ' ' <"$work/halvric.err")"
