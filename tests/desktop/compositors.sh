@@ -6,15 +6,22 @@
 # It returns non-zero, with the reason in $why, when
 # the compositor does not come up. The screen is 1280x800 everywhere.
 
-# The binary that starts NAME, empty when the compositor is not installed.
+# The binary that starts NAME, empty when the compositor is not installed. The X11 sessions
+# (gnome-x11, kwin-x11, openbox) also need Xvfb.
 compositor_binary() {
   case "$1" in
     weston) command -v weston ;;
     sway) command -v sway ;;
     kwin) command -v kwin_wayland ;;
     gnome) command -v gnome-shell ;;
+    gnome-x11) command -v Xvfb >/dev/null && command -v gnome-shell ;;
+    kwin-x11) command -v Xvfb >/dev/null && command -v kwin_x11 ;;
+    openbox) command -v Xvfb >/dev/null && command -v openbox ;;
   esac
 }
+
+# Whether NAME is an X11 session (no Wayland display at all).
+x11_session() { case "$1" in *-x11 | openbox) return 0 ;; esac; return 1; }
 
 # Whether the compositor gives windows the keyboard focus when headless. Weston's headless
 # backend has no seat with a keyboard, so no window is ever focused or active there.
@@ -91,9 +98,7 @@ start_kwin() {
 
 start_gnome() {
   local log="$work/gnome.log"
-  # The shell asks the system bus for logind and gives up without one; a container has none.
-  # The session bus stands in: the names it lacks make the shell carry on without them.
-  export DBUS_SYSTEM_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS
+  system_bus_stand_in
   setsid gnome-shell --headless --wayland --virtual-monitor 1280x800 >"$log" 2>&1 &
   COMPOSITOR_PID=$!
   if ! wait_for 40 grep -qs "Using public X11 display" "$log"; then
@@ -107,8 +112,58 @@ start_gnome() {
   export WAYLAND_DISPLAY DISPLAY XAUTHORITY
   # The shell is ready for windows once it says it started.
   wait_for 30 grep -q "GNOME Shell started" "$log" || { why="gnome-shell did not finish starting"; return 1; }
-  # The shell starts in its overview, which keeps the focus from every window until it closes.
+  close_overview
+}
+
+# The shell asks the system bus for logind and gives up without one; a container has none. The
+# session bus stands in: the names it lacks make the shell carry on without them.
+system_bus_stand_in() { export DBUS_SYSTEM_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS; }
+
+# The shell starts in its overview, which keeps the focus from every window until it closes.
+close_overview() {
   gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
     --method org.freedesktop.DBus.Properties.Set org.gnome.Shell OverviewActive "<false>" >/dev/null ||
     { why="gnome-shell's overview did not close"; return 1; }
+}
+
+# Xvfb on a free display for the X11 sessions; sets DISPLAY and XVFB_PID.
+start_xvfb() {
+  local n
+  for n in $(seq 140 199); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    setsid Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    wait_for 10 xdpyinfo >/dev/null 2>&1 && return 0
+    kill "$XVFB_PID" 2>/dev/null
+  done
+  why="no X display for Xvfb"
+  return 1
+}
+
+# An X11 session's window manager is up once it has claimed the screen's WM_S0 selection.
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
+
+start_openbox() {
+  start_xvfb || return 1
+  setsid openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  COMPOSITOR_PID=$!
+  wait_for 20 wm_running || { why="openbox did not start: $(tail -3 "$work/openbox.log" | tr '\n' ' ')"; return 1; }
+}
+
+start_kwin-x11() {
+  start_xvfb || return 1
+  setsid kwin_x11 --replace >"$work/kwin-x11.log" 2>&1 &
+  COMPOSITOR_PID=$!
+  wait_for 30 wm_running || { why="kwin_x11 did not start: $(tail -3 "$work/kwin-x11.log" | tr '\n' ' ')"; return 1; }
+}
+
+start_gnome-x11() {
+  start_xvfb || return 1
+  system_bus_stand_in
+  setsid gnome-shell --x11 --replace >"$work/gnome-x11.log" 2>&1 &
+  COMPOSITOR_PID=$!
+  wait_for 40 grep -qs "GNOME Shell started" "$work/gnome-x11.log" ||
+    { why="gnome-shell did not start: $(grep -v '^dbus-daemon' "$work/gnome-x11.log" | tail -3 | tr '\n' ' ')"; return 1; }
+  close_overview
 }
