@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154  # $work is the sourcing session's folder
 # Starting each headless compositor with XWayland, sourced by session.sh. Every start_NAME runs
 # the compositor in the background under the session's XDG_RUNTIME_DIR, waits for its Wayland
 # socket and its X display, and sets WAYLAND_DISPLAY, DISPLAY and COMPOSITOR_PID (plus what the

@@ -17,7 +17,7 @@ ctl="$build/src/halvricctl"
 probe="$build/tests/desktop_probe_window"
 providers="$here/native_providers"
 budget=${HALVRIC_DESKTOP_SECONDS:-60}
-user=halvric-test
+user="halvric-test"
 
 for tool in dbus-run-session xdotool timeout; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
