@@ -6,7 +6,7 @@
 # Each compositor runs in a D-Bus session of its own (dbus-run-session) as an unprivileged user:
 # run as root, as CI does, the checks run as the user "halvric-test", made when missing. Each
 # compositor gets a minute at most. Exits 1 when a check failed, 77 when every compositor was
-# skipped (none installed, or none can run here), 0 otherwise. See session.sh for the checks.
+# skipped (none installed), 0 otherwise. See session.sh for the checks.
 set -uo pipefail
 
 build=$1 src=$2

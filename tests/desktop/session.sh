@@ -14,7 +14,7 @@
 # With HALVRIC_DESKTOP_MEASURE=N the program's start-up (process start to the window's first
 # exposure) is also measured N times as an X client and as a native Wayland client.
 # Prints one line per check ("PASS", "FAIL" or "SKIP" and the detail); exits 1 when a check
-# failed, 77 when the compositor is not installed or cannot run here.
+# failed (the compositor not starting included), 77 when the compositor is not installed.
 set -uo pipefail
 
 comp=$1 halvric=$2 ctl=$3 probe=$4 providers=$5
@@ -49,9 +49,10 @@ skip() { echo "SKIP $comp: $*"; }
 
 t0=$SECONDS
 why=""
+# Installed but not starting is a failure: a skip here would hide a broken set-up for good.
 if ! "start_$comp"; then
-  echo "SKIP $comp: cannot run here: $why"
-  exit 77
+  echo "FAIL $comp: did not start: $why"
+  exit 1
 fi
 pass "started in $((SECONDS - t0)) s (WAYLAND_DISPLAY=${WAYLAND_DISPLAY:-none} DISPLAY=$DISPLAY)"
 
