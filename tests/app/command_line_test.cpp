@@ -1,5 +1,6 @@
-// The desktop program's command line: what it accepts, what it refuses, and that usage, version
-// and a missing display are answered in the terminal without starting the program.
+// The desktop program's command line: what it accepts, what it refuses, which Qt platform it picks,
+// and that usage, version and a missing display are answered in the terminal without starting
+// the program.
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -24,11 +25,12 @@ class CommandLineTest : public QObject {
     int code = -1;
     QString out, err;
   };
-  // Runs the program in an environment with no display at all.
-  Outcome Run(const QStringList& args) {
+  // Runs the program in an environment with no display at all, but for `displays` (name, value).
+  Outcome Run(const QStringList& args, const QList<QPair<QString, QString>>& displays = {}) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+    for (const auto& [name, value] : displays) env.insert(name, value);
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(HALVRIC_PATH), args);
     if (!p.waitForFinished(10000)) {
@@ -132,6 +134,14 @@ class CommandLineTest : public QObject {
     QCOMPARE(o.code, 1);
     QCOMPARE(o.err.count(QLatin1Char('\n')), 1);
     QVERIFY(o.err.startsWith(QStringLiteral("halvric: no graphical session")));
+
+    // In a Wayland session with XWayland the program goes for the X display: one that cannot be
+    // reached is named, instead of Qt's platform plugin ending the process.
+    const Outcome x = Run({QStringLiteral("--simulate=level0")},
+                          {{QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("halvric-test-none")},
+                           {QStringLiteral("DISPLAY"), QStringLiteral(":987")}});
+    QCOMPARE(x.code, 1);
+    QCOMPARE(x.err, QStringLiteral("halvric: cannot reach the X display \":987\"\n"));
   }
 };
 
