@@ -36,10 +36,28 @@ else
 fi
 home=$(getent passwd "$user" | cut -d: -f6)
 
+# The test user must reach the programs, these scripts and the program's resources. A checkout in
+# a folder closed to others (root's home, on some CI runners) is copied to a temporary folder the
+# user can read.
+source_dir=$src
+if [ ${#as_user[@]} -gt 0 ] &&
+  ! "${as_user[@]}" test -x "$halvric" -a -x "$ctl" -a -x "$probe" -a -r "$here/session.sh" -a -r "$src/resources"; then
+  stage=$(mktemp -d)
+  trap 'rm -rf "$stage"' EXIT
+  mkdir "$stage/bin" "$stage/desktop"
+  cp "$halvric" "$ctl" "$probe" "$stage/bin/"
+  cp "$here"/* "$stage/desktop/"
+  cp -r "$src/resources" "$stage/resources"
+  chmod -R a+rX "$stage"
+  halvric=$stage/bin/halvric ctl=$stage/bin/halvricctl probe=$stage/bin/desktop_probe_window
+  here=$stage/desktop providers=$stage/desktop/native_providers source_dir=$stage
+fi
+
 status=77
 for comp in "$@"; do
   # A clean environment: only what a login would give, so nothing of the caller's display leaks.
-  "${as_user[@]}" env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$home" USER="$user" HALVRIC_DESKTOP_MEASURE="${HALVRIC_DESKTOP_MEASURE:-}" \
+  "${as_user[@]}" env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$home" USER="$user" HALVRIC_SOURCE_DIR="$source_dir" \
+    HALVRIC_DESKTOP_MEASURE="${HALVRIC_DESKTOP_MEASURE:-}" \
     timeout -k 5 "$budget" dbus-run-session -- bash "$here/session.sh" "$comp" "$halvric" "$ctl" "$probe" "$providers"
   rc=$?
   case $rc in
