@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # One compositor's checks, run inside a D-Bus session as the unprivileged test user:
 #   session.sh COMPOSITOR HALVRIC HALVRICCTL PROBE_WINDOW PROVIDERS_FILE
-# Starts the compositor headless with XWayland (or an X11 session's window manager on Xvfb), runs `halvric --simulate level11` in it the way a
-# user starts it (no platform chosen), and checks that
+# Starts the compositor headless with XWayland (or an X11 session's window manager on Xvfb),
+# runs `halvric --simulate level11` in it the way a user starts it (no platform chosen), and
+# checks that
 #   - the main window is mapped (by the compositor's window manager) and, where the compositor can
 #     be asked (Sway), that the compositor lists it;
 #   - a DPI press of the simulated mouse brings the on-screen display up in the top-left corner
 #     of the screen while the keyboard focus stays on the main window;
-#   - the foreground provider reports an XWayland window the test opens: the profile linked to it
-#     becomes the mouse's profile;
+#   - the foreground provider reports an X client's window (through XWayland in a Wayland
+#     session) that the test opens: the profile linked to it becomes the mouse's profile;
 #   - the same for a native Wayland window, where PROVIDERS_FILE names this compositor as one
 #     with a provider for native windows; otherwise that check is skipped, saying so.
 # With HALVRIC_DESKTOP_MEASURE=N the program's start-up (process start to the window's first
@@ -79,7 +80,7 @@ if [ -n "${HALVRIC_DESKTOP_MEASURE:-}" ]; then
   done
 fi
 
-# Links: profile 3 to the XWayland client, profile 4 to the native one, two copies of the probe
+# Links: profile 3 to the X client, profile 4 to the native one, two copies of the probe
 # window under names of their own.
 cp "$probe" "$work/probe-x11"
 cp "$probe" "$work/probe-wayland"
