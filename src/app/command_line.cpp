@@ -119,4 +119,23 @@ bool DisplayConfigured(const StartOptions& options, const std::function<const ch
   return false;
 }
 
+std::optional<std::string> ChosenPlatform(const StartOptions& options,
+                                          const std::function<const char*(const char*)>& getenv) {
+  const auto set = [&getenv](const char* name) {
+    const char* v = getenv(name);
+    return v != nullptr && *v != '\0';
+  };
+  if (options.platform || set("QT_QPA_PLATFORM")) return std::nullopt;
+  // "-display" names an X display, which only the X platform reads.
+  if (options.display) return std::string("xcb");
+  if (set("WAYLAND_DISPLAY") && set("DISPLAY")) return std::string("xcb");
+  return std::nullopt;
+}
+
+std::string NativeWaylandNotice() {
+  return "halvric: running as a native Wayland client: the on-screen display cannot keep its corner "
+         "or stay above other windows; start with -platform xcb (or QT_QPA_PLATFORM=xcb) to run "
+         "through XWayland\n";
+}
+
 }  // namespace halvric

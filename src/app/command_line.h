@@ -42,4 +42,17 @@ std::string UsageText();
 // WAYLAND_DISPLAY / DISPLAY in the environment. `getenv` reads the environment.
 bool DisplayConfigured(const StartOptions& options, const std::function<const char*(const char*)>& getenv);
 
+// The Qt platform the program sets for itself before Qt starts: "xcb" in a Wayland session that
+// also offers an X display (XWayland) when neither "-platform" nor QT_QPA_PLATFORM names one.
+// A Wayland client can neither place its windows nor keep one above the others, so the on-screen
+// display would lose its corner and sink behind the game; through XWayland it keeps both, and
+// the X desktop services (foreground window, pointer, key names) answer for the X clients.
+// nullopt: leave the choice to Qt.
+std::optional<std::string> ChosenPlatform(const StartOptions& options,
+                                          const std::function<const char*(const char*)>& getenv);
+
+// The line printed on standard error when the program runs as a native Wayland client, saying
+// what the on-screen display cannot do there and how to run it through XWayland instead.
+std::string NativeWaylandNotice();
+
 }  // namespace halvric

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <functional>
 #include <stdexcept>
+#include <string_view>
 
 #include "app/active_window_watch.h"
 #include "app/device_session.h"
@@ -94,10 +95,12 @@ bool DisplayReachable(const StartOptions& options) {
                          "for a terminal, use halvricctl\n");
     return false;
   }
-  // Only X is left to try when neither a platform nor a Wayland display is named.
+  // Only X is left to try when X is the platform chosen, or neither a platform nor a Wayland
+  // display is named.
   const char* qpa = std::getenv("QT_QPA_PLATFORM");
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  const bool x_only = !options.platform && (qpa == nullptr || *qpa == '\0') && (wayland == nullptr || *wayland == '\0');
+  const bool xcb = options.platform ? *options.platform == "xcb" : qpa != nullptr && std::string_view(qpa) == "xcb";
+  const bool x_only = xcb || (!options.platform && (qpa == nullptr || *qpa == '\0') && (wayland == nullptr || *wayland == '\0'));
   const std::string display = options.display.value_or(std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "");
   if (x_only && !linux_hid::X11PointerControl::Connect(display)) {
     std::fprintf(stderr, "halvric: cannot reach the X display \"%s\"\n", display.c_str());
@@ -128,9 +131,14 @@ int CHalvricApp::Run(int argc, char** argv) {
   // The instance check runs before any display connection exists.
   Prelude prelude = Start(args);
   if (!prelude.go_on) return prelude.exit_code;
+  // In a Wayland session with XWayland the program runs as an X client (see ChosenPlatform).
+  if (const auto platform = ChosenPlatform(prelude.options, [](const char* name) { return std::getenv(name); })) {
+    qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(*platform));
+  }
   if (!DisplayReachable(prelude.options)) return 1;
 
   QApplication app(argc, argv);
+  if (QGuiApplication::platformName() == QLatin1String("wayland")) std::fputs(NativeWaylandNotice().c_str(), stderr);
   // The channel's socket is watched by this thread's event loop, which exists from here on.
   channel_->Serve();
   app.setQuitOnLastWindowClosed(false);

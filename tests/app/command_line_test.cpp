@@ -1,9 +1,13 @@
-// The desktop program's command line: what it accepts, what it refuses, and that usage, version
-// and a missing display are answered in the terminal without starting the program.
+// The desktop program's command line: what it accepts, what it refuses, which Qt platform it picks,
+// and that usage, version and a missing display are answered in the terminal without starting
+// the program.
 
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <map>
+#include <optional>
+#include <string>
 
 #include "app/command_line.h"
 #include "app/instance_channel.h"
@@ -21,11 +25,12 @@ class CommandLineTest : public QObject {
     int code = -1;
     QString out, err;
   };
-  // Runs the program in an environment with no display at all.
-  Outcome Run(const QStringList& args) {
+  // Runs the program in an environment with no display at all, but for `displays` (name, value).
+  Outcome Run(const QStringList& args, const QList<QPair<QString, QString>>& displays = {}) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+    for (const auto& [name, value] : displays) env.insert(name, value);
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(HALVRIC_PATH), args);
     if (!p.waitForFinished(10000)) {
@@ -79,6 +84,31 @@ class CommandLineTest : public QObject {
                               [](const char*) -> const char* { return nullptr; }));
   }
 
+  void aWaylandSessionWithXWaylandRunsTheProgramAsAnXClient() {
+    using Env = std::map<std::string, std::string>;
+    auto from = [](const Env& env) {
+      return [env](const char* name) -> const char* {
+        const auto it = env.find(name);
+        return it == env.end() ? nullptr : it->second.c_str();
+      };
+    };
+    const StartOptions plain = ParseStartOptions({"halvric"});
+    QCOMPARE(ChosenPlatform(plain, from({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}})), std::optional<std::string>("xcb"));
+    // Without XWayland there is nothing to choose; an X session needs no choice either.
+    QCOMPARE(ChosenPlatform(plain, from({{"WAYLAND_DISPLAY", "wayland-0"}})), std::nullopt);
+    QCOMPARE(ChosenPlatform(plain, from({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ""}})), std::nullopt);
+    QCOMPARE(ChosenPlatform(plain, from({{"DISPLAY", ":0"}})), std::nullopt);
+    // The user's own choice stands, through the environment or the option.
+    QCOMPARE(ChosenPlatform(plain, from({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "wayland"}})),
+             std::nullopt);
+    QCOMPARE(ChosenPlatform(ParseStartOptions({"halvric", "-platform", "wayland"}),
+                            from({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}})),
+             std::nullopt);
+    // An X display named on the command line is one only the X platform reaches.
+    QCOMPARE(ChosenPlatform(ParseStartOptions({"halvric", "-display", ":3"}), from({{"WAYLAND_DISPLAY", "wayland-0"}})),
+             std::optional<std::string>("xcb"));
+  }
+
   void usageVersionAndRefusalsAnswerWithoutStarting() {
     // A running instance does not swallow them.
     InstanceChannel running(InstanceChannel::DefaultPath());
@@ -111,6 +141,14 @@ class CommandLineTest : public QObject {
     QCOMPARE(o.code, 1);
     QCOMPARE(o.err.count(QLatin1Char('\n')), 1);
     QVERIFY(o.err.startsWith(QStringLiteral("halvric: no graphical session")));
+
+    // In a Wayland session with XWayland the program goes for the X display: one that cannot be
+    // reached is named, instead of Qt's platform plugin ending the process.
+    const Outcome x = Run({QStringLiteral("--simulate=level0")},
+                          {{QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("halvric-test-none")},
+                           {QStringLiteral("DISPLAY"), QStringLiteral(":987")}});
+    QCOMPARE(x.code, 1);
+    QCOMPARE(x.err, QStringLiteral("halvric: cannot reach the X display \":987\"\n"));
   }
 };
 
