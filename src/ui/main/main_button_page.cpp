@@ -192,7 +192,9 @@ void ButtonPage::Paint(QPainter& p) {
       p.setPen(ui::kTextDim);
       p.drawText(number_box, Qt::AlignLeft | Qt::AlignVCenter, number);
     }
-    const QRect name_box = named ? QRect(r.x() + 32, r.y() + 22, r.width() - 40, 24) : QRect(r.x() + 32, r.y(), r.width() - 40, r.height());
+    // The name stops short of the enable box in the top right corner.
+    const int name_width = ProfileEnableRect(i).left() - 4 - (r.x() + 32);
+    const QRect name_box = named ? QRect(r.x() + 32, r.y() + 22, name_width, 24) : QRect(r.x() + 32, r.y(), name_width, r.height());
     p.setFont(ui::FittingFont(w_.fonts_[kFont16], name_box, Qt::AlignLeft | Qt::AlignVCenter, name));
     p.setPen(ui::kTextStrong);
     p.drawText(name_box, Qt::AlignLeft | Qt::AlignVCenter, name);
