@@ -14,7 +14,7 @@ std::string Hex(std::span<const uint8_t> bytes) { return FormatHex(bytes, {}, He
 
 const char* ModeWord(int mode) { return mode == 9 ? "loop" : mode == 10 ? "fire" : "once"; }
 
-json ZoneJson(const DocZone& z) {
+nlohmann::ordered_json ZoneJson(const DocZone& z) {
   return {{"colour", Hex(std::span<const uint8_t>(z.bytes).subspan(1))},
           {"own_colour", (z.bytes[0] & 0x80) != 0},
           {"mode", (z.bytes[0] & 0x40) != 0 ? "on" : "breathe"}};
@@ -102,27 +102,30 @@ DocZone ReadZone(const Reader& r, int record) {
 
 }  // namespace
 
-json ToJson(const ConfigDocument& doc) {
-  json j;
+nlohmann::ordered_json ToJson(const ConfigDocument& doc) {
+  using nlohmann::ordered_json;
+  ordered_json j;
   j["format"] = kConfigFormatName;
   j["version"] = kConfigFormatVersion;
   j["model"] = {{"name", doc.model}, {"type_code", doc.type_code}, {"protocol_level", doc.protocol_level}};
   j["active_profile"] = doc.active_profile + 1;
-  j["profiles"] = json::array();
+  j["profiles"] = ordered_json::array();
   for (const DocProfile& dp : doc.profiles) {
-    json pj = {{"profile", dp.profile + 1}, {"name", dp.name}, {"colour", Hex(dp.colour)}, {"flag", dp.flag}};
+    ordered_json pj = {{"profile", dp.profile + 1}, {"name", dp.name}, {"colour", Hex(dp.colour)}, {"flag", dp.flag}};
     if (dp.enabled) pj["enabled"] = *dp.enabled;
     pj["key_cycle_raw"] = Hex(dp.extension);
-    pj["buttons"] = json::array();
+    pj["buttons"] = ordered_json::array();
     for (const DocButton& b : dp.buttons) {
-      json bj = {{"key", b.key}, {"function", b.function}};
+      ordered_json bj;
       if (!b.label.empty()) bj["button"] = b.label;
+      bj["key"] = b.key;
+      bj["function"] = b.function;
       pj["buttons"].push_back(std::move(bj));
     }
     j["profiles"].push_back(std::move(pj));
   }
-  json dpi = {{"kept_in", doc.dpi_kept_by_program ? "set.ini" : "mouse"}, {"current_level", doc.dpi_current + 1}};
-  dpi["levels"] = json::array();
+  ordered_json dpi = {{"kept_in", doc.dpi_kept_by_program ? "set.ini" : "mouse"}, {"current_level", doc.dpi_current + 1}};
+  dpi["levels"] = ordered_json::array();
   for (int n = 0; n < kDpiLevels; ++n) {
     const DocDpiLevel& l = doc.dpi[static_cast<size_t>(n)];
     dpi["levels"].push_back({{"level", n + 1}, {"x", l.x}, {"y", l.y}, {"enabled", l.enabled}});
@@ -133,9 +136,9 @@ json ToJson(const ConfigDocument& doc) {
   j["settings_other_bits_raw"] = Hex(std::array<uint8_t, 1>{doc.settings_other_bits});
   if (doc.lift) j["lift"] = *doc.lift;
   if (doc.lighting) {
-    json lj = {{"effect", doc.lighting->effect}, {"zones", json::array()}, {"hidden_records_raw", json::array()}};
+    ordered_json lj = {{"effect", doc.lighting->effect}, {"zones", ordered_json::array()}, {"hidden_records_raw", ordered_json::array()}};
     for (size_t i = 0; i < doc.lighting->zones.size(); ++i) {
-      json zj = ZoneJson(doc.lighting->zones[i]);
+      ordered_json zj = ZoneJson(doc.lighting->zones[i]);
       zj["zone"] = i + 1;
       lj["zones"].push_back(std::move(zj));
     }
@@ -144,7 +147,7 @@ json ToJson(const ConfigDocument& doc) {
     }
     j["lighting"] = std::move(lj);
   }
-  j["macros"] = json::array();
+  j["macros"] = ordered_json::array();
   for (const DocMacro& m : doc.macros) {
     j["macros"].push_back(
         {{"slot", m.slot + 1}, {"name", m.name}, {"mode", ModeWord(m.mode)}, {"instructions", m.instructions}});

@@ -87,7 +87,8 @@ struct ConfigDocument {
 // The settings-byte bits the document names (angle snapping, report rate); the others are carried.
 inline constexpr uint8_t kInterpretedSettingsBits = 0x71;
 
-nlohmann::json ToJson(const ConfigDocument& doc);
+// Keys in the documented order (format, version and model first).
+nlohmann::ordered_json ToJson(const ConfigDocument& doc);
 // Throws DocumentError for a document of another format or a field of the wrong shape.
 ConfigDocument FromJson(const nlohmann::json& j);
 
