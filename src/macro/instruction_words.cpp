@@ -74,8 +74,7 @@ std::optional<uint8_t> ButtonBits(std::string_view text) {
 
 std::string KeyWord(int usage, const KeyLabels& keys) {
   const std::string name = keys.KeyName(usage);
-  // A name with a blank would split into two words; such keys are written by their usage.
-  if (name.empty() || name.find_first_of(" \t") != std::string::npos) return "0x" + FormatHexNumber(usage, 2);
+  if (name.empty()) return "0x" + FormatHexNumber(static_cast<uint32_t>(usage), 2);
   return name;
 }
 
@@ -195,9 +194,12 @@ std::optional<_MACRO_ITEM_> ParseInstructionWords(std::string_view text, const K
     return item;
   }
   if (head == "key-down" || head == "key-up") {
-    if (w.size() != 2) return fail("\"" + head + "\" takes one key name: " + std::string(text));
-    const auto usage = KeyUsage(w[1], keys);
-    if (!usage) return fail("unknown key \"" + w[1] + "\"");
+    if (w.size() < 2) return fail("\"" + head + "\" takes a key name: " + std::string(text));
+    // The key name is the rest of the line: some names have blanks ("Left Ctrl").
+    std::string name = w[1];
+    for (size_t i = 2; i < w.size(); ++i) name += " " + w[i];
+    const auto usage = KeyUsage(name, keys);
+    if (!usage) return fail("unknown key \"" + name + "\"");
     return MakeItem({head == "key-down" ? op::kKeyPress : op::kKeyRelease, static_cast<uint8_t>(*usage)});
   }
   if (head == "media-up") {

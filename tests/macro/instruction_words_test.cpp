@@ -30,6 +30,8 @@ TEST(InstructionWords, ReadableFormsAndTheirFallbacks) {
   const KeyLabels keys;
   EXPECT_EQ(InstructionWords(MakeItem({0x83, 0x04}), keys), "key-down A");
   EXPECT_EQ(InstructionWords(MakeItem({0x23}), keys), "button-down left+right");
+  // A key name with a blank is the rest of the line.
+  EXPECT_EQ(InstructionWords(MakeItem({0x84, 0xE0}), keys), "key-up " + keys.KeyName(0xE0));
   EXPECT_EQ(InstructionWords(MakeItem({0x7F}), keys), "wheel -1");
   EXPECT_EQ(InstructionWords(MakeItem({0x80, 0xFF, 0xFF, 0x05, 0x00}), keys), "move -1 5");
   EXPECT_EQ(InstructionWords(MakeItem({0x89, 0x2C, 0x01}), keys), "wait 300");
