@@ -66,6 +66,9 @@ foreach(_f ${_man_pages})
 endforeach()
 install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz ${_pkg}/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The format of the configuration files of halvricctl export / apply, and its schema.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/config-format.md ${PROJECT_SOURCE_DIR}/docs/config-format.schema.json
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # The autostart entry belongs in /etc/xdg/autostart for a system install; the prefix is only
 # known at install time (cpack installs with its own), so the folder is chosen then; file(INSTALL)

@@ -68,6 +68,7 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
   RegisterServicesCommands(app, ctx);
   RegisterMacroCommands(app, ctx);
   RegisterLibraryCommands(app, ctx);
+  RegisterConfigFileCommands(app, ctx);
   RegisterCompletionCommand(app, ctx);
 
   const std::vector<std::string> args = NormaliseSimulate(raw_args);

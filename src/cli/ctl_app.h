@@ -25,6 +25,7 @@ void RegisterLightingCommands(CLI::App& app, CtlContext& ctx);
 void RegisterServicesCommands(CLI::App& app, CtlContext& ctx);
 void RegisterMacroCommands(CLI::App& app, CtlContext& ctx);
 void RegisterLibraryCommands(CLI::App& app, CtlContext& ctx);
+void RegisterConfigFileCommands(CLI::App& app, CtlContext& ctx);
 // Registered last: it prints the completion script of the whole command tree.
 void RegisterCompletionCommand(CLI::App& app, CtlContext& ctx);
 

@@ -58,7 +58,85 @@ std::optional<ButtonAssignment> GamepadFunction(const std::string& word) {
   return std::nullopt;
 }
 
+std::string ModifierWords(int mods) {
+  static const std::pair<int, const char*> kNames[] = {{0x01, "Ctrl"},   {0x02, "Shift"},  {0x04, "Alt"},
+                                                       {0x08, "Win"},    {0x10, "RCtrl"},  {0x20, "RShift"},
+                                                       {0x40, "RAlt"},   {0x80, "RWin"}};
+  std::string out;
+  for (const auto& [bit, name] : kNames) {
+    if ((mods & bit) != 0) out += std::string(name) + "+";
+  }
+  return out;
+}
+
+// The form tried first for `a`; empty when only raw: fits.
+std::string CandidateText(const ButtonAssignment& a, const FunctionSpecContext& c) {
+  namespace ft = function_type;
+  switch (a.type) {
+    case ft::kDefault: return "default";
+    case ft::kNoFunction: return "none";
+    case ft::kMouse: {
+      if (a.p1 == 0 && a.p2 == 1) return "wheel-up";
+      if (a.p1 == 0 && a.p2 == 0xFF) return "wheel-down";
+      static const std::pair<int, const char*> kNames[] = {{mouse_button::kLeft, "left"},
+                                                           {mouse_button::kRight, "right"},
+                                                           {mouse_button::kWheel, "middle"},
+                                                           {mouse_button::kBackward, "back"},
+                                                           {mouse_button::kForward, "forward"}};
+      std::string out;
+      for (const auto& [bit, name] : kNames) {
+        if ((a.p1 & bit) != 0) out += (out.empty() ? "" : "+") + std::string(name);
+      }
+      return out;
+    }
+    case ft::kKeyboard: {
+      const std::string mods = ModifierWords(a.p1);
+      if (a.p2 == 0) return mods.empty() ? std::string() : "key:" + mods.substr(0, mods.size() - 1);
+      const std::string name = c.keys.KeyName(a.p2);
+      return name.empty() ? std::string() : "key:" + mods + name;
+    }
+    case ft::kMultimedia: {
+      for (const auto& row : ConsumerKeyTable()) {
+        if (row.code == a.Word()) return "media:" + std::string(row.name);
+      }
+      return "media:0x" + FormatHexNumber(static_cast<uint32_t>(a.Word()), 4);
+    }
+    case ft::kDpiUp: return "dpi-up";
+    case ft::kDpiDown: return "dpi-down";
+    case ft::kDpiLoop: return "dpi-loop";
+    case ft::kProfileSwitch: return "profile-switch";
+    case ft::kMacro:
+    case ft::kMacroRepeat:
+    case ft::kMacroFire: {
+      for (int s = 0; s < kMacroSlots; ++s) {
+        const MacroSlot& slot = c.wc.macros[static_cast<size_t>(s)];
+        if (slot.start == 0 || slot.body != static_cast<uint32_t>(a.Word())) continue;
+        const char* mode = a.type == ft::kMacroRepeat ? ":loop" : a.type == ft::kMacroFire ? ":fire" : "";
+        return "macro:" + std::to_string(s + 1) + mode;
+      }
+      return {};
+    }
+    case ft::kGamepad:
+      for (int bit = 0; bit < kGamepadBitCount; ++bit) {
+        if (a.Word() == 1 << bit) return "gamepad:" + std::string(GamepadBitName(bit)).substr(5);
+      }
+      return {};
+    case ft::kGamepadAnalogToggle: return a.p1 == 0 ? "gamepad:analog1" : "gamepad:analog2";
+    default: return {};
+  }
+}
+
 }  // namespace
+
+std::string FunctionSpecText(const ButtonAssignment& a, const FunctionSpecContext& c) {
+  const std::string text = CandidateText(a, c);
+  if (!text.empty()) {
+    const auto back = ParseFunctionSpec(text, c, nullptr);
+    if (back && *back == a) return text;
+  }
+  return "raw:" + std::to_string(a.type) + "," + std::to_string(a.p1) + "," + std::to_string(a.p2) + "," +
+         std::to_string(a.p3);
+}
 
 std::vector<_FITEM_> OfferedCatalogue(const TextTables& texts, const DeviceInfo& info, int key) {
   const std::vector<int> hidden =

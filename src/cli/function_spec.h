@@ -46,6 +46,11 @@ std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const F
 // The same with the key name table and no catalogue.
 std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const WorkingCopy& wc, std::string* error);
 
+// The readable form of `a` among those above (catalogue entries aside) that ParseFunctionSpec reads
+// back to the same four bytes against `c`; "raw:" when no other form does. A macro function names
+// the slot whose macro it plays.
+std::string FunctionSpecText(const ButtonAssignment& a, const FunctionSpecContext& c);
+
 // The help text listing the forms.
 const char* FunctionSpecHelp();
 

@@ -34,6 +34,8 @@ set(expected
   "${root}/share/man/man1/halvricctl.1.gz"
   "${root}/share/doc/halvric/changelog.gz"
   "${root}/share/doc/halvric/copyright"
+  "${root}/share/doc/halvric/config-format.md"
+  "${root}/share/doc/halvric/config-format.schema.json"
   "${root}/lib/udev/rules.d/70-halvric.rules"
   "${root}/lib/udev/rules.d/70-halvric-uinput.rules"
   "${root}/lib/modules-load.d/halvric-uinput.conf"

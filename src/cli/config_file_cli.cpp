@@ -1,0 +1,192 @@
+// halvricctl export / apply: the mouse's whole configuration as a JSON file (docs/config-format.md).
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <iostream>
+#include <sstream>
+
+#include "cli/config_apply.h"
+#include "cli/config_document.h"
+#include "cli/ctl_app.h"
+#include "cli/ctl_context.h"
+#include "cli/function_spec.h"
+#include "config/saved_dpi_state.h"
+#include "device/model_layout.h"
+#include "lighting/lighting_operations.h"
+#include "lighting/model_lighting.h"
+#include "macro/instruction_words.h"
+#include "macro/macro_bindings.h"
+#include "macro/macro_storage.h"
+#include "platform/atomic_file.h"
+
+namespace halvric {
+
+ConfigDocument ReadDocument(CtlContext& ctx, int only_profile) {
+  WorkingCopy& wc = ctx.Config();
+  const auto info = ctx.Devices().Info(wc.path);
+  if (!info) throw CtlError("No device !!");
+  const KeyLabels keys;
+  ConfigDocument doc;
+  doc.model = ModelName(*info);
+  doc.type_code = info->type_code;
+  doc.protocol_level = wc.protocol_level;
+  doc.active_profile = ActiveProfile(wc);
+  for (int p = 0; p < kProfileCount; ++p) {
+    if (only_profile >= 0 && p != only_profile) continue;
+    const ProfileSettings& ps = wc.profiles[static_cast<size_t>(p)];
+    DocProfile dp;
+    dp.profile = p;
+    dp.name = ps.name;
+    dp.colour = ps.colour;
+    dp.flag = ps.flag;
+    if (wc.map.profile_bits != 0) dp.enabled = ((wc.profile_bits >> p) & 1) != 0;
+    dp.extension = ps.extension;
+    for (int k = 0; k < static_cast<int>(wc.map.plane_size); ++k) {
+      const ButtonAssignment a = ButtonAssignment::FromBytes(ps.buttons[static_cast<size_t>(k)].bytes);
+      const bool gamepad = a.type == function_type::kGamepad || a.type == function_type::kGamepadAnalogToggle;
+      const FunctionSpecContext names{wc, keys, gamepad ? OfferedCatalogue(ctx.Texts(), *info, k) : std::vector<_FITEM_>{}};
+      dp.buttons.push_back({k, ctx.ButtonLabel(k), FunctionSpecText(a, names)});
+    }
+    doc.profiles.push_back(std::move(dp));
+  }
+  for (int n = 0; n < kDpiLevels; ++n) {
+    doc.dpi[static_cast<size_t>(n)] = {wc.dpi[static_cast<size_t>(n)][0] * wc.dpi_step,
+                                       wc.dpi[static_cast<size_t>(n)][1] * wc.dpi_step, ((wc.dpi_mask >> n) & 1) != 0};
+  }
+  doc.dpi_current = wc.dpi_level;
+  doc.dpi_kept_by_program = !MouseKeepsDpiState(wc);
+  doc.report_rate_hz = ReportRateHz(wc.rate_code);
+  doc.angle_snapping = wc.angle_snapping != 0;
+  doc.settings_other_bits = static_cast<uint8_t>(wc.settings_byte & ~kInterpretedSettingsBits);
+
+  if (ctx.Devices().HasLighting(wc.path)) {
+    const Mouse mouse = ctx.mouse();
+    std::vector<lighting::LedZoneRecord> records;
+    if (!lighting::ReadLightingBlock(mouse, records)) throw CtlError("The mouse did not answer the read");
+    const lighting::ModelLighting model = lighting::ModelLightingFor(info->type_code, info->generation);
+    DocLighting dl;
+    dl.effect = lighting::GetLedMode(mouse);
+    for (int r = 0; r < static_cast<int>(records.size()); ++r) {
+      const DocZone z{r, records[static_cast<size_t>(r)].Bytes()};
+      const bool shown = std::find(model.zones.begin(), model.zones.end(), r) != model.zones.end();
+      (shown ? dl.zones : dl.hidden).push_back(z);
+    }
+    doc.lighting = std::move(dl);
+  }
+
+  for (int s = 0; s < kMacroSlots; ++s) {
+    if (wc.macros[static_cast<size_t>(s)].start == 0) continue;
+    Macro macro;
+    if (ReadMacroFromSlot(ctx.mouse(), wc, s, macro) != MacroStoreResult::kOk) {
+      throw CtlError("The mouse stopped answering while the macro of slot " + std::to_string(s + 1) + " was read");
+    }
+    DocMacro dm{s, macro.name, macro.mode, {}};
+    for (const _MACRO_ITEM_& item : macro.items) dm.instructions.push_back(InstructionWords(item, keys));
+    doc.macros.push_back(std::move(dm));
+  }
+  return doc;
+}
+
+namespace {
+
+void Export(CtlContext& ctx, int only_profile, const std::string& file) {
+  const std::string text = ToJson(ReadDocument(ctx, only_profile)).dump(2) + "\n";
+  if (file == "-") {
+    ctx.out << text;
+    return;
+  }
+  std::string error;
+  if (!WriteFileAtomically(file, text, &error)) throw CtlError(file + ": cannot be written (" + error + ")");
+  ctx.note() << "configuration saved to " << file << "\n";
+}
+
+ConfigDocument LoadDocument(const std::string& file) {
+  std::string text;
+  if (file == "-") {
+    std::ostringstream in;
+    in << std::cin.rdbuf();
+    text = in.str();
+  } else if (std::string error; !ReadWholeFile(file, text, &error)) {
+    throw CtlError(file + ": cannot be read (" + error + ")");
+  }
+  const nlohmann::json j = nlohmann::json::parse(text, nullptr, false);
+  if (j.is_discarded()) throw CLI::ValidationError(file, "not a JSON document");
+  try {
+    return FromJson(j);
+  } catch (const DocumentError& e) {
+    throw CLI::ValidationError(file, e.what());
+  }
+}
+
+void Print(CtlContext& ctx, const std::vector<const ApplyStep*>& steps, bool dry_run) {
+  if (ctx.options.json) {
+    nlohmann::json changes = nlohmann::json::array();
+    for (const ApplyStep* s : steps) changes.push_back(s->text);
+    ctx.out << nlohmann::json{{"dry_run", dry_run}, {"changes", changes}}.dump(2) << "\n";
+    return;
+  }
+  std::ostream& o = dry_run ? ctx.out : ctx.note();
+  if (steps.empty()) {
+    o << "nothing to change\n";
+    return;
+  }
+  o << (dry_run ? "would change:\n" : "changed:\n");
+  for (const ApplyStep* s : steps) o << "  " << s->text << "\n";
+}
+
+void Run(const std::vector<ApplyStep>& steps) {
+  for (const ApplyStep& s : steps) {
+    if (!s.run()) throw CtlError("write error!! (" + s.text + ")");
+  }
+}
+
+void Apply(CtlContext& ctx, const std::string& file, bool dry_run) {
+  const ConfigDocument doc = LoadDocument(file);
+  ApplyPlan plan;
+  try {
+    plan = PlanApply(ctx, doc);
+  } catch (const DocumentError& e) {
+    throw CLI::ValidationError(file, e.what());
+  }
+  std::vector<const ApplyStep*> planned;
+  for (const std::vector<ApplyStep>* list : std::initializer_list<const std::vector<ApplyStep>*>{&plan.macros, &plan.settings}) {
+    for (const ApplyStep& s : *list) planned.push_back(&s);
+  }
+  if (dry_run || planned.empty()) {
+    Print(ctx, planned, dry_run);
+    return;
+  }
+  if (!ctx.AutoBackupBefore("apply")()) {
+    throw CtlError("The automatic backup failed (" + ctx.auto_backup_error() + "); nothing was written");
+  }
+  Run(plan.macros);
+  // Buttons that play a macro hold its address, known only now that the macros are written.
+  const std::vector<ApplyStep> settings = PlanSettings(ctx, doc);
+  Run(settings);
+  std::vector<const ApplyStep*> done;
+  for (const std::vector<ApplyStep>* list : std::initializer_list<const std::vector<ApplyStep>*>{&plan.macros, &settings}) {
+    for (const ApplyStep& s : *list) done.push_back(&s);
+  }
+  Print(ctx, done, false);
+}
+
+}  // namespace
+
+void RegisterConfigFileCommands(CLI::App& app, CtlContext& ctx) {
+  auto* exp = app.add_subcommand("export", "Save the mouse's whole configuration as a JSON file (- for standard output)");
+  auto profile = std::make_shared<int>(0);
+  auto out_file = std::make_shared<std::string>();
+  exp->add_option("--profile", *profile, "Only this profile (1-5) with the settings of the whole mouse")
+      ->check(CLI::Range(1, kProfileCount));
+  exp->add_option("FILE", *out_file, "JSON file to write, or -")->required();
+  exp->callback([&ctx, profile, out_file] { Export(ctx, *profile - 1, *out_file); });
+
+  auto* apply = app.add_subcommand("apply", "Bring the mouse to the configuration of a JSON file, writing only what differs");
+  auto in_file = std::make_shared<std::string>();
+  auto dry_run = std::make_shared<bool>(false);
+  apply->add_option("FILE", *in_file, "JSON file made by export, or -")->required();
+  apply->add_flag("--dry-run", *dry_run, "Print what would change and write nothing");
+  apply->callback([&ctx, in_file, dry_run] { Apply(ctx, *in_file, *dry_run); });
+}
+
+}  // namespace halvric
