@@ -39,7 +39,8 @@ CtlContext::~CtlContext() {
 void CtlContext::CreateBackend() {
   sim::Backend made;
   try {
-    made = sim::CreateBackend({options.simulate, options.sim_state, options.trace, {}});
+    made = sim::CreateBackend({options.simulate, options.sim_state, options.trace,
+                              std::chrono::milliseconds(options.sim_latency_ms)});
   } catch (const std::invalid_argument& e) {
     throw CtlError(e.what());
   }

@@ -38,6 +38,7 @@ struct GlobalOptions {
   std::string simulate;   // model list; empty: real mice
   std::string sim_state;  // state file of the simulated mouse
   std::string trace;      // wire-trace file (simulated mouse)
+  int sim_latency_ms = 0; // wire latency per transfer of the simulated mice
   std::string device;     // chosen interface path
   std::string keyboard_layout;  // XKB layout[:variant] that names the keys; empty: the session's
   bool json = false;
