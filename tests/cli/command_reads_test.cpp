@@ -123,15 +123,13 @@ TEST(CommandReads, ShowReadsTheMemoryOnceAndTheEntriesFromIdentification) {
   for (const Model& m : kModels) {
     const Traced show = RunTraced(m, {"--json", "show"});
     ASSERT_EQ(show.run.code, 0) << m.name << ": " << show.run.err;
-    std::map<uint32_t, int> chunks;
+    // A chunk may take several requests (level 0 answers 7 bytes each); none is asked twice.
+    std::map<uint32_t, int> requests;
     for (uint32_t a : show.reads) {
-      if (a < m.read_size) ++chunks[a];
+      if (a < m.read_size) ++requests[a];
     }
-    EXPECT_EQ(chunks.size(), (m.read_size + m.read_step - 1) / m.read_step) << m.name;
-    for (const auto& [address, count] : chunks) {
-      EXPECT_EQ(address % m.read_step, 0u) << m.name;
-      EXPECT_EQ(count, 1) << m.name << " chunk " << address;
-    }
+    for (uint32_t a = 0; a < m.read_size; a += m.read_step) EXPECT_EQ(requests.count(a), 1u) << m.name << " chunk " << a;
+    for (const auto& [address, count] : requests) EXPECT_EQ(count, 1) << m.name << " address " << address;
     EXPECT_EQ(show.info_requests, m.info_entries) << m.name;
 
     const nlohmann::json j = nlohmann::json::parse(show.run.out);
