@@ -59,13 +59,15 @@ std::string Hex3(const std::array<uint8_t, 3>& c) {
 // The text printed for a button's function or an information entry: the main window's text,
 // with the user's key names and the name of a stored macro the button plays.
 std::string Describe(CtlContext& ctx, const std::array<uint8_t, 4>& bytes) {
-  const WorkingCopy& wc = ctx.Config();
+  // The macro directory is read only for a function that plays a macro (its name is shown).
+  const bool plays_macro = bytes[0] >= function_type::kMacro && bytes[0] <= function_type::kMacroFire;
+  const WorkingCopy& wc = ctx.Config(plays_macro ? kReadMacros : kReadIdentity);
   return ButtonFunctionText(ctx.Texts(), ctx.Keys(), ButtonAssignment::FromBytes(bytes), wc.dpi_step, wc.macros);
 }
 
 // The identification of the connected mouse (what the catalogue depends on).
 DeviceInfo ConnectedInfo(CtlContext& ctx) {
-  const auto info = ctx.Devices().Info(ctx.Config().path);
+  const auto info = ctx.Devices().Info(ctx.Config(kReadIdentity).path);
   if (!info) throw CtlError("No device !!");
   return *info;
 }
@@ -88,7 +90,8 @@ void Functions(CtlContext& ctx, int key) {
 }
 
 void Show(CtlContext& ctx, int only_profile, bool all_keys) {
-  WorkingCopy& wc = ctx.Config();
+  // Everything it prints: the values of GetInfo1 and GetInfo2 are not among them.
+  WorkingCopy& wc = ctx.Config(kReadEverything & ~kReadInfoValues);
   const TextTables& texts = ctx.Texts();
   auto describe = [&ctx](const std::array<uint8_t, 4>& bytes) { return Describe(ctx, bytes); };
   const ModelLayout& layout = ctx.layout();
@@ -243,7 +246,8 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   dpi->add_flag("--nearest", *nearest, "Take the nearest value the mouse can store instead of refusing");
   dpi->callback([&ctx, args, nearest] {
     const int level = OneBased((*args)[0], "LEVEL", kDpiLevels);
-    WorkingCopy& wc = ctx.Config();
+    // The current level decides whether the new values are applied at once.
+    WorkingCopy& wc = ctx.Config(kReadDpiState);
     const auto step = static_cast<uint32_t>(wc.dpi_step);
     const uint8_t x = DpiSteps((*args)[1], "X", step, *nearest);
     const uint8_t y = DpiSteps((*args)[2], "Y", step, *nearest);
@@ -258,7 +262,8 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   dpi_level->add_option("--enable", *enable, "Enabled levels, e.g. 1,2,3");
   dpi_level->callback([&ctx, cur, enable] {
     const int level = OneBased(*cur, "LEVEL", kDpiLevels);
-    WorkingCopy& wc = ctx.Config();
+    // The mask is kept unless --enable replaces it, and the level's DPI values are applied.
+    WorkingCopy& wc = ctx.Config(kReadSettings);
     int mask = wc.dpi_mask;
     if (!enable->empty()) {
       mask = 0;
@@ -277,20 +282,20 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   rate->add_option("CODE", *code, "Rate code 0-7")->required();
   rate->callback([&ctx, code] {
     const int c = static_cast<int>(Number(*code, "CODE", 7));
-    Require(ChangeRate(ctx.Devices(), ctx.Config(), c));
+    Require(ChangeRate(ctx.Devices(), ctx.Config(kReadSettings), c));
   });
 
   auto* snap = app.add_subcommand("snap", "Angle snapping on or off");
   auto onoff = std::make_shared<std::string>();
   snap->add_option("STATE", *onoff, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
-  snap->callback([&ctx, onoff] { Require(ChangeAngleSnapping(ctx.Devices(), ctx.Config(), *onoff == "on")); });
+  snap->callback([&ctx, onoff] { Require(ChangeAngleSnapping(ctx.Devices(), ctx.Config(kReadSettings), *onoff == "on")); });
 
   auto* lift = app.add_subcommand("lift", "Set the lift setting (0-8192)");
   auto value = std::make_shared<std::string>();
   lift->add_option("VALUE", *value, "0-8192")->required();
   lift->callback([&ctx, value] {
     const auto v = static_cast<uint16_t>(Number(*value, "VALUE", 8192));
-    ctx.Config();
+    ctx.Config(kReadIdentity);
     Require(ChangeLift(ctx.Devices(), v));
   });
 
@@ -312,7 +317,7 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   pname->add_option("TEXT", *text, "New name")->required();
   pname->callback([&ctx, pn, text] {
     const int p = OneBased(*pn, "N", kProfileCount);
-    WorkingCopy& wc = ctx.Config();
+    WorkingCopy& wc = ctx.Config(kReadIdentity);
     // The mouse keeps a fixed number of bytes; a longer name is refused, never cut.
     if (text->size() > wc.map.name_size) {
       throw CLI::ValidationError("TEXT", "this mouse keeps profile names of at most " +
@@ -330,7 +335,9 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
       ->required();
   button->callback([&ctx, bargs] {
     const int p = OneBased((*bargs)[0], "PROFILE", kProfileCount);
-    WorkingCopy& wc = ctx.Config();
+    // Only a function that plays a stored macro needs the macro directory.
+    const bool names_macro = AsciiLower((*bargs)[2]).starts_with("macro");
+    WorkingCopy& wc = ctx.Config(names_macro ? kReadMacros : kReadIdentity);
     const int key = ctx.KeyIndex((*bargs)[1], "KEY");
     std::string why;
     const FunctionSpecContext names{wc, ctx.Keys(), OfferedCatalogue(ctx.Texts(), ConnectedInfo(ctx), key)};

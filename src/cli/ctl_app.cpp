@@ -53,6 +53,9 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
                  "--simulate alone means level11)");
   app.add_option("--sim-state", ctx.options.sim_state, "State file of the simulated mouse (loaded, saved at exit)");
   app.add_option("--trace", ctx.options.trace, "Append the wire trace of the simulated mouse to this file");
+  app.add_option("--sim-latency", ctx.options.sim_latency_ms,
+                 "Wire latency of the simulated mouse per transfer, in milliseconds (as a real mouse's USB polling adds)")
+      ->check(CLI::Range(0, 1000));
   app.add_option("--device", ctx.options.device, "Path of the mouse to use (see: list)");
   app.add_flag("--json", ctx.options.json, "Machine-readable output");
   app.add_flag("-q,--quiet", ctx.options.quiet, "No confirmations or progress; only what a command shows, and errors");

@@ -39,7 +39,8 @@ CtlContext::~CtlContext() {
 void CtlContext::CreateBackend() {
   sim::Backend made;
   try {
-    made = sim::CreateBackend({options.simulate, options.sim_state, options.trace, {}});
+    made = sim::CreateBackend({options.simulate, options.sim_state, options.trace,
+                              std::chrono::milliseconds(options.sim_latency_ms)});
   } catch (const std::invalid_argument& e) {
     throw CtlError(e.what());
   }
@@ -65,7 +66,7 @@ void CtlContext::Enumerate() {
 }
 
 int CtlContext::KeyIndex(const std::string& text, const char* what) {
-  const WorkingCopy& wc = Config();
+  const WorkingCopy& wc = Config(kReadIdentity);
   const int keys = static_cast<int>(wc.map.plane_size);
   const std::string range = "a button B1 to B" + std::to_string(layout_.buttons) + ", or a key index 0 to " +
                             std::to_string(keys - 1) + ": " + text;
@@ -190,19 +191,20 @@ const KeyLabels& CtlContext::Keys() {
   return *keys_;
 }
 
-WorkingCopy& CtlContext::Config() {
-  if (config_) return *config_;
-  auto wc = std::make_unique<WorkingCopy>();
+WorkingCopy& CtlContext::Config(unsigned parts) {
+  if (config_ && (config_->read_parts & parts) == parts) return *config_;
+  auto wc = config_ ? std::move(config_) : std::make_unique<WorkingCopy>();
+  const bool had_dpi_state = (wc->read_parts & kReadDpiState) != 0;
   ReadAllResult read;
   // Repairing a never-initialised memory overwrites all of it: an automatic backup goes first.
   ResetOptions repair;
   repair.before_write = AutoBackupBefore("repair");
   if (path_.empty()) {
-    const ConnectAndReadResult r = ConnectAndRead(Devices(), ChooseMouse(), *wc, repair);
+    const ConnectAndReadResult r = ConnectAndRead(Devices(), ChooseMouse(), *wc, repair, parts);
     Connected(r.connect);
     read = r.read;
   } else {
-    read = ReadAllOrRepair(Devices(), *wc, repair);
+    read = ReadPartsOrRepair(Devices(), *wc, parts, repair);
   }
   switch (read) {
     case ReadAllResult::kLoaded: break;
@@ -210,7 +212,9 @@ WorkingCopy& CtlContext::Config() {
     default: throw CtlError("The mouse at " + path_ + " stopped answering while its settings were read");
   }
   // The DPI level and mask of a mouse that stores no DPI state, as a previous run left them.
-  TakeSavedDpiState(*wc, ProfileFile((DataFolder(FolderEnvironment::FromProcess()) / kSettingsFileName).string()));
+  if (!had_dpi_state && (wc->read_parts & kReadDpiState) != 0) {
+    TakeSavedDpiState(*wc, ProfileFile((DataFolder(FolderEnvironment::FromProcess()) / kSettingsFileName).string()));
+  }
   config_ = std::move(wc);
   return *config_;
 }
@@ -224,7 +228,7 @@ bool CtlContext::SaveDpiState() {
   std::string why;
   if (!EnsureDataFolder(folder, &why)) return false;
   ProfileFile set_ini((folder / kSettingsFileName).string());
-  return halvric::SaveDpiState(Config(), set_ini, &why);
+  return halvric::SaveDpiState(Config(kReadDpiState), set_ini, &why);
 }
 
 std::function<bool()> CtlContext::AutoBackupBefore(std::string reason) {

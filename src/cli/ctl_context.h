@@ -11,6 +11,7 @@
 #include <string>
 
 #include "config/key_labels.h"
+#include "config/read_all.h"
 #include "config/text_tables.h"
 #include "config/working_copy.h"
 #include "device/connect_sequence.h"
@@ -38,6 +39,7 @@ struct GlobalOptions {
   std::string simulate;   // model list; empty: real mice
   std::string sim_state;  // state file of the simulated mouse
   std::string trace;      // wire-trace file (simulated mouse)
+  int sim_latency_ms = 0; // wire latency per transfer of the simulated mice
   std::string device;     // chosen interface path
   std::string keyboard_layout;  // XKB layout[:variant] that names the keys; empty: the session's
   bool json = false;
@@ -63,9 +65,10 @@ class CtlContext {
   // Enumerates, picks the mouse (--device or the first) and selects it; throws CtlError
   // "No device !!" when there is none.
   const std::string& Connect();
-  // Connects and reads the mouse's whole configuration (repairing a never-initialised memory by
-  // the reset to defaults); throws CtlError when the mouse does not answer.
-  WorkingCopy& Config();
+  // Connects and reads the parts of the mouse's configuration a command needs (kRead... bits; by
+  // default all of it), repairing a never-initialised memory by the reset to defaults. Later
+  // calls read only the parts not read yet. Throws CtlError when the mouse does not answer.
+  WorkingCopy& Config(unsigned parts = kReadEverything);
   // Throws the CtlError for "no mouse found": the permission problem when a mouse is present but
   // cannot be opened, else "No device !!".
   [[noreturn]] void ThrowNoDevice();

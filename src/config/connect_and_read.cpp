@@ -2,11 +2,12 @@
 
 namespace halvric {
 
-ConnectAndReadResult ConnectAndRead(DeviceLayer& dev, ConnectOptions options, WorkingCopy& wc, const ResetOptions& reset) {
+ConnectAndReadResult ConnectAndRead(DeviceLayer& dev, ConnectOptions options, WorkingCopy& wc, const ResetOptions& reset,
+                                   unsigned parts) {
   ConnectAndReadResult r;
   auto outer = options.read_all;
   options.read_all = [&](const std::string& path) {
-    r.read = ReadAllOrRepair(dev, wc, reset);
+    r.read = ReadPartsOrRepair(dev, wc, parts, reset);
     if (outer) outer(path);
   };
   r.connect = ConnectSequence(dev, options);

@@ -51,7 +51,12 @@ ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const ResetOption
 }
 
 ReadAllResult ReadAllOrRepair(DeviceLayer& dev, WorkingCopy& wc, const ResetOptions& options) {
-  const ReadAllResult r = ReadAll(dev, wc, options.progress);
+  return ReadPartsOrRepair(dev, wc, kReadEverything, options);
+}
+
+ReadAllResult ReadPartsOrRepair(DeviceLayer& dev, WorkingCopy& wc, unsigned parts, const ResetOptions& options) {
+  const ReadAllResult r =
+      parts == kReadEverything ? ReadAll(dev, wc, options.progress) : ReadParts(dev, wc, parts, options.progress);
   if (r != ReadAllResult::kUninitialised) return r;
   switch (ResetToDefaults(dev, wc, options)) {
     case ResetResult::kDone: return ReadAllResult::kLoaded;

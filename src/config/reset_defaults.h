@@ -24,5 +24,7 @@ ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const ResetOption
 
 // ReadAll, with the repair of an uninitialised memory by the reset to defaults.
 ReadAllResult ReadAllOrRepair(DeviceLayer& dev, WorkingCopy& wc, const ResetOptions& options);
+// ReadParts the same way (the repair reads everything back).
+ReadAllResult ReadPartsOrRepair(DeviceLayer& dev, WorkingCopy& wc, unsigned parts, const ResetOptions& options);
 
 }  // namespace halvric

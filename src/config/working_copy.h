@@ -31,6 +31,7 @@ struct InfoEntry {
 
 struct WorkingCopy {
   bool loaded = false;
+  unsigned read_parts = 0;  // the parts read from the mouse (kRead... bits of read_all.h); all after a read-all
   std::string path;
   int protocol_level = 0;
   int type_code = 0;

@@ -8,6 +8,7 @@
 #include "config/setting_changes.h"
 #include "config/text_tables.h"
 #include "device/device_commands.h"
+#include "sim/device_identity.h"
 #include "support/sim_fixture.h"
 
 namespace halvric {
@@ -267,21 +268,50 @@ TEST(ReadAll, AStaleSignatureAnswerIsReadAgainBeforeAnyReset) {
   EXPECT_TRUE(backed_up);
 }
 
-// Level 0 answers information entries 0-15 only: the read-all asks for no more.
-TEST(ReadAll, LevelZeroReadsSixteenInformationEntries) {
-  Loaded l("level0");
-  l.rig.backend.ClearTrace();
-  ASSERT_EQ(l.Read(), ReadAllResult::kLoaded);
-  std::vector<int> asked;
-  for (const auto& e : l.rig.SendsSinceClear()) {
-    if (e.bytes[1] == 0x00 && e.bytes[2] == 0x02 && e.bytes[3] == 0x04) asked.push_back(e.bytes[4]);
+// Identification has read the information entries (level 0 answers entries 0-15 only): the
+// read-all takes them from it and asks the mouse for none of them again.
+TEST(ReadAll, InformationEntriesComeFromIdentification) {
+  for (const char* model : {"level0", "level11"}) {
+    Loaded l(model);
+    l.rig.backend.ClearTrace();
+    ASSERT_EQ(l.Read(), ReadAllResult::kLoaded);
+    for (const auto& e : l.rig.SendsSinceClear()) {
+      EXPECT_FALSE(e.bytes[1] == 0x00 && e.bytes[2] == 0x02 && e.bytes[3] == 0x04) << model;
+      EXPECT_NE(e.bytes[1], 0x0A) << model;
+    }
+    EXPECT_EQ(l.mouse().RejectedRequests(), 0);
+    const int entries = std::string(model) == "level0" ? kShortInfoEntries : kInfoEntries;
+    const sim::ModelSpec* spec = sim::FindModel(model);
+    for (int i = 0; i < kInfoEntries; ++i) {
+      const auto expected = i < entries ? sim::InfoEntry(*spec, i) : std::array<uint8_t, 4>{};
+      EXPECT_EQ(l.wc.info_entries[i].values, expected) << model << " entry " << i;
+    }
+    EXPECT_NE(l.wc.info_entries[0].values, (std::array<uint8_t, 4>{}));
   }
-  std::vector<int> expected(16);
-  for (int i = 0; i < 16; ++i) expected[i] = i;
-  EXPECT_EQ(asked, expected);
-  EXPECT_EQ(l.mouse().RejectedRequests(), 0);
-  for (int i = 16; i < kInfoEntries; ++i) EXPECT_EQ(l.wc.info_entries[i].values, (std::array<uint8_t, 4>{})) << i;
-  EXPECT_NE(l.wc.info_entries[0].values, (std::array<uint8_t, 4>{}));
+}
+
+// A part read alone takes its values from the mouse like the read-all; parts read later join it.
+TEST(ReadParts, PartsReadAloneAgreeWithTheReadAll) {
+  for (const char* model : {"level0", "level5", "level11"}) {
+    Loaded whole(model);
+    ASSERT_EQ(whole.Read(), ReadAllResult::kLoaded);
+    Loaded part(model);
+    ASSERT_EQ(ReadParts(*part.rig.dev, part.wc, kReadDpiState), ReadAllResult::kLoaded);
+    EXPECT_EQ(part.wc.dpi_level, whole.wc.dpi_level) << model;
+    EXPECT_EQ(part.wc.dpi_mask, whole.wc.dpi_mask) << model;
+    EXPECT_EQ(part.wc.dpi_step, whole.wc.dpi_step) << model;
+    EXPECT_EQ(part.wc.map.plane_size, whole.wc.map.plane_size) << model;
+    part.rig.backend.ClearTrace();
+    ASSERT_EQ(ReadParts(*part.rig.dev, part.wc, kReadSettings | kReadMacros), ReadAllResult::kLoaded);
+    EXPECT_EQ(part.wc.dpi, whole.wc.dpi) << model;
+    EXPECT_EQ(part.wc.settings_byte, whole.wc.settings_byte) << model;
+    EXPECT_EQ(part.wc.profile_bits, whole.wc.profile_bits) << model;
+    for (int s = 0; s < kMacroSlots; ++s) EXPECT_EQ(part.wc.macros[s].start, whole.wc.macros[s].start) << model;
+    // Asked again, a part already read costs nothing.
+    const size_t sends = part.rig.SendsSinceClear().size();
+    ASSERT_EQ(ReadParts(*part.rig.dev, part.wc, kReadDpiState | kReadSettings), ReadAllResult::kLoaded);
+    EXPECT_EQ(part.rig.SendsSinceClear().size(), sends) << model;
+  }
 }
 
 }  // namespace
