@@ -55,7 +55,7 @@ void OnState(void* data, zwlr_foreign_toplevel_handle_v1* h, wl_array* states) {
   }
   static_cast<Connection*>(data)->toplevels[h].pending_activated = activated;
 }
-void OnGeometry(void*, zwlr_foreign_toplevel_handle_v1*, int32_t, int32_t, uint32_t, uint32_t) {}
+void OnParent(void*, zwlr_foreign_toplevel_handle_v1*, zwlr_foreign_toplevel_handle_v1*) {}
 void OnDone(void* data, zwlr_foreign_toplevel_handle_v1* h) {
   Toplevel& t = static_cast<Connection*>(data)->toplevels[h];
   t.app_id = t.pending_app_id;
@@ -72,9 +72,9 @@ const zwlr_foreign_toplevel_handle_v1_listener kHandleListener = {
     .output_enter = OnOutput,
     .output_leave = OnOutput,
     .state = OnState,
-    .geometry = OnGeometry,
     .done = OnDone,
     .closed = OnClosed,
+    .parent = OnParent,
 };
 
 void OnToplevel(void* data, zwlr_foreign_toplevel_manager_v1*, zwlr_foreign_toplevel_handle_v1* h) {
@@ -90,7 +90,7 @@ const zwlr_foreign_toplevel_manager_v1_listener kManagerListener = {.toplevel = 
 void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
   auto* c = static_cast<Connection*>(data);
   if (c->manager == nullptr && std::strcmp(interface, zwlr_foreign_toplevel_manager_v1_interface.name) == 0) {
-    const uint32_t v = version < 2 ? version : 2;
+    const uint32_t v = version < 3 ? version : 3;
     c->manager = static_cast<zwlr_foreign_toplevel_manager_v1*>(
         wl_registry_bind(registry, name, &zwlr_foreign_toplevel_manager_v1_interface, v));
     zwlr_foreign_toplevel_manager_v1_add_listener(c->manager, &kManagerListener, c);
