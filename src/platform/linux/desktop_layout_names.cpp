@@ -6,7 +6,7 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/linux/run_program.h"
+#include "platform/linux/gsettings_value.h"
 #include "platform/text.h"
 
 namespace halvric::linux_hid {
@@ -92,9 +92,9 @@ std::optional<XkbLayoutNames> ParseKxkbrc(std::string_view text) {
 std::optional<XkbLayoutNames> DesktopLayoutNames(const SessionEnvironment& env) {
   switch (DesktopOf(env)) {
     case SessionDesktop::kGnome: {
-      const auto sources = RunProgram({"gsettings", "get", "org.gnome.desktop.input-sources", "sources"});
+      const auto sources = ReadGSettings("org.gnome.desktop.input-sources", "sources");
       if (!sources) return std::nullopt;
-      const auto options = RunProgram({"gsettings", "get", "org.gnome.desktop.input-sources", "xkb-options"});
+      const auto options = ReadGSettings("org.gnome.desktop.input-sources", "xkb-options");
       return ParseGnomeInputSources(*sources, options.value_or(std::string()));
     }
     case SessionDesktop::kPlasma: {

@@ -20,7 +20,7 @@ std::optional<XkbLayoutNames> ParseGnomeInputSources(std::string_view sources, s
 // to the system).
 std::optional<XkbLayoutNames> ParseKxkbrc(std::string_view text);
 
-// The configured layout of the session's desktop (GNOME through the gsettings tool, Plasma from
+// The configured layout of the session's desktop (GNOME from its GSettings, Plasma from
 // $XDG_CONFIG_HOME/kxkbrc); nullopt for other desktops or when nothing is configured.
 std::optional<XkbLayoutNames> DesktopLayoutNames(const SessionEnvironment& env);
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/linux/libinput_pointer_accel.h"
-#include "platform/linux/run_program.h"
+#include "platform/linux/gsettings_value.h"
 #include "platform/text.h"
 
 namespace halvric::linux_hid {
@@ -58,12 +58,12 @@ std::unique_ptr<GnomePointerAccel> GnomePointerAccel::Connect() {
 }
 
 std::optional<PointerAccel> GnomePointerAccel::Read() {
-  const auto printed = RunProgram({"gsettings", "get", kMouseSchema, "accel-profile"});
+  const auto printed = ReadGSettings(kMouseSchema, "accel-profile");
   return printed ? AccelFromGnomeProfile(*printed) : std::nullopt;
 }
 
 bool GnomePointerAccel::Write(const PointerAccel& accel) {
-  return RunProgram({"gsettings", "set", kMouseSchema, "accel-profile", accel.On() ? "default" : "flat"}).has_value();
+  return WriteGSettingsString(kMouseSchema, "accel-profile", accel.On() ? "default" : "flat");
 }
 
 std::unique_ptr<PlasmaPointerAccel> PlasmaPointerAccel::Connect() {
@@ -96,12 +96,6 @@ bool PlasmaPointerAccel::Write(const PointerAccel& accel) {
     all = sd_bus_set_property(bus_.get(), kKWin, path.c_str(), kDeviceInterface, "pointerAccelerationProfileFlat",
                               &error, "b", flat) >= 0 && all;
     sd_bus_error_free(&error);
-  }
-  // KWin applies the change at once; the file keeps it for the next session. Plasma 6 names the
-  // tool kwriteconfig6, Plasma 5 kwriteconfig5; either may be missing.
-  const std::string value = flat != 0 ? "true" : "false";
-  for (const char* tool : {"kwriteconfig6", "kwriteconfig5"}) {
-    if (RunProgram({tool, "--file", "kcminputrc", "--group", "Mouse", "--key", "XLbInptAccelProfileFlat", value})) break;
   }
   return all;
 }

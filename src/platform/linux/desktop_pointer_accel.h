@@ -1,8 +1,8 @@
 #pragma once
 // Pointer acceleration in Wayland sessions, where the compositor drives the pointer and keeps the
 // setting: GNOME in GSettings (org.gnome.desktop.peripherals.mouse accel-profile: "flat" or
-// "default"), KDE Plasma on KWin's input devices over D-Bus (pointerAccelerationProfileFlat), kept
-// for the next login in kcminputrc ([Mouse] XLbInptAccelProfileFlat).
+// "default"), KDE Plasma on KWin's input devices over D-Bus (pointerAccelerationProfileFlat), which
+// KWin keeps in its own configuration for the next login.
 
 #include <memory>
 #include <optional>
@@ -21,7 +21,7 @@ std::optional<PointerAccel> AccelFromGnomeProfile(std::string_view printed);
 
 class GnomePointerAccel final : public PointerSettings {
  public:
-  // nullptr when the gsettings tool or the mouse schema is missing.
+  // nullptr when the mouse schema is not installed.
   static std::unique_ptr<GnomePointerAccel> Connect();
   std::optional<PointerAccel> Read() override;
   bool Write(const PointerAccel& accel) override;

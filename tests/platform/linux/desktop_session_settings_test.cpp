@@ -1,9 +1,9 @@
 // What Wayland desktops keep in their own settings: the keyboard layout (GNOME's input sources,
-// Plasma's kxkbrc), the pointer's acceleration profile, the helper programs that read them, and
-// the application ids that name .desktop files.
+// Plasma's kxkbrc), the pointer's acceleration profile, GNOME's settings store that keeps both,
+// and the application ids that name .desktop files.
 #include <xkbcommon/xkbcommon.h>
 
-#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include "platform/desktop_entry.h"
 #include "platform/linux/desktop_layout_names.h"
 #include "platform/linux/desktop_pointer_accel.h"
-#include "platform/linux/run_program.h"
+#include "platform/linux/gsettings_value.h"
 #include "platform/linux/xkb_key_names.h"
 
 namespace halvric::linux_hid {
@@ -71,18 +71,35 @@ TEST(DesktopLayoutNames, ConfiguredLayoutAndCompositorKeymapGiveTheKeyNames) {
   EXPECT_EQ(XkbKeyNames::FromKeymapText("xkb_keymap { broken"), nullptr);
 }
 
-TEST(RunProgram, OutputStatusAndTimeout) {
-  EXPECT_EQ(RunProgram({"sh", "-c", "printf 'flat\\n'; echo err >&2"}), "flat\n");
-  // A failing program, one that does not exist, and an empty command give nothing.
-  EXPECT_EQ(RunProgram({"sh", "-c", "printf x; exit 3"}), std::nullopt);
-  EXPECT_EQ(RunProgram({"halvric-no-such-program-here"}), std::nullopt);
-  EXPECT_EQ(RunProgram({}), std::nullopt);
-  // Arguments reach the program as they are, never through a shell.
-  EXPECT_EQ(RunProgram({"printf", "%s", "a b; echo c"}), "a b; echo c");
-  // A program that hangs is killed at the timeout.
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(RunProgram({"sleep", "10"}, 200), std::nullopt);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+TEST(GSettingsValue, ReadsAndWritesInstalledSchemasOnly) {
+  // A schema of the test's own, compiled into a folder GIO is pointed at, over GIO's memory store.
+  testing::TempFolder dir;
+  dir.Put("halvric.test.gschema.xml", R"(<schemalist>
+  <schema id="halvric.test" path="/halvric/test/">
+    <key name="accel-profile" type="s"><default>'default'</default></key>
+    <key name="sources" type="a(ss)"><default>[('xkb', 'de'), ('ibus', 'anthy')]</default></key>
+  </schema>
+</schemalist>)");
+  const std::string compile = "glib-compile-schemas " + dir.path().string();
+  if (std::system(compile.c_str()) != 0) GTEST_SKIP() << "no glib-compile-schemas";
+  ::setenv("GSETTINGS_SCHEMA_DIR", dir.path().c_str(), 1);
+  ::setenv("GSETTINGS_BACKEND", "memory", 1);
+
+  EXPECT_EQ(ReadGSettings("halvric.test", "accel-profile"), "'default'");
+  EXPECT_EQ(AccelFromGnomeProfile(*ReadGSettings("halvric.test", "accel-profile")), kAccelOn);
+  EXPECT_TRUE(WriteGSettingsString("halvric.test", "accel-profile", "flat"));
+  EXPECT_EQ(AccelFromGnomeProfile(*ReadGSettings("halvric.test", "accel-profile")), kAccelOff);
+  // The list prints as the desktop's own tool prints it, which the layout reader takes.
+  const auto sources = ReadGSettings("halvric.test", "sources");
+  ASSERT_TRUE(sources.has_value());
+  EXPECT_EQ(ParseGnomeInputSources(*sources)->layout, "de");
+  // Missing schemas and keys, and keys that hold no string, are answers, never aborts.
+  EXPECT_EQ(ReadGSettings("halvric.no.such.schema", "accel-profile"), std::nullopt);
+  EXPECT_EQ(ReadGSettings("halvric.test", "no-such-key"), std::nullopt);
+  EXPECT_FALSE(WriteGSettingsString("halvric.no.such.schema", "accel-profile", "flat"));
+  EXPECT_FALSE(WriteGSettingsString("halvric.test", "sources", "flat"));
+  ::unsetenv("GSETTINGS_SCHEMA_DIR");
+  ::unsetenv("GSETTINGS_BACKEND");
 }
 
 TEST(DesktopPointerAccel, GnomeProfiles) {
