@@ -74,12 +74,12 @@ TEST(DesktopLayoutNames, ConfiguredLayoutAndCompositorKeymapGiveTheKeyNames) {
 TEST(GSettingsValue, ReadsAndWritesInstalledSchemasOnly) {
   // A schema of the test's own, compiled into a folder GIO is pointed at, over GIO's memory store.
   testing::TempFolder dir;
-  dir.Put("halvric.test.gschema.xml", R"(<schemalist>
+  dir.Put("halvric.test.gschema.xml", R"xml(<schemalist>
   <schema id="halvric.test" path="/halvric/test/">
     <key name="accel-profile" type="s"><default>'default'</default></key>
     <key name="sources" type="a(ss)"><default>[('xkb', 'de'), ('ibus', 'anthy')]</default></key>
   </schema>
-</schemalist>)");
+</schemalist>)xml");
   const std::string compile = "glib-compile-schemas " + dir.path().string();
   if (std::system(compile.c_str()) != 0) GTEST_SKIP() << "no glib-compile-schemas";
   ::setenv("GSETTINGS_SCHEMA_DIR", dir.path().c_str(), 1);
