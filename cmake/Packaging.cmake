@@ -30,6 +30,17 @@ file(GLOB _resource_files CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/resources/usage_to_scan.txt
   ${PROJECT_SOURCE_DIR}/resources/bulitin.ini)
 install(FILES ${_resource_files} DESTINATION ${CMAKE_INSTALL_DATADIR}/halvric)
+# The KWin scripts that report the active window in Plasma (one per generation of KWin's
+# scripting API), loaded by the program from its program folder.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/kwin DESTINATION ${CMAKE_INSTALL_DATADIR}/halvric)
+# The GNOME Shell extension that publishes the focused window: one variant in the classic style
+# of GNOME 43 and 44 (Debian 12), one in the module style of GNOME 45 and later. Only one can sit
+# under its uuid; HALVRIC_GNOME_SHELL=45 installs the newer one.
+set(HALVRIC_GNOME_SHELL "43" CACHE STRING "GNOME Shell generation of the installed extension: 43 (43-44) or 45 (45 and later)")
+set_property(CACHE HALVRIC_GNOME_SHELL PROPERTY STRINGS 43 45)
+set(_extension halvric-focus@halvric.github.io)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/gnome-shell/${_extension}/gnome-${HALVRIC_GNOME_SHELL}/
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions/${_extension})
 if(EXISTS ${PROJECT_SOURCE_DIR}/resources/library)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/library DESTINATION ${CMAKE_INSTALL_DATADIR}/halvric)
 endif()

@@ -26,14 +26,15 @@
 #include "macro/macro_library.h"
 #include "platform/folders.h"
 #include "platform/instance_socket.h"
-#include "platform/linux/libinput_pointer_accel.h"
+#include "platform/linux/desktop_pointer_accel.h"
+#include "platform/linux/foreground_provider.h"
 #include "platform/linux/x11_compositor.h"
-#include "platform/linux/x11_foreground_window.h"
 #include "platform/linux/x11_pointer_control.h"
 #include "platform/linux/xkb_key_names.h"
 #include "platform/pointer_acceleration.h"
 #include "platform/process_start.h"
 #include "platform/profile_file.h"
+#include "platform/session_desktop.h"
 #include "services/program_context.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/macro/macro_edit.h"
@@ -175,9 +176,19 @@ int CHalvricApp::Run(int argc, char** argv) {
   deps.session = session.get();
   // Key texts use the labels of the user's own keyboard layout.
   deps.key_names = linux_hid::UserKeyNames();
-  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-    deps.pointer = linux_hid::ConnectPointerSettings();
-    deps.foreground = linux_hid::X11ForegroundWindow::Connect();
+  // The window in front and the pointer settings come from what the session offers: the
+  // compositor's own means in a Wayland session, the X server otherwise.
+  const SessionEnvironment session_env = SessionEnvironment::FromProcess();
+  deps.pointer = linux_hid::SessionPointerSettings(session_env);
+  const char* kde_version = std::getenv("KDE_SESSION_VERSION");
+  linux_hid::ForegroundChoice foreground =
+      linux_hid::ConnectForegroundWindow(session_env, ProgramFolder(env), kde_version != nullptr ? kde_version : "");
+  deps.foreground = std::move(foreground.window);
+  deps.foreground_notice = ForegroundNotice(session_env, foreground.source);
+  if (qEnvironmentVariableIsSet("HALVRIC_REPORT_DESKTOP")) {
+    std::fprintf(stderr, "halvric: window in front from %s; pointer acceleration %s\n",
+                 foreground.source ? std::string(SourceName(*foreground.source)).c_str() : "nowhere",
+                 deps.pointer ? "settable" : "not settable");
   }
 
   // Tilt-scroll and touch through uinput, where it may be written, on any display: uinput needs
@@ -197,7 +208,9 @@ int CHalvricApp::Run(int argc, char** argv) {
   // The X server's notice of active-window changes wakes the window's foreground check.
   auto on_active_window = std::make_shared<std::function<void()>>();
   std::unique_ptr<ActiveWindowWatch> active_watch;
-  if (deps.foreground) {
+  // Only the X server sends such notices; the other sources are asked on the check's timer.
+  if (deps.foreground && foreground.source == ForegroundSource::kX11 &&
+      QGuiApplication::platformName() == QLatin1String("xcb")) {
     active_watch = ActiveWindowWatch::Create([on_active_window] {
       if (*on_active_window) (*on_active_window)();
     });

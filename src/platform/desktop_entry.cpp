@@ -45,6 +45,21 @@ std::string ExecProgram(std::string_view exec) {
   return std::string(word);
 }
 
+// The .desktop files of `folder` and its subfolders, in name order.
+std::vector<std::filesystem::path> DesktopFiles(const std::filesystem::path& folder) {
+  std::error_code ec;
+  std::vector<std::filesystem::path> files;
+  for (auto it = std::filesystem::recursive_directory_iterator(
+           folder, std::filesystem::directory_options::skip_permission_denied, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    if (it->path().extension() == ".desktop" && it->is_regular_file(ec)) files.push_back(it->path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+constexpr std::string_view kSection = "Desktop Entry";
+
 }  // namespace
 
 std::vector<std::filesystem::path> XdgApplicationFolders() {
@@ -71,17 +86,8 @@ std::string DesktopEntryName(const std::string& executable, const std::vector<st
   const std::string wanted = Lower(BaseName(executable));
   if (wanted.empty()) return {};
   for (const auto& folder : folders) {
-    std::error_code ec;
-    std::vector<std::filesystem::path> files;
-    for (auto it = std::filesystem::recursive_directory_iterator(
-             folder, std::filesystem::directory_options::skip_permission_denied, ec);
-         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-      if (it->path().extension() == ".desktop" && it->is_regular_file(ec)) files.push_back(it->path());
-    }
-    std::sort(files.begin(), files.end());
-    for (const auto& file : files) {
+    for (const auto& file : DesktopFiles(folder)) {
       const ProfileFile entry(file.string());
-      constexpr std::string_view kSection = "Desktop Entry";
       if (entry.GetString(kSection, "Hidden", "") == "true") continue;
       const std::string program = ExecProgram(entry.GetString(kSection, "Exec", "", 4096));
       if (program.empty() || Lower(BaseName(program)) != wanted) continue;
@@ -90,6 +96,38 @@ std::string DesktopEntryName(const std::string& executable, const std::vector<st
     }
   }
   return {};
+}
+
+std::string DesktopEntryProgram(const std::string& app_id, const std::vector<std::filesystem::path>& folders) {
+  if (app_id.empty() || app_id.find('/') != std::string::npos) return {};
+  const std::string id = Lower(app_id);
+  const size_t dot = id.rfind('.');
+  const std::string last_part = dot == std::string::npos ? std::string() : id.substr(dot + 1);
+  // The file names looked for, best first; a StartupWMClass match counts after all of them.
+  auto rank = [&](const std::filesystem::path& file, const ProfileFile& entry) {
+    const std::string stem = Lower(file.stem().string());
+    if (file.stem().string() == app_id) return 0;
+    if (stem == id) return 1;
+    if (!last_part.empty() && stem == last_part) return 2;
+    if (Lower(entry.GetString(kSection, "StartupWMClass", "")) == id) return 3;
+    return -1;
+  };
+  std::string best;
+  int best_rank = 4;
+  for (const auto& folder : folders) {
+    for (const auto& file : DesktopFiles(folder)) {
+      const ProfileFile entry(file.string());
+      const int r = rank(file, entry);
+      if (r < 0 || r >= best_rank || entry.GetString(kSection, "Hidden", "") == "true") continue;
+      const std::string program = BaseName(ExecProgram(entry.GetString(kSection, "Exec", "", 4096)));
+      if (program.empty()) continue;
+      best = program;
+      best_rank = r;
+    }
+    // A folder earlier in the list overrides the later ones for the same file name.
+    if (best_rank <= 2) break;
+  }
+  return best;
 }
 
 std::string ProgramDisplayName(const std::string& executable) {

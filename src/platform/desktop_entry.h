@@ -18,6 +18,12 @@ std::vector<std::filesystem::path> XdgApplicationFolders();
 // "env VAR=value"; Windows paths (backslashes) are matched by their last part.
 std::string DesktopEntryName(const std::string& executable, const std::vector<std::filesystem::path>& folders);
 
+// The file name of the program that the .desktop file of the Wayland application id `app_id`
+// runs: the file <app_id>.desktop (also by its last dotted part, "org.gnome.Nautilus" finding
+// nautilus.desktop, and case-insensitively), else a file whose StartupWMClass is `app_id`; the
+// folders in the given order. Empty when no entry is found or its Exec names no program.
+std::string DesktopEntryProgram(const std::string& app_id, const std::vector<std::filesystem::path>& folders);
+
 // DesktopEntryName over XdgApplicationFolders(), else the executable's file name.
 std::string ProgramDisplayName(const std::string& executable);
 

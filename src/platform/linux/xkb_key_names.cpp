@@ -7,7 +7,10 @@
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include "platform/linux/desktop_layout_names.h"
 #include "platform/linux/scan_code_keycodes.h"
+#include "platform/linux/wayland_keymap.h"
+#include "platform/session_desktop.h"
 
 namespace halvric::linux_hid {
 namespace {
@@ -145,13 +148,34 @@ std::unique_ptr<XkbKeyNames> XkbKeyNames::FromX11Display(const char* display) {
   return std::make_unique<XkbKeyNames>(LabelsOf(keymap.get(), layout));
 }
 
+std::unique_ptr<XkbKeyNames> XkbKeyNames::FromKeymapText(const std::string& text) {
+  const ContextPtr context = NewContext();
+  if (!context) return nullptr;
+  const KeymapPtr keymap(
+      xkb_keymap_new_from_string(context.get(), text.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
+  if (!keymap) return nullptr;
+  return std::make_unique<XkbKeyNames>(LabelsOf(keymap.get(), 0));
+}
+
 std::string XkbKeyNames::KeyName(int scan_code) const {
   const auto it = names_.find(scan_code);
   return it != names_.end() ? it->second : std::string();
 }
 
 std::unique_ptr<KeyNameSource> UserKeyNames() {
+  const SessionEnvironment env = SessionEnvironment::FromProcess();
+  auto desktop = [&env]() -> std::unique_ptr<XkbKeyNames> {
+    const std::optional<XkbLayoutNames> names = DesktopLayoutNames(env);
+    return names ? XkbKeyNames::FromNames(*names) : nullptr;
+  };
+  if (IsWaylandSession(env)) {
+    if (const auto text = WaylandKeymapText()) {
+      if (auto compositor = XkbKeyNames::FromKeymapText(*text)) return compositor;
+    }
+    if (auto configured = desktop()) return configured;
+  }
   if (auto x11 = XkbKeyNames::FromX11Display()) return x11;
+  if (auto configured = desktop()) return configured;
   if (auto system = XkbKeyNames::FromNames(SystemLayoutNames())) return system;
   return std::make_unique<NoKeyNames>();
 }

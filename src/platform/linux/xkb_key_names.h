@@ -5,9 +5,10 @@
 // Keys that type no visible character (Esc, F1, arrows, the keypad, Space, modifiers) get no
 // name, so that the program's own table names stand for them.
 //
-// The layout comes from the X server when a display is reachable (the live keymap, including a
-// layout switched at run time before the source was made), else from XKB_DEFAULT_* or
-// /etc/default/keyboard.
+// In a Wayland session the layout comes from the compositor's keymap, else from the layout the
+// desktop is configured with; without Wayland from the X server when a display is reachable (the
+// live keymap, including a layout switched at run time before the source was made). Last come
+// XKB_DEFAULT_* and /etc/default/keyboard.
 
 #include <map>
 #include <memory>
@@ -27,6 +28,10 @@ class XkbKeyNames final : public KeyNameSource {
   // there is no display or it lacks the keyboard extension.
   static std::unique_ptr<XkbKeyNames> FromX11Display(const char* display = nullptr);
 
+  // Compiles a keymap given as XKB's text format (a Wayland compositor's keymap). Null when it
+  // does not compile.
+  static std::unique_ptr<XkbKeyNames> FromKeymapText(const std::string& text);
+
   std::string KeyName(int scan_code) const override;
 
   // The names are computed once, so the source is immutable and safe to share between threads.
@@ -36,8 +41,7 @@ class XkbKeyNames final : public KeyNameSource {
   std::map<int, std::string> names_;
 };
 
-// The best source for this session: the X server's keymap, else the system's layout names,
-// else a source without names.
+// The best source for this session, in the order above; a source without names when none works.
 std::unique_ptr<KeyNameSource> UserKeyNames();
 
 }  // namespace halvric::linux_hid

@@ -51,6 +51,7 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
       start_hidden_(deps.start_hidden),
       tray_available_(std::move(deps.tray_available)),
       host_input_notice_(QString::fromStdString(deps.host_input_notice)),
+      foreground_notice_(QString::fromStdString(deps.foreground_notice)),
       pin_(deps.pin),
       active_window_notices_(deps.active_window_notices),
       pointer_(std::move(deps.pointer)),

@@ -78,6 +78,9 @@ struct DlgDeps {
   DeviceConnection* session = nullptr;  // the device session; its notifications are connected to the slots below
   std::unique_ptr<PointerSettings> pointer;        // may be null (no display)
   std::unique_ptr<ForegroundWindow> foreground;    // may be null
+  // What the link squares say when profiles linked to programs cannot follow every window (no
+  // source of the window in front, or one that sees XWayland windows only); empty: nothing.
+  std::string foreground_notice;
   // The key labels of the user's keyboard layout; null: the program's own key names.
   std::shared_ptr<const KeyNameSource> key_names;
   // Where movement reports go for tilt-scroll and touch on this computer; null: nowhere. The
@@ -147,6 +150,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   // Why no mouse can be used although one is present (shown under "No device !!"); else empty.
   const QString& NoDeviceReason() const { return no_device_reason_; }
   const QString& HostInputNotice() const { return host_input_notice_; }
+  const QString& ForegroundNotice() const { return foreground_notice_; }
   int ProtectedButton() const { return protected_button_; }
   const std::vector<SettingsItem>& items() const { return items_; }
   const std::vector<Slider>& sliders() const;
@@ -368,6 +372,7 @@ class CHalvricDlg : public QWidget, private ReportView {
   bool start_hidden_;
   std::function<bool()> tray_available_;
   QString host_input_notice_;
+  QString foreground_notice_;
   QString no_device_reason_;
   std::optional<int> pin_;
   bool active_window_notices_ = false;

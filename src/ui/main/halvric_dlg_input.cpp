@@ -120,7 +120,12 @@ void CHalvricDlg::mouseMoveEvent(QMouseEvent* e) {
     if (hit.kind == kHitButton) glow_timer_.start(40);
     else glow_timer_.stop();
     setCursor(hit.kind != kHitNone ? Qt::PointingHandCursor : Qt::ArrowCursor);
-    if (hit.kind == kHitAppArea) SetHint(T(static_cast<int>(TextFamily::msg_str), text_id::kMsgAssignExecutable));
+    if (hit.kind == kHitAppArea) {
+      SetHint(foreground_notice_.isEmpty() ? T(static_cast<int>(TextFamily::msg_str), text_id::kMsgAssignExecutable)
+                                           : foreground_notice_);
+    }
+    // The whole notice, which the hint line may cut short.
+    setToolTip(hit.kind == kHitAppArea ? foreground_notice_ : QString());
     if (hit.kind == kHitItem && !items_[static_cast<size_t>(hit.index)].hint.isEmpty()) {
       SetHint(items_[static_cast<size_t>(hit.index)].hint);
     }

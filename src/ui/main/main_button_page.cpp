@@ -25,6 +25,7 @@ QRect ButtonPage::ProfileEnableRect(int profile) const {
 }
 QRect ButtonPage::AppAreaRect() const { return {220, 124, 520, 30}; }
 QRect ButtonPage::LinkRemoveRect() const { return {714, 129, 20, 20}; }
+QRect ButtonPage::ForegroundNoticeRect() const { return {688, 129, 20, 20}; }
 int ButtonPage::ColourCellCount() const { return 64; }
 QRect ButtonPage::ColourCellRect(int index) const {
   return {564 + (index % 32) * 13, 546 + (index / 32) * 19, 12, 17};
@@ -216,7 +217,17 @@ void ButtonPage::Paint(QPainter& p) {
     linked = true;
   }
   p.setPen(linked ? ui::kTextStrong : ui::kTextDim);
-  p.drawText(app.adjusted(12, 0, -40, 0), Qt::AlignVCenter | Qt::AlignLeft, app_text);
+  const int text_end = w_.ForegroundNotice().isEmpty() ? -40 : -(app.right() - ForegroundNoticeRect().left() + 6);
+  p.drawText(app.adjusted(12, 0, text_end, 0), Qt::AlignVCenter | Qt::AlignLeft, app_text);
+  // A warning sign when links cannot follow every window; the hint and tool tip say why.
+  if (!w_.ForegroundNotice().isEmpty()) {
+    const QRect sign = ForegroundNoticeRect();
+    p.setPen(QPen(ui::kWarn, 1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QRectF(sign).adjusted(0.5, 0.5, -0.5, -0.5));
+    p.setFont(w_.fonts_[kFont12]);
+    p.drawText(sign, Qt::AlignCenter, QStringLiteral("!"));
+  }
   if (linked) {
     const QRect x = LinkRemoveRect();
     p.setPen(QPen(w_.hover_.kind == CHalvricDlg::kHitLinkRemove ? ui::kWarn : ui::kTextDim, 1.6));

@@ -24,6 +24,8 @@ class ButtonPage {
   int ColourCellCount() const;
   QRect AppAreaRect() const;
   QRect LinkRemoveRect() const;
+  // The warning sign beside it, shown while linked profiles cannot follow every window.
+  QRect ForegroundNoticeRect() const;
   QRect ButtonItemRect(int button) const;
   QRect CaptureIconRect(int button) const;
 
