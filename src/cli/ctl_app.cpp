@@ -53,6 +53,8 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
                  "--simulate alone means level11)");
   app.add_option("--sim-state", ctx.options.sim_state, "State file of the simulated mouse (loaded, saved at exit)");
   app.add_option("--trace", ctx.options.trace, "Append the wire trace of the simulated mouse to this file");
+  // Tests drive the command's failure paths with it; it is not part of the documented interface.
+  app.add_option("--sim-fault", ctx.options.sim_fault, "Fault of the simulated mice at one exchange")->group("");
   app.add_option("--device", ctx.options.device, "Path of the mouse to use (see: list)");
   app.add_flag("--json", ctx.options.json, "Machine-readable output");
   app.add_flag("-q,--quiet", ctx.options.quiet, "No confirmations or progress; only what a command shows, and errors");

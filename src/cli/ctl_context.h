@@ -38,6 +38,7 @@ struct GlobalOptions {
   std::string simulate;   // model list; empty: real mice
   std::string sim_state;  // state file of the simulated mouse
   std::string trace;      // wire-trace file (simulated mouse)
+  std::string sim_fault;  // a fault of the simulated mice at one exchange ("unplug@12"); tests only
   std::string device;     // chosen interface path
   std::string keyboard_layout;  // XKB layout[:variant] that names the keys; empty: the session's
   bool json = false;
