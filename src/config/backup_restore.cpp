@@ -91,6 +91,8 @@ BackupResult Restore(DeviceLayer& dev, WorkingCopy& wc, const std::string& file,
       if (!WriteMemory(m, offset, std::span<const uint8_t>(image->data() + offset, n))) {
         Busy(progress, static_cast<double>(offset) / size, false);
         result.status = BackupStatus::kWriteFailed;
+        // The mouse now holds part of the file: the working copy no longer describes it.
+        wc.loaded = false;
         result.message = "write error!! The settings before the restore are in " + result.auto_backup.string();
         return result;
       }

@@ -104,11 +104,11 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const ProgressFn& progr
   if (!st.ok) return ReadAllResult::kFailed;
   wc.status = st.values;
   wc.active_profile = st.values[1];
-  GetInfo2(mouse, wc.info2);
-  if (GetInfo1(mouse, wc.info1)) {
-    wc.info1[0] = std::min<uint8_t>(wc.info1[0], 5);
-    wc.info1[1] = std::min<uint8_t>(wc.info1[1], 4);
-  }
+  // A mouse that stops answering here is not asked for the rest: each request would wait out
+  // the handshake, and the working copy is not loaded either way.
+  if (!GetInfo2(mouse, wc.info2) || !GetInfo1(mouse, wc.info1)) return ReadAllResult::kFailed;
+  wc.info1[0] = std::min<uint8_t>(wc.info1[0], 5);
+  wc.info1[1] = std::min<uint8_t>(wc.info1[1], 4);
 
   const MemoryMap& m = wc.map;
   std::vector<uint8_t> mem(m.read_size, 0);
@@ -140,7 +140,7 @@ ReadAllResult ReadAll(DeviceLayer& dev, WorkingCopy& wc, const ProgressFn& progr
   const int entries = wc.protocol_level == 0 ? kShortInfoEntries : kInfoEntries;
   for (int i = 0; i < kInfoEntries; ++i) {
     wc.info_entries[i].values = {};
-    if (i < entries) GetInfoEntry(mouse, i, wc.info_entries[i].values);
+    if (i < entries && !GetInfoEntry(mouse, i, wc.info_entries[i].values)) return ReadAllResult::kFailed;
   }
   ReportProgress(progress, 1.0);
   wc.loaded = true;

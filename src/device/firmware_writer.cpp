@@ -243,7 +243,12 @@ void FirmwareWriter::Run(std::stop_token stop, std::unique_ptr<Job> job_ptr) {
   acks_.Reset();
   const auto elapsed = std::chrono::duration_cast<milliseconds>(dev_.backend().Now() - start).count();
   const std::string done = FormatUpgradeDone(pieces, static_cast<long long>(elapsed), errors);
-  ExitIsp(job.mouse);
+  // Only a mouse that took the request to leave programming mode runs the new firmware; one that
+  // did not stays in programming mode, and the write counts as failed so that it is retried.
+  if (!ExitIsp(job.mouse)) {
+    Finish(job, UpgradeOutcome::kFailed, kUpgradeWriteError);
+    return;
+  }
   Finish(job, UpgradeOutcome::kCompleted, done);
 }
 

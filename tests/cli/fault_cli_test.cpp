@@ -75,7 +75,9 @@ TEST_F(CtlFaults, LastingFaultsEndTheCommandWithAMessage) {
       const CtlRun r = Run(c.model, fault, c.args);
       EXPECT_EQ(r.code, 1) << c.args[0] << " " << fault << ": " << r.out;
       EXPECT_FALSE(r.err.empty()) << c.args[0] << " " << fault;
-      if (c.args[0] == "backup") EXPECT_FALSE(std::filesystem::exists(file)) << fault;
+      if (c.args[0] == "backup") {
+        EXPECT_FALSE(std::filesystem::exists(file)) << fault;
+      }
     }
   }
 }

@@ -40,6 +40,8 @@ struct FaultRig {
   testing::TempFolder data;
   nlohmann::json kept_state;
   WorkingCopy kept_wc;
+  sim::PlannedFault fault;  // of the run being checked
+  bool lasting = false;     // that fault was unplug or stuck
 };
 
 // What an operation reported.
@@ -77,6 +79,11 @@ std::string KindName(sim::FaultKind kind);
 // the handshake limits allow beyond the clean run, or when the operation fails without saying
 // why where it gives a message. Prints the figures.
 MatrixFigures RunMatrix(FaultRig& rig, const std::string& name, const MatrixCase& c);
+
+// A short answer carries no checksum: a garbled answer that happens to carry the read command
+// (1 in 64) cannot be told from the mouse's data. True when `have` differs from `want` only within
+// seven consecutive bytes (one read step) and the run's fault was a garbage answer on a short-report mouse.
+bool UndetectableGarbage(FaultRig& rig, const std::vector<uint8_t>& have, const std::vector<uint8_t>& want);
 
 // The parts of two working copies that come from the mouse.
 void ExpectSameConfiguration(const WorkingCopy& have, const WorkingCopy& want);

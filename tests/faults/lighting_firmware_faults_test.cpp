@@ -30,7 +30,9 @@ TEST_P(LightingFaults, OkStoresEveryZoneWholeOrSaysItFailed) {
     return Outcome{picker.Ok(), {}};
   };
   c.check = [&](FaultRig& r, const Outcome& o, const std::vector<uint8_t>& clean_end) {
-    if (o.ok) EXPECT_EQ(r.Memory(), clean_end);
+    if (o.ok) {
+      EXPECT_EQ(r.Memory(), clean_end);
+    }
     r.rig.dev->mirror().Clear();
     std::vector<lighting::LedZoneRecord> now;
     ASSERT_TRUE(lighting::ReadLightingBlock(r.handle(), now));

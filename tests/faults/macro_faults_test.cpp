@@ -43,9 +43,31 @@ void Prepare(FaultRig& r) {
   r.Keep();
 }
 
+// After a success, or a one-shot fault, the table is the mouse's. While a lasting fault keeps
+// the mouse from answering, a slot whose state cannot be read back is dropped from the table: it
+// never claims a macro the mouse does not hold, but may know less until the next read-all. The
+// buttons being rebound when the mouse stopped answering may be left half written in the mouse
+// while the working copy keeps their old function; every other button must agree.
 void CheckTable(FaultRig& r, const Outcome& o, const std::vector<uint8_t>& clean_end) {
-  if (o.ok) EXPECT_EQ(r.Memory(), clean_end);
-  test::ExpectSameConfiguration(r.wc, r.FreshRead());
+  if (o.ok) {
+    EXPECT_EQ(r.Memory(), clean_end);
+  }
+  const WorkingCopy fresh = r.FreshRead();
+  if (o.ok || !r.lasting) {
+    test::ExpectSameConfiguration(r.wc, fresh);
+    return;
+  }
+  WorkingCopy known = fresh;
+  for (size_t s = 0; s < known.macros.size(); ++s) {
+    if (r.wc.macros[s].start == 0) known.macros[s] = r.wc.macros[s];
+  }
+  for (size_t p = 0; p < known.profiles.size(); ++p) {
+    for (size_t k = 0; k < known.profiles[p].buttons.size(); ++k) {
+      const auto& before = r.kept_wc.profiles[p].buttons[k].bytes;
+      if (before[0] >= 8 && before[0] <= 10) known.profiles[p].buttons[k] = r.wc.profiles[p].buttons[k];
+    }
+  }
+  test::ExpectSameConfiguration(r.wc, known);
 }
 
 class MacroFaults : public ::testing::TestWithParam<const char*> {};

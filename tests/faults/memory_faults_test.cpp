@@ -1,6 +1,7 @@
 // Read-all, backup, restore and the reset to defaults with a fault at their exchanges.
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <random>
 
 #include "config/auto_backup.h"
@@ -58,6 +59,7 @@ TEST_P(MemoryFaults, ReadAllLoadsWhatTheMouseHoldsOrNothing) {
 TEST_P(MemoryFaults, BackupWritesTheWholeMemoryOrNoFile) {
   FaultRig rig(GetParam());
   const std::string file = (rig.data.path() / "mouse.bf").string();
+  int undetectable = 0;
   MatrixCase c;
   c.run = [&](FaultRig& r) {
     std::filesystem::remove(file);
@@ -69,13 +71,18 @@ TEST_P(MemoryFaults, BackupWritesTheWholeMemoryOrNoFile) {
       const std::vector<uint8_t> memory = r.Memory();
       const std::vector<uint8_t> image = FileImage(file);
       ASSERT_LE(image.size(), memory.size());
-      EXPECT_TRUE(std::equal(image.begin(), image.end(), memory.begin())) << "the backup differs from the memory";
+      const std::vector<uint8_t> held(memory.begin(), memory.begin() + static_cast<std::ptrdiff_t>(image.size()));
+      if (image != held) {
+        EXPECT_TRUE(test::UndetectableGarbage(r, image, held)) << "the backup differs from the memory";
+        ++undetectable;
+      }
     } else {
       EXPECT_FALSE(o.message.empty());
       EXPECT_FALSE(std::filesystem::exists(file));
     }
   };
   test::RunMatrix(rig, std::string("backup ") + GetParam(), c);
+  if (undetectable > 0) std::cout << "[ matrix ] backup " << GetParam() << ": " << undetectable << " garbled answers carried the read command\n";
 }
 
 TEST_P(MemoryFaults, RestoreLandsOrFailsAndItsAutomaticBackupPutsTheMouseBack) {
@@ -99,7 +106,9 @@ TEST_P(MemoryFaults, RestoreLandsOrFailsAndItsAutomaticBackupPutsTheMouseBack) {
     return Outcome{res.ok() && res.reread == ReadAllResult::kLoaded, res.message};
   };
   c.check = [&](FaultRig& r, const Outcome& o, const std::vector<uint8_t>& clean_end) {
-    if (o.ok) EXPECT_EQ(r.Memory(), clean_end);
+    if (o.ok) {
+      EXPECT_EQ(r.Memory(), clean_end);
+    }
     // A working copy the program still holds as loaded must be the mouse's.
     if (o.ok || r.wc.loaded) test::ExpectSameConfiguration(r.wc, r.FreshRead());
     ExpectAutoBackupRestoresTheMouse(r, before);
@@ -119,7 +128,9 @@ TEST_P(MemoryFaults, ResetLandsOrFailsAndItsAutomaticBackupPutsTheMouseBack) {
     return Outcome{ResetToDefaults(*r.rig.dev, r.wc, options) == ResetResult::kDone, {}};
   };
   c.check = [&](FaultRig& r, const Outcome& o, const std::vector<uint8_t>& clean_end) {
-    if (o.ok) EXPECT_EQ(r.Memory(), clean_end);
+    if (o.ok) {
+      EXPECT_EQ(r.Memory(), clean_end);
+    }
     if (o.ok || r.wc.loaded) test::ExpectSameConfiguration(r.wc, r.FreshRead());
     ExpectAutoBackupRestoresTheMouse(r, before);
   };
