@@ -119,6 +119,7 @@ MatrixFigures RunMatrix(FaultRig& rig, const std::string& name, const MatrixCase
       fault.at = k;
       rig.Reset();
       mouse.ScheduleFault(fault);
+      rig.rig.backend.ClearTrace();
       const auto t0 = rig.rig.backend.VirtualElapsed();
       const Outcome outcome = c.run(rig);
       const auto took = rig.rig.backend.VirtualElapsed() - t0;
@@ -129,7 +130,16 @@ MatrixFigures RunMatrix(FaultRig& rig, const std::string& name, const MatrixCase
       rig.lasting = fault.kind == sim::FaultKind::kUnplugged || fault.kind == sim::FaultKind::kBusyForever;
       const std::string where = name + ", " + sim::FaultText(fault) + " of " + std::to_string(figures.exchanges);
       SCOPED_TRACE(where);
-      EXPECT_LE(took.count(), (figures.clean_time + kSlack).count()) << "the operation hung";
+      if (took > figures.clean_time + kSlack) {
+        // What the host kept asking for after the mouse stopped answering.
+        std::string requests;
+        for (const WireEvent& e : ParseTrace(rig.rig.backend.TraceLines())) {
+          if (e.kind == 'S' && e.bytes.size() > 2) requests += " " + std::to_string(e.bytes[1]) + "/" + std::to_string(e.bytes[2]);
+          if (e.kind == 'P' && e.pause_ms > 2) requests += " P" + std::to_string(e.pause_ms);
+          if (e.kind == 'P' && e.pause_ms == 1) requests += ".";
+        }
+        ADD_FAILURE() << "the operation hung: " << took.count() << " ms; requests:" << requests;
+      }
       c.check(rig, outcome, clean_end);
       if (::testing::Test::HasFailure()) {
         ADD_FAILURE() << "stopped at " << where << (outcome.ok ? " (reported success)" : " (failed: " + outcome.message + ")");
