@@ -58,9 +58,6 @@ class HidBackend {
   virtual std::unique_ptr<HidHandle> Open(const std::string& path, std::string* error = nullptr) = 0;
   // A pause of the host between exchanges (the delays the command set names).
   virtual void Pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
-  // The clock that pauses advance and that the transfer layer's time limits are measured on.
-  // A simulated backend may run it on virtual time, so that pauses cost no real time.
-  virtual std::chrono::steady_clock::time_point Now() { return std::chrono::steady_clock::now(); }
 };
 
 }  // namespace halvric

@@ -46,13 +46,14 @@
 #include <vector>
 
 #include "platform/hid_backend.h"
+#include "platform/transfer_clock.h"
 #include "sim/sim_mouse.h"
 #include "sim/state_file.h"
 #include "sim/wire_trace.h"
 
 namespace halvric::sim {
 
-class SimHidBackend : public HidBackend {
+class SimHidBackend : public HidBackend, public TransferClock {
  public:
   static constexpr uint16_t kVendorId = 0x0C45;
 
