@@ -61,7 +61,7 @@ TEST_F(CtlFaults, LastingFaultsEndTheCommandWithAMessage) {
       {"level11", {"backup", file}},
       {"level5", {"reset"}},
       {"level11", {"lighting", "zone", "2", "FF0000", "breathe"}},
-      {"level0", {"dpi", "2", "800"}},
+      {"level0", {"dpi", "2", "800", "800"}},
   };
   for (const Case& c : cases) {
     size_t n = 0;
