@@ -56,6 +56,8 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
   app.add_option("--sim-latency", ctx.options.sim_latency_ms,
                  "Wire latency of the simulated mouse per transfer, in milliseconds (as a real mouse's USB polling adds)")
       ->check(CLI::Range(0, 1000));
+  // Tests drive the command's failure paths with it; it is not part of the documented interface.
+  app.add_option("--sim-fault", ctx.options.sim_fault, "Fault of the simulated mice at one exchange")->group("");
   app.add_option("--device", ctx.options.device, "Path of the mouse to use (see: list)");
   app.add_flag("--json", ctx.options.json, "Machine-readable output");
   app.add_flag("-q,--quiet", ctx.options.quiet, "No confirmations or progress; only what a command shows, and errors");

@@ -44,6 +44,14 @@ void CtlContext::CreateBackend() {
   } catch (const std::invalid_argument& e) {
     throw CtlError(e.what());
   }
+  if (!options.sim_fault.empty()) {
+    const auto fault = sim::ParseFault(options.sim_fault);
+    if (!fault || made.simulator == nullptr) {
+      throw CtlError("--sim-fault needs --simulate and a fault such as unplug@12 (garbage, drop, busy, "
+                     "busy:N, unplug, stuck)");
+    }
+    for (size_t i = 0; i < made.simulator->MouseCount(); ++i) made.simulator->Mouse(i).ScheduleFault(*fault);
+  }
   backend_ = std::move(made.hid);
   sim_ = made.simulator;
   devices_ = std::make_unique<DeviceLayer>(*backend_);

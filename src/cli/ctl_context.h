@@ -40,6 +40,7 @@ struct GlobalOptions {
   std::string sim_state;  // state file of the simulated mouse
   std::string trace;      // wire-trace file (simulated mouse)
   int sim_latency_ms = 0; // wire latency per transfer of the simulated mice
+  std::string sim_fault;  // a fault of the simulated mice at one exchange ("unplug@12"); tests only
   std::string device;     // chosen interface path
   std::string keyboard_layout;  // XKB layout[:variant] that names the keys; empty: the session's
   bool json = false;

@@ -91,21 +91,33 @@ BackupResult Restore(DeviceLayer& dev, WorkingCopy& wc, const std::string& file,
       if (!WriteMemory(m, offset, std::span<const uint8_t>(image->data() + offset, n))) {
         Busy(progress, static_cast<double>(offset) / size, false);
         result.status = BackupStatus::kWriteFailed;
+        // The mouse now holds part of the file: the working copy no longer describes it.
+        wc.loaded = false;
         result.message = "write error!! The settings before the restore are in " + result.auto_backup.string();
         return result;
       }
       Busy(progress, static_cast<double>(offset + n) / size, true);
     }
     Busy(progress, 1.0, true);
+    // The image is in the mouse; a mouse that stops answering now has not reloaded it, and the
+    // remaining requests would each wait out the handshake for nothing.
+    const auto stopped_answering = [&] {
+      Busy(progress, 1.0, false);
+      wc.loaded = false;
+      result.status = BackupStatus::kWriteFailed;
+      result.message = "write error!! The settings before the restore are in " + result.auto_backup.string();
+      return result;
+    };
     if (dev.HasLighting(path)) {
-      SendLightingApply(m);
+      if (!SendLightingApply(m)) return stopped_answering();
       const uint32_t led_mode = dev.Map(path).led_mode;
       if (size > led_mode) SetLedMode(m, (*image)[led_mode]);
     }
-    Commit(m);
+    if (!Commit(m)) return stopped_answering();
     dev.backend().Pause(10);
     result.reread = ReadAll(dev, wc);
     Busy(progress, 1.0, false);
+    if (result.reread == ReadAllResult::kFailed) return stopped_answering();
   }
   SelectProfileLive(m, 0);
   Wake(m);

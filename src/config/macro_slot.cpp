@@ -32,8 +32,14 @@ bool ReadMacroDirectory(const Mouse& m, MacroSlotTable& slots, const ProgressFn&
   if (!ReadMemory(m, m.map.directory, dir, true) || !ReadMemory(m, m.map.mode_table, modes, true)) {
     return false;
   }
+  // A mouse that stops answering is not asked for the other names (each request would wait out
+  // the handshake again); the slots not read are left empty.
   bool ok = true;
   for (int s = 0; s < kMacroSlots; ++s) {
+    if (!ok) {
+      slots[s] = MacroSlot{};
+      continue;
+    }
     MacroSlot slot;
     slot.start = dir[4 * s] | (dir[4 * s + 1] << 8);
     slot.length = dir[4 * s + 2] | (dir[4 * s + 3] << 8);

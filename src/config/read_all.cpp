@@ -185,11 +185,11 @@ ReadAllResult ReadParts(DeviceLayer& dev, WorkingCopy& wc, unsigned parts, const
     wc.dpi_mask = wc.status[0] >> 3;
   }
   if ((missing & kReadInfoValues) != 0) {
-    GetInfo2(mouse, wc.info2);
-    if (GetInfo1(mouse, wc.info1)) {
-      wc.info1[0] = std::min<uint8_t>(wc.info1[0], 5);
-      wc.info1[1] = std::min<uint8_t>(wc.info1[1], 4);
-    }
+    // A mouse that stops answering here is not asked for the rest: each request would wait out
+    // the handshake, and the working copy is not loaded either way.
+    if (!GetInfo2(mouse, wc.info2) || !GetInfo1(mouse, wc.info1)) return ReadAllResult::kFailed;
+    wc.info1[0] = std::min<uint8_t>(wc.info1[0], 5);
+    wc.info1[1] = std::min<uint8_t>(wc.info1[1], 4);
   }
 
   if ((missing & kReadProfiles) != 0) {

@@ -32,18 +32,24 @@ ResetResult ResetToDefaults(DeviceLayer& dev, WorkingCopy& wc, const ResetOption
   // A memory smaller than the image would repeat itself: never write past its top.
   const size_t size = std::min<size_t>(image.size(), size_t{top} + 1);
   constexpr size_t kPiece = 32;
+  // From the first write on, a failure leaves the mouse holding part of the defaults: the working
+  // copy no longer describes it.
+  const auto write_failed = [&wc] {
+    wc.loaded = false;
+    return ResetResult::kWriteFailed;
+  };
   for (size_t a = 0; a < size; a += kPiece) {
     const size_t n = std::min(kPiece, size - a);
     if (!WriteMemory(m, static_cast<uint32_t>(a), std::span<const uint8_t>(image.data() + a, n))) {
-      return ResetResult::kWriteFailed;
+      return write_failed();
     }
     ReportProgress(options.progress, static_cast<double>(a + n) / size);
   }
   if (HasLighting(*info)) {
     const uint32_t led_mode = m.map.led_mode;
-    if (!SetLedMode(m, image[led_mode]) || !SendLightingApply(m)) return ResetResult::kWriteFailed;
+    if (!SetLedMode(m, image[led_mode]) || !SendLightingApply(m)) return write_failed();
   }
-  if (!Commit(m)) return ResetResult::kWriteFailed;
+  if (!Commit(m)) return write_failed();
   dev.backend().Pause(100);
   if (ReadAll(dev, wc) != ReadAllResult::kLoaded) return ResetResult::kReadBackFailed;
   if (!SelectProfileStored(m, 0)) return ResetResult::kWriteFailed;

@@ -62,6 +62,26 @@ bool WriteMemoryByte(const Mouse& m, uint32_t address, uint8_t value) {
   return ok;
 }
 
+namespace {
+
+// Tries of one read step whose answer does not carry the read command.
+constexpr int kReadStepTries = 3;
+
+// One read request and its answer. The answer's byte 1 carries the command it answers; an
+// answer that carries another one is not this step's memory (garbled on the way, or a stale
+// answer of an earlier request) and is asked for again. A failed exchange fails at once: the
+// mouse is gone or stays busy, and asking again would only wait out the handshake again.
+bool ReadStep(const Mouse& m, uint32_t address, Report& answer) {
+  for (int attempt = 0; attempt < kReadStepTries; ++attempt) {
+    Report req = m.encoding->ReadRequest(address);
+    if (!m.dev->DeviceTransfer(m.path, req, &answer, 0)) return false;
+    if (answer.bytes[1] == (req.bytes[1] & 0x3F)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool ReadMemory(const Mouse& m, uint32_t address, std::span<uint8_t> buffer,
                 bool use_cache) {
   const size_t step = m.encoding->ReadStep();
@@ -71,9 +91,8 @@ bool ReadMemory(const Mouse& m, uint32_t address, std::span<uint8_t> buffer,
     const uint32_t a = address + static_cast<uint32_t>(offset);
     const size_t wanted = std::min(step, buffer.size() - offset);
     if (cache && m.dev->mirror().Serve(a, buffer.subspan(offset))) break;  // every remaining byte is valid
-    Report req = m.encoding->ReadRequest(a);
     Report answer;
-    if (!m.dev->DeviceTransfer(m.path, req, &answer, 0)) {
+    if (!ReadStep(m, a, answer)) {
       ok = false;
       break;
     }
@@ -210,7 +229,16 @@ bool WriteButtonParameters(const Mouse& m, int profile, int key, uint32_t value)
 // ---------------------------------------------------------------- information
 
 StatusValues GetStatus(const Mouse& m) {
-  return m.encoding->GetStatus(m);
+  // The status answer carries the status command in byte 1 (4 on level 0, 0 above); another
+  // value is not this answer (garbled, or stale) and the status is asked for again.
+  const uint8_t command = m.dev->ProtocolLevel(m.path) == 0 ? 0x04 : 0x00;
+  StatusValues st;
+  for (int attempt = 0; attempt < kReadStepTries; ++attempt) {
+    st = m.encoding->GetStatus(m);
+    if (!st.ok || st.raw[1] == command) return st;
+  }
+  st.ok = false;
+  return st;
 }
 
 Info0 GetInfo0(const Mouse& m) {

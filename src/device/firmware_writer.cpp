@@ -6,10 +6,10 @@
 
 #include "device/device_commands.h"
 #include "device/vendor_input_interface.h"
+#include "platform/transfer_clock.h"
 
 namespace halvric {
 
-using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 struct FirmwareWriter::Job {
@@ -98,12 +98,12 @@ void FirmwareWriter::Finish(Job& job, UpgradeOutcome outcome, const std::string&
 }
 
 FirmwareWriter::AckWait FirmwareWriter::WaitForAck(Job& job, milliseconds limit, const std::stop_token& stop) {
-  const auto deadline = Clock::now() + limit;
+  const auto deadline = TransferNow(dev_.backend()) + limit;
   std::array<uint8_t, 1024> buf{};
   for (;;) {
     if (acks_.Received()) return AckWait::kReceived;
     if (stop.stop_requested()) return AckWait::kStopped;
-    const auto now = Clock::now();
+    const auto now = TransferNow(dev_.backend());
     if (now >= deadline) return AckWait::kTimedOut;
     const auto left = std::chrono::ceil<milliseconds>(deadline - now);
     // The slice is shared out among the interfaces, read in turn.
@@ -141,7 +141,7 @@ void FirmwareWriter::Run(std::stop_token stop, std::unique_ptr<Job> job_ptr) {
     }
   }
   // The reported time is the write's own, without the backup.
-  const auto start = Clock::now();
+  const auto start = TransferNow(dev_.backend());
   // Without enter_isp the mouse was put into programming mode before (the window's button).
   job.entered = !job.options.enter_isp;
   if (job.options.enter_isp) {
@@ -242,9 +242,14 @@ void FirmwareWriter::Run(std::stop_token stop, std::unique_ptr<Job> job_ptr) {
   IspWrite(job.mouse, kUpgradeMarkAddress, kClose);
   WaitForAck(job, t.close_wait, std::stop_token{});
   acks_.Reset();
-  const auto elapsed = std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
+  const auto elapsed = std::chrono::duration_cast<milliseconds>(TransferNow(dev_.backend()) - start).count();
   const std::string done = FormatUpgradeDone(pieces, static_cast<long long>(elapsed), errors);
-  ExitIsp(job.mouse);
+  // Only a mouse that took the request to leave programming mode runs the new firmware; one that
+  // did not stays in programming mode, and the write counts as failed so that it is retried.
+  if (!ExitIsp(job.mouse)) {
+    Finish(job, UpgradeOutcome::kFailed, kUpgradeWriteError);
+    return;
+  }
   Finish(job, UpgradeOutcome::kCompleted, done);
 }
 

@@ -75,8 +75,12 @@ class SimHidHandle : public HidHandle {
   }
 
   int ReadInput(std::span<uint8_t> buf, int timeout_ms) override {
-    if (!vendor_input_) return mouse_.WireWaitIdle(timeout_ms);
-    const int n = mouse_.WireReadInput(buf, timeout_ms, info_.usage_page == 0xFF18);
+    const bool virtual_wait = backend_.VirtualClock() && timeout_ms > 0;
+    const int wait_ms = virtual_wait ? 0 : timeout_ms;
+    const int n = vendor_input_ ? mouse_.WireReadInput(buf, wait_ms, info_.usage_page == 0xFF18)
+                                : mouse_.WireWaitIdle(wait_ms);
+    if (n == 0 && virtual_wait) backend_.AdvanceVirtualClock(timeout_ms);
+    if (!vendor_input_) return n;
     if (n > 0) backend_.Trace().Record('I', info_.path, buf.first(static_cast<size_t>(n)));
     return n;
   }
@@ -190,7 +194,26 @@ std::unique_ptr<HidHandle> SimHidBackend::Open(const std::string& path, std::str
 
 void SimHidBackend::Pause(int milliseconds) {
   trace_.RecordPause(milliseconds);
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  if (virtual_clock_.load()) {
+    AdvanceVirtualClock(milliseconds);
+  } else {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  }
+}
+
+std::chrono::steady_clock::time_point SimHidBackend::Now() {
+  if (!virtual_clock_.load()) return std::chrono::steady_clock::now();
+  return std::chrono::steady_clock::time_point(std::chrono::milliseconds(virtual_ms_.load()));
+}
+
+void SimHidBackend::SetVirtualClock(bool on) { virtual_clock_.store(on); }
+
+std::chrono::milliseconds SimHidBackend::VirtualElapsed() const {
+  return std::chrono::milliseconds(virtual_ms_.load());
+}
+
+void SimHidBackend::AdvanceVirtualClock(int milliseconds) {
+  if (milliseconds > 0) virtual_ms_.fetch_add(milliseconds);
 }
 
 void SimHidBackend::SetTraceFile(const std::string& path) { trace_.SetFile(path); }

@@ -35,6 +35,8 @@
 // A state file whose model list differs from the backend's models is refused
 // (std::invalid_argument); a backend created with an empty model list takes the file's models.
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -44,13 +46,14 @@
 #include <vector>
 
 #include "platform/hid_backend.h"
+#include "platform/transfer_clock.h"
 #include "sim/sim_mouse.h"
 #include "sim/state_file.h"
 #include "sim/wire_trace.h"
 
 namespace halvric::sim {
 
-class SimHidBackend : public HidBackend {
+class SimHidBackend : public HidBackend, public TransferClock {
  public:
   static constexpr uint16_t kVendorId = 0x0C45;
 
@@ -76,8 +79,20 @@ class SimHidBackend : public HidBackend {
 
   std::vector<HidInterfaceInfo> Enumerate() override;
   std::unique_ptr<HidHandle> Open(const std::string& path, std::string* error = nullptr) override;
-  // Recorded in the wire trace as "P <milliseconds>", then slept.
+  // Recorded in the wire trace as "P <milliseconds>", then slept (or, on virtual time, added to
+  // the virtual clock).
   void Pause(int milliseconds) override;
+  std::chrono::steady_clock::time_point Now() override;
+
+  // Virtual time, for tests that run many transfers: pauses advance a clock of the backend
+  // instead of sleeping, Now() reads that clock, and a wait for an input report with a time-out
+  // that finds none returns at once and adds the time-out to the clock. So a mouse that stays
+  // busy for ever ends an exchange at its poll limit without any real wait, and the time the
+  // host would have spent can still be measured. Off by default.
+  void SetVirtualClock(bool on);
+  bool VirtualClock() const { return virtual_clock_.load(); }
+  std::chrono::milliseconds VirtualElapsed() const;  // virtual time passed so far
+  void AdvanceVirtualClock(int milliseconds);         // used by the handles
 
   void SetTraceFile(const std::string& path);  // append; throws std::runtime_error
   void SetTraceInMemory(bool on);              // default on
@@ -106,6 +121,8 @@ class SimHidBackend : public HidBackend {
   std::vector<std::unique_ptr<SimMouse>> mice_;
   std::vector<std::vector<HidInterfaceInfo>> interfaces_;
   WireTrace trace_;
+  std::atomic<bool> virtual_clock_{false};
+  std::atomic<int64_t> virtual_ms_{0};
 
   mutable std::mutex state_mu_;
   std::string state_path_;

@@ -347,9 +347,41 @@ void SimMouse::SetError(Report& ans, uint8_t cmd, ErrorReason reason) {
   ++rejected_;
 }
 
+void SimMouse::ScheduleFault(const PlannedFault& fault) {
+  std::lock_guard l(mu_);
+  faults_.Plan(fault);
+}
+
+void SimMouse::ClearFaults() {
+  std::lock_guard l(mu_);
+  faults_.Clear();
+  unplugged_ = false;
+  unplug_after_ = -1;
+  stuck_busy_ = false;
+  busy_left_ = 0;
+  input_cv_.notify_all();
+}
+
+uint64_t SimMouse::FeatureExchanges() const {
+  std::lock_guard l(mu_);
+  return faults_.Exchanges();
+}
+
+FaultSchedule::Effect SimMouse::CountExchange(bool get) {
+  const FaultSchedule::Effect effect = faults_.OnExchange(get);
+  if (effect == FaultSchedule::Effect::kUnplug) {
+    unplugged_ = true;
+    input_cv_.notify_all();
+  } else if (effect == FaultSchedule::Effect::kStuckBusy) {
+    stuck_busy_ = true;
+  }
+  return effect;
+}
+
 bool SimMouse::WireSetFeature(std::span<const uint8_t> report) {
   Sleep();
   std::lock_guard l(mu_);
+  CountExchange(false);
   if (!TransferAllowed()) return false;
   if (report.size() != FeatureLength() || report[0] != FeatureReportId()) return false;
   ++requests_;
@@ -371,17 +403,18 @@ bool SimMouse::WireSetFeature(std::span<const uint8_t> report) {
 bool SimMouse::WireGetFeature(std::span<uint8_t> report) {
   Sleep();
   std::lock_guard l(mu_);
-  if (!TransferAllowed() || drop_) return false;
+  const FaultSchedule::Effect fault = CountExchange(true);
+  if (!TransferAllowed() || drop_ || fault == FaultSchedule::Effect::kDrop) return false;
   if (report.empty() || report[0] != FeatureReportId()) return false;
   const size_t n = std::min(report.size(), FeatureLength());
   std::fill(report.begin(), report.end(), 0);
   report[0] = FeatureReportId();
-  if (stuck_busy_ || busy_left_ > 0) {
-    if (busy_left_ > 0) --busy_left_;
+  if (stuck_busy_ || busy_left_ > 0 || fault == FaultSchedule::Effect::kBusy) {
+    if (busy_left_ > 0 && fault != FaultSchedule::Effect::kBusy) --busy_left_;
     report[1] = 0x80;
     return true;
   }
-  if (garbage_) {
+  if (garbage_ || fault == FaultSchedule::Effect::kGarbage) {
     for (size_t i = 1; i < n; ++i) report[i] = static_cast<uint8_t>(NextRandom());
     report[1] &= 0x7F;
     return true;

@@ -126,6 +126,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/fault_schedule.h"
 #include "sim/sim_models.h"
 
 namespace halvric::sim {
@@ -207,6 +208,11 @@ class SimMouse {
   // Feature keeps returning the answer that was there before (a stale answer).
   void SetStaleAnswers(int n, int after = 0);
   bool Unplugged() const;
+  // A fault at one feature exchange, counted from now (fault_schedule.h). ClearFaults drops a
+  // fault not yet reached and ends the lasting ones: the mouse is plugged in and idle again.
+  void ScheduleFault(const PlannedFault& fault);
+  void ClearFaults();
+  uint64_t FeatureExchanges() const;  // Get and Set Features received so far
 
   // State (model, memory, live state) as JSON. Load throws std::runtime_error on a state of
   // another model or a malformed one, leaving the mouse unchanged.
@@ -234,6 +240,8 @@ class SimMouse {
 
   size_t FeatureLength() const { return model_.long_reports ? 64 : 9; }
   uint8_t FeatureReportId() const { return model_.long_reports ? 1 : 0; }
+  // Counts one feature exchange for the fault schedule and starts a lasting fault it reaches.
+  FaultSchedule::Effect CountExchange(bool get);
   bool TransferAllowed();  // counts the transfer for UnplugAfterTransfers; false when unplugged
   void Sleep() const;
 
@@ -329,6 +337,7 @@ class SimMouse {
   int stale_after_ = 0;
   std::chrono::microseconds latency_{0};
   int unplug_after_ = -1;
+  FaultSchedule faults_;
   uint32_t rng_ = 0x2545F491u;
   std::deque<std::vector<uint8_t>> input_;
   std::deque<std::vector<uint8_t>> config_input_;  // reports sent on the configuration interface

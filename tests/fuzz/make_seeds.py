@@ -116,3 +116,27 @@ put("sim_state", "wrong", '{"models":"level0","mice":[1,2,3]}')
 
 put("text_formats", "mixed", "Macro %s: %d keys, %04x %% %-8s %.2u")
 put("text_formats", "plain", "Left button")
+
+
+def identification(long_reports, s199, s198, answers):
+    out = bytes([1 if long_reports else 0])
+    out += bytes([len(s199)]) + bytes(s199) + bytes([len(s198)]) + bytes(s198)
+    return out + b"".join(bytes(a) for a in answers)
+
+
+# A short-report mouse of generation 30: its class in string 198, then the first information
+# answer, the status answer and sixteen information entries.
+SHORT_199 = [1, 0, ord("A"), ord("R"), ord("G"), 30, 18, 1] + [0] * 24
+SHORT_198 = [4, 11, 2] + [0] * 13
+SHORT_ANSWERS = [[0x42, 3, 0x11, 0x22, 0x33, 5, 6, 0]] * 2 + [[0x40, 0, 0, 0, 0, 18, 0x15, 64]] * 2
+SHORT_ANSWERS += [[0x42, i, 0x10, i, 0, 0, 0, 0] for i in range(16) for _ in range(2)]
+put("identification", "short", identification(False, SHORT_199, SHORT_198, SHORT_ANSWERS))
+# A long-report mouse of level 11 with lighting; its identity record follows the wake-up.
+LONG_199 = [1, 0, ord("A"), ord("G"), 11, 40, 18, 9, 11, 1, 64, 3] + [0] * 9 + [1] + [0] * 10
+LONG_198 = list("Mouse".encode("utf-16-le"))
+record = [0x41, 0, 0x11, 0x22, 0x33, 0, 1, 11, 40, 0, 18, 64, 5, 4] + [0] * 49
+put("identification", "long_level11", identification(True, LONG_199, LONG_198, [record] * 12))
+# A level-5 mouse without lighting, and a foreign device with the vendor id.
+LONG5_199 = [1, 0, ord("A"), ord("G"), 5, 33, 3, 6, 11, 0, 64, 0] + [0] * 20
+put("identification", "long_level5", identification(True, LONG5_199, [], [record] * 12))
+put("identification", "foreign", identification(False, list(b"\x01\x00XYZ"), [], []))
