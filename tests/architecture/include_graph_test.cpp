@@ -187,8 +187,10 @@ TEST(IncludeGraph, TheFloorsHaveNoLoops) {
 }
 
 // No program is started through a shell or from data: the sources call none of the functions
-// that run commands.
+// that run commands. The one exception is the desktop program starting itself again (after a
+// language change): its own executable, by a fixed path, with its own arguments.
 TEST(IncludeGraph, NoShellCommandIsEverBuilt) {
+  static const std::string kSelfRestart = R"(execv("/proc/self/exe", argv.data()))";
   static const std::regex kRuns(
       R"((^|[^A-Za-z0-9_.>])(system|popen|execl|execlp|execle|execv|execvp|execvpe|posix_spawnp?|wordexp)\s*\(|QProcess|startDetached)");
   for (const auto& entry : fs::recursive_directory_iterator(SourceDir())) {
@@ -200,6 +202,7 @@ TEST(IncludeGraph, NoShellCommandIsEverBuilt) {
       ++n;
       const size_t comment = text.find("//");
       if (comment != std::string::npos) text.resize(comment);
+      if (entry.path().filename() == "process_start.cpp" && text.find(kSelfRestart) != std::string::npos) continue;
       EXPECT_FALSE(std::regex_search(text, kRuns)) << entry.path().string() << ":" << n << ": " << text;
     }
   }

@@ -56,6 +56,8 @@ start_weston() {
 
 start_sway() {
   local env_file="$work/sway.env"
+  # What a login into the desktop sets, and what the program reads to choose its services.
+  export XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=sway
   cat >"$work/sway.conf" <<EOF
 output HEADLESS-1 resolution 1280x800 position 0 0
 xwayland enable
@@ -75,6 +77,7 @@ EOF
 }
 
 start_kwin() {
+  export XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5
   # kwin_wayland carries a file capability that a container without it cannot grant (exec fails
   # with EPERM); a copy without the capability runs the same. KWin's platform plugin only loads
   # into a binary of that name, so the copy keeps it.
@@ -99,7 +102,9 @@ start_kwin() {
 
 start_gnome() {
   local log="$work/gnome.log"
+  export XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=GNOME
   system_bus_stand_in
+  enable_focus_extension
   setsid gnome-shell --headless --wayland --virtual-monitor 1280x800 >"$log" 2>&1 &
   COMPOSITOR_PID=$!
   if ! wait_for 40 grep -qs "Using public X11 display" "$log"; then
@@ -114,6 +119,18 @@ start_gnome() {
   # The shell is ready for windows once it says it started.
   wait_for 30 grep -q "GNOME Shell started" "$log" || { why="gnome-shell did not finish starting"; return 1; }
   close_overview
+}
+
+# The program's GNOME Shell extension (the variant for GNOME 43 and 44), installed for the test
+# user and enabled as the README tells users to, before the shell starts.
+enable_focus_extension() {
+  local id=halvric-focus@halvric.github.io
+  local dest="$HOME/.local/share/gnome-shell/extensions/$id"
+  rm -rf "$dest"
+  mkdir -p "$dest"
+  cp "$HALVRIC_SOURCE_DIR/resources/gnome-shell/$id/gnome-43/"* "$dest/"
+  gsettings set org.gnome.shell disable-user-extensions false
+  gsettings set org.gnome.shell enabled-extensions "['$id']"
 }
 
 # The shell asks the system bus for logind and gives up without one; a container has none. The

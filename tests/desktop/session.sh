@@ -87,7 +87,7 @@ cp "$probe" "$work/probe-wayland"
 "$ctl" link set 3 "$work/probe-x11" >/dev/null
 "$ctl" link set 4 "$work/probe-wayland" >/dev/null
 
-HALVRIC_REPORT_STARTUP=1 "$halvric" --simulate=level11 --sim-state "$state" >"$work/halvric.out" 2>"$work/halvric.err" &
+HALVRIC_REPORT_DESKTOP=1 HALVRIC_REPORT_STARTUP=1 "$halvric" --simulate=level11 --sim-state "$state" >"$work/halvric.out" 2>"$work/halvric.err" &
 pids+=($!)
 
 # --- the main window ---
@@ -98,7 +98,7 @@ main_window() {
 }
 if wait_for 20 main_window; then
   wait_for 5 grep -q "window mapped after" "$work/halvric.err"
-  pass "main window mapped ($(sed -n 's/halvric: //p' "$work/halvric.err" | head -1))"
+  pass "main window mapped ($(sed -n 's/^halvric: \(window mapped after .*\)/\1/p' "$work/halvric.err" | head -1))"
 else
   fail "main window not shown within 20 s: $(tr '\n' ' ' <"$work/halvric.err")"
   exit 1
@@ -159,6 +159,9 @@ else
 fi
 
 # --- the foreground provider ---
+# Which way the program learns the window in front here (it says so once at start).
+wait_for 5 grep -q "window in front from" "$work/halvric.err"
+echo "INFO $comp: $(sed -n 's/^halvric: \(window in front from .*\)/\1/p' "$work/halvric.err" | head -1)"
 # The profile the simulated mouse has now (1-5), read from its shared state.
 profile() {
   "$ctl" --simulate=level11 --sim-state "$state" --json show 2>/dev/null |
