@@ -123,6 +123,26 @@ void AddProfileSteps(CtlContext& ctx, const DeviceInfo& info, const WorkingCopy&
                        return ChangeProfileFlag(ctx.Devices(), ctx.Config(), p, f);
                      }});
   }
+  if (!dp.record_other.empty()) {
+    const std::vector<uint8_t> mask = ProfileRecordOtherMask(cur.map);
+    if (dp.record_other.size() != mask.size()) {
+      throw DocumentError(path + "/record_other_raw", "this mouse keeps " + std::to_string(mask.size()) +
+                                                         " bytes before a profile's name");
+    }
+    bool differs = false;
+    for (size_t i = 0; i < mask.size(); ++i) {
+      if ((dp.record_other[i] & ~mask[i]) != 0) {
+        throw DocumentError(path + "/record_other_raw", "byte " + std::to_string(i + 1) +
+                                                           " sets bits that flag or colour hold; give them there");
+      }
+      differs = differs || (dp.record_other[i] != (ps.record_head[i] & mask[i]));
+    }
+    if (differs) {
+      steps.push_back({who + " record bytes: " + HexText(dp.record_other), [&ctx, p, r = dp.record_other] {
+                         return ChangeProfileRecordOther(ctx.Devices(), ctx.Config(), p, r);
+                       }});
+    }
+  }
   if (dp.extension != ps.extension) {
     steps.push_back({who + " key cycle: " + HexText(dp.extension), [&ctx, p, e = dp.extension] {
                        return ChangeKeyCycleBlock(ctx.Devices(), ctx.Config(), p, e);

@@ -315,14 +315,22 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   auto text = std::make_shared<std::string>();
   pname->add_option("N", *pn, "Profile 1-5")->required();
   pname->add_option("TEXT", *text, "New name")->required();
-  pname->callback([&ctx, pn, text] {
+  auto cut = std::make_shared<bool>(false);
+  pname->add_flag("--nearest", *cut, "Cut a name too long for the mouse to what it keeps instead of refusing");
+  pname->callback([&ctx, pn, text, cut] {
     const int p = OneBased(*pn, "N", kProfileCount);
     WorkingCopy& wc = ctx.Config(kReadIdentity);
-    // The mouse keeps a fixed number of bytes; a longer name is refused, never cut.
+    // The mouse keeps a fixed number of bytes; a longer name is refused unless --nearest asks to
+    // cut it (at a whole character).
+    if (*cut && text->size() > wc.map.name_size) {
+      size_t end = wc.map.name_size;
+      while (end > 0 && (static_cast<unsigned char>((*text)[end]) & 0xC0) == 0x80) --end;
+      text->resize(end);
+    }
     if (text->size() > wc.map.name_size) {
       throw CLI::ValidationError("TEXT", "this mouse keeps profile names of at most " +
                                              std::to_string(wc.map.name_size) + " bytes (" +
-                                             std::to_string(wc.map.name_size) + " letters without accents): " + *text);
+                                             std::to_string(wc.map.name_size) + " letters without accents; --nearest cuts it): " + *text);
     }
     Require(ChangeProfileName(ctx.Devices(), wc, p, *text));
   });

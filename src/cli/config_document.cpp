@@ -1,5 +1,7 @@
 #include "cli/config_document.h"
 
+#include "config/working_copy.h"
+
 #include <algorithm>
 
 #include "cli/text_format.h"
@@ -114,6 +116,7 @@ nlohmann::ordered_json ToJson(const ConfigDocument& doc) {
     ordered_json pj = {{"profile", dp.profile + 1}, {"name", dp.name}, {"colour", Hex(dp.colour)}, {"flag", dp.flag}};
     if (dp.enabled) pj["enabled"] = *dp.enabled;
     pj["key_cycle_raw"] = Hex(dp.extension);
+    if (!dp.record_other.empty()) pj["record_other_raw"] = Hex(dp.record_other);
     pj["buttons"] = ordered_json::array();
     for (const DocButton& b : dp.buttons) {
       ordered_json bj;
@@ -182,6 +185,13 @@ ConfigDocument FromJson(const json& j) {
     if (pr.Has("enabled")) dp.enabled = pr.Bool("enabled");
     const auto ext = pr.Bytes("key_cycle_raw", kExtensionSize);
     std::copy(ext.begin(), ext.end(), dp.extension.begin());
+    if (pr.Has("record_other_raw")) {
+      const auto bytes = ParseHexBytes(pr.String("record_other_raw"));
+      if (!bytes || bytes->empty() || bytes->size() > kMaxRecordHead) {
+        throw DocumentError(pr.Path("record_other_raw"), "expected 1 to " + std::to_string(kMaxRecordHead) + " bytes in hex");
+      }
+      dp.record_other = *bytes;
+    }
     for (const Reader& br : pr.Array("buttons")) {
       DocButton b;
       b.key = static_cast<int>(br.Int("key", 0, kKeySlots - 1));

@@ -40,6 +40,9 @@ struct DocProfile {
   bool flag = false;
   std::optional<bool> enabled;  // only mice that keep per-profile enable bits
   std::array<uint8_t, kExtensionSize> extension{};  // the key-cycle block, carried as raw bytes
+  // The profile record's uninterpreted bits before the name, carried as raw bytes (flag and colour
+  // bits zero); empty in files written before this field existed: nothing is changed then.
+  std::vector<uint8_t> record_other;
   std::vector<DocButton> buttons;
 };
 

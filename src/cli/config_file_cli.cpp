@@ -11,6 +11,7 @@
 #include "cli/ctl_context.h"
 #include "cli/function_spec.h"
 #include "config/saved_dpi_state.h"
+#include "config/setting_changes.h"
 #include "device/model_layout.h"
 #include "lighting/lighting_operations.h"
 #include "lighting/model_lighting.h"
@@ -41,6 +42,8 @@ ConfigDocument ReadDocument(CtlContext& ctx, int only_profile) {
     dp.flag = ps.flag;
     if (wc.map.profile_bits != 0) dp.enabled = ((wc.profile_bits >> p) & 1) != 0;
     dp.extension = ps.extension;
+    const std::vector<uint8_t> other = ProfileRecordOtherMask(wc.map);
+    for (size_t i = 0; i < other.size(); ++i) dp.record_other.push_back(static_cast<uint8_t>(ps.record_head[i] & other[i]));
     for (int k = 0; k < static_cast<int>(wc.map.plane_size); ++k) {
       const ButtonAssignment a = ButtonAssignment::FromBytes(ps.buttons[static_cast<size_t>(k)].bytes);
       const bool gamepad = a.type == function_type::kGamepad || a.type == function_type::kGamepadAnalogToggle;

@@ -74,7 +74,7 @@ void Effect(CtlContext& ctx, int effect) {
   const std::string& path = ConnectLighting(ctx);
   if (!SetLedMode(MouseAt(ctx.Devices(), path), effect)) throw CtlError("write error!!");
   const TextTables texts;
-  if (!ctx.options.json) ctx.out << "effect: " << effect << " " << EffectText(texts, effect) << "\n";
+  if (!ctx.options.json) ctx.note() << "effect: " << effect << " " << EffectText(texts, effect) << "\n";
 }
 
 void Zone(CtlContext& ctx, const std::string& zone_text, const std::string& colour_text, const std::string& mode_text) {

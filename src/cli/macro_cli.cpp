@@ -124,6 +124,7 @@ void BindSlot(CtlContext& ctx, WorkingCopy& wc, int profile, int key, int slot) 
 
 struct WriteArgs {
   std::string slot, file, bind, name, mode;
+  bool nearest = false;  // cut a name too long for the mouse instead of refusing it
 };
 
 void Write(CtlContext& ctx, const WriteArgs& args) {
@@ -133,11 +134,14 @@ void Write(CtlContext& ctx, const WriteArgs& args) {
   const ButtonTarget bind = args.bind.empty() ? ButtonTarget{} : ParseButton(ctx, args.bind, "--bind");
   if (!args.mode.empty()) macro.mode = ModeNumber(args.mode);
   if (!args.name.empty()) {
-    // The mouse keeps 16 characters of a name; a longer one is refused, not cut.
-    if (DecodeMacroName(EncodeMacroName(args.name)) != args.name) {
-      throw CLI::ValidationError("--name", "a macro name in the mouse has at most 16 characters: " + args.name);
+    // The mouse keeps 16 characters of a name; a longer one is refused unless --nearest takes
+    // what the mouse keeps.
+    const std::string kept = DecodeMacroName(EncodeMacroName(args.name));
+    if (kept != args.name && !args.nearest) {
+      throw CLI::ValidationError("--name", "a macro name in the mouse has at most 16 characters (--nearest cuts it): " +
+                                               args.name);
     }
-    macro.name = args.name;
+    macro.name = kept;
   }
 
   WorkingCopy& wc = ctx.Config();
@@ -285,6 +289,7 @@ void RegisterMacroCommands(CLI::App& app, CtlContext& ctx) {
   wr->add_option("FILE", w->file, "Macro file (.mf)")->required();
   wr->add_option("--name", w->name, "Store the macro under this name (at most 16 characters)");
   wr->add_option("--mode", w->mode, "Store it with this mode: once, loop or fire");
+  wr->add_flag("--nearest", w->nearest, "Cut a name longer than the mouse keeps instead of refusing it");
   wr->add_option("--bind", w->bind, "Also make button KEY (B1... or a key index) of PROFILE (1-5) play the macro, as PROFILE:KEY");
   wr->callback([&ctx, w] { Write(ctx, *w); });
 

@@ -36,6 +36,8 @@ void TakeProfiles(WorkingCopy& wc, const std::vector<uint8_t>& mem) {
     if ((ps.extension[0] & 0x80) != 0 || ps.extension[0] > 8) ps.extension[0] = 0;
 
     const uint32_t rec = m.ProfileRecord(p);
+    ps.record_head = {};
+    std::copy_n(mem.begin() + rec, std::min<size_t>(m.name_offset, kMaxRecordHead), ps.record_head.begin());
     if (m.two_bit_colours) {
       ps.flag = !(mem[rec] == 0x12 && mem[rec + 1] == 0x12);
       ps.colour_code = mem[m.ProfileColour(p)] & 0x3F;

@@ -159,4 +159,32 @@ bool ChangeKeyCycleBlock(DeviceLayer& dev, WorkingCopy& wc, int profile,
   return Connected(dev, wc) && WriteAndCommit(m, wc.map.Extension(profile), block);
 }
 
+std::vector<uint8_t> ProfileRecordOtherMask(const MemoryMap& map) {
+  std::vector<uint8_t> mask(std::min<size_t>(map.name_offset, kMaxRecordHead), 0xFF);
+  if (map.two_bit_colours) {
+    // Bytes 0-1 hold the flag, the colour byte's bits 0-5 the three 2-bit levels.
+    for (size_t i = 0; i < 2 && i < mask.size(); ++i) mask[i] = 0;
+    if (map.profile_colour < mask.size()) mask[map.profile_colour] = 0xC0;
+  } else {
+    if (!mask.empty()) mask[0] = 0x7F;
+    for (uint32_t c = 0; c < 3; ++c) {
+      if (map.profile_colour + c < mask.size()) mask[map.profile_colour + c] = 0;
+    }
+  }
+  return mask;
+}
+
+bool ChangeProfileRecordOther(DeviceLayer& dev, WorkingCopy& wc, int profile, std::span<const uint8_t> head) {
+  const Mouse m = MouseAt(dev, wc.path);
+  const std::vector<uint8_t> mask = ProfileRecordOtherMask(wc.map);
+  if (profile < 0 || profile >= kProfileCount || head.size() != mask.size()) return false;
+  if (!Connected(dev, wc)) return false;
+  const uint32_t rec = wc.map.ProfileRecord(profile);
+  std::vector<uint8_t> now(mask.size());
+  if (!ReadMemory(m, rec, now, true)) return false;
+  for (size_t i = 0; i < now.size(); ++i) now[i] = static_cast<uint8_t>((now[i] & ~mask[i]) | (head[i] & mask[i]));
+  std::copy(now.begin(), now.end(), wc.profiles[profile].record_head.begin());
+  return WriteAndCommit(m, rec, now);
+}
+
 }  // namespace halvric

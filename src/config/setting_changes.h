@@ -5,7 +5,9 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "config/button_assignment.h"
 #include "config/working_copy.h"
@@ -43,6 +45,13 @@ bool ChangeProfileBits(DeviceLayer& dev, WorkingCopy& wc, uint8_t bits);
 // The button's four planes, then Commit; the display text is recomputed.
 bool ChangeButton(DeviceLayer& dev, WorkingCopy& wc, int profile, int key,
                   const ButtonAssignment& a);
+// The bits of a profile record's head (its bytes before the name) that the program does not
+// interpret, one mask byte per head byte: on level 0 byte 2, bits 6-7 of the colour byte and bytes
+// 4-13; above, bits 0-6 of the flag byte and bytes 1-2. Flag and colour bits are 0.
+std::vector<uint8_t> ProfileRecordOtherMask(const MemoryMap& map);
+// Stores those bits of `head` (one byte per head byte) in the profile record, keeping the flag and
+// colour the mouse holds; then Commit.
+bool ChangeProfileRecordOther(DeviceLayer& dev, WorkingCopy& wc, int profile, std::span<const uint8_t> head);
 // The profile's key-cycle block (21 bytes).
 bool ChangeKeyCycleBlock(DeviceLayer& dev, WorkingCopy& wc, int profile,
                          const std::array<uint8_t, kExtensionSize>& block);

@@ -16,12 +16,18 @@ struct ButtonSlot {
   std::array<uint8_t, 4> bytes{};  // function type, parameters 1-3 (planes 0-3)
 };
 
+// The longest profile-record head before the name (level 0: 14 bytes).
+inline constexpr size_t kMaxRecordHead = 14;
+
 struct ProfileSettings {
   bool flag = false;
   std::array<uint8_t, 3> colour{};            // red, green, blue 0-255 (level 0: 2-bit levels scaled)
   uint8_t colour_code = 0;                    // level 0: the stored 2-bit levels
   std::string name;                           // as stored (may be empty)
   std::array<uint8_t, kExtensionSize> extension{};  // the key-cycle block
+  // The profile record's bytes before the name as read (the map's name_offset of them): flag and
+  // colour, and bytes the program does not interpret but keeps (ProfileRecordOtherBits).
+  std::array<uint8_t, kMaxRecordHead> record_head{};
   std::array<ButtonSlot, kKeySlots> buttons{};
 };
 

@@ -93,6 +93,9 @@ TEST_F(StateFile, NumbersFromOneAndNoSilentChanges) {
   EXPECT_NE(Run(model, {"dpi", "0", "800", "800"}).err.find("from 1 to 5"), std::string::npos);
   EXPECT_NE(Run(model, {"dpi", "6", "800", "800"}).err.find("from 1 to 5"), std::string::npos);
   EXPECT_EQ(Run(model, {"profile-name", "1", std::string(46, 'n')}).code, 2);
+  // --nearest cuts a name to what the mouse keeps, at a whole character (the "é" would straddle).
+  ASSERT_EQ(Run(model, {"profile-name", "1", std::string(25, 'n') + "\xc3\xa9x", "--nearest"}).code, 0);
+  EXPECT_NE(Run(model, {"show"}).out.find("1: " + std::string(25, 'n') + "  colour"), std::string::npos);
   EXPECT_EQ(Run(model, {"lighting", "zone", "12", "00ff00"}).code, 2);  // 11 zones
   EXPECT_EQ(Run(model, {"lighting", "zone", "0", "00ff00"}).code, 2);
   r = Run(model, {"mem", "read", "0x3ff0", "64"});  // 16 KiB: the memory repeats above 0x3fff

@@ -82,6 +82,9 @@ void Configure(const Mouse& mouse, const std::string& macro_file) {
       {"snap", "on"},                {"button", "1", "3", "key:Ctrl+C"}, {"button", "2", "1", "media:Mute"},
       {"macro", "write", "2", macro_file, "--bind", "1:4"},       {"dpi-level", "3", "--enable", "1,2,3"},
       {"profile", "3"}};
+  // A byte of profile 1's record that no setting names (level 0: byte 2; above: byte 1).
+  const int level = nlohmann::json::parse(mouse({"--json", "info"}).out)["protocol_level"].get<int>();
+  steps.push_back({"mem", "write", level == 0 ? "18" : "33", "5a"});
   if (lighting) {
     steps.push_back({"lighting", "effect", "2"});
     steps.push_back({"lighting", "zone", "2", "00ff80", "breathe"});
@@ -115,6 +118,8 @@ TEST(ConfigFile, ExportApplyExportGivesTheSameFileAndShowOnEveryModel) {
     EXPECT_EQ(j["profiles"][0]["buttons"][4]["function"], "macro:2:loop");
     EXPECT_EQ(j["dpi"]["levels"][1]["y"], 1200);
     EXPECT_EQ(j["macros"][0]["instructions"][0], "key-down A");
+    const std::string other = j["profiles"][0]["record_other_raw"].get<std::string>();
+    EXPECT_NE(other.find("5A"), std::string::npos) << other;
     // Applying the same file again finds nothing to write.
     EXPECT_NE(b({"apply", dir / "a.json"}).out.find("nothing to change"), std::string::npos);
   }

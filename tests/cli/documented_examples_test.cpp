@@ -1,4 +1,4 @@
-// Every halvricctl example the README shows runs as written (against the simulated mouse, with
+// Every halvricctl example the README and the man page show runs as written (against the simulated mouse, with
 // the files the examples name made beforehand) and succeeds.
 
 #include <cstdlib>
@@ -58,10 +58,23 @@ std::vector<std::string> ReadmeExamples() {
   return lines;
 }
 
-TEST(DocumentedExamples, EveryReadmeExampleRuns) {
-  const std::vector<std::string> examples = ReadmeExamples();
-  ASSERT_GE(examples.size(), 10u) << "the README's example block was not found";
+// The lines of the man page's EXAMPLES section, its "\-" read as "-".
+std::vector<std::string> ManPageExamples() {
+  std::ifstream in(std::string(HALVRIC_SOURCE_DIR) + "/packaging/halvricctl.1");
+  std::vector<std::string> lines;
+  std::string line;
+  bool in_section = false;
+  while (std::getline(in, line)) {
+    if (line.rfind(".SH ", 0) == 0) in_section = line == ".SH EXAMPLES";
+    if (!in_section || line.rfind("halvricctl ", 0) != 0) continue;
+    for (size_t at = line.find("\\-"); at != std::string::npos; at = line.find("\\-", at)) line.erase(at, 1);
+    lines.push_back(line);
+  }
+  return lines;
+}
 
+// Runs each example in order in a fresh folder, with the files the examples name made first.
+void RunEach(const std::vector<std::string>& examples) {
   const std::filesystem::path dir = test::TempPath("examples");
   std::filesystem::create_directories(dir);
   const std::filesystem::path before = std::filesystem::current_path();
@@ -102,6 +115,18 @@ TEST(DocumentedExamples, EveryReadmeExampleRuns) {
   std::filesystem::current_path(before);
   unsetenv("HALVRIC_DATA_DIR");
   std::filesystem::remove_all(dir);
+}
+
+TEST(DocumentedExamples, EveryReadmeExampleRuns) {
+  const std::vector<std::string> examples = ReadmeExamples();
+  ASSERT_GE(examples.size(), 10u) << "the README's example block was not found";
+  RunEach(examples);
+}
+
+TEST(DocumentedExamples, EveryManPageExampleRuns) {
+  const std::vector<std::string> examples = ManPageExamples();
+  ASSERT_GE(examples.size(), 5u) << "the man page's EXAMPLES section was not found";
+  RunEach(examples);
 }
 
 }  // namespace
