@@ -233,7 +233,7 @@ transfers 2
 t_before=$T
 timeout 120 "$CTL" --device "$p" macro write 6 "$S/resources/library/editing/double_click.mf" >"$W/cutm.txt" 2>&1 &
 job=$!
-wait_transfers 2 $((macro_transfers * 2 / 3)) "$t_before"
+wait_transfers 2 $((macro_transfers / 2)) "$t_before"
 sim detach 2
 wait $job
 rc=$?
