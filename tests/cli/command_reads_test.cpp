@@ -133,15 +133,15 @@ TEST(CommandReads, ShowReadsTheMemoryOnceAndTheEntriesFromIdentification) {
     EXPECT_EQ(show.info_requests, m.info_entries) << m.name;
 
     const nlohmann::json j = nlohmann::json::parse(show.run.out);
-    const sim::ModelSpec* spec = sim::FindModel(m.name);
-    ASSERT_NE(spec, nullptr);
+    const auto* row = sim::FindModel(m.name);
+    ASSERT_NE(row, nullptr);
     // Level 0 answers entries 0-15; levels 1-10 hand them out in their device record.
     const int entries = m.level == 0 ? 16 : 32;
-    const auto record = sim::DeviceRecord(*spec);
+    const auto record = sim::DeviceRecord(*row);
     for (int i = 0; i < kInfoEntries; ++i) {
       std::array<uint8_t, 4> e{};
       if (m.level > 0 && m.level < 11) std::copy_n(record.begin() + 72 + 4 * i, 4, e.begin());
-      else if (i < entries) e = sim::InfoEntry(*spec, i);
+      else if (i < entries) e = sim::InfoEntry(*row, i);
       EXPECT_EQ(j["information"][i]["values"], HexBytes(e)) << m.name << " entry " << i;
     }
   }

@@ -281,9 +281,9 @@ TEST(ReadAll, InformationEntriesComeFromIdentification) {
     }
     EXPECT_EQ(l.mouse().RejectedRequests(), 0);
     const int entries = std::string(model) == "level0" ? kShortInfoEntries : kInfoEntries;
-    const sim::ModelSpec* spec = sim::FindModel(model);
+    const auto* row = sim::FindModel(model);
     for (int i = 0; i < kInfoEntries; ++i) {
-      const auto expected = i < entries ? sim::InfoEntry(*spec, i) : std::array<uint8_t, 4>{};
+      const auto expected = i < entries ? sim::InfoEntry(*row, i) : std::array<uint8_t, 4>{};
       EXPECT_EQ(l.wc.info_entries[i].values, expected) << model << " entry " << i;
     }
     EXPECT_NE(l.wc.info_entries[0].values, (std::array<uint8_t, 4>{}));
