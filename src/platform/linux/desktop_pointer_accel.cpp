@@ -21,7 +21,7 @@ constexpr const char* kDeviceInterface = "org.kde.KWin.InputDevice";
 // setting of its own in Plasma.
 std::vector<std::string> PlasmaMice(sd_bus* bus) {
   std::vector<std::string> out;
-  sd_bus_error error = SD_BUS_ERROR_NULL;
+  sd_bus_error error{};
   char** names = nullptr;
   const int r = sd_bus_get_property_strv(bus, kKWin, kDevices, kManagerInterface, "devicesSysNames", &error, &names);
   sd_bus_error_free(&error);
@@ -30,8 +30,8 @@ std::vector<std::string> PlasmaMice(sd_bus* bus) {
     const std::string path = std::string(kDevices) + "/" + *n;
     int pointer = 0;
     int touchpad = 0;
-    sd_bus_error e1 = SD_BUS_ERROR_NULL;
-    sd_bus_error e2 = SD_BUS_ERROR_NULL;
+    sd_bus_error e1{};
+    sd_bus_error e2{};
     const bool ok = sd_bus_get_property_trivial(bus, kKWin, path.c_str(), kDeviceInterface, "pointer", &e1, 'b', &pointer) >= 0 &&
                     sd_bus_get_property_trivial(bus, kKWin, path.c_str(), kDeviceInterface, "touchpad", &e2, 'b', &touchpad) >= 0;
     sd_bus_error_free(&e1);
@@ -78,7 +78,7 @@ std::optional<PointerAccel> PlasmaPointerAccel::Read() {
   for (const std::string& name : mice) {
     const std::string path = std::string(kDevices) + "/" + name;
     int flat = 1;
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error{};
     const int r = sd_bus_get_property_trivial(bus_.get(), kKWin, path.c_str(), kDeviceInterface,
                                               "pointerAccelerationProfileFlat", &error, 'b', &flat);
     sd_bus_error_free(&error);
@@ -92,7 +92,7 @@ bool PlasmaPointerAccel::Write(const PointerAccel& accel) {
   bool all = true;
   for (const std::string& name : PlasmaMice(bus_.get())) {
     const std::string path = std::string(kDevices) + "/" + name;
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error{};
     all = sd_bus_set_property(bus_.get(), kKWin, path.c_str(), kDeviceInterface, "pointerAccelerationProfileFlat",
                               &error, "b", flat) >= 0 && all;
     sd_bus_error_free(&error);

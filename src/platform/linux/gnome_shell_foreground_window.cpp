@@ -7,7 +7,7 @@ std::unique_ptr<GnomeShellForegroundWindow> GnomeShellForegroundWindow::Connect(
   if (!bus || !NameHasOwner(bus.get(), kShellFocusName)) return nullptr;
   std::unique_ptr<GnomeShellForegroundWindow> w(new GnomeShellForegroundWindow(std::move(bus)));
   // An extension of another version may own the name without the method: ask once.
-  sd_bus_error error = SD_BUS_ERROR_NULL;
+  sd_bus_error error{};
   sd_bus_message* reply = nullptr;
   const int r = sd_bus_call_method(w->bus_.get(), kShellFocusName, kShellFocusPath, kShellFocusInterface, "FocusedPid",
                                    &error, &reply, "");
@@ -17,7 +17,7 @@ std::unique_ptr<GnomeShellForegroundWindow> GnomeShellForegroundWindow::Connect(
 }
 
 std::optional<int> GnomeShellForegroundWindow::ActivePid() {
-  sd_bus_error error = SD_BUS_ERROR_NULL;
+  sd_bus_error error{};
   sd_bus_message* reply = nullptr;
   const int r = sd_bus_call_method(bus_.get(), kShellFocusName, kShellFocusPath, kShellFocusInterface, "FocusedPid",
                                    &error, &reply, "");

@@ -12,7 +12,7 @@ constexpr const char* kScriptingInterface = "org.kde.kwin.Scripting";
 
 bool CallScripting(sd_bus* bus, const char* method, sd_bus_message** reply, const char* types, const char* a,
                    const char* b) {
-  sd_bus_error error = SD_BUS_ERROR_NULL;
+  sd_bus_error error{};
   int r;
   if (types[0] == '\0') {
     r = sd_bus_call_method(bus, kKWin, kScripting, kScriptingInterface, method, &error, reply, "");

@@ -11,7 +11,7 @@ SessionBus OpenSessionBus() {
 }
 
 bool NameHasOwner(sd_bus* bus, const char* name) {
-  sd_bus_error error = SD_BUS_ERROR_NULL;
+  sd_bus_error error{};
   sd_bus_message* reply = nullptr;
   const int r = sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
                                    "NameHasOwner", &error, &reply, "s", name);
