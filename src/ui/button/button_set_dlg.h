@@ -54,6 +54,8 @@ class CButtonSetDlg : public QDialog {
   static constexpr int kHeight = 600;
   static constexpr int kMaxCycleKeys = 5;
   static constexpr int kMacroRowHeight = 32;
+  // Top of every page's content, below the tabs.
+  static constexpr int kContentTop = 100;
 
   // `keys` names the keys in descriptions, hints and key cycles; `keyboard` must have been built
   // with the same labels (LoadProgramScreenKeyboard), so that all of them agree.
