@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QTimer>
+#include <stdexcept>
 
 #include "app/sim_hotplug_source.h"
 #include "config/read_all.h"
@@ -232,6 +233,21 @@ class FaultMessageTest : public QObject {
     const QString difference = Difference(rig.window->workingCopy(), FreshRead(rig));
     QVERIFY2(difference.isEmpty(), qPrintable("the window shows what the mouse does not hold: " + difference));
     QVERIFY(!rig.window->prompt().isVisible());
+  }
+
+  // A job that throws (a state file that cannot be written, memory running out) is dropped, but
+  // what the window waits for still runs: its busy state ends and the worker goes on.
+  void aJobThatThrowsStillReportsItsEnd() {
+    WindowRig rig("level11");
+    rig.Sim().SetVirtualClock(true);
+    QVERIFY(rig.WaitLoaded(20000));
+    rig.Settle();
+    bool done = false, next = false;
+    rig.session->Post([](DeviceLayer&, WorkingCopy&) { throw std::runtime_error("disk full"); }, [&done] { done = true; });
+    rig.session->Post([&next](DeviceLayer&, WorkingCopy&) { next = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(done, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.session->Pending(), 0, 5000);
+    QVERIFY(next);
   }
 };
 
