@@ -256,11 +256,12 @@ void CHalvricDlg::SendButton(int key, const ButtonAssignment& a) {
   slot.bytes = a.Bytes();
   BeginBusy();
   auto written = std::make_shared<bool>(false);
-  session_->Post([p, key, a, written](DeviceLayer& dev, WorkingCopy& wc) { *written = ChangeButton(dev, wc, p, key, a); },
-                 [this, written] {
-                   EndBusy();
-                   if (!*written) WriteFailed();
-                 });
+  session_->Post(
+      [p, key, a, written](DeviceLayer& dev, WorkingCopy& wc) { *written = ChangeButton(dev, wc, p, key, a); },
+      [this, written] {
+        EndBusy();
+        if (!*written) WriteFailed();
+      });
   UpdateProtectedButton();
 }
 

@@ -275,7 +275,8 @@ void OtherPage::RunReset() {
         switch (run->result) {
           case ResetResult::kNoDevice: text = w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgNoDevice); break;
           case ResetResult::kBackupFailed:
-            text = QString::fromStdString("The automatic backup failed (" + run->auto_backup.error + "); nothing was written");
+            text = QString::fromStdString("The automatic backup failed (" + run->auto_backup.error +
+                                          "); nothing was written");
             break;
           default:
             text = QStringLiteral("write error!!");

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "config/backup_restore.h"
-
 #include "ui/main/halvric_dlg.h"
 
 class QPainter;

@@ -45,12 +45,15 @@ class PromptAnswers {
 // The parts of two working copies that come from the mouse; the first difference, or empty.
 QString Difference(const WorkingCopy& have, const WorkingCopy& want) {
   if (!have.loaded || !want.loaded) return QStringLiteral("a copy is not loaded");
-  if (have.dpi != want.dpi || have.dpi_level != want.dpi_level || have.dpi_mask != want.dpi_mask) return QStringLiteral("dpi");
-  if (have.settings_byte != want.settings_byte || have.profile_bits != want.profile_bits) return QStringLiteral("settings");
+  if (have.dpi != want.dpi || have.dpi_level != want.dpi_level || have.dpi_mask != want.dpi_mask)
+    return QStringLiteral("dpi");
+  if (have.settings_byte != want.settings_byte || have.profile_bits != want.profile_bits)
+    return QStringLiteral("settings");
   for (size_t p = 0; p < have.profiles.size(); ++p) {
     const ProfileSettings& a = have.profiles[p];
     const ProfileSettings& b = want.profiles[p];
-    if (a.colour != b.colour || a.name != b.name || a.extension != b.extension) return QStringLiteral("profile %1").arg(p);
+    if (a.colour != b.colour || a.name != b.name || a.extension != b.extension)
+      return QStringLiteral("profile %1").arg(p);
     for (size_t k = 0; k < a.buttons.size(); ++k) {
       if (a.buttons[k].bytes != b.buttons[k].bytes) return QStringLiteral("profile %1 key %2").arg(p).arg(k);
     }
@@ -58,7 +61,8 @@ QString Difference(const WorkingCopy& have, const WorkingCopy& want) {
   for (size_t s = 0; s < have.macros.size(); ++s) {
     const MacroSlot& a = have.macros[s];
     const MacroSlot& b = want.macros[s];
-    if (a.start != b.start || a.body != b.body || a.length != b.length || a.name != b.name) return QStringLiteral("slot %1").arg(s);
+    if (a.start != b.start || a.body != b.body || a.length != b.length || a.name != b.name)
+      return QStringLiteral("slot %1").arg(s);
   }
   return {};
 }
@@ -153,12 +157,14 @@ class FaultMessageTest : public QObject {
     QTest::newRow("backup dropped") << backup << "drop" << 0.5 << "";
     QTest::newRow("restore stuck in the writes") << restore << "stuck" << 0.8 << "write error!!";
     QTest::newRow("restore unplugged in the writes") << restore << "unplug" << 0.8 << "write error!!";
-    QTest::newRow("restore unplugged in its automatic backup") << restore << "unplug" << 0.2 << "The mouse's settings could not be saved";
+    QTest::newRow("restore unplugged in its automatic backup")
+        << restore << "unplug" << 0.2 << "The mouse's settings could not be saved";
     QTest::newRow("restore garbled in the writes") << restore << "garbage" << 0.8 << "";
     QTest::newRow("restore dropped in the writes") << restore << "drop" << 0.8 << "";
     QTest::newRow("restore busy for a while") << restore << "busy" << 0.8 << "";
     QTest::newRow("reset stuck in the writes") << reset << "stuck" << 0.8 << "write error!!";
-    QTest::newRow("reset unplugged in its automatic backup") << reset << "unplug" << 0.2 << "The automatic backup failed";
+    QTest::newRow("reset unplugged in its automatic backup")
+        << reset << "unplug" << 0.2 << "The automatic backup failed";
     QTest::newRow("reset dropped in the writes") << reset << "drop" << 0.8 << "";
     QTest::newRow("button OK stuck") << button << "stuck" << 0.5 << "write error!!";
     QTest::newRow("button OK dropped") << button << "drop" << 0.5 << "";
@@ -201,7 +207,8 @@ class FaultMessageTest : public QObject {
     // The faulted run; a backup goes to a file of its own, which must not appear when it fails.
     const QString faulted = files.path() + QStringLiteral("/faulted.bf");
     rig.window->choose_file = [faulted, saved](bool save) { return save ? faulted : saved; };
-    auto planned = sim::ParseFault(fault.toStdString() + "@" + std::to_string(static_cast<uint64_t>(share * static_cast<double>(clean))));
+    auto planned = sim::ParseFault(fault.toStdString() + "@" +
+                                   std::to_string(static_cast<uint64_t>(share * static_cast<double>(clean))));
     QVERIFY(planned.has_value());
     rig.Mouse().ScheduleFault(*planned);
     const bool ok = Run(rig, operation, finished, answers, 0x07);
@@ -211,8 +218,9 @@ class FaultMessageTest : public QObject {
       QTRY_VERIFY_WITH_TIMEOUT(!answers.texts.isEmpty() && !answers.texts.last().isEmpty(), 5000);
       if (!message.isEmpty()) QVERIFY2(answers.texts.last().startsWith(message), qPrintable(answers.texts.last()));
     }
-    qInfo("%llu exchanges clean, %s: %s %s", static_cast<unsigned long long>(clean), qPrintable(QString::fromStdString(sim::FaultText(*planned))),
-          ok ? "succeeded" : "failed", ok ? "" : qPrintable(answers.texts.last()));
+    qInfo("%llu exchanges clean, %s: %s %s", static_cast<unsigned long long>(clean),
+          qPrintable(QString::fromStdString(sim::FaultText(*planned))), ok ? "succeeded" : "failed",
+          ok ? "" : qPrintable(answers.texts.last()));
     if (operation == Operation::kBackup && !ok) {
       QVERIFY2(QDir(files.path()).entryList({QStringLiteral("faulted*")}, QDir::Files | QDir::Hidden).isEmpty(),
                "a failed backup left a file");
@@ -243,7 +251,8 @@ class FaultMessageTest : public QObject {
     QVERIFY(rig.WaitLoaded(20000));
     rig.Settle();
     bool done = false, next = false;
-    rig.session->Post([](DeviceLayer&, WorkingCopy&) { throw std::runtime_error("disk full"); }, [&done] { done = true; });
+    rig.session->Post([](DeviceLayer&, WorkingCopy&) { throw std::runtime_error("disk full"); },
+                      [&done] { done = true; });
     rig.session->Post([&next](DeviceLayer&, WorkingCopy&) { next = true; });
     QTRY_VERIFY_WITH_TIMEOUT(done, 5000);
     QTRY_COMPARE_WITH_TIMEOUT(rig.session->Pending(), 0, 5000);
