@@ -64,9 +64,18 @@ void DeviceSession::Post(Job job, std::function<void()> done) {
   pending_.fetch_add(1);
   std::lock_guard l(mu_);
   jobs_.push_back([this, job = std::move(job), done = std::move(done)] {
-    job(*dev_, worker_wc_);
-    pending_.fetch_sub(1);
-    if (done) QMetaObject::invokeMethod(this, done, Qt::QueuedConnection);
+    // `done` runs even when the job throws: the window waits for it to end its busy state.
+    const auto finish = [&] {
+      pending_.fetch_sub(1);
+      if (done) QMetaObject::invokeMethod(this, done, Qt::QueuedConnection);
+    };
+    try {
+      job(*dev_, worker_wc_);
+    } catch (...) {
+      finish();
+      throw;
+    }
+    finish();
   });
   wake_.notify_one();
 }

@@ -303,6 +303,12 @@ class CHalvricDlg : public QWidget, private ReportView {
   void OnMinimiseForeground() override;
   void OnDisplayPass(const OsdPass& pass) override;
   void DropDevice();
+  // A write that failed on the way may leave the mouse holding settings the window's copy does not
+  // describe: the copy is dropped and the mouse read again. A mouse that does not answer shows as
+  // gone until it is plugged in again.
+  void ReadMouseAgain();
+  // A change the mouse did not take: it is read again and the user told "write error!!".
+  void WriteFailed();
   void RefreshAfterLoad();
   void UpdateProtectedButton();
   void UpdateOsdModel();
@@ -338,8 +344,8 @@ class CHalvricDlg : public QWidget, private ReportView {
   // Stores the macro file `path` in the first free slot of the mouse, then binds button `key`
   // of the current profile to it; "Lack of space !!" when the mouse has no room for it.
   void BindMacroFile(int key, const std::string& path);
-  // Shows `text` in the window's prompt as a message.
-  void ShowMessage(const QString& text);
+  // Shows `text` in the window's prompt as a message under `title` (empty: the window's title).
+  void ShowMessage(const QString& text, const QString& title = {});
   // Shows the library's waiting messages once the window is on screen (over it, not under it).
   void FlushMessages();
   QStringList pending_messages_;  // library messages waiting for the window

@@ -97,6 +97,21 @@ void CHalvricDlg::DropDevice() {
   update();
 }
 
+void CHalvricDlg::ReadMouseAgain() {
+  const std::string path = model_->DevicePath();
+  if (path.empty()) return;
+  // Until the mouse has answered the window shows no settings: it does not know what it holds.
+  DropDevice();
+  requested_path_ = path;
+  // A connect already under way reads the mouse too, and its outcome arrives the same way.
+  session_->Connect(false, path);
+}
+
+void CHalvricDlg::WriteFailed() {
+  ReadMouseAgain();
+  ShowMessage(QStringLiteral("write error!!"));
+}
+
 void CHalvricDlg::OnArrivalDone(bool accepted) {
   if (accepted) timer2_.start(1000);
   update();

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <algorithm>
+#include <memory>
 
 #include "config/backup_restore.h"
 #include "config/reset_defaults.h"
@@ -254,8 +255,13 @@ void CHalvricDlg::SendButton(int key, const ButtonAssignment& a) {
   auto& slot = model_->wc().profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(key)];
   slot.bytes = a.Bytes();
   BeginBusy();
-  session_->Post([p, key, a](DeviceLayer& dev, WorkingCopy& wc) { ChangeButton(dev, wc, p, key, a); },
-                 [this] { EndBusy(); });
+  auto written = std::make_shared<bool>(false);
+  session_->Post(
+      [p, key, a, written](DeviceLayer& dev, WorkingCopy& wc) { *written = ChangeButton(dev, wc, p, key, a); },
+      [this, written] {
+        EndBusy();
+        if (!*written) WriteFailed();
+      });
   UpdateProtectedButton();
 }
 

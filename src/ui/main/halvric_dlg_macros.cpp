@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <memory>
 
 #include "config/describe_assignment.h"
 #include "config/function_catalogue.h"
@@ -112,13 +113,17 @@ void CHalvricDlg::ApplyButtonResult(int key, ButtonAssignment a, bool cycle_chan
                           a.type <= function_type::kKeyCycleCurrent;
   const auto block = model_->wc().profiles[static_cast<size_t>(p)].extension;
   BeginBusy();
+  auto written = std::make_shared<bool>(false);
   session_->Post(
-      [p, key, a, send_cycle, block](DeviceLayer& dev, WorkingCopy& wc) {
-        if (send_cycle) ChangeKeyCycleBlock(dev, wc, p, block);
-        ChangeButton(dev, wc, p, key, a);
+      [p, key, a, send_cycle, block, written](DeviceLayer& dev, WorkingCopy& wc) {
+        *written = (!send_cycle || ChangeKeyCycleBlock(dev, wc, p, block)) && ChangeButton(dev, wc, p, key, a);
       },
-      [this] {
+      [this, written] {
         EndBusy();
+        if (!*written) {
+          WriteFailed();
+          return;
+        }
         RebuildMacroLists();
       });
   UpdateProtectedButton();
@@ -161,10 +166,16 @@ void CHalvricDlg::FlushMessages() {
   }
 }
 
-void CHalvricDlg::ShowMessage(const QString& text) {
+void CHalvricDlg::ShowMessage(const QString& text, const QString& title) {
+  // A prompt already open (a question, another message) is not taken over: the text goes to the
+  // hint line instead.
+  if (prompt_->isVisible()) {
+    SetHint(text, 50);
+    return;
+  }
   prompt_->mode = CStrDlg::kConfirm;
   prompt_->message_only = true;  // a message: one OK, no question
-  prompt_->title = windowTitle();
+  prompt_->title = title.isEmpty() ? windowTitle() : title;
   prompt_->message = text;
   // Over the window even where no window manager stacks it there.
   QTimer::singleShot(0, prompt_, [p = prompt_] {

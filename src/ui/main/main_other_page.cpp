@@ -124,6 +124,16 @@ QString WithBackupSuffix(QString file) {
 
 }  // namespace
 
+QString OtherPage::Title(int button_text) const { return w_.T(static_cast<int>(TextFamily::button_str), button_text); }
+
+QString OtherPage::FailureText(BackupStatus status, const std::string& message) const {
+  switch (status) {
+    case BackupStatus::kNoDevice: return w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgNoDevice);
+    case BackupStatus::kInvalidFormat: return w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgInvalidFormat);
+    default: return QString::fromStdString(message);
+  }
+}
+
 QString OtherPage::ChooseBackupFile(bool save) {
   const QString title = w_.T(static_cast<int>(TextFamily::button_str), save ? text_id::kBtnBackup : text_id::kBtnRestore);
   // A backup is proposed under today's date; a restore proposes no name.
@@ -147,15 +157,20 @@ void OtherPage::RunBackup() {
   const QString file = ChooseBackupFile(true);
   if (file.isEmpty()) return;
   w_.BeginBusy();
-  auto ok = std::make_shared<bool>(false);
+  auto result = std::make_shared<BackupResult>();
   const std::string path = file.toStdString();
   w_.session_->Post(
-      [this, path, ok](DeviceLayer& dev, WorkingCopy&) {
-        *ok = Backup(dev, path, [this](double f, bool) { w_.session_->ReportProgress(f); }).ok();
+      [this, path, result](DeviceLayer& dev, WorkingCopy&) {
+        *result = Backup(dev, path, [this](double f, bool) { w_.session_->ReportProgress(f); });
       },
-      [this, ok] {
+      [this, result] {
         w_.EndBusy();
-        emit w_.actionFinished(7, *ok);
+        emit w_.actionFinished(7, result->ok());
+        if (result->ok()) return;
+        // A backup only reads the mouse, but one that stopped answering may be gone: it is read
+        // again, so that the window shows it gone rather than settings nobody can confirm.
+        if (result->status == BackupStatus::kReadFailed) w_.ReadMouseAgain();
+        w_.ShowMessage(FailureText(result->status, result->message), Title(text_id::kBtnBackup));
       });
 }
 
@@ -183,25 +198,27 @@ void OtherPage::RunRestore() {
       },
       [this, result, message, status] {
         w_.EndBusy();
-        if (result->second.loaded) {
+        // A restore that stopped on the way leaves part of the file in the mouse, and one whose
+        // automatic backup failed may have met a mouse that stopped answering: the window reads
+        // the mouse again instead of showing its copy. A file refused before anything was sent
+        // leaves the copy as it was.
+        const bool mouse_untouched = *status == BackupStatus::kFileError || *status == BackupStatus::kInvalidFormat ||
+                                     *status == BackupStatus::kTooLarge;
+        if (result->second.loaded && (result->first || mouse_untouched)) {
           w_.model_->wc() = result->second;
           w_.RefreshAfterLoad();
+        } else {
+          w_.ReadMouseAgain();
         }
         emit w_.actionFinished(8, result->first);
-        if (result->first || message->empty()) return;
+        if (result->first) return;
         // A file that cannot be read ends quietly; a file in another format, or a restore that
         // failed on the way, is told in a message the user has to acknowledge.
         if (*status == BackupStatus::kFileError) {
           w_.SetHint(QString::fromStdString(*message), 50);
           return;
         }
-        CStrDlg& prompt = *w_.prompt_;
-        prompt.mode = CStrDlg::kConfirm;
-        prompt.message_only = true;
-        prompt.title = w_.T(static_cast<int>(TextFamily::button_str), text_id::kBtnRestore);
-        prompt.message = *status == BackupStatus::kInvalidFormat ? QStringLiteral("invalid format !!")
-                                                                 : QString::fromStdString(*message);
-        prompt.exec();
+        w_.ShowMessage(FailureText(*status, *message), Title(text_id::kBtnRestore));
       });
 }
 
@@ -216,27 +233,58 @@ void OtherPage::RunReset() {
   w_.timer5_.stop();
   w_.model_->DiscardPending();
   w_.BeginBusy();
-  auto result = std::make_shared<std::pair<bool, WorkingCopy>>();
+  struct ResetRun {
+    ResetResult result = ResetResult::kNoDevice;
+    WorkingCopy wc;
+    AutoBackupResult auto_backup;
+  };
+  auto run = std::make_shared<ResetRun>();
   w_.session_->Post(
-      [this, result](DeviceLayer& dev, WorkingCopy& wc) {
+      [this, run](DeviceLayer& dev, WorkingCopy& wc) {
         ResetOptions o;
         o.progress = [this](double f) { w_.session_->ReportProgress(f); };
         // The reset overwrites the whole memory: an automatic backup goes first.
         if (const std::filesystem::path folder = w_.data_folder_; !folder.empty()) {
-          o.before_write = [&dev, folder] {
-            return EnsureDataFolder(folder) && SaveAutoBackup(MouseAt(dev, dev.CurrentPath()), folder, "reset").ok;
+          o.before_write = [&dev, folder, run] {
+            if (!EnsureDataFolder(folder)) {
+              run->auto_backup.error = "the data folder " + folder.string() + " cannot be created";
+              return false;
+            }
+            run->auto_backup = SaveAutoBackup(MouseAt(dev, dev.CurrentPath()), folder, "reset");
+            return run->auto_backup.ok;
           };
         }
-        result->first = ResetToDefaults(dev, wc, o) == ResetResult::kDone;
-        result->second = wc;
+        run->result = ResetToDefaults(dev, wc, o);
+        run->wc = wc;
       },
-      [this, result] {
+      [this, run] {
         w_.EndBusy();
-        if (result->second.loaded) {
-          w_.model_->wc() = result->second;
+        const bool done = run->result == ResetResult::kDone;
+        // A reset that stopped on the way leaves the mouse holding part of the defaults, and an
+        // automatic backup that failed may mean a mouse that stopped answering: the window reads
+        // the mouse again instead of showing the copy from before.
+        if (done) {
+          w_.model_->wc() = run->wc;
           w_.RefreshAfterLoad();
+        } else {
+          w_.ReadMouseAgain();
         }
-        emit w_.actionFinished(9, result->first);
+        emit w_.actionFinished(9, done);
+        if (done) return;
+        QString text;
+        switch (run->result) {
+          case ResetResult::kNoDevice: text = w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgNoDevice); break;
+          case ResetResult::kBackupFailed:
+            text = QString::fromStdString("The automatic backup failed (" + run->auto_backup.error +
+                                          "); nothing was written");
+            break;
+          default:
+            text = QStringLiteral("write error!!");
+            if (!run->auto_backup.file.empty()) {
+              text += QString::fromStdString(" The settings before the reset are in " + run->auto_backup.file.string());
+            }
+        }
+        w_.ShowMessage(text, Title(text_id::kBtnReset));
       });
 }
 

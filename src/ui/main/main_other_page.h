@@ -5,7 +5,9 @@
 // friend it is.
 
 #include <QString>
+#include <string>
 
+#include "config/backup_restore.h"
 #include "ui/main/halvric_dlg.h"
 
 class QPainter;
@@ -34,6 +36,10 @@ class OtherPage {
   // The backup file to write (save) or read: the window's file dialog, or the tests' stand-in.
   // A file to write always ends in ".bf". Empty when the user cancelled.
   QString ChooseBackupFile(bool save);
+  // The caption of button text `button_text`, as the title of a message.
+  QString Title(int button_text) const;
+  // What the user reads when a backup or restore fails: the window's own texts where they exist.
+  QString FailureText(BackupStatus status, const std::string& message) const;
 
   CHalvricDlg& w_;
 };
