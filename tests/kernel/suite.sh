@@ -41,16 +41,16 @@ sim() {
 
 # The control transfers mouse $1 has answered since it was last attached, in T.
 transfers() { T=$(bash "$SIMCMD" transfers "$1" | awk '{print $2}'); }
-# Waits until mouse $1 has answered $2 more control transfers than $3 (the operation is then in
-# its middle); gives up after 120 s.
-wait_transfers() {
+# Waits until mouse $1 is unplugged (after a detach-after) or the process $2 has ended; gives up
+# after 120 s.
+wait_detached() {
   local i
   for i in $(seq 1 600); do
-    transfers "$1"
-    [ $((T - $3)) -ge "$2" ] && return 0
+    [ "$(bash "$SIMCMD" ports | awk -v i="$1" '{print $(i + 2)}')" = -1 ] && break
+    kill -0 "$2" 2>/dev/null || break
     sleep 0.2
   done
-  return 1
+  udevadm settle -t 30
 }
 
 # The hidraw path that halvricctl lists for the mouse of protocol level $1.
@@ -188,7 +188,7 @@ for lvl in 0 5 11; do
   if grep -Eq 'key +2: Forward' "$W/show2_$lvl.txt"; then pass "button level $lvl read back after re-attach"; else fail "button level $lvl read back" "$(grep -E 'key +2:' "$W/show2_$lvl.txt")"; fi
 done
 # The byte the window's DPI change wrote, read from the mouse by halvricctl.
-if read -r _ _ addr value < <(grep '^dpi byte ' "$W/window.txt" 2>/dev/null) && [ -n "${P[5]}" ]; then
+if read -r _ _ addr value <<<"$(grep '^dpi byte ' "$W/window.txt" 2>/dev/null)" && [ -n "$value" ] && [ -n "${P[5]}" ]; then
   got=$("$CTL" --device "${P[5]}" mem read --no-cache "$addr" 1 2>&1)
   if [ "$got" = "$(printf '0x%04x: %02x' "$addr" "$value")" ]; then
     pass "the window's DPI change read back by halvricctl ($got)"
@@ -202,18 +202,21 @@ step "in parallel: backup and restore (level 5), macros (level 11), monitors (le
 
 # monitor LEVEL INDEX PATH: the monitor sees the DPI button's status report through hidraw.
 monitor_check() {
-  local lvl=$1 idx=$2 p=$3 mon i
-  timeout 60 "$CTL" --device "$p" monitor --count 1 --seconds 40 >"$W/mon$lvl.txt" 2>&1 &
+  local lvl=$1 idx=$2 p=$3 mon i rc
+  # The monitor first selects the mouse, which takes long while the other chains keep the guest
+  # busy: the limits leave room for that.
+  timeout 200 "$CTL" --device "$p" monitor --count 1 --seconds 150 >"$W/mon$lvl.txt" 2>&1 &
   mon=$!
   # The button is pressed until the monitor has seen a report: a report sent before the monitor
   # opened the node goes to no reader, as with a real mouse.
-  for i in $(seq 1 20); do
+  for i in $(seq 1 100); do
     sleep 2
     kill -0 $mon 2>/dev/null || break
-    sim press-dpi "$idx" 4 >/dev/null
+    sim press-dpi "$idx" 4 >>"$W/press$lvl.txt"
   done
   wait $mon
-  if grep -qi "dpi" "$W/mon$lvl.txt"; then pass "monitor level $lvl: $(head -1 "$W/mon$lvl.txt")"; else fail "monitor level $lvl" "$(head -3 "$W/mon$lvl.txt" | tr '\n' ' ')"; fi
+  rc=$?
+  if grep -qi "dpi" "$W/mon$lvl.txt"; then pass "monitor level $lvl: $(head -1 "$W/mon$lvl.txt")"; else fail "monitor level $lvl" "exit $rc: $(head -3 "$W/mon$lvl.txt" | tr '\n' ' ')"; fi
 }
 
 chain_level5() {
@@ -228,13 +231,13 @@ chain_level5() {
   "$CTL" --device "$p" dpi 2 3000 3000 >>"$W/bk.txt" 2>&1
   transfers 1
   t_before=$T
+  # A restore first saves the current memory (as much as a backup), then writes: unplugged half
+  # way through the writing, at the exchange itself (halvric-usbsim counts them).
+  sim detach-after 1 $((t_before + backup_transfers * 3 / 2))
   timeout 120 "$CTL" --device "$p" restore "$W/a.bf" >"$W/cut.txt" 2>&1 &
   job=$!
-  # A restore first saves the current memory (as much as a backup), then writes: unplugged half
-  # way through the writing.
-  wait_transfers 1 $((backup_transfers * 3 / 2)) "$t_before"
+  wait_detached 1 $job
   start=$(now)
-  sim detach 1
   wait $job
   rc=$?
   took=$(awk -v a="$start" -v b="$(now)" 'BEGIN{printf "%.1f", b-a}')
@@ -275,10 +278,9 @@ chain_level11() {
   # Unplugged half way through a macro write.
   transfers 2
   t_before=$T
+  sim detach-after 2 $((t_before + macro_transfers / 2))
   timeout 120 "$CTL" --device "$p" macro write 6 "$S/resources/library/editing/double_click.mf" >"$W/cutm.txt" 2>&1 &
   job=$!
-  wait_transfers 2 $((macro_transfers / 2)) "$t_before"
-  sim detach 2
   wait $job
   rc=$?
   if [ $rc -ne 124 ] && [ $rc -ne 0 ] && [ -s "$W/cutm.txt" ]; then pass "macro write cut by an unplug ends with a message: $(tail -1 "$W/cutm.txt")"; else fail "macro write cut by an unplug" "exit $rc: $(tail -1 "$W/cutm.txt")"; fi
