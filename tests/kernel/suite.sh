@@ -197,9 +197,6 @@ if read -r _ _ addr value <<<"$(grep '^dpi byte ' "$W/window.txt" 2>/dev/null)" 
   fi
 fi
 
-step "in parallel: backup and restore (level 5), macros (level 11), monitors (level 0 and 11)"
-# Three chains on three mice, each logged to a file of its own and shown when all have ended.
-
 # monitor LEVEL INDEX PATH: the monitor sees the DPI button's status report through hidraw.
 monitor_check() {
   local lvl=$1 idx=$2 p=$3 mon i rc
@@ -218,6 +215,15 @@ monitor_check() {
   rc=$?
   if grep -qi "dpi" "$W/mon$lvl.txt"; then pass "monitor level $lvl: $(head -1 "$W/mon$lvl.txt")"; else fail "monitor level $lvl" "exit $rc: $(head -3 "$W/mon$lvl.txt" | tr '\n' ' ')"; fi
 }
+
+step "monitor receives status reports through hidraw (level 0, then level 11)"
+# One at a time and with nothing else going on: a monitor reads the input interfaces of every
+# mouse plugged in, so beside other checks it would count another mouse's report and meet the
+# other mice's unplugs (run beside the chains below, both monitors saw no report at all).
+own_runtime 0
+monitor_check 0 0 "${P[0]}"
+monitor_check 11 2 "${P[11]}"
+export XDG_RUNTIME_DIR=/run/user/0
 
 chain_level5() {
   own_runtime 5
@@ -260,7 +266,6 @@ chain_level5() {
 chain_level11() {
   own_runtime 11
   local p=${P[11]} mf="$S/resources/library/editing/copy.mf" t_before mw_rc macro_transfers job rc
-  monitor_check 11 2 "$p"
   transfers 2
   t_before=$T
   "$CTL" --device "$p" macro write 5 "$mf" >"$W/mw.txt" 2>&1
@@ -289,19 +294,14 @@ chain_level11() {
   if "$CTL" --device "$p" macro list >"$W/ml.txt" 2>&1; then pass "macro list after re-attach"; else fail "macro list after re-attach" "$(tail -1 "$W/ml.txt")"; fi
 }
 
-chain_level0() {
-  own_runtime 0
-  monitor_check 0 0 "${P[0]}"
-}
-
+step "in parallel: backup and restore cut by an unplug (level 5), macros and a macro write cut by an unplug (level 11)"
+# Two chains on two mice, each logged to a file of its own and shown when both have ended.
 chain_level5 >"$W/chain5.log" 2>&1 &
 c5=$!
 chain_level11 >"$W/chain11.log" 2>&1 &
 c11=$!
-chain_level0 >"$W/chain0.log" 2>&1 &
-c0=$!
-wait $c5 $c11 $c0
-for c in 0 5 11; do echo "-- level $c:"; cat "$W/chain$c.log"; done
+wait $c5 $c11
+for c in 5 11; do echo "-- level $c:"; cat "$W/chain$c.log"; done
 
 step "permission path"
 p=${P[0]}
