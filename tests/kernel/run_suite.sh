@@ -23,11 +23,12 @@ set +e
 rc=$?
 set -e
 took=$((SECONDS - start))
+cpu=$(awk 'NF == 2 {printf "%.0f", $1 + $2}' "$out/qemu_cpu.txt" 2>/dev/null || true)
 grep -E '^(PASS|FAIL|FIGURE|----) ' "$out/serial.log" || true
-grep -E '^kernel suite took' "$out/serial.log" || true
+grep -E '^(kernel suite took|---- the suite starts)' "$out/serial.log" || true
 line=$(grep -E '^kernel: [0-9]+ passed, [0-9]+ failed' "$out/serial.log" | tail -1 || true)
 if [ $rc -eq 0 ] && [ -n "$line" ]; then
-  echo "kernel suite with boot: ${took} s"
+  echo "kernel suite with boot: ${took} s (host CPU of the guest: ${cpu:-?} s)"
   echo "$line"
   exit 0
 fi
@@ -36,7 +37,7 @@ case $rc in
   125) why="the guest reported no exit code" ;;
   *) why="exit code $rc" ;;
 esac
-echo "kernel suite FAILED ($why, ${took} s); last lines of $out/serial.log:"
+echo "kernel suite FAILED ($why, ${took} s, host CPU of the guest: ${cpu:-?} s); last lines of $out/serial.log:"
 tail -n 40 "$out/serial.log"
 if [ -n "$line" ]; then echo "$line"; else echo "kernel: 0 passed, 1 failed"; fi
 exit 1

@@ -10,12 +10,22 @@
 //   press-profile I PROFILE      the profile button
 //   ports                        "ok" and the port of each attached mouse (-1 when unplugged)
 //   transfers I                  "ok" and the control transfers mouse I has answered so far
+//   detach-after I COUNT         "ok armed": unplug mouse I as soon as it has answered COUNT
+//                                control transfers since it was attached (at once when it has
+//                                already), so that an operation is cut at a chosen exchange
+//                                however slowly the commands arrive
 //   quit                         unplug every mouse and exit (also at the end of the input)
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
 #include <iostream>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sim/sim_models.h"
@@ -31,6 +41,7 @@ using halvric::sim::usb::VhciAttachment;
 struct Mouse {
   std::unique_ptr<SimMouse> sim;
   int port = -1;
+  std::optional<uint64_t> detach_at;  // armed by detach-after
 };
 
 void Reply(const std::string& line) { std::cout << line << std::endl; }
@@ -49,10 +60,15 @@ int main(int argc, char** argv) {
       std::cerr << "halvric-usbsim: unknown model " << argv[i] << "\n";
       return 2;
     }
-    mice.push_back(Mouse{std::make_unique<SimMouse>(*model), -1});
+    mice.push_back(Mouse{std::make_unique<SimMouse>(*model), -1, std::nullopt});
   }
   VhciAttachment vhci;
+  // The command loop and the watcher of detach-after share the mice and the controller.
+  std::mutex mu;
+  std::condition_variable armed;
+  bool quitting = false;
   auto attach = [&](size_t i) -> std::string {
+    mice[i].detach_at.reset();
     if (mice[i].port >= 0) return "error mouse " + std::to_string(i) + " is attached";
     std::string error;
     // Device ids only need to be distinct: bus 1, device 2 + i.
@@ -67,8 +83,38 @@ int main(int argc, char** argv) {
     if (r.rfind("ok", 0) != 0) return 1;
   }
 
+  // Polls the armed mice's transfer counts every 2 ms while any is armed (a control transfer
+  // takes tens of milliseconds under emulation), and sleeps otherwise.
+  std::thread watcher([&] {
+    std::unique_lock l(mu);
+    while (!quitting) {
+      bool any = false;
+      for (Mouse& m : mice) {
+        if (!m.detach_at) continue;
+        if (m.port < 0) {
+          m.detach_at.reset();
+          continue;
+        }
+        if (vhci.ControlTransfers(m.port) >= *m.detach_at) {
+          std::string error;
+          if (!vhci.Detach(m.port, &error)) std::cerr << "halvric-usbsim: " << error << "\n";
+          m.port = -1;
+          m.detach_at.reset();
+        } else {
+          any = true;
+        }
+      }
+      if (any) {
+        armed.wait_for(l, std::chrono::milliseconds(2));
+      } else {
+        armed.wait(l);
+      }
+    }
+  });
+
   std::string line;
   while (std::getline(std::cin, line)) {
+    std::lock_guard l(mu);
     std::istringstream in(line);
     std::string command;
     if (!(in >> command)) continue;
@@ -87,7 +133,19 @@ int main(int argc, char** argv) {
     Mouse& m = mice[index];
     if (command == "attach") {
       Reply(attach(index));
+    } else if (command == "detach-after") {
+      uint64_t count = 0;
+      if (!(in >> count)) {
+        Reply("error missing count");
+      } else if (m.port < 0) {
+        Reply("error mouse " + std::to_string(index) + " is not attached");
+      } else {
+        m.detach_at = count;
+        armed.notify_all();
+        Reply("ok armed " + std::to_string(index) + " " + std::to_string(count));
+      }
     } else if (command == "detach") {
+      m.detach_at.reset();
       if (m.port < 0) {
         Reply("error mouse " + std::to_string(index) + " is not attached");
         continue;
@@ -114,5 +172,11 @@ int main(int argc, char** argv) {
       Reply("error unknown command " + command);
     }
   }
+  {
+    std::lock_guard l(mu);
+    quitting = true;
+  }
+  armed.notify_all();
+  watcher.join();
   return 0;
 }
