@@ -95,8 +95,26 @@ class TextFitTest : public QObject {
       Check(out, language, QStringLiteral("upgrade"), *upgrade);
       upgrade->close();
     }
-    // Three pages, five dialog pages, the editor, the list, two prompts, lighting and upgrade.
-    QCOMPARE(views_checked_, 14);
+    // The on-screen display with the DPI panel and its scroll line, and with angle snapping on
+    // and off.
+    CDispDlg& osd = w.osd();
+    for (const bool angle : {true, false}) {
+      OsdPass pass;
+      pass.draw = true;
+      pass.show = true;
+      pass.view.flags = kOsdProfile | kOsdDpiLevel | kOsdDpiScroll | kOsdAngleSnapping;
+      pass.view.alpha = 255;
+      pass.view.dpi_x = 20;
+      pass.view.dpi_y = 20;
+      pass.view.angle_snapping = angle;
+      pass.view.visible = true;
+      osd.Present(pass);
+      Check(out, language, QStringLiteral("on-screen display, angle snapping %1").arg(angle ? 1 : 0), osd);
+    }
+    osd.hide();
+    // Three pages, five dialog pages, the editor, the list, two prompts, lighting, upgrade and
+    // two displays.
+    QCOMPARE(views_checked_, 16);
   }
 
  private slots:

@@ -19,6 +19,7 @@
 #include "ui/kit/str_dlg.h"
 #include "ui/kit/text_ids.h"
 #include "ui/kit/ui_palette.h"
+#include "ui/kit/ui_text.h"
 
 namespace halvric {
 
@@ -105,7 +106,7 @@ void OtherPage::ChooseLanguage() {
   ProfileFile set_ini((w_.data_folder_ / kSettingsFileName).string());
   std::string error;
   if (!EnsureDataFolder(w_.data_folder_) || !WriteLanguageOption(set_ini, std::to_string(chosen), &error)) {
-    w_.SetHint(QString::fromStdString(error.empty() ? "set.ini: cannot be written" : error), 50);
+    w_.SetHint(error.empty() ? UiText(w_.texts_, ui_text::kCannotWrite, {std::string(kSettingsFileName)}) : QString::fromStdString(error), 50);
     return;
   }
   emit w_.languageChosen(chosen);
@@ -114,7 +115,7 @@ void OtherPage::ChooseLanguage() {
 namespace {
 
 // The filter of the backup file dialogs and the suffix every backup file carries.
-QString BackupFilter() { return QStringLiteral("Backup File (*.bf)"); }
+QString BackupFilter(const TextTables& texts) { return UiText(texts, ui_text::kBackupFilter); }
 constexpr const char* kBackupSuffix = "bf";
 
 QString WithBackupSuffix(QString file) {
@@ -131,7 +132,7 @@ QString OtherPage::ChooseBackupFile(bool save) {
                                  QStringLiteral(".bf")
                            : QString();
   if (w_.choose_file) return save ? WithBackupSuffix(w_.choose_file(true)) : w_.choose_file(false);
-  QFileDialog dlg(&w_, title, QString::fromStdString(w_.data_folder_.string()), BackupFilter());
+  QFileDialog dlg(&w_, title, QString::fromStdString(w_.data_folder_.string()), BackupFilter(w_.texts_));
   dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   // The dialog adds the suffix itself, so that it asks before overwriting the file really written.
@@ -199,7 +200,7 @@ void OtherPage::RunRestore() {
         prompt.mode = CStrDlg::kConfirm;
         prompt.message_only = true;
         prompt.title = w_.T(static_cast<int>(TextFamily::button_str), text_id::kBtnRestore);
-        prompt.message = *status == BackupStatus::kInvalidFormat ? QStringLiteral("invalid format !!")
+        prompt.message = *status == BackupStatus::kInvalidFormat ? w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgInvalidFormat)
                                                                  : QString::fromStdString(*message);
         prompt.exec();
       });
