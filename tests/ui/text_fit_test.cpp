@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/session_notices.h"
 #include "config/language_choice.h"
 #include "support/text_fit_probe.h"
 #include "support/window_fixture.h"
@@ -39,7 +40,11 @@ class TextFitTest : public QObject {
 
   static void CheckLanguage(QStringList& out, int language) {
     views_checked_ = 0;
-    WindowRig rig("level11", {}, nullptr, nullptr, nullptr, language);
+    // The Other page carries its longest notice: uinput refused, so tilt-scroll and touch are off.
+    TextTables texts;
+    texts.LoadLanguage(qgetenv("HALVRIC_SOURCE_DIR").toStdString() + "/resources/language.ini", language);
+    const std::string notice = HostInputNotice(texts, false, "/dev/uinput: Permission denied", true);
+    WindowRig rig("level11", {}, nullptr, nullptr, nullptr, language, notice);
     QVERIFY(rig.WaitLoaded());
     rig.Settle();
     CHalvricDlg& w = *rig.window;
