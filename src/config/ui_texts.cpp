@@ -58,6 +58,7 @@ constexpr std::string_view kEnglish[] = {
     "KWin did not run Halvric's window script (is it installed?).",
     "Sway's IPC socket ($SWAYSOCK) could not be reached.",
     "this compositor offers neither Sway's IPC nor the wlroots foreign-toplevel protocol.",
+    "write error!! The settings before the restore are in %s",
 };
 static_assert(std::size(kEnglish) == kCount, "one English text per slot");
 

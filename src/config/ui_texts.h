@@ -1,8 +1,8 @@
 #pragma once
-// The program's own window texts (family ui_str, language.ini keys ui_str0 .. ui_str48): the
+// The program's own window texts (family ui_str, language.ini keys ui_str0 .. ui_str49): the
 // texts of the windows that the older families have no slot for — the DPI levels, the upgrade
 // window, the on-screen display, file-dialog filters, byte counts and the notices of what the
-// desktop session leaves off. Slots with printf conversions are formatted with SafeFormat.
+// desktop session leaves off, and a restore that failed on the way. Slots with printf conversions are formatted with SafeFormat.
 
 #include <string_view>
 
@@ -58,6 +58,7 @@ enum UiText : int {
   kLinkPlasma,            // why, on KDE Plasma: the KWin script did not run
   kLinkSway,              // why, on Sway: no IPC socket
   kLinkOther,             // why, on other compositors: no protocol offered
+  kRestoreWriteError,     // "write error!! The settings before the restore are in %s"
   kCount
 };
 

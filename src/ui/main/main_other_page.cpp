@@ -172,17 +172,19 @@ void OtherPage::RunRestore() {
   auto result = std::make_shared<std::pair<bool, WorkingCopy>>();
   auto message = std::make_shared<std::string>();
   auto status = std::make_shared<BackupStatus>(BackupStatus::kOk);
+  auto auto_backup = std::make_shared<std::string>();
   const std::string path = file.toStdString();
   const std::filesystem::path folder = w_.data_folder_;
   w_.session_->Post(
-      [this, path, result, message, status, folder](DeviceLayer& dev, WorkingCopy& wc) {
+      [this, path, result, message, status, auto_backup, folder](DeviceLayer& dev, WorkingCopy& wc) {
         const BackupResult r = Restore(dev, wc, path, folder, [this](double f, bool) { w_.session_->ReportProgress(f); });
         result->first = r.ok();
         result->second = wc;
         *message = r.message;
         *status = r.status;
+        *auto_backup = r.auto_backup.string();
       },
-      [this, result, message, status] {
+      [this, result, message, status, auto_backup] {
         w_.EndBusy();
         if (result->second.loaded) {
           w_.model_->wc() = result->second;
@@ -200,8 +202,13 @@ void OtherPage::RunRestore() {
         prompt.mode = CStrDlg::kConfirm;
         prompt.message_only = true;
         prompt.title = w_.T(static_cast<int>(TextFamily::button_str), text_id::kBtnRestore);
-        prompt.message = *status == BackupStatus::kInvalidFormat ? w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgInvalidFormat)
-                                                                 : QString::fromStdString(*message);
+        if (*status == BackupStatus::kInvalidFormat) {
+          prompt.message = w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgInvalidFormat);
+        } else if (*status == BackupStatus::kWriteFailed && !auto_backup->empty()) {
+          prompt.message = UiText(w_.texts_, ui_text::kRestoreWriteError, {*auto_backup});
+        } else {
+          prompt.message = QString::fromStdString(*message);
+        }
         prompt.exec();
       });
 }
