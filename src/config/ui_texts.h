@@ -1,8 +1,9 @@
 #pragma once
 // The program's own window texts (family ui_str, language.ini keys ui_str0 .. ui_str49): the
 // texts of the windows that the older families have no slot for — the DPI levels, the upgrade
-// window, the on-screen display, file-dialog filters, byte counts and the notices of what the
-// desktop session leaves off, and a restore that failed on the way. Slots with printf conversions are formatted with SafeFormat.
+// window, the on-screen display, file-dialog filters, byte counts, the notices of what the
+// desktop session leaves off, and a restore that failed on the way. Slots with printf
+// conversions are formatted with SafeFormat.
 
 #include <string_view>
 
