@@ -19,6 +19,7 @@
 #include "app/host_input.h"
 #include "app/instance_channel.h"
 #include "app/main_window_wiring.h"
+#include "app/session_notices.h"
 #include "app/sim_developer_keys.h"
 #include "config/language_choice.h"
 #include "config/program_settings.h"
@@ -184,7 +185,7 @@ int CHalvricApp::Run(int argc, char** argv) {
   linux_hid::ForegroundChoice foreground =
       linux_hid::ConnectForegroundWindow(session_env, ProgramFolder(env), kde_version != nullptr ? kde_version : "");
   deps.foreground = std::move(foreground.window);
-  deps.foreground_notice = ForegroundNotice(session_env, foreground.source);
+  deps.foreground_notice = ForegroundNotice(*texts_, session_env, foreground.source);
   if (qEnvironmentVariableIsSet("HALVRIC_REPORT_DESKTOP")) {
     std::fprintf(stderr, "halvric: window in front from %s; pointer acceleration %s\n",
                  foreground.source ? std::string(SourceName(*foreground.source)).c_str() : "nowhere",
@@ -202,7 +203,7 @@ int CHalvricApp::Run(int argc, char** argv) {
     std::string error;
     host_input = HostInput::Start(static_cast<int>(desktop.width() * ratio), static_cast<int>(desktop.height() * ratio),
                                   x11, &error);
-    deps.host_input_notice = HostInput::Notice(host_input != nullptr, error, x11);
+    deps.host_input_notice = HostInputNotice(*texts_, host_input != nullptr, error, x11);
   }
   if (host_input) deps.movement_intake = host_input->Intake();
   // The X server's notice of active-window changes wakes the window's foreground check.

@@ -25,18 +25,6 @@ std::unique_ptr<HostInput> HostInput::Start(int screen_width, int screen_height,
   return h;
 }
 
-std::string HostInput::Notice(bool started, const std::string& error, bool with_touch) {
-  if (!started) {
-    return "Tilt-scroll and touch are off: " + (error.empty() ? std::string("uinput cannot be used") : error) +
-           ". Install the udev rule 70-halvric-uinput.rules (the halvric package installs it), then log in again.";
-  }
-  if (!with_touch) {
-    return "Touch is off: in a Wayland session a program does not learn where the pointer is, and the window in "
-           "front cannot be minimised by the mouse either.";
-  }
-  return {};
-}
-
 HostInput::~HostInput() {
   // The threads end before the injector they use.
   if (touch_) touch_->Stop();

@@ -29,11 +29,6 @@ class HostInput {
   HostInput(const HostInput&) = delete;
   HostInput& operator=(const HostInput&) = delete;
 
-  // What the window tells the user of tilt-scroll and touch: empty when both run; `started`
-  // whether Start gave a host input (else `error` is its reason), `with_touch` whether touch was
-  // asked for.
-  static std::string Notice(bool started, const std::string& error, bool with_touch);
-
   // Where the report service hands the movement reports, on its reading thread.
   MovementIntake* Intake() const { return intake_.get(); }
 

@@ -30,6 +30,7 @@ enum class TextFamily {
   consumer_key_str,     // rows of the consumer key table
   version_str,          // single
   firmware_str,         // single
+  ui_str,               // 0..52: the program's own window texts (config/ui_texts.h)
 };
 
 class TextTables {

@@ -70,27 +70,4 @@ std::string_view SourceName(ForegroundSource source) {
   return "?";
 }
 
-std::string ForegroundNotice(const SessionEnvironment& env, std::optional<ForegroundSource> chosen) {
-  const bool wayland = IsWaylandSession(env);
-  if (chosen && (*chosen != ForegroundSource::kX11 || !wayland)) return {};
-  std::string how;
-  if (!wayland) {
-    how = "no X display could be reached.";
-  } else {
-    switch (DesktopOf(env)) {
-      case SessionDesktop::kGnome:
-        how = "enable the Halvric focus extension (gnome-extensions enable halvric-focus@halvric.github.io), "
-              "then log out and in again.";
-        break;
-      case SessionDesktop::kPlasma: how = "KWin did not run Halvric's window script (is it installed?)."; break;
-      case SessionDesktop::kSway: how = "Sway's IPC socket ($SWAYSOCK) could not be reached."; break;
-      case SessionDesktop::kOther:
-        how = "this compositor offers neither Sway's IPC nor the wlroots foreign-toplevel protocol.";
-        break;
-    }
-  }
-  if (chosen) return "Linked profiles follow only programs running under XWayland (Wine and Proton games among them): " + how;
-  return "Linked profiles need to know the window in front, which this session does not tell: " + how;
-}
-
 }  // namespace halvric

@@ -2,7 +2,6 @@
 // What the graphical session offers: whether it is a Wayland session, which desktop runs it, and
 // from that the order in which the ways of telling the window in front are tried.
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,10 +44,5 @@ std::vector<ForegroundSource> ForegroundCandidates(const SessionEnvironment& env
 
 // A short name of the source, for the start-up log line.
 std::string_view SourceName(ForegroundSource source);
-
-// What the link squares tell the user about the source in use (English: no language has these
-// texts yet): empty when every window can be told; what is missing and how to get it when only
-// XWayland windows (X11 in a Wayland session) or no windows at all can be told.
-std::string ForegroundNotice(const SessionEnvironment& env, std::optional<ForegroundSource> chosen);
 
 }  // namespace halvric

@@ -44,24 +44,5 @@ TEST(SessionDesktop, SourcesFollowTheSession) {
   EXPECT_EQ(ForegroundCandidates(typed).front(), S::kGnomeShell);
 }
 
-TEST(SessionDesktop, NoticeSaysWhatIsMissing) {
-  // Every window can be told: nothing to say.
-  EXPECT_EQ(ForegroundNotice(Wayland("GNOME"), S::kGnomeShell), "");
-  SessionEnvironment x11;
-  x11.display = ":0";
-  EXPECT_EQ(ForegroundNotice(x11, S::kX11), "");
-
-  // X11 in a Wayland session sees XWayland windows only; the GNOME notice names the extension.
-  const std::string partial = ForegroundNotice(Wayland("GNOME"), S::kX11);
-  EXPECT_NE(partial.find("XWayland"), std::string::npos);
-  EXPECT_NE(partial.find("gnome-extensions enable halvric-focus@halvric.github.io"), std::string::npos);
-
-  // Nothing at all.
-  const std::string none = ForegroundNotice(Wayland("KDE"), std::nullopt);
-  EXPECT_NE(none.find("Linked profiles need"), std::string::npos);
-  EXPECT_NE(none.find("KWin"), std::string::npos);
-  EXPECT_NE(ForegroundNotice(SessionEnvironment{}, std::nullopt).find("X display"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace halvric

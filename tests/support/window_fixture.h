@@ -32,17 +32,20 @@ inline void UsePrivateFolders(QTemporaryDir& dir) {
 struct WindowRig {
   // `key_names` stands for the user's keyboard layout (null: the program's own key names);
   // `foreground` for the desktop's window in front (null: none known); `tray_available` for the
-  // desktop's tray (null: there is one); `language_id` the language of the texts (0: English).
+  // desktop's tray (null: there is one); `language_id` the language of the texts (0: English);
+  // `host_input_notice` what the Other page says of tilt-scroll and touch (empty: both run).
   explicit WindowRig(const std::string& models, std::chrono::microseconds latency = {},
                      std::shared_ptr<const KeyNameSource> key_names = nullptr,
                      std::unique_ptr<ForegroundWindow> foreground = nullptr,
-                     std::function<bool()> tray_available = nullptr, int language_id = 0) {
+                     std::function<bool()> tray_available = nullptr, int language_id = 0,
+                     std::string host_input_notice = {}) {
     // The window's texts in another language than English, from the shipped language.ini.
     if (language_id != 0) {
       texts.LoadLanguage((qgetenv("HALVRIC_SOURCE_DIR").toStdString() + "/resources/language.ini"), language_id);
     }
     DlgDeps deps;
     deps.tray_available = std::move(tray_available);
+    deps.host_input_notice = std::move(host_input_notice);
     deps.key_names = std::move(key_names);
     deps.foreground = std::move(foreground);
     deps.context = &context;

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/session_notices.h"
 #include "config/language_choice.h"
 #include "support/text_fit_probe.h"
 #include "support/window_fixture.h"
@@ -39,7 +40,11 @@ class TextFitTest : public QObject {
 
   static void CheckLanguage(QStringList& out, int language) {
     views_checked_ = 0;
-    WindowRig rig("level11", {}, nullptr, nullptr, nullptr, language);
+    // The Other page carries its longest notice: uinput refused, so tilt-scroll and touch are off.
+    TextTables texts;
+    texts.LoadLanguage(qgetenv("HALVRIC_SOURCE_DIR").toStdString() + "/resources/language.ini", language);
+    const std::string notice = HostInputNotice(texts, false, "/dev/uinput: Permission denied", true);
+    WindowRig rig("level11", {}, nullptr, nullptr, nullptr, language, notice);
     QVERIFY(rig.WaitLoaded());
     rig.Settle();
     CHalvricDlg& w = *rig.window;
@@ -95,8 +100,26 @@ class TextFitTest : public QObject {
       Check(out, language, QStringLiteral("upgrade"), *upgrade);
       upgrade->close();
     }
-    // Three pages, five dialog pages, the editor, the list, two prompts, lighting and upgrade.
-    QCOMPARE(views_checked_, 14);
+    // The on-screen display with the DPI panel and its scroll line, and with angle snapping on
+    // and off.
+    CDispDlg& osd = w.osd();
+    for (const bool angle : {true, false}) {
+      OsdPass pass;
+      pass.draw = true;
+      pass.show = true;
+      pass.view.flags = kOsdProfile | kOsdDpiLevel | kOsdDpiScroll | kOsdAngleSnapping;
+      pass.view.alpha = 255;
+      pass.view.dpi_x = 20;
+      pass.view.dpi_y = 20;
+      pass.view.angle_snapping = angle;
+      pass.view.visible = true;
+      osd.Present(pass);
+      Check(out, language, QStringLiteral("on-screen display, angle snapping %1").arg(angle ? 1 : 0), osd);
+    }
+    osd.hide();
+    // Three pages, five dialog pages, the editor, the list, two prompts, lighting, upgrade and
+    // two displays.
+    QCOMPARE(views_checked_, 16);
   }
 
  private slots:

@@ -11,6 +11,7 @@
 #include "ui/kit/fitting_font.h"
 #include "ui/kit/text_ids.h"
 #include "ui/kit/ui_palette.h"
+#include "ui/kit/ui_text.h"
 
 namespace halvric {
 void CButtonSetDlg::paintEvent(QPaintEvent*) {
@@ -96,7 +97,7 @@ void CButtonSetDlg::paintEvent(QPaintEvent*) {
           // The right-hand label says what the row does beyond its name: the library's
           // description, the function when it differs from the name, a mouse macro's size.
           QString detail = QString::fromStdString(e.desc);
-          if (detail.isEmpty() && e.inMouse != 0) detail = QString::asprintf("%d bytes", e.size);
+          if (detail.isEmpty() && e.inMouse != 0) detail = UiText(texts_, ui_text::kBytes, {static_cast<long long>(e.size)});
           if (detail.isEmpty() && e.label != e.name) detail = QString::fromStdString(e.label);
           p.setPen(ui::kTextDim);
           p.drawText(rr.adjusted(0, 0, -10, 0), Qt::AlignRight | Qt::AlignVCenter, detail);

@@ -14,6 +14,7 @@
 #include "ui/kit/app_fonts.h"
 #include "ui/kit/mouse_art.h"
 #include "ui/kit/ui_palette.h"
+#include "ui/kit/ui_text.h"
 #include "ui/lighting/color_pick_dlg.h"
 
 namespace halvric {
@@ -166,7 +167,7 @@ void ColorDlg::OpenPicker(int zone) {
       },
       [self, zone, made] {
         if (!self || !self->isVisible() || self->picker_) return;
-        const QString title = zone >= 0 ? QString::asprintf("zone :%d", zone)
+        const QString title = zone >= 0 ? UiText(self->texts_, ui_text::kZone, {zone})
                                         : QString::fromStdString(self->texts_.Get(TextFamily::button_str, kTextSetAllLights));
         auto* dlg = new ColorPickDlg(self->session_, *made, title, self->fonts_, self->texts_, self);
         dlg->setAttribute(Qt::WA_DeleteOnClose);
@@ -198,7 +199,7 @@ void ColorDlg::mouseMoveEvent(QMouseEvent* e) {
   if (zone != hover_zone_) {
     hover_zone_ = zone;
     if (zone >= 0) {
-      zone_tip_ = QString::asprintf("zone :%d", zone);
+      zone_tip_ = UiText(texts_, ui_text::kZone, {zone});
       QToolTip::showText(e->globalPosition().toPoint(), zone_tip_, this, ZoneRect(zone));
     } else {
       zone_tip_.clear();

@@ -24,6 +24,7 @@
 #include "ui/kit/key_capture.h"
 #include "ui/kit/key_resources.h"
 #include "ui/kit/str_dlg.h"
+#include "ui/kit/ui_text.h"
 
 namespace halvric {
 
@@ -141,7 +142,7 @@ void MacroEdit::NewFolder() {
 }
 
 void MacroEdit::Import() {
-  const QString filter = QStringLiteral("Macro File (*.mf)");
+  const QString filter = UiText(*deps_.texts, ui_text::kMacroFilter);
   const QString file =
       choose_file ? choose_file(false)
                   : QFileDialog::getOpenFileName(this, T(static_cast<int>(TextFamily::button_tip_str), 12),
@@ -176,7 +177,7 @@ void MacroEdit::Export() {
   if (!choose_file) {
     QFileDialog dialog(this, T(static_cast<int>(TextFamily::button_tip_str), 13));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(QStringLiteral("Macro File (*.mf)"));
+    dialog.setNameFilter(UiText(*deps_.texts, ui_text::kMacroFilter));
     dialog.setDefaultSuffix(QStringLiteral("mf"));
     dialog.selectFile(QString::fromStdString(ExportFileName(macro_.name, TodayText(std::time(nullptr))) + ".mf"));
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) file = dialog.selectedFiles().front();
@@ -186,7 +187,7 @@ void MacroEdit::Export() {
   // A file that cannot be written is left as it was; the macro stays in the editor, and the user
   // learns that nothing was saved.
   if (SaveMacroFile(file.toStdString(), macro_) != MacroFileStatus::kOk) {
-    Tell(QStringLiteral("%1: cannot be written").arg(QDir::toNativeSeparators(file)));
+    Tell(UiText(*deps_.texts, ui_text::kCannotWrite, {QDir::toNativeSeparators(file).toStdString()}));
   }
   update();
 }

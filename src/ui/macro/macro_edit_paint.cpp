@@ -13,6 +13,7 @@
 #include "macro/macro_space.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/kit/ui_palette.h"
+#include "ui/kit/ui_text.h"
 
 namespace halvric {
 
@@ -86,8 +87,8 @@ void MacroEdit::paintEvent(QPaintEvent*) {
           p.setFont(f[kFont10]);
           p.setPen(ui::kTextDim);
           p.drawText(r.adjusted(0, 0, -6, 0), Qt::AlignRight | Qt::AlignVCenter,
-                     QString::asprintf("%d/%02d/%02d - %02d:%02d   %4d bytes ", d.year(), d.month(), d.day(), tm.hour(),
-                                       tm.minute(), e.size));
+                     QString::asprintf("%d/%02d/%02d - %02d:%02d   ", d.year(), d.month(), d.day(), tm.hour(), tm.minute()) +
+                         UiText(*deps_.texts, ui_text::kBytes, {static_cast<long long>(e.size)}) + QStringLiteral(" "));
         }
         break;
       }
@@ -101,7 +102,7 @@ void MacroEdit::paintEvent(QPaintEvent*) {
         if (s.start != 0) {
           p.setFont(f[kFont10]);
           p.setPen(ui::kTextDim);
-          p.drawText(r.adjusted(0, 0, -6, 0), Qt::AlignRight | Qt::AlignVCenter, QString::asprintf("%d bytes", static_cast<int>(s.length)));
+          p.drawText(r.adjusted(0, 0, -6, 0), Qt::AlignRight | Qt::AlignVCenter, UiText(*deps_.texts, ui_text::kBytes, {static_cast<long long>(s.length)}));
         }
         break;
       }
@@ -117,7 +118,7 @@ void MacroEdit::paintEvent(QPaintEvent*) {
              macro_.name.empty() ? T(static_cast<int>(TextFamily::msg_str), 24) : QString::fromStdString(macro_.name) + (modified_ ? QStringLiteral(" *") : QString()));
   p.setFont(f[kFont12]);
   p.setPen(ui::kTextDim);
-  p.drawText(QRect(750, 56, 260, 30), Qt::AlignRight | Qt::AlignVCenter, QString::asprintf("%d bytes", SizeInMouse()));
+  p.drawText(QRect(750, 56, 260, 30), Qt::AlignRight | Qt::AlignVCenter, UiText(*deps_.texts, ui_text::kBytes, {static_cast<long long>(SizeInMouse())}));
 
   const QRect area = InstructionArea();
   p.setPen(ui::kLine);
@@ -142,7 +143,7 @@ void MacroEdit::paintEvent(QPaintEvent*) {
     if (RowIsNew(i)) {
       p.setFont(f[kFont10]);
       p.setPen(ui::kAccent);
-      p.drawText(r.adjusted(0, 0, -10, 0), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("new"));
+      p.drawText(r.adjusted(0, 0, -10, 0), Qt::AlignRight | Qt::AlignVCenter, UiText(*deps_.texts, ui_text::kMacroNew));
     }
   }
   if (n == 0) {

@@ -11,6 +11,7 @@
 #include "macro/macro_library.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/kit/ui_palette.h"
+#include "ui/kit/ui_text.h"
 
 namespace halvric::ui {
 
@@ -261,7 +262,7 @@ void MacroList::paintEvent(QPaintEvent*) {
       if (!e.IsFolder()) {
         p.setFont(fonts_[kFont10]);
         p.setPen(kTextDim);
-        p.drawText(rr.adjusted(0, 0, -8, 0), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("%1 bytes").arg(e.size));
+        p.drawText(rr.adjusted(0, 0, -8, 0), Qt::AlignRight | Qt::AlignVCenter, UiText(texts_, ui_text::kBytes, {static_cast<long long>(e.size)}));
       }
     }
   }

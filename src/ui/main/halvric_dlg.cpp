@@ -80,7 +80,7 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
   session_->SetReportService(reports_.get());
   model_ = std::make_unique<MainWindowModel>(*session_);
   prompt_ = new CStrDlg(fonts_, texts_, this);
-  osd_ = new CDispDlg(*reports_, fonts_);
+  osd_ = new CDispDlg(*reports_, fonts_, texts_);
   connect(osd_, &CDispDlg::faded, this, [this] {
     if (isVisible()) update();
   });

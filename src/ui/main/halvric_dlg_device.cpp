@@ -32,6 +32,7 @@
 #include "ui/kit/mouse_art.h"
 #include "ui/kit/str_dlg.h"
 #include "ui/kit/text_ids.h"
+#include "ui/kit/ui_text.h"
 #include "ui/main/main_button_page.h"
 #include "ui/main/main_dpi_page.h"
 #include "ui/main/main_other_page.h"
@@ -109,7 +110,7 @@ void CHalvricDlg::ReadMouseAgain() {
 
 void CHalvricDlg::WriteFailed() {
   ReadMouseAgain();
-  ShowMessage(QStringLiteral("write error!!"));
+  ShowMessage(UiText(texts_, ui_text::kUpgradeWriteError));
 }
 
 void CHalvricDlg::OnArrivalDone(bool accepted) {

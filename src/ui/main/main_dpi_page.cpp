@@ -8,10 +8,12 @@
 #include "services/main_window_model.h"
 #include "services/program_context.h"
 #include "ui/kit/app_fonts.h"
+#include "ui/kit/fitting_font.h"
 #include "ui/kit/mouse_art.h"
 #include "ui/kit/str_dlg.h"
 #include "ui/kit/text_ids.h"
 #include "ui/kit/ui_palette.h"
+#include "ui/kit/ui_text.h"
 
 namespace halvric {
 
@@ -157,9 +159,11 @@ void DpiPage::Paint(QPainter& p) {
     p.setBrush(l == current ? ui::kPanelHot : ui::kPanel);
     p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
     DrawLevelBadge(p, QRectF(r.x() + 10, r.y() + 10, 30, 30), l);
-    p.setFont(fonts[kFont12]);
+    const QRect name_box(r.x() + 48, r.y() + 10, LevelEnableRect(l).left() - r.x() - 52, 30);
+    const QString name = UiText(w_.texts_, ui_text::kDpiLevel, {l + 1});
+    p.setFont(ui::FittingFont(fonts[kFont12], name_box, Qt::AlignVCenter | Qt::AlignLeft, name));
     p.setPen(enabled ? ui::kText : ui::kTextDim);
-    p.drawText(QRect(r.x() + 48, r.y() + 10, 80, 30), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("Level %1").arg(l + 1));
+    p.drawText(name_box, Qt::AlignVCenter | Qt::AlignLeft, name);
     const auto xy = wc.dpi[static_cast<size_t>(l)];
     p.setFont(fonts[kFont20]);
     p.setPen(enabled ? ui::kTextStrong : ui::kTextDim);
@@ -179,7 +183,7 @@ void DpiPage::Paint(QPainter& p) {
     p.setPen(ui::kTextStrong);
     p.drawText(QRect(910, y, 94, 24), Qt::AlignVCenter | Qt::AlignRight, value);
   };
-  CHalvricDlg::Heading(p, fonts[kFont14Bold], 224, 226, QStringLiteral("DPI  \u00b7  Level %1").arg(current + 1));
+  CHalvricDlg::Heading(p, fonts[kFont14Bold], 224, 226, UiText(w_.texts_, ui_text::kDpiLevelHeading, {current + 1}));
   label(256, QStringLiteral("X"), QString::number(SliderValue(CHalvricDlg::kSliderDpiX) * wc.dpi_step));
   label(316, QStringLiteral("Y"), QString::number(SliderValue(CHalvricDlg::kSliderDpiY) * wc.dpi_step));
   CHalvricDlg::Heading(p, fonts[kFont14Bold], 224, 374,

@@ -19,6 +19,7 @@
 #include "ui/kit/str_dlg.h"
 #include "ui/kit/text_ids.h"
 #include "ui/kit/ui_palette.h"
+#include "ui/kit/ui_text.h"
 
 namespace halvric {
 
@@ -105,7 +106,7 @@ void OtherPage::ChooseLanguage() {
   ProfileFile set_ini((w_.data_folder_ / kSettingsFileName).string());
   std::string error;
   if (!EnsureDataFolder(w_.data_folder_) || !WriteLanguageOption(set_ini, std::to_string(chosen), &error)) {
-    w_.SetHint(QString::fromStdString(error.empty() ? "set.ini: cannot be written" : error), 50);
+    w_.SetHint(error.empty() ? UiText(w_.texts_, ui_text::kCannotWrite, {std::string(kSettingsFileName)}) : QString::fromStdString(error), 50);
     return;
   }
   emit w_.languageChosen(chosen);
@@ -114,7 +115,7 @@ void OtherPage::ChooseLanguage() {
 namespace {
 
 // The filter of the backup file dialogs and the suffix every backup file carries.
-QString BackupFilter() { return QStringLiteral("Backup File (*.bf)"); }
+QString BackupFilter(const TextTables& texts) { return UiText(texts, ui_text::kBackupFilter); }
 constexpr const char* kBackupSuffix = "bf";
 
 QString WithBackupSuffix(QString file) {
@@ -141,7 +142,7 @@ QString OtherPage::ChooseBackupFile(bool save) {
                                  QStringLiteral(".bf")
                            : QString();
   if (w_.choose_file) return save ? WithBackupSuffix(w_.choose_file(true)) : w_.choose_file(false);
-  QFileDialog dlg(&w_, title, QString::fromStdString(w_.data_folder_.string()), BackupFilter());
+  QFileDialog dlg(&w_, title, QString::fromStdString(w_.data_folder_.string()), BackupFilter(w_.texts_));
   dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   // The dialog adds the suffix itself, so that it asks before overwriting the file really written.
@@ -186,17 +187,19 @@ void OtherPage::RunRestore() {
   auto result = std::make_shared<std::pair<bool, WorkingCopy>>();
   auto message = std::make_shared<std::string>();
   auto status = std::make_shared<BackupStatus>(BackupStatus::kOk);
+  auto auto_backup = std::make_shared<std::string>();
   const std::string path = file.toStdString();
   const std::filesystem::path folder = w_.data_folder_;
   w_.session_->Post(
-      [this, path, result, message, status, folder](DeviceLayer& dev, WorkingCopy& wc) {
+      [this, path, result, message, status, auto_backup, folder](DeviceLayer& dev, WorkingCopy& wc) {
         const BackupResult r = Restore(dev, wc, path, folder, [this](double f, bool) { w_.session_->ReportProgress(f); });
         result->first = r.ok();
         result->second = wc;
         *message = r.message;
         *status = r.status;
+        *auto_backup = r.auto_backup.string();
       },
-      [this, result, message, status] {
+      [this, result, message, status, auto_backup] {
         w_.EndBusy();
         // A restore that stopped on the way leaves part of the file in the mouse, and one whose
         // automatic backup failed may have met a mouse that stopped answering: the window reads
@@ -218,7 +221,11 @@ void OtherPage::RunRestore() {
           w_.SetHint(QString::fromStdString(*message), 50);
           return;
         }
-        w_.ShowMessage(FailureText(*status, *message), Title(text_id::kBtnRestore));
+        // A write that failed after the automatic backup was taken names that backup.
+        const QString text = *status == BackupStatus::kWriteFailed && !auto_backup->empty()
+                                 ? UiText(w_.texts_, ui_text::kRestoreWriteError, {*auto_backup})
+                                 : FailureText(*status, *message);
+        w_.ShowMessage(text, Title(text_id::kBtnRestore));
       });
 }
 
@@ -239,15 +246,17 @@ void OtherPage::RunReset() {
     AutoBackupResult auto_backup;
   };
   auto run = std::make_shared<ResetRun>();
+  const std::filesystem::path folder = w_.data_folder_;
+  const std::string folder_error = UiText(w_.texts_, ui_text::kDataFolderError, {folder.string()}).toStdString();
   w_.session_->Post(
-      [this, run](DeviceLayer& dev, WorkingCopy& wc) {
+      [this, run, folder, folder_error](DeviceLayer& dev, WorkingCopy& wc) {
         ResetOptions o;
         o.progress = [this](double f) { w_.session_->ReportProgress(f); };
         // The reset overwrites the whole memory: an automatic backup goes first.
-        if (const std::filesystem::path folder = w_.data_folder_; !folder.empty()) {
-          o.before_write = [&dev, folder, run] {
+        if (!folder.empty()) {
+          o.before_write = [&dev, &folder, &folder_error, run] {
             if (!EnsureDataFolder(folder)) {
-              run->auto_backup.error = "the data folder " + folder.string() + " cannot be created";
+              run->auto_backup.error = folder_error;
               return false;
             }
             run->auto_backup = SaveAutoBackup(MouseAt(dev, dev.CurrentPath()), folder, "reset");
@@ -275,14 +284,12 @@ void OtherPage::RunReset() {
         switch (run->result) {
           case ResetResult::kNoDevice: text = w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgNoDevice); break;
           case ResetResult::kBackupFailed:
-            text = QString::fromStdString("The automatic backup failed (" + run->auto_backup.error +
-                                          "); nothing was written");
+            text = UiText(w_.texts_, ui_text::kAutoBackupFailed, {run->auto_backup.error});
             break;
           default:
-            text = QStringLiteral("write error!!");
-            if (!run->auto_backup.file.empty()) {
-              text += QString::fromStdString(" The settings before the reset are in " + run->auto_backup.file.string());
-            }
+            text = run->auto_backup.file.empty()
+                       ? UiText(w_.texts_, ui_text::kUpgradeWriteError)
+                       : UiText(w_.texts_, ui_text::kResetWriteError, {run->auto_backup.file.string()});
         }
         w_.ShowMessage(text, Title(text_id::kBtnReset));
       });

@@ -5,15 +5,17 @@
 #include <algorithm>
 
 #include "ui/kit/app_fonts.h"
+#include "ui/kit/fitting_font.h"
 #include "ui/kit/mouse_art.h"
 #include "ui/kit/ui_palette.h"
+#include "ui/kit/ui_text.h"
 
 namespace halvric {
 
-CDispDlg::CDispDlg(const ReportService& reports, const AppFonts& fonts, QWidget* parent)
+CDispDlg::CDispDlg(const ReportService& reports, const AppFonts& fonts, const TextTables& texts, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput |
                           Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
-      reports_(reports), fonts_(fonts) {
+      reports_(reports), fonts_(fonts), texts_(texts) {
   setAttribute(Qt::WA_TranslucentBackground);
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -139,18 +141,21 @@ void CDispDlg::paintEvent(QPaintEvent*) {
     row(y + 10, option ? QStringLiteral("XH") : QStringLiteral("X"), view_.dpi_x, option ? QColor(0xff, 0xa6, 0x3f) : ui::kAccent);
     row(y + 36, option ? QStringLiteral("YL") : QStringLiteral("Y"), view_.dpi_y, option ? QColor(0x7b, 0xd8, 0x8f) : ui::kAccent2);
     if (scroll) {
-      p.setFont(fonts_.Sans(16));
+      const QRect box(80, y + 62, kWidth - 100, 24);
+      const QString hint = UiText(texts_, ui_text::kOsdScrollHint);
+      p.setFont(ui::FittingFont(fonts_.Sans(16), box, Qt::AlignVCenter | Qt::AlignLeft, hint));
       p.setPen(ui::kText);
-      p.drawText(QRect(80, y + 62, kWidth - 100, 24), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("Scroll to change DPI"));
+      p.drawText(box, Qt::AlignVCenter | Qt::AlignLeft, hint);
     }
     y += h + 24;
   }
   if (view_.ShowsAngleSnapping()) {
     draw_panel(kAnglePanel);
-    p.setFont(font);
+    const QRect box(22, y, kWidth - 44, 40);
+    const QString state = UiText(texts_, view_.angle_snapping ? ui_text::kOsdAngleOn : ui_text::kOsdAngleOff);
+    p.setFont(ui::FittingFont(font, box, Qt::AlignVCenter | Qt::AlignLeft, state));
     p.setPen(view_.angle_snapping ? ui::kAccent : ui::kTextDim);
-    p.drawText(QRect(22, y, kWidth - 44, 40), Qt::AlignVCenter | Qt::AlignLeft,
-               view_.angle_snapping ? QStringLiteral("angle snapping ON") : QStringLiteral("angle snapping OFF"));
+    p.drawText(box, Qt::AlignVCenter | Qt::AlignLeft, state);
   }
 }
 

@@ -22,6 +22,7 @@
 namespace halvric {
 
 class AppFonts;
+class TextTables;
 
 // What the display shows beside the report's values.
 struct OsdModel {
@@ -40,7 +41,7 @@ class CDispDlg : public QWidget {
   static constexpr int kWidth = 320;
   static constexpr int kHeight = 300;
 
-  CDispDlg(const ReportService& reports, const AppFonts& fonts, QWidget* parent = nullptr);
+  CDispDlg(const ReportService& reports, const AppFonts& fonts, const TextTables& texts, QWidget* parent = nullptr);
 
   void SetModel(const OsdModel& model);
   // Whether the desktop blends translucent windows now (asked at each show); null: it does.
@@ -64,6 +65,7 @@ class CDispDlg : public QWidget {
  private:
   const ReportService& reports_;
   const AppFonts& fonts_;
+  const TextTables& texts_;
   void UpdateShape();
 
   OsdModel model_;

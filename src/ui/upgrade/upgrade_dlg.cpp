@@ -10,12 +10,17 @@
 #include <cstdio>
 
 #include "config/auto_backup.h"
+#include "config/text_tables.h"
 #include "device/device_commands.h"
+#include "device/upgrade_pieces.h"
 #include "platform/folders.h"
 #include "services/device_jobs.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/kit/str_dlg.h"
+#include "ui/kit/text_ids.h"
 #include "ui/kit/ui_palette.h"
+#include "ui/kit/ui_text.h"
+#include "ui/upgrade/upgrade_texts.h"
 
 namespace halvric {
 namespace {
@@ -48,7 +53,7 @@ UpgradeDlg::UpgradeDlg(DeviceJobs& session, const AppFonts& fonts, const TextTab
       texts_(texts),
       data_folder_(std::move(data_folder)),
       writer_(std::make_unique<FirmwareWriter>(session.Device())) {
-  setWindowTitle(QStringLiteral("Upgrade firmware"));
+  setWindowTitle(UiText(texts_, ui_text::kUpgradeTitle));
   setFixedSize(kWidth, kHeight);
   setStyleSheet(Style());
   setFont(fonts_[kFont14]);
@@ -72,31 +77,31 @@ UpgradeDlg::UpgradeDlg(DeviceJobs& session, const AppFonts& fonts, const TextTab
     return l;
   };
 
-  hex_btn_ = button(QStringLiteral("HEX"), {20, 20, 90, 30});
+  hex_btn_ = button(UiText(texts_, ui_text::kUpgradeHex), {20, 20, 90, 30});
   file_ = field({120, 20, 420, 30}, true);
-  label(QStringLiteral("checksum"), {20, 60, 90, 30});
+  label(UiText(texts_, ui_text::kUpgradeChecksum), {20, 60, 90, 30});
   checksum_ = field({120, 60, 140, 30}, true);
   checksum_->setFont(fonts_[kFontMono11]);
-  enter_btn_ = button(QStringLiteral("enter isp"), {20, 104, 96, 32});
-  write_btn_ = button(QStringLiteral("write"), {124, 104, 96, 32});
-  exit_btn_ = button(QStringLiteral("exit isp"), {228, 104, 96, 32});
-  once_btn_ = button(QStringLiteral("1 time"), {332, 104, 96, 32});
-  pair_btn_ = button(QStringLiteral("pairing"), {436, 104, 104, 32});
+  enter_btn_ = button(UiText(texts_, ui_text::kUpgradeEnterIsp), {20, 104, 96, 32});
+  write_btn_ = button(UiText(texts_, ui_text::kUpgradeWrite), {124, 104, 96, 32});
+  exit_btn_ = button(UiText(texts_, ui_text::kUpgradeExitIsp), {228, 104, 96, 32});
+  once_btn_ = button(UiText(texts_, ui_text::kUpgradeOneTime), {332, 104, 96, 32});
+  pair_btn_ = button(UiText(texts_, ui_text::kUpgradePairing), {436, 104, 104, 32});
   progress_ = field({20, 148, 520, 28}, true);
   ack_ = field({20, 184, 520, 28}, true);
-  progress_->setPlaceholderText(QStringLiteral("progress"));
-  ack_->setPlaceholderText(QStringLiteral("acknowledgement"));
-  file_->setPlaceholderText(QStringLiteral("firmware file (Intel HEX)"));
+  progress_->setPlaceholderText(UiText(texts_, ui_text::kUpgradeProgress));
+  ack_->setPlaceholderText(UiText(texts_, ui_text::kUpgradeAck));
+  file_->setPlaceholderText(UiText(texts_, ui_text::kUpgradeFile));
   progress_->setFont(fonts_[kFontMono11]);
   ack_->setFont(fonts_[kFontMono11]);
   byte_ = field({20, 226, 80, 30}, false);
   byte_->setText(QStringLiteral("0"));
-  send_btn_ = button(QStringLiteral("send"), {108, 226, 80, 30});
-  query_btn_ = button(QStringLiteral("query"), {196, 226, 80, 30});
-  toggle_btn_ = button(QStringLiteral("toggle"), {284, 226, 80, 30});
+  send_btn_ = button(UiText(texts_, ui_text::kUpgradeSend), {108, 226, 80, 30});
+  query_btn_ = button(UiText(texts_, ui_text::kUpgradeQuery), {196, 226, 80, 30});
+  toggle_btn_ = button(UiText(texts_, ui_text::kUpgradeToggle), {284, 226, 80, 30});
   status_ = label({}, {20, 278, 400, 30});
   status_->setStyleSheet(QStringLiteral("color: %1;").arg(ui::kWarn.name()));
-  close_btn_ = button(QStringLiteral("Close"), {440, 278, 100, 32});
+  close_btn_ = button(UiText(texts_, ui_text::kUpgradeClose), {440, 278, 100, 32});
 
   connect(hex_btn_, &QPushButton::clicked, this, &UpgradeDlg::OnHex);
   connect(write_btn_, &QPushButton::clicked, this, &UpgradeDlg::OnWrite);
@@ -168,8 +173,8 @@ void UpgradeDlg::RunCommand(std::function<void(const Mouse&)> job) {
 void UpgradeDlg::OnHex() {
   hex_btn_->setEnabled(false);
   const QString file = choose_file ? choose_file()
-                                   : QFileDialog::getOpenFileName(this, QStringLiteral("HEX"), QString(),
-                                                                  QStringLiteral("HEX File (*.hex)"));
+                                   : QFileDialog::getOpenFileName(this, UiText(texts_, ui_text::kUpgradeHex), QString(),
+                                                                  UiText(texts_, ui_text::kUpgradeHexFilter));
   hex_btn_->setEnabled(true);
   if (!file.isEmpty()) LoadHex(file);
 }
@@ -182,7 +187,7 @@ bool UpgradeDlg::LoadHex(const QString& file) {
     // A damaged or unreadable file leaves the image empty: nothing of it can be written.
     image_ = FirmwareImage{};
     checksum_->setText(Hex8(0));
-    ShowMessage(QString::fromStdString(loaded.message()));
+    ShowMessage(HexLoadFailureText(texts_, loaded.fault(), loaded.message(), file));
     return false;
   }
   image_ = std::move(loaded).value();
@@ -197,7 +202,12 @@ void UpgradeDlg::OnWrite() {
     return;
   }
   if (path_.empty()) {
-    ShowMessage(QStringLiteral("No device !!"));
+    ShowMessage(QString::fromStdString(texts_.Get(TextFamily::msg_str, text_id::kMsgNoDevice)));
+    return;
+  }
+  // Without a loaded image the writer would refuse; say so before asking anything.
+  if (PlanUpgradePieces(image_.end).empty()) {
+    ShowMessage(UiText(texts_, ui_text::kUpgradeNothingToWrite));
     return;
   }
   bool go = false;
@@ -206,8 +216,7 @@ void UpgradeDlg::OnWrite() {
   } else {
     prompt_->mode = CStrDlg::kConfirm;
     prompt_->title = windowTitle();
-    prompt_->message = QStringLiteral(
-        "The mouse's firmware will be replaced. Its settings are saved to an automatic backup first. Continue?");
+    prompt_->message = UiText(texts_, ui_text::kUpgradeConfirm);
     go = prompt_->exec() == QDialog::Accepted;
   }
   if (!go) return;
@@ -222,15 +231,16 @@ void UpgradeDlg::OnWrite() {
     return SaveAutoBackup(MouseAt(*dev, path), folder, "firmware").ok;
   };
   QPointer<UpgradeDlg> self(this);
-  o.on_progress = [self](const UpgradeProgress& p) {
-    const QString line = QString::fromStdString(FormatProgressLine(p));
+  const TextTables* texts = &texts_;
+  o.on_progress = [self, texts](const UpgradeProgress& p) {
+    const QString line = UpgradeProgressText(*texts, p);
     QMetaObject::invokeMethod(self, [self, line] { if (self) self->progress_->setText(line); }, Qt::QueuedConnection);
   };
   o.on_ack = [self](int count, const UpgradeAck& ack) {
     QMetaObject::invokeMethod(self, [self, count, ack] { if (self) self->ShowAck(count, ack); }, Qt::QueuedConnection);
   };
-  o.on_message = [self](const std::string& m) {
-    const QString text = QString::fromStdString(m);
+  o.on_message = [self, texts](const std::string& m) {
+    const QString text = UpgradeMessageText(*texts, m);
     QMetaObject::invokeMethod(self, [self, text] {
       if (!self) return;
       self->progress_->setText(text);
@@ -245,10 +255,12 @@ void UpgradeDlg::OnWrite() {
   std::string error;
   if (!writer_->Start(path_, image_, std::move(o), &error)) {
     session_.ResumeReaders();
-    ShowMessage(QString::fromStdString(error));
+    // The mouse's input interface is gone: the same words as everywhere a mouse is missing.
+    ShowMessage(error == "No device !!" ? QString::fromStdString(texts_.Get(TextFamily::msg_str, text_id::kMsgNoDevice))
+                                        : QString::fromStdString(error));
     return;
   }
-  write_btn_->setText(QStringLiteral("abort"));
+  write_btn_->setText(UiText(texts_, ui_text::kUpgradeAbort));
   for (QPushButton* b : {hex_btn_, enter_btn_, exit_btn_, once_btn_, pair_btn_, send_btn_, query_btn_, toggle_btn_,
                          close_btn_}) {
     b->setEnabled(false);
@@ -257,9 +269,9 @@ void UpgradeDlg::OnWrite() {
 
 void UpgradeDlg::WriteEnded() {
   writer_->Wait();
-  if (write_btn_->text() != QStringLiteral("abort")) return;  // already handled (shutdown)
+  if (write_btn_->text() != UiText(texts_, ui_text::kUpgradeAbort)) return;  // already handled (shutdown)
   session_.ResumeReaders();
-  write_btn_->setText(QStringLiteral("write"));
+  write_btn_->setText(UiText(texts_, ui_text::kUpgradeWrite));
   for (QPushButton* b : {hex_btn_, enter_btn_, exit_btn_, once_btn_, pair_btn_, send_btn_, query_btn_, toggle_btn_,
                          close_btn_}) {
     b->setEnabled(true);
@@ -275,7 +287,7 @@ void UpgradeDlg::DeliverReport(std::span<const uint8_t> report) {
 
 void UpgradeDlg::ShowAck(int count, const UpgradeAck& ack) {
   ack_count_ = std::max(ack_count_, count);
-  ack_->setText(QString::fromStdString(FormatAckLine(count, ack)));
+  ack_->setText(UpgradeAckText(texts_, count, ack));
 }
 
 void UpgradeDlg::ShowMessage(const QString& text) {
@@ -286,7 +298,7 @@ void UpgradeDlg::ShowMessage(const QString& text) {
 void UpgradeDlg::closeEvent(QCloseEvent* e) {
   if (Writing()) {
     e->ignore();
-    ShowMessage(QStringLiteral("A firmware write is running: press \"abort\" first"));
+    ShowMessage(UiText(texts_, ui_text::kUpgradeBusy));
     return;
   }
   QDialog::closeEvent(e);
@@ -294,7 +306,7 @@ void UpgradeDlg::closeEvent(QCloseEvent* e) {
 
 void UpgradeDlg::reject() {
   if (Writing()) {
-    ShowMessage(QStringLiteral("A firmware write is running: press \"abort\" first"));
+    ShowMessage(UiText(texts_, ui_text::kUpgradeBusy));
     return;
   }
   QDialog::reject();

@@ -1,0 +1,74 @@
+#include "config/ui_texts.h"
+
+#include <iterator>
+
+namespace halvric::ui_text {
+namespace {
+
+constexpr std::string_view kEnglish[] = {
+    "Level %d",
+    "DPI  \u00b7  Level %d",
+    "Upgrade firmware",
+    "HEX",
+    "checksum",
+    "enter isp",
+    "write",
+    "exit isp",
+    "1 time",
+    "pairing",
+    "progress",
+    "acknowledgement",
+    "firmware file (Intel HEX)",
+    "send",
+    "query",
+    "toggle",
+    "Close",
+    "abort",
+    "The mouse's firmware will be replaced. Its settings are saved to an automatic backup first. Continue?",
+    "A firmware write is running: press \"abort\" first",
+    "HEX File (*.hex)",
+    "%04X, %02X   ,%d (err count=%d)",
+    "[%d] return addr=%04X, flag=%02X",
+    "count %d, %lldms (err count=%d)",
+    "write error!!",
+    "abort!!",
+    "backup error!! nothing was written",
+    "the firmware image holds nothing to write",
+    "%s: cannot be read",
+    "invalid HEX file: %s",
+    "Scroll to change DPI",
+    "angle snapping ON",
+    "angle snapping OFF",
+    "zone :%d",
+    "%d bytes",
+    "new",
+    "%s: cannot be written",
+    "Macro File (*.mf)",
+    "Backup File (*.bf)",
+    "Tilt-scroll and touch are off: %s. Install the udev rule 70-halvric-uinput.rules (the halvric package "
+    "installs it), then log in again.",
+    "uinput cannot be used",
+    "Touch is off: in a Wayland session a program does not learn where the pointer is, and the window in front "
+    "cannot be minimised by the mouse either.",
+    "Linked profiles follow only programs running under XWayland (Wine and Proton games among them): %s",
+    "Linked profiles need to know the window in front, which this session does not tell: %s",
+    "no X display could be reached.",
+    "enable the Halvric focus extension (gnome-extensions enable halvric-focus@halvric.github.io), then log out "
+    "and in again.",
+    "KWin did not run Halvric's window script (is it installed?).",
+    "Sway's IPC socket ($SWAYSOCK) could not be reached.",
+    "this compositor offers neither Sway's IPC nor the wlroots foreign-toplevel protocol.",
+    "write error!! The settings before the restore are in %s",
+    "write error!! The settings before the reset are in %s",
+    "The automatic backup failed (%s); nothing was written",
+    "the data folder %s cannot be created",
+};
+static_assert(std::size(kEnglish) == kCount, "one English text per slot");
+
+}  // namespace
+
+std::string_view English(int slot) {
+  return slot >= 0 && slot < kCount ? kEnglish[static_cast<size_t>(slot)] : std::string_view();
+}
+
+}  // namespace halvric::ui_text

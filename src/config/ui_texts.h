@@ -1,0 +1,72 @@
+#pragma once
+// The program's own window texts (family ui_str, language.ini keys ui_str0 .. ui_str52): the
+// texts of the windows that the older families have no slot for — the DPI levels, the upgrade
+// window, the on-screen display, file-dialog filters, byte counts, the notices of what the
+// desktop session leaves off, and a restore that failed on the way. Slots with printf
+// conversions are formatted with SafeFormat.
+
+#include <string_view>
+
+namespace halvric::ui_text {
+
+enum UiText : int {
+  kDpiLevel,              // "Level %d"
+  kDpiLevelHeading,       // "DPI  ·  Level %d"
+  kUpgradeTitle,          // "Upgrade firmware"
+  kUpgradeHex,            // "HEX"
+  kUpgradeChecksum,       // "checksum"
+  kUpgradeEnterIsp,       // "enter isp"
+  kUpgradeWrite,          // "write"
+  kUpgradeExitIsp,        // "exit isp"
+  kUpgradeOneTime,        // "1 time"
+  kUpgradePairing,        // "pairing"
+  kUpgradeProgress,       // "progress"
+  kUpgradeAck,            // "acknowledgement"
+  kUpgradeFile,           // "firmware file (Intel HEX)"
+  kUpgradeSend,           // "send"
+  kUpgradeQuery,          // "query"
+  kUpgradeToggle,         // "toggle"
+  kUpgradeClose,          // "Close"
+  kUpgradeAbort,          // "abort"
+  kUpgradeConfirm,        // the question before a write
+  kUpgradeBusy,           // closing while a write runs
+  kUpgradeHexFilter,      // "HEX File (*.hex)"
+  kUpgradeProgressLine,   // "%04X, %02X   ,%d (err count=%d)"
+  kUpgradeAckLine,        // "[%d] return addr=%04X, flag=%02X"
+  kUpgradeDone,           // "count %d, %lldms (err count=%d)"
+  kUpgradeWriteError,     // "write error!!" (also any write the mouse did not take)
+  kUpgradeAborted,        // "abort!!"
+  kUpgradeBackupError,    // "backup error!! nothing was written"
+  kUpgradeNothingToWrite, // "the firmware image holds nothing to write"
+  kUpgradeUnreadable,     // "%s: cannot be read"
+  kUpgradeBadHex,         // "invalid HEX file: %s"
+  kOsdScrollHint,         // "Scroll to change DPI"
+  kOsdAngleOn,            // "angle snapping ON"
+  kOsdAngleOff,           // "angle snapping OFF"
+  kZone,                  // "zone :%d"
+  kBytes,                 // "%d bytes"
+  kMacroNew,              // "new"
+  kCannotWrite,           // "%s: cannot be written"
+  kMacroFilter,           // "Macro File (*.mf)"
+  kBackupFilter,          // "Backup File (*.bf)"
+  kHostInputOff,          // "Tilt-scroll and touch are off: %s. ..."
+  kUinputUnusable,        // "uinput cannot be used"
+  kTouchOff,              // "Touch is off: ..."
+  kLinkXWaylandOnly,      // "Linked profiles follow only programs running under XWayland ...: %s"
+  kLinkNoForeground,      // "Linked profiles need to know the window in front ...: %s"
+  kLinkNoX,               // why, on X11: no X display
+  kLinkGnome,             // why, on GNOME: the extension is not enabled
+  kLinkPlasma,            // why, on KDE Plasma: the KWin script did not run
+  kLinkSway,              // why, on Sway: no IPC socket
+  kLinkOther,             // why, on other compositors: no protocol offered
+  kRestoreWriteError,     // "write error!! The settings before the restore are in %s"
+  kResetWriteError,       // "write error!! The settings before the reset are in %s"
+  kAutoBackupFailed,      // "The automatic backup failed (%s); nothing was written"
+  kDataFolderError,       // "the data folder %s cannot be created"
+  kCount
+};
+
+// The English text of each slot, kCount of them.
+std::string_view English(int slot);
+
+}  // namespace halvric::ui_text
