@@ -123,7 +123,9 @@ TEST(ConfigFile, ExportApplyExportGivesTheSameFileAndShowOnEveryModel) {
     EXPECT_EQ(j["macros"][1]["slot"], 20);
     const bool own_mode_byte = j["model"]["protocol_level"] == 0;
     EXPECT_EQ(j["macros"][1].contains("mode"), own_mode_byte);
-    if (own_mode_byte) EXPECT_EQ(j["macros"][1]["mode"], "fire");
+    if (own_mode_byte) {
+      EXPECT_EQ(j["macros"][1]["mode"], "fire");
+    }
     // The lift the mouse was given is not reported back: the file leaves it out.
     EXPECT_FALSE(j.contains("lift"));
     const std::string other = j["profiles"][0]["record_other_raw"].get<std::string>();
