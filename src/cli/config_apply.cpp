@@ -49,7 +49,7 @@ Macro MacroOf(const DocMacro& dm, size_t index, const KeyLabels& keys) {
   }
   Macro m;
   m.name = dm.name;
-  m.mode = dm.mode;
+  m.mode = dm.mode.value_or(8);
   for (size_t i = 0; i < dm.instructions.size(); ++i) {
     std::string why;
     const auto item = ParseInstructionWords(dm.instructions[i], keys, &why);
@@ -57,6 +57,46 @@ Macro MacroOf(const DocMacro& dm, size_t index, const KeyLabels& keys) {
     m.items.push_back(*item);
   }
   return m;
+}
+
+// Whether a button of the result plays slot `slot`: one of the file's buttons names it
+// ("macro:17", "macro:17:loop"), or, in a profile the file leaves out, one of the mouse's does.
+bool SlotPlayedAfterApply(const WorkingCopy& wc, const ConfigDocument& doc, int slot) {
+  const std::string form = "macro:" + std::to_string(slot + 1);
+  std::array<bool, kProfileCount> in_file{};
+  for (const DocProfile& dp : doc.profiles) {
+    in_file[static_cast<size_t>(dp.profile)] = true;
+    for (const DocButton& b : dp.buttons) {
+      const std::string f = AsciiLower(b.function);
+      if (f.starts_with(form) && (f.size() == form.size() || f[form.size()] == ':')) return true;
+    }
+  }
+  const MacroSlot& now = wc.macros[static_cast<size_t>(slot)];
+  if (now.start == 0) return false;
+  const int keys = std::min<int>(static_cast<int>(wc.map.plane_size), kKeySlots);
+  for (int p = 0; p < kProfileCount; ++p) {
+    if (in_file[static_cast<size_t>(p)]) continue;
+    for (int k = 0; k < keys; ++k) {
+      if (PlaysMacro(wc.profiles[static_cast<size_t>(p)].buttons[static_cast<size_t>(k)].bytes, now.body)) return true;
+    }
+  }
+  return false;
+}
+
+// A slot whose mode byte belongs to the key cycles keeps its mode only in the buttons that play
+// it: a loop or fire mode for a slot no button will play would be lost, so it is refused ("once"
+// is how the mouse plays and reports such a slot anyway).
+void CheckMacroModes(const WorkingCopy& wc, const ConfigDocument& doc) {
+  for (size_t i = 0; i < doc.macros.size(); ++i) {
+    const DocMacro& dm = doc.macros[i];
+    if (!dm.mode || *dm.mode == 8 || !wc.map.ModeEntryInKeyCycle(dm.slot)) continue;
+    if (SlotPlayedAfterApply(wc, doc, dm.slot)) continue;
+    const std::string n = std::to_string(dm.slot + 1);
+    throw DocumentError("/macros/" + std::to_string(i) + "/mode",
+                        "this mouse keeps the mode of slot " + n + " only in the buttons that play it, and no button "
+                        "plays it; leave the mode out, or give a button the function macro:" + n + ":" +
+                            ModeWord(*dm.mode));
+  }
 }
 
 void CheckModel(CtlContext& ctx, const ConfigDocument& doc) {
@@ -245,7 +285,7 @@ std::vector<ApplyStep> SettingSteps(CtlContext& ctx, const ConfigDocument& doc, 
     steps.push_back({"dpi current level " + std::to_string(doc.dpi_current + 1) + ", enabled " + enabled,
                      [&ctx, level = doc.dpi_current, mask] {
                        if (!ChangeDpiState(ctx.Devices(), ctx.Config(), level, mask)) return false;
-                       if (!ctx.SaveDpiState()) ctx.err << "warning: the DPI level could not be saved in set.ini\n";
+                       if (!ctx.SaveDpiState()) ctx.Warn("the DPI level could not be saved in set.ini");
                        return true;
                      }});
   }
@@ -290,6 +330,7 @@ std::vector<ApplyStep> SettingSteps(CtlContext& ctx, const ConfigDocument& doc, 
 ApplyPlan PlanApply(CtlContext& ctx, const ConfigDocument& doc) {
   CheckModel(ctx, doc);
   WorkingCopy& wc = ctx.Config();
+  CheckMacroModes(wc, doc);
   const KeyLabels keys;
   ApplyPlan plan;
   // The mouse as it will be once the macros are written: a rewritten slot gets an address no
@@ -313,7 +354,7 @@ ApplyPlan PlanApply(CtlContext& ctx, const ConfigDocument& doc) {
     planned.start = planned.body = 0x10000u + static_cast<uint32_t>(dm.slot);
     planned.name = dm.name;
     plan.macros.push_back({"macro slot " + std::to_string(dm.slot + 1) + ": " + Quoted(dm.name) + " " +
-                               ModeWord(dm.mode) + ", " + std::to_string(macro.items.size()) + " instructions",
+                               (dm.mode ? ModeWord(*dm.mode) + ", " : std::string()) + std::to_string(macro.items.size()) + " instructions",
                            [&ctx, slot = dm.slot, macro] {
                              return WriteMacroToSlot(ctx.mouse(), ctx.Config(), slot, macro) == MacroStoreResult::kOk;
                            }});

@@ -116,7 +116,7 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
   j["memory_top"] = wc.memory_top;
   j["report_rate"] = {{"code", wc.rate_code}, {"hz", ReportRateHz(wc.rate_code)}};
   j["angle_snapping"] = wc.angle_snapping != 0;
-  j["settings_byte"] = wc.settings_byte;
+  j["settings_byte_raw"] = wc.settings_byte;
   j["dpi"] = {{"current_level", wc.dpi_level + 1}, {"enabled_mask", wc.dpi_mask}, {"step", wc.dpi_step}};
   for (int n = 0; n < kDpiLevels; ++n) {
     j["dpi"]["levels"].push_back({{"x", wc.dpi[n][0] * wc.dpi_step},
@@ -126,6 +126,11 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
                                   {"enabled", ((wc.dpi_mask >> n) & 1) != 0}});
   }
   const int active = ActiveProfile(wc);
+  // Functions in the forms `button` accepts: machine-readable output names keys as the files of
+  // export do, whatever the session's keyboard layout; text for people with the user's key names.
+  const KeyLabels default_keys;
+  const KeyLabels& keys = ctx.options.json ? default_keys : ctx.Keys();
+  const DeviceInfo device = info ? *info : DeviceInfo{};
   for (int p = 0; p < kProfileCount; ++p) {
     if (only_profile >= 0 && p != only_profile) continue;
     const ProfileSettings& ps = wc.profiles[p];
@@ -144,7 +149,8 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
     }
     for (int k : keys_of()) {
       const ButtonSlot& b = ps.buttons[k];
-      nlohmann::json bj = {{"key", k}, {"function", HexBytes(b.bytes)}, {"text", describe(b.bytes)}};
+      const std::string readable = ReadableFunction(ButtonAssignment::FromBytes(b.bytes), k, wc, keys, texts, device);
+      nlohmann::json bj = {{"key", k}, {"function", readable}, {"function_raw", HexBytes(b.bytes)}, {"text", describe(b.bytes)}};
       if (const std::string label = ctx.ButtonLabel(k); !label.empty()) bj["button"] = label;
       pj["buttons"].push_back(std::move(bj));
     }
@@ -154,12 +160,12 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
   for (int s = 0; s < kMacroSlots; ++s) {
     const MacroSlot& m = wc.macros[s];
     if (m.start == 0) continue;
-    j["macros"].push_back({{"slot", s + 1}, {"name", m.name}, {"mode", m.mode}, {"start", m.start},
-                           {"body", m.body}, {"length", m.length}});
+    j["macros"].push_back({{"slot", s + 1}, {"name", m.name}, {"mode", m.mode}, {"start_address", m.start},
+                           {"body_address", m.body}, {"length", m.length}});
   }
   j["free_macro_memory"] = static_cast<int>(FreeMemory(wc));
   for (int i = 0; i < kInfoEntries; ++i) {
-    j["information"].push_back({{"entry", i}, {"values", HexBytes(wc.info_entries[i].values)},
+    j["information"].push_back({{"entry", i + 1}, {"values_raw", HexBytes(wc.info_entries[i].values)},
                                 {"text", describe(wc.info_entries[i].values)}});
   }
   if (ctx.options.json) {
@@ -205,15 +211,15 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
   o << "\n";
   for (const auto& m : j["macros"]) {
     o << "  slot " << m["slot"].get<int>() << ": \"" << m["name"].get<std::string>() << "\" mode "
-      << m["mode"].get<int>() << ", start " << m["start"].get<int>() << ", body " << m["body"].get<int>()
-      << ", length " << m["length"].get<int>() << "\n";
+      << m["mode"].get<int>() << ", start address " << m["start_address"].get<int>() << ", body address "
+      << m["body_address"].get<int>() << ", length " << m["length"].get<int>() << "\n";
   }
   char free_text[64];
   std::snprintf(free_text, sizeof free_text, "free memory: %d bytes", static_cast<int>(FreeMemory(wc)));
   o << free_text << "\n";
   o << "information entries:\n";
   for (int i = 0; i < kInfoEntries; ++i) {
-    o << "  " << i << ": " << describe(wc.info_entries[i].values) << "  [" << HexBytes(wc.info_entries[i].values) << "]\n";
+    o << "  " << i + 1 << ": " << describe(wc.info_entries[i].values) << "  [" << HexBytes(wc.info_entries[i].values) << "]\n";
   }
 }
 
@@ -252,7 +258,8 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
     const uint8_t x = DpiSteps((*args)[1], "X", step, *nearest);
     const uint8_t y = DpiSteps((*args)[2], "Y", step, *nearest);
     Require(ChangeDpi(ctx.Devices(), wc, level, x, y));
-    if (!ctx.options.json) ctx.note() << "dpi level " << level + 1 << ": " << x * step << " x " << y * step << "\n";
+    ctx.Confirm("dpi level " + std::to_string(level + 1) + ": " + std::to_string(x * step) + " x " + std::to_string(y * step),
+                {{"dpi_level", level + 1}, {"x", x * step}, {"y", y * step}});
   });
 
   auto* dpi_level = app.add_subcommand("dpi-level", "Make a DPI level (1-5) current; --enable sets the enabled levels");
@@ -274,7 +281,16 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
       }
     }
     Require(ChangeDpiState(ctx.Devices(), wc, level, mask | (1 << level)));
-    if (!ctx.SaveDpiState()) ctx.err << "warning: the DPI level could not be saved in set.ini\n";
+    if (!ctx.SaveDpiState()) ctx.Warn("the DPI level could not be saved in set.ini");
+    std::string listed;
+    nlohmann::json enabled = nlohmann::json::array();
+    for (int n = 0; n < kDpiLevels; ++n) {
+      if (((wc.dpi_mask >> n) & 1) == 0) continue;
+      listed += (listed.empty() ? "" : ",") + std::to_string(n + 1);
+      enabled.push_back(n + 1);
+    }
+    ctx.Confirm("dpi current level: " + std::to_string(wc.dpi_level + 1) + " (enabled levels " + listed + ")",
+                {{"current_level", wc.dpi_level + 1}, {"enabled_levels", enabled}});
   });
 
   auto* rate = app.add_subcommand("rate", "Set the report-rate code (0 = 1000Hz ... 7 = 125Hz)");
@@ -283,12 +299,17 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   rate->callback([&ctx, code] {
     const int c = static_cast<int>(Number(*code, "CODE", 7));
     Require(ChangeRate(ctx.Devices(), ctx.Config(kReadSettings), c));
+    ctx.Confirm("report rate: " + std::to_string(ReportRateHz(c)) + "Hz (code " + std::to_string(c) + ")",
+                {{"report_rate", {{"code", c}, {"hz", ReportRateHz(c)}}}});
   });
 
   auto* snap = app.add_subcommand("snap", "Angle snapping on or off");
   auto onoff = std::make_shared<std::string>();
   snap->add_option("STATE", *onoff, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
-  snap->callback([&ctx, onoff] { Require(ChangeAngleSnapping(ctx.Devices(), ctx.Config(kReadSettings), *onoff == "on")); });
+  snap->callback([&ctx, onoff] {
+    Require(ChangeAngleSnapping(ctx.Devices(), ctx.Config(kReadSettings), *onoff == "on"));
+    ctx.Confirm("angle snapping: " + *onoff, {{"angle_snapping", *onoff == "on"}});
+  });
 
   auto* lift = app.add_subcommand("lift", "Set the lift setting (0-8192)");
   auto value = std::make_shared<std::string>();
@@ -297,6 +318,7 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
     const auto v = static_cast<uint16_t>(Number(*value, "VALUE", 8192));
     ctx.Config(kReadIdentity);
     Require(ChangeLift(ctx.Devices(), v));
+    ctx.Confirm("lift: " + std::to_string(v), {{"lift", v}});
   });
 
   auto* profile = app.add_subcommand("profile", "Make a profile (1-5) active");
@@ -308,6 +330,8 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
     const int p = OneBased(*pnum, "N", kProfileCount);
     ctx.Connect();
     Require(ChangeProfile(ctx.Devices(), p, *live));
+    ctx.Confirm("active profile: " + std::to_string(p + 1) + (*live ? " (live, not stored in the mouse)" : ""),
+                {{"active_profile", p + 1}, {"live", *live}});
   });
 
   auto* pname = app.add_subcommand("profile-name", "Rename a profile (1-5); an empty name restores the default");
@@ -333,6 +357,9 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
                                              std::to_string(wc.map.name_size) + " letters without accents; --nearest cuts it): " + *text);
     }
     Require(ChangeProfileName(ctx.Devices(), wc, p, *text));
+    const std::string shown = ProfileDisplayName(wc.profiles[p].name, ctx.Texts().Get(TextFamily::profile_str), p);
+    ctx.Confirm("profile " + std::to_string(p + 1) + " name: \"" + shown + "\"",
+                {{"profile", p + 1}, {"name", wc.profiles[p].name}, {"shown", shown}});
   });
 
   auto* button = app.add_subcommand("button", "Give a button a function");
@@ -352,7 +379,14 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
     auto a = ParseFunctionSpec((*bargs)[2], names, &why);
     if (!a) throw CLI::ValidationError("FUNCTION", why);
     Require(ChangeButton(ctx.Devices(), wc, p, key, *a));
-    if (!ctx.options.json) ctx.note() << "key " << key << ": " << Describe(ctx, wc.profiles[p].buttons[key].bytes) << "\n";
+    const auto& bytes = wc.profiles[p].buttons[key].bytes;
+    const std::string label = ctx.ButtonLabel(key);
+    const std::string text = Describe(ctx, bytes);
+    nlohmann::json j = {{"profile", p + 1}, {"key", key}, {"text", text}, {"function_raw", HexBytes(bytes)}};
+    if (!label.empty()) j["button"] = label;
+    ctx.Confirm("profile " + std::to_string(p + 1) + " " + (label.empty() ? "" : label + " ") + "key " +
+                    std::to_string(key) + ": " + text,
+                j);
   });
 
   app.add_subcommand("reset", "Reset the mouse to its default configuration")->callback([&ctx] {
@@ -366,6 +400,7 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
         throw CtlError("The automatic backup failed (" + ctx.auto_backup_error() + "); nothing was written");
       default: throw CtlError("write error!!");
     }
+    ctx.Confirm("reset to the default configuration", {{"reset", true}});
   });
 }
 

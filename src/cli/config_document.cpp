@@ -152,8 +152,10 @@ nlohmann::ordered_json ToJson(const ConfigDocument& doc) {
   }
   j["macros"] = ordered_json::array();
   for (const DocMacro& m : doc.macros) {
-    j["macros"].push_back(
-        {{"slot", m.slot + 1}, {"name", m.name}, {"mode", ModeWord(m.mode)}, {"instructions", m.instructions}});
+    ordered_json mj = {{"slot", m.slot + 1}, {"name", m.name}};
+    if (m.mode) mj["mode"] = ModeWord(*m.mode);
+    mj["instructions"] = m.instructions;
+    j["macros"].push_back(std::move(mj));
   }
   return j;
 }
@@ -256,11 +258,13 @@ ConfigDocument FromJson(const json& j) {
     if (m.slot <= last_slot) throw DocumentError(mr.Path("slot"), "slots must ascend, each once");
     last_slot = m.slot;
     m.name = mr.String("name");
-    const std::string mode = mr.String("mode");
-    if (mode == "once") m.mode = 8;
-    else if (mode == "loop") m.mode = 9;
-    else if (mode == "fire") m.mode = 10;
-    else throw DocumentError(mr.Path("mode"), "expected \"once\", \"loop\" or \"fire\"");
+    if (mr.Has("mode")) {
+      const std::string mode = mr.String("mode");
+      if (mode == "once") m.mode = 8;
+      else if (mode == "loop") m.mode = 9;
+      else if (mode == "fire") m.mode = 10;
+      else throw DocumentError(mr.Path("mode"), "expected \"once\", \"loop\" or \"fire\"");
+    }
     const json& list = mr.Field("instructions", json::value_t::array);
     for (size_t i = 0; i < list.size(); ++i) {
       if (!list[i].is_string()) {

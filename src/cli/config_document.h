@@ -55,7 +55,9 @@ struct DocDpiLevel {
 struct DocMacro {
   int slot = 0;  // 0-79 (1-80 in the file)
   std::string name;
-  int mode = 8;  // 8 once, 9 loop, 10 fire
+  // 8 once, 9 loop, 10 fire; none where the mouse holds no mode for the slot (its mode lives in
+  // the buttons that play it, and none does)
+  std::optional<int> mode;
   std::vector<std::string> instructions;
 };
 

@@ -46,9 +46,7 @@ ConfigDocument ReadDocument(CtlContext& ctx, int only_profile) {
     for (size_t i = 0; i < other.size(); ++i) dp.record_other.push_back(static_cast<uint8_t>(ps.record_head[i] & other[i]));
     for (int k = 0; k < static_cast<int>(wc.map.plane_size); ++k) {
       const ButtonAssignment a = ButtonAssignment::FromBytes(ps.buttons[static_cast<size_t>(k)].bytes);
-      const bool gamepad = a.type == function_type::kGamepad || a.type == function_type::kGamepadAnalogToggle;
-      const FunctionSpecContext names{wc, keys, gamepad ? OfferedCatalogue(ctx.Texts(), *info, k) : std::vector<_FITEM_>{}};
-      dp.buttons.push_back({k, ctx.ButtonLabel(k), FunctionSpecText(a, names)});
+      dp.buttons.push_back({k, ctx.ButtonLabel(k), ReadableFunction(a, k, wc, keys, ctx.Texts(), *info)});
     }
     doc.profiles.push_back(std::move(dp));
   }
@@ -83,7 +81,10 @@ ConfigDocument ReadDocument(CtlContext& ctx, int only_profile) {
     if (ReadMacroFromSlot(ctx.mouse(), wc, s, macro) != MacroStoreResult::kOk) {
       throw CtlError("The mouse stopped answering while the macro of slot " + std::to_string(s + 1) + " was read");
     }
-    DocMacro dm{s, macro.name, macro.mode, {}};
+    // A slot whose mode lives in the buttons that play it has none in the mouse when no button
+    // does: the file then gives none rather than the "once" the mouse reads as for want of one.
+    DocMacro dm{s, macro.name, std::nullopt, {}};
+    if (MacroModeKept(wc, s)) dm.mode = macro.mode;
     for (const _MACRO_ITEM_& item : macro.items) dm.instructions.push_back(InstructionWords(item, keys));
     doc.macros.push_back(std::move(dm));
   }
@@ -100,7 +101,8 @@ void Export(CtlContext& ctx, int only_profile, const std::string& file) {
   }
   std::string error;
   if (!WriteFileAtomically(file, text, &error)) throw CtlError(file + ": cannot be written (" + error + ")");
-  ctx.note() << "configuration saved to " << file << "\n";
+  ctx.note() << "configuration saved to " << file << "\n"
+             << "lift is not in the file: the mouse does not report it (add \"lift\": 0-8192 for apply to set it)\n";
 }
 
 ConfigDocument LoadDocument(const std::string& file) {

@@ -23,12 +23,21 @@ bool IsModelList(std::string_view word) {
 
 // A bare --simulate stands for the default model, and "--simulate level0" (with a blank) names
 // the models as "--simulate=level0" does; CLI11 would otherwise take any next word as the value.
-std::vector<std::string> NormaliseSimulate(const std::vector<std::string>& raw_args) {
+// A next word that is neither an option nor a command is taken as the model list too, so that a
+// misspelt model is named as such rather than as an unexpected argument.
+std::vector<std::string> NormaliseSimulate(const std::vector<std::string>& raw_args, const CLI::App& app) {
+  auto is_command = [&app](const std::string& word) {
+    for (const CLI::App* sub : app.get_subcommands({})) {
+      if (sub->check_name(word)) return true;
+    }
+    return false;
+  };
   std::vector<std::string> args;
   for (size_t i = 0; i < raw_args.size(); ++i) {
     if (raw_args[i] != "--simulate") {
       args.push_back(raw_args[i]);
-    } else if (i + 1 < raw_args.size() && IsModelList(raw_args[i + 1])) {
+    } else if (i + 1 < raw_args.size() && (IsModelList(raw_args[i + 1]) ||
+                                          (!raw_args[i + 1].starts_with("-") && !is_command(raw_args[i + 1])))) {
       args.push_back("--simulate=" + raw_args[++i]);
     } else {
       args.push_back("--simulate=level11");
@@ -76,7 +85,7 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
   RegisterConfigFileCommands(app, ctx);
   RegisterCompletionCommand(app, ctx);
 
-  const std::vector<std::string> args = NormaliseSimulate(raw_args);
+  const std::vector<std::string> args = NormaliseSimulate(raw_args, app);
   std::vector<std::string> reversed(args.rbegin(), args.rend());
 
   try {
@@ -91,7 +100,8 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
     err << "halvricctl: " << e.what() << "\n";
     return kExitUsage;
   } catch (const CtlError& e) {
-    err << e.what() << "\n";
+    // The program's own texts ("No device !!") follow the prefix verbatim.
+    err << "halvricctl: " << e.what() << "\n";
     return kExitFailure;
   } catch (const std::exception& e) {
     err << "halvricctl: " << e.what() << "\n";

@@ -29,6 +29,16 @@ std::ostream& CtlContext::note() {
   return discarded_;
 }
 
+void CtlContext::Confirm(const std::string& text, const nlohmann::json& j) {
+  if (options.json) {
+    out << j.dump(2) << "\n";
+  } else {
+    note() << text << "\n";
+  }
+}
+
+void CtlContext::Warn(const std::string& text) { err << "halvricctl: warning: " << text << "\n"; }
+
 // The device layer goes before the backend it talks through; the simulated mouse saves its state
 // file when the backend ends.
 CtlContext::~CtlContext() {
@@ -254,7 +264,7 @@ std::function<bool()> CtlContext::AutoBackupBefore(std::string reason) {
       auto_backup_error_ = r.error;
       return false;
     }
-    if (!options.json && !options.quiet) err << "automatic backup: " << r.file.string() << "\n";
+    if (!options.json && !options.quiet) err << "halvricctl: automatic backup: " << r.file.string() << "\n";
     return true;
   };
 }

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -58,6 +59,12 @@ class CtlContext {
   // Where a command confirms what it did ("Saved ...", "slot 3 deleted"): standard output, or
   // nowhere with --quiet.
   std::ostream& note();
+  // The confirmation of a command that changed something, in one style for all of them: with
+  // --json the object `j` on standard output, else the line `text` ("rate: 500Hz"), which
+  // --quiet suppresses.
+  void Confirm(const std::string& text, const nlohmann::json& j);
+  // A warning on standard error, with the program's prefix ("halvricctl: warning: ...").
+  void Warn(const std::string& text);
 
   DeviceLayer& Devices();                // creates the backend on first use
   sim::SimHidBackend* Simulator();       // null when talking to real mice

@@ -128,7 +128,9 @@ void MemWrite(CtlContext& ctx, const std::string& addr_text, const std::vector<s
   const Mouse mouse = MouseAt(dev, path);
   if (!WriteMemory(mouse, addr, *bytes)) throw CtlError("write error!!");
   if (!Commit(mouse)) throw CtlError("write error!!");
-  if (ctx.options.json) ctx.out << nlohmann::json{{"address", addr}, {"written", bytes->size()}}.dump(2) << "\n";
+  char where[16];
+  std::snprintf(where, sizeof where, "0x%04x", addr);
+  ctx.Confirm("wrote " + std::to_string(bytes->size()) + " bytes at " + where, {{"address", addr}, {"written", bytes->size()}});
 }
 
 }  // namespace

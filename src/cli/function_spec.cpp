@@ -138,6 +138,13 @@ std::string FunctionSpecText(const ButtonAssignment& a, const FunctionSpecContex
          std::to_string(a.p3);
 }
 
+std::string ReadableFunction(const ButtonAssignment& a, int key, const WorkingCopy& wc, const KeyLabels& keys,
+                             const TextTables& texts, const DeviceInfo& info) {
+  const bool gamepad = a.type == function_type::kGamepad || a.type == function_type::kGamepadAnalogToggle;
+  const FunctionSpecContext names{wc, keys, gamepad ? OfferedCatalogue(texts, info, key) : std::vector<_FITEM_>{}};
+  return FunctionSpecText(a, names);
+}
+
 std::vector<_FITEM_> OfferedCatalogue(const TextTables& texts, const DeviceInfo& info, int key) {
   const std::vector<int> hidden =
       key < 0 ? std::vector<int>{} : HiddenTypesForPosition(key, info.protocol_level, HiddenTypesDeviceFlag(info));

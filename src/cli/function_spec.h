@@ -51,6 +51,12 @@ std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const W
 // the slot whose macro it plays.
 std::string FunctionSpecText(const ButtonAssignment& a, const FunctionSpecContext& c);
 
+// The readable form of key `key`'s function as export and `show --json` give it: FunctionSpecText
+// against the mouse's macros and `keys`, with the catalogue offered for the key where a game-pad
+// function needs it.
+std::string ReadableFunction(const ButtonAssignment& a, int key, const WorkingCopy& wc, const KeyLabels& keys,
+                             const TextTables& texts, const DeviceInfo& info);
+
 // The help text listing the forms.
 const char* FunctionSpecHelp();
 

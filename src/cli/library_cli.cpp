@@ -29,12 +29,13 @@ fs::path DataFolderOrThrow() {
   return folder;
 }
 
-// "yyyy/mm/dd - hh:mm   size bytes ", the way the macro list shows a macro file, in local time.
+// "yyyy/mm/dd - hh:mm   file size bytes ", the way the macro list shows a macro file, in local
+// time; the size is the file's, which differs from what the macro takes in the mouse.
 std::string StampAndSize(int64_t time, int32_t size) {
   const std::time_t t = static_cast<std::time_t>(time);
   std::tm local{};
   localtime_r(&t, &local);
-  return SafeFormat("%d/%02d/%02d - %02d:%02d   %4d bytes ",
+  return SafeFormat("%d/%02d/%02d - %02d:%02d   file %4d bytes ",
                     {static_cast<long long>(local.tm_year + 1900), static_cast<long long>(local.tm_mon + 1),
                      static_cast<long long>(local.tm_mday), static_cast<long long>(local.tm_hour),
                      static_cast<long long>(local.tm_min), static_cast<long long>(size)});
@@ -53,7 +54,7 @@ nlohmann::json TreeJson(const MacroList& list, int parent) {
                          {"path", e.path},
                          {"mode", e.type},
                          {"time", e.time},
-                         {"size", e.size}});
+                         {"file_size", e.size}});
     }
   }
   return entries;

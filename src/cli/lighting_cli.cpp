@@ -2,6 +2,7 @@
 // zones numbered from 1.
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -49,16 +50,19 @@ void Show(CtlContext& ctx) {
     ctx.out << "effect: " << effect << " " << EffectText(texts, effect) << "\n";
     ctx.out << "zone  colour  mode       record\n";
   }
-  for (int z : model.zones) {
+  // Zones are numbered by their place in the model's list, as `lighting zone` takes them; the
+  // record index of the zone table shows in the raw bytes' column.
+  for (size_t number = 1; number <= model.zones.size(); ++number) {
+    const int z = model.zones[number - 1];
     const LedZoneRecord& rec = zones[static_cast<size_t>(z)];
     const ZoneLook look = LookOf(rec, model.default_colour);
     const std::string mode = texts.Get(TextFamily::button_str, look.always_on ? 48 : 47);
     if (ctx.options.json) {
-      jz.push_back({{"zone", z + 1}, {"colour", RgbHex(look.colour)}, {"own_colour", rec.own_colour()}, {"mode", mode},
-                    {"record", HexBytes(rec.Bytes())}});
+      jz.push_back({{"zone", number}, {"colour", RgbHex(look.colour)}, {"own_colour", rec.own_colour()}, {"mode", mode},
+                    {"record_raw", HexBytes(rec.Bytes())}});
     } else {
       char line[96];
-      std::snprintf(line, sizeof line, "%4d  %s  %-9s  %s%s\n", z + 1, RgbHex(look.colour).c_str(), mode.c_str(),
+      std::snprintf(line, sizeof line, "%4zu  %s  %-9s  %s%s\n", number, RgbHex(look.colour).c_str(), mode.c_str(),
                     HexBytes(rec.Bytes()).c_str(), rec.own_colour() ? "" : "  (default colour)");
       ctx.out << line;
     }
@@ -74,7 +78,8 @@ void Effect(CtlContext& ctx, int effect) {
   const std::string& path = ConnectLighting(ctx);
   if (!SetLedMode(MouseAt(ctx.Devices(), path), effect)) throw CtlError("write error!!");
   const TextTables texts;
-  if (!ctx.options.json) ctx.note() << "effect: " << effect << " " << EffectText(texts, effect) << "\n";
+  ctx.Confirm("effect: " + std::to_string(effect) + " " + EffectText(texts, effect),
+              {{"effect", effect}, {"effect_name", EffectText(texts, effect)}});
 }
 
 void Zone(CtlContext& ctx, const std::string& zone_text, const std::string& colour_text, const std::string& mode_text) {
@@ -106,6 +111,16 @@ void Zone(CtlContext& ctx, const std::string& zone_text, const std::string& colo
     const bool on = mode_text.empty() ? current[static_cast<size_t>(z)].always_on() : mode_text == "on";
     if (!SetZoneColour(mouse, z, OwnColourRecord(colour, on))) throw CtlError("write error!!");
   }
+  const std::string mode = mode_text.empty() ? "" : " " + mode_text;
+  nlohmann::json changed = nlohmann::json::array();
+  std::string numbers;
+  for (int z : targets) {
+    const auto at = std::find(zones.begin(), zones.end(), z);
+    const int number = static_cast<int>(at - zones.begin()) + 1;
+    changed.push_back(number);
+    numbers += (numbers.empty() ? "" : ",") + std::to_string(number);
+  }
+  ctx.Confirm("zone " + numbers + ": " + RgbHex(colour) + mode, {{"zones", changed}, {"colour", RgbHex(colour)}});
 }
 
 }  // namespace

@@ -82,14 +82,24 @@ std::string FreeText(const WorkingCopy& wc, const TextTables& texts) {
   return SafeFormat(texts.Get(TextFamily::msg_str, kMsgFreeMemory), {static_cast<long long>(FreeMemory(wc))});
 }
 
-nlohmann::json SlotJson(int s, const MacroSlot& slot) {
-  return {{"slot", s + 1},      {"name", slot.name},   {"mode", slot.mode},
-          {"start", slot.start}, {"body", slot.body}, {"length", slot.length}};
+// A slot's mode is null where the mouse holds none (a slot whose mode lives in the buttons that
+// play it, and no button does).
+nlohmann::json SlotJson(const WorkingCopy& wc, int s) {
+  const MacroSlot& slot = wc.macros[s];
+  const nlohmann::json mode = MacroModeKept(wc, s) ? nlohmann::json(slot.mode) : nlohmann::json(nullptr);
+  return {{"slot", s + 1},
+          {"name", slot.name},
+          {"mode", mode},
+          {"start_address", slot.start},
+          {"body_address", slot.body},
+          {"length", slot.length}};
 }
 
-void PrintSlot(CtlContext& ctx, int s, const MacroSlot& slot) {
-  ctx.out << "slot " << s + 1 << "  '" << slot.name << "'  mode " << slot.mode << "  start " << slot.start << "  body "
-          << slot.body << "  length " << slot.length << "\n";
+void PrintSlot(CtlContext& ctx, const WorkingCopy& wc, int s) {
+  const MacroSlot& slot = wc.macros[s];
+  const std::string mode = MacroModeKept(wc, s) ? std::to_string(slot.mode) : "none (no button plays it)";
+  ctx.out << "slot " << s + 1 << "  '" << slot.name << "'  mode " << mode << "  start address " << slot.start
+          << "  body address " << slot.body << "  length " << slot.length << "\n";
 }
 
 void List(CtlContext& ctx) {
@@ -100,9 +110,9 @@ void List(CtlContext& ctx) {
     const MacroSlot& slot = wc.macros[s];
     if (slot.start == 0) continue;
     if (ctx.options.json) {
-      slots.push_back(SlotJson(s, slot));
+      slots.push_back(SlotJson(wc, s));
     } else {
-      PrintSlot(ctx, s, slot);
+      PrintSlot(ctx, wc, s);
     }
   }
   if (ctx.options.json) {
@@ -153,15 +163,14 @@ void Write(CtlContext& ctx, const WriteArgs& args) {
     default:
       throw CtlError("write error!!");
   }
-  const MacroSlot& stored = wc.macros[slot];
   if (bind.profile >= 0) BindSlot(ctx, wc, bind.profile, bind.key, slot);
   if (ctx.options.json) {
-    nlohmann::json j = SlotJson(slot, stored);
+    nlohmann::json j = SlotJson(wc, slot);
     j["free"] = FreeMemory(wc);
     ctx.out << j.dump(2) << "\n";
   } else {
     if (!ctx.options.quiet) {
-      PrintSlot(ctx, slot, stored);
+      PrintSlot(ctx, wc, slot);
       ctx.out << FreeText(wc, texts) << "\n";
     }
   }
@@ -225,7 +234,9 @@ void Delete(CtlContext& ctx, const std::string& slot_text) {
 }
 
 // The macro of a file, or of a mouse slot when WHAT is a slot number rather than a file.
-Macro MacroToShow(CtlContext& ctx, const std::string& what) {
+// `mode_known` turns false for a slot that holds no mode in the mouse (see MacroModeKept).
+Macro MacroToShow(CtlContext& ctx, const std::string& what, bool& mode_known) {
+  mode_known = true;
   std::error_code ec;
   if (HasMacroExtension(what) || std::filesystem::exists(what, ec) || !ParseNumber(what)) {
     return LoadMacro(what, ctx.Texts());
@@ -235,6 +246,7 @@ Macro MacroToShow(CtlContext& ctx, const std::string& what) {
   Macro macro;
   switch (ReadMacroFromSlot(ctx.mouse(), wc, slot, macro)) {
     case MacroStoreResult::kOk:
+      mode_known = MacroModeKept(wc, slot);
       return macro;
     case MacroStoreResult::kEmptySlot:
       throw CtlError("Slot " + std::to_string(slot + 1) + " is empty");
@@ -245,14 +257,17 @@ Macro MacroToShow(CtlContext& ctx, const std::string& what) {
 
 void Show(CtlContext& ctx, const std::string& what) {
   const TextTables& texts = ctx.Texts();
-  const Macro macro = MacroToShow(ctx, what);
+  bool mode_known = true;
+  const Macro macro = MacroToShow(ctx, what, mode_known);
   const InstructionNames names = LabelInstructionNames(ctx.Keys());
   // The size the macro takes in the mouse, as the editor shows it.
   const long long size = MacroRecordSize(macro);
   nlohmann::json items = nlohmann::json::array();
   if (!ctx.options.json) {
-    ctx.out << "name: " << macro.name << "\nmode: " << macro.mode << " (" << MacroModeText(macro.mode, texts)
-            << ")\nsize: " << SafeFormat("%d bytes", {size}) << "\n";
+    ctx.out << "name: " << macro.name << "\nmode: "
+            << (mode_known ? std::to_string(macro.mode) + " (" + MacroModeText(macro.mode, texts) + ")"
+                           : std::string("none (no button plays it)"))
+            << "\nsize in the mouse: " << SafeFormat("%d bytes", {size}) << "\n";
   }
   for (size_t i = 0; i < macro.items.size(); ++i) {
     const _MACRO_ITEM_& item = macro.items[i];
@@ -266,9 +281,9 @@ void Show(CtlContext& ctx, const std::string& what) {
   }
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"name", macro.name},
-                              {"mode", macro.mode},
-                              {"mode_text", MacroModeText(macro.mode, texts)},
-                              {"size", size},
+                              {"mode", mode_known ? nlohmann::json(macro.mode) : nlohmann::json(nullptr)},
+                              {"mode_text", mode_known ? MacroModeText(macro.mode, texts) : std::string()},
+                              {"size_in_mouse", size},
                               {"instructions", items}}
                    .dump(2)
             << "\n";

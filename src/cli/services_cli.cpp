@@ -117,7 +117,7 @@ void Monitor(CtlContext& ctx, const MonitorOptions& opt) {
   ReportService service(dev.backend(), context, printer);
   for (const HidInterfaceInfo& info : interfaces) {
     std::string why;
-    if (!service.Read(info.path, &why)) ctx.err << "cannot read " << info.path << ": " << why << "\n";
+    if (!service.Read(info.path, &why)) ctx.Warn("cannot read " + info.path + ": " + why);
   }
   if (service.Paths().empty()) throw CtlError("No device !!");
 
@@ -202,7 +202,7 @@ void LinkRemove(CtlContext& ctx, const std::string& slot_text) {
   ProgramSettings s = LoadLinkSettings(DataFolderOfProcess(), DesktopDescription());
   RemoveLink(s, slot);
   SaveOrThrow(s);
-  if (!ctx.options.json) ctx.note() << slot + 1 << ": -\n";
+  ctx.Confirm(std::to_string(slot + 1) + ": -", {{"profile", slot + 1}, {"path", nullptr}, {"name", nullptr}});
 }
 
 }  // namespace

@@ -24,6 +24,19 @@ uint32_t MacroModeFromButtons(const WorkingCopy& wc, uint32_t body) {
   return static_cast<uint32_t>(function_type::kMacro);
 }
 
+bool MacroModeKept(const WorkingCopy& wc, int slot) {
+  if (!wc.map.ModeEntryInKeyCycle(slot)) return true;
+  const MacroSlot& m = wc.macros[static_cast<size_t>(slot)];
+  if (m.start == 0) return false;
+  const int keys = std::min<int>(static_cast<int>(wc.map.plane_size), kKeySlots);
+  for (const ProfileSettings& p : wc.profiles) {
+    for (int k = 0; k < keys; ++k) {
+      if (PlaysMacro(p.buttons[static_cast<size_t>(k)].bytes, m.body)) return true;
+    }
+  }
+  return false;
+}
+
 void TakeMacroModesFromButtons(WorkingCopy& wc) {
   for (int s = 0; s < kMacroSlots; ++s) {
     MacroSlot& slot = wc.macros[static_cast<size_t>(s)];

@@ -82,6 +82,10 @@ bool PlaysMacro(const std::array<uint8_t, 4>& bytes, uint32_t body);
 // The mode of the macro at `body` as the buttons that play it give it (the first one found, in
 // profile and key order), else 8. Used for slots whose mode byte lies inside a key-cycle record.
 uint32_t MacroModeFromButtons(const WorkingCopy& wc, uint32_t body);
+// Whether the mouse holds a play mode for used slot `slot`: in its own mode byte, or, for a slot
+// whose mode byte belongs to the key cycles, in a button that plays it. A slot no button plays
+// has then no mode in the mouse (its mode reads as 8 only for want of one).
+bool MacroModeKept(const WorkingCopy& wc, int slot);
 // Sets that mode for every used slot whose mode byte lies inside a key-cycle record.
 void TakeMacroModesFromButtons(WorkingCopy& wc);
 

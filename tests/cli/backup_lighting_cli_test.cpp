@@ -49,7 +49,7 @@ TEST_F(CtlFiles, BackupThenRestoreKeepsAnAutomaticBackupAndRefusesBadFiles) {
 
   r = Sim("level11", {"restore", state_});  // a JSON file, not a backup
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "invalid format !!\n");
+  EXPECT_EQ(r.err, "halvricctl: invalid format !!\n");
   EXPECT_EQ(Sim("level11", {"backup"}).code, 2);
 }
 

@@ -142,7 +142,7 @@ TEST(CommandReads, ShowReadsTheMemoryOnceAndTheEntriesFromIdentification) {
       std::array<uint8_t, 4> e{};
       if (m.level > 0 && m.level < 11) std::copy_n(record.begin() + 72 + 4 * i, 4, e.begin());
       else if (i < entries) e = sim::InfoEntry(*row, i);
-      EXPECT_EQ(j["information"][i]["values"], HexBytes(e)) << m.name << " entry " << i;
+      EXPECT_EQ(j["information"][i]["values_raw"], HexBytes(e)) << m.name << " entry " << i;
     }
   }
 }

@@ -17,6 +17,11 @@ namespace {
 using test::Ctl;
 using test::CtlRun;
 
+// A macro file the program folder ships.
+std::string MacroFileForShow() {
+  return (ProgramFolder(FolderEnvironment::FromProcess()) / "library" / "editing" / "copy.mf").string();
+}
+
 class StateFile : public ::testing::Test {
  protected:
   std::string state = test::TempPath("state");
@@ -38,7 +43,7 @@ TEST(ConfigCli, ShowPrintsACompleteConfigurationForEveryModel) {
     CtlRun r = Ctl({std::string("--simulate=") + model, "show"});
     ASSERT_EQ(r.code, 0) << model << ": " << r.err;
     const bool blank = std::string(model) == "level11-blank";
-    EXPECT_EQ(r.err.find("automatic backup: "), blank ? 0u : std::string::npos) << model << ": " << r.err;
+    EXPECT_EQ(r.err.find("halvricctl: automatic backup: "), blank ? 0u : std::string::npos) << model << ": " << r.err;
     EXPECT_NE(r.out.find("report rate: 1000Hz"), std::string::npos) << model;
     EXPECT_NE(r.out.find("5: Profile 5"), std::string::npos) << model;
     EXPECT_NE(r.out.find("Left click"), std::string::npos) << model;
@@ -66,7 +71,7 @@ TEST_F(StateFile, SettingsChangedInOneRunShowInTheNext) {
     ASSERT_EQ(Run(model, {"profile-name", "2", "Sniper"}).code, 0);
     CtlRun b = Run(model, {"button", "2", "1", "key:Ctrl+Shift+A"});
     ASSERT_EQ(b.code, 0) << b.err;
-    EXPECT_EQ(b.out, "key 1: Ctrl + Shift + A\n");
+    EXPECT_EQ(b.out, "profile 2 B2 key 1: Ctrl + Shift + A\n");
     ASSERT_EQ(Run(model, {"profile", "3"}).code, 0);
     CtlRun r = Run(model, {"show", "--profile", "2"});
     ASSERT_EQ(r.code, 0);
@@ -117,10 +122,66 @@ TEST_F(StateFile, NumbersFromOneAndNoSilentChanges) {
   // Buttons by the labels the window draws: on this mouse B6 is key index 4 (Forward).
   r = Run(model, {"button", "1", "B6", "key:F5"});
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out, "key 4: F5\n");
-  EXPECT_NE(Run(model, {"show", "--profile", "1"}).out.find("     B6   key  4: F5  ["), std::string::npos);
+  EXPECT_EQ(r.out, "profile 1 B6 key 4: F5\n");
+  EXPECT_NE(Run(model, {"show", "--profile", "1"}).out.find("     B6   key  4: F5  [key:F5]"), std::string::npos);
+  // JSON gives the function in the form `button` takes, its four bytes under a raw name, the
+  // information entries from 1 and the macros' memory addresses by that name.
+  ASSERT_EQ(Run(model, {"macro", "write", "3", MacroFileForShow(), "--bind", "1:B6"}).code, 0);
+  const auto shown = nlohmann::json::parse(Run(model, {"--json", "show", "--profile", "1"}).out);
+  const auto& b6 = shown["profiles"][0]["buttons"][5];
+  EXPECT_EQ(b6["button"], "B6");
+  EXPECT_EQ(b6["function"].get<std::string>().rfind("macro:3", 0), 0u) << b6;
+  EXPECT_EQ(b6["function_raw"].get<std::string>().size(), 11u) << b6;  // four bytes in hex
+  EXPECT_EQ(shown["information"][0]["entry"], 1);
+  EXPECT_TRUE(shown["information"][0].contains("values_raw"));
+  EXPECT_GT(shown["macros"][0]["body_address"].get<int>(), shown["macros"][0]["start_address"].get<int>());
   EXPECT_EQ(Run(model, {"button", "1", "B15", "none"}).code, 2);
   EXPECT_EQ(Run(model, {"button", "1", "32", "none"}).code, 2);
+}
+
+// Every command that changes the mouse says what it changed: one line on stdout, nothing with
+// --quiet, a JSON object with --json.
+TEST_F(StateFile, EveryChangeConfirmsInOneStyle) {
+  const std::string data = test::TempPath("confirm-data");
+  setenv("HALVRIC_DATA_DIR", data.c_str(), 1);
+  struct Change {
+    std::vector<std::string> args;
+    std::string line;
+    const char* field;
+  };
+  const Change changes[] = {
+      {{"rate", "1"}, "report rate: 500Hz (code 1)", "report_rate"},
+      {{"snap", "on"}, "angle snapping: on", "angle_snapping"},
+      {{"lift", "40"}, "lift: 40", "lift"},
+      {{"profile", "2"}, "active profile: 2", "active_profile"},
+      {{"profile-name", "2", "Work"}, "profile 2 name: \"Work\"", "name"},
+      {{"dpi", "2", "800", "800"}, "dpi level 2: 800 x 800", "dpi_level"},
+      {{"dpi-level", "2", "--enable", "1,2"}, "dpi current level: 2 (enabled levels 1,2)", "current_level"},
+      {{"button", "1", "B6", "key:F5"}, "profile 1 B6 key 4: F5", "function_raw"},
+      {{"lighting", "effect", "1"}, "effect: 1 Wave", "effect_name"},
+      {{"lighting", "zone", "3", "00ff00", "on"}, "zone 3: 00FF00 on", "zones"},
+      {{"reset"}, "reset to the default configuration", "reset"},
+  };
+  for (const Change& c : changes) {
+    SCOPED_TRACE(c.args[0]);
+    CtlRun r = Run("level11", c.args);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, c.line + "\n");
+    std::vector<std::string> quiet = c.args;
+    quiet.push_back("--quiet");
+    r = Run("level11", quiet);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    std::vector<std::string> json = c.args;
+    json.push_back("--json");
+    r = Run("level11", json);
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out, nullptr, false);
+    ASSERT_TRUE(j.is_object()) << r.out;
+    EXPECT_TRUE(j.contains(c.field)) << r.out;
+  }
+  unsetenv("HALVRIC_DATA_DIR");
+  std::filesystem::remove_all(data);
 }
 
 TEST_F(StateFile, ResetRestoresTheDefaults) {
@@ -194,15 +255,15 @@ TEST(FunctionSpec, ReadableForms) {
 
 // What show prints for a button that plays a stored macro: the mode's name and the macro's name.
 TEST_F(StateFile, ShowNamesTheMacroAButtonPlays) {
-  const std::string mf = (ProgramFolder(FolderEnvironment::FromProcess()) / "library" / "editing" / "copy.mf").string();
+  const std::string mf = MacroFileForShow();
   for (const char* model : {"level0", "level11"}) {
     std::filesystem::remove(state);
     ASSERT_EQ(Run(model, {"macro", "write", "4", mf}).code, 0) << model;
     CtlRun b = Run(model, {"button", "1", "2", "macro:4:loop"});
     ASSERT_EQ(b.code, 0) << b.err;
-    EXPECT_EQ(b.out, "key 2: Macro(R) Copy\n") << model;
+    EXPECT_EQ(b.out, "profile 1 B3 key 2: Macro(R) Copy\n") << model;
     CtlRun r = Run(model, {"show", "--profile", "1"});
-    EXPECT_NE(r.out.find("key  2: Macro(R) Copy  [09 "), std::string::npos) << model << "\n" << r.out;
+    EXPECT_NE(r.out.find("key  2: Macro(R) Copy  [macro:4:loop]"), std::string::npos) << model << "\n" << r.out;
     r = Run(model, {"--json", "show", "--profile", "1"});
     EXPECT_NE(r.out.find("\"text\": \"Macro(R) Copy\""), std::string::npos) << model;
   }
@@ -215,12 +276,12 @@ TEST_F(StateFile, KeyNamesFollowTheKeyboardLayout) {
   if (!linux_hid::XkbKeyNames::FromNames(french)) GTEST_SKIP() << "no XKB data for the French layout";
   CtlRun b = Run("level5", {"--keyboard-layout=fr", "button", "1", "1", "key:Ctrl+A"});
   ASSERT_EQ(b.code, 0) << b.err;
-  EXPECT_EQ(b.out, "key 1: Ctrl + A\n");
+  EXPECT_EQ(b.out, "profile 1 B2 key 1: Ctrl + A\n");
   // The key labelled A on an AZERTY keyboard is where a US keyboard has Q.
   CtlRun r = Run("level5", {"--keyboard-layout=fr", "show", "--profile", "1"});
-  EXPECT_NE(r.out.find("key  1: Ctrl + A  [05 01 14 00]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("key  1: Ctrl + A  [key:Ctrl+A]"), std::string::npos) << r.out;
   r = Run("level5", {"--keyboard-layout=us", "show", "--profile", "1"});
-  EXPECT_NE(r.out.find("key  1: Ctrl + Q  [05 01 14 00]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("key  1: Ctrl + Q  [key:Ctrl+Q]"), std::string::npos) << r.out;
   EXPECT_EQ(Run("level5", {"--keyboard-layout=nonsense", "show"}).code, 1);
 }
 
@@ -240,7 +301,7 @@ TEST_F(StateFile, GamepadFunctionsOnlyForMiceThatHaveThem) {
   EXPECT_NE(pad.out.find(": XBOX Anlog2 toggle  (advanced)  [24 01 00 00]"), std::string::npos) << pad.out;
   CtlRun b = Run("level0-gamepad", {"button", "1", "2", "gamepad:Back"});
   ASSERT_EQ(b.code, 0) << b.err;
-  EXPECT_EQ(b.out, "key 2: XBOX Back\n");
+  EXPECT_EQ(b.out, "profile 1 B3 key 2: XBOX Back\n");
   // Positions 12 and 13 of a level-0 mouse with the flag hide the eight types, as in the window.
   CtlRun key12 = Run("level0-gamepad", {"functions", "--key", "12"});
   EXPECT_EQ(key12.out.find("Fire button"), std::string::npos) << key12.out;
@@ -248,7 +309,7 @@ TEST_F(StateFile, GamepadFunctionsOnlyForMiceThatHaveThem) {
   // Numbered as listed for that key: 11 entries of the "Mouse" page, then "No function".
   CtlRun pick = Run("level0-gamepad", {"button", "1", "12", "catalogue:13"});
   ASSERT_EQ(pick.code, 0) << pick.err;
-  EXPECT_EQ(pick.out, "key 12: Launch setting\n");
+  EXPECT_EQ(pick.out, "profile 1 key 12: Launch setting\n");
 }
 
 }  // namespace

@@ -81,7 +81,7 @@ void Configure(const Mouse& mouse, const std::string& macro_file) {
       {"profile-name", "2", "Work"}, {"dpi", "2", "800", "1200"},   {"rate", "3"},
       {"snap", "on"},                {"button", "1", "3", "key:Ctrl+C"}, {"button", "2", "1", "media:Mute"},
       {"macro", "write", "2", macro_file, "--bind", "1:4"},       {"dpi-level", "3", "--enable", "1,2,3"},
-      {"profile", "3"}};
+      {"profile", "3"}, {"macro", "write", "20", macro_file, "--mode", "fire"}, {"lift", "40"}};
   // A byte of profile 1's record that no setting names (level 0: byte 2; above: byte 1).
   const int level = nlohmann::json::parse(mouse({"--json", "info"}).out)["protocol_level"].get<int>();
   steps.push_back({"mem", "write", level == 0 ? "18" : "33", "5a"});
@@ -118,6 +118,16 @@ TEST(ConfigFile, ExportApplyExportGivesTheSameFileAndShowOnEveryModel) {
     EXPECT_EQ(j["profiles"][0]["buttons"][4]["function"], "macro:2:loop");
     EXPECT_EQ(j["dpi"]["levels"][1]["y"], 1200);
     EXPECT_EQ(j["macros"][0]["instructions"][0], "key-down A");
+    // Slot 20 is played by no button: where its mode lives in the buttons (level 1 and above) the
+    // mouse holds none and the file gives none; level 0 keeps it in the slot's own byte.
+    EXPECT_EQ(j["macros"][1]["slot"], 20);
+    const bool own_mode_byte = j["model"]["protocol_level"] == 0;
+    EXPECT_EQ(j["macros"][1].contains("mode"), own_mode_byte);
+    if (own_mode_byte) {
+      EXPECT_EQ(j["macros"][1]["mode"], "fire");
+    }
+    // The lift the mouse was given is not reported back: the file leaves it out.
+    EXPECT_FALSE(j.contains("lift"));
     const std::string other = j["profiles"][0]["record_other_raw"].get<std::string>();
     EXPECT_NE(other.find("5A"), std::string::npos) << other;
     // Applying the same file again finds nothing to write.
@@ -192,8 +202,28 @@ TEST(ConfigFile, FieldsThatDoNotFitTheMouseAreRefusedByTheirPath) {
   ExpectRefused([](json& j) { j["macros"] = {{{"slot", 1}, {"name", "m"}, {"mode", "once"}, {"instructions", {"jump"}}}}; },
                 "/macros/0/instructions/0");
   ExpectRefused([](json& j) { j["report_rate_hz"] = 300; }, "/report_rate_hz");
+  // A loop mode for a slot that no button plays, on a mouse that keeps slot 20's mode only there.
+  ExpectRefused([](json& j) { j["macros"] = {{{"slot", 20}, {"name", "m"}, {"mode", "loop"}, {"instructions", {"key-down A"}}}}; },
+                "/macros/0/mode: this mouse keeps the mode of slot 20 only in the buttons that play it");
   ExpectRefused([](json& j) { j["dpi"]["levels"].erase(4); }, "/dpi/levels: expected 5 levels");
   ExpectRefused([](json& j) { j["profiles"][1]["colour"] = "red"; }, "/profiles/1/colour");
+}
+
+// The same mode is taken once a button of the file plays the slot: the button holds it.
+TEST(ConfigFile, AMacroModeIsKeptWhereAButtonPlaysTheSlot) {
+  Dir dir;
+  const Mouse a("level11", dir.path, "a");
+  ASSERT_EQ(a({"export", dir / "a.json"}).code, 0);
+  auto j = nlohmann::json::parse(Slurp(dir / "a.json"));
+  j["macros"] = {{{"slot", 20}, {"name", "m"}, {"mode", "loop"}, {"instructions", {"key-down A", "key-up A"}}}};
+  j["profiles"][0]["buttons"][3]["function"] = "macro:20:loop";
+  Write(dir / "a.json", j.dump());
+  const CtlRun r = a({"apply", dir / "a.json"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  ASSERT_EQ(a({"export", dir / "b.json"}).code, 0);
+  const auto back = nlohmann::json::parse(Slurp(dir / "b.json"));
+  EXPECT_EQ(back["macros"][0]["mode"], "loop");
+  EXPECT_EQ(back["profiles"][0]["buttons"][3]["function"], "macro:20:loop");
 }
 
 TEST(ConfigFile, AFileOfAnotherModelOrNoJsonIsRefusedWithNothingWritten) {

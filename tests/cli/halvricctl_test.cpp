@@ -151,10 +151,20 @@ TEST(Halvricctl, ErrorsAndExitCodes) {
   // This machine has no mice of this vendor.
   r = Ctl({"info"});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err.rfind("No device !!\n", 0), 0u) << r.err;  // the program's words, then what to do
+  EXPECT_EQ(r.err.rfind("halvricctl: No device !!\n", 0), 0u) << r.err;  // the program's words, then what to do
   EXPECT_NE(r.err.find("--simulate"), std::string::npos);
   r = Ctl({"--simulate=level11", "--sim-state", "/nonexistent-dir/x/state.json", "info"});
   EXPECT_NE(r.code, 0);
+  // Every error follows the program's name; a misspelt model after a blank is named as such,
+  // with the models there are.
+  r = Ctl({"--simulate", "bogus", "show"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err.rfind("halvricctl: unknown simulated mouse model \"bogus\"", 0), 0u) << r.err;
+  EXPECT_NE(r.err.find("level11"), std::string::npos) << r.err;
+  r = Ctl({"--simulate", "macro", "show", "5"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "halvricctl: Slot 5 is empty\n");
+  EXPECT_EQ(Ctl({"--simulate", "dpi", "9", "800", "800"}).err.rfind("halvricctl: ", 0), 0u);
 }
 
 // The program's options go before or after the command; --simulate takes its models after a

@@ -68,8 +68,8 @@ TEST(MacroCli, WriteReadAndBindOnEveryModelAcrossRuns) {
     EXPECT_EQ(slot["slot"], 3);
     EXPECT_EQ(slot["name"], "Combo strike");
     EXPECT_EQ(slot["mode"], 9);
-    const uint32_t body = slot["body"];
-    EXPECT_EQ(body, slot["start"].template get<uint32_t>() + 33);
+    const uint32_t body = slot["body_address"];
+    EXPECT_EQ(body, slot["start_address"].template get<uint32_t>() + 33);
 
     r = with({"macro", "read", "3", out});
     ASSERT_EQ(r.code, 0) << r.err;
@@ -108,11 +108,11 @@ TEST(MacroCli, CorruptFilesBadSlotsAndShow) {
   const std::string state = files.Make("state", ".json");
   CtlRun r = Ctl({"--simulate=level11", "--sim-state", state, "macro", "write", "1", bad});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "invalid format !!\n");
+  EXPECT_EQ(r.err, "halvricctl: invalid format !!\n");
   EXPECT_FALSE(std::filesystem::exists(state));  // refused before the mouse was touched
   r = Ctl({"macro", "show", bad});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "invalid format !!\n");
+  EXPECT_EQ(r.err, "halvricctl: invalid format !!\n");
 
   const std::string good = files.Make("good", ".mf");
   ASSERT_EQ(SaveMacroFile(good, Sample(), 1700000000), MacroFileStatus::kOk);
@@ -134,7 +134,7 @@ TEST(MacroCli, CorruptFilesBadSlotsAndShow) {
   r = Ctl({"macro", "show", good});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("name: Combo strike\nmode: 9 (Loop mode)\n"), std::string::npos);
-  EXPECT_NE(r.out.find("size: 354 bytes\n"), std::string::npos) << r.out;  // instruction bytes + 34
+  EXPECT_NE(r.out.find("size in the mouse: 354 bytes\n"), std::string::npos) << r.out;  // instruction bytes + 34
   EXPECT_NE(r.out.find("0001  Wait 32 ms  [88 20]\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("0008  Wheel Scrolling  -1 count(unit)  [7f]\n"), std::string::npos);
 }
@@ -170,7 +170,7 @@ TEST(MacroCli, AFilesOddModeStaysInTheFileAndBecomesEightInTheMouse) {
   r = with({"mem", "read", "995", "1"});
   EXPECT_EQ(r.out, "0x03e3: 08\n");
   r = with({"show", "--profile", "1"});
-  EXPECT_NE(r.out.find("key  2: Macro Combo strike  [08 "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("key  2: Macro Combo strike  [macro:4]"), std::string::npos) << r.out;
   EXPECT_EQ(bytes_of(in), before);
 }
 
@@ -194,14 +194,22 @@ TEST(MacroCli, NameModeShowSlotBindAndLibrary) {
     EXPECT_EQ(with({"macro", "write", "5", in, "--name", "Seventeen letters"}).code, 2);  // never cut silently
     r = with({"macro", "show", "4"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(r.out.find("name: Renamed\nmode: 10 (Firekey mode)\nsize: 354 bytes\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("name: Renamed\nmode: 10 (Firekey mode)\nsize in the mouse: 354 bytes\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("0068  "), std::string::npos) << "every instruction read back from the mouse";
     EXPECT_EQ(with({"macro", "show", "5"}).code, 1);  // empty slot
     EXPECT_EQ(with({"macro", "bind", "3", "2", "5"}).code, 1);
+    // Slot 20 keeps its mode in its own byte on level 0 only; above, in the buttons that play it,
+    // and no button does: its mode is said to be none rather than read as once.
+    ASSERT_EQ(with({"macro", "write", "20", in, "--mode", "fire"}).code, 0);
+    const bool own_byte = model == "level0";
+    EXPECT_EQ(with({"macro", "show", "20"}).out.find("mode: none (no button plays it)\n") == std::string::npos, own_byte);
+    const auto listed = nlohmann::json::parse(with({"--json", "macro", "list"}).out)["slots"][1];
+    EXPECT_EQ(listed["mode"].is_null(), !own_byte) << listed;
+    ASSERT_EQ(with({"macro", "delete", "20"}).code, 0);
     r = with({"--json", "macro", "bind", "3", "2", "4"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(nlohmann::json::parse(r.out)["slot"], 4);
-    const uint32_t body = nlohmann::json::parse(with({"--json", "macro", "list"}).out)["slots"][0]["body"];
+    const uint32_t body = nlohmann::json::parse(with({"--json", "macro", "list"}).out)["slots"][0]["body_address"];
     sim::SimHidBackend backend(model);
     backend.SetStateFile(state);
     const int level = model == "level0" ? 0 : model == "level5" ? 5 : 11;
@@ -221,11 +229,11 @@ TEST(MacroCli, NameModeShowSlotBindAndLibrary) {
   std::filesystem::remove_all(data);
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("\n  Work/\n    Combos/\n      Combo strike      "), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("   353 bytes "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("   file  353 bytes "), std::string::npos) << r.out;
   const auto& work = tree["entries"][0];
   EXPECT_EQ(work["name"], "Work");
   EXPECT_EQ(work["entries"][0]["entries"][0]["name"], "Combo strike");
-  EXPECT_EQ(work["entries"][0]["entries"][0]["size"], 353);
+  EXPECT_EQ(work["entries"][0]["entries"][0]["file_size"], 353);
 }
 
 }  // namespace

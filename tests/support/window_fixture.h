@@ -33,12 +33,13 @@ struct WindowRig {
   // `key_names` stands for the user's keyboard layout (null: the program's own key names);
   // `foreground` for the desktop's window in front (null: none known); `tray_available` for the
   // desktop's tray (null: there is one); `language_id` the language of the texts (0: English);
-  // `host_input_notice` what the Other page says of tilt-scroll and touch (empty: both run).
+  // `host_input_notice` what the Other page says of tilt-scroll and touch (empty: both run);
+  // `sim_state` the state file the simulated mice start from (empty: none).
   explicit WindowRig(const std::string& models, std::chrono::microseconds latency = {},
                      std::shared_ptr<const KeyNameSource> key_names = nullptr,
                      std::unique_ptr<ForegroundWindow> foreground = nullptr,
                      std::function<bool()> tray_available = nullptr, int language_id = 0,
-                     std::string host_input_notice = {}) {
+                     std::string host_input_notice = {}, const std::string& sim_state = {}) {
     // The window's texts in another language than English, from the shipped language.ini.
     if (language_id != 0) {
       texts.LoadLanguage((qgetenv("HALVRIC_SOURCE_DIR").toStdString() + "/resources/language.ini"), language_id);
@@ -56,6 +57,7 @@ struct WindowRig {
     SessionOptions options;
     options.simulate = models;
     options.sim_latency = latency;
+    options.sim_state = sim_state;
     options.lock_file = qgetenv("HALVRIC_TRANSFER_LOCK").toStdString();
     session = std::make_unique<DeviceSession>(options);
     deps.session = session.get();

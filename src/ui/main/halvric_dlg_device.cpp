@@ -66,7 +66,8 @@ void CHalvricDlg::OnConnected(const std::shared_ptr<const ConnectOutcome>& outco
   layout_ = outcome->layout;
   info_ = outcome->info;
   reports_->Status().SetSensorReadingCapable((info_.feature_flags & 0x08) != 0);
-  if (ctx_.current_profile.load() < 0) ctx_.current_profile.store(0);
+  // The profile the mouse plays, as the read-all took it from the mouse's status.
+  ctx_.current_profile.store(std::clamp(model_->wc().active_profile, 0, kProfileCount - 1));
   RefreshAfterLoad();
   if (isVisible()) timer1_.start(20);
   timer200_.start(100);

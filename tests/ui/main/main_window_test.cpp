@@ -71,6 +71,21 @@ class MainWindowTest : public QObject {
     QCOMPARE(rig.Mouse().ActiveProfile(), 2);
   }
 
+  // A window started on a mouse that plays profile 3 shows profile 3, as halvricctl show does.
+  void startsOnTheProfileTheMousePlays() {
+    const std::string state = (dir_.path() + QStringLiteral("/profile3.json")).toStdString();
+    {
+      sim::SimHidBackend sim("level11");
+      sim.SetStateFile(state);
+      sim.Mouse(0).PressProfileButton(2);
+    }
+    WindowRig rig("level11", {}, nullptr, nullptr, nullptr, 0, {}, state);
+    QVERIFY(rig.WaitLoaded());
+    rig.Settle();
+    QCOMPARE(rig.Mouse().ActiveProfile(), 2);
+    QCOMPARE(rig.context.current_profile.load(), 2);
+  }
+
   void dpiSliderBurstSendsOnce() {
     WindowRig rig("level11");
     QVERIFY(rig.WaitLoaded());
