@@ -267,7 +267,9 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   auto enable = std::make_shared<std::string>();
   dpi_level->add_option("LEVEL", *cur, "Level 1-5")->required();
   dpi_level->add_option("--enable", *enable, "Enabled levels, e.g. 1,2,3");
-  dpi_level->callback([&ctx, cur, enable] {
+  auto add_current = std::make_shared<bool>(false);
+  dpi_level->add_flag("--nearest", *add_current, "Enable the current level when --enable leaves it out instead of refusing");
+  dpi_level->callback([&ctx, cur, enable, add_current] {
     const int level = OneBased(*cur, "LEVEL", kDpiLevels);
     // The mask is kept unless --enable replaces it, and the level's DPI values are applied.
     WorkingCopy& wc = ctx.Config(kReadSettings);
@@ -278,6 +280,11 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
       std::stringstream in(*enable);
       while (std::getline(in, item, ',')) {
         mask |= 1 << OneBased(item, "--enable", kDpiLevels);
+      }
+      // The mouse always keeps its current level enabled: a list without it is not stored as given.
+      if (((mask >> level) & 1) == 0 && !*add_current) {
+        throw CLI::ValidationError("--enable", "the current level " + std::to_string(level + 1) +
+                                                   " is always enabled; add it to the list (--nearest adds it)");
       }
     }
     Require(ChangeDpiState(ctx.Devices(), wc, level, mask | (1 << level)));

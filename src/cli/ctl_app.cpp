@@ -96,6 +96,15 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
   } catch (const CLI::CallForVersion& e) {
     out << e.what() << "\n";
     return kExitOk;
+  } catch (const CLI::RequiredError& e) {
+    // A word that is no command leaves the command missing: name the word, not the lack.
+    const std::vector<std::string> rest = app.remaining();
+    if (app.get_subcommands().empty() && !rest.empty()) {
+      err << "halvricctl: unknown command \"" << rest.front() << "\" (halvricctl --help lists the commands)\n";
+    } else {
+      err << "halvricctl: " << e.what() << "\n";
+    }
+    return kExitUsage;
   } catch (const CLI::ParseError& e) {
     err << "halvricctl: " << e.what() << "\n";
     return kExitUsage;

@@ -51,6 +51,8 @@ void CtlContext::CreateBackend() {
   try {
     made = sim::CreateBackend({options.simulate, options.sim_state, options.trace,
                               std::chrono::milliseconds(options.sim_latency_ms)});
+  } catch (const sim::UnknownModel& e) {
+    throw CLI::ValidationError(std::string(e.what()));
   } catch (const std::invalid_argument& e) {
     throw CtlError(e.what());
   }

@@ -87,12 +87,10 @@ void Info(CtlContext& ctx) {
 }
 
 // A smaller memory repeats itself across the address space: an address past its top would read
-// or write the bytes at the bottom again, so it is refused.
-// Only a size the mouse reports is used: probing for it writes a marker, which a read must not do.
+// or write the bytes at the bottom again, so it is refused. Mice that do not report their size
+// are probed as every read of the whole mouse does (a marker at the top of the address space).
 void CheckInsideMemory(CtlContext& ctx, uint32_t addr, uint32_t len) {
-  const int reported = GetMemorySize(MouseAt(ctx.Devices(), ctx.Connect()));
-  if (reported <= 0) return;
-  const auto top = static_cast<uint32_t>(reported);
+  const uint32_t top = MemoryTop(MouseAt(ctx.Devices(), ctx.Connect()));
   if (static_cast<uint64_t>(addr) + len - 1 > top) {
     char text[128];
     std::snprintf(text, sizeof text, "this mouse's memory ends at 0x%04x (above it the memory repeats itself)", top);

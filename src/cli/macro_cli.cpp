@@ -16,6 +16,7 @@
 #include "config/text_tables.h"
 #include "config/working_copy.h"
 #include "device/device_commands.h"
+#include "macro/instruction_set.h"
 #include "macro/instruction_text.h"
 #include "macro/macro_bindings.h"
 #include "macro/macro_file.h"
@@ -155,6 +156,14 @@ void Write(CtlContext& ctx, const WriteArgs& args) {
   }
 
   WorkingCopy& wc = ctx.Config();
+  // Where the mouse keeps a slot's mode only in the buttons that play it, a loop or fire mode
+  // asked for without a button to carry it would be lost without a word.
+  if (!args.mode.empty() && macro.mode != kMacroModeOnce && bind.profile < 0 && wc.map.ModeEntryInKeyCycle(slot)) {
+    throw CLI::ValidationError("--mode", "this mouse keeps the mode of slot " + std::to_string(slot + 1) +
+                                             " only in the buttons that play it: add --bind PROFILE:KEY, or bind it "
+                                             "with 'button PROFILE KEY macro:" + std::to_string(slot + 1) + ":" +
+                                             (macro.mode == 9 ? "loop" : "fire") + "'");
+  }
   switch (WriteMacroToSlot(ctx.mouse(), wc, slot, macro)) {
     case MacroStoreResult::kOk:
       break;

@@ -114,7 +114,7 @@ SimHidBackend::SimHidBackend(std::string_view models) {
     const std::string_view name = TrimBlanks(rest.substr(0, comma));
     const ModelSpec* model_spec = FindModel(name);
     if (model_spec == nullptr) {
-      throw std::invalid_argument("unknown simulated mouse model \"" + std::string(name) +
+      throw UnknownModel("unknown simulated mouse model \"" + std::string(name) +
                                   "\" (known models: " + KnownModels() + ")");
     }
     interfaces_.push_back(BuildInterfaces(mice_.size(), *model_spec));

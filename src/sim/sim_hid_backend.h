@@ -41,6 +41,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,11 @@
 #include "sim/wire_trace.h"
 
 namespace halvric::sim {
+
+// A model list that names a model the simulator does not have.
+struct UnknownModel : std::invalid_argument {
+  using std::invalid_argument::invalid_argument;
+};
 
 class SimHidBackend : public HidBackend, public TransferClock {
  public:

@@ -106,6 +106,25 @@ TEST_F(StateFile, NumbersFromOneAndNoSilentChanges) {
   r = Run(model, {"mem", "read", "0x3ff0", "64"});  // 16 KiB: the memory repeats above 0x3fff
   EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.err.find("0x3fff"), std::string::npos) << r.err;
+  // A mouse that does not report its size is probed: on 8 KiB, 0x2000 is address 0 again, and a
+  // write there would overwrite the memory's first byte.
+  const std::string small = test::TempPath("state0");
+  r = Ctl({"--simulate=level0", "--sim-state", small, "mem", "write", "0x2000", "aa"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("0x1fff"), std::string::npos) << r.err;
+  EXPECT_EQ(Ctl({"--simulate=level0", "--sim-state", small, "mem", "read", "0", "1", "--no-cache"}).out, "0x0000: 12\n");
+  std::filesystem::remove(small);
+  std::filesystem::remove(small + ".lock");
+  // The current level stays enabled: a list without it is refused unless --nearest adds it.
+  EXPECT_EQ(Run(model, {"dpi-level", "4", "--enable", "1,2"}).code, 2);
+  EXPECT_EQ(Run(model, {"dpi-level", "4", "--enable", "1,2", "--nearest"}).out,
+            "dpi current level: 4 (enabled levels 1,2,4)\n");
+  // A loop mode for a slot whose mode only the buttons keep needs a button to keep it.
+  r = Run(model, {"macro", "write", "20", MacroFileForShow(), "--mode", "loop"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("macro:20:loop"), std::string::npos) << r.err;
+  ASSERT_EQ(Run(model, {"macro", "write", "20", MacroFileForShow(), "--mode", "loop", "--bind", "1:B9"}).code, 0);
+  EXPECT_NE(Run(model, {"macro", "show", "20"}).out.find("mode: 9"), std::string::npos);
 
   ASSERT_EQ(Run(model, {"profile", "3"}).code, 0);
   ASSERT_EQ(Run(model, {"dpi-level", "2"}).code, 0);

@@ -81,9 +81,15 @@ void Configure(const Mouse& mouse, const std::string& macro_file) {
       {"profile-name", "2", "Work"}, {"dpi", "2", "800", "1200"},   {"rate", "3"},
       {"snap", "on"},                {"button", "1", "3", "key:Ctrl+C"}, {"button", "2", "1", "media:Mute"},
       {"macro", "write", "2", macro_file, "--bind", "1:4"},       {"dpi-level", "3", "--enable", "1,2,3"},
-      {"profile", "3"}, {"macro", "write", "20", macro_file, "--mode", "fire"}, {"lift", "40"}};
+      {"profile", "3"}, {"lift", "40"}};
   // A byte of profile 1's record that no setting names (level 0: byte 2; above: byte 1).
   const int level = nlohmann::json::parse(mouse({"--json", "info"}).out)["protocol_level"].get<int>();
+  // Slot 20 that no button plays: level 0 keeps its mode in the slot's own byte, the others keep none.
+  if (level == 0) {
+    steps.push_back({"macro", "write", "20", macro_file, "--mode", "fire"});
+  } else {
+    steps.push_back({"macro", "write", "20", macro_file});
+  }
   steps.push_back({"mem", "write", level == 0 ? "18" : "33", "5a"});
   if (lighting) {
     steps.push_back({"lighting", "effect", "2"});

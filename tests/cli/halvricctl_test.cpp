@@ -144,7 +144,7 @@ TEST(Halvricctl, ErrorsAndExitCodes) {
   EXPECT_EQ(Ctl({"--simulate", "mem", "read", "zz", "4"}).code, 2);
   EXPECT_EQ(Ctl({"--simulate", "mem", "write", "0x10", "0g"}).code, 2);
   CtlRun r = Ctl({"--simulate=level99", "list"});
-  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.err.find("level99"), std::string::npos);
   r = Ctl({"--simulate", "--device", "sim/7/if1", "info"});
   EXPECT_EQ(r.code, 1);
@@ -158,13 +158,17 @@ TEST(Halvricctl, ErrorsAndExitCodes) {
   // Every error follows the program's name; a misspelt model after a blank is named as such,
   // with the models there are.
   r = Ctl({"--simulate", "bogus", "show"});
-  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.err.rfind("halvricctl: unknown simulated mouse model \"bogus\"", 0), 0u) << r.err;
   EXPECT_NE(r.err.find("level11"), std::string::npos) << r.err;
   r = Ctl({"--simulate", "macro", "show", "5"});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "halvricctl: Slot 5 is empty\n");
   EXPECT_EQ(Ctl({"--simulate", "dpi", "9", "800", "800"}).err.rfind("halvricctl: ", 0), 0u);
+  // A word that is no command is named.
+  r = Ctl({"frobnicate"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("unknown command \"frobnicate\""), std::string::npos) << r.err;
 }
 
 // The program's options go before or after the command; --simulate takes its models after a

@@ -11,7 +11,6 @@
 namespace halvric::linux_hid {
 namespace {
 
-constexpr const char* kMouseSchema = "org.gnome.desktop.peripherals.mouse";
 constexpr const char* kKWin = "org.kde.KWin";
 constexpr const char* kDevices = "/org/kde/KWin/InputDevice";
 constexpr const char* kManagerInterface = "org.kde.KWin.InputDeviceManager";
@@ -52,18 +51,21 @@ std::optional<PointerAccel> AccelFromGnomeProfile(std::string_view printed) {
   return std::nullopt;
 }
 
-std::unique_ptr<GnomePointerAccel> GnomePointerAccel::Connect() {
-  std::unique_ptr<GnomePointerAccel> s(new GnomePointerAccel());
+std::unique_ptr<GnomePointerAccel> GnomePointerAccel::Connect(std::string schema) {
+  std::unique_ptr<GnomePointerAccel> s(new GnomePointerAccel(std::move(schema)));
   return s->Read() ? std::move(s) : nullptr;
 }
 
 std::optional<PointerAccel> GnomePointerAccel::Read() {
-  const auto printed = ReadGSettings(kMouseSchema, "accel-profile");
-  return printed ? AccelFromGnomeProfile(*printed) : std::nullopt;
+  const auto printed = ReadGSettings(schema_.c_str(), "accel-profile");
+  if (!printed) return std::nullopt;
+  const auto accel = AccelFromGnomeProfile(*printed);
+  if (accel && accel->On()) on_profile_ = AsciiLower(Trim(Trim(*printed), "'\""));
+  return accel;
 }
 
 bool GnomePointerAccel::Write(const PointerAccel& accel) {
-  return WriteGSettingsString(kMouseSchema, "accel-profile", accel.On() ? "default" : "flat");
+  return WriteGSettingsString(schema_.c_str(), "accel-profile", accel.On() ? on_profile_ : "flat");
 }
 
 std::unique_ptr<PlasmaPointerAccel> PlasmaPointerAccel::Connect() {

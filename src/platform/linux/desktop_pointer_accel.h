@@ -21,13 +21,18 @@ std::optional<PointerAccel> AccelFromGnomeProfile(std::string_view printed);
 
 class GnomePointerAccel final : public PointerSettings {
  public:
-  // nullptr when the mouse schema is not installed.
-  static std::unique_ptr<GnomePointerAccel> Connect();
+  // nullptr when the mouse schema is not installed. `schema` is GNOME's mouse schema unless a
+  // test names its own.
+  static std::unique_ptr<GnomePointerAccel> Connect(std::string schema = "org.gnome.desktop.peripherals.mouse");
   std::optional<PointerAccel> Read() override;
+  // Off writes "flat"; on writes back the profile the user had ("default" or "adaptive"), as
+  // last read, so that turning the option off and on again leaves the desktop as it was.
   bool Write(const PointerAccel& accel) override;
 
  private:
-  GnomePointerAccel() = default;
+  explicit GnomePointerAccel(std::string schema) : schema_(std::move(schema)) {}
+  std::string schema_;
+  std::string on_profile_ = "default";
 };
 
 class PlasmaPointerAccel final : public PointerSettings {

@@ -89,6 +89,14 @@ TEST(GSettingsValue, ReadsAndWritesInstalledSchemasOnly) {
   EXPECT_EQ(AccelFromGnomeProfile(*ReadGSettings("halvric.test", "accel-profile")), kAccelOn);
   EXPECT_TRUE(WriteGSettingsString("halvric.test", "accel-profile", "flat"));
   EXPECT_EQ(AccelFromGnomeProfile(*ReadGSettings("halvric.test", "accel-profile")), kAccelOff);
+  // Turning acceleration off and on again gives the user's own profile back, not GNOME's default.
+  ASSERT_TRUE(WriteGSettingsString("halvric.test", "accel-profile", "adaptive"));
+  const auto gnome = GnomePointerAccel::Connect("halvric.test");
+  ASSERT_NE(gnome, nullptr);
+  EXPECT_TRUE(gnome->Write(kAccelOff));
+  EXPECT_EQ(ReadGSettings("halvric.test", "accel-profile"), "'flat'");
+  EXPECT_TRUE(gnome->Write(kAccelOn));
+  EXPECT_EQ(ReadGSettings("halvric.test", "accel-profile"), "'adaptive'");
   // The list prints as the desktop's own tool prints it, which the layout reader takes.
   const auto sources = ReadGSettings("halvric.test", "sources");
   ASSERT_TRUE(sources.has_value());
