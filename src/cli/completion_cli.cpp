@@ -27,7 +27,8 @@ void Walk(const CLI::App& app, const std::string& path, std::vector<CommandNode>
   node.path = path;
   node.description = app.get_description();
   for (const CLI::Option* opt : app.get_options()) {
-    if (opt->get_positional()) continue;
+    // Positionals are no words to complete; options in no group are hidden from the help and here.
+    if (opt->get_positional() || opt->get_group().empty()) continue;
     for (const std::string& l : opt->get_lnames()) {
       node.options.push_back("--" + l);
       node.option_help.emplace_back("--" + l, opt->get_description());

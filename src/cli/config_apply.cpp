@@ -39,7 +39,6 @@ bool SameMacro(const Macro& a, const Macro& b, bool compare_mode) {
   return SerializeInstructions(a.items) == SerializeInstructions(b.items);
 }
 
-std::string ModeWord(int mode) { return mode == 9 ? "loop" : mode == 10 ? "fire" : "once"; }
 
 // The macro a document entry describes; throws for instructions or a name the mouse cannot keep.
 Macro MacroOf(const DocMacro& dm, size_t index, const KeyLabels& keys) {
@@ -95,7 +94,7 @@ void CheckMacroModes(const WorkingCopy& wc, const ConfigDocument& doc) {
     throw DocumentError("/macros/" + std::to_string(i) + "/mode",
                         "this mouse keeps the mode of slot " + n + " only in the buttons that play it, and no button "
                         "plays it; leave the mode out, or give a button the function macro:" + n + ":" +
-                            ModeWord(*dm.mode));
+                            MacroModeWord(*dm.mode));
   }
 }
 
@@ -354,7 +353,7 @@ ApplyPlan PlanApply(CtlContext& ctx, const ConfigDocument& doc) {
     planned.start = planned.body = 0x10000u + static_cast<uint32_t>(dm.slot);
     planned.name = dm.name;
     plan.macros.push_back({"macro slot " + std::to_string(dm.slot + 1) + ": " + Quoted(dm.name) + " " +
-                               (dm.mode ? ModeWord(*dm.mode) + ", " : std::string()) + std::to_string(macro.items.size()) + " instructions",
+                               (dm.mode ? std::string(MacroModeWord(*dm.mode)) + ", " : std::string()) + std::to_string(macro.items.size()) + " instructions",
                            [&ctx, slot = dm.slot, macro] {
                              return WriteMacroToSlot(ctx.mouse(), ctx.Config(), slot, macro) == MacroStoreResult::kOk;
                            }});

@@ -1,4 +1,5 @@
 #include "cli/config_document.h"
+#include "cli/function_spec.h"
 
 #include "config/working_copy.h"
 
@@ -14,7 +15,6 @@ using nlohmann::json;
 
 std::string Hex(std::span<const uint8_t> bytes) { return FormatHex(bytes, {}, HexCase::kUpper); }
 
-const char* ModeWord(int mode) { return mode == 9 ? "loop" : mode == 10 ? "fire" : "once"; }
 
 nlohmann::ordered_json ZoneJson(const DocZone& z) {
   return {{"colour", Hex(std::span<const uint8_t>(z.bytes).subspan(1))},
@@ -153,7 +153,8 @@ nlohmann::ordered_json ToJson(const ConfigDocument& doc) {
   j["macros"] = ordered_json::array();
   for (const DocMacro& m : doc.macros) {
     ordered_json mj = {{"slot", m.slot + 1}, {"name", m.name}};
-    if (m.mode) mj["mode"] = ModeWord(*m.mode);
+    // A mode byte other than loop or fire plays the macro once.
+    if (m.mode) mj["mode"] = MacroModeWord(*m.mode == 9 || *m.mode == 10 ? *m.mode : 8);
     mj["instructions"] = m.instructions;
     j["macros"].push_back(std::move(mj));
   }

@@ -75,7 +75,7 @@ void Info(CtlContext& ctx) {
       {"key_row", layout.key_row},
       {"buttons", layout.buttons},
       {"memory_top", top},
-      {"device_record", HexBytes(info->record)},
+      {"device_record_raw", HexBytes(info->record)},
   };
   if (ctx.options.json) {
     ctx.out << j.dump(2) << "\n";

@@ -277,4 +277,13 @@ std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const F
   return ButtonAssignment::MouseButtons(mask);
 }
 
+std::string MacroModeWord(int mode) {
+  switch (mode) {
+    case 8: return "once";
+    case 9: return "loop";
+    case 10: return "fire";
+    default: return std::to_string(mode);
+  }
+}
+
 }  // namespace halvric

@@ -60,4 +60,8 @@ std::string ReadableFunction(const ButtonAssignment& a, int key, const WorkingCo
 // The help text listing the forms.
 const char* FunctionSpecHelp();
 
+// The word of a macro's play mode as commands and files take it: 8 once, 9 loop, 10 fire; any
+// other value (a macro file may hold one) as its number.
+std::string MacroModeWord(int mode);
+
 }  // namespace halvric

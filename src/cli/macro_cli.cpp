@@ -9,6 +9,7 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/function_spec.h"
 #include "cli/text_format.h"
 #include "config/button_assignment.h"
 #include "config/macro_slot.h"
@@ -87,10 +88,11 @@ std::string FreeText(const WorkingCopy& wc, const TextTables& texts) {
 // play it, and no button does).
 nlohmann::json SlotJson(const WorkingCopy& wc, int s) {
   const MacroSlot& slot = wc.macros[s];
-  const nlohmann::json mode = MacroModeKept(wc, s) ? nlohmann::json(slot.mode) : nlohmann::json(nullptr);
+  const bool kept = MacroModeKept(wc, s);
   return {{"slot", s + 1},
           {"name", slot.name},
-          {"mode", mode},
+          {"mode", kept ? nlohmann::json(MacroModeWord(static_cast<int>(slot.mode))) : nlohmann::json(nullptr)},
+          {"mode_raw", kept ? nlohmann::json(slot.mode) : nlohmann::json(nullptr)},
           {"start_address", slot.start},
           {"body_address", slot.body},
           {"length", slot.length}};
@@ -98,7 +100,8 @@ nlohmann::json SlotJson(const WorkingCopy& wc, int s) {
 
 void PrintSlot(CtlContext& ctx, const WorkingCopy& wc, int s) {
   const MacroSlot& slot = wc.macros[s];
-  const std::string mode = MacroModeKept(wc, s) ? std::to_string(slot.mode) : "none (no button plays it)";
+  const std::string mode =
+      MacroModeKept(wc, s) ? std::string(MacroModeWord(static_cast<int>(slot.mode))) : "none (no button plays it)";
   ctx.out << "slot " << s + 1 << "  '" << slot.name << "'  mode " << mode << "  start address " << slot.start
           << "  body address " << slot.body << "  length " << slot.length << "\n";
 }
@@ -162,7 +165,7 @@ void Write(CtlContext& ctx, const WriteArgs& args) {
     throw CLI::ValidationError("--mode", "this mouse keeps the mode of slot " + std::to_string(slot + 1) +
                                              " only in the buttons that play it: add --bind PROFILE:KEY, or bind it "
                                              "with 'button PROFILE KEY macro:" + std::to_string(slot + 1) + ":" +
-                                             (macro.mode == 9 ? "loop" : "fire") + "'");
+                                             MacroModeWord(macro.mode) + "'");
   }
   switch (WriteMacroToSlot(ctx.mouse(), wc, slot, macro)) {
     case MacroStoreResult::kOk:
@@ -192,13 +195,13 @@ void Bind(CtlContext& ctx, const std::string& profile_text, const std::string& k
   WorkingCopy& wc = ctx.Config();
   if (wc.macros[slot].start == 0) throw CtlError("Slot " + std::to_string(slot + 1) + " is empty");
   BindSlot(ctx, wc, target.profile, target.key, slot);
-  if (ctx.options.json) {
-    ctx.out << nlohmann::json{{"profile", target.profile + 1}, {"key", target.key}, {"slot", slot + 1}}.dump(2)
-            << "\n";
-  } else {
-    ctx.note() << "profile " << target.profile + 1 << " key " << target.key << ": macro of slot " << slot + 1 << " '"
-            << wc.macros[slot].name << "'\n";
-  }
+  const std::string label = ctx.ButtonLabel(target.key);
+  nlohmann::json j = {{"profile", target.profile + 1}, {"key", target.key}, {"slot", slot + 1}};
+  if (!label.empty()) j["button"] = label;
+  ctx.Confirm("profile " + std::to_string(target.profile + 1) + " " + (label.empty() ? "" : label + " ") + "key " +
+                  std::to_string(target.key) + ": macro of slot " + std::to_string(slot + 1) + " '" +
+                  wc.macros[slot].name + "'",
+              j);
 }
 
 void Read(CtlContext& ctx, const std::string& slot_text, const std::string& file) {
@@ -216,7 +219,9 @@ void Read(CtlContext& ctx, const std::string& slot_text, const std::string& file
   }
   if (SaveMacroFile(file, macro) != MacroFileStatus::kOk) throw CtlError(file + ": cannot be written");
   if (ctx.options.json) {
-    ctx.out << nlohmann::json{{"slot", slot + 1}, {"name", macro.name}, {"mode", macro.mode}, {"file", file}}.dump(2)
+    ctx.out << nlohmann::json{{"slot", slot + 1}, {"name", macro.name}, {"mode", MacroModeWord(macro.mode)},
+                              {"mode_raw", macro.mode}, {"file", file}}
+                   .dump(2)
             << "\n";
   } else {
     ctx.note() << "slot " << slot + 1 << "  '" << macro.name << "'  saved to " << file << "\n";
@@ -274,7 +279,7 @@ void Show(CtlContext& ctx, const std::string& what) {
   nlohmann::json items = nlohmann::json::array();
   if (!ctx.options.json) {
     ctx.out << "name: " << macro.name << "\nmode: "
-            << (mode_known ? std::to_string(macro.mode) + " (" + MacroModeText(macro.mode, texts) + ")"
+            << (mode_known ? std::string(MacroModeWord(macro.mode)) + " (" + MacroModeText(macro.mode, texts) + ")"
                            : std::string("none (no button plays it)"))
             << "\nsize in the mouse: " << SafeFormat("%d bytes", {size}) << "\n";
   }
@@ -290,7 +295,8 @@ void Show(CtlContext& ctx, const std::string& what) {
   }
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"name", macro.name},
-                              {"mode", mode_known ? nlohmann::json(macro.mode) : nlohmann::json(nullptr)},
+                              {"mode", mode_known ? nlohmann::json(MacroModeWord(macro.mode)) : nlohmann::json(nullptr)},
+                              {"mode_raw", mode_known ? nlohmann::json(macro.mode) : nlohmann::json(nullptr)},
                               {"mode_text", mode_known ? MacroModeText(macro.mode, texts) : std::string()},
                               {"size_in_mouse", size},
                               {"instructions", items}}

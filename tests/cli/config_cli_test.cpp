@@ -124,7 +124,7 @@ TEST_F(StateFile, NumbersFromOneAndNoSilentChanges) {
   EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.err.find("macro:20:loop"), std::string::npos) << r.err;
   ASSERT_EQ(Run(model, {"macro", "write", "20", MacroFileForShow(), "--mode", "loop", "--bind", "1:B9"}).code, 0);
-  EXPECT_NE(Run(model, {"macro", "show", "20"}).out.find("mode: 9"), std::string::npos);
+  EXPECT_NE(Run(model, {"macro", "show", "20"}).out.find("mode: loop"), std::string::npos);
 
   ASSERT_EQ(Run(model, {"profile", "3"}).code, 0);
   ASSERT_EQ(Run(model, {"dpi-level", "2"}).code, 0);

@@ -67,7 +67,8 @@ TEST(MacroCli, WriteReadAndBindOnEveryModelAcrossRuns) {
     const auto& slot = list["slots"][0];
     EXPECT_EQ(slot["slot"], 3);
     EXPECT_EQ(slot["name"], "Combo strike");
-    EXPECT_EQ(slot["mode"], 9);
+    EXPECT_EQ(slot["mode"], "loop");
+    EXPECT_EQ(slot["mode_raw"], 9);
     const uint32_t body = slot["body_address"];
     EXPECT_EQ(body, slot["start_address"].template get<uint32_t>() + 33);
 
@@ -133,7 +134,7 @@ TEST(MacroCli, CorruptFilesBadSlotsAndShow) {
 
   r = Ctl({"macro", "show", good});
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_NE(r.out.find("name: Combo strike\nmode: 9 (Loop mode)\n"), std::string::npos);
+  EXPECT_NE(r.out.find("name: Combo strike\nmode: loop (Loop mode)\n"), std::string::npos);
   EXPECT_NE(r.out.find("size in the mouse: 354 bytes\n"), std::string::npos) << r.out;  // instruction bytes + 34
   EXPECT_NE(r.out.find("0001  Wait 32 ms  [88 20]\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("0008  Wheel Scrolling  -1 count(unit)  [7f]\n"), std::string::npos);
@@ -166,7 +167,7 @@ TEST(MacroCli, AFilesOddModeStaysInTheFileAndBecomesEightInTheMouse) {
   ASSERT_EQ(with({"mem", "write", "995", "0a"}).code, 0);
   r = with({"macro", "write", "4", in, "--bind", "1:2"});
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_NE(r.out.find("mode 8"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("mode once"), std::string::npos) << r.out;
   r = with({"mem", "read", "995", "1"});
   EXPECT_EQ(r.out, "0x03e3: 08\n");
   r = with({"show", "--profile", "1"});
@@ -194,7 +195,7 @@ TEST(MacroCli, NameModeShowSlotBindAndLibrary) {
     EXPECT_EQ(with({"macro", "write", "5", in, "--name", "Seventeen letters"}).code, 2);  // never cut silently
     r = with({"macro", "show", "4"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(r.out.find("name: Renamed\nmode: 10 (Firekey mode)\nsize in the mouse: 354 bytes\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("name: Renamed\nmode: fire (Firekey mode)\nsize in the mouse: 354 bytes\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("0068  "), std::string::npos) << "every instruction read back from the mouse";
     EXPECT_EQ(with({"macro", "show", "5"}).code, 1);  // empty slot
     EXPECT_EQ(with({"macro", "bind", "3", "2", "5"}).code, 1);
