@@ -22,7 +22,7 @@ user="halvric-test"
 for tool in dbus-run-session xdotool timeout; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
-for program in "$halvric" "$ctl" "$probe"; do
+for program in "$halvric" "$ctl" "$probe" "$(dirname "$probe")/desktop_x_window_probe"; do
   [ -x "$program" ] || { echo "SKIP: $program is not built"; exit 77; }
 done
 
@@ -45,7 +45,7 @@ if [ ${#as_user[@]} -gt 0 ] &&
   stage=$(mktemp -d)
   trap 'rm -rf "$stage"' EXIT
   mkdir "$stage/bin" "$stage/desktop"
-  cp "$halvric" "$ctl" "$probe" "$stage/bin/"
+  cp "$halvric" "$ctl" "$probe" "$(dirname "$probe")/desktop_x_window_probe" "$stage/bin/"
   cp "$here"/* "$stage/desktop/"
   cp -r "$src/resources" "$stage/resources"
   chmod -R a+rX "$stage"

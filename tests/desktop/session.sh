@@ -19,6 +19,7 @@
 set -uo pipefail
 
 comp=$1 halvric=$2 ctl=$3 probe=$4 providers=$5
+xprobe="$(dirname "$probe")/desktop_x_window_probe"
 here=$(dirname "$0")
 # shellcheck source=compositors.sh
 . "$here/compositors.sh"
@@ -153,6 +154,22 @@ if wait_for 10 press_dpi; then
     pass "the keyboard focus stayed on the main window while the display showed"
   else
     fail "the focus left the main window when the display showed (focus: $(xdotool getwindowfocus 2>/dev/null), display: $osd)"
+  fi
+  # Click-through and top-most, as the X server holds them: the display's input shape is empty,
+  # and it is stacked above the main window that was in front when it appeared.
+  if xs=$("$xprobe" "$osd" "$main" 2>&1); then
+    if grep -q '^input_rectangles 0$' <<<"$xs"; then
+      pass "the on-screen display lets clicks through (empty input shape)"
+    else
+      fail "the on-screen display takes clicks: $(tr '\n' ' ' <<<"$xs")"
+    fi
+    if grep -q '^above_other 1$' <<<"$xs"; then
+      pass "the on-screen display is stacked above the window in front ($(grep override_redirect <<<"$xs"))"
+    else
+      fail "the on-screen display is below the main window: $(tr '\n' ' ' <<<"$xs")"
+    fi
+  else
+    fail "the on-screen display's window cannot be read: $xs"
   fi
 else
   fail "no on-screen display within 10 s of pressing the DPI button"
