@@ -35,8 +35,17 @@ install(FILES ${_resource_files} DESTINATION ${CMAKE_INSTALL_DATADIR}/halvric)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/kwin DESTINATION ${CMAKE_INSTALL_DATADIR}/halvric)
 # The GNOME Shell extension that publishes the focused window: one variant in the classic style
 # of GNOME 43 and 44 (Debian 12), one in the module style of GNOME 45 and later. Only one can sit
-# under its uuid; HALVRIC_GNOME_SHELL=45 installs the newer one.
-set(HALVRIC_GNOME_SHELL "43" CACHE STRING "GNOME Shell generation of the installed extension: 43 (43-44) or 45 (45 and later)")
+# under its uuid: the one for the GNOME Shell of the building machine (43 when it has none);
+# HALVRIC_GNOME_SHELL=43 or 45 chooses.
+set(_gnome_default 43)
+find_program(GNOME_SHELL_EXECUTABLE gnome-shell)
+if(GNOME_SHELL_EXECUTABLE)
+  execute_process(COMMAND ${GNOME_SHELL_EXECUTABLE} --version OUTPUT_VARIABLE _gnome_version ERROR_QUIET TIMEOUT 10)
+  if(_gnome_version MATCHES "GNOME Shell ([0-9]+)" AND CMAKE_MATCH_1 GREATER_EQUAL 45)
+    set(_gnome_default 45)
+  endif()
+endif()
+set(HALVRIC_GNOME_SHELL "${_gnome_default}" CACHE STRING "GNOME Shell generation of the installed extension: 43 (43-44) or 45 (45 and later)")
 set_property(CACHE HALVRIC_GNOME_SHELL PROPERTY STRINGS 43 45)
 set(_extension halvric-focus@halvric.github.io)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/gnome-shell/${_extension}/gnome-${HALVRIC_GNOME_SHELL}/
