@@ -120,6 +120,18 @@ void CtlContext::ThrowNoDevice() {
 }
 
 ConnectOptions CtlContext::ChooseMouse() {
+  // A mouse named by its node is identified alone: identifying every other mouse plugged in
+  // would cost each command their exchanges, and would select them away from a program that
+  // uses them. Any other name (a port, a model) needs the whole list.
+  if (!enumerated_ && !options.device.empty()) {
+    const std::string wanted = LowerPath(options.device);
+    for (const HidInterfaceInfo& info : Devices().backend().Enumerate()) {
+      if (LowerPath(info.path) == wanted && DeviceLayer::IsMouseInterface(info) && Devices().IdentifyDevice(info.path)) {
+        enumerated_ = true;
+        break;
+      }
+    }
+  }
   Enumerate();
   DeviceLayer& dev = Devices();
   if (dev.DeviceCount() == 0) ThrowNoDevice();

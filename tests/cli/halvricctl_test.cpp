@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -213,6 +214,14 @@ TEST(Halvricctl, DevicePicksOneOfSeveralMice) {
   CtlRun r = Ctl({"--simulate=level0,level11", "--device", "SIM/1/IF1", "info"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("path: sim/1/if1\n"), std::string::npos);
+  // Named by its node, the mouse is the only one the command talks to.
+  const std::string trace = test::TempPath("trace");
+  r = Ctl({"--simulate=level0,level11", "--trace", trace, "--device", "sim/1/if1", "dpi", "3", "1600", "1600"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::ifstream in(trace);
+  const std::string wire((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(wire.find(" sim/1/if1 "), std::string::npos);
+  EXPECT_EQ(wire.find(" sim/0/"), std::string::npos);
   // By the port it is plugged into (which a replug keeps), or by a model name only one mouse has.
   r = Ctl({"--simulate=level11,level5,level5", "--device", "sim-3", "info"});
   EXPECT_NE(r.out.find("path: sim/2/if1\n"), std::string::npos) << r.err;

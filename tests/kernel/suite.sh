@@ -53,6 +53,9 @@ wait_detached() {
   udevadm settle -t 30
 }
 
+# The mouse halvric-usbsim plugs in for protocol level $1 (in the order it was started with).
+index_of() { case $1 in 0) echo 0 ;; 5) echo 1 ;; 11) echo 2 ;; esac; }
+
 # The hidraw path that halvricctl lists for the mouse of protocol level $1.
 path_of() { "$CTL" list 2>/dev/null | awk -v lvl="$1" '$0 ~ ("level " lvl "  ") {print $1; exit}'; }
 
@@ -92,11 +95,18 @@ for lvl in 0 5 11; do P[$lvl]=$(awk -v lvl="$lvl" '$0 ~ ("level " lvl "  ") {pri
 # runtime folder (and so a transfer lock) of its own, so that the transfers' pauses overlap.
 own_runtime() { export XDG_RUNTIME_DIR="$W/run$1"; mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"; }
 
-step "info of each model"
+step "info, DPI and button changes of each model"
+# One chain per model: the models' chains run side by side and end when the slowest does.
 jobs_=()
 for lvl in 0 5 11; do
-  [ -n "${P[$lvl]}" ] || continue
-  ( own_runtime "$lvl"; "$CTL" --device "${P[$lvl]}" info >"$W/info$lvl.txt" 2>&1 ) &
+  p=${P[$lvl]}
+  [ -n "$p" ] || continue
+  (
+    own_runtime "$lvl"
+    "$CTL" --device "$p" info >"$W/info$lvl.txt" 2>&1
+    "$CTL" --device "$p" dpi 3 1200 1200 >"$W/dpi$lvl.txt" 2>&1; echo $? >"$W/dpi$lvl.rc"
+    "$CTL" --device "$p" button 1 2 raw:4,16,0,0 >"$W/btn$lvl.txt" 2>&1; echo $? >"$W/btn$lvl.rc"
+  ) &
   jobs_+=($!)
 done
 wait "${jobs_[@]}"  # not a bare wait: halvric-usbsim runs in the background too
@@ -107,23 +117,6 @@ for lvl in 0 5 11; do
   else
     fail "info level $lvl" "$(head -3 "$W/info$lvl.txt" | tr '\n' ' ')"
   fi
-done
-
-step "DPI and button changes of each model"
-jobs_=()
-for lvl in 0 5 11; do
-  p=${P[$lvl]}
-  [ -n "$p" ] || continue
-  (
-    own_runtime "$lvl"
-    "$CTL" --device "$p" dpi 3 1200 1200 >"$W/dpi$lvl.txt" 2>&1; echo $? >"$W/dpi$lvl.rc"
-    "$CTL" --device "$p" button 1 2 raw:4,16,0,0 >"$W/btn$lvl.txt" 2>&1; echo $? >"$W/btn$lvl.rc"
-  ) &
-  jobs_+=($!)
-done
-wait "${jobs_[@]}"
-for lvl in 0 5 11; do
-  [ -n "${P[$lvl]}" ] || continue
   [ "$(cat "$W/dpi$lvl.rc")" = 0 ] || fail "dpi level $lvl" "$(tail -1 "$W/dpi$lvl.txt")"
   [ "$(cat "$W/btn$lvl.rc")" = 0 ] || fail "button level $lvl" "$(tail -1 "$W/btn$lvl.txt")"
 done
@@ -168,9 +161,19 @@ for lvl in 0 5 11; do
   [ -n "$p" ] || continue
   (
     own_runtime "$lvl"
+    idx=$(index_of "$lvl")
     a=$(now)
     "$CTL" --device "$p" show --profile 1 >"$W/show2_$lvl.txt" 2>&1
     echo "$? $(awk -v a="$a" -v b="$(now)" 'BEGIN{printf "%.1f", b-a}')" >"$W/show2_$lvl.rc"
+    if [ "$lvl" = 5 ]; then
+      # The level-5 mouse reads quickest: its backup for the restore checks below is taken here,
+      # while the level-0 mouse is still being read, with the control transfers it takes.
+      transfers "$idx"
+      t_before=$T
+      "$CTL" --device "$p" backup "$W/a.bf" >"$W/bk.txt" 2>&1
+      transfers "$idx"
+      echo $((T - t_before)) >"$W/backup_transfers5"
+    fi
   ) &
   jobs_+=($!)
 done
@@ -227,36 +230,39 @@ export XDG_RUNTIME_DIR=/run/user/0
 
 chain_level5() {
   own_runtime 5
-  local p=${P[5]} t_before backup_transfers job rc start took
-  transfers 1
-  t_before=$T
-  "$CTL" --device "$p" backup "$W/a.bf" >"$W/bk.txt" 2>&1
-  transfers 1
-  backup_transfers=$((T - t_before))
+  local p=${P[5]} backup_transfers t_before job rc start took auto
+  # The file restored first: a fresh level-5 mouse's memory, saved by the in-process simulated
+  # mouse (no kernel involved, and unlike what the mouse holds after the changes above).
+  "$CTL" --simulate=level5 --sim-state "$W/fresh5.json" backup "$W/fresh5.bf" >>"$W/bk.txt" 2>&1
+  # A restore first saves the current memory (the automatic backup: as many transfers as the
+  # backup above), then writes: unplugged half way through the writing, at the exchange itself
+  # (halvric-usbsim counts them).
+  backup_transfers=$(cat "$W/backup_transfers5" 2>/dev/null || echo 700)
   echo "backup: $backup_transfers control transfers"
-  "$CTL" --device "$p" dpi 2 3000 3000 >>"$W/bk.txt" 2>&1
   transfers 1
   t_before=$T
-  # A restore first saves the current memory (as much as a backup), then writes: unplugged half
-  # way through the writing, at the exchange itself (halvric-usbsim counts them).
   sim detach-after 1 $((t_before + backup_transfers * 3 / 2))
-  timeout 120 "$CTL" --device "$p" restore "$W/a.bf" >"$W/cut.txt" 2>&1 &
+  timeout 120 "$CTL" --device "$p" restore "$W/fresh5.bf" >"$W/cut.txt" 2>&1 &
   job=$!
   wait_detached 1 $job
   start=$(now)
   wait $job
   rc=$?
   took=$(awk -v a="$start" -v b="$(now)" 'BEGIN{printf "%.1f", b-a}')
-  if [ $rc -ne 0 ] && [ $rc -ne 124 ] && [ -s "$W/cut.txt" ]; then
-    pass "restore cut by an unplug ends with a message $took s after the unplug: $(tail -1 "$W/cut.txt")"
+  # Cut while writing, the message names the automatic backup the restore took before it wrote.
+  auto=$(sed -n 's/.*The settings before the restore are in \(.*\.bf\).*/\1/p' "$W/cut.txt" | tail -1)
+  if [ $rc -ne 0 ] && [ $rc -ne 124 ] && [ -n "$auto" ] && [ -s "$auto" ]; then
+    pass "restore cut by an unplug while writing ends with a message $took s after the unplug: $(tail -1 "$W/cut.txt")"
   else
     fail "restore cut by an unplug" "exit $rc, $took s after the unplug: $(tail -2 "$W/cut.txt" | tr '\n' ' ')"
   fi
   sim attach 1
   p=$(path_of 5)
+  # The backup taken before is restored and read back: byte for byte the same, and the same as
+  # the automatic backup of the cut restore (both hold what the mouse held before it).
   "$CTL" --device "$p" restore "$W/a.bf" >"$W/cut2.txt" 2>&1
   "$CTL" --device "$p" backup "$W/b.bf" >>"$W/cut2.txt" 2>&1
-  if [ -s "$W/a.bf" ] && cmp -s "$W/a.bf" "$W/b.bf"; then
+  if [ -s "$W/a.bf" ] && cmp -s "$W/a.bf" "$W/b.bf" && cmp -s "$W/a.bf" "$auto"; then
     pass "after re-attach, restore then backup gives the backup back byte for byte"
   else
     fail "backup/restore after re-attach" "$(tail -2 "$W/cut2.txt" | tr '\n' ' ')"
@@ -348,14 +354,92 @@ figure() {  # figure LABEL MOUSE_INDEX COMMAND...
 }
 p11=$(path_of 11)  # re-attached in its chain
 p0=${P[0]}
-figure "level 11 memory read 4096 bytes" 2 "$CTL" --device "$p11" mem read --no-cache 0 4096
-figure "level 0 memory read 1024 bytes" 0 "$CTL" --device "$p0" mem read --no-cache 0 1024
+# A few hundred exchanges each: enough for a steady rate, and short under emulation.
+figure "level 11 memory read 1024 bytes" 2 "$CTL" --device "$p11" mem read --no-cache 0 1024
+figure "level 0 memory read 256 bytes" 0 "$CTL" --device "$p0" mem read --no-cache 0 256
 figure "level 11 memory write 58 bytes" 2 "$CTL" --device "$p11" mem write 0x700 $(printf '%02x ' $(seq 1 58))
 figure "level 0 memory write 32 bytes" 0 "$CTL" --device "$p0" mem write 0x300 $(printf '%02x ' $(seq 1 32))
 
-step "done"
 echo quit >&3
 wait $sim_pid
+
+step "the other models: game-pad level 0, blank level 11, level 11 answering on its configuration interface, strict levels 0, 5 and 11"
+# Plugged in by a second halvric-usbsim once the first has unplugged its mice (vhci-hcd has
+# eight ports). Each is identified through the kernel; where the way a model answers differs on
+# the wire, what it holds after the same commands must be what the in-process simulated mouse of
+# that model holds: the kernel between them changes nothing.
+VARIANTS=(level0-gamepad level11-blank level11-ff18 level0-strict level5-strict level11-strict)
+VLEVEL=(0 11 11 0 5 11)
+export SIM_CTL="$W/sim2.ctl" SIM_OUT="$W/sim2.out"
+: >"$SIM_OUT"
+mkfifo "$SIM_CTL"
+"$SIM" "${VARIANTS[@]}" <"$SIM_CTL" >"$SIM_OUT" 2>"$W/sim2.err" &
+sim2_pid=$!
+exec 4>"$SIM_CTL"
+for i in $(seq 1 300); do
+  [ "$(wc -l <"$SIM_OUT")" -ge ${#VARIANTS[@]} ] && break
+  sleep 0.1
+done
+udevadm settle -t 60
+read -r -a VPORT <<<"$(bash "$SIMCMD" ports)"
+VPORT=("${VPORT[@]:1}")  # after the "ok"
+# Their 16 hidraw nodes (two interfaces on a level-0 mouse, three on the others) appear while
+# udev works through the events.
+for i in $(seq 1 150); do
+  [ "$(ls /dev/hidraw* 2>/dev/null | wc -l)" -ge 16 ] && break
+  sleep 0.2
+done
+udevadm settle -t 60
+# One list identifies them all; each check then names its mouse by node, which identifies that
+# mouse alone.
+"$CTL" list >"$W/list3.txt" 2>&1
+cat "$W/list3.txt"
+if [ "$(grep -c '^/dev/hidraw' "$W/list3.txt")" -eq ${#VARIANTS[@]} ]; then pass "list shows the six other models"; else fail "list of the other models" "expected ${#VARIANTS[@]} mice"; fi
+jobs_=()
+for i in "${!VARIANTS[@]}"; do
+  (
+    own_runtime "v$i"
+    m=${VARIANTS[$i]}
+    p=$(awk -v loc="1-$((VPORT[i] + 1))" '$2 == loc {print $1; exit}' "$W/list3.txt")
+    [ -n "$p" ] || { echo "not listed at port 1-$((VPORT[i] + 1))" >"$W/vinfo$i.txt"; exit 0; }
+    ref=("$CTL" --simulate="$m" --sim-state "$W/ref$i.json")
+    "$CTL" --device "$p" info >"$W/vinfo$i.txt" 2>&1
+    # The configuration-interface model takes a DPI change, whose memory is compared; the blank
+    # one is only read (a blank mouse is repaired before its first change: its whole memory saved
+    # and written, minutes under emulation). The strict models' refusals concern what is written,
+    # not how, and are checked in-process.
+    case $m in
+      level11-ff18)
+        { "$CTL" --device "$p" dpi 3 1600 1600; echo "exit $?"; "$CTL" --device "$p" mem read --no-cache 0 32; } >"$W/vreal$i.txt" 2>"$W/verr$i.txt"
+        { "${ref[@]}" dpi 3 1600 1600; echo "exit $?"; "${ref[@]}" mem read --no-cache 0 32; } >"$W/vref$i.txt" 2>/dev/null ;;
+      level11-blank)
+        { echo "exit 0"; "$CTL" --device "$p" mem read --no-cache 0 32; } >"$W/vreal$i.txt" 2>"$W/verr$i.txt"
+        { echo "exit 0"; "${ref[@]}" mem read --no-cache 0 32; } >"$W/vref$i.txt" 2>/dev/null ;;
+    esac
+  ) &
+  jobs_+=($!)
+done
+wait "${jobs_[@]}"
+for i in "${!VARIANTS[@]}"; do
+  m=${VARIANTS[$i]}
+  want_flag=0
+  [ "$m" = level0-gamepad ] && want_flag=1
+  if grep -q "^protocol_level: ${VLEVEL[$i]}\$" "$W/vinfo$i.txt" && grep -q "^extended_flag: $want_flag\$" "$W/vinfo$i.txt"; then
+    pass "info $m: identified through the kernel's string descriptors (extended flag $want_flag)"
+  else
+    fail "info $m" "$(head -3 "$W/vinfo$i.txt" | tr '\n' ' ')"
+  fi
+  [ -f "$W/vref$i.txt" ] || continue
+  if grep -q '^exit 0$' "$W/vreal$i.txt" && cmp -s "$W/vreal$i.txt" "$W/vref$i.txt"; then
+    pass "$m: $([ "$m" = level11-blank ] && echo "its memory" || echo "a DPI change") through the kernel reads as the in-process mouse's"
+  else
+    fail "$m: DPI change" "$(diff "$W/vreal$i.txt" "$W/vref$i.txt" | head -4 | tr '\n' ' ') $(head -2 "$W/verr$i.txt" | tr '\n' ' ')"
+  fi
+done
+echo quit >&4
+wait $sim2_pid
+
+step "done"
 echo "kernel suite took $(awk -v a="$t0" -v b="$(now)" 'BEGIN{printf "%.0f", b-a}') s after boot"
 passed=$(grep -c '^PASS' "$W/results")
 failed=$(grep -c '^FAIL' "$W/results")
