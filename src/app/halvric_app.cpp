@@ -24,7 +24,9 @@
 #include "config/language_choice.h"
 #include "config/program_settings.h"
 #include "config/text_tables.h"
+#include "config/ui_texts.h"
 #include "macro/macro_library.h"
+#include "macro/safe_format.h"
 #include "platform/folders.h"
 #include "platform/instance_socket.h"
 #include "platform/linux/desktop_pointer_accel.h"
@@ -203,6 +205,10 @@ int CHalvricApp::Run(int argc, char** argv) {
     std::string error;
     host_input = HostInput::Start(static_cast<int>(desktop.width() * ratio), static_cast<int>(desktop.height() * ratio),
                                   x11, &error);
+    // The usual reason, a device node this user may not write, in the user's language.
+    if (!host_input && !HostInput::DeviceWritable()) {
+      error = SafeFormat(texts_->Get(TextFamily::ui_str, ui_text::kCannotWrite), {std::string("/dev/uinput")});
+    }
     deps.host_input_notice = HostInputNotice(*texts_, host_input != nullptr, error, x11);
   }
   if (host_input) deps.movement_intake = host_input->Intake();

@@ -25,6 +25,8 @@ std::unique_ptr<HostInput> HostInput::Start(int screen_width, int screen_height,
   return h;
 }
 
+bool HostInput::DeviceWritable() { return linux_hid::UinputInjector::Writable(nullptr); }
+
 HostInput::~HostInput() {
   // The threads end before the injector they use.
   if (touch_) touch_->Stop();

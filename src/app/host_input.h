@@ -25,6 +25,8 @@ class HostInput {
   // and pointer moves run.
   static std::unique_ptr<HostInput> Start(int screen_width, int screen_height, bool with_touch,
                                           std::string* error = nullptr);
+  // Whether this process may write the uinput device at all (the common reason it cannot run).
+  static bool DeviceWritable();
   ~HostInput();
   HostInput(const HostInput&) = delete;
   HostInput& operator=(const HostInput&) = delete;
