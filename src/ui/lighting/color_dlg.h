@@ -10,10 +10,12 @@
 #include <QRect>
 #include <QString>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "lighting/lighting_window_model.h"
 #include "lighting/preview_model.h"
@@ -22,6 +24,7 @@
 namespace halvric {
 
 class AppFonts;
+class CStrDlg;
 class DeviceJobs;
 class TextTables;
 
@@ -42,12 +45,17 @@ class ColorDlg : public QDialog {
   // The refresh and close requests of the other windows; both reach an open picker as well.
   void RefreshRequest();
   void CloseRequest();
+  // Called when the mouse no longer answers after a failed store (the window then closes).
+  std::function<void()> mouse_not_answering;
 
   // --- for tests and screenshots
   int effect() const;
   bool Loaded() const { return loaded_; }
   bool PreviewRunning() const { return preview_.joinable(); }
   ColorPickDlg* picker() const { return picker_; }
+  CStrDlg& prompt() { return *prompt_; }
+  // The zone table the picture shows, as last read from the mouse.
+  std::vector<lighting::LedZoneRecord> Records() const;
   lighting::PreviewModel Snapshot() const;
   QRect EffectRect(int effect) const { return {20, 60 + 40 * effect, 24, 24}; }
   QRect SetAllRect() const { return {20, 290, 180, 34}; }
@@ -72,6 +80,8 @@ class ColorDlg : public QDialog {
  private:
   void ChooseEffect(int effect);
   void OpenPicker(int zone);  // -1: every zone of the model
+  // After the picker's OK: the picture is rebuilt from the mouse; a store that failed is told.
+  void AfterStore(bool stored);
   void StartPreview();
   void StopPreview();
   QRectF ArtRect() const;
@@ -88,6 +98,7 @@ class ColorDlg : public QDialog {
   int hover_button_ = -1;
   QString zone_tip_;
   QPointer<ColorPickDlg> picker_;
+  CStrDlg* prompt_ = nullptr;
 
   std::mutex preview_mu_;
   std::condition_variable_any preview_cv_;
