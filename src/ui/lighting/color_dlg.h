@@ -3,7 +3,8 @@
 // mouse with its lighting zones. Choosing an effect sends it to the mouse; clicking a zone (or
 // "Set all lights") opens the colour picker for it. The picture animates on a preview thread of
 // its own, one tick every 90 ms, only while the window is open. Every exchange with the mouse
-// runs on the device session's worker.
+// runs on the device session's worker. A colour the mouse did not store is told in the window's
+// own prompt, and the picture is read again from the mouse.
 
 #include <QDialog>
 #include <QPointer>

@@ -40,8 +40,8 @@ void Change(WindowRig& rig, Setting setting) {
       ClickAt(rig, w.LevelBoxRect(w.workingCopy().dpi_level == 1 ? 2 : 1).center());
       break;
   }
-  // The longest debounce pause is a second.
-  rig.Settle(1200);
+  // The window's debounce pauses: 200 ms for DPI, a second for the rate and angle snapping.
+  rig.Settle(setting == Setting::kDpi ? 300 : setting == Setting::kDpiLevel ? 20 : 1100);
 }
 
 }  // namespace
