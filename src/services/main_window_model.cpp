@@ -3,6 +3,8 @@
 #include "config/saved_dpi_state.h"
 #include "config/setting_changes.h"
 
+#include <memory>
+
 namespace halvric {
 
 void MainWindowModel::SetDevice(std::string path, WorkingCopy wc) {
@@ -17,6 +19,14 @@ void MainWindowModel::DropDevice() {
   lift_known_ = false;
 }
 
+void MainWindowModel::PostChange(std::function<bool(DeviceLayer& dev, WorkingCopy& wc)> change) {
+  auto ok = std::make_shared<bool>(true);
+  jobs_.Post([change = std::move(change), ok](DeviceLayer& dev, WorkingCopy& wc) { *ok = change(dev, wc); },
+             [this, ok] {
+               if (!*ok && write_failed_) write_failed_();
+             });
+}
+
 void MainWindowModel::SetDpi(int level, uint8_t x, uint8_t y) {
   if (level < 0 || level >= kDpiLevels) return;
   wc_.dpi[static_cast<size_t>(level)] = {x, y};
@@ -25,11 +35,14 @@ void MainWindowModel::SetDpi(int level, uint8_t x, uint8_t y) {
 
 void MainWindowModel::SetRate(int rate_code) {
   wc_.rate_code = rate_code;
+  // The settings byte holds the rate and angle snapping; the copy keeps it as the mouse will.
+  wc_.settings_byte = static_cast<uint8_t>((wc_.settings_byte & 0x8F) | ((rate_code & 0x07) << 4));
   rate_pending_ = true;
 }
 
 void MainWindowModel::SetAngleSnapping(bool on) {
   wc_.angle_snapping = on ? 1 : 0;
+  wc_.settings_byte = static_cast<uint8_t>((wc_.settings_byte & 0xFE) | wc_.angle_snapping);
   angle_pending_ = true;
 }
 
@@ -48,7 +61,7 @@ void MainWindowModel::FlushDpi() {
     dpi_marks_[static_cast<size_t>(l)] = false;
     if (!connected) continue;
     const auto xy = wc_.dpi[static_cast<size_t>(l)];
-    jobs_.Post([l, xy](DeviceLayer& dev, WorkingCopy& wc) { ChangeDpi(dev, wc, l, xy[0], xy[1]); });
+    PostChange([l, xy](DeviceLayer& dev, WorkingCopy& wc) { return ChangeDpi(dev, wc, l, xy[0], xy[1]); });
   }
 }
 
@@ -57,7 +70,7 @@ void MainWindowModel::FlushRate() {
   rate_pending_ = false;
   if (!HasDevice()) return;
   const int code = wc_.rate_code;
-  jobs_.Post([code](DeviceLayer& dev, WorkingCopy& wc) { ChangeRate(dev, wc, code); });
+  PostChange([code](DeviceLayer& dev, WorkingCopy& wc) { return ChangeRate(dev, wc, code); });
 }
 
 void MainWindowModel::FlushAngleSnapping() {
@@ -65,7 +78,7 @@ void MainWindowModel::FlushAngleSnapping() {
   angle_pending_ = false;
   if (!HasDevice()) return;
   const bool on = wc_.angle_snapping != 0;
-  jobs_.Post([on](DeviceLayer& dev, WorkingCopy& wc) { ChangeAngleSnapping(dev, wc, on); });
+  PostChange([on](DeviceLayer& dev, WorkingCopy& wc) { return ChangeAngleSnapping(dev, wc, on); });
 }
 
 void MainWindowModel::FlushLift() {
@@ -73,7 +86,7 @@ void MainWindowModel::FlushLift() {
   lift_pending_ = false;
   if (!HasDevice()) return;
   const uint16_t v = lift_;
-  jobs_.Post([v](DeviceLayer& dev, WorkingCopy&) { ChangeLift(dev, v); });
+  PostChange([v](DeviceLayer& dev, WorkingCopy&) { return ChangeLift(dev, v); });
 }
 
 void MainWindowModel::DiscardPending() {
@@ -85,13 +98,13 @@ void MainWindowModel::DiscardPending() {
 void MainWindowModel::SelectDpiLevel(int level) {
   wc_.dpi_level = level;
   const int mask = wc_.dpi_mask;
-  jobs_.Post([level, mask](DeviceLayer& dev, WorkingCopy& wc) { ChangeDpiState(dev, wc, level, mask); });
+  PostChange([level, mask](DeviceLayer& dev, WorkingCopy& wc) { return ChangeDpiState(dev, wc, level, mask); });
 }
 
 void MainWindowModel::ToggleDpiLevel(int level) {
   wc_.dpi_mask ^= 1 << level;
   const int mask = wc_.dpi_mask;
-  jobs_.Post([mask](DeviceLayer& dev, WorkingCopy& wc) { ChangeDpiMask(dev, wc, mask); });
+  PostChange([mask](DeviceLayer& dev, WorkingCopy& wc) { return ChangeDpiMask(dev, wc, mask); });
 }
 
 void MainWindowModel::NoteMouseDpiLevel(int level) {
@@ -126,7 +139,7 @@ void MainWindowModel::SetProfileColour(int profile, const std::array<uint8_t, 3>
   // The colour cells of a two-bit mouse give levels 0-3; the setting change takes 0-255 and
   // rounds it to the nearest level, so it gets the scaled colour.
   const std::array<uint8_t, 3> sent = prof.colour;
-  jobs_.Post([profile, sent](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileColour(dev, wc, profile, sent); });
+  PostChange([profile, sent](DeviceLayer& dev, WorkingCopy& wc) { return ChangeProfileColour(dev, wc, profile, sent); });
 }
 
 void MainWindowModel::ToggleProfileEnable(int profile) {
@@ -134,23 +147,23 @@ void MainWindowModel::ToggleProfileEnable(int profile) {
   if (wc_.map.profile_bits != 0) {
     wc_.profile_bits = static_cast<uint8_t>(wc_.profile_bits ^ (1u << profile));
     const uint8_t bits = wc_.profile_bits;
-    jobs_.Post([bits](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileBits(dev, wc, bits); });
+    PostChange([bits](DeviceLayer& dev, WorkingCopy& wc) { return ChangeProfileBits(dev, wc, bits); });
   } else {
     auto& prof = wc_.profiles[static_cast<size_t>(profile)];
     prof.flag = !prof.flag;
     const bool flag = prof.flag;
-    jobs_.Post([profile, flag](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileFlag(dev, wc, profile, flag); });
+    PostChange([profile, flag](DeviceLayer& dev, WorkingCopy& wc) { return ChangeProfileFlag(dev, wc, profile, flag); });
   }
 }
 
 void MainWindowModel::SelectProfile(int profile) {
   NoteActiveProfile(wc_, profile);
-  jobs_.Post([profile](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfile(dev, wc, profile, false); });
+  PostChange([profile](DeviceLayer& dev, WorkingCopy& wc) { return ChangeProfile(dev, wc, profile, false); });
 }
 
 void MainWindowModel::SwitchProfileLive(int profile) {
   NoteActiveProfile(wc_, profile);
-  jobs_.Post([profile](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfile(dev, wc, profile, true); });
+  PostChange([profile](DeviceLayer& dev, WorkingCopy& wc) { return ChangeProfile(dev, wc, profile, true); });
 }
 
 void MainWindowModel::NoteMouseProfile(int profile) {
@@ -162,7 +175,7 @@ void MainWindowModel::RenameProfile(int profile, const std::string& name) {
   if (profile < 0 || profile >= kProfileCount) return;
   auto& prof = wc_.profiles[static_cast<size_t>(profile)];
   prof.name = name;
-  jobs_.Post([profile, name](DeviceLayer& dev, WorkingCopy& wc) { ChangeProfileName(dev, wc, profile, name); });
+  PostChange([profile, name](DeviceLayer& dev, WorkingCopy& wc) { return ChangeProfileName(dev, wc, profile, name); });
 }
 
 }  // namespace halvric

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "config/working_copy.h"
@@ -20,6 +21,10 @@ class ProfileFile;
 class MainWindowModel {
  public:
   explicit MainWindowModel(DeviceJobs& jobs) : jobs_(jobs) {}
+
+  // Called on the window's thread after a change the mouse did not take (its transfer failed):
+  // the window's copy may then show a value the mouse does not hold.
+  void SetWriteFailedHandler(std::function<void()> handler) { write_failed_ = std::move(handler); }
 
   // --- the connected mouse
   // A connect outcome: the mouse at `path` with the settings read from it.
@@ -83,7 +88,11 @@ class MainWindowModel {
   void RenameProfile(int profile, const std::string& name);
 
  private:
+  // Posts a change; its failure reaches the write-failed handler.
+  void PostChange(std::function<bool(DeviceLayer& dev, WorkingCopy& wc)> change);
+
   DeviceJobs& jobs_;
+  std::function<void()> write_failed_;
   std::string path_;
   WorkingCopy wc_;
   uint16_t lift_ = 0;

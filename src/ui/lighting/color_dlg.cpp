@@ -13,6 +13,7 @@
 #include "services/device_jobs.h"
 #include "ui/kit/app_fonts.h"
 #include "ui/kit/mouse_art.h"
+#include "ui/kit/str_dlg.h"
 #include "ui/kit/ui_palette.h"
 #include "ui/kit/ui_text.h"
 #include "ui/lighting/color_pick_dlg.h"
@@ -36,6 +37,7 @@ ColorDlg::ColorDlg(DeviceJobs& session, const AppFonts& fonts, const TextTables&
   setFixedSize(kWidth, kHeight);
   setMouseTracking(true);
   setWindowTitle(QString::fromStdString(texts_.Get(TextFamily::button_str, kTextLightEffect)));
+  prompt_ = new CStrDlg(fonts_, texts_, this);
 }
 
 ColorDlg::~ColorDlg() { StopPreview(); }
@@ -172,19 +174,51 @@ void ColorDlg::OpenPicker(int zone) {
         auto* dlg = new ColorPickDlg(self->session_, *made, title, self->fonts_, self->texts_, self);
         dlg->setAttribute(Qt::WA_DeleteOnClose);
         self->picker_ = dlg;
-        // After OK the picture is rebuilt from the mouse, as "Customize" shows the stored zones.
-        connect(dlg, &ColorPickDlg::stored, self, [self] {
-          if (!self || !self->model_) return;
-          auto m = self->model_;
-          QPointer<ColorDlg> me = self;
-          self->session_.Post([m](DeviceLayer&, WorkingCopy&) { m->Open(); }, [me] {
-            if (me) me->update();
-          });
+        connect(dlg, &ColorPickDlg::stored, self, [self](bool ok) {
+          if (self) self->AfterStore(ok);
         });
         dlg->move(self->geometry().center() - dlg->rect().center());
         dlg->open();
         emit self->pickerOpened();
       });
+}
+
+void ColorDlg::AfterStore(bool stored) {
+  if (!model_) return;
+  // The picture is rebuilt from the mouse, as "Customize" shows the stored zones; after a failed
+  // store it shows what the zones hold now, part of the colours stored or none.
+  auto m = model_;
+  const std::string path = path_;
+  auto answered = std::make_shared<bool>(true);
+  const int generation = generation_;
+  QPointer<ColorDlg> self(this);
+  session_.Post(
+      [m, path, stored, answered](DeviceLayer& dev, WorkingCopy&) {
+        if (!stored) {
+          std::vector<lighting::LedZoneRecord> zones;
+          *answered = lighting::ReadLightingBlock(MouseAt(dev, path), zones);
+        }
+        m->Open();
+      },
+      [self, stored, answered, generation] {
+        if (!self || generation != self->generation_ || !self->isVisible()) return;
+        self->update();
+        if (stored) return;
+        self->prompt_->mode = CStrDlg::kConfirm;
+        self->prompt_->message_only = true;
+        self->prompt_->title = self->windowTitle();
+        self->prompt_->message = UiText(self->texts_, ui_text::kUpgradeWriteError);
+        self->prompt_->exec();
+        if (*answered || !self) return;
+        // A mouse that does not answer: the window closes rather than show zones nobody can
+        // confirm, and the main window reads the mouse again.
+        if (self->isVisible()) self->reject();
+        if (self->mouse_not_answering) self->mouse_not_answering();
+      });
+}
+
+std::vector<lighting::LedZoneRecord> ColorDlg::Records() const {
+  return model_ ? model_->Records() : std::vector<lighting::LedZoneRecord>{};
 }
 
 void ColorDlg::mouseMoveEvent(QMouseEvent* e) {

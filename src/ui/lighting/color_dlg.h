@@ -3,17 +3,20 @@
 // mouse with its lighting zones. Choosing an effect sends it to the mouse; clicking a zone (or
 // "Set all lights") opens the colour picker for it. The picture animates on a preview thread of
 // its own, one tick every 90 ms, only while the window is open. Every exchange with the mouse
-// runs on the device session's worker.
+// runs on the device session's worker. A colour the mouse did not store is told in the window's
+// own prompt, and the picture is read again from the mouse.
 
 #include <QDialog>
 #include <QPointer>
 #include <QRect>
 #include <QString>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "lighting/lighting_window_model.h"
 #include "lighting/preview_model.h"
@@ -22,6 +25,7 @@
 namespace halvric {
 
 class AppFonts;
+class CStrDlg;
 class DeviceJobs;
 class TextTables;
 
@@ -42,12 +46,17 @@ class ColorDlg : public QDialog {
   // The refresh and close requests of the other windows; both reach an open picker as well.
   void RefreshRequest();
   void CloseRequest();
+  // Called when the mouse no longer answers after a failed store (the window then closes).
+  std::function<void()> mouse_not_answering;
 
   // --- for tests and screenshots
   int effect() const;
   bool Loaded() const { return loaded_; }
   bool PreviewRunning() const { return preview_.joinable(); }
   ColorPickDlg* picker() const { return picker_; }
+  CStrDlg& prompt() { return *prompt_; }
+  // The zone table the picture shows, as last read from the mouse.
+  std::vector<lighting::LedZoneRecord> Records() const;
   lighting::PreviewModel Snapshot() const;
   QRect EffectRect(int effect) const { return {20, 60 + 40 * effect, 24, 24}; }
   QRect SetAllRect() const { return {20, 290, 180, 34}; }
@@ -72,6 +81,8 @@ class ColorDlg : public QDialog {
  private:
   void ChooseEffect(int effect);
   void OpenPicker(int zone);  // -1: every zone of the model
+  // After the picker's OK: the picture is rebuilt from the mouse; a store that failed is told.
+  void AfterStore(bool stored);
   void StartPreview();
   void StopPreview();
   QRectF ArtRect() const;
@@ -88,6 +99,7 @@ class ColorDlg : public QDialog {
   int hover_button_ = -1;
   QString zone_tip_;
   QPointer<ColorPickDlg> picker_;
+  CStrDlg* prompt_ = nullptr;
 
   std::mutex preview_mu_;
   std::condition_variable_any preview_cv_;

@@ -49,6 +49,10 @@ class MacroEdit : public QWidget {
     std::function<void(MouseJob job, std::function<void()> done)> run;
     // Tells the main window that the macro list changed (files or mouse slots).
     std::function<void()> lists_changed;
+    // A write to the mouse's macros failed on the way: the main window tells the user and reads
+    // the mouse again, so that the slot table shows what the mouse holds. Null: the editor tells
+    // the user itself.
+    std::function<void()> write_failed;
   };
 
   enum Command {
@@ -164,6 +168,8 @@ class MacroEdit : public QWidget {
   bool Confirm(const QString& message, bool three_buttons, int* choice = nullptr);
   // Shows a message in the prompt.
   void Tell(const QString& message);
+  // A write to the mouse's macros failed: the user is told and the slot table read again.
+  void MouseWriteFailed();
   bool AskText(const QString& message, int max_length, QString& text);
   void StartJob(MouseJob job, std::function<void()> done);
   ProgressFn ProgressSink();

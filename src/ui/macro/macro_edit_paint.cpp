@@ -93,6 +93,8 @@ void MacroEdit::paintEvent(QPaintEvent*) {
         break;
       }
       case kRowMouseSlot: {
+        // The mouse went (or is being read again) since the panel was built: its rows show nothing.
+        if (!mouse) break;
         const MacroSlot& s = wc->macros[static_cast<size_t>(row.index)];
         p.setFont(f[kFont12]);
         p.setPen(s.start != 0 ? ui::kText : ui::kTextDim);

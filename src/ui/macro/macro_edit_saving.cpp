@@ -24,6 +24,7 @@
 #include "ui/kit/key_capture.h"
 #include "ui/kit/key_resources.h"
 #include "ui/kit/str_dlg.h"
+#include "ui/kit/ui_text.h"
 
 namespace halvric {
 
@@ -161,6 +162,12 @@ void MacroEdit::StartJob(MouseJob job, std::function<void()> done) {
   });
 }
 
+void MacroEdit::MouseWriteFailed() {
+  status_.clear();
+  if (deps_.write_failed) deps_.write_failed();
+  else Tell(UiText(*deps_.texts, ui_text::kUpgradeWriteError));
+}
+
 // Progress of a transfer, reported from the worker and shown by the window. The device worker is
 // stopped before this window goes away, so the queued calls always find it.
 ProgressFn MacroEdit::ProgressSink() {
@@ -188,7 +195,7 @@ void MacroEdit::WriteToSlot(int slot, const Macro& m) {
         } else if (*result == MacroStoreResult::kNoSpace) {
           Tell(T(static_cast<int>(TextFamily::msg_str), 19));
         } else {
-          status_ = T(static_cast<int>(TextFamily::msg_str), 10);
+          MouseWriteFailed();
         }
       });
 }
@@ -251,7 +258,11 @@ void MacroEdit::DeleteRowEntry() {
     if (!Confirm(T(static_cast<int>(TextFamily::msg_str), 25).replace(QStringLiteral("%s"), name), false)) return;
     const int slot = r.index;
     if (source_slot_ == slot) source_slot_ = -1;
-    StartJob([slot](DeviceLayer& dev, WorkingCopy& wc) { DeleteMacroSlot(MouseAt(dev, wc.path), wc, slot); }, {});
+    auto result = std::make_shared<MacroStoreResult>(MacroStoreResult::kFailed);
+    StartJob([slot, result](DeviceLayer& dev, WorkingCopy& wc) { *result = DeleteMacroSlot(MouseAt(dev, wc.path), wc, slot); },
+             [this, result] {
+               if (*result == MacroStoreResult::kFailed) MouseWriteFailed();
+             });
   }
 }
 
@@ -348,6 +359,7 @@ void MacroEdit::RenameRow(int row) {
         },
         [this, slot, new_name, result] {
           if (*result == MacroStoreResult::kNoSpace) Tell(T(static_cast<int>(TextFamily::msg_str), 19));
+          if (*result == MacroStoreResult::kFailed) MouseWriteFailed();
           if (*result != MacroStoreResult::kOk) return;
           if (source_slot_ == slot) macro_.name = new_name;
           selected_row_ = RowOfSlot(slot);

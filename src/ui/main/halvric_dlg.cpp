@@ -79,6 +79,9 @@ CHalvricDlg::CHalvricDlg(DlgDeps deps, QWidget* parent)
   reports_->Display().SetEnabled(settings_.osd != 0);
   session_->SetReportService(reports_.get());
   model_ = std::make_unique<MainWindowModel>(*session_);
+  // A setting the mouse did not take (a debounced DPI, rate or angle-snapping send, a profile or
+  // DPI level click): the window reads the mouse again rather than show the value it kept.
+  model_->SetWriteFailedHandler([this] { WriteFailed(); });
   prompt_ = new CStrDlg(fonts_, texts_, this);
   osd_ = new CDispDlg(*reports_, fonts_, texts_);
   connect(osd_, &CDispDlg::faded, this, [this] {

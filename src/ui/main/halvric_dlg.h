@@ -307,7 +307,8 @@ class CHalvricDlg : public QWidget, private ReportView {
   // describe: the copy is dropped and the mouse read again. A mouse that does not answer shows as
   // gone until it is plugged in again.
   void ReadMouseAgain();
-  // A change the mouse did not take: it is read again and the user told "write error!!".
+  // A change the mouse did not take: it is read again and the user told "write error!!" (once
+  // while the read is under way).
   void WriteFailed();
   void RefreshAfterLoad();
   void UpdateProtectedButton();

@@ -91,6 +91,8 @@ void CHalvricDlg::DropDevice() {
   protected_button_ = -1;
   selector_open_ = false;
   UpdateWindowItems();
+  // The lists and the macro editor's panel no longer show the mouse's macros.
+  RebuildMacroLists();
   if (capture_.Active()) {
     capture_.Cancel(NowMs());
     timer11_.stop();
@@ -110,6 +112,10 @@ void CHalvricDlg::ReadMouseAgain() {
 }
 
 void CHalvricDlg::WriteFailed() {
+  // Several sends queued behind the failed one fail as well: the first tells the user and reads
+  // the mouse again; the others find the copy already dropped. So does a send that fails after
+  // the mouse was unplugged, which the window already shows.
+  if (model_->DevicePath().empty()) return;
   ReadMouseAgain();
   ShowMessage(UiText(texts_, ui_text::kUpgradeWriteError));
 }

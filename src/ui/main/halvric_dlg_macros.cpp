@@ -210,12 +210,18 @@ void CHalvricDlg::BindMacroFile(int key, const std::string& path) {
         *stored = WriteMacroToSlot(MouseAt(dev, wc.path), wc, free_slot, m, [this](double f) { session_->ReportProgress(f); });
         if (*stored == MacroStoreResult::kOk) {
           const MacroSlot& slot = wc.macros[static_cast<size_t>(free_slot)];
-          ChangeButton(dev, wc, p, key, ButtonAssignment::Macro(static_cast<int>(slot.mode), static_cast<int>(slot.body)));
+          if (!ChangeButton(dev, wc, p, key, ButtonAssignment::Macro(static_cast<int>(slot.mode), static_cast<int>(slot.body)))) {
+            *stored = MacroStoreResult::kFailed;
+          }
         }
         *result = wc;
       },
       [this, result, stored] {
         EndBusy();
+        if (*stored == MacroStoreResult::kFailed) {
+          WriteFailed();
+          return;
+        }
         if (result->loaded && HasDevice() && result->path == model_->wc().path) {
           model_->wc().macros = result->macros;
           model_->wc().profiles = result->profiles;

@@ -55,6 +55,7 @@ void SubWindowHost::CreateMacroWindows() {
         });
   };
   d.lists_changed = [&w] { w.RebuildMacroLists(); };
+  d.write_failed = [&w] { w.WriteFailed(); };
   macro_edit_ = new MacroEdit(std::move(d), &w);
   macro_edit_->setWindowFlag(Qt::Window);
 
@@ -100,7 +101,11 @@ void SubWindowHost::CreateMacroWindows() {
 
 void SubWindowHost::OpenLighting() {
   if (!w_.MouseHasLighting()) return;
-  if (lighting_ == nullptr) lighting_ = new ColorDlg(*w_.session_, w_.fonts_, w_.texts_, &w_);
+  if (lighting_ == nullptr) {
+    lighting_ = new ColorDlg(*w_.session_, w_.fonts_, w_.texts_, &w_);
+    // A mouse that stopped answering in the lighting window shows as gone in the main window too.
+    lighting_->mouse_not_answering = [&w = w_] { w.ReadMouseAgain(); };
+  }
   if (lighting_->isVisible()) return;
   lighting_->OpenFor(w_.model_->DevicePath(), w_.layout_.row);
 }

@@ -9,63 +9,17 @@
 #include <QTimer>
 #include <stdexcept>
 
-#include "app/sim_hotplug_source.h"
-#include "config/read_all.h"
-#include "sim/fault_schedule.h"
-#include "support/window_fixture.h"
+#include "support/window_faults.h"
 #include "ui/button/button_set_dlg.h"
 #include "ui/kit/str_dlg.h"
 
 using namespace halvric;
 using halvric::testing::WindowRig;
+using namespace halvric::testing;
 
 namespace {
 
 enum class Operation { kBackup, kRestore, kReset, kButtonOk };
-
-// Clicks OK of every prompt the window opens (the questions and the messages) and keeps their
-// texts in order.
-class PromptAnswers {
- public:
-  explicit PromptAnswers(CStrDlg& prompt) : prompt_(prompt) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      if (!prompt_.isVisible()) return;
-      texts.push_back(prompt_.message);
-      QTest::mouseClick(&prompt_, Qt::LeftButton, Qt::NoModifier, prompt_.OkRect().center());
-    });
-    timer_.start(5);
-  }
-  QStringList texts;
-
- private:
-  CStrDlg& prompt_;
-  QTimer timer_;
-};
-
-// The parts of two working copies that come from the mouse; the first difference, or empty.
-QString Difference(const WorkingCopy& have, const WorkingCopy& want) {
-  if (!have.loaded || !want.loaded) return QStringLiteral("a copy is not loaded");
-  if (have.dpi != want.dpi || have.dpi_level != want.dpi_level || have.dpi_mask != want.dpi_mask)
-    return QStringLiteral("dpi");
-  if (have.settings_byte != want.settings_byte || have.profile_bits != want.profile_bits)
-    return QStringLiteral("settings");
-  for (size_t p = 0; p < have.profiles.size(); ++p) {
-    const ProfileSettings& a = have.profiles[p];
-    const ProfileSettings& b = want.profiles[p];
-    if (a.colour != b.colour || a.name != b.name || a.extension != b.extension)
-      return QStringLiteral("profile %1").arg(p);
-    for (size_t k = 0; k < a.buttons.size(); ++k) {
-      if (a.buttons[k].bytes != b.buttons[k].bytes) return QStringLiteral("profile %1 key %2").arg(p).arg(k);
-    }
-  }
-  for (size_t s = 0; s < have.macros.size(); ++s) {
-    const MacroSlot& a = have.macros[s];
-    const MacroSlot& b = want.macros[s];
-    if (a.start != b.start || a.body != b.body || a.length != b.length || a.name != b.name)
-      return QStringLiteral("slot %1").arg(s);
-  }
-  return {};
-}
 
 }  // namespace
 
@@ -77,22 +31,6 @@ class FaultMessageTest : public QObject {
   static void ClickItem(WindowRig& rig, int item) {
     QTest::mouseClick(rig.window.get(), Qt::LeftButton, Qt::NoModifier,
                       rig.window->items()[static_cast<size_t>(item)].rect.center());
-  }
-
-  // A read-all of the mouse as it is now, on the session's worker with its memory mirror emptied.
-  static WorkingCopy FreshRead(WindowRig& rig) {
-    auto fresh = std::make_shared<WorkingCopy>();
-    bool done = false;
-    rig.session->Post(
-        [fresh](DeviceLayer& dev, WorkingCopy&) {
-          dev.mirror().Clear();
-          ReadAll(dev, *fresh);
-        },
-        [&done] { done = true; });
-    QElapsedTimer t;
-    t.start();
-    while (!done && t.elapsed() < 20000) QTest::qWait(5);
-    return *fresh;
   }
 
   // The button dialog of drawn button 1 (not the protected left click), OK clicked after a
