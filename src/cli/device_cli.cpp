@@ -82,8 +82,11 @@ void Info(CtlContext& ctx) {
     ctx.out << j.dump(2) << "\n";
     return;
   }
+  // The labels in the user's language, one slot per attribute in the order above.
+  static_assert(ctl_text::kInfoDeviceRecord - ctl_text::kInfoPath == 18, "a label for each attribute");
+  int label = ctl_text::kInfoPath;
   for (const auto& [key, value] : j.items()) {
-    ctx.out << key << ": " << (value.is_string() ? value.get<std::string>() : value.dump()) << "\n";
+    ctx.out << ctx.Text(label++) << ": " << (value.is_string() ? value.get<std::string>() : value.dump()) << "\n";
   }
 }
 

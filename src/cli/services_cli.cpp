@@ -40,19 +40,23 @@ class ReportPrinter : public ReportView {
         return;
       case ReportKind::kStatus: {
         const StatusReport& s = report.status;
-        line = DescribeStatus(s, dpi_step_);
+        const std::string on = ctx_.Text(ctl_text::kOn), off = ctx_.Text(ctl_text::kOff);
+        line = ctx_.Text(ctl_text::kMonitorStatus,
+                         {s.profile + 1, s.dpi_level + 1, s.dpi_x * dpi_step_, s.dpi_y * dpi_step_,
+                          s.angle_snapping ? on : off, s.dpi_scroll ? on : off, s.lift, s.sensor_reading,
+                          int{s.sensor_level}});
         j = {{"type", "status"}, {"profile", s.profile + 1}, {"dpi_level", s.dpi_level + 1},
              {"dpi_x", s.dpi_x * dpi_step_}, {"dpi_y", s.dpi_y * dpi_step_}, {"angle_snapping", s.angle_snapping}, {"dpi_scroll", s.dpi_scroll},
              {"lift", s.lift}, {"sensor_reading", s.sensor_reading}, {"sensor_level", s.sensor_level}};
         break;
       }
       case ReportKind::kHostAction:
-        line = "host-action " + std::to_string(report.host_action);
+        line = ctx_.Text(ctl_text::kMonitorHostAction, {report.host_action});
         j = {{"type", "host-action"}, {"action", report.host_action}};
         break;
       case ReportKind::kMovement: {
         const MovementReport& m = report.movement;
-        line = DescribeMovement(m);
+        line = ctx_.Text(ctl_text::kMonitorMovement, {m.touch ? 1 : 0, m.dx, m.dy, int{m.tilt}});
         j = {{"type", "movement"}, {"touch", m.touch}, {"dx", m.dx}, {"dy", m.dy}, {"tilt", m.tilt}};
         break;
       }
@@ -112,6 +116,8 @@ void Monitor(CtlContext& ctx, const MonitorOptions& opt) {
   const auto interfaces = VendorInputInterfaces(dev.backend().Enumerate());
   if (interfaces.empty()) throw CtlError(ctx.Text(TextFamily::msg_str, kMsgNoDevice));
 
+  // The texts are loaded here, before the reading threads print with them.
+  ctx.Texts();
   ProgramContext context;
   const auto info = dev.Info(ctx.path());
   ReportPrinter printer(ctx, opt.count, info ? DpiStep(*info) : 50);

@@ -102,6 +102,8 @@ TEST_F(CtlLanguage, TextsForPeopleFollowTheLocaleAndTheLanguageChosenInSetIni) {
   for (const char* label : {"Modell: ", "\nPfad: ", "\nWinkelkorrektur: aus\n", "\nProfile (aktiv 1):\n", "Freier Speicher: "}) {
     EXPECT_NE(r.out.find(label), std::string::npos) << label << "\n" << r.out;
   }
+  EXPECT_NE(Sim({"info"}).out.find("\nProtokoll-Level: 11\n"), std::string::npos);
+  EXPECT_EQ(Sim({"monitor", "--sim-events", "tilt:-2", "--count", "1"}).out, "Bewegung Touch 0 dx 0 dy 0 Neigung -2\n");
   // The system's own words for the same failures as the window's.
   r = Sim({"macro", "write", "1", data_ + "/missing.mf"});
   EXPECT_EQ(r.err, "halvricctl: " + data_ + "/missing.mf: kann nicht gelesen werden\n");
