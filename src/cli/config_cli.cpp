@@ -388,7 +388,7 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
     WorkingCopy& wc = ctx.Config(names_macro ? kReadMacros : kReadIdentity);
     const int key = ctx.KeyIndex((*bargs)[1], "KEY");
     std::string why;
-    const FunctionSpecContext names{wc, ctx.Keys(), OfferedCatalogue(ctx.Texts(), ConnectedInfo(ctx), key)};
+    const FunctionSpecContext names{wc, ctx.Keys(), OfferedCatalogue(ctx.Texts(), ConnectedInfo(ctx), key), &ctx.Texts()};
     auto a = ParseFunctionSpec((*bargs)[2], names, &why);
     if (!a) throw CLI::ValidationError("FUNCTION", why);
     Require(ctx, ChangeButton(ctx.Devices(), wc, p, key, *a));

@@ -150,6 +150,19 @@ constexpr std::string_view kEnglish[] = {
     "status profile %d dpi-level %d x %d y %d angle-snapping %s dpi-scroll %s lift %d sensor %d level %d",
     "host-action %d",
     "movement touch %d dx %d dy %d tilt %d",
+    "%s needs four numbers %s",
+    "%s \"%s\" is not a byte",
+    "%s needs a key name, e.g. %s",
+    "unknown modifier \"%s\"",
+    "unknown key \"%s\"",
+    "unknown media key \"%s\"; the names are %s (also %s and %s), or %s",
+    "%s needs an entry %d-%d (see %s)",
+    "unknown game-pad button \"%s\"",
+    "this mouse offers no game-pad functions for this button",
+    "%s needs a slot %d-%d",
+    "macro slot %s is empty",
+    "macro mode must be %s, %s or %s",
+    "unknown function \"%s\" (see %s)",
 };
 static_assert(std::size(kEnglish) == kCount, "one English text per slot");
 

@@ -1,5 +1,5 @@
 #pragma once
-// halvricctl's own texts (family ctl_str, language.ini keys ctl_str0 .. ctl_str143, 144 slots): the
+// halvricctl's own texts (family ctl_str, language.ini keys ctl_str0 .. ctl_str156, 157 slots): the
 // errors and what to do about them, confirmations, notes, progress labels, the labels of what
 // list, info, show, macro list/show, library list, lighting show and monitor print, and the words
 // of usage errors. Command names, option names, JSON keys, file names and numbers stay outside
@@ -155,6 +155,20 @@ enum CtlText : int {
   kMonitorStatus,           // "status profile %d dpi-level %d x %d y %d angle-snapping %s dpi ..."
   kMonitorHostAction,       // "host-action %d"
   kMonitorMovement,         // "movement touch %d dx %d dy %d tilt %d"
+  // Why a FUNCTION argument of button is refused.
+  kSpecFourNumbers,         // "%s needs four numbers %s"
+  kSpecNotAByte,            // "%s \"%s\" is not a byte"
+  kSpecKeyName,             // "%s needs a key name, e.g. %s"
+  kSpecUnknownModifier,     // "unknown modifier \"%s\""
+  kSpecUnknownKey,          // "unknown key \"%s\""
+  kSpecUnknownMedia,        // "unknown media key \"%s\"; the names are %s (also %s and %s), or %s"
+  kSpecCatalogueEntry,      // "%s needs an entry %d-%d (see %s)"
+  kSpecUnknownGamepad,      // "unknown game-pad button \"%s\""
+  kSpecNoGamepad,           // "this mouse offers no game-pad functions for this button"
+  kSpecMacroSlot,           // "%s needs a slot %d-%d"
+  kSpecMacroSlotEmpty,      // "macro slot %s is empty"
+  kSpecMacroMode,           // "macro mode must be %s, %s or %s"
+  kSpecUnknownFunction,     // "unknown function \"%s\" (see %s)"
   kCount
 };
 
