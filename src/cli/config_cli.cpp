@@ -227,11 +227,6 @@ void Require(CtlContext& ctx, bool ok) {
   if (!ok) throw CtlError(ctx.WriteError());
 }
 
-// "B3 key 4", or "key 4" for a key the window draws no button for.
-std::string KeyText(CtlContext& ctx, int key) {
-  const std::string label = ctx.ButtonLabel(key);
-  return label.empty() ? ctx.Text(ctl_text::kKey, {key}) : ctx.Text(ctl_text::kButtonKey, {label, key});
-}
 
 }  // namespace
 
@@ -397,7 +392,7 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
     const std::string text = Describe(ctx, bytes);
     nlohmann::json j = {{"profile", p + 1}, {"key", key}, {"text", text}, {"function_raw", HexBytes(bytes)}};
     if (!label.empty()) j["button"] = label;
-    ctx.Confirm(ctx.Text(ctl_text::kProfileKeyFunction, {p + 1, KeyText(ctx, key), text}), j);
+    ctx.Confirm(ctx.Text(ctl_text::kProfileKeyFunction, {p + 1, ctx.KeyText(key), text}), j);
   });
 
   app.add_subcommand("reset", "Reset the mouse to its default configuration")->callback([&ctx] {

@@ -108,6 +108,11 @@ std::string CtlContext::ButtonLabel(int key) const {
   return {};
 }
 
+std::string CtlContext::KeyText(int key) {
+  const std::string label = ButtonLabel(key);
+  return label.empty() ? Text(ctl_text::kKey, {key}) : Text(ctl_text::kButtonKey, {label, key});
+}
+
 void CtlContext::ThrowNoDevice() {
   // A mouse whose node the user may not open is present all the same: say so and name the fix.
   if (sim_ == nullptr) {

@@ -110,6 +110,8 @@ class CtlContext {
   int KeyIndex(const std::string& text, const char* what);
   // The label of key index `key` ("B1" ...), or empty when the window draws no button for it.
   std::string ButtonLabel(int key) const;
+  // Key index `key` as confirmations name it: "B3 key 4", or "key 4" for a key without a button.
+  std::string KeyText(int key);
   // The USB port of the mouse at `path` ("1-2.3"), or empty when unknown.
   std::string Location(const std::string& path);
 

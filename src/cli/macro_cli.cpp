@@ -191,10 +191,8 @@ void Bind(CtlContext& ctx, const std::string& profile_text, const std::string& k
   const std::string label = ctx.ButtonLabel(target.key);
   nlohmann::json j = {{"profile", target.profile + 1}, {"key", target.key}, {"slot", slot + 1}};
   if (!label.empty()) j["button"] = label;
-  const std::string key = label.empty() ? ctx.Text(ctl_text::kKey, {target.key})
-                                        : ctx.Text(ctl_text::kButtonKey, {label, target.key});
   ctx.Confirm(ctx.Text(ctl_text::kProfileKeyFunction,
-                       {target.profile + 1, key, ctx.Text(ctl_text::kMacroOfSlot, {slot + 1, wc.macros[slot].name})}),
+                       {target.profile + 1, ctx.KeyText(target.key), ctx.Text(ctl_text::kMacroOfSlot, {slot + 1, wc.macros[slot].name})}),
               j);
 }
 
