@@ -7,6 +7,7 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_text.h"
 #include "config/auto_backup.h"
 #include "config/backup_restore.h"
 #include "config/working_copy.h"
@@ -19,8 +20,9 @@ namespace {
 constexpr int kBarWidth = 40;
 
 // A progress bar on standard error, drawn only when that is a terminal.
-BusyProgressFn TerminalProgress(CtlContext& ctx, const char* what) {
+BusyProgressFn TerminalProgress(CtlContext& ctx, int label) {
   if (ctx.options.quiet || &ctx.err != &std::cerr || !StandardErrorIsTerminal()) return {};
+  const std::string what = ctx.Text(label);
   return [&ctx, what](double fraction, bool busy) {
     const int filled = static_cast<int>(fraction * kBarWidth + 0.5);
     ctx.err << "\r" << what << " [" << std::string(static_cast<size_t>(filled), '#')
@@ -29,10 +31,10 @@ BusyProgressFn TerminalProgress(CtlContext& ctx, const char* what) {
   };
 }
 
-std::filesystem::path DataFolderOrThrow() {
+std::filesystem::path DataFolderOrThrow(CtlContext& ctx) {
   const std::filesystem::path folder = DataFolder(FolderEnvironment::FromProcess());
   std::string error;
-  if (!EnsureDataFolder(folder, &error)) throw CtlError("Cannot create the data folder: " + error);
+  if (!EnsureDataFolder(folder, &error)) throw CtlError(ctx.Text(ctl_text::kDataFolderFailed, {error}));
   return folder;
 }
 
@@ -44,25 +46,25 @@ void ListAuto(CtlContext& ctx) {
     ctx.out << arr.dump(2) << "\n";
     return;
   }
-  if (list.empty()) ctx.out << "No automatic backups\n";
+  if (list.empty()) ctx.out << ctx.Text(ctl_text::kNoAutoBackups) << "\n";
   for (const auto& b : list) ctx.out << b.when << "  " << b.reason << "  " << b.file.string() << "\n";
 }
 
 void RunBackup(CtlContext& ctx, const std::string& file) {
   ctx.Connect();
-  const BackupResult r = Backup(ctx.Devices(), file, TerminalProgress(ctx, "Backup "));
+  const BackupResult r = Backup(ctx.Devices(), file, TerminalProgress(ctx, ctl_text::kProgressBackup));
   if (!r.ok()) throw CtlError(r.message);
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"file", file}, {"bytes", r.size}}.dump(2) << "\n";
   } else {
-    ctx.note() << "Saved " << r.size << " bytes of mouse memory to " << file << "\n";
+    ctx.note() << ctx.Text(ctl_text::kBackupSaved, {static_cast<long long>(r.size), file}) << "\n";
   }
 }
 
 void RunRestore(CtlContext& ctx, const std::string& file) {
   ctx.Connect();
   WorkingCopy wc;
-  const BackupResult r = Restore(ctx.Devices(), wc, file, DataFolderOrThrow(), TerminalProgress(ctx, "Restore"));
+  const BackupResult r = Restore(ctx.Devices(), wc, file, DataFolderOrThrow(ctx), TerminalProgress(ctx, ctl_text::kProgressRestore));
   if (!r.ok()) throw CtlError(r.message);
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"file", file}, {"bytes", r.size}, {"auto_backup", r.auto_backup.string()},
@@ -71,9 +73,9 @@ void RunRestore(CtlContext& ctx, const std::string& file) {
             << "\n";
     return;
   }
-  ctx.note() << "Wrote " << r.size << " bytes from " << file << " into the mouse\n";
-  if (!r.auto_backup.empty()) ctx.note() << "The previous settings are saved in " << r.auto_backup.string() << "\n";
-  if (r.size > 0 && r.reread != ReadAllResult::kLoaded) ctx.out << "The settings could not be read back from the mouse\n";
+  ctx.note() << ctx.Text(ctl_text::kRestoreWrote, {static_cast<long long>(r.size), file}) << "\n";
+  if (!r.auto_backup.empty()) ctx.note() << ctx.Text(ctl_text::kPreviousSettings, {r.auto_backup.string()}) << "\n";
+  if (r.size > 0 && r.reread != ReadAllResult::kLoaded) ctx.out << ctx.Text(ctl_text::kNotReadBack) << "\n";
 }
 
 }  // namespace
@@ -86,11 +88,11 @@ void RegisterBackupCommands(CLI::App& app, CtlContext& ctx) {
   backup->add_flag("--list-auto", *list_auto, "List the automatic backups made before restores, resets and upgrades");
   backup->callback([&ctx, file, list_auto] {
     if (*list_auto) {
-      if (!file->empty()) throw CLI::ValidationError("FILE", "not used with --list-auto");
+      if (!file->empty()) throw CLI::ValidationError("FILE", ctx.Text(ctl_text::kNotWithOption, {"--list-auto"}));
       ListAuto(ctx);
       return;
     }
-    if (file->empty()) throw CLI::ValidationError("FILE", "a backup file is required");
+    if (file->empty()) throw CLI::ValidationError("FILE", ctx.Text(ctl_text::kBackupFileRequired));
     RunBackup(ctx, *file);
   });
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/ctl_text.h"
 #include "cli/function_spec.h"
 #include "config/describe_assignment.h"
 #include "config/saved_dpi_state.h"
@@ -23,15 +24,17 @@ std::string HexText(std::span<const uint8_t> b) { return FormatHex(b, {}, HexCas
 
 DeviceInfo InfoOf(CtlContext& ctx) {
   const auto info = ctx.Devices().Info(ctx.Config().path);
-  if (!info) throw CtlError("No device !!");
+  if (!info) throw CtlError(ctx.Text(TextFamily::msg_str, kMsgNoDevice));
   return *info;
 }
 
 // The catalogue matters only to the forms that name its entries.
-std::vector<_FITEM_> CatalogueFor(CtlContext& ctx, const DeviceInfo& info, int key, const std::string& text) {
+std::vector<_FITEM_> CatalogueFor(const DeviceInfo& info, int key, const std::string& text) {
   const std::string head = AsciiLower(text.substr(0, text.find(':')));
   if (head != "catalogue" && head != "catalog" && head != "gamepad") return {};
-  return OfferedCatalogue(ctx.Texts(), info, key);
+  // The file names the entries as export writes them: in English.
+  static const TextTables english;
+  return OfferedCatalogue(english, info, key);
 }
 
 bool SameMacro(const Macro& a, const Macro& b, bool compare_mode) {
@@ -194,7 +197,7 @@ void AddProfileSteps(CtlContext& ctx, const DeviceInfo& info, const WorkingCopy&
       throw DocumentError(bpath + "/key", "this mouse has keys 0 to " + std::to_string(cur.map.plane_size - 1));
     }
     std::string why;
-    const FunctionSpecContext names{cur, keys, CatalogueFor(ctx, info, db.key, db.function)};
+    const FunctionSpecContext names{cur, keys, CatalogueFor(info, db.key, db.function)};
     const auto a = ParseFunctionSpec(db.function, names, &why);
     if (!a) throw DocumentError(bpath + "/function", why);
     if (a->Bytes() == ps.buttons[static_cast<size_t>(db.key)].bytes) continue;
@@ -215,7 +218,7 @@ void AddLightingSteps(CtlContext& ctx, const DeviceInfo& info, const DocLighting
                         "this mouse has zones 1 to " + std::to_string(model.zones.size()));
   }
   std::vector<LedZoneRecord> current;
-  if (!ReadLightingBlock(mouse, current)) throw CtlError("The mouse did not answer the read");
+  if (!ReadLightingBlock(mouse, current)) throw CtlError(ctx.Text(ctl_text::kReadNotAnswered));
   const int effect = GetLedMode(mouse);
   if (effect != dl.effect) {
     steps.push_back({"lighting effect: " + std::to_string(dl.effect), [&ctx, e = dl.effect] {
@@ -344,7 +347,7 @@ ApplyPlan PlanApply(CtlContext& ctx, const ConfigDocument& doc) {
     if (slot.start != 0) {
       Macro stored;
       if (ReadMacroFromSlot(ctx.mouse(), wc, dm.slot, stored) != MacroStoreResult::kOk) {
-        throw CtlError("The mouse stopped answering while a macro was read");
+        throw CtlError(ctx.Text(ctl_text::kMacroReadStopped));
       }
       // A slot whose mode byte lies in a key-cycle record takes its mode from the buttons.
       if (SameMacro(stored, macro, !wc.map.ModeEntryInKeyCycle(dm.slot))) continue;

@@ -9,12 +9,14 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_text.h"
 #include "cli/function_spec.h"
 #include "cli/text_format.h"
 #include "config/describe_assignment.h"
 #include "config/reset_defaults.h"
 #include "config/setting_changes.h"
 #include "config/text_tables.h"
+#include "config/ui_texts.h"
 #include "device/model_layout.h"
 #include "macro/macro_bindings.h"
 #include "macro/macro_space.h"
@@ -23,31 +25,26 @@
 namespace halvric {
 namespace {
 
-uint32_t Number(const std::string& text, const char* what, uint32_t max, uint32_t min = 0) {
+uint32_t Number(CtlContext& ctx, const std::string& text, const char* what, uint32_t max, uint32_t min = 0) {
   auto v = ParseNumber(text);
-  if (!v || *v > max || *v < min) {
-    throw CLI::ValidationError(what, "expected a number from " + std::to_string(min) + " to " + std::to_string(max) +
-                                         ": " + text);
-  }
+  if (!v || *v > max || *v < min) throw CLI::ValidationError(what, ctx.Text(ctl_text::kNumberRange, {min, max, text}));
   return *v;
 }
 
 // A profile or DPI level as the user numbers it (1-5), as the index 0-4.
-int OneBased(const std::string& text, const char* what, int count) {
-  return static_cast<int>(Number(text, what, static_cast<uint32_t>(count), 1)) - 1;
+int OneBased(CtlContext& ctx, const std::string& text, const char* what, int count) {
+  return static_cast<int>(Number(ctx, text, what, static_cast<uint32_t>(count), 1)) - 1;
 }
 
 // The raw DPI value (1-255 steps) of `text` DPI. A value the mouse cannot store exactly is
 // refused with the nearest one it can, unless `nearest` asks to take that one.
-uint8_t DpiSteps(const std::string& text, const char* what, uint32_t step, bool nearest) {
+uint8_t DpiSteps(CtlContext& ctx, const std::string& text, const char* what, uint32_t step, bool nearest) {
   const auto v = ParseNumber(text);
-  if (!v) throw CLI::ValidationError(what, "expected a DPI value: " + text);
+  if (!v) throw CLI::ValidationError(what, ctx.Text(ctl_text::kExpectedDpi, {text}));
   const uint32_t steps = std::clamp<uint32_t>((*v + step / 2) / step, 1, 255);
   if (!nearest && steps * step != *v) {
-    throw CLI::ValidationError(what, std::to_string(*v) + " DPI cannot be stored: this mouse takes steps of " +
-                                         std::to_string(step) + " from " + std::to_string(step) + " to " +
-                                         std::to_string(255 * step) + "; the nearest is " +
-                                         std::to_string(steps * step) + " (--nearest takes it)");
+    throw CLI::ValidationError(
+        what, ctx.Text(ctl_text::kDpiNotStorable, {*v, step, step, 255 * step, steps * step, "--nearest"}));
   }
   return static_cast<uint8_t>(steps);
 }
@@ -68,7 +65,7 @@ std::string Describe(CtlContext& ctx, const std::array<uint8_t, 4>& bytes) {
 // The identification of the connected mouse (what the catalogue depends on).
 DeviceInfo ConnectedInfo(CtlContext& ctx) {
   const auto info = ctx.Devices().Info(ctx.Config(kReadIdentity).path);
-  if (!info) throw CtlError("No device !!");
+  if (!info) throw CtlError(ctx.Text(TextFamily::msg_str, kMsgNoDevice));
   return *info;
 }
 
@@ -174,24 +171,28 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
   }
 
   std::ostream& o = ctx.out;
-  o << "model: " << model << " (type " << j["type_code"].get<int>() << ", level " << wc.protocol_level
-    << (wc.lighting ? ", lighting" : "") << ")\n";
-  o << "path: " << wc.path << "\n";
-  o << "memory top: " << wc.memory_top << "\n";
-  o << "report rate: " << ReportRateHz(wc.rate_code) << "Hz (code " << wc.rate_code << ")\n";
-  o << "angle snapping: " << (wc.angle_snapping ? "on" : "off") << "\n";
-  o << "dpi levels (current " << wc.dpi_level + 1 << "):\n";
+  const std::string disabled = "  " + ctx.Text(ctl_text::kDisabled);
+  o << ctx.Text(wc.lighting ? ctl_text::kShowModelLighting : ctl_text::kShowModel,
+                {model, j["type_code"].get<int>(), wc.protocol_level})
+    << "\n";
+  o << ctx.Text(ctl_text::kShowPath, {wc.path}) << "\n";
+  o << ctx.Text(ctl_text::kShowMemoryTop, {wc.memory_top}) << "\n";
+  o << ctx.Text(ctl_text::kReportRate, {ReportRateHz(wc.rate_code), wc.rate_code}) << "\n";
+  o << ctx.Text(ctl_text::kAngleSnapping, {ctx.Text(wc.angle_snapping ? ctl_text::kOn : ctl_text::kOff)}) << "\n";
+  o << ctx.Text(ctl_text::kShowDpiLevels, {wc.dpi_level + 1}) << "\n";
   for (int n = 0; n < kDpiLevels; ++n) {
     o << "  " << (n == wc.dpi_level ? '*' : ' ') << (n + 1) << ": " << wc.dpi[n][0] * wc.dpi_step << " x "
-      << wc.dpi[n][1] * wc.dpi_step << (((wc.dpi_mask >> n) & 1) ? "" : "  (disabled)") << "\n";
+      << wc.dpi[n][1] * wc.dpi_step << (((wc.dpi_mask >> n) & 1) ? "" : disabled) << "\n";
   }
-  o << "profiles (active " << active + 1 << "):\n";
+  o << ctx.Text(ctl_text::kShowProfiles, {active + 1}) << "\n";
   for (const auto& pj : j["profiles"]) {
     const int p = pj["profile"].get<int>();
-    o << " " << (pj["active"].get<bool>() ? '*' : ' ') << p << ": " << pj["name"].get<std::string>() << "  colour #" << pj["colour"].get<std::string>()
-      << (pj["flag"].get<bool>() ? "  flag" : "") << (pj["enabled"].get<bool>() ? "" : "  (disabled)") << "\n";
+    o << " " << (pj["active"].get<bool>() ? '*' : ' ') << p << ": " << pj["name"].get<std::string>() << "  "
+      << ctx.Text(ctl_text::kShowColour, {pj["colour"].get<std::string>()})
+      << (pj["flag"].get<bool>() ? "  " + ctx.Text(ctl_text::kShowFlag) : "")
+      << (pj["enabled"].get<bool>() ? "" : disabled) << "\n";
     if (!pj["key_cycle"].empty()) {
-      o << "     key cycle:";
+      o << "     " << ctx.Text(ctl_text::kShowKeyCycle);
       const char* sep = " ";
       for (const auto& k : pj["key_cycle"]) {
         o << sep << k.get<std::string>();
@@ -200,32 +201,32 @@ void Show(CtlContext& ctx, int only_profile, bool all_keys) {
       o << "\n";
     }
     for (const auto& b : pj["buttons"]) {
-      char key[32];
-      std::snprintf(key, sizeof key, "%-4s key %2d", b.value("button", "").c_str(), b["key"].get<int>());
+      const std::string key = PadRight(b.value("button", ""), 4) + " " + ctx.Text(ctl_text::kShowKey, {b["key"].get<int>()});
       o << "     " << key << ": " << b["text"].get<std::string>() << "  [" << b["function"].get<std::string>()
         << "]\n";
     }
   }
-  o << "macros:";
-  if (j["macros"].empty()) o << " none";
+  o << ctx.Text(ctl_text::kShowMacros);
+  if (j["macros"].empty()) o << " " << ctx.Text(ctl_text::kNone);
   o << "\n";
   for (const auto& m : j["macros"]) {
-    o << "  slot " << m["slot"].get<int>() << ": \"" << m["name"].get<std::string>() << "\" mode "
-      << m["mode"].get<int>() << ", start address " << m["start_address"].get<int>() << ", body address "
-      << m["body_address"].get<int>() << ", length " << m["length"].get<int>() << "\n";
+    o << "  "
+      << ctx.Text(ctl_text::kShowMacroLine, {m["slot"].get<int>(), m["name"].get<std::string>(), m["mode"].get<int>(),
+                                             m["start_address"].get<int>(), m["body_address"].get<int>(),
+                                             m["length"].get<int>()})
+      << "\n";
   }
-  char free_text[64];
-  std::snprintf(free_text, sizeof free_text, "free memory: %d bytes", static_cast<int>(FreeMemory(wc)));
-  o << free_text << "\n";
-  o << "information entries:\n";
+  o << ctx.Text(TextFamily::msg_str, kMsgFreeMemory, {static_cast<long long>(FreeMemory(wc))}) << "\n";
+  o << ctx.Text(ctl_text::kShowInformation) << "\n";
   for (int i = 0; i < kInfoEntries; ++i) {
     o << "  " << i + 1 << ": " << describe(wc.info_entries[i].values) << "  [" << HexBytes(wc.info_entries[i].values) << "]\n";
   }
 }
 
-void Require(bool ok) {
-  if (!ok) throw CtlError("write error!!");
+void Require(CtlContext& ctx, bool ok) {
+  if (!ok) throw CtlError(ctx.WriteError());
 }
+
 
 }  // namespace
 
@@ -251,14 +252,14 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   dpi->add_option("LEVEL X Y", *args, "Level 1-5, X and Y in DPI")->expected(3)->required();
   dpi->add_flag("--nearest", *nearest, "Take the nearest value the mouse can store instead of refusing");
   dpi->callback([&ctx, args, nearest] {
-    const int level = OneBased((*args)[0], "LEVEL", kDpiLevels);
+    const int level = OneBased(ctx, (*args)[0], "LEVEL", kDpiLevels);
     // The current level decides whether the new values are applied at once.
     WorkingCopy& wc = ctx.Config(kReadDpiState);
     const auto step = static_cast<uint32_t>(wc.dpi_step);
-    const uint8_t x = DpiSteps((*args)[1], "X", step, *nearest);
-    const uint8_t y = DpiSteps((*args)[2], "Y", step, *nearest);
-    Require(ChangeDpi(ctx.Devices(), wc, level, x, y));
-    ctx.Confirm("dpi level " + std::to_string(level + 1) + ": " + std::to_string(x * step) + " x " + std::to_string(y * step),
+    const uint8_t x = DpiSteps(ctx, (*args)[1], "X", step, *nearest);
+    const uint8_t y = DpiSteps(ctx, (*args)[2], "Y", step, *nearest);
+    Require(ctx, ChangeDpi(ctx.Devices(), wc, level, x, y));
+    ctx.Confirm(ctx.Text(ctl_text::kDpiLevelSet, {level + 1, x * step, y * step}),
                 {{"dpi_level", level + 1}, {"x", x * step}, {"y", y * step}});
   });
 
@@ -270,7 +271,7 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   auto add_current = std::make_shared<bool>(false);
   dpi_level->add_flag("--nearest", *add_current, "Enable the current level when --enable leaves it out instead of refusing");
   dpi_level->callback([&ctx, cur, enable, add_current] {
-    const int level = OneBased(*cur, "LEVEL", kDpiLevels);
+    const int level = OneBased(ctx, *cur, "LEVEL", kDpiLevels);
     // The mask is kept unless --enable replaces it, and the level's DPI values are applied.
     WorkingCopy& wc = ctx.Config(kReadSettings);
     int mask = wc.dpi_mask;
@@ -279,16 +280,15 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
       std::string item;
       std::stringstream in(*enable);
       while (std::getline(in, item, ',')) {
-        mask |= 1 << OneBased(item, "--enable", kDpiLevels);
+        mask |= 1 << OneBased(ctx, item, "--enable", kDpiLevels);
       }
       // The mouse always keeps its current level enabled: a list without it is not stored as given.
       if (((mask >> level) & 1) == 0 && !*add_current) {
-        throw CLI::ValidationError("--enable", "the current level " + std::to_string(level + 1) +
-                                                   " is always enabled; add it to the list (--nearest adds it)");
+        throw CLI::ValidationError("--enable", ctx.Text(ctl_text::kCurrentLevelEnabled, {level + 1, "--nearest"}));
       }
     }
-    Require(ChangeDpiState(ctx.Devices(), wc, level, mask | (1 << level)));
-    if (!ctx.SaveDpiState()) ctx.Warn("the DPI level could not be saved in set.ini");
+    Require(ctx, ChangeDpiState(ctx.Devices(), wc, level, mask | (1 << level)));
+    if (!ctx.SaveDpiState()) ctx.Warn(ctx.Text(ctl_text::kDpiStateNotSaved));
     std::string listed;
     nlohmann::json enabled = nlohmann::json::array();
     for (int n = 0; n < kDpiLevels; ++n) {
@@ -296,7 +296,7 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
       listed += (listed.empty() ? "" : ",") + std::to_string(n + 1);
       enabled.push_back(n + 1);
     }
-    ctx.Confirm("dpi current level: " + std::to_string(wc.dpi_level + 1) + " (enabled levels " + listed + ")",
+    ctx.Confirm(ctx.Text(ctl_text::kDpiCurrent, {wc.dpi_level + 1, listed}),
                 {{"current_level", wc.dpi_level + 1}, {"enabled_levels", enabled}});
   });
 
@@ -304,9 +304,9 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   auto code = std::make_shared<std::string>();
   rate->add_option("CODE", *code, "Rate code 0-7")->required();
   rate->callback([&ctx, code] {
-    const int c = static_cast<int>(Number(*code, "CODE", 7));
-    Require(ChangeRate(ctx.Devices(), ctx.Config(kReadSettings), c));
-    ctx.Confirm("report rate: " + std::to_string(ReportRateHz(c)) + "Hz (code " + std::to_string(c) + ")",
+    const int c = static_cast<int>(Number(ctx, *code, "CODE", 7));
+    Require(ctx, ChangeRate(ctx.Devices(), ctx.Config(kReadSettings), c));
+    ctx.Confirm(ctx.Text(ctl_text::kReportRate, {ReportRateHz(c), c}),
                 {{"report_rate", {{"code", c}, {"hz", ReportRateHz(c)}}}});
   });
 
@@ -314,18 +314,19 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   auto onoff = std::make_shared<std::string>();
   snap->add_option("STATE", *onoff, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
   snap->callback([&ctx, onoff] {
-    Require(ChangeAngleSnapping(ctx.Devices(), ctx.Config(kReadSettings), *onoff == "on"));
-    ctx.Confirm("angle snapping: " + *onoff, {{"angle_snapping", *onoff == "on"}});
+    Require(ctx, ChangeAngleSnapping(ctx.Devices(), ctx.Config(kReadSettings), *onoff == "on"));
+    ctx.Confirm(ctx.Text(ctl_text::kAngleSnapping, {ctx.Text(*onoff == "on" ? ctl_text::kOn : ctl_text::kOff)}),
+                {{"angle_snapping", *onoff == "on"}});
   });
 
   auto* lift = app.add_subcommand("lift", "Set the lift setting (0-8192)");
   auto value = std::make_shared<std::string>();
   lift->add_option("VALUE", *value, "0-8192")->required();
   lift->callback([&ctx, value] {
-    const auto v = static_cast<uint16_t>(Number(*value, "VALUE", 8192));
+    const auto v = static_cast<uint16_t>(Number(ctx, *value, "VALUE", 8192));
     ctx.Config(kReadIdentity);
-    Require(ChangeLift(ctx.Devices(), v));
-    ctx.Confirm("lift: " + std::to_string(v), {{"lift", v}});
+    Require(ctx, ChangeLift(ctx.Devices(), v));
+    ctx.Confirm(ctx.Text(ctl_text::kLift, {v}), {{"lift", v}});
   });
 
   auto* profile = app.add_subcommand("profile", "Make a profile (1-5) active");
@@ -334,10 +335,10 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   profile->add_option("N", *pnum, "Profile 1-5")->required();
   profile->add_flag("--live", *live, "Switch without storing it in the mouse");
   profile->callback([&ctx, pnum, live] {
-    const int p = OneBased(*pnum, "N", kProfileCount);
+    const int p = OneBased(ctx, *pnum, "N", kProfileCount);
     ctx.Connect();
-    Require(ChangeProfile(ctx.Devices(), p, *live));
-    ctx.Confirm("active profile: " + std::to_string(p + 1) + (*live ? " (live, not stored in the mouse)" : ""),
+    Require(ctx, ChangeProfile(ctx.Devices(), p, *live));
+    ctx.Confirm(ctx.Text(*live ? ctl_text::kActiveProfileLive : ctl_text::kActiveProfile, {p + 1}),
                 {{"active_profile", p + 1}, {"live", *live}});
   });
 
@@ -349,7 +350,7 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   auto cut = std::make_shared<bool>(false);
   pname->add_flag("--nearest", *cut, "Cut a name too long for the mouse to what it keeps instead of refusing");
   pname->callback([&ctx, pn, text, cut] {
-    const int p = OneBased(*pn, "N", kProfileCount);
+    const int p = OneBased(ctx, *pn, "N", kProfileCount);
     WorkingCopy& wc = ctx.Config(kReadIdentity);
     // The mouse keeps a fixed number of bytes; a longer name is refused unless --nearest asks to
     // cut it (at a whole character).
@@ -359,13 +360,13 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
       text->resize(end);
     }
     if (text->size() > wc.map.name_size) {
-      throw CLI::ValidationError("TEXT", "this mouse keeps profile names of at most " +
-                                             std::to_string(wc.map.name_size) + " bytes (" +
-                                             std::to_string(wc.map.name_size) + " letters without accents; --nearest cuts it): " + *text);
+      throw CLI::ValidationError(
+          "TEXT", ctx.Text(ctl_text::kProfileNameTooLong,
+                           {static_cast<long long>(wc.map.name_size), static_cast<long long>(wc.map.name_size), "--nearest", *text}));
     }
-    Require(ChangeProfileName(ctx.Devices(), wc, p, *text));
+    Require(ctx, ChangeProfileName(ctx.Devices(), wc, p, *text));
     const std::string shown = ProfileDisplayName(wc.profiles[p].name, ctx.Texts().Get(TextFamily::profile_str), p);
-    ctx.Confirm("profile " + std::to_string(p + 1) + " name: \"" + shown + "\"",
+    ctx.Confirm(ctx.Text(ctl_text::kProfileName, {p + 1, shown}),
                 {{"profile", p + 1}, {"name", wc.profiles[p].name}, {"shown", shown}});
   });
 
@@ -376,24 +377,22 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
       ->expected(3)
       ->required();
   button->callback([&ctx, bargs] {
-    const int p = OneBased((*bargs)[0], "PROFILE", kProfileCount);
+    const int p = OneBased(ctx, (*bargs)[0], "PROFILE", kProfileCount);
     // Only a function that plays a stored macro needs the macro directory.
     const bool names_macro = AsciiLower((*bargs)[2]).starts_with("macro");
     WorkingCopy& wc = ctx.Config(names_macro ? kReadMacros : kReadIdentity);
     const int key = ctx.KeyIndex((*bargs)[1], "KEY");
     std::string why;
-    const FunctionSpecContext names{wc, ctx.Keys(), OfferedCatalogue(ctx.Texts(), ConnectedInfo(ctx), key)};
+    const FunctionSpecContext names{wc, ctx.Keys(), OfferedCatalogue(ctx.Texts(), ConnectedInfo(ctx), key), &ctx.Texts()};
     auto a = ParseFunctionSpec((*bargs)[2], names, &why);
     if (!a) throw CLI::ValidationError("FUNCTION", why);
-    Require(ChangeButton(ctx.Devices(), wc, p, key, *a));
+    Require(ctx, ChangeButton(ctx.Devices(), wc, p, key, *a));
     const auto& bytes = wc.profiles[p].buttons[key].bytes;
     const std::string label = ctx.ButtonLabel(key);
     const std::string text = Describe(ctx, bytes);
     nlohmann::json j = {{"profile", p + 1}, {"key", key}, {"text", text}, {"function_raw", HexBytes(bytes)}};
     if (!label.empty()) j["button"] = label;
-    ctx.Confirm("profile " + std::to_string(p + 1) + " " + (label.empty() ? "" : label + " ") + "key " +
-                    std::to_string(key) + ": " + text,
-                j);
+    ctx.Confirm(ctx.Text(ctl_text::kProfileKeyFunction, {p + 1, ctx.KeyText(key), text}), j);
   });
 
   app.add_subcommand("reset", "Reset the mouse to its default configuration")->callback([&ctx] {
@@ -402,12 +401,12 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
     options.before_write = ctx.AutoBackupBefore("reset");
     switch (ResetToDefaults(ctx.Devices(), wc, options)) {
       case ResetResult::kDone: break;
-      case ResetResult::kNoDevice: throw CtlError("No device !!");
+      case ResetResult::kNoDevice: throw CtlError(ctx.Text(TextFamily::msg_str, kMsgNoDevice));
       case ResetResult::kBackupFailed:
-        throw CtlError("The automatic backup failed (" + ctx.auto_backup_error() + "); nothing was written");
-      default: throw CtlError("write error!!");
+        throw CtlError(ctx.Text(TextFamily::ui_str, ui_text::kAutoBackupFailed, {ctx.auto_backup_error()}));
+      default: throw CtlError(ctx.WriteError());
     }
-    ctx.Confirm("reset to the default configuration", {{"reset", true}});
+    ctx.Confirm(ctx.Text(ctl_text::kReset), {{"reset", true}});
   });
 }
 

@@ -9,6 +9,8 @@
 #include "cli/config_document.h"
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_text.h"
+#include "config/ui_texts.h"
 #include "cli/function_spec.h"
 #include "config/saved_dpi_state.h"
 #include "config/setting_changes.h"
@@ -25,8 +27,10 @@ namespace halvric {
 ConfigDocument ReadDocument(CtlContext& ctx, int only_profile) {
   WorkingCopy& wc = ctx.Config();
   const auto info = ctx.Devices().Info(wc.path);
-  if (!info) throw CtlError("No device !!");
+  if (!info) throw CtlError(ctx.Text(TextFamily::msg_str, kMsgNoDevice));
+  // The file is machine-readable: its names are English whatever the user's language.
   const KeyLabels keys;
+  const TextTables english;
   ConfigDocument doc;
   doc.model = ModelName(*info);
   doc.type_code = info->type_code;
@@ -46,7 +50,7 @@ ConfigDocument ReadDocument(CtlContext& ctx, int only_profile) {
     for (size_t i = 0; i < other.size(); ++i) dp.record_other.push_back(static_cast<uint8_t>(ps.record_head[i] & other[i]));
     for (int k = 0; k < static_cast<int>(wc.map.plane_size); ++k) {
       const ButtonAssignment a = ButtonAssignment::FromBytes(ps.buttons[static_cast<size_t>(k)].bytes);
-      dp.buttons.push_back({k, ctx.ButtonLabel(k), ReadableFunction(a, k, wc, keys, ctx.Texts(), *info)});
+      dp.buttons.push_back({k, ctx.ButtonLabel(k), ReadableFunction(a, k, wc, keys, english, *info)});
     }
     doc.profiles.push_back(std::move(dp));
   }
@@ -63,7 +67,7 @@ ConfigDocument ReadDocument(CtlContext& ctx, int only_profile) {
   if (ctx.Devices().HasLighting(wc.path)) {
     const Mouse mouse = ctx.mouse();
     std::vector<lighting::LedZoneRecord> records;
-    if (!lighting::ReadLightingBlock(mouse, records)) throw CtlError("The mouse did not answer the read");
+    if (!lighting::ReadLightingBlock(mouse, records)) throw CtlError(ctx.Text(ctl_text::kReadNotAnswered));
     const lighting::ModelLighting model = lighting::ModelLightingFor(info->type_code, info->generation);
     DocLighting dl;
     dl.effect = lighting::GetLedMode(mouse);
@@ -79,7 +83,7 @@ ConfigDocument ReadDocument(CtlContext& ctx, int only_profile) {
     if (wc.macros[static_cast<size_t>(s)].start == 0) continue;
     Macro macro;
     if (ReadMacroFromSlot(ctx.mouse(), wc, s, macro) != MacroStoreResult::kOk) {
-      throw CtlError("The mouse stopped answering while the macro of slot " + std::to_string(s + 1) + " was read");
+      throw CtlError(ctx.Text(ctl_text::kSlotMacroReadStopped, {s + 1}));
     }
     // A slot whose mode lives in the buttons that play it has none in the mouse when no button
     // does: the file then gives none rather than the "once" the mouse reads as for want of one.
@@ -100,22 +104,23 @@ void Export(CtlContext& ctx, int only_profile, const std::string& file) {
     return;
   }
   std::string error;
-  if (!WriteFileAtomically(file, text, &error)) throw CtlError(file + ": cannot be written (" + error + ")");
-  ctx.note() << "configuration saved to " << file << "\n"
-             << "lift is not in the file: the mouse does not report it (add \"lift\": 0-8192 for apply to set it)\n";
+  if (!WriteFileAtomically(file, text, &error)) {
+    throw CtlError(ctx.Text(TextFamily::ui_str, ui_text::kCannotWrite, {file}) + " (" + error + ")");
+  }
+  ctx.note() << ctx.Text(ctl_text::kExportSaved, {file}) << "\n" << ctx.Text(ctl_text::kLiftNotExported) << "\n";
 }
 
-ConfigDocument LoadDocument(const std::string& file) {
+ConfigDocument LoadDocument(CtlContext& ctx, const std::string& file) {
   std::string text;
   if (file == "-") {
     std::ostringstream in;
     in << std::cin.rdbuf();
     text = in.str();
   } else if (std::string error; !ReadWholeFile(file, text, &error)) {
-    throw CtlError(file + ": cannot be read (" + error + ")");
+    throw CtlError(ctx.Text(TextFamily::ui_str, ui_text::kUpgradeUnreadable, {file}) + " (" + error + ")");
   }
   const nlohmann::json j = nlohmann::json::parse(text, nullptr, false);
-  if (j.is_discarded()) throw CLI::ValidationError(file, "not a JSON document");
+  if (j.is_discarded()) throw CLI::ValidationError(file, ctx.Text(ctl_text::kNotJson));
   try {
     return FromJson(j);
   } catch (const DocumentError& e) {
@@ -132,21 +137,21 @@ void Print(CtlContext& ctx, const std::vector<const ApplyStep*>& steps, bool dry
   }
   std::ostream& o = dry_run ? ctx.out : ctx.note();
   if (steps.empty()) {
-    o << "nothing to change\n";
+    o << ctx.Text(ctl_text::kNothingToChange) << "\n";
     return;
   }
-  o << (dry_run ? "would change:\n" : "changed:\n");
+  o << ctx.Text(dry_run ? ctl_text::kWouldChange : ctl_text::kChanged) << "\n";
   for (const ApplyStep* s : steps) o << "  " << s->text << "\n";
 }
 
-void Run(const std::vector<ApplyStep>& steps) {
+void Run(CtlContext& ctx, const std::vector<ApplyStep>& steps) {
   for (const ApplyStep& s : steps) {
-    if (!s.run()) throw CtlError("write error!! (" + s.text + ")");
+    if (!s.run()) throw CtlError(ctx.WriteError() + " (" + s.text + ")");
   }
 }
 
 void Apply(CtlContext& ctx, const std::string& file, bool dry_run) {
-  const ConfigDocument doc = LoadDocument(file);
+  const ConfigDocument doc = LoadDocument(ctx, file);
   ApplyPlan plan;
   try {
     plan = PlanApply(ctx, doc);
@@ -162,12 +167,12 @@ void Apply(CtlContext& ctx, const std::string& file, bool dry_run) {
     return;
   }
   if (!ctx.AutoBackupBefore("apply")()) {
-    throw CtlError("The automatic backup failed (" + ctx.auto_backup_error() + "); nothing was written");
+    throw CtlError(ctx.Text(TextFamily::ui_str, ui_text::kAutoBackupFailed, {ctx.auto_backup_error()}));
   }
-  Run(plan.macros);
+  Run(ctx, plan.macros);
   // Buttons that play a macro hold its address, known only now that the macros are written.
   const std::vector<ApplyStep> settings = PlanSettings(ctx, doc);
-  Run(settings);
+  Run(ctx, settings);
   std::vector<const ApplyStep*> done;
   for (const std::vector<ApplyStep>* list : std::initializer_list<const std::vector<ApplyStep>*>{&plan.macros, &settings}) {
     for (const ApplyStep& s : *list) done.push_back(&s);

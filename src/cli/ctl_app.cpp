@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "cli/ctl_context.h"
+#include "cli/ctl_text.h"
 #include "sim/sim_models.h"
 
 namespace halvric {
@@ -100,7 +101,7 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
     // A word that is no command leaves the command missing: name the word, not the lack.
     const std::vector<std::string> rest = app.remaining();
     if (app.get_subcommands().empty() && !rest.empty()) {
-      err << "halvricctl: unknown command \"" << rest.front() << "\" (halvricctl --help lists the commands)\n";
+      err << "halvricctl: " << ctx.Text(ctl_text::kUnknownCommand, {rest.front(), "halvricctl --help"}) << "\n";
     } else {
       err << "halvricctl: " << e.what() << "\n";
     }

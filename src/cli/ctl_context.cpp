@@ -3,12 +3,14 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
+#include "cli/ctl_text.h"
 #include "cli/text_format.h"
 
 #include "config/auto_backup.h"
 #include "config/connect_and_read.h"
 #include "config/language_choice.h"
 #include "config/program_settings.h"
+#include "config/ui_texts.h"
 #include "config/saved_dpi_state.h"
 #include "device/connect_sequence.h"
 #include "device/permission_problem.h"
@@ -88,8 +90,7 @@ void CtlContext::Enumerate() {
 int CtlContext::KeyIndex(const std::string& text, const char* what) {
   const WorkingCopy& wc = Config(kReadIdentity);
   const int keys = static_cast<int>(wc.map.plane_size);
-  const std::string range = "a button B1 to B" + std::to_string(layout_.buttons) + ", or a key index 0 to " +
-                            std::to_string(keys - 1) + ": " + text;
+  const std::string range = Text(ctl_text::kKeyRange, {layout_.buttons, keys - 1, text});
   if (!text.empty() && (text[0] == 'B' || text[0] == 'b')) {
     const auto n = ParseNumber(std::string_view(text).substr(1));
     if (!n || *n < 1 || *n > static_cast<uint32_t>(layout_.buttons)) throw CLI::ValidationError(what, range);
@@ -107,16 +108,19 @@ std::string CtlContext::ButtonLabel(int key) const {
   return {};
 }
 
+std::string CtlContext::KeyText(int key) {
+  const std::string label = ButtonLabel(key);
+  return label.empty() ? Text(ctl_text::kKey, {key}) : Text(ctl_text::kButtonKey, {label, key});
+}
+
 void CtlContext::ThrowNoDevice() {
   // A mouse whose node the user may not open is present all the same: say so and name the fix.
   if (sim_ == nullptr) {
     if (const std::string problem = PermissionProblem(Devices().backend()); !problem.empty()) throw CtlError(problem);
   }
   // The program's own words, then what to do about it.
-  throw CtlError(
-      "No device !!\n"
-      "Plug in the mouse. If it is plugged in, check that the udev rule 70-halvric.rules is installed (man "
-      "halvricctl, FILES).\nTo try halvricctl without a mouse: halvricctl --simulate show");
+  throw CtlError(Text(TextFamily::msg_str, kMsgNoDevice) + "\n" + Text(ctl_text::kNoDeviceWhatToDo) + "\n" +
+                 Text(ctl_text::kTryWithoutMouse, {"halvricctl --simulate show"}));
 }
 
 ConnectOptions CtlContext::ChooseMouse() {
@@ -163,14 +167,14 @@ std::string CtlContext::SelectedPath() {
   if (by_port.size() == 1) return by_port[0];
   if (by_model.size() == 1) return by_model[0];
   if (by_model.size() > 1) {
-    throw CtlError("More than one mouse is a " + options.device + "; choose one by its path or port (see: halvricctl list)");
+    throw CtlError(Text(ctl_text::kMoreThanOneMouse, {options.device, "halvricctl list"}));
   }
-  throw CtlError("No mouse at " + options.device + " (see: halvricctl list)");
+  throw CtlError(Text(ctl_text::kNoMouseAt, {options.device, "halvricctl list"}));
 }
 
 void CtlContext::Connected(const ConnectResult& r) {
-  if (r.path.empty()) throw CtlError("No device !!");
-  if (!r.selected) throw CtlError("The mouse at " + r.path + " does not answer");
+  if (r.path.empty()) throw CtlError(Text(TextFamily::msg_str, kMsgNoDevice));
+  if (!r.selected) throw CtlError(Text(ctl_text::kMouseNotAnswering, {r.path}));
   path_ = r.path;
   layout_ = r.layout;
 }
@@ -201,6 +205,16 @@ const TextTables& CtlContext::Texts() {
   return *texts_;
 }
 
+std::string CtlContext::Text(int slot, const std::vector<FormatArg>& args) {
+  return CtlText(Texts(), TextFamily::ctl_str, slot, args);
+}
+
+std::string CtlContext::Text(TextFamily family, int slot, const std::vector<FormatArg>& args) {
+  return CtlText(Texts(), family, slot, args);
+}
+
+std::string CtlContext::WriteError() { return Text(TextFamily::ui_str, ui_text::kUpgradeWriteError); }
+
 const KeyLabels& CtlContext::Keys() {
   if (!keys_) {
     std::shared_ptr<const KeyNameSource> names;
@@ -211,7 +225,7 @@ const KeyLabels& CtlContext::Keys() {
       layout.layout = text.substr(0, colon);
       if (colon != std::string::npos) layout.variant = text.substr(colon + 1);
       names = linux_hid::XkbKeyNames::FromNames(layout);
-      if (!names) throw CtlError("Unknown keyboard layout: " + text);
+      if (!names) throw CtlError(Text(ctl_text::kUnknownLayout, {text}));
     } else {
       names = linux_hid::UserKeyNames();
     }
@@ -240,8 +254,8 @@ WorkingCopy& CtlContext::Config(unsigned parts) {
   }
   switch (read) {
     case ReadAllResult::kLoaded: break;
-    case ReadAllResult::kNoDevice: throw CtlError("No device !!");
-    default: throw CtlError("The mouse at " + path_ + " stopped answering while its settings were read");
+    case ReadAllResult::kNoDevice: throw CtlError(Text(TextFamily::msg_str, kMsgNoDevice));
+    default: throw CtlError(Text(ctl_text::kStoppedWhileReading, {path_}));
   }
   // The DPI level and mask of a mouse that stores no DPI state, as a previous run left them.
   if (!had_dpi_state && (wc->read_parts & kReadDpiState) != 0) {
@@ -278,7 +292,7 @@ std::function<bool()> CtlContext::AutoBackupBefore(std::string reason) {
       auto_backup_error_ = r.error;
       return false;
     }
-    if (!options.json && !options.quiet) err << "halvricctl: automatic backup: " << r.file.string() << "\n";
+    if (!options.json && !options.quiet) err << "halvricctl: " << Text(ctl_text::kAutoBackupMade, {r.file.string()}) << "\n";
     return true;
   };
 }

@@ -15,6 +15,7 @@
 #include "config/read_all.h"
 #include "config/text_tables.h"
 #include "config/working_copy.h"
+#include "macro/safe_format.h"
 #include "device/connect_sequence.h"
 #include "device/device_layer.h"
 #include "device/model_layout.h"
@@ -80,7 +81,14 @@ class CtlContext {
   // Throws the CtlError for "no mouse found": the permission problem when a mouse is present but
   // cannot be opened, else "No device !!".
   [[noreturn]] void ThrowNoDevice();
+  // The texts in the user's language (set.ini's choice, else the locale's); English with --json.
   const TextTables& Texts();
+  // A text of halvricctl's own family (ctl_text::...), or of another family, in the user's
+  // language and formatted with `args` (cli/ctl_text).
+  std::string Text(int slot, const std::vector<FormatArg>& args = {});
+  std::string Text(TextFamily family, int slot, const std::vector<FormatArg>& args = {});
+  // "write error!!" in the user's language.
+  std::string WriteError();
   // The key names of --keyboard-layout, else of the session's layout (the X server's keymap, else
   // the system's keyboard configuration): the same names the windows show. Throws CtlError for a
   // layout XKB does not know.
@@ -102,6 +110,8 @@ class CtlContext {
   int KeyIndex(const std::string& text, const char* what);
   // The label of key index `key` ("B1" ...), or empty when the window draws no button for it.
   std::string ButtonLabel(int key) const;
+  // Key index `key` as confirmations name it: "B3 key 4", or "key 4" for a key without a button.
+  std::string KeyText(int key);
   // The USB port of the mouse at `path` ("1-2.3"), or empty when unknown.
   std::string Location(const std::string& path);
 

@@ -7,6 +7,7 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_text.h"
 #include "cli/text_format.h"
 #include "device/device_commands.h"
 #include "device/memory_size.h"
@@ -16,9 +17,9 @@ namespace halvric {
 namespace {
 
 // CLI11 validator and converter for decimal or 0x-hex numbers.
-uint32_t Number(const std::string& text, const char* what) {
+uint32_t Number(CtlContext& ctx, const std::string& text, const char* what) {
   auto v = ParseNumber(text);
-  if (!v) throw CLI::ValidationError(what, "not a number: " + text);
+  if (!v) throw CLI::ValidationError(what, ctx.Text(ctl_text::kNotANumber, {text}));
   return *v;
 }
 
@@ -39,8 +40,8 @@ void List(CtlContext& ctx) {
                      {"protocol_level", info->protocol_level},
                      {"lighting", info->lighting}});
     } else {
-      ctx.out << path << "  " << (port.empty() ? "-" : port) << "  " << name << "  type " << info->type_code << "  level " << info->protocol_level
-              << "  lighting " << info->lighting << "\n";
+      ctx.out << path << "  " << (port.empty() ? "-" : port) << "  " << name << "  "
+              << ctx.Text(ctl_text::kListLine, {info->type_code, info->protocol_level, info->lighting}) << "\n";
     }
   }
   if (dev.DeviceCount() == 0) ctx.ThrowNoDevice();
@@ -52,7 +53,7 @@ void Info(CtlContext& ctx) {
   DeviceLayer& dev = ctx.Devices();
   const Mouse mouse = MouseAt(dev, path);
   const auto info = dev.Info(path);
-  if (!info) throw CtlError("No device !!");
+  if (!info) throw CtlError(ctx.Text(TextFamily::msg_str, kMsgNoDevice));
   const ModelLayout& layout = ctx.layout();
   const uint32_t top = MemoryTop(mouse);
   // Keeps the attributes in the order identification learns them.
@@ -81,8 +82,11 @@ void Info(CtlContext& ctx) {
     ctx.out << j.dump(2) << "\n";
     return;
   }
+  // The labels in the user's language, one slot per attribute in the order above.
+  static_assert(ctl_text::kInfoDeviceRecord - ctl_text::kInfoPath == 18, "a label for each attribute");
+  int label = ctl_text::kInfoPath;
   for (const auto& [key, value] : j.items()) {
-    ctx.out << key << ": " << (value.is_string() ? value.get<std::string>() : value.dump()) << "\n";
+    ctx.out << ctx.Text(label++) << ": " << (value.is_string() ? value.get<std::string>() : value.dump()) << "\n";
   }
 }
 
@@ -92,20 +96,18 @@ void Info(CtlContext& ctx) {
 void CheckInsideMemory(CtlContext& ctx, uint32_t addr, uint32_t len) {
   const uint32_t top = MemoryTop(MouseAt(ctx.Devices(), ctx.Connect()));
   if (static_cast<uint64_t>(addr) + len - 1 > top) {
-    char text[128];
-    std::snprintf(text, sizeof text, "this mouse's memory ends at 0x%04x (above it the memory repeats itself)", top);
-    throw CLI::ValidationError("ADDR", text);
+    throw CLI::ValidationError("ADDR", ctx.Text(ctl_text::kMemoryEnds, {top}));
   }
 }
 
 void MemRead(CtlContext& ctx, const std::string& addr_text, const std::string& len_text, bool no_cache) {
-  const uint32_t addr = Number(addr_text, "ADDR");
-  const uint32_t len = Number(len_text, "LEN");
-  if (len == 0 || len > 0x10000 || addr > 0xFFFFFF) throw CLI::ValidationError("LEN", "out of range");
+  const uint32_t addr = Number(ctx, addr_text, "ADDR");
+  const uint32_t len = Number(ctx, len_text, "LEN");
+  if (len == 0 || len > 0x10000 || addr > 0xFFFFFF) throw CLI::ValidationError("LEN", ctx.Text(ctl_text::kOutOfRange));
   CheckInsideMemory(ctx, addr, len);
   const std::string& path = ctx.Connect();
   std::vector<uint8_t> buf(len, 0);
-  if (!ReadMemory(MouseAt(ctx.Devices(), path), addr, buf, !no_cache)) throw CtlError("The mouse did not answer the read");
+  if (!ReadMemory(MouseAt(ctx.Devices(), path), addr, buf, !no_cache)) throw CtlError(ctx.Text(ctl_text::kReadNotAnswered));
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"address", addr}, {"bytes", HexBytes(buf)}}.dump(2) << "\n";
   } else {
@@ -114,21 +116,22 @@ void MemRead(CtlContext& ctx, const std::string& addr_text, const std::string& l
 }
 
 void MemWrite(CtlContext& ctx, const std::string& addr_text, const std::vector<std::string>& hex_parts) {
-  const uint32_t addr = Number(addr_text, "ADDR");
+  const uint32_t addr = Number(ctx, addr_text, "ADDR");
   std::string joined;
   for (const auto& p : hex_parts) joined += p + " ";
   auto bytes = ParseHexBytes(joined);
-  if (!bytes || bytes->empty()) throw CLI::ValidationError("HEXBYTES", "expected hex bytes such as \"01 02 ff\"");
-  if (addr > 0xFFFF || addr + bytes->size() > 0x10000) throw CLI::ValidationError("ADDR", "out of range");
+  if (!bytes || bytes->empty()) throw CLI::ValidationError("HEXBYTES", ctx.Text(ctl_text::kExpectedHexBytes));
+  if (addr > 0xFFFF || addr + bytes->size() > 0x10000) throw CLI::ValidationError("ADDR", ctx.Text(ctl_text::kOutOfRange));
   CheckInsideMemory(ctx, addr, static_cast<uint32_t>(bytes->size()));
   const std::string& path = ctx.Connect();
   DeviceLayer& dev = ctx.Devices();
   const Mouse mouse = MouseAt(dev, path);
-  if (!WriteMemory(mouse, addr, *bytes)) throw CtlError("write error!!");
-  if (!Commit(mouse)) throw CtlError("write error!!");
+  if (!WriteMemory(mouse, addr, *bytes)) throw CtlError(ctx.WriteError());
+  if (!Commit(mouse)) throw CtlError(ctx.WriteError());
   char where[16];
   std::snprintf(where, sizeof where, "0x%04x", addr);
-  ctx.Confirm("wrote " + std::to_string(bytes->size()) + " bytes at " + where, {{"address", addr}, {"written", bytes->size()}});
+  ctx.Confirm(ctx.Text(ctl_text::kMemWritten, {static_cast<long long>(bytes->size()), where}),
+              {{"address", addr}, {"written", bytes->size()}});
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <vector>
 
+#include "cli/ctl_text.h"
 #include "cli/text_format.h"
 #include "config/describe_assignment.h"
 #include "config/key_tables.h"
@@ -178,8 +179,9 @@ std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const W
 std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const FunctionSpecContext& c,
                                                   std::string* error) {
   const WorkingCopy& wc = c.wc;
-  auto fail = [&](std::string why) -> std::optional<ButtonAssignment> {
-    if (error) *error = std::move(why);
+  static const TextTables english;
+  auto fail = [&](int slot, const std::vector<FormatArg>& args = {}) -> std::optional<ButtonAssignment> {
+    if (error) *error = CtlText(c.texts ? *c.texts : english, TextFamily::ctl_str, slot, args);
     return std::nullopt;
   };
   const std::string lower = Lower(text);
@@ -189,11 +191,11 @@ std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const F
 
   if (head == "raw") {
     auto parts = Split(rest, ',');
-    if (parts.size() != 4) return fail("raw: needs four numbers TYPE,P1,P2,P3");
+    if (parts.size() != 4) return fail(ctl_text::kSpecFourNumbers, {"raw:", "TYPE,P1,P2,P3"});
     uint8_t b[4];
     for (int i = 0; i < 4; ++i) {
       auto v = ParseNumber(parts[i]);
-      if (!v || *v > 255) return fail("raw: \"" + parts[i] + "\" is not a byte");
+      if (!v || *v > 255) return fail(ctl_text::kSpecNotAByte, {"raw:", parts[i]});
       b[i] = static_cast<uint8_t>(*v);
     }
     return ButtonAssignment{b[0], b[1], b[2], b[3]};
@@ -207,12 +209,12 @@ std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const F
   if (head == "dpi-loop") return ButtonAssignment::DpiLoop();
   if (head == "profile-switch") return ButtonAssignment::Make(function_type::kProfileSwitch);
   if (head == "key") {
-    if (rest.empty()) return fail("key: needs a key name, e.g. key:Ctrl+A");
+    if (rest.empty()) return fail(ctl_text::kSpecKeyName, {"key:", "key:Ctrl+A"});
     auto words = Split(rest, '+');
     int mods = 0;
     for (size_t i = 0; i + 1 < words.size(); ++i) {
       const int bits = ModifierBits(Lower(words[i]));
-      if (bits == 0) return fail("unknown modifier \"" + words[i] + "\"");
+      if (bits == 0) return fail(ctl_text::kSpecUnknownModifier, {words[i]});
       mods |= bits;
     }
     const std::string key = Lower(words.back());
@@ -221,7 +223,7 @@ std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const F
       return ButtonAssignment::Keyboard(mods | bits, 0);
     }
     auto usage = c.keys.UsageOfName(key);
-    if (!usage) return fail("unknown key \"" + words.back() + "\"");
+    if (!usage) return fail(ctl_text::kSpecUnknownKey, {words.back()});
     return ButtonAssignment::Keyboard(mods, *usage);
   }
   if (head == "media") {
@@ -235,43 +237,43 @@ std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const F
       if (Lower(row.name) == wanted) return ButtonAssignment::Consumer(row.code);
       names += (names.empty() ? "" : ", ") + std::string(row.name);
     }
-    return fail("unknown media key \"" + rest + "\"; the names are " + names +
-                " (also \"Volume Up\" and \"Volume Down\"), or media:0xUSAGE");
+    return fail(ctl_text::kSpecUnknownMedia, {rest, names, "\"Volume Up\"", "\"Volume Down\"", "media:0xUSAGE"});
   }
   if (head == "catalogue" || head == "catalog") {
     auto n = ParseNumber(rest);
     if (!n || *n < 1 || *n > c.catalogue.size()) {
-      return fail("catalogue: needs an entry 1-" + std::to_string(c.catalogue.size()) + " (see halvricctl functions)");
+      return fail(ctl_text::kSpecCatalogueEntry,
+                  {"catalogue:", 1, static_cast<long long>(c.catalogue.size()), "halvricctl functions"});
     }
     return c.catalogue[*n - 1].Assignment();
   }
   if (head == "gamepad") {
     const auto a = GamepadFunction(Lower(rest));
-    if (!a) return fail("unknown game-pad button \"" + rest + "\"");
+    if (!a) return fail(ctl_text::kSpecUnknownGamepad, {rest});
     for (const _FITEM_& item : c.catalogue) {
       if (item.Assignment() == *a) return a;
     }
-    return fail("this mouse offers no game-pad functions for this button");
+    return fail(ctl_text::kSpecNoGamepad);
   }
   if (head == "macro") {
     auto parts = Split(rest, ':');
     auto slot = ParseNumber(parts[0]);
-    if (!slot || *slot < 1 || *slot > kMacroSlots) return fail("macro: needs a slot 1-80");
+    if (!slot || *slot < 1 || *slot > kMacroSlots) return fail(ctl_text::kSpecMacroSlot, {"macro:", 1, kMacroSlots});
     const MacroSlot& s = wc.macros[*slot - 1];
-    if (s.start == 0) return fail("macro slot " + parts[0] + " is empty");
+    if (s.start == 0) return fail(ctl_text::kSpecMacroSlotEmpty, {parts[0]});
     int type = function_type::kMacro;
     if (parts.size() > 1) {
       const std::string mode = Lower(parts[1]);
       if (mode == "loop") type = function_type::kMacroRepeat;
       else if (mode == "fire") type = function_type::kMacroFire;
-      else if (mode != "once") return fail("macro mode must be once, loop or fire");
+      else if (mode != "once") return fail(ctl_text::kSpecMacroMode, {"once", "loop", "fire"});
     }
     return ButtonAssignment::Macro(type, static_cast<int>(s.body));
   }
   int mask = 0;
   for (const auto& w : Split(lower, '+')) {
     const int bit = MouseButtonBit(w);
-    if (bit == 0) return fail("unknown function \"" + std::string(text) + "\" (see halvricctl button --help)");
+    if (bit == 0) return fail(ctl_text::kSpecUnknownFunction, {std::string(text), "halvricctl button --help"});
     mask |= bit;
   }
   return ButtonAssignment::MouseButtons(mask);

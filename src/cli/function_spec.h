@@ -19,6 +19,8 @@ struct FunctionSpecContext {
   const WorkingCopy& wc;
   const KeyLabels& keys;
   std::vector<_FITEM_> catalogue;
+  // The language of the reasons ParseFunctionSpec gives; English when null.
+  const TextTables* texts = nullptr;
 };
 
 // The catalogue entries the button setting dialog offers for `key` of this mouse, in its order:

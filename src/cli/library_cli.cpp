@@ -9,6 +9,9 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_text.h"
+#include "cli/text_format.h"
+#include "config/ui_texts.h"
 #include "config/text_tables.h"
 #include "macro/macro_file.h"
 #include "macro/macro_library.h"
@@ -20,25 +23,24 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kMsgInvalidFormat = 20;
-
-fs::path DataFolderOrThrow() {
+fs::path DataFolderOrThrow(CtlContext& ctx) {
   const fs::path folder = DataFolder(FolderEnvironment::FromProcess());
   std::string error;
-  if (!EnsureDataFolder(folder, &error)) throw CtlError("Cannot create the data folder: " + error);
+  if (!EnsureDataFolder(folder, &error)) throw CtlError(ctx.Text(ctl_text::kDataFolderFailed, {error}));
   return folder;
 }
 
 // "yyyy/mm/dd - hh:mm   file size bytes ", the way the macro list shows a macro file, in local
 // time; the size is the file's, which differs from what the macro takes in the mouse.
-std::string StampAndSize(int64_t time, int32_t size) {
+std::string StampAndSize(CtlContext& ctx, int64_t time, int32_t size) {
   const std::time_t t = static_cast<std::time_t>(time);
   std::tm local{};
   localtime_r(&t, &local);
-  return SafeFormat("%d/%02d/%02d - %02d:%02d   file %4d bytes ",
+  return SafeFormat("%d/%02d/%02d - %02d:%02d   ",
                     {static_cast<long long>(local.tm_year + 1900), static_cast<long long>(local.tm_mon + 1),
                      static_cast<long long>(local.tm_mday), static_cast<long long>(local.tm_hour),
-                     static_cast<long long>(local.tm_min), static_cast<long long>(size)});
+                     static_cast<long long>(local.tm_min)}) +
+         ctx.Text(ctl_text::kLibraryFileSize, {size}) + " ";
 }
 
 // The entries of folder `parent` (0: the top) and, below each folder, its own entries.
@@ -60,27 +62,24 @@ nlohmann::json TreeJson(const MacroList& list, int parent) {
   return entries;
 }
 
-void PrintTree(std::ostream& out, const MacroList& list, int parent, int depth) {
+void PrintTree(CtlContext& ctx, const MacroList& list, int parent, int depth) {
+  std::ostream& out = ctx.out;
   const std::string indent(static_cast<size_t>(2 * depth), ' ');
   for (const _MACRO_LIST_ITEM_& e : list) {
     if (e.parent != parent) continue;
     if (e.IsFolder()) {
       out << indent << e.name << "/\n";
-      PrintTree(out, list, e.id, depth + 1);
+      PrintTree(ctx, list, e.id, depth + 1);
     } else {
-      // Names take at most 15 characters in the library; pad by code points, not bytes.
-      std::string name = e.name;
-      size_t points = 0;
-      for (unsigned char c : name) points += (c & 0xC0) != 0x80;
-      if (points < 16) name.append(16 - points, ' ');
-      out << indent << name << "  " << StampAndSize(e.time, e.size) << " " << fs::path(e.path).filename().string()
-          << "\n";
+      // Names take at most 15 characters in the library.
+      out << indent << PadRight(e.name, 16) << "  " << StampAndSize(ctx, e.time, e.size) << " "
+          << fs::path(e.path).filename().string() << "\n";
     }
   }
 }
 
 void List(CtlContext& ctx) {
-  MacroLibrary library(DataFolderOrThrow(), ctx.Texts());
+  MacroLibrary library(DataFolderOrThrow(ctx), ctx.Texts());
   library.ScanLibrary();
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"folder", library.tree().string()}, {"entries", TreeJson(library.macros(), 0)}}.dump(2)
@@ -88,22 +87,22 @@ void List(CtlContext& ctx) {
     return;
   }
   ctx.out << library.tree().string() << "\n";
-  if (library.macros().empty()) ctx.out << "  (empty)\n";
-  PrintTree(ctx.out, library.macros(), 0, 1);
+  if (library.macros().empty()) ctx.out << "  " << ctx.Text(ctl_text::kLibraryEmpty) << "\n";
+  PrintTree(ctx, library.macros(), 0, 1);
 }
 
 // The folder inside the library that --folder names ("Work" or "Games/Shooter"), created when
 // missing. Each part is cleaned as the window cleans a new folder's name; ".." and absolute
 // paths are refused so that nothing lands outside the library.
-fs::path ImportFolder(const MacroLibrary& library, const std::string& folder) {
+fs::path ImportFolder(CtlContext& ctx, const MacroLibrary& library, const std::string& folder) {
   fs::path target = library.tree();
   if (folder.empty()) return target;
   const fs::path rel(folder);
-  if (rel.is_absolute()) throw CLI::ValidationError("--folder", "a folder inside the macro library: " + folder);
+  if (rel.is_absolute()) throw CLI::ValidationError("--folder", ctx.Text(ctl_text::kLibraryFolder, {folder}));
   for (const auto& part : rel) {
     const std::string name = CleanFileName(part.string());
     if (name.empty() || name == "." || name == ".." || name.size() > kMaxFolderNameChars) {
-      throw CLI::ValidationError("--folder", "a folder inside the macro library: " + folder);
+      throw CLI::ValidationError("--folder", ctx.Text(ctl_text::kLibraryFolder, {folder}));
     }
     target /= name;
   }
@@ -115,22 +114,22 @@ fs::path ImportFolder(const MacroLibrary& library, const std::string& folder) {
 
 void Import(CtlContext& ctx, const std::string& file, const std::string& folder) {
   const TextTables& texts = ctx.Texts();
-  if (!HasMacroExtension(file)) throw CtlError(file + ": not a macro file (.mf)");
+  if (!HasMacroExtension(file)) throw CtlError(ctx.Text(ctl_text::kNotMacroFile, {file}));
   auto loaded = LoadMacroFile(file);
   if (!loaded) {
     if (loaded.fault() == MacroFileStatus::kUnreadable && !fs::is_regular_file(file)) {
-      throw CtlError(file + ": cannot be read");
+      throw CtlError(ctx.Text(TextFamily::ui_str, ui_text::kUpgradeUnreadable, {file}));
     }
-    throw CtlError(texts.Get(TextFamily::msg_str, kMsgInvalidFormat));
+    throw CtlError(ctx.Text(TextFamily::msg_str, kMsgInvalidFormat));
   }
-  MacroLibrary library(DataFolderOrThrow(), texts);
-  const fs::path target = library.NewMacroPath(ImportFolder(library, folder));
+  MacroLibrary library(DataFolderOrThrow(ctx), texts);
+  const fs::path target = library.NewMacroPath(ImportFolder(ctx, library, folder));
   const Macro& macro = loaded.value();
-  if (!library.SaveMacro(target, macro)) throw CtlError(target.string() + ": cannot be written");
+  if (!library.SaveMacro(target, macro)) throw CtlError(ctx.Text(TextFamily::ui_str, ui_text::kCannotWrite, {target.string()}));
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"name", macro.name}, {"mode", macro.mode}, {"path", target.string()}}.dump(2) << "\n";
   } else {
-    ctx.note() << "'" << macro.name << "' imported as " << target.string() << "\n";
+    ctx.note() << ctx.Text(ctl_text::kImported, {macro.name, target.string()}) << "\n";
   }
 }
 

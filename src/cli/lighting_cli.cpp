@@ -9,6 +9,7 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_text.h"
 #include "cli/text_format.h"
 #include "config/text_tables.h"
 #include "lighting/lighting_operations.h"
@@ -26,7 +27,7 @@ std::string EffectText(const TextTables& texts, int effect) {
 // Connects and checks that the mouse takes lighting requests.
 const std::string& ConnectLighting(CtlContext& ctx) {
   const std::string& path = ctx.Connect();
-  if (!ctx.Devices().HasLighting(path)) throw CtlError("This mouse has no lighting");
+  if (!ctx.Devices().HasLighting(path)) throw CtlError(ctx.Text(ctl_text::kNoLighting));
   return path;
 }
 
@@ -39,16 +40,18 @@ void Show(CtlContext& ctx) {
   const std::string& path = ConnectLighting(ctx);
   DeviceLayer& dev = ctx.Devices();
   const Mouse mouse = MouseAt(dev, path);
-  const TextTables texts;
+  // The file's words stay English; people read the user's language.
+  const TextTables english;
+  const TextTables& texts = ctx.options.json ? english : ctx.Texts();
   const int effect = GetLedMode(mouse);
   std::vector<LedZoneRecord> zones;
-  if (!ReadLightingBlock(mouse, zones)) throw CtlError("The mouse did not answer the read");
+  if (!ReadLightingBlock(mouse, zones)) throw CtlError(ctx.Text(ctl_text::kReadNotAnswered));
   const ModelLighting model = ModelOf(ctx, path);
 
   nlohmann::json jz = nlohmann::json::array();
   if (!ctx.options.json) {
-    ctx.out << "effect: " << effect << " " << EffectText(texts, effect) << "\n";
-    ctx.out << "zone  colour  mode       record\n";
+    ctx.out << ctx.Text(ctl_text::kEffect, {effect, EffectText(texts, effect)}) << "\n";
+    ctx.out << ctx.Text(ctl_text::kLightingHeader) << "\n";
   }
   // Zones are numbered by their place in the model's list, as `lighting zone` takes them; the
   // record index of the zone table shows in the raw bytes' column.
@@ -61,10 +64,10 @@ void Show(CtlContext& ctx) {
       jz.push_back({{"zone", number}, {"colour", RgbHex(look.colour)}, {"own_colour", rec.own_colour()}, {"mode", mode},
                     {"record_raw", HexBytes(rec.Bytes())}});
     } else {
-      char line[96];
-      std::snprintf(line, sizeof line, "%4zu  %s  %-9s  %s%s\n", number, RgbHex(look.colour).c_str(), mode.c_str(),
-                    HexBytes(rec.Bytes()).c_str(), rec.own_colour() ? "" : "  (default colour)");
-      ctx.out << line;
+      // The mode's column is padded by characters, whatever the language's script.
+      const std::string default_colour = rec.own_colour() ? "" : "  " + ctx.Text(ctl_text::kDefaultColour);
+      ctx.out << SafeFormat("%4d  %s  ", {static_cast<long long>(number), RgbHex(look.colour)}) << PadRight(mode, 9)
+              << "  " << HexBytes(rec.Bytes()) << default_colour << "\n";
     }
   }
   if (ctx.options.json) {
@@ -74,25 +77,27 @@ void Show(CtlContext& ctx) {
 }
 
 void Effect(CtlContext& ctx, int effect) {
-  if (effect < 0 || effect >= kEffectCount) throw CLI::ValidationError("N", "effects are 0 to 4");
+  if (effect < 0 || effect >= kEffectCount) {
+    throw CLI::ValidationError("N", ctx.Text(ctl_text::kEffectRange, {0, kEffectCount - 1}));
+  }
   const std::string& path = ConnectLighting(ctx);
-  if (!SetLedMode(MouseAt(ctx.Devices(), path), effect)) throw CtlError("write error!!");
-  const TextTables texts;
-  ctx.Confirm("effect: " + std::to_string(effect) + " " + EffectText(texts, effect),
-              {{"effect", effect}, {"effect_name", EffectText(texts, effect)}});
+  if (!SetLedMode(MouseAt(ctx.Devices(), path), effect)) throw CtlError(ctx.WriteError());
+  const TextTables english;
+  ctx.Confirm(ctx.Text(ctl_text::kEffect, {effect, EffectText(ctx.Texts(), effect)}),
+              {{"effect", effect}, {"effect_name", EffectText(english, effect)}});
 }
 
 void Zone(CtlContext& ctx, const std::string& zone_text, const std::string& colour_text, const std::string& mode_text) {
   Rgb colour{};
-  if (!ParseRgbHex(colour_text, colour)) throw CLI::ValidationError("RRGGBB", "expected a colour such as ff8000");
+  if (!ParseRgbHex(colour_text, colour)) throw CLI::ValidationError("RRGGBB", ctx.Text(ctl_text::kExpectedColour, {"ff8000"}));
   if (!mode_text.empty() && mode_text != "breathe" && mode_text != "on") {
-    throw CLI::ValidationError("MODE", "breathe or on");
+    throw CLI::ValidationError("MODE", ctx.Text(ctl_text::kOneOf, {"breathe", "on"}));
   }
   const bool all = zone_text == "all";
   std::optional<uint32_t> zone;
   if (!all) {
     zone = ParseNumber(zone_text);
-    if (!zone) throw CLI::ValidationError("Z", "a zone number or all");
+    if (!zone) throw CLI::ValidationError("Z", ctx.Text(ctl_text::kZoneOrAll, {"all"}));
   }
   const std::string& path = ConnectLighting(ctx);
   DeviceLayer& dev = ctx.Devices();
@@ -100,16 +105,16 @@ void Zone(CtlContext& ctx, const std::string& zone_text, const std::string& colo
   // Zones are numbered from 1, and only the zones this model lights can be given a colour.
   const std::vector<int> zones = ModelOf(ctx, path).zones;
   if (zone && (*zone < 1 || *zone > zones.size())) {
-    throw CLI::ValidationError("Z", "this mouse has zones 1 to " + std::to_string(zones.size()) + ": " + zone_text);
+    throw CLI::ValidationError("Z", ctx.Text(ctl_text::kZoneRange, {1, static_cast<long long>(zones.size()), zone_text}));
   }
   std::vector<LedZoneRecord> current;
-  if (mode_text.empty() && !ReadLightingBlock(mouse, current)) throw CtlError("The mouse did not answer the read");
+  if (mode_text.empty() && !ReadLightingBlock(mouse, current)) throw CtlError(ctx.Text(ctl_text::kReadNotAnswered));
 
   const std::vector<int> targets = all ? zones : std::vector<int>{zones[*zone - 1]};
   for (int z : targets) {
     // Without a mode the zone keeps the one it has.
     const bool on = mode_text.empty() ? current[static_cast<size_t>(z)].always_on() : mode_text == "on";
-    if (!SetZoneColour(mouse, z, OwnColourRecord(colour, on))) throw CtlError("write error!!");
+    if (!SetZoneColour(mouse, z, OwnColourRecord(colour, on))) throw CtlError(ctx.WriteError());
   }
   const std::string mode = mode_text.empty() ? "" : " " + mode_text;
   nlohmann::json changed = nlohmann::json::array();
@@ -120,7 +125,7 @@ void Zone(CtlContext& ctx, const std::string& zone_text, const std::string& colo
     changed.push_back(number);
     numbers += (numbers.empty() ? "" : ",") + std::to_string(number);
   }
-  ctx.Confirm("zone " + numbers + ": " + RgbHex(colour) + mode, {{"zones", changed}, {"colour", RgbHex(colour)}});
+  ctx.Confirm(ctx.Text(ctl_text::kZoneColour, {numbers, RgbHex(colour) + mode}), {{"zones", changed}, {"colour", RgbHex(colour)}});
 }
 
 }  // namespace

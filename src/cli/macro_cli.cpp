@@ -9,12 +9,14 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_text.h"
 #include "cli/function_spec.h"
 #include "cli/text_format.h"
 #include "config/button_assignment.h"
 #include "config/macro_slot.h"
 #include "config/read_all.h"
 #include "config/text_tables.h"
+#include "config/ui_texts.h"
 #include "config/working_copy.h"
 #include "device/device_commands.h"
 #include "macro/instruction_set.h"
@@ -27,30 +29,25 @@
 namespace halvric {
 namespace {
 
-// Message texts of the program's text table.
-constexpr int kMsgFreeMemory = 9;
-constexpr int kMsgLackOfSpace = 19;
-constexpr int kMsgInvalidFormat = 20;
-
 struct ButtonTarget {
   int profile = -1;  // -1: no binding asked for
   int key = 0;
 };
 
 // The slot index 0-79 of a slot number 1-80 as the user types it.
-int SlotNumber(const std::string& text) {
+int SlotNumber(CtlContext& ctx, const std::string& text) {
   const auto v = ParseNumber(text);
   if (!v || *v < 1 || *v > static_cast<uint32_t>(kMacroSlots)) {
-    throw CLI::ValidationError("SLOT", "a slot is a number from 1 to 80: " + text);
+    throw CLI::ValidationError("SLOT", ctx.Text(ctl_text::kSlotRange, {1, kMacroSlots, text}));
   }
   return static_cast<int>(*v) - 1;
 }
 
-int ModeNumber(const std::string& text) {
+int ModeNumber(CtlContext& ctx, const std::string& text) {
   if (text == "once" || text == "8") return 8;
   if (text == "loop" || text == "9") return 9;
   if (text == "fire" || text == "10") return 10;
-  throw CLI::ValidationError("--mode", "the mode is once, loop or fire (8, 9 or 10): " + text);
+  throw CLI::ValidationError("--mode", ctx.Text(ctl_text::kModeWords, {"once", "loop", "fire", 8, 9, 10, text}));
 }
 
 // PROFILE:KEY, profiles numbered 1-5, the key as a button label (B1 ...) or a key index.
@@ -58,30 +55,30 @@ ButtonTarget ParseButton(CtlContext& ctx, const std::string& text, const char* w
   const size_t colon = text.find(':');
   const auto profile = colon == std::string::npos ? std::nullopt : ParseNumber(text.substr(0, colon));
   if (!profile || *profile < 1 || *profile > static_cast<uint32_t>(kProfileCount)) {
-    throw CLI::ValidationError(what, "PROFILE:KEY with a profile from 1 to 5: " + text);
+    throw CLI::ValidationError(what, ctx.Text(ctl_text::kProfileKey, {1, kProfileCount, text}));
   }
   return {static_cast<int>(*profile) - 1, ctx.KeyIndex(text.substr(colon + 1), what)};
 }
 
-Macro LoadMacro(const std::string& file, const TextTables& texts) {
+Macro LoadMacro(CtlContext& ctx, const std::string& file) {
   auto loaded = LoadMacroFile(file);
   if (loaded) return std::move(loaded).value();
   switch (loaded.fault()) {
     case MacroFileStatus::kInvalidFormat:
-      throw CtlError(texts.Get(TextFamily::msg_str, kMsgInvalidFormat));
+      throw CtlError(ctx.Text(TextFamily::msg_str, kMsgInvalidFormat));
     case MacroFileStatus::kNotMacroPath:
       throw CtlError(loaded.message());
     default: {
       // A file that is there but too short or cut off is as corrupt as one with a wrong magic.
       std::error_code ec;
-      if (std::filesystem::is_regular_file(file, ec)) throw CtlError(texts.Get(TextFamily::msg_str, kMsgInvalidFormat));
-      throw CtlError(file + ": cannot be read");
+      if (std::filesystem::is_regular_file(file, ec)) throw CtlError(ctx.Text(TextFamily::msg_str, kMsgInvalidFormat));
+      throw CtlError(ctx.Text(TextFamily::ui_str, ui_text::kUpgradeUnreadable, {file}));
     }
   }
 }
 
-std::string FreeText(const WorkingCopy& wc, const TextTables& texts) {
-  return SafeFormat(texts.Get(TextFamily::msg_str, kMsgFreeMemory), {static_cast<long long>(FreeMemory(wc))});
+std::string FreeText(CtlContext& ctx, const WorkingCopy& wc) {
+  return ctx.Text(TextFamily::msg_str, kMsgFreeMemory, {static_cast<long long>(FreeMemory(wc))});
 }
 
 // A slot's mode is null where the mouse holds none (a slot whose mode lives in the buttons that
@@ -101,13 +98,11 @@ nlohmann::json SlotJson(const WorkingCopy& wc, int s) {
 void PrintSlot(CtlContext& ctx, const WorkingCopy& wc, int s) {
   const MacroSlot& slot = wc.macros[s];
   const std::string mode =
-      MacroModeKept(wc, s) ? std::string(MacroModeWord(static_cast<int>(slot.mode))) : "none (no button plays it)";
-  ctx.out << "slot " << s + 1 << "  '" << slot.name << "'  mode " << mode << "  start address " << slot.start
-          << "  body address " << slot.body << "  length " << slot.length << "\n";
+      MacroModeKept(wc, s) ? std::string(MacroModeWord(static_cast<int>(slot.mode))) : ctx.Text(ctl_text::kModeNone);
+  ctx.out << ctx.Text(ctl_text::kSlotLine, {s + 1, slot.name, mode, slot.start, slot.body, slot.length}) << "\n";
 }
 
 void List(CtlContext& ctx) {
-  const TextTables& texts = ctx.Texts();
   WorkingCopy& wc = ctx.Config();
   nlohmann::json slots = nlohmann::json::array();
   for (int s = 0; s < kMacroSlots; ++s) {
@@ -122,7 +117,7 @@ void List(CtlContext& ctx) {
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"slots", slots}, {"free", FreeMemory(wc)}}.dump(2) << "\n";
   } else {
-    ctx.out << FreeText(wc, texts) << "\n";
+    ctx.out << FreeText(ctx, wc) << "\n";
   }
 }
 
@@ -131,7 +126,7 @@ void BindSlot(CtlContext& ctx, WorkingCopy& wc, int profile, int key, int slot) 
   const MacroSlot& stored = wc.macros[slot];
   const auto bytes = ButtonAssignment::Macro(static_cast<int>(stored.mode), static_cast<int>(stored.body)).Bytes();
   if (!WriteButtonAssignment(ctx.mouse(), profile, key, bytes, profile == ActiveProfile(wc))) {
-    throw CtlError("write error!!");
+    throw CtlError(ctx.WriteError());
   }
   wc.profiles[profile].buttons[key].bytes = bytes;
 }
@@ -142,18 +137,16 @@ struct WriteArgs {
 };
 
 void Write(CtlContext& ctx, const WriteArgs& args) {
-  const TextTables& texts = ctx.Texts();
-  const int slot = SlotNumber(args.slot);
-  Macro macro = LoadMacro(args.file, texts);
+  const int slot = SlotNumber(ctx, args.slot);
+  Macro macro = LoadMacro(ctx, args.file);
   const ButtonTarget bind = args.bind.empty() ? ButtonTarget{} : ParseButton(ctx, args.bind, "--bind");
-  if (!args.mode.empty()) macro.mode = ModeNumber(args.mode);
+  if (!args.mode.empty()) macro.mode = ModeNumber(ctx, args.mode);
   if (!args.name.empty()) {
     // The mouse keeps 16 characters of a name; a longer one is refused unless --nearest takes
     // what the mouse keeps.
     const std::string kept = DecodeMacroName(EncodeMacroName(args.name));
     if (kept != args.name && !args.nearest) {
-      throw CLI::ValidationError("--name", "a macro name in the mouse has at most 16 characters (--nearest cuts it): " +
-                                               args.name);
+      throw CLI::ValidationError("--name", ctx.Text(ctl_text::kMacroNameTooLong, {16, "--nearest", args.name}));
     }
     macro.name = kept;
   }
@@ -162,18 +155,18 @@ void Write(CtlContext& ctx, const WriteArgs& args) {
   // Where the mouse keeps a slot's mode only in the buttons that play it, a loop or fire mode
   // asked for without a button to carry it would be lost without a word.
   if (!args.mode.empty() && macro.mode != kMacroModeOnce && bind.profile < 0 && wc.map.ModeEntryInKeyCycle(slot)) {
-    throw CLI::ValidationError("--mode", "this mouse keeps the mode of slot " + std::to_string(slot + 1) +
-                                             " only in the buttons that play it: add --bind PROFILE:KEY, or bind it "
-                                             "with 'button PROFILE KEY macro:" + std::to_string(slot + 1) + ":" +
-                                             MacroModeWord(macro.mode) + "'");
+    throw CLI::ValidationError(
+        "--mode", ctx.Text(ctl_text::kModeNeedsBind, {slot + 1, "--bind PROFILE:KEY",
+                                                      "button PROFILE KEY macro:" + std::to_string(slot + 1) + ":" +
+                                                          MacroModeWord(macro.mode)}));
   }
   switch (WriteMacroToSlot(ctx.mouse(), wc, slot, macro)) {
     case MacroStoreResult::kOk:
       break;
     case MacroStoreResult::kNoSpace:
-      throw CtlError(texts.Get(TextFamily::msg_str, kMsgLackOfSpace));
+      throw CtlError(ctx.Text(TextFamily::msg_str, kMsgLackOfSpace));
     default:
-      throw CtlError("write error!!");
+      throw CtlError(ctx.WriteError());
   }
   if (bind.profile >= 0) BindSlot(ctx, wc, bind.profile, bind.key, slot);
   if (ctx.options.json) {
@@ -183,67 +176,65 @@ void Write(CtlContext& ctx, const WriteArgs& args) {
   } else {
     if (!ctx.options.quiet) {
       PrintSlot(ctx, wc, slot);
-      ctx.out << FreeText(wc, texts) << "\n";
+      ctx.out << FreeText(ctx, wc) << "\n";
     }
   }
 }
 
 void Bind(CtlContext& ctx, const std::string& profile_text, const std::string& key_text,
           const std::string& slot_text) {
-  const int slot = SlotNumber(slot_text);
+  const int slot = SlotNumber(ctx, slot_text);
   const ButtonTarget target = ParseButton(ctx, profile_text + ":" + key_text, "PROFILE KEY");
   WorkingCopy& wc = ctx.Config();
-  if (wc.macros[slot].start == 0) throw CtlError("Slot " + std::to_string(slot + 1) + " is empty");
+  if (wc.macros[slot].start == 0) throw CtlError(ctx.Text(ctl_text::kSlotEmpty, {slot + 1}));
   BindSlot(ctx, wc, target.profile, target.key, slot);
   const std::string label = ctx.ButtonLabel(target.key);
   nlohmann::json j = {{"profile", target.profile + 1}, {"key", target.key}, {"slot", slot + 1}};
   if (!label.empty()) j["button"] = label;
-  ctx.Confirm("profile " + std::to_string(target.profile + 1) + " " + (label.empty() ? "" : label + " ") + "key " +
-                  std::to_string(target.key) + ": macro of slot " + std::to_string(slot + 1) + " '" +
-                  wc.macros[slot].name + "'",
+  ctx.Confirm(ctx.Text(ctl_text::kProfileKeyFunction,
+                       {target.profile + 1, ctx.KeyText(target.key), ctx.Text(ctl_text::kMacroOfSlot, {slot + 1, wc.macros[slot].name})}),
               j);
 }
 
 void Read(CtlContext& ctx, const std::string& slot_text, const std::string& file) {
-  const int slot = SlotNumber(slot_text);
-  if (!HasMacroExtension(file)) throw CtlError(file + ": not a macro file (.mf)");
+  const int slot = SlotNumber(ctx, slot_text);
+  if (!HasMacroExtension(file)) throw CtlError(ctx.Text(ctl_text::kNotMacroFile, {file}));
   WorkingCopy& wc = ctx.Config();
   Macro macro;
   switch (ReadMacroFromSlot(ctx.mouse(), wc, slot, macro)) {
     case MacroStoreResult::kOk:
       break;
     case MacroStoreResult::kEmptySlot:
-      throw CtlError("Slot " + std::to_string(slot + 1) + " is empty");
+      throw CtlError(ctx.Text(ctl_text::kSlotEmpty, {slot + 1}));
     default:
-      throw CtlError("The mouse stopped answering while the macro was read");
+      throw CtlError(ctx.Text(ctl_text::kMacroReadStopped));
   }
-  if (SaveMacroFile(file, macro) != MacroFileStatus::kOk) throw CtlError(file + ": cannot be written");
+  if (SaveMacroFile(file, macro) != MacroFileStatus::kOk) throw CtlError(ctx.Text(TextFamily::ui_str, ui_text::kCannotWrite, {file}));
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"slot", slot + 1}, {"name", macro.name}, {"mode", MacroModeWord(macro.mode)},
                               {"mode_raw", macro.mode}, {"file", file}}
                    .dump(2)
             << "\n";
   } else {
-    ctx.note() << "slot " << slot + 1 << "  '" << macro.name << "'  saved to " << file << "\n";
+    ctx.note() << ctx.Text(ctl_text::kMacroSaved, {slot + 1, macro.name, file}) << "\n";
   }
 }
 
 void Delete(CtlContext& ctx, const std::string& slot_text) {
-  const TextTables& texts = ctx.Texts();
-  const int slot = SlotNumber(slot_text);
+  const int slot = SlotNumber(ctx, slot_text);
   WorkingCopy& wc = ctx.Config();
   switch (DeleteMacroSlot(ctx.mouse(), wc, slot)) {
     case MacroStoreResult::kOk:
       break;
     case MacroStoreResult::kEmptySlot:
-      throw CtlError("Slot " + std::to_string(slot + 1) + " is empty");
+      throw CtlError(ctx.Text(ctl_text::kSlotEmpty, {slot + 1}));
     default:
-      throw CtlError("write error!!");
+      throw CtlError(ctx.WriteError());
   }
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"slot", slot + 1}, {"free", FreeMemory(wc)}}.dump(2) << "\n";
   } else {
-    ctx.note() << "slot " << slot + 1 << " deleted\n" << FreeText(wc, texts) << "\n";
+    ctx.note() << ctx.Text(ctl_text::kSlotDeleted, {slot + 1}) << "\n" << FreeText(ctx, wc) << "\n";
   }
 }
 
@@ -253,9 +244,9 @@ Macro MacroToShow(CtlContext& ctx, const std::string& what, bool& mode_known) {
   mode_known = true;
   std::error_code ec;
   if (HasMacroExtension(what) || std::filesystem::exists(what, ec) || !ParseNumber(what)) {
-    return LoadMacro(what, ctx.Texts());
+    return LoadMacro(ctx, what);
   }
-  const int slot = SlotNumber(what);
+  const int slot = SlotNumber(ctx, what);
   WorkingCopy& wc = ctx.Config();
   Macro macro;
   switch (ReadMacroFromSlot(ctx.mouse(), wc, slot, macro)) {
@@ -263,9 +254,9 @@ Macro MacroToShow(CtlContext& ctx, const std::string& what, bool& mode_known) {
       mode_known = MacroModeKept(wc, slot);
       return macro;
     case MacroStoreResult::kEmptySlot:
-      throw CtlError("Slot " + std::to_string(slot + 1) + " is empty");
+      throw CtlError(ctx.Text(ctl_text::kSlotEmpty, {slot + 1}));
     default:
-      throw CtlError("The mouse stopped answering while the macro was read");
+      throw CtlError(ctx.Text(ctl_text::kMacroReadStopped));
   }
 }
 
@@ -278,10 +269,11 @@ void Show(CtlContext& ctx, const std::string& what) {
   const long long size = MacroRecordSize(macro);
   nlohmann::json items = nlohmann::json::array();
   if (!ctx.options.json) {
-    ctx.out << "name: " << macro.name << "\nmode: "
-            << (mode_known ? std::string(MacroModeWord(macro.mode)) + " (" + MacroModeText(macro.mode, texts) + ")"
-                           : std::string("none (no button plays it)"))
-            << "\nsize in the mouse: " << SafeFormat("%d bytes", {size}) << "\n";
+    const std::string mode = mode_known ? std::string(MacroModeWord(macro.mode)) + " (" + MacroModeText(macro.mode, texts) + ")"
+                                        : ctx.Text(ctl_text::kModeNone);
+    ctx.out << ctx.Text(ctl_text::kMacroName, {macro.name}) << "\n"
+            << ctx.Text(ctl_text::kMacroMode, {mode}) << "\n"
+            << ctx.Text(ctl_text::kMacroSize, {ctx.Text(TextFamily::ui_str, ui_text::kBytes, {size})}) << "\n";
   }
   for (size_t i = 0; i < macro.items.size(); ++i) {
     const _MACRO_ITEM_& item = macro.items[i];

@@ -11,6 +11,7 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_text.h"
 #include "platform/folders.h"
 #include "services/app_links.h"
 #include "services/report_service.h"
@@ -39,19 +40,23 @@ class ReportPrinter : public ReportView {
         return;
       case ReportKind::kStatus: {
         const StatusReport& s = report.status;
-        line = DescribeStatus(s, dpi_step_);
+        const std::string on = ctx_.Text(ctl_text::kOn), off = ctx_.Text(ctl_text::kOff);
+        line = ctx_.Text(ctl_text::kMonitorStatus,
+                         {s.profile + 1, s.dpi_level + 1, s.dpi_x * dpi_step_, s.dpi_y * dpi_step_,
+                          s.angle_snapping ? on : off, s.dpi_scroll ? on : off, s.lift, s.sensor_reading,
+                          int{s.sensor_level}});
         j = {{"type", "status"}, {"profile", s.profile + 1}, {"dpi_level", s.dpi_level + 1},
              {"dpi_x", s.dpi_x * dpi_step_}, {"dpi_y", s.dpi_y * dpi_step_}, {"angle_snapping", s.angle_snapping}, {"dpi_scroll", s.dpi_scroll},
              {"lift", s.lift}, {"sensor_reading", s.sensor_reading}, {"sensor_level", s.sensor_level}};
         break;
       }
       case ReportKind::kHostAction:
-        line = "host-action " + std::to_string(report.host_action);
+        line = ctx_.Text(ctl_text::kMonitorHostAction, {report.host_action});
         j = {{"type", "host-action"}, {"action", report.host_action}};
         break;
       case ReportKind::kMovement: {
         const MovementReport& m = report.movement;
-        line = DescribeMovement(m);
+        line = ctx_.Text(ctl_text::kMonitorMovement, {m.touch ? 1 : 0, m.dx, m.dy, int{m.tilt}});
         j = {{"type", "movement"}, {"touch", m.touch}, {"dx", m.dx}, {"dy", m.dy}, {"tilt", m.tilt}};
         break;
       }
@@ -92,8 +97,8 @@ class ReportPrinter : public ReportView {
 };
 
 void Monitor(CtlContext& ctx, const MonitorOptions& opt) {
-  if (opt.count < 0) throw CLI::ValidationError("--count", "must not be negative");
-  if (opt.seconds < 0) throw CLI::ValidationError("--seconds", "must not be negative");
+  if (opt.count < 0) throw CLI::ValidationError("--count", ctx.Text(ctl_text::kNotNegative));
+  if (opt.seconds < 0) throw CLI::ValidationError("--seconds", ctx.Text(ctl_text::kNotNegative));
   std::vector<sim::SimEvent> events;
   try {
     events = sim::ParseSimEvents(opt.sim_events);
@@ -101,7 +106,7 @@ void Monitor(CtlContext& ctx, const MonitorOptions& opt) {
     throw CLI::ValidationError("--sim-events", e.what());
   }
   if (!events.empty() && ctx.Simulator() == nullptr) {
-    throw CLI::ValidationError("--sim-events", "needs --simulate");
+    throw CLI::ValidationError("--sim-events", ctx.Text(ctl_text::kNeedsOption, {"--simulate"}));
   }
   // Selecting the mouse makes it tag its reports with the tag the program accepts.
   ctx.Connect();
@@ -109,17 +114,19 @@ void Monitor(CtlContext& ctx, const MonitorOptions& opt) {
   DeviceLayer& dev = ctx.Devices();
   // Both vendor pages carry reports: the input interface and the configuration interface.
   const auto interfaces = VendorInputInterfaces(dev.backend().Enumerate());
-  if (interfaces.empty()) throw CtlError("No device !!");
+  if (interfaces.empty()) throw CtlError(ctx.Text(TextFamily::msg_str, kMsgNoDevice));
 
+  // The texts are loaded here, before the reading threads print with them.
+  ctx.Texts();
   ProgramContext context;
   const auto info = dev.Info(ctx.path());
   ReportPrinter printer(ctx, opt.count, info ? DpiStep(*info) : 50);
   ReportService service(dev.backend(), context, printer);
   for (const HidInterfaceInfo& info : interfaces) {
     std::string why;
-    if (!service.Read(info.path, &why)) ctx.Warn("cannot read " + info.path + ": " + why);
+    if (!service.Read(info.path, &why)) ctx.Warn(ctx.Text(ctl_text::kCannotReadInterface, {info.path, why}));
   }
-  if (service.Paths().empty()) throw CtlError("No device !!");
+  if (service.Paths().empty()) throw CtlError(ctx.Text(TextFamily::msg_str, kMsgNoDevice));
 
   if (sim != nullptr && !events.empty()) {
     // The events go to the mouse that was selected.
@@ -142,14 +149,15 @@ void Monitor(CtlContext& ctx, const MonitorOptions& opt) {
   const bool reached = printer.Wait(deadline);
   service.Stop();
   if (opt.count > 0 && !reached) {
-    throw CtlError("only " + std::to_string(printer.Printed()) + " of " + std::to_string(opt.count) +
-                   " reports arrived");
+    throw CtlError(ctx.Text(ctl_text::kReportsMissing, {printer.Printed(), opt.count}));
   }
 }
 
 // Profiles are numbered 1-5 on the command line, slots 0-4 inside.
-int Slot(const std::string& text) {
-  if (text.size() != 1 || text[0] < '1' || text[0] > '5') throw CLI::ValidationError("PROFILE", "a profile 1-5");
+int Slot(CtlContext& ctx, const std::string& text) {
+  if (text.size() != 1 || text[0] < '1' || text[0] > '5') {
+    throw CLI::ValidationError("PROFILE", ctx.Text(ctl_text::kProfileRange, {1, kAppLinkCount}));
+  }
   return text[0] - '1';
 }
 
@@ -171,24 +179,24 @@ void LinkList(CtlContext& ctx) {
   if (ctx.options.json) ctx.out << arr.dump(2) << "\n";
 }
 
-void SaveOrThrow(const ProgramSettings& s) {
+void SaveOrThrow(CtlContext& ctx, const ProgramSettings& s) {
   const std::filesystem::path folder = DataFolderOfProcess();
   std::string error;
   if (!EnsureDataFolder(folder, &error) || !SaveLinkSettings(s, folder, &error)) {
-    throw CtlError("write error!! " + error);
+    throw CtlError(ctx.WriteError() + " " + error);
   }
 }
 
 void LinkSet(CtlContext& ctx, const std::string& slot_text, const std::string& path, const std::optional<std::string>& name) {
-  const int slot = Slot(slot_text);
-  if (path.empty()) throw CLI::ValidationError("PATH", "must not be empty");
+  const int slot = Slot(ctx, slot_text);
+  if (path.empty()) throw CLI::ValidationError("PATH", ctx.Text(ctl_text::kNotEmpty));
   if (path.find_first_of("\r\n") != std::string::npos ||
       (name && name->find_first_of("\r\n") != std::string::npos)) {
-    throw CLI::ValidationError("PATH", "line breaks cannot be stored");
+    throw CLI::ValidationError("PATH", ctx.Text(ctl_text::kNoLineBreaks));
   }
   ProgramSettings s = LoadLinkSettings(DataFolderOfProcess(), DesktopDescription());
   SetLink(s, slot, path, name, DesktopDescription());
-  SaveOrThrow(s);
+  SaveOrThrow(ctx, s);
   const AppLink& link = s.links[static_cast<size_t>(slot)];
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"profile", slot + 1}, {"path", link.path}, {"name", link.name}}.dump(2) << "\n";
@@ -198,10 +206,10 @@ void LinkSet(CtlContext& ctx, const std::string& slot_text, const std::string& p
 }
 
 void LinkRemove(CtlContext& ctx, const std::string& slot_text) {
-  const int slot = Slot(slot_text);
+  const int slot = Slot(ctx, slot_text);
   ProgramSettings s = LoadLinkSettings(DataFolderOfProcess(), DesktopDescription());
   RemoveLink(s, slot);
-  SaveOrThrow(s);
+  SaveOrThrow(ctx, s);
   ctx.Confirm(std::to_string(slot + 1) + ": -", {{"profile", slot + 1}, {"path", nullptr}, {"name", nullptr}});
 }
 

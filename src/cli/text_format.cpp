@@ -56,6 +56,13 @@ std::string HexBytes(std::span<const uint8_t> bytes) {
   return FormatHex(bytes, " ");
 }
 
+std::string PadRight(std::string text, size_t width) {
+  size_t points = 0;
+  for (unsigned char c : text) points += (c & 0xC0) != 0x80;
+  if (points < width) text.append(width - points, ' ');
+  return text;
+}
+
 std::string HexDump(uint32_t address, std::span<const uint8_t> bytes) {
   std::string s;
   for (size_t off = 0; off < bytes.size(); off += 16) {

@@ -23,4 +23,8 @@ std::string HexDump(uint32_t address, std::span<const uint8_t> bytes);
 // "01 02 ff"
 std::string HexBytes(std::span<const uint8_t> bytes);
 
+// `text` (UTF-8) with blanks appended up to `width` characters, counted as code points, so that
+// columns of translated words line up as they do in English.
+std::string PadRight(std::string text, size_t width);
+
 }  // namespace halvric

@@ -9,6 +9,8 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_text.h"
+#include "config/ui_texts.h"
 #include "device/device_commands.h"
 #include "device/firmware_writer.h"
 #include "device/intel_hex.h"
@@ -53,17 +55,17 @@ void DryRun(CtlContext& ctx, const std::string& file) {
             << "\n";
     return;
   }
-  ctx.out << "checksum " << Hex8(checksum) << "\n";
-  ctx.out << "image end " << image.end << ", " << pieces.size() << " pieces\n";
+  ctx.out << ctx.Text(ctl_text::kChecksum, {Hex8(checksum)}) << "\n";
+  ctx.out << ctx.Text(ctl_text::kImageEnd, {image.end, static_cast<long long>(pieces.size())}) << "\n";
   for (const auto& p : pieces) {
     char line[48];
     std::snprintf(line, sizeof line, "%04X-%04X %2u\n", static_cast<unsigned>(p.address),
                   static_cast<unsigned>(p.End() - 1), static_cast<unsigned>(p.length));
     ctx.out << line;
   }
-  if (image.bytes_outside > 0) ctx.out << image.bytes_outside << " bytes of the file lie outside the 64 KiB image\n";
+  if (image.bytes_outside > 0) ctx.out << ctx.Text(ctl_text::kBytesOutside, {image.bytes_outside}) << "\n";
   if (const uint32_t beyond = BytesNotSent(image, pieces); beyond > 0) {
-    ctx.out << "addresses from " << (image.end - beyond) << " to " << image.end << " are not written\n";
+    ctx.out << ctx.Text(ctl_text::kNotWritten, {image.end - beyond, image.end}) << "\n";
   }
 }
 
@@ -72,36 +74,38 @@ Mouse UpgradableMouse(CtlContext& ctx) {
   const std::string& path = ctx.Connect();
   DeviceLayer& dev = ctx.Devices();
   const auto info = dev.Info(path);
-  if (!info) throw CtlError("No device !!");
-  if (!TakesFirmwareUpgrade(*info)) {
-    throw CtlError("This mouse cannot take a firmware upgrade (protocol level " +
-                   std::to_string(info->protocol_level) + "; the upgrade needs level 11 or above and the upgrade "
-                   "feature flag)");
-  }
+  if (!info) throw CtlError(ctx.Text(TextFamily::msg_str, kMsgNoDevice));
+  if (!TakesFirmwareUpgrade(*info)) throw CtlError(ctx.Text(ctl_text::kNoUpgrade, {info->protocol_level}));
   return MouseAt(dev, path);
 }
 
 // What the user needs to know after a write that did not complete: where the mouse is and what
 // to do next.
-std::string StateAfterFailure(IspAfterWrite isp, const std::string& file) {
+std::string StateAfterFailure(CtlContext& ctx, IspAfterWrite isp, const std::string& file) {
+  const std::string retry = "halvricctl flash " + file;
   switch (isp) {
     case IspAfterWrite::kNotEntered:
-      return "Nothing was sent to the mouse; it keeps its firmware. To retry: halvricctl flash " + file;
+      return ctx.Text(ctl_text::kNothingSent) + " " + ctx.Text(ctl_text::kToRetry, {retry});
     case IspAfterWrite::kLeft:
-      return "No part of the firmware was written: the mouse has left programming mode and keeps its old "
-             "firmware. To retry: halvricctl flash " + file;
+      return ctx.Text(ctl_text::kNothingWritten) + " " + ctx.Text(ctl_text::kToRetry, {retry});
     case IspAfterWrite::kStays:
       break;
   }
-  return "The mouse stays in programming mode with a partly written firmware; do not unplug it.\n"
-         "To retry, run the same command again: halvricctl flash " + file + " (the write starts again from the "
-         "beginning).\nTo leave programming mode without new firmware: halvricctl flash --exit-isp (the mouse may "
-         "not work until a complete firmware is written).";
+  return ctx.Text(ctl_text::kPartlyWritten) + "\n" + ctx.Text(ctl_text::kRetrySame, {retry}) + "\n" +
+         ctx.Text(ctl_text::kLeaveIsp, {"halvricctl flash --exit-isp"});
+}
+
+// The write's own failure messages in the user's language; others (the device's) as they come.
+std::string WriterMessage(CtlContext& ctx, const std::string& message) {
+  if (message.empty() || message == kUpgradeWriteError) return ctx.WriteError();
+  if (message == kUpgradeBackupError) return ctx.Text(TextFamily::ui_str, ui_text::kUpgradeBackupError);
+  if (message == kUpgradeAbortMessage) return ctx.Text(TextFamily::ui_str, ui_text::kUpgradeAborted);
+  return message;
 }
 
 void Flash(CtlContext& ctx, const std::string& file) {
   const FirmwareImage image = Load(file);
-  if (PlanUpgradePieces(image.end).empty()) throw CtlError(file + " holds no firmware to write");
+  if (PlanUpgradePieces(image.end).empty()) throw CtlError(ctx.Text(ctl_text::kNoFirmware, {file}));
   const Mouse mouse = UpgradableMouse(ctx);
 
   const bool show_progress = !ctx.options.quiet && &ctx.err == &std::cerr && StandardErrorIsTerminal();
@@ -125,7 +129,7 @@ void Flash(CtlContext& ctx, const std::string& file) {
   FirmwareWriter writer(ctx.Devices());
   std::string error;
   if (!writer.Start(mouse.path, image, std::move(options), &error)) {
-    throw CtlError(error + "\n" + StateAfterFailure(IspAfterWrite::kNotEntered, file));
+    throw CtlError(error + "\n" + StateAfterFailure(ctx, IspAfterWrite::kNotEntered, file));
   }
   bool interrupted = false;
   while (writer.Writing()) {
@@ -137,10 +141,10 @@ void Flash(CtlContext& ctx, const std::string& file) {
   const UpgradeOutcome outcome = writer.Wait();
   if (show_progress) ctx.err << "\n";
   if (outcome != UpgradeOutcome::kCompleted) {
-    std::string what = message.empty() ? kUpgradeWriteError : message;
-    if (interrupted) what += " (interrupted)";
+    std::string what = WriterMessage(ctx, message);
+    if (interrupted) what += " (" + ctx.Text(ctl_text::kInterrupted) + ")";
     if (message == kUpgradeBackupError && !ctx.auto_backup_error().empty()) what += " (" + ctx.auto_backup_error() + ")";
-    throw CtlError(what + "\n" + StateAfterFailure(writer.IspState(), file));
+    throw CtlError(what + "\n" + StateAfterFailure(ctx, writer.IspState(), file));
   }
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"checksum", Hex8(FirmwareChecksum(image))},
@@ -150,18 +154,18 @@ void Flash(CtlContext& ctx, const std::string& file) {
             << "\n";
   } else {
     ctx.note() << message << "\n";
-    ctx.note() << "The mouse has left programming mode and starts the new firmware.\n";
+    ctx.note() << ctx.Text(ctl_text::kFirmwareStarted) << "\n";
   }
 }
 
 // The explicit way out of programming mode, as the window's "exit isp" button.
 void ExitProgrammingMode(CtlContext& ctx) {
   const Mouse mouse = UpgradableMouse(ctx);
-  if (!ExitIsp(mouse)) throw CtlError("write error!! (the mouse did not take ExitIsp)");
+  if (!ExitIsp(mouse)) throw CtlError(ctx.WriteError() + " (" + ctx.Text(ctl_text::kExitIspRefused) + ")");
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"programming_mode", false}}.dump(2) << "\n";
   } else {
-    ctx.note() << "ExitIsp sent: the mouse leaves programming mode and restarts with the firmware it holds.\n";
+    ctx.note() << ctx.Text(ctl_text::kExitIspSent) << "\n";
   }
 }
 

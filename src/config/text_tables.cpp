@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "config/ctl_texts.h"
 #include "config/key_tables.h"
 #include "config/ui_texts.h"
 #include "platform/profile_file.h"
@@ -38,6 +39,7 @@ constexpr FamilyInfo kFamilies[] = {
     {TextFamily::version_str, "version_str", 1, false},
     {TextFamily::firmware_str, "firmware_str", 1, false},
     {TextFamily::ui_str, "ui_str", ui_text::kCount, true},
+    {TextFamily::ctl_str, "ctl_str", ctl_text::kCount, true},
 };
 constexpr size_t kFamilyCount = sizeof(kFamilies) / sizeof(kFamilies[0]);
 
@@ -166,6 +168,7 @@ TextTables::TextTables() {
   s(TextFamily::version_str)[0] = "Software version";
   s(TextFamily::firmware_str)[0] = "Firmware version";
   for (int i = 0; i < ui_text::kCount; ++i) s(TextFamily::ui_str)[static_cast<size_t>(i)] = std::string(ui_text::English(i));
+  for (int i = 0; i < ctl_text::kCount; ++i) s(TextFamily::ctl_str)[static_cast<size_t>(i)] = std::string(ctl_text::English(i));
   const auto consumer = ConsumerKeyTable();
   for (size_t i = 0; i < consumer.size(); ++i) s(TextFamily::consumer_key_str)[i] = std::string(consumer[i].name);
 }

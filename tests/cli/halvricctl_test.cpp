@@ -205,7 +205,7 @@ TEST(Halvricctl, TextsFollowTheLocaleJsonStaysEnglish) {
   setenv("LC_ALL", "C.UTF-8", 1);
   const CtlRun english = Ctl({"--simulate", "show"});
   setenv("HALVRIC_DATA_DIR", old_data.c_str(), 1);
-  EXPECT_NE(text.out.find("key  0: Linksklick"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("Taste  0: Linksklick"), std::string::npos) << text.out;
   EXPECT_NE(json.out.find("\"Left click\""), std::string::npos);
   EXPECT_NE(english.out.find("key  0: Left click"), std::string::npos);
 }
