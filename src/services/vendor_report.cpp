@@ -1,7 +1,6 @@
 #include "services/vendor_report.h"
 
 #include <algorithm>
-#include <sstream>
 
 namespace halvric {
 namespace {
@@ -47,23 +46,6 @@ MovementReport DecodeMovement(std::span<const uint8_t> r) {
   m.dy = static_cast<int16_t>(static_cast<uint16_t>(At(r, 6) | (At(r, 7) << 8)));
   m.tilt = static_cast<int8_t>(At(r, 9));
   return m;
-}
-
-std::string DescribeStatus(const StatusReport& s, int dpi_step) {
-  std::ostringstream o;
-  // Profiles and DPI levels are numbered from 1, and DPI values are in DPI (the report carries
-  // steps), as the window and halvricctl show them.
-  o << "status profile " << s.profile + 1 << " dpi-level " << s.dpi_level + 1 << " x " << s.dpi_x * dpi_step
-    << " y " << s.dpi_y * dpi_step << " angle-snapping " << (s.angle_snapping ? "on" : "off") << " dpi-scroll "
-    << (s.dpi_scroll ? "on" : "off") << " lift " << s.lift << " sensor " << s.sensor_reading << " level "
-    << int{s.sensor_level};
-  return o.str();
-}
-
-std::string DescribeMovement(const MovementReport& m) {
-  std::ostringstream o;
-  o << "movement touch " << (m.touch ? 1 : 0) << " dx " << m.dx << " dy " << m.dy << " tilt " << int{m.tilt};
-  return o.str();
 }
 
 }  // namespace halvric

@@ -55,8 +55,4 @@ StatusReport DecodeStatus(std::span<const uint8_t> report);
 MovementReport DecodeMovement(std::span<const uint8_t> report);
 inline uint8_t HostAction(std::span<const uint8_t> report) { return report.size() > 2 ? report[2] : 0; }
 
-// One line for people: "status profile 2 dpi-level 1 x 16 y 16 ...", "movement ...", "host-action 1".
-std::string DescribeStatus(const StatusReport& s, int dpi_step);
-std::string DescribeMovement(const MovementReport& m);
-
 }  // namespace halvric

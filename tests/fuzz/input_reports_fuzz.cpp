@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   handlers.dpi_values = [](int level, uint8_t, uint8_t) {
     if (level < 0 || level > 4) std::abort();
   };
-  handlers.movement = [](const MovementReport& m) { (void)DescribeMovement(m); };
-  handlers.status = [](const StatusReport& s) { (void)DescribeStatus(s, 100); };
+  handlers.movement = [](const MovementReport&) {};
+  handlers.status = [](const StatusReport&) {};
   ReportDispatcher dispatcher(context, status, osd, handlers);
   std::span<const uint8_t> rest(data, size);
   while (!rest.empty()) {
