@@ -152,7 +152,8 @@ start_xvfb() {
     setsid Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$n"
-    wait_for 10 xdpyinfo >/dev/null 2>&1 && return 0
+    # Ours must be the server that answers (not one still shutting down on that display).
+    wait_for 10 xdpyinfo >/dev/null 2>&1 && sleep 0.2 && kill -0 "$XVFB_PID" 2>/dev/null && return 0
     kill "$XVFB_PID" 2>/dev/null
   done
   why="no X display for Xvfb"

@@ -39,7 +39,12 @@ cleanup() {
   sleep 0.3
   for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done
   [ -n "${COMPOSITOR_PID:-}" ] && kill -9 -- "-$COMPOSITOR_PID" 2>/dev/null
-  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+  # The X server is gone before the next session looks for a free display: a dying server still
+  # answers on its abstract socket, and a new one on the same display would not start.
+  if [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null; then
+    for _ in $(seq 1 50); do kill -0 "$XVFB_PID" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$XVFB_PID" 2>/dev/null
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
