@@ -173,6 +173,19 @@ if wait_for 10 press_dpi; then
     else
       fail "the on-screen display is below the main window: $(tr '\n' ' ' <<<"$xs")"
     fi
+    # A window raised while the display shows (a click on a game, say) must not cover it: press
+    # the DPI button again, raise the main window, and read the stacking while the display shows.
+    xdotool key --window "$main" F8 2>/dev/null
+    sleep 0.3
+    xdotool windowraise "$main" 2>/dev/null
+    sleep 0.3
+    if ! osd_window; then
+      fail "the on-screen display was gone 0.6 s after a DPI press"
+    elif xs=$("$xprobe" "$osd" "$main" 2>&1) && grep -q '^above_other 1$' <<<"$xs"; then
+      pass "the on-screen display stays above a window raised while it shows"
+    else
+      fail "a window raised while the display shows covers it: $(tr '\n' ' ' <<<"$xs")"
+    fi
   else
     fail "the on-screen display's window cannot be read: $xs"
   fi
