@@ -371,7 +371,8 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
   });
 
   auto* button = app.add_subcommand("button", Help(ctl_text::kHelpButton));
-  button->footer(FunctionSpecHelp());
+  // Made when the help is printed, in the user's language.
+  button->footer([&ctx] { return FunctionSpecHelp(ctx.Texts()); });
   auto bargs = std::make_shared<std::vector<std::string>>();
   button->add_option("PROFILE KEY FUNCTION", *bargs, Help(ctl_text::kHelpButtonArgs))->expected(3)->required();
   button->callback([&ctx, bargs] {

@@ -282,6 +282,17 @@ constexpr std::string_view kEnglish[] = {
     "%s: \"%s\" is not one of %s",
     "%s cannot be used with %s",
     "invalid command line: %s",
+    "FUNCTION forms:",
+    "the four bytes (decimal or 0x-hex)",
+    "no function | the mouse's factory function",
+    "mouse buttons, joined with '+' to press together",
+    "e.g. %s (%s, %s for one side)",
+    "e.g. %s",
+    "the macro stored in SLOT (1-80)",
+    "entry N of the functions this button offers (%s)",
+    "(mice with game-pad functions only)",
+    "A mouse is present at %s but cannot be opened (permission denied). Install the udev rule %s (the halvric package installs it), then unplug the mouse and plug it in again.",
+    "warning: %s",
 };
 static_assert(std::size(kEnglish) == kCount, "one English text per slot");
 

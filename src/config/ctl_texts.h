@@ -1,10 +1,11 @@
 #pragma once
-// halvricctl's own texts (family ctl_str, language.ini keys ctl_str0 .. ctl_str275, 276 slots): the
+// halvricctl's own texts (family ctl_str, language.ini keys ctl_str0 .. ctl_str286, 287 slots): the
 // errors and what to do about them, confirmations, notes, progress labels, the labels of what
 // list, info, show, macro list/show, library list, lighting show and monitor print, the words
-// of usage errors, the descriptions and labels of --help and the reasons a command line is
-// refused. Command names, option names, JSON keys, file names and numbers stay outside
-// the texts and come in as arguments; texts with printf conversions are formatted by cli/ctl_text.
+// of usage errors, the descriptions and labels of --help, the reasons a command line is refused
+// and the permission problem. Command names, option names, JSON keys, file names and numbers stay
+// outside the texts and come in as arguments; texts with printf conversions are formatted by
+// cli/ctl_text.
 
 #include <string_view>
 
@@ -292,6 +293,19 @@ enum CtlText : int {
   kParseNotOneOf,           // "%s: \"%s\" is not one of %s"
   kParseExcludes,           // "%s cannot be used with %s"
   kParseOther,              // "invalid command line: %s"
+  // The FUNCTION forms that the help of button lists after its options.
+  kHelpFunctionForms,       // "FUNCTION forms:"
+  kHelpFunctionRaw,         // "the four bytes (decimal or 0x-hex)"
+  kHelpFunctionNone,        // "no function | the mouse's factory function"
+  kHelpFunctionMouse,       // "mouse buttons, joined with '+' to press together"
+  kHelpFunctionKey,         // "e.g. %s (%s, %s for one side)"
+  kHelpFunctionExample,     // "e.g. %s"
+  kHelpFunctionMacro,       // "the macro stored in SLOT (1-80)"
+  kHelpFunctionCatalogue,   // "entry N of the functions this button offers (%s)"
+  kHelpFunctionGamepad,     // "(mice with game-pad functions only)"
+  // A mouse the user may not open, and the prefix of a warning.
+  kPermissionDenied,        // "A mouse is present at %s but cannot be opened (permission deni ..."
+  kWarning,                 // "warning: %s"
   kCount
 };
 
