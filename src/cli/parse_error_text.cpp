@@ -68,6 +68,8 @@ std::string ParseErrorText(const CLI::ParseError& e, const CLI::App& app, const 
     if (std::regex_match(message, m, std::regex("(.+): (.*) not in (\\{.*\\})"))) {
       return text(ctl_text::kParseNotOneOf, {m[1].str(), m[2].str(), Choices(m[3].str())});
     }
+    // Any other refused value is the commands' own refusal, already in the user's language.
+    return message;
   }
   if (Is<CLI::ArgumentMismatch>(e)) {
     auto count = [&](const std::string& name, const std::string& wanted, const std::string& given) {

@@ -3,7 +3,9 @@
 // or extra word, a missing argument or command, a value of the wrong kind, out of range or not
 // among the choices, too few values, options that exclude each other) are recognised by their
 // exception type and CLI11's English message, and said again with what the user typed (the word,
-// the option's name, the value) kept as it was; any other refusal is wrapped whole.
+// the option's name, the value) kept as it was. A value that a command refuses itself (a
+// ValidationError it throws, worded in the user's language) passes as it is; any other refusal
+// is wrapped whole.
 
 #include <string>
 
