@@ -7,6 +7,7 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_help.h"
 #include "cli/ctl_text.h"
 #include "config/auto_backup.h"
 #include "config/backup_restore.h"
@@ -81,11 +82,11 @@ void RunRestore(CtlContext& ctx, const std::string& file) {
 }  // namespace
 
 void RegisterBackupCommands(CLI::App& app, CtlContext& ctx) {
-  auto* backup = app.add_subcommand("backup", "Save the mouse's whole memory to a .bf file");
+  auto* backup = app.add_subcommand("backup", Help(ctl_text::kHelpBackup));
   auto file = std::make_shared<std::string>();
   auto list_auto = std::make_shared<bool>(false);
-  backup->add_option("FILE", *file, "Backup file to write (replaced when it exists)");
-  backup->add_flag("--list-auto", *list_auto, "List the automatic backups made before restores, resets and upgrades");
+  backup->add_option("FILE", *file, Help(ctl_text::kHelpBackupFile));
+  backup->add_flag("--list-auto", *list_auto, Help(ctl_text::kHelpListAuto));
   backup->callback([&ctx, file, list_auto] {
     if (*list_auto) {
       if (!file->empty()) throw CLI::ValidationError("FILE", ctx.Text(ctl_text::kNotWithOption, {"--list-auto"}));
@@ -96,9 +97,9 @@ void RegisterBackupCommands(CLI::App& app, CtlContext& ctx) {
     RunBackup(ctx, *file);
   });
 
-  auto* restore = app.add_subcommand("restore", "Write a .bf file back into the mouse (the current memory is saved first)");
+  auto* restore = app.add_subcommand("restore", Help(ctl_text::kHelpRestore));
   auto in = std::make_shared<std::string>();
-  restore->add_option("FILE", *in, "Backup file to restore")->required();
+  restore->add_option("FILE", *in, Help(ctl_text::kHelpRestoreFile))->required();
   restore->callback([&ctx, in] { RunRestore(ctx, *in); });
 }
 

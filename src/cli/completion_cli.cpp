@@ -9,6 +9,8 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_help.h"
+#include "config/ctl_texts.h"
 
 namespace halvric {
 
@@ -198,9 +200,11 @@ std::string CompletionScript(const CLI::App& app, const std::string& shell) {
 }
 
 void RegisterCompletionCommand(CLI::App& app, CtlContext& ctx) {
-  auto* completion = app.add_subcommand("completion", "Print the completion script of a shell (bash, zsh or fish)");
+  auto* completion = app.add_subcommand("completion", Help(ctl_text::kHelpCompletion));
   auto shell = std::make_shared<std::string>();
-  completion->add_option("SHELL", *shell, "bash, zsh or fish")->required()->check(CLI::IsMember({"bash", "zsh", "fish"}));
+  completion->add_option("SHELL", *shell, Help(ctl_text::kHelpShell))
+      ->required()
+      ->check(CLI::IsMember({"bash", "zsh", "fish"}));
   completion->callback([&app, &ctx, shell] { ctx.out << CompletionScript(app, *shell); });
 }
 

@@ -287,7 +287,7 @@ std::vector<ApplyStep> SettingSteps(CtlContext& ctx, const ConfigDocument& doc, 
     steps.push_back({"dpi current level " + std::to_string(doc.dpi_current + 1) + ", enabled " + enabled,
                      [&ctx, level = doc.dpi_current, mask] {
                        if (!ChangeDpiState(ctx.Devices(), ctx.Config(), level, mask)) return false;
-                       if (!ctx.SaveDpiState()) ctx.Warn("the DPI level could not be saved in set.ini");
+                       if (!ctx.SaveDpiState()) ctx.Warn(ctx.Text(ctl_text::kDpiStateNotSaved));
                        return true;
                      }});
   }

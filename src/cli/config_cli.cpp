@@ -9,6 +9,7 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_help.h"
 #include "cli/ctl_text.h"
 #include "cli/function_spec.h"
 #include "cli/text_format.h"
@@ -231,26 +232,25 @@ void Require(CtlContext& ctx, bool ok) {
 }  // namespace
 
 void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
-  auto* show = app.add_subcommand("show", "Show the mouse's whole configuration");
+  auto* show = app.add_subcommand("show", Help(ctl_text::kHelpShow));
   auto show_profile = std::make_shared<int>(0);
   auto all_keys = std::make_shared<bool>(false);
-  show->add_option("--profile", *show_profile, "Only this profile (1-5)")->check(CLI::Range(1, kProfileCount));
-  show->add_flag("--all-keys", *all_keys, "Every key slot of the profile, not only the drawn buttons");
+  show->add_option("--profile", *show_profile, Help(ctl_text::kHelpShowProfile))->check(CLI::Range(1, kProfileCount));
+  show->add_flag("--all-keys", *all_keys, Help(ctl_text::kHelpAllKeys));
   show->callback([&ctx, show_profile, all_keys] { Show(ctx, *show_profile - 1, *all_keys); });
 
-  auto* functions = app.add_subcommand(
-      "functions", "List the ready-made functions the mouse offers (for a button: --key), for button catalogue:N");
+  auto* functions = app.add_subcommand("functions", Help(ctl_text::kHelpFunctions));
   auto functions_key = std::make_shared<std::string>();
-  functions->add_option("--key", *functions_key, "Only what this button (B1... or key index, see show) offers");
+  functions->add_option("--key", *functions_key, Help(ctl_text::kHelpFunctionsKey));
   functions->callback([&ctx, functions_key] {
     Functions(ctx, functions_key->empty() ? -1 : ctx.KeyIndex(*functions_key, "--key"));
   });
 
-  auto* dpi = app.add_subcommand("dpi", "Set the DPI of a level (1-5), in DPI");
+  auto* dpi = app.add_subcommand("dpi", Help(ctl_text::kHelpDpi));
   auto args = std::make_shared<std::vector<std::string>>();
   auto nearest = std::make_shared<bool>(false);
-  dpi->add_option("LEVEL X Y", *args, "Level 1-5, X and Y in DPI")->expected(3)->required();
-  dpi->add_flag("--nearest", *nearest, "Take the nearest value the mouse can store instead of refusing");
+  dpi->add_option("LEVEL X Y", *args, Help(ctl_text::kHelpDpiArgs))->expected(3)->required();
+  dpi->add_flag("--nearest", *nearest, Help(ctl_text::kHelpDpiNearest));
   dpi->callback([&ctx, args, nearest] {
     const int level = OneBased(ctx, (*args)[0], "LEVEL", kDpiLevels);
     // The current level decides whether the new values are applied at once.
@@ -263,13 +263,13 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
                 {{"dpi_level", level + 1}, {"x", x * step}, {"y", y * step}});
   });
 
-  auto* dpi_level = app.add_subcommand("dpi-level", "Make a DPI level (1-5) current; --enable sets the enabled levels");
+  auto* dpi_level = app.add_subcommand("dpi-level", Help(ctl_text::kHelpDpiLevel));
   auto cur = std::make_shared<std::string>();
   auto enable = std::make_shared<std::string>();
-  dpi_level->add_option("LEVEL", *cur, "Level 1-5")->required();
-  dpi_level->add_option("--enable", *enable, "Enabled levels, e.g. 1,2,3");
+  dpi_level->add_option("LEVEL", *cur, Help(ctl_text::kHelpLevel))->required();
+  dpi_level->add_option("--enable", *enable, Help(ctl_text::kHelpEnable));
   auto add_current = std::make_shared<bool>(false);
-  dpi_level->add_flag("--nearest", *add_current, "Enable the current level when --enable leaves it out instead of refusing");
+  dpi_level->add_flag("--nearest", *add_current, Help(ctl_text::kHelpEnableNearest));
   dpi_level->callback([&ctx, cur, enable, add_current] {
     const int level = OneBased(ctx, *cur, "LEVEL", kDpiLevels);
     // The mask is kept unless --enable replaces it, and the level's DPI values are applied.
@@ -300,9 +300,9 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
                 {{"current_level", wc.dpi_level + 1}, {"enabled_levels", enabled}});
   });
 
-  auto* rate = app.add_subcommand("rate", "Set the report-rate code (0 = 1000Hz ... 7 = 125Hz)");
+  auto* rate = app.add_subcommand("rate", Help(ctl_text::kHelpRate));
   auto code = std::make_shared<std::string>();
-  rate->add_option("CODE", *code, "Rate code 0-7")->required();
+  rate->add_option("CODE", *code, Help(ctl_text::kHelpRateCode))->required();
   rate->callback([&ctx, code] {
     const int c = static_cast<int>(Number(ctx, *code, "CODE", 7));
     Require(ctx, ChangeRate(ctx.Devices(), ctx.Config(kReadSettings), c));
@@ -310,16 +310,16 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
                 {{"report_rate", {{"code", c}, {"hz", ReportRateHz(c)}}}});
   });
 
-  auto* snap = app.add_subcommand("snap", "Angle snapping on or off");
+  auto* snap = app.add_subcommand("snap", Help(ctl_text::kHelpSnap));
   auto onoff = std::make_shared<std::string>();
-  snap->add_option("STATE", *onoff, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
+  snap->add_option("STATE", *onoff, Help(ctl_text::kHelpOnOff))->required()->check(CLI::IsMember({"on", "off"}));
   snap->callback([&ctx, onoff] {
     Require(ctx, ChangeAngleSnapping(ctx.Devices(), ctx.Config(kReadSettings), *onoff == "on"));
     ctx.Confirm(ctx.Text(ctl_text::kAngleSnapping, {ctx.Text(*onoff == "on" ? ctl_text::kOn : ctl_text::kOff)}),
                 {{"angle_snapping", *onoff == "on"}});
   });
 
-  auto* lift = app.add_subcommand("lift", "Set the lift setting (0-8192)");
+  auto* lift = app.add_subcommand("lift", Help(ctl_text::kHelpLift));
   auto value = std::make_shared<std::string>();
   lift->add_option("VALUE", *value, "0-8192")->required();
   lift->callback([&ctx, value] {
@@ -329,11 +329,11 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
     ctx.Confirm(ctx.Text(ctl_text::kLift, {v}), {{"lift", v}});
   });
 
-  auto* profile = app.add_subcommand("profile", "Make a profile (1-5) active");
+  auto* profile = app.add_subcommand("profile", Help(ctl_text::kHelpProfile));
   auto pnum = std::make_shared<std::string>();
   auto live = std::make_shared<bool>(false);
-  profile->add_option("N", *pnum, "Profile 1-5")->required();
-  profile->add_flag("--live", *live, "Switch without storing it in the mouse");
+  profile->add_option("N", *pnum, Help(ctl_text::kHelpProfileNumber))->required();
+  profile->add_flag("--live", *live, Help(ctl_text::kHelpLive));
   profile->callback([&ctx, pnum, live] {
     const int p = OneBased(ctx, *pnum, "N", kProfileCount);
     ctx.Connect();
@@ -342,13 +342,13 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
                 {{"active_profile", p + 1}, {"live", *live}});
   });
 
-  auto* pname = app.add_subcommand("profile-name", "Rename a profile (1-5); an empty name restores the default");
+  auto* pname = app.add_subcommand("profile-name", Help(ctl_text::kHelpProfileName));
   auto pn = std::make_shared<std::string>();
   auto text = std::make_shared<std::string>();
-  pname->add_option("N", *pn, "Profile 1-5")->required();
-  pname->add_option("TEXT", *text, "New name")->required();
+  pname->add_option("N", *pn, Help(ctl_text::kHelpProfileNumber))->required();
+  pname->add_option("TEXT", *text, Help(ctl_text::kHelpNewName))->required();
   auto cut = std::make_shared<bool>(false);
-  pname->add_flag("--nearest", *cut, "Cut a name too long for the mouse to what it keeps instead of refusing");
+  pname->add_flag("--nearest", *cut, Help(ctl_text::kHelpNameNearest));
   pname->callback([&ctx, pn, text, cut] {
     const int p = OneBased(ctx, *pn, "N", kProfileCount);
     WorkingCopy& wc = ctx.Config(kReadIdentity);
@@ -370,12 +370,11 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
                 {{"profile", p + 1}, {"name", wc.profiles[p].name}, {"shown", shown}});
   });
 
-  auto* button = app.add_subcommand("button", "Give a button a function");
-  button->footer(FunctionSpecHelp());
+  auto* button = app.add_subcommand("button", Help(ctl_text::kHelpButton));
+  // Made when the help is printed, in the user's language.
+  button->footer([&ctx] { return FunctionSpecHelp(ctx.Texts()); });
   auto bargs = std::make_shared<std::vector<std::string>>();
-  button->add_option("PROFILE KEY FUNCTION", *bargs, "Profile 1-5, button B1... or key index (see show), function")
-      ->expected(3)
-      ->required();
+  button->add_option("PROFILE KEY FUNCTION", *bargs, Help(ctl_text::kHelpButtonArgs))->expected(3)->required();
   button->callback([&ctx, bargs] {
     const int p = OneBased(ctx, (*bargs)[0], "PROFILE", kProfileCount);
     // Only a function that plays a stored macro needs the macro directory.
@@ -395,7 +394,7 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
     ctx.Confirm(ctx.Text(ctl_text::kProfileKeyFunction, {p + 1, ctx.KeyText(key), text}), j);
   });
 
-  app.add_subcommand("reset", "Reset the mouse to its default configuration")->callback([&ctx] {
+  app.add_subcommand("reset", Help(ctl_text::kHelpReset))->callback([&ctx] {
     WorkingCopy& wc = ctx.Config();
     ResetOptions options;
     options.before_write = ctx.AutoBackupBefore("reset");

@@ -9,11 +9,12 @@
 #include "cli/config_document.h"
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_help.h"
 #include "cli/ctl_text.h"
-#include "config/ui_texts.h"
 #include "cli/function_spec.h"
 #include "config/saved_dpi_state.h"
 #include "config/setting_changes.h"
+#include "config/ui_texts.h"
 #include "device/model_layout.h"
 #include "lighting/lighting_operations.h"
 #include "lighting/model_lighting.h"
@@ -183,19 +184,18 @@ void Apply(CtlContext& ctx, const std::string& file, bool dry_run) {
 }  // namespace
 
 void RegisterConfigFileCommands(CLI::App& app, CtlContext& ctx) {
-  auto* exp = app.add_subcommand("export", "Save the mouse's whole configuration as a JSON file (- for standard output)");
+  auto* exp = app.add_subcommand("export", Help(ctl_text::kHelpExport));
   auto profile = std::make_shared<int>(0);
   auto out_file = std::make_shared<std::string>();
-  exp->add_option("--profile", *profile, "Only this profile (1-5) with the settings of the whole mouse")
-      ->check(CLI::Range(1, kProfileCount));
-  exp->add_option("FILE", *out_file, "JSON file to write, or -")->required();
+  exp->add_option("--profile", *profile, Help(ctl_text::kHelpExportProfile))->check(CLI::Range(1, kProfileCount));
+  exp->add_option("FILE", *out_file, Help(ctl_text::kHelpExportFile))->required();
   exp->callback([&ctx, profile, out_file] { Export(ctx, *profile - 1, *out_file); });
 
-  auto* apply = app.add_subcommand("apply", "Bring the mouse to the configuration of a JSON file, writing only what differs");
+  auto* apply = app.add_subcommand("apply", Help(ctl_text::kHelpApply));
   auto in_file = std::make_shared<std::string>();
   auto dry_run = std::make_shared<bool>(false);
-  apply->add_option("FILE", *in_file, "JSON file made by export, or -")->required();
-  apply->add_flag("--dry-run", *dry_run, "Print what would change and write nothing");
+  apply->add_option("FILE", *in_file, Help(ctl_text::kHelpApplyFile))->required();
+  apply->add_flag("--dry-run", *dry_run, Help(ctl_text::kHelpApplyDryRun));
   apply->callback([&ctx, in_file, dry_run] { Apply(ctx, *in_file, *dry_run); });
 }
 

@@ -5,7 +5,9 @@
 #include <string_view>
 
 #include "cli/ctl_context.h"
+#include "cli/ctl_help.h"
 #include "cli/ctl_text.h"
+#include "cli/parse_error_text.h"
 #include "sim/sim_models.h"
 
 namespace halvric {
@@ -51,29 +53,25 @@ std::vector<std::string> NormaliseSimulate(const std::vector<std::string>& raw_a
 
 int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, std::ostream& err) {
   CtlContext ctx(out, err);
-  CLI::App app{"halvricctl: configure Halvric mice from the command line", "halvricctl"};
+  CLI::App app{Help(ctl_text::kHelpProgram), "halvricctl"};
   app.require_subcommand(1);
-  app.set_version_flag("--version", std::string("halvricctl ") + HALVRIC_VERSION);
+  // Set before the commands are made: each command copies the program's help flag.
+  app.set_help_flag("-h,--help", Help(ctl_text::kHelpHelp));
+  app.set_version_flag("--version", std::string("halvricctl ") + HALVRIC_VERSION, Help(ctl_text::kHelpVersion));
   // The options above the commands may also follow the command ("halvricctl show --json"):
   // subcommands made after this pass options they do not know on to the program.
   app.fallthrough();
-  app.add_option("--simulate", ctx.options.simulate,
-                 "Talk to simulated mice instead of hardware (models: level0, level0-gamepad, level5, level11, "
-                 "level11-blank, level11-ff18, level0-strict, level5-strict, level11-strict; "
-                 "--simulate alone means level11)");
-  app.add_option("--sim-state", ctx.options.sim_state, "State file of the simulated mouse (loaded, saved at exit)");
-  app.add_option("--trace", ctx.options.trace, "Append the wire trace of the simulated mouse to this file");
-  app.add_option("--sim-latency", ctx.options.sim_latency_ms,
-                 "Wire latency of the simulated mouse per transfer, in milliseconds (as a real mouse's USB polling adds)")
+  app.add_option("--simulate", ctx.options.simulate, Help(ctl_text::kHelpSimulate));
+  app.add_option("--sim-state", ctx.options.sim_state, Help(ctl_text::kHelpSimState));
+  app.add_option("--trace", ctx.options.trace, Help(ctl_text::kHelpTrace));
+  app.add_option("--sim-latency", ctx.options.sim_latency_ms, Help(ctl_text::kHelpSimLatency))
       ->check(CLI::Range(0, 1000));
   // Tests drive the command's failure paths with it; it is not part of the documented interface.
   app.add_option("--sim-fault", ctx.options.sim_fault, "Fault of the simulated mice at one exchange")->group("");
-  app.add_option("--device", ctx.options.device, "Path of the mouse to use (see: list)");
-  app.add_flag("--json", ctx.options.json, "Machine-readable output");
-  app.add_flag("-q,--quiet", ctx.options.quiet, "No confirmations or progress; only what a command shows, and errors");
-  app.add_option("--keyboard-layout", ctx.options.keyboard_layout,
-                 "XKB keyboard layout (e.g. fr, de, us:dvorak) whose key names are shown and accepted; "
-                 "default: the layout of this session");
+  app.add_option("--device", ctx.options.device, Help(ctl_text::kHelpDevice));
+  app.add_flag("--json", ctx.options.json, Help(ctl_text::kHelpJson));
+  app.add_flag("-q,--quiet", ctx.options.quiet, Help(ctl_text::kHelpQuiet));
+  app.add_option("--keyboard-layout", ctx.options.keyboard_layout, Help(ctl_text::kHelpKeyboardLayout));
 
   RegisterDeviceCommands(app, ctx);
   RegisterConfigCommands(app, ctx);
@@ -92,6 +90,7 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp& e) {
+    TranslateHelp(app, ctx.Texts());
     out << app.help();
     return kExitOk;
   } catch (const CLI::CallForVersion& e) {
@@ -103,11 +102,11 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
     if (app.get_subcommands().empty() && !rest.empty()) {
       err << "halvricctl: " << ctx.Text(ctl_text::kUnknownCommand, {rest.front(), "halvricctl --help"}) << "\n";
     } else {
-      err << "halvricctl: " << e.what() << "\n";
+      err << "halvricctl: " << ParseErrorText(e, app, ctx.Texts()) << "\n";
     }
     return kExitUsage;
   } catch (const CLI::ParseError& e) {
-    err << "halvricctl: " << e.what() << "\n";
+    err << "halvricctl: " << ParseErrorText(e, app, ctx.Texts()) << "\n";
     return kExitUsage;
   } catch (const CtlError& e) {
     // The program's own texts ("No device !!") follow the prefix verbatim.

@@ -39,7 +39,7 @@ void CtlContext::Confirm(const std::string& text, const nlohmann::json& j) {
   }
 }
 
-void CtlContext::Warn(const std::string& text) { err << "halvricctl: warning: " << text << "\n"; }
+void CtlContext::Warn(const std::string& text) { err << "halvricctl: " << Text(ctl_text::kWarning, {text}) << "\n"; }
 
 // The device layer goes before the backend it talks through; the simulated mouse saves its state
 // file when the backend ends.
@@ -116,7 +116,9 @@ std::string CtlContext::KeyText(int key) {
 void CtlContext::ThrowNoDevice() {
   // A mouse whose node the user may not open is present all the same: say so and name the fix.
   if (sim_ == nullptr) {
-    if (const std::string problem = PermissionProblem(Devices().backend()); !problem.empty()) throw CtlError(problem);
+    if (const std::string path = UnopenableMousePath(Devices().backend()); !path.empty()) {
+      throw CtlError(Text(ctl_text::kPermissionDenied, {path, kUdevRuleName}));
+    }
   }
   // The program's own words, then what to do about it.
   throw CtlError(Text(TextFamily::msg_str, kMsgNoDevice) + "\n" + Text(ctl_text::kNoDeviceWhatToDo) + "\n" +

@@ -7,6 +7,7 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_help.h"
 #include "cli/ctl_text.h"
 #include "cli/text_format.h"
 #include "device/device_commands.h"
@@ -137,25 +138,25 @@ void MemWrite(CtlContext& ctx, const std::string& addr_text, const std::vector<s
 }  // namespace
 
 void RegisterDeviceCommands(CLI::App& app, CtlContext& ctx) {
-  app.add_subcommand("list", "List the identified mice")->callback([&ctx] { List(ctx); });
-  app.add_subcommand("info", "Show what identification learnt about the mouse")->callback([&ctx] { Info(ctx); });
+  app.add_subcommand("list", Help(ctl_text::kHelpList))->callback([&ctx] { List(ctx); });
+  app.add_subcommand("info", Help(ctl_text::kHelpInfo))->callback([&ctx] { Info(ctx); });
 
-  auto* mem = app.add_subcommand("mem", "Read or write the mouse's memory");
+  auto* mem = app.add_subcommand("mem", Help(ctl_text::kHelpMem));
   mem->require_subcommand(1);
-  auto* rd = mem->add_subcommand("read", "Hex dump of LEN bytes from ADDR");
+  auto* rd = mem->add_subcommand("read", Help(ctl_text::kHelpMemRead));
   auto addr_r = std::make_shared<std::string>();
   auto len_r = std::make_shared<std::string>();
   auto no_cache = std::make_shared<bool>(false);
-  rd->add_option("ADDR", *addr_r, "Address (decimal or 0x-hex)")->required();
-  rd->add_option("LEN", *len_r, "Length")->required();
-  rd->add_flag("--no-cache", *no_cache, "Always read from the mouse");
+  rd->add_option("ADDR", *addr_r, Help(ctl_text::kHelpAddress))->required();
+  rd->add_option("LEN", *len_r, Help(ctl_text::kHelpLength))->required();
+  rd->add_flag("--no-cache", *no_cache, Help(ctl_text::kHelpNoCache));
   rd->callback([&ctx, addr_r, len_r, no_cache] { MemRead(ctx, *addr_r, *len_r, *no_cache); });
 
-  auto* wr = mem->add_subcommand("write", "Write bytes at ADDR, then make the mouse reload");
+  auto* wr = mem->add_subcommand("write", Help(ctl_text::kHelpMemWrite));
   auto addr_w = std::make_shared<std::string>();
   auto hex = std::make_shared<std::vector<std::string>>();
-  wr->add_option("ADDR", *addr_w, "Address (decimal or 0x-hex)")->required();
-  wr->add_option("HEXBYTES", *hex, "Bytes in hex, e.g. \"01 02 ff\"")->required();
+  wr->add_option("ADDR", *addr_w, Help(ctl_text::kHelpAddress))->required();
+  wr->add_option("HEXBYTES", *hex, Help(ctl_text::kHelpHexBytes))->required();
   wr->callback([&ctx, addr_w, hex] { MemWrite(ctx, *addr_w, *hex); });
 }
 

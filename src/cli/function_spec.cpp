@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 #include <vector>
 
 #include "cli/ctl_text.h"
@@ -156,19 +157,31 @@ std::vector<_FITEM_> OfferedCatalogue(const TextTables& texts, const DeviceInfo&
   return offered;
 }
 
-const char* FunctionSpecHelp() {
-  return "FUNCTION forms:\n"
-         "  raw:TYPE,P1,P2,P3       the four bytes (decimal or 0x-hex)\n"
-         "  none | default          no function | the mouse's factory function\n"
-         "  left right middle back forward   mouse buttons, joined with '+' to press together\n"
-         "  wheel-up | wheel-down\n"
-         "  key:[MODS+]KEY          e.g. key:Ctrl+Shift+A, key:F5 (Ctrl Shift Alt Win, RCtrl for one side)\n"
-         "  media:NAME | media:0xUSAGE   e.g. media:\"Volume Up\", media:0xE9\n"
-         "  dpi-up | dpi-down | dpi-loop | profile-switch\n"
-         "  macro:SLOT[:loop|:fire] the macro stored in SLOT (1-80)\n"
-         "  catalogue:N             entry N of the functions this button offers (halvricctl functions)\n"
-         "  gamepad:BUTTON          A B X Y LB LT RB RT Left Right Up Down Start Back, analog1, analog2\n"
-         "                          (mice with game-pad functions only)\n";
+std::string FunctionSpecHelp(const TextTables& texts) {
+  auto text = [&texts](int slot, const std::vector<FormatArg>& args = {}) {
+    return CtlText(texts, TextFamily::ctl_str, slot, args);
+  };
+  const std::pair<const char*, std::string> forms[] = {
+      {"raw:TYPE,P1,P2,P3", text(ctl_text::kHelpFunctionRaw)},
+      {"none | default", text(ctl_text::kHelpFunctionNone)},
+      {"left right middle back forward", text(ctl_text::kHelpFunctionMouse)},
+      {"wheel-up | wheel-down", ""},
+      {"key:[MODS+]KEY", text(ctl_text::kHelpFunctionKey, {"key:Ctrl+Shift+A, key:F5", "Ctrl Shift Alt Win", "RCtrl"})},
+      {"media:NAME | media:0xUSAGE", text(ctl_text::kHelpFunctionExample, {"media:\"Volume Up\", media:0xE9"})},
+      {"dpi-up | dpi-down | dpi-loop | profile-switch", ""},
+      {"macro:SLOT[:loop|:fire]", text(ctl_text::kHelpFunctionMacro)},
+      {"catalogue:N", text(ctl_text::kHelpFunctionCatalogue, {"halvricctl functions"})},
+      {"gamepad:BUTTON", "A B X Y LB LT RB RT Left Right Up Down Start Back, analog1, analog2"},
+      {"", text(ctl_text::kHelpFunctionGamepad)},
+  };
+  // A description starts in column 26, or three blanks after a longer form.
+  std::string out = text(ctl_text::kHelpFunctionForms);
+  for (const auto& [form, description] : forms) {
+    std::string line = "  " + std::string(form);
+    if (!description.empty()) line += std::string(line.size() < 26 ? 26 - line.size() : 3, ' ') + description;
+    out += "\n" + line;
+  }
+  return out;
 }
 
 std::optional<ButtonAssignment> ParseFunctionSpec(std::string_view text, const WorkingCopy& wc, std::string* error) {

@@ -59,8 +59,9 @@ std::string FunctionSpecText(const ButtonAssignment& a, const FunctionSpecContex
 std::string ReadableFunction(const ButtonAssignment& a, int key, const WorkingCopy& wc, const KeyLabels& keys,
                              const TextTables& texts, const DeviceInfo& info);
 
-// The help text listing the forms.
-const char* FunctionSpecHelp();
+// The help text listing the forms, described in the language of `texts` (the forms themselves are
+// what the user types and stay as they are); no line break at its end.
+std::string FunctionSpecHelp(const TextTables& texts);
 
 // The word of a macro's play mode as commands and files take it: 8 once, 9 loop, 10 fire; any
 // other value (a macro file may hold one) as its number.

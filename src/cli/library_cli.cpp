@@ -9,10 +9,11 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_help.h"
 #include "cli/ctl_text.h"
 #include "cli/text_format.h"
-#include "config/ui_texts.h"
 #include "config/text_tables.h"
+#include "config/ui_texts.h"
 #include "macro/macro_file.h"
 #include "macro/macro_library.h"
 #include "macro/safe_format.h"
@@ -136,16 +137,14 @@ void Import(CtlContext& ctx, const std::string& file, const std::string& folder)
 }  // namespace
 
 void RegisterLibraryCommands(CLI::App& app, CtlContext& ctx) {
-  auto* library = app.add_subcommand("library", "The macro library on disk (the window's macro list)");
+  auto* library = app.add_subcommand("library", Help(ctl_text::kHelpLibrary));
   library->require_subcommand(1);
-  library->add_subcommand("list", "Show the library's folders and macros with their dates and sizes")->callback([&ctx] {
-    List(ctx);
-  });
-  auto* import = library->add_subcommand("import", "Copy the macro of FILE.mf into the library");
+  library->add_subcommand("list", Help(ctl_text::kHelpLibraryList))->callback([&ctx] { List(ctx); });
+  auto* import = library->add_subcommand("import", Help(ctl_text::kHelpImport));
   auto file = std::make_shared<std::string>();
   auto folder = std::make_shared<std::string>();
-  import->add_option("FILE", *file, "Macro file (.mf)")->required();
-  import->add_option("--folder", *folder, "Folder inside the library (created when missing), e.g. Work or Games/FPS");
+  import->add_option("FILE", *file, Help(ctl_text::kHelpMacroFile))->required();
+  import->add_option("--folder", *folder, Help(ctl_text::kHelpFolder));
   import->callback([&ctx, file, folder] { Import(ctx, *file, *folder); });
 }
 

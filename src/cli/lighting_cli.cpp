@@ -9,6 +9,7 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_help.h"
 #include "cli/ctl_text.h"
 #include "cli/text_format.h"
 #include "config/text_tables.h"
@@ -131,22 +132,22 @@ void Zone(CtlContext& ctx, const std::string& zone_text, const std::string& colo
 }  // namespace
 
 void RegisterLightingCommands(CLI::App& app, CtlContext& ctx) {
-  auto* lighting = app.add_subcommand("lighting", "Lighting effect and zone colours");
+  auto* lighting = app.add_subcommand("lighting", Help(ctl_text::kHelpLighting));
   lighting->require_subcommand(1);
-  lighting->add_subcommand("show", "Show the lighting effect and the zone colours")->callback([&ctx] { Show(ctx); });
+  lighting->add_subcommand("show", Help(ctl_text::kHelpLightingShow))->callback([&ctx] { Show(ctx); });
 
-  auto* effect = lighting->add_subcommand("effect", "Set the effect: 0 Customize, 1 Wave, 2 Wave (Invert), 3 Random 1, 4 Random 2");
+  auto* effect = lighting->add_subcommand("effect", Help(ctl_text::kHelpEffect));
   auto n = std::make_shared<int>(0);
-  effect->add_option("N", *n, "Effect 0-4")->required();
+  effect->add_option("N", *n, Help(ctl_text::kHelpEffectNumber))->required();
   effect->callback([&ctx, n] { Effect(ctx, *n); });
 
-  auto* zone = lighting->add_subcommand("zone", "Give zone Z (or all zones) its own colour");
+  auto* zone = lighting->add_subcommand("zone", Help(ctl_text::kHelpZone));
   auto z = std::make_shared<std::string>();
   auto colour = std::make_shared<std::string>();
   auto mode = std::make_shared<std::string>();
-  zone->add_option("Z", *z, "Zone number, or all")->required();
-  zone->add_option("RRGGBB", *colour, "Colour in hex")->required();
-  zone->add_option("MODE", *mode, "breathe or on (default: the zone's current mode)");
+  zone->add_option("Z", *z, Help(ctl_text::kHelpZoneNumber))->required();
+  zone->add_option("RRGGBB", *colour, Help(ctl_text::kHelpColour))->required();
+  zone->add_option("MODE", *mode, Help(ctl_text::kHelpZoneMode));
   zone->callback([&ctx, z, colour, mode] { Zone(ctx, *z, *colour, *mode); });
 }
 

@@ -9,6 +9,7 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_help.h"
 #include "cli/ctl_text.h"
 #include "cli/function_spec.h"
 #include "cli/text_format.h"
@@ -300,43 +301,41 @@ void Show(CtlContext& ctx, const std::string& what) {
 }  // namespace
 
 void RegisterMacroCommands(CLI::App& app, CtlContext& ctx) {
-  auto* macro = app.add_subcommand("macro", "The macros stored in the mouse, and macro files");
+  auto* macro = app.add_subcommand("macro", Help(ctl_text::kHelpMacro));
   macro->require_subcommand(1);
 
-  macro->add_subcommand("list", "List the stored macros and the free macro memory")->callback([&ctx] { List(ctx); });
+  macro->add_subcommand("list", Help(ctl_text::kHelpMacroList))->callback([&ctx] { List(ctx); });
 
-  auto* wr = macro->add_subcommand("write", "Store the macro of FILE.mf in SLOT (1-80)");
+  auto* wr = macro->add_subcommand("write", Help(ctl_text::kHelpMacroWrite));
   auto w = std::make_shared<WriteArgs>();
-  wr->add_option("SLOT", w->slot, "Slot 1-80")->required();
-  wr->add_option("FILE", w->file, "Macro file (.mf)")->required();
-  wr->add_option("--name", w->name, "Store the macro under this name (at most 16 characters)");
-  wr->add_option("--mode", w->mode, "Store it with this mode: once, loop or fire");
-  wr->add_flag("--nearest", w->nearest, "Cut a name longer than the mouse keeps instead of refusing it");
-  wr->add_option("--bind", w->bind, "Also make button KEY (B1... or a key index) of PROFILE (1-5) play the macro, as PROFILE:KEY");
+  wr->add_option("SLOT", w->slot, Help(ctl_text::kHelpSlot))->required();
+  wr->add_option("FILE", w->file, Help(ctl_text::kHelpMacroFile))->required();
+  wr->add_option("--name", w->name, Help(ctl_text::kHelpMacroName));
+  wr->add_option("--mode", w->mode, Help(ctl_text::kHelpMacroMode));
+  wr->add_flag("--nearest", w->nearest, Help(ctl_text::kHelpMacroNearest));
+  wr->add_option("--bind", w->bind, Help(ctl_text::kHelpBind));
   wr->callback([&ctx, w] { Write(ctx, *w); });
 
-  auto* rd = macro->add_subcommand("read", "Save the macro of SLOT as FILE.mf");
+  auto* rd = macro->add_subcommand("read", Help(ctl_text::kHelpMacroRead));
   auto r_slot = std::make_shared<std::string>();
   auto r_file = std::make_shared<std::string>();
-  rd->add_option("SLOT", *r_slot, "Slot 1-80")->required();
-  rd->add_option("FILE", *r_file, "Macro file to write (.mf)")->required();
+  rd->add_option("SLOT", *r_slot, Help(ctl_text::kHelpSlot))->required();
+  rd->add_option("FILE", *r_file, Help(ctl_text::kHelpMacroFileOut))->required();
   rd->callback([&ctx, r_slot, r_file] { Read(ctx, *r_slot, *r_file); });
 
-  auto* del = macro->add_subcommand("delete", "Delete the macro of SLOT; buttons that played it get function 0");
+  auto* del = macro->add_subcommand("delete", Help(ctl_text::kHelpMacroDelete));
   auto d_slot = std::make_shared<std::string>();
-  del->add_option("SLOT", *d_slot, "Slot 1-80")->required();
+  del->add_option("SLOT", *d_slot, Help(ctl_text::kHelpSlot))->required();
   del->callback([&ctx, d_slot] { Delete(ctx, *d_slot); });
 
-  auto* bind = macro->add_subcommand("bind", "Make button KEY of PROFILE play the macro of SLOT");
+  auto* bind = macro->add_subcommand("bind", Help(ctl_text::kHelpMacroBind));
   auto b_args = std::make_shared<std::vector<std::string>>();
-  bind->add_option("PROFILE KEY SLOT", *b_args, "Profile 1-5, button B1... or key index (see show), slot 1-80")
-      ->expected(3)
-      ->required();
+  bind->add_option("PROFILE KEY SLOT", *b_args, Help(ctl_text::kHelpBindArgs))->expected(3)->required();
   bind->callback([&ctx, b_args] { Bind(ctx, (*b_args)[0], (*b_args)[1], (*b_args)[2]); });
 
-  auto* show = macro->add_subcommand("show", "List the instructions of FILE.mf, or of the macro stored in SLOT");
+  auto* show = macro->add_subcommand("show", Help(ctl_text::kHelpMacroShow));
   auto s_what = std::make_shared<std::string>();
-  show->add_option("FILE|SLOT", *s_what, "Macro file (.mf), or slot 1-80")->required();
+  show->add_option("FILE|SLOT", *s_what, Help(ctl_text::kHelpFileOrSlot))->required();
   show->callback([&ctx, s_what] { Show(ctx, *s_what); });
 }
 

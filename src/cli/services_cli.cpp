@@ -11,6 +11,7 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_help.h"
 #include "cli/ctl_text.h"
 #include "platform/folders.h"
 #include "services/app_links.h"
@@ -217,31 +218,30 @@ void LinkRemove(CtlContext& ctx, const std::string& slot_text) {
 
 void RegisterServicesCommands(CLI::App& app, CtlContext& ctx) {
   auto mon_opt = std::make_shared<MonitorOptions>();
-  auto* mon = app.add_subcommand("monitor", "Print the mouse's input reports (status, host action, movement)");
-  mon->add_option("--count", mon_opt->count, "Stop after N reports");
-  mon->add_option("--seconds", mon_opt->seconds, "Stop after this long (default: no limit; 5 with --simulate)");
-  mon->add_option("--sim-events", mon_opt->sim_events,
-                  "Make the simulated mouse send reports, e.g. dpi-up,profile:2,tilt:+3,touch:1");
+  auto* mon = app.add_subcommand("monitor", Help(ctl_text::kHelpMonitor));
+  mon->add_option("--count", mon_opt->count, Help(ctl_text::kHelpCount));
+  mon->add_option("--seconds", mon_opt->seconds, Help(ctl_text::kHelpSeconds));
+  mon->add_option("--sim-events", mon_opt->sim_events, Help(ctl_text::kHelpSimEvents));
   mon->callback([&ctx, mon_opt] { Monitor(ctx, *mon_opt); });
 
-  auto* link = app.add_subcommand("link", "Profile links to applications (set.ini)");
+  auto* link = app.add_subcommand("link", Help(ctl_text::kHelpLink));
   link->require_subcommand(1);
-  link->add_subcommand("list", "Show the five links")->callback([&ctx] { LinkList(ctx); });
+  link->add_subcommand("list", Help(ctl_text::kHelpLinkList))->callback([&ctx] { LinkList(ctx); });
 
-  auto* set = link->add_subcommand("set", "Link a profile to an application");
+  auto* set = link->add_subcommand("set", Help(ctl_text::kHelpLinkSet));
   auto slot_s = std::make_shared<std::string>();
   auto path_s = std::make_shared<std::string>();
   auto name_s = std::make_shared<std::string>();
-  auto* name_opt = set->add_option("--name", *name_s, "Name shown for the link (default: the program's own)");
-  set->add_option("PROFILE", *slot_s, "Profile 1-5")->required();
-  set->add_option("PATH", *path_s, "The application (a path or a file name)")->required();
+  auto* name_opt = set->add_option("--name", *name_s, Help(ctl_text::kHelpLinkName));
+  set->add_option("PROFILE", *slot_s, Help(ctl_text::kHelpProfileNumber))->required();
+  set->add_option("PATH", *path_s, Help(ctl_text::kHelpApplication))->required();
   set->callback([&ctx, slot_s, path_s, name_s, name_opt] {
     LinkSet(ctx, *slot_s, *path_s, name_opt->count() > 0 ? std::optional<std::string>(*name_s) : std::nullopt);
   });
 
-  auto* rm = link->add_subcommand("remove", "Remove a profile's link");
+  auto* rm = link->add_subcommand("remove", Help(ctl_text::kHelpLinkRemove));
   auto slot_r = std::make_shared<std::string>();
-  rm->add_option("PROFILE", *slot_r, "Profile 1-5")->required();
+  rm->add_option("PROFILE", *slot_r, Help(ctl_text::kHelpProfileNumber))->required();
   rm->callback([&ctx, slot_r] { LinkRemove(ctx, *slot_r); });
 }
 

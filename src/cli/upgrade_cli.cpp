@@ -9,6 +9,7 @@
 
 #include "cli/ctl_app.h"
 #include "cli/ctl_context.h"
+#include "cli/ctl_help.h"
 #include "cli/ctl_text.h"
 #include "config/ui_texts.h"
 #include "device/device_commands.h"
@@ -172,18 +173,13 @@ void ExitProgrammingMode(CtlContext& ctx) {
 }  // namespace
 
 void RegisterUpgradeCommands(CLI::App& app, CtlContext& ctx) {
-  auto* flash = app.add_subcommand("flash", "Write a firmware HEX file into the mouse (level-11 mice with upgrade support)");
+  auto* flash = app.add_subcommand("flash", Help(ctl_text::kHelpFlash));
   auto file = std::make_shared<std::string>();
   auto dry_run = std::make_shared<bool>(false);
   auto exit_isp = std::make_shared<bool>(false);
-  auto* file_option = flash->add_option("FILE", *file, "Intel HEX firmware file");
-  auto* dry_option =
-      flash->add_flag("--dry-run", *dry_run, "Show the checksum and the pieces that would be written; send nothing");
-  flash->add_flag("--exit-isp", *exit_isp,
-                  "Only take the mouse out of programming mode (ExitIsp), for example after an interrupted write; "
-                  "a partly written firmware may leave the mouse unusable")
-      ->excludes(file_option)
-      ->excludes(dry_option);
+  auto* file_option = flash->add_option("FILE", *file, Help(ctl_text::kHelpHexFile));
+  auto* dry_option = flash->add_flag("--dry-run", *dry_run, Help(ctl_text::kHelpFlashDryRun));
+  flash->add_flag("--exit-isp", *exit_isp, Help(ctl_text::kHelpExitIsp))->excludes(file_option)->excludes(dry_option);
   flash->callback([&ctx, file, dry_run, exit_isp] {
     if (*exit_isp) {
       ExitProgrammingMode(ctx);

@@ -31,7 +31,7 @@ enum class TextFamily {
   version_str,          // single
   firmware_str,         // single
   ui_str,               // 0..52: the program's own window texts (config/ui_texts.h)
-  ctl_str,              // 0..156: halvricctl's own texts (config/ctl_texts.h)
+  ctl_str,              // 0..286: halvricctl's own texts (config/ctl_texts.h)
 };
 
 class TextTables {

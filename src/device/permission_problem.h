@@ -12,9 +12,12 @@ namespace halvric {
 // The udev rule that gives the logged-in user access to the mouse.
 inline constexpr const char* kUdevRuleName = "70-halvric.rules";
 
-// When an interface that the device layer would identify as a mouse is present but cannot be
-// opened for lack of permission, a message that says so and names the fix (the udev rule, then
-// plugging the mouse in again); empty when there is no such interface.
+// The path of an interface that the device layer would identify as a mouse but that cannot be
+// opened for lack of permission; empty when there is no such interface.
+std::string UnopenableMousePath(HidBackend& backend);
+
+// When there is such an interface, a message that says so and names the fix (the udev rule, then
+// plugging the mouse in again); empty otherwise.
 std::string PermissionProblem(HidBackend& backend);
 
 }  // namespace halvric

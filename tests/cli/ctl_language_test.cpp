@@ -1,13 +1,15 @@
-// halvricctl in the user's language: texts for people follow set.ini's language, else the
-// locale; what scripts read (--json, export) is the same in every locale; a translation whose
-// conversions do not match the English text is never formatted.
-
-#include <gtest/gtest.h>
-#include <stdlib.h>
+// halvricctl in the user's language: texts for people (its --help and the refusals of a command
+// line too) follow set.ini's language, else the locale; what scripts read (--json, export) is the
+// same in every locale; a translation whose conversions do not match the English text is never
+// formatted.
 
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <optional>
+#include <set>
+#include <sstream>
+#include <stdlib.h>
 #include <string>
 #include <vector>
 
@@ -123,6 +125,155 @@ TEST_F(CtlLanguage, TextsForPeopleFollowTheLocaleAndTheLanguageChosenInSetIni) {
   Lang("de_DE.UTF-8");
   std::ofstream(data_ + "/set.ini") << "[ARG]\nlanguage=1036\n";
   EXPECT_EQ(Sim({"rate", "1"}).out, "taux de rapport : 500Hz (code 1)\n");
+}
+
+// The command names that a help text lists under `heading` ("Subcommands:").
+std::vector<std::string> ListedCommands(const std::string& help, const std::string& heading) {
+  std::vector<std::string> names;
+  const size_t at = help.find("\n" + heading + "\n");
+  if (at == std::string::npos) return names;
+  std::istringstream lines(help.substr(at + heading.size() + 2));
+  for (std::string line; std::getline(lines, line) && line.rfind("  ", 0) == 0;) {
+    names.push_back(line.substr(2, line.find(' ', 2) - 2));
+  }
+  return names;
+}
+
+// The description column (from column 30) of the lines in the sections of a help text that
+// `headings` name ("Options:" ...); what follows them, such as button's list of forms, is not
+// CLI11's. A name as wide as the column stands alone, its description on the next line.
+std::set<std::string> Descriptions(const std::string& help, const std::set<std::string>& headings) {
+  std::vector<std::string> lines;
+  std::istringstream in(help);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  const std::string column(30, ' ');
+  std::set<std::string> out;
+  bool in_section = false;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    if (!line.empty() && line[0] != ' ') in_section = headings.count(line) > 0;
+    const bool name_alone = i + 1 < lines.size() && lines[i + 1].rfind(column, 0) == 0;
+    if (in_section && line.size() > 30 && line.rfind("  ", 0) == 0 && !name_alone) out.insert(line.substr(30));
+  }
+  return out;
+}
+
+TEST_F(CtlLanguage, HelpDescribesEveryCommandAndOptionInTheUsersLanguage) {
+  setenv("LC_ALL", "C", 1);
+  const CtlRun english = Ctl({"--help"});
+  ASSERT_EQ(english.code, 0);
+  EXPECT_EQ(english.out.rfind("halvricctl: configure Halvric mice from the command line\n"
+                              "Usage: halvricctl [OPTIONS] SUBCOMMAND\n\nOptions:\n",
+                              0),
+            0u)
+      << english.out;
+  EXPECT_NE(english.out.find("\nSubcommands:\n  list                        List the identified mice\n"),
+            std::string::npos);
+  EXPECT_NE(Ctl({"button", "--help"}).out.find("\nFUNCTION forms:\n  raw:TYPE,P1,P2,P3       the four bytes"),
+            std::string::npos);
+
+  Lang("de_DE.UTF-8");
+  CtlRun r = Ctl({"--help"});
+  ASSERT_EQ(r.code, 0);
+  EXPECT_EQ(r.out.rfind("halvricctl: Halvric-Mäuse über die Kommandozeile einstellen\n"
+                        "Aufruf: halvricctl [OPTIONEN] BEFEHL\n\nOptionen:\n",
+                        0),
+            0u)
+      << r.out;
+  // Names stay as typed; the descriptions keep their column.
+  EXPECT_NE(r.out.find("\n  --json                      Maschinenlesbare Ausgabe\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\nBefehle:\n  list                        Die erkannten Mäuse auflisten\n"), std::string::npos);
+  r = Ctl({"dpi", "--help"});
+  EXPECT_NE(r.out.find("\nArgumente:\n  LEVEL X Y TEXT x 3 ERFORDERLICH\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Stufe 1-5, X und Y in DPI\n"), std::string::npos) << r.out;
+  EXPECT_NE(Ctl({"flash", "--help"}).out.find("  --dry-run Nicht mit: --exit-isp\n"), std::string::npos);
+  // The forms of a button's function after its options: the forms as typed, their descriptions.
+  r = Ctl({"button", "--help"});
+  EXPECT_NE(r.out.find("\nFormen von FUNCTION:\n  raw:TYPE,P1,P2,P3       die vier Bytes (dezimal oder 0x-hex)\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("\n  catalogue:N             Eintrag N der Funktionen, die diese Taste bietet (halvricctl "
+                       "functions)\n"),
+            std::string::npos)
+      << r.out;
+
+  // Every command's help, down the whole tree: no English description is left where German has
+  // its own words (a few read the same in both).
+  const std::set<std::string> same = {"Slot 1-80", "0-8192"};
+  std::vector<std::vector<std::string>> commands = {{}};
+  for (size_t i = 0; i < commands.size(); ++i) {
+    std::vector<std::string> args = commands[i];
+    SCOPED_TRACE(::testing::PrintToString(args));
+    args.push_back("--help");
+    setenv("LC_ALL", "C", 1);
+    const CtlRun en = Ctl(args);
+    Lang("de_DE.UTF-8");
+    const CtlRun de = Ctl(args);
+    const std::set<std::string> english_lines = Descriptions(en.out, {"Positionals:", "Options:", "Subcommands:"});
+    const std::set<std::string> german_lines = Descriptions(de.out, {"Argumente:", "Optionen:", "Befehle:"});
+    EXPECT_EQ(german_lines.size(), english_lines.size());
+    for (const std::string& line : german_lines) {
+      EXPECT_TRUE(!english_lines.count(line) || same.count(line)) << "still English: " << line;
+    }
+    for (const std::string& name : ListedCommands(en.out, "Subcommands:")) {
+      commands.push_back(commands[i]);
+      commands.back().push_back(name);
+    }
+  }
+  EXPECT_GT(commands.size(), 35u);
+
+  Lang("ja_JP.UTF-8");
+  r = Ctl({"--help"});
+  EXPECT_NE(r.out.find("\u4f7f\u3044\u65b9: halvricctl [\u30aa\u30d7\u30b7\u30e7\u30f3] "
+                       "\u30b5\u30d6\u30b3\u30de\u30f3\u30c9\n"),
+            std::string::npos)
+      << r.out;  // 使い方: halvricctl [オプション] サブコマンド
+  EXPECT_NE(r.out.find("\n  --json                      \u6a5f\u68b0\u51e6\u7406\u5411\u3051\u306e\u51fa\u529b\n"),
+            std::string::npos)
+      << r.out;  // 機械処理向けの出力
+}
+
+TEST_F(CtlLanguage, RefusedCommandLinesAreExplainedInTheUsersLanguageWithTheWordsTyped) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* english;
+    const char* german;
+  };
+  const Case cases[] = {
+      {{"show", "extra"},
+       "unknown option or extra argument: extra",
+       "unbekannte Option oder überzähliges Argument: extra"},
+      {{"show", "--bogus"},
+       "unknown option or extra argument: --bogus",
+       "unbekannte Option oder überzähliges Argument: --bogus"},
+      {{"dpi"}, "LEVEL X Y is required", "LEVEL X Y fehlt"},
+      {{"dpi", "1", "800"}, "LEVEL X Y takes 3 values, 2 given", "LEVEL X Y braucht 3 Werte, angegeben: 2"},
+      {{"monitor", "--count", "abc"}, "--count: \"abc\" is not a valid value", "--count: „abc“ ist kein gültiger Wert"},
+      {{"show", "--profile", "9"},
+       "--profile: 9 is not in the range 1 to 5",
+       "--profile: 9 liegt nicht im Bereich 1 bis 5"},
+      {{"show", "--profile"}, "--profile needs a value", "--profile braucht einen Wert"},
+      {{"snap", "maybe"}, "STATE: \"maybe\" is not one of on, off", "STATE: „maybe“ ist nicht eines von on, off"},
+      {{"macro"},
+       "a command is required (halvricctl macro --help lists them)",
+       "ein Befehl fehlt (halvricctl macro --help listet sie auf)"},
+      {{"flash", "--exit-isp", "f.hex"},
+       "FILE cannot be used with --exit-isp",
+       "FILE kann nicht zusammen mit --exit-isp verwendet werden"},
+      // A value the command refuses itself comes in the user's language already, unwrapped.
+      {{"lighting", "effect", "9"}, "N: effects are 0 to 4", "N: Effekte sind 0 bis 4"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    setenv("LC_ALL", "C", 1);
+    CtlRun r = Sim(c.args);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, std::string("halvricctl: ") + c.english + "\n");
+    Lang("de_DE.UTF-8");
+    r = Sim(c.args);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, std::string("halvricctl: ") + c.german + "\n");
+  }
 }
 
 // The shipped texts come from the program folder; a damaged one is replaced there.

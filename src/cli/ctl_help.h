@@ -1,0 +1,27 @@
+#pragma once
+// halvricctl's --help in the user's language. Commands register the English text of a help slot
+// as their description (Help); when help is printed, the descriptions, the group headings and
+// CLI11's own labels of the whole command tree are replaced by their translations. A run that
+// prints no help thus reads no language file for it, and the completion scripts, made from the
+// same tree, keep the English descriptions.
+
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace halvric {
+
+class TextTables;
+
+// The English text of help slot `slot` (ctl_text::kHelp...): a command's or option's description.
+std::string Help(int slot);
+
+// Puts the help of `app` and of all its commands into the language of `texts`: each description
+// that is a help slot's English text, the headings "Options", "Subcommands" and "Positionals",
+// and the words of the usage line ("Usage", "OPTIONS", "SUBCOMMAND", "REQUIRED", "Excludes").
+// Option and command names, and the type names CLI11 prints ("TEXT", "INT"), stay as they are.
+void TranslateHelp(CLI::App& app, const TextTables& texts);
+
+}  // namespace halvric
