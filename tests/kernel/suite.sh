@@ -65,16 +65,31 @@ nodes_of() {
   dev=$(readlink -f "/sys/class/hidraw/${1##*/}/device/../..") || return
   ls -d "$dev"/*/*/hidraw/hidraw* 2>/dev/null | wc -l
 }
-# Plugs mouse $1 (protocol level $2) back in and waits, up to 30 s, until it is listed with all
-# $3 of its hidraw nodes and udev has handled their events: the kernel binds the interfaces one
-# after the other, and a mouse caught between two is missing the interface its settings use.
-# Sets p to its node.
+# "PRODUCT INTERFACE" of hidraw node $1, from sysfs: the product id (one per model) and the USB
+# interface number survive an unplug, the node's name and port need not.
+identity_of() {
+  local d
+  d=$(readlink -f "/sys/class/hidraw/${1##*/}/device") || return
+  echo "$(sed -n 's/^HID_ID=.*:0*\([0-9A-Fa-f]*\)$/\1/p' "$d/uevent") $(basename "$(dirname "$d")" | sed 's/.*\.//')"
+}
+# The hidraw node whose identity_of is "$1".
+node_of() {
+  local h
+  for h in /sys/class/hidraw/hidraw*; do
+    [ "$(identity_of "${h##*/}")" = "$1" ] && echo "/dev/${h##*/}" && return 0
+  done
+  return 1
+}
+# Plugs mouse $1 back in and waits, up to 30 s, until its node (identity $2) is back with all $3
+# hidraw nodes of the mouse and udev has handled their events: the kernel binds the interfaces one
+# after the other. Found through sysfs, not through halvricctl list: a list identifies every mouse
+# plugged in, and would exchange reports with a mouse another check is writing at the time. Sets p.
 reattach() {
   local i
   sim attach "$1"
   for i in $(seq 1 150); do
     udevadm settle -t 10
-    p=$(path_of "$2")
+    p=$(node_of "$2")
     [ -n "$p" ] && [ "$(nodes_of "$p")" -ge "$3" ] && return 0
     sleep 0.2
   done
@@ -258,8 +273,9 @@ export XDG_RUNTIME_DIR=/run/user/0
 
 chain_level5() {
   own_runtime 5
-  local p=${P[5]} backup_transfers t_before job rc start took auto want
+  local p=${P[5]} backup_transfers t_before job rc start took auto want id
   want=$(nodes_of "$p")
+  id=$(identity_of "$p")
   # The file restored first: a fresh level-5 mouse's memory, saved by the in-process simulated
   # mouse (no kernel involved, and unlike what the mouse holds after the changes above).
   "$CTL" --simulate=level5 --sim-state "$W/fresh5.json" backup "$W/fresh5.bf" >>"$W/bk.txt" 2>&1
@@ -285,7 +301,7 @@ chain_level5() {
   else
     fail "restore cut by an unplug" "exit $rc, $took s after the unplug: $(tail -2 "$W/cut.txt" | tr '\n' ' ')"
   fi
-  reattach 1 5 "$want"
+  reattach 1 "$id" "$want"
   # The backup taken before is restored and read back: byte for byte the same, and the same as
   # the automatic backup of the cut restore (both hold what the mouse held before it).
   "$CTL" --device "$p" restore "$W/a.bf" >"$W/cut2.txt" 2>&1
@@ -299,8 +315,9 @@ chain_level5() {
 
 chain_level11() {
   own_runtime 11
-  local p=${P[11]} mf="$S/resources/library/editing/copy.mf" t_before mw_rc macro_transfers job rc want
+  local p=${P[11]} mf="$S/resources/library/editing/copy.mf" t_before mw_rc macro_transfers job rc want id
   want=$(nodes_of "$p")
+  id=$(identity_of "$p")
   transfers 2
   t_before=$T
   "$CTL" --device "$p" macro write 5 "$mf" >"$W/mw.txt" 2>&1
@@ -331,7 +348,7 @@ chain_level11() {
     fail "macro write cut by an unplug while writing" "exit $rc: $(tail -1 "$W/cutm.txt")"
   fi
   # Plugged in again, the mouse still holds the macro written before.
-  if ! reattach 2 11 "$want"; then
+  if ! reattach 2 "$id" "$want"; then
     fail "re-attach level 11" "not listed again with its $want hidraw nodes"
   elif "$CTL" --device "$p" macro list >"$W/ml.txt" 2>&1 && grep -q "^slot 5  'Copy'" "$W/ml.txt"; then
     pass "macro list after re-attach shows the macro written before"
