@@ -26,7 +26,7 @@
 #include "config/text_tables.h"
 #include "config/ui_texts.h"
 #include "macro/macro_library.h"
-#include "macro/safe_format.h"
+#include "config/safe_format.h"
 #include "platform/folders.h"
 #include "platform/instance_socket.h"
 #include "platform/linux/desktop_pointer_accel.h"

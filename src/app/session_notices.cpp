@@ -2,7 +2,7 @@
 
 #include "config/text_tables.h"
 #include "config/ui_texts.h"
-#include "macro/safe_format.h"
+#include "config/safe_format.h"
 
 namespace halvric {
 namespace {

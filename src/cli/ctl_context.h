@@ -15,7 +15,7 @@
 #include "config/read_all.h"
 #include "config/text_tables.h"
 #include "config/working_copy.h"
-#include "macro/safe_format.h"
+#include "config/safe_format.h"
 #include "device/connect_sequence.h"
 #include "device/device_layer.h"
 #include "device/model_layout.h"

@@ -9,7 +9,7 @@
 
 #include "config/ctl_texts.h"
 #include "config/text_tables.h"
-#include "macro/safe_format.h"
+#include "config/safe_format.h"
 
 namespace halvric {
 

@@ -16,7 +16,7 @@
 #include "config/ui_texts.h"
 #include "macro/macro_file.h"
 #include "macro/macro_library.h"
-#include "macro/safe_format.h"
+#include "config/safe_format.h"
 #include "platform/folders.h"
 
 namespace halvric {

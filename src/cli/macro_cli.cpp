@@ -25,7 +25,7 @@
 #include "macro/macro_bindings.h"
 #include "macro/macro_file.h"
 #include "macro/macro_storage.h"
-#include "macro/safe_format.h"
+#include "config/safe_format.h"
 
 namespace halvric {
 namespace {

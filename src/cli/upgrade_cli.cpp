@@ -11,6 +11,7 @@
 #include "cli/ctl_context.h"
 #include "cli/ctl_help.h"
 #include "cli/ctl_text.h"
+#include "config/hex_refusal_text.h"
 #include "config/ui_texts.h"
 #include "device/device_commands.h"
 #include "device/firmware_writer.h"
@@ -28,9 +29,9 @@ constexpr int kCtlPieceRetries = 50;
 
 std::string Hex8(uint32_t v) { return FormatHexNumber(v, 8, HexCase::kUpper); }
 
-FirmwareImage Load(const std::string& file) {
+FirmwareImage Load(CtlContext& ctx, const std::string& file) {
   auto loaded = LoadIntelHexFile(file);
-  if (!loaded) throw CtlError(loaded.message());
+  if (!loaded) throw CtlError(HexRefusalText(ctx.Texts(), loaded.fault(), file));
   return std::move(loaded).value();
 }
 
@@ -41,7 +42,7 @@ uint32_t BytesNotSent(const FirmwareImage& image, const std::vector<UpgradePiece
 }
 
 void DryRun(CtlContext& ctx, const std::string& file) {
-  const FirmwareImage image = Load(file);
+  const FirmwareImage image = Load(ctx, file);
   const uint16_t checksum = FirmwareChecksum(image);
   const auto pieces = PlanUpgradePieces(image.end);
   if (ctx.options.json) {
@@ -105,7 +106,7 @@ std::string WriterMessage(CtlContext& ctx, const std::string& message) {
 }
 
 void Flash(CtlContext& ctx, const std::string& file) {
-  const FirmwareImage image = Load(file);
+  const FirmwareImage image = Load(ctx, file);
   if (PlanUpgradePieces(image.end).empty()) throw CtlError(ctx.Text(ctl_text::kNoFirmware, {file}));
   const Mouse mouse = UpgradableMouse(ctx);
 

@@ -62,6 +62,16 @@ constexpr std::string_view kEnglish[] = {
     "write error!! The settings before the reset are in %s",
     "The automatic backup failed (%s); nothing was written",
     "the data folder %s cannot be created",
+    "line %d: %s",
+    "odd number of hex digits",
+    "not a hex digit: '%s'",
+    "record too short",
+    "record holds %d data bytes, its count says %d",
+    "record checksum is %s, the record needs %s",
+    "address record with %d data bytes",
+    "unknown record type %s",
+    "no end-of-file record (the file is incomplete)",
+    "%s is too large for a firmware HEX file",
 };
 static_assert(std::size(kEnglish) == kCount, "one English text per slot");
 

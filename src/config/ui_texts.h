@@ -1,5 +1,5 @@
 #pragma once
-// The program's own window texts (family ui_str, language.ini keys ui_str0 .. ui_str52): the
+// The program's own window texts (family ui_str, language.ini keys ui_str0 .. ui_str62): the
 // texts of the windows that the older families have no slot for — the DPI levels, the upgrade
 // window, the on-screen display, file-dialog filters, byte counts, the notices of what the
 // desktop session leaves off, and a restore that failed on the way. Slots with printf
@@ -63,6 +63,17 @@ enum UiText : int {
   kResetWriteError,       // "write error!! The settings before the reset are in %s"
   kAutoBackupFailed,      // "The automatic backup failed (%s); nothing was written"
   kDataFolderError,       // "the data folder %s cannot be created"
+  // Why a firmware HEX file was refused (device/intel_hex's problems).
+  kHexLine,               // "line %d: %s"
+  kHexOddDigits,          // "odd number of hex digits"
+  kHexNotDigit,           // "not a hex digit: '%s'"
+  kHexTooShort,           // "record too short"
+  kHexCountMismatch,      // "record holds %d data bytes, its count says %d"
+  kHexChecksum,           // "record checksum is %s, the record needs %s"
+  kHexAddressRecord,      // "address record with %d data bytes"
+  kHexUnknownType,        // "unknown record type %s"
+  kHexNoEnd,              // "no end-of-file record (the file is incomplete)"
+  kHexTooLarge,           // "%s is too large for a firmware HEX file"
   kCount
 };
 

@@ -12,23 +12,34 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
 
-// A damaged record ends the parse at once; ParseIntelHex turns it into its result.
-struct Refusal {
-  std::string message;
-};
-
-[[noreturn]] void Refuse(size_t line, const std::string& why) {
-  throw Refusal{"invalid HEX file, line " + std::to_string(line) + ": " + why};
-}
-
 std::string Hex2(unsigned v) {
   static const char* digits = "0123456789ABCDEF";
   return {digits[(v >> 4) & 0xF], digits[v & 0xF]};
 }
 
+// The English reason of a refusal of a damaged record.
+std::string EnglishReason(const HexRefusal& r) {
+  switch (r.problem) {
+    case HexProblem::kOddDigits: return "odd number of hex digits";
+    case HexProblem::kNotHexDigit: return "not a hex digit: '" + r.detail + "'";
+    case HexProblem::kTooShort: return "record too short";
+    case HexProblem::kCountMismatch:
+      return "record holds " + std::to_string(r.have) + " data bytes, its count says " + std::to_string(r.want);
+    case HexProblem::kChecksum: return "record checksum is " + Hex2(r.have) + ", the record needs " + Hex2(r.want);
+    case HexProblem::kAddressRecord: return "address record with " + std::to_string(r.have) + " data bytes";
+    case HexProblem::kUnknownType: return "unknown record type " + Hex2(r.have);
+    default: return {};
+  }
+}
+
+// A damaged record ends the parse at once; ParseIntelHex turns it into its result.
+[[noreturn]] void Refuse(size_t line, HexProblem problem, unsigned have = 0, unsigned want = 0, std::string detail = {}) {
+  throw HexRefusal{FileFault::kInvalidFormat, problem, line, have, want, std::move(detail)};
+}
+
 // The record's bytes (count, address, type, data, checksum), checked for form and checksum.
 std::vector<uint8_t> DecodeRecord(std::string_view digits, size_t line) {
-  if (digits.size() % 2 != 0) Refuse(line, "odd number of hex digits");
+  if (digits.size() % 2 != 0) Refuse(line, HexProblem::kOddDigits);
   std::vector<uint8_t> bytes;
   bytes.reserve(digits.size() / 2);
   for (size_t i = 0; i < digits.size(); i += 2) {
@@ -36,20 +47,17 @@ std::vector<uint8_t> DecodeRecord(std::string_view digits, size_t line) {
     const int lo = HexDigitValue(digits[i + 1]);
     if (hi < 0 || lo < 0) {
       const char bad = hi < 0 ? digits[i] : digits[i + 1];
-      Refuse(line, std::string("not a hex digit: '") + bad + "'");
+      Refuse(line, HexProblem::kNotHexDigit, 0, 0, std::string(1, bad));
     }
     bytes.push_back(static_cast<uint8_t>(hi * 16 + lo));
   }
-  if (bytes.size() < 5) Refuse(line, "record too short");
-  if (bytes.size() != 5u + bytes[0]) {
-    Refuse(line, "record holds " + std::to_string(bytes.size() - 5) + " data bytes, its count says " +
-                     std::to_string(bytes[0]));
-  }
+  if (bytes.size() < 5) Refuse(line, HexProblem::kTooShort);
+  if (bytes.size() != 5u + bytes[0]) Refuse(line, HexProblem::kCountMismatch, static_cast<unsigned>(bytes.size() - 5), bytes[0]);
   unsigned sum = 0;
   for (size_t i = 0; i + 1 < bytes.size(); ++i) sum += bytes[i];
   const unsigned expected = (0x100 - (sum & 0xFF)) & 0xFF;
   if (bytes.back() != expected) {
-    Refuse(line, "record checksum is " + Hex2(bytes.back()) + ", the record needs " + Hex2(expected));
+    Refuse(line, HexProblem::kChecksum, bytes.back(), expected);
   }
   return bytes;
 }
@@ -108,7 +116,7 @@ FirmwareImage ParseRecords(std::string_view text) {
         break;
       case 2:
       case 4: {
-        if (count != 2) Refuse(line_number, "address record with " + std::to_string(count) + " data bytes");
+        if (count != 2) Refuse(line_number, HexProblem::kAddressRecord, count);
         const uint64_t value = (static_cast<uint64_t>(data[0]) << 8) | data[1];
         base = type == 4 ? value << 16 : value << 4;
         break;
@@ -117,35 +125,48 @@ FirmwareImage ParseRecords(std::string_view text) {
       case 5:
         break;
       default:
-        Refuse(line_number, "unknown record type " + Hex2(type));
+        Refuse(line_number, HexProblem::kUnknownType, type);
     }
   }
-  if (!finished) throw Refusal{"invalid HEX file: no end-of-file record (the file is incomplete)"};
+  if (!finished) throw HexRefusal{FileFault::kInvalidFormat, HexProblem::kNoEnd, 0, 0, 0, {}};
   image.end = static_cast<uint32_t>(std::min<uint64_t>(end, UINT32_MAX));
   return image;
 }
 
 }  // namespace
 
-FileResult<FirmwareImage> ParseIntelHex(std::string_view text) {
+HexResult ParseIntelHex(std::string_view text) {
   try {
     return ParseRecords(text);
-  } catch (const Refusal& r) {
-    return FileResult<FirmwareImage>::Failure(FileFault::kInvalidFormat, r.message);
+  } catch (HexRefusal& r) {
+    std::string message = r.problem == HexProblem::kNoEnd
+                              ? "invalid HEX file: no end-of-file record (the file is incomplete)"
+                              : "invalid HEX file: line " + std::to_string(r.line) + ": " + EnglishReason(r);
+    return HexResult::Failure(std::move(r), std::move(message));
   }
 }
 
-FileResult<FirmwareImage> LoadIntelHexFile(const std::string& path) {
-  using Result = FileResult<FirmwareImage>;
+HexResult LoadIntelHexFile(const std::string& path) {
+  const auto too_large = [&] {
+    return HexResult::Failure(HexRefusal{FileFault::kUnreadable, HexProblem::kTooLarge, 0, 0, 0, {}},
+                              path + " is too large for a firmware HEX file");
+  };
+  // `why` is the system's reason alone ("Permission denied"); the message names the file too.
+  const auto unreadable = [&](std::string why, std::string message) {
+    return HexResult::Failure(HexRefusal{FileFault::kUnreadable, HexProblem::kCannotOpen, 0, 0, 0, std::move(why)},
+                              std::move(message));
+  };
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
-  if (ec) return Result::Failure(FileFault::kUnreadable, "cannot open " + path + ": " + ec.message());
-  const std::string too_large = path + " is too large for a firmware HEX file";
-  if (size > kMaxHexFileSize) return Result::Failure(FileFault::kUnreadable, too_large);
+  if (ec) return unreadable(ec.message(), "cannot open " + path + ": " + ec.message());
+  if (size > kMaxHexFileSize) return too_large();
   // The read is bounded too: a device file or a growing file reports no honest size.
   std::string text, error;
   if (!ReadWholeFile(path, text, &error, kMaxHexFileSize)) {
-    return Result::Failure(FileFault::kUnreadable, error.find("larger than") != std::string::npos ? too_large : error);
+    if (error.find("larger than") != std::string::npos) return too_large();
+    // The reader's error is "cannot open|read PATH: reason".
+    const size_t at = error.find(path + ": ");
+    return unreadable(at == std::string::npos ? error : error.substr(at + path.size() + 2), error);
   }
   return ParseIntelHex(text);
 }

@@ -38,8 +38,36 @@ struct FirmwareImage {
 // Sum of the image's 32768 little-endian 16-bit words, modulo 65536.
 uint16_t FirmwareChecksum(const FirmwareImage& image);
 
-// The image of a HEX file, or why it was refused (for a damaged file the message names the line).
-FileResult<FirmwareImage> ParseIntelHex(std::string_view text);
-FileResult<FirmwareImage> LoadIntelHexFile(const std::string& path);
+// What is wrong with a HEX file.
+enum class HexProblem {
+  kNone,
+  kCannotOpen,     // detail: the system's reason
+  kTooLarge,
+  kOddDigits,      // the record has an odd number of hex digits
+  kNotHexDigit,    // detail: the character
+  kTooShort,       // shorter than count, address, type and checksum
+  kCountMismatch,  // `have` data bytes, the count byte says `want`
+  kChecksum,       // the record's checksum byte is `have`, the record needs `want`
+  kAddressRecord,  // an address record with `have` data bytes instead of 2
+  kUnknownType,    // record type `have`
+  kNoEnd,          // no end-of-file record: the file is incomplete
+};
+
+// Why a HEX file was refused, in parts, so that each program can say it in the user's language.
+struct HexRefusal {
+  FileFault fault = FileFault::kNone;  // kUnreadable or kInvalidFormat
+  HexProblem problem = HexProblem::kNone;
+  size_t line = 0;  // the damaged record's line, from 1; 0 for a problem of the whole file
+  unsigned have = 0;
+  unsigned want = 0;
+  std::string detail;
+};
+
+using HexResult = FileResult<FirmwareImage, HexRefusal>;
+
+// The image of a HEX file, or why it was refused. The message says it in English (for a damaged
+// file it names the line); the refusal holds the same in parts.
+HexResult ParseIntelHex(std::string_view text);
+HexResult LoadIntelHexFile(const std::string& path);
 
 }  // namespace halvric

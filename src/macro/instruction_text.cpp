@@ -3,7 +3,7 @@
 #include "config/key_labels.h"
 #include "config/key_tables.h"
 #include "config/text_tables.h"
-#include "macro/safe_format.h"
+#include "config/safe_format.h"
 
 namespace halvric {
 

@@ -6,7 +6,7 @@
 
 #include "config/text_tables.h"
 #include "macro/macro_file.h"
-#include "macro/safe_format.h"
+#include "config/safe_format.h"
 #include "platform/atomic_file.h"
 #include "platform/folders.h"
 #include "platform/text_encoding.h"

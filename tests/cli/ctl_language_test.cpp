@@ -109,6 +109,12 @@ TEST_F(CtlLanguage, TextsForPeopleFollowTheLocaleAndTheLanguageChosenInSetIni) {
   // The system's own words for the same failures as the window's.
   r = Sim({"macro", "write", "1", data_ + "/missing.mf"});
   EXPECT_EQ(r.err, "halvricctl: " + data_ + "/missing.mf: kann nicht gelesen werden\n");
+  // Why a firmware file is refused, as the upgrade window says it.
+  const std::string hex = data_ + "/fw.hex";
+  std::ofstream(hex) << ":0300000001020\n";
+  r = Sim({"flash", "--dry-run", hex});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "halvricctl: Ung\u00fcltige HEX-Datei: Zeile 1: ungerade Anzahl von Hex-Ziffern\n");
 
   Lang("ja_JP.UTF-8");
   EXPECT_EQ(Sim({"rate", "1"}).out, "\u30ec\u30dd\u30fc\u30c8\u30ec\u30fc\u30c8\uff1a500Hz\uff08\u30b3\u30fc\u30c9 1\uff09\n");

@@ -26,13 +26,13 @@ std::string Upper(std::string s) {
 std::string Error(const std::string& text) {
   const auto r = ParseIntelHex(text);
   if (!r) {
-    EXPECT_EQ(r.fault(), FileFault::kInvalidFormat);
+    EXPECT_EQ(r.fault().fault, FileFault::kInvalidFormat);
   }
   return r.message();
 }
 
 // The image of a file the test expects to be accepted.
-FirmwareImage Image(const FileResult<FirmwareImage>& r) {
+FirmwareImage Image(const HexResult& r) {
   EXPECT_TRUE(r.ok()) << r.message();
   return r.ok() ? r.value() : FirmwareImage{};
 }
@@ -117,7 +117,9 @@ TEST(IntelHex, FilesFromObjcopyLoadToTheSameBytes) {
 TEST(IntelHex, UnreadableFileIsAnError) {
   const auto r = LoadIntelHexFile(test::TempPath("missing") + ".hex");
   ASSERT_FALSE(r.ok());
-  EXPECT_EQ(r.fault(), FileFault::kUnreadable);
+  EXPECT_EQ(r.fault().fault, FileFault::kUnreadable);
+  EXPECT_EQ(r.fault().problem, HexProblem::kCannotOpen);
+  EXPECT_EQ(r.fault().detail, "No such file or directory");
   EXPECT_NE(r.message().find("cannot open"), std::string::npos) << r.message();
 }
 

@@ -5,7 +5,7 @@
 #include "config/describe_assignment.h"
 #include "config/text_tables.h"
 #include "macro/instruction_text.h"
-#include "macro/safe_format.h"
+#include "config/safe_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace halvric;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "config/ui_texts.h"
-#include "macro/safe_format.h"
+#include "config/safe_format.h"
 
 namespace halvric {
 

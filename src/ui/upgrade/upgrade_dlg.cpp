@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "config/auto_backup.h"
+#include "config/hex_refusal_text.h"
 #include "config/text_tables.h"
 #include "device/device_commands.h"
 #include "device/upgrade_pieces.h"
@@ -187,7 +188,7 @@ bool UpgradeDlg::LoadHex(const QString& file) {
     // A damaged or unreadable file leaves the image empty: nothing of it can be written.
     image_ = FirmwareImage{};
     checksum_->setText(Hex8(0));
-    ShowMessage(HexLoadFailureText(texts_, loaded.fault(), loaded.message(), file));
+    ShowMessage(QString::fromStdString(HexRefusalText(texts_, loaded.fault(), file.toStdString())));
     return false;
   }
   image_ = std::move(loaded).value();

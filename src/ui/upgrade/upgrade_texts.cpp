@@ -35,14 +35,4 @@ QString UpgradeMessageText(const TextTables& texts, const std::string& message) 
   return QString::fromStdString(message);
 }
 
-QString HexLoadFailureText(const TextTables& texts, FileFault fault, const std::string& detail, const QString& file) {
-  if (fault != FileFault::kInvalidFormat) return UiText(texts, ui_text::kUpgradeUnreadable, {file.toStdString()});
-  // The loader's reason ("invalid HEX file, line 3: record too short") without its own lead-in.
-  std::string_view why = detail;
-  for (std::string_view lead : {std::string_view("invalid HEX file, "), std::string_view("invalid HEX file: ")}) {
-    if (why.substr(0, lead.size()) == lead) why.remove_prefix(lead.size());
-  }
-  return UiText(texts, ui_text::kUpgradeBadHex, {std::string(why)});
-}
-
 }  // namespace halvric

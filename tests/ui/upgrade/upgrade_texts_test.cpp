@@ -53,11 +53,6 @@ class UpgradeTextsTest : public QObject {
                                 std::string("cannot open /dev/hidraw9: No such device")}) {
       QCOMPARE(UpgradeMessageText(de, m), QString::fromStdString(m));
     }
-    QCOMPARE(HexLoadFailureText(de, FileFault::kInvalidFormat, "invalid HEX file, line 3: record too short",
-                                QStringLiteral("/tmp/a.hex")),
-             QStringLiteral("Ung\u00fcltige HEX-Datei: line 3: record too short"));
-    QCOMPARE(HexLoadFailureText(de, FileFault::kUnreadable, "cannot open /tmp/a.hex: No such file", QStringLiteral("/tmp/a.hex")),
-             QStringLiteral("/tmp/a.hex: kann nicht gelesen werden"));
   }
 
   void wrongConversionsShowLessNotGarbage() {

@@ -1,4 +1,4 @@
-#include "macro/safe_format.h"
+#include "config/safe_format.h"
 
 #include <algorithm>
 #include <cctype>
