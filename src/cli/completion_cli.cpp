@@ -57,7 +57,7 @@ std::string Join(const std::vector<std::string>& words) {
 }
 
 // Text inside single quotes of every shell: a quote becomes '\'' (fish: \').
-std::string Quoted(const std::string& text, bool fish = false) {
+std::string ShellQuoted(const std::string& text, bool fish = false) {
   std::string out = "'";
   for (char c : text) {
     if (c == '\'') {
@@ -84,7 +84,7 @@ std::string PathCases(const std::vector<CommandNode>& tree, const std::string& v
   for (const CommandNode& node : tree) {
     for (const auto& [name, description] : node.commands) {
       const std::string next = node.path.empty() ? name : node.path + " " + name;
-      arms += "      " + Quoted(node.path + "|" + name) + ") " + variable + "=" + Quoted(next) + " ;;\n";
+      arms += "      " + ShellQuoted(node.path + "|" + name) + ") " + variable + "=" + ShellQuoted(next) + " ;;\n";
     }
   }
   return arms;
@@ -110,7 +110,7 @@ std::string Bash(const std::vector<CommandNode>& tree) {
     std::vector<std::string> words = Names(node);
     words.insert(words.end(), node.options.begin(), node.options.end());
     if (!node.path.empty()) words.insert(words.end(), tree.front().options.begin(), tree.front().options.end());
-    s << "    " << Quoted(node.path) << ") words=" << Quoted(Join(words)) << " ;;\n";
+    s << "    " << ShellQuoted(node.path) << ") words=" << ShellQuoted(Join(words)) << " ;;\n";
   }
   s << "  esac\n"
     << "  COMPREPLY=($(compgen -W \"$words\" -- \"$cur\"))\n"
@@ -139,8 +139,8 @@ std::string Zsh(const std::vector<CommandNode>& tree) {
     << "  case \"$path_\" in\n";
   const std::vector<std::string>& global = tree.front().options;
   for (const CommandNode& node : tree) {
-    s << "    " << Quoted(node.path) << ")\n      commands=(";
-    for (const auto& [name, description] : node.commands) s << " " << Quoted(name + ":" + description);
+    s << "    " << ShellQuoted(node.path) << ")\n      commands=(";
+    for (const auto& [name, description] : node.commands) s << " " << ShellQuoted(name + ":" + description);
     std::vector<std::string> options = node.options;
     if (!node.path.empty()) options.insert(options.end(), global.begin(), global.end());
     s << " )\n      options=(" << Join(options) << ") ;;\n";
@@ -171,19 +171,19 @@ std::string Fish(const std::vector<CommandNode>& tree) {
     << "    echo (string join ' ' $path)\n"
     << "end\n";
   for (const CommandNode& node : tree) {
-    const std::string cond = "-n " + Quoted("test \"$(__halvricctl_path)\" = " + Quoted(node.path, true), true);
+    const std::string cond = "-n " + ShellQuoted("test \"$(__halvricctl_path)\" = " + ShellQuoted(node.path, true), true);
     for (const auto& [name, description] : node.commands) {
-      s << "complete -c halvricctl -f " << cond << " -a " << Quoted(name, true) << " -d " << Quoted(description, true)
+      s << "complete -c halvricctl -f " << cond << " -a " << ShellQuoted(name, true) << " -d " << ShellQuoted(description, true)
         << "\n";
     }
     for (const auto& [option, description] : node.option_help) {
-      s << "complete -c halvricctl " << cond << " -l " << Quoted(option.substr(2), true) << " -d "
-        << Quoted(description, true) << "\n";
+      s << "complete -c halvricctl " << cond << " -l " << ShellQuoted(option.substr(2), true) << " -d "
+        << ShellQuoted(description, true) << "\n";
     }
   }
   // The program's options may follow any command.
   for (const auto& [option, description] : tree.front().option_help) {
-    s << "complete -c halvricctl -l " << Quoted(option.substr(2), true) << " -d " << Quoted(description, true) << "\n";
+    s << "complete -c halvricctl -l " << ShellQuoted(option.substr(2), true) << " -d " << ShellQuoted(description, true) << "\n";
   }
   return s.str();
 }

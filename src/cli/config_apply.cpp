@@ -19,7 +19,7 @@
 namespace halvric {
 namespace {
 
-std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+std::string DoubleQuoted(const std::string& s) { return "\"" + s + "\""; }
 std::string HexText(std::span<const uint8_t> b) { return FormatHex(b, {}, HexCase::kUpper); }
 
 DeviceInfo InfoOf(CtlContext& ctx) {
@@ -47,7 +47,7 @@ bool SameMacro(const Macro& a, const Macro& b, bool compare_mode) {
 Macro MacroOf(const DocMacro& dm, size_t index, const KeyLabels& keys) {
   const std::string path = "/macros/" + std::to_string(index);
   if (DecodeMacroName(EncodeMacroName(dm.name)) != dm.name) {
-    throw DocumentError(path + "/name", "a macro name in the mouse has at most 16 characters: " + Quoted(dm.name));
+    throw DocumentError(path + "/name", "a macro name in the mouse has at most 16 characters: " + DoubleQuoted(dm.name));
   }
   Macro m;
   m.name = dm.name;
@@ -140,10 +140,10 @@ void AddProfileSteps(CtlContext& ctx, const DeviceInfo& info, const WorkingCopy&
   const ProfileSettings& ps = cur.profiles[static_cast<size_t>(p)];
   if (dp.name.size() > cur.map.name_size) {
     throw DocumentError(path + "/name", "this mouse keeps profile names of at most " +
-                                            std::to_string(cur.map.name_size) + " bytes: " + Quoted(dp.name));
+                                            std::to_string(cur.map.name_size) + " bytes: " + DoubleQuoted(dp.name));
   }
   if (dp.name != ps.name) {
-    steps.push_back({who + " name: " + Quoted(dp.name), [&ctx, p, name = dp.name] {
+    steps.push_back({who + " name: " + DoubleQuoted(dp.name), [&ctx, p, name = dp.name] {
                        return ChangeProfileName(ctx.Devices(), ctx.Config(), p, name);
                      }});
   }
@@ -355,7 +355,7 @@ ApplyPlan PlanApply(CtlContext& ctx, const ConfigDocument& doc) {
     MacroSlot& planned = after.macros[static_cast<size_t>(dm.slot)];
     planned.start = planned.body = 0x10000u + static_cast<uint32_t>(dm.slot);
     planned.name = dm.name;
-    plan.macros.push_back({"macro slot " + std::to_string(dm.slot + 1) + ": " + Quoted(dm.name) + " " +
+    plan.macros.push_back({"macro slot " + std::to_string(dm.slot + 1) + ": " + DoubleQuoted(dm.name) + " " +
                                (dm.mode ? std::string(MacroModeWord(*dm.mode)) + ", " : std::string()) + std::to_string(macro.items.size()) + " instructions",
                            [&ctx, slot = dm.slot, macro] {
                              return WriteMacroToSlot(ctx.mouse(), ctx.Config(), slot, macro) == MacroStoreResult::kOk;

@@ -24,7 +24,7 @@ uint32_t Number(CtlContext& ctx, const std::string& text, const char* what) {
   return *v;
 }
 
-void List(CtlContext& ctx) {
+void ListMice(CtlContext& ctx) {
   ctx.Enumerate();
   DeviceLayer& dev = ctx.Devices();
   nlohmann::json arr = nlohmann::json::array();
@@ -138,7 +138,7 @@ void MemWrite(CtlContext& ctx, const std::string& addr_text, const std::vector<s
 }  // namespace
 
 void RegisterDeviceCommands(CLI::App& app, CtlContext& ctx) {
-  app.add_subcommand("list", Help(ctl_text::kHelpList))->callback([&ctx] { List(ctx); });
+  app.add_subcommand("list", Help(ctl_text::kHelpList))->callback([&ctx] { ListMice(ctx); });
   app.add_subcommand("info", Help(ctl_text::kHelpInfo))->callback([&ctx] { Info(ctx); });
 
   auto* mem = app.add_subcommand("mem", Help(ctl_text::kHelpMem));

@@ -79,7 +79,7 @@ void PrintTree(CtlContext& ctx, const MacroList& list, int parent, int depth) {
   }
 }
 
-void List(CtlContext& ctx) {
+void ListLibrary(CtlContext& ctx) {
   MacroLibrary library(DataFolderOrThrow(ctx), ctx.Texts());
   library.ScanLibrary();
   if (ctx.options.json) {
@@ -139,7 +139,7 @@ void Import(CtlContext& ctx, const std::string& file, const std::string& folder)
 void RegisterLibraryCommands(CLI::App& app, CtlContext& ctx) {
   auto* library = app.add_subcommand("library", Help(ctl_text::kHelpLibrary));
   library->require_subcommand(1);
-  library->add_subcommand("list", Help(ctl_text::kHelpLibraryList))->callback([&ctx] { List(ctx); });
+  library->add_subcommand("list", Help(ctl_text::kHelpLibraryList))->callback([&ctx] { ListLibrary(ctx); });
   auto* import = library->add_subcommand("import", Help(ctl_text::kHelpImport));
   auto file = std::make_shared<std::string>();
   auto folder = std::make_shared<std::string>();

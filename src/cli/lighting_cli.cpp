@@ -82,7 +82,7 @@ void Effect(CtlContext& ctx, int effect) {
     throw CLI::ValidationError("N", ctx.Text(ctl_text::kEffectRange, {0, kEffectCount - 1}));
   }
   const std::string& path = ConnectLighting(ctx);
-  if (!SetLedMode(MouseAt(ctx.Devices(), path), effect)) throw CtlError(ctx.WriteError());
+  if (!lighting::SetLedMode(MouseAt(ctx.Devices(), path), effect)) throw CtlError(ctx.WriteError());
   const TextTables english;
   ctx.Confirm(ctx.Text(ctl_text::kEffect, {effect, EffectText(ctx.Texts(), effect)}),
               {{"effect", effect}, {"effect_name", EffectText(english, effect)}});

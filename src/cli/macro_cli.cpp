@@ -103,7 +103,7 @@ void PrintSlot(CtlContext& ctx, const WorkingCopy& wc, int s) {
   ctx.out << ctx.Text(ctl_text::kSlotLine, {s + 1, slot.name, mode, slot.start, slot.body, slot.length}) << "\n";
 }
 
-void List(CtlContext& ctx) {
+void ListMacros(CtlContext& ctx) {
   WorkingCopy& wc = ctx.Config();
   nlohmann::json slots = nlohmann::json::array();
   for (int s = 0; s < kMacroSlots; ++s) {
@@ -304,7 +304,7 @@ void RegisterMacroCommands(CLI::App& app, CtlContext& ctx) {
   auto* macro = app.add_subcommand("macro", Help(ctl_text::kHelpMacro));
   macro->require_subcommand(1);
 
-  macro->add_subcommand("list", Help(ctl_text::kHelpMacroList))->callback([&ctx] { List(ctx); });
+  macro->add_subcommand("list", Help(ctl_text::kHelpMacroList))->callback([&ctx] { ListMacros(ctx); });
 
   auto* wr = macro->add_subcommand("write", Help(ctl_text::kHelpMacroWrite));
   auto w = std::make_shared<WriteArgs>();

@@ -24,7 +24,7 @@ void LightingWindowModel::Open() {
 
 void LightingWindowModel::ChooseEffect(int effect) {
   if (effect < 0 || effect >= kEffectCount) return;
-  SetLedMode(mouse_, effect);
+  lighting::SetLedMode(mouse_, effect);
   std::lock_guard lock(mutex_);
   effect_ = effect;
   FillLocked(effect);

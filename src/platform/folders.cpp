@@ -5,14 +5,10 @@
 #include <system_error>
 
 #include "platform/atomic_file.h"
+#include "platform/environment.h"
 
 namespace halvric {
 namespace {
-
-std::string Env(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? v : "";
-}
 
 // The value of XDG_DOCUMENTS_DIR in a user-dirs.dirs text ("$HOME/..." or an absolute path),
 // or empty when the file does not set it.

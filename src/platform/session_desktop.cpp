@@ -2,15 +2,11 @@
 
 #include <cstdlib>
 
+#include "platform/environment.h"
 #include "platform/text.h"
 
 namespace halvric {
 namespace {
-
-std::string Env(const char* name) {
-  const char* v = std::getenv(name);
-  return v != nullptr ? std::string(v) : std::string();
-}
 
 bool ListNames(const std::string& list, std::string_view wanted) {
   size_t start = 0;

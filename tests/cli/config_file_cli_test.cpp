@@ -18,19 +18,13 @@ namespace {
 using test::Ctl;
 using test::CtlRun;
 
-std::string Slurp(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 void Write(const std::string& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
 
 // What the simulated mouse holds (its memory, lighting, live settings), without the counters of
 // requests that every run, even a read, changes.
 nlohmann::json Held(const std::string& state_file) {
-  const auto mouse = nlohmann::json::parse(Slurp(state_file))["mice"][0];
+  const auto mouse = nlohmann::json::parse(test::FileBytes(state_file))["mice"][0];
   nlohmann::json held = {{"memory", mouse["memory"]}};
   for (const char* key : {"active_profile", "dpi_level", "dpi_mask", "dpi_x", "dpi_y", "led_mode", "lift", "settings", "zones"}) {
     held[key] = mouse["live"][key];
@@ -101,45 +95,52 @@ void Configure(const Mouse& mouse, const std::string& macro_file) {
   }
 }
 
-const char* const kModels[] = {"level0",      "level0-gamepad", "level5",        "level11",       "level11-blank",
+const char* const kEveryModel[] = {"level0",      "level0-gamepad", "level5",        "level11",       "level11-blank",
                                "level11-ff18", "level0-strict", "level5-strict", "level11-strict"};
 
-TEST(ConfigFile, ExportApplyExportGivesTheSameFileAndShowOnEveryModel) {
-  for (const char* model : kModels) {
-    SCOPED_TRACE(model);
-    Dir dir;
-    const Mouse a(model, dir.path, "a"), b(model, dir.path, "b");
-    Configure(a, MacroFile(dir));
-    ASSERT_EQ(a({"export", dir / "a.json"}).code, 0);
-    const CtlRun applied = b({"apply", dir / "a.json"});
-    ASSERT_EQ(applied.code, 0) << applied.err;
-    EXPECT_NE(applied.out.find("macro slot 2: \"Combo\" loop"), std::string::npos) << applied.out;
-    ASSERT_EQ(b({"export", dir / "b.json"}).code, 0);
-    EXPECT_EQ(Slurp(dir / "a.json"), Slurp(dir / "b.json"));
-    EXPECT_EQ(a({"show"}).out, b({"show"}).out);
-    // The file describes the configured values in its readable forms.
-    const auto j = nlohmann::json::parse(Slurp(dir / "a.json"));
-    EXPECT_EQ(j["profiles"][1]["name"], "Work");
-    EXPECT_EQ(j["profiles"][0]["buttons"][3]["function"], "key:Ctrl+C");
-    EXPECT_EQ(j["profiles"][0]["buttons"][4]["function"], "macro:2:loop");
-    EXPECT_EQ(j["dpi"]["levels"][1]["y"], 1200);
-    EXPECT_EQ(j["macros"][0]["instructions"][0], "key-down A");
-    // Slot 20 is played by no button: where its mode lives in the buttons (level 1 and above) the
-    // mouse holds none and the file gives none; level 0 keeps it in the slot's own byte.
-    EXPECT_EQ(j["macros"][1]["slot"], 20);
-    const bool own_mode_byte = j["model"]["protocol_level"] == 0;
-    EXPECT_EQ(j["macros"][1].contains("mode"), own_mode_byte);
-    if (own_mode_byte) {
-      EXPECT_EQ(j["macros"][1]["mode"], "fire");
-    }
-    // The lift the mouse was given is not reported back: the file leaves it out.
-    EXPECT_FALSE(j.contains("lift"));
-    const std::string other = j["profiles"][0]["record_other_raw"].get<std::string>();
-    EXPECT_NE(other.find("5A"), std::string::npos) << other;
-    // Applying the same file again finds nothing to write.
-    EXPECT_NE(b({"apply", dir / "a.json"}).out.find("nothing to change"), std::string::npos);
+// One test per model, so that CTest runs the models side by side.
+class ConfigFileOnEveryModel : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ConfigFileOnEveryModel, ExportApplyExportGivesTheSameFileAndShow) {
+  const char* const model = GetParam();
+  Dir dir;
+  const Mouse a(model, dir.path, "a"), b(model, dir.path, "b");
+  Configure(a, MacroFile(dir));
+  ASSERT_EQ(a({"export", dir / "a.json"}).code, 0);
+  const CtlRun applied = b({"apply", dir / "a.json"});
+  ASSERT_EQ(applied.code, 0) << applied.err;
+  EXPECT_NE(applied.out.find("macro slot 2: \"Combo\" loop"), std::string::npos) << applied.out;
+  ASSERT_EQ(b({"export", dir / "b.json"}).code, 0);
+  EXPECT_EQ(test::FileBytes(dir / "a.json"), test::FileBytes(dir / "b.json"));
+  EXPECT_EQ(a({"show"}).out, b({"show"}).out);
+  // The file describes the configured values in its readable forms.
+  const auto j = nlohmann::json::parse(test::FileBytes(dir / "a.json"));
+  EXPECT_EQ(j["profiles"][1]["name"], "Work");
+  EXPECT_EQ(j["profiles"][0]["buttons"][3]["function"], "key:Ctrl+C");
+  EXPECT_EQ(j["profiles"][0]["buttons"][4]["function"], "macro:2:loop");
+  EXPECT_EQ(j["dpi"]["levels"][1]["y"], 1200);
+  EXPECT_EQ(j["macros"][0]["instructions"][0], "key-down A");
+  // Slot 20 is played by no button: where its mode lives in the buttons (level 1 and above) the
+  // mouse holds none and the file gives none; level 0 keeps it in the slot's own byte.
+  EXPECT_EQ(j["macros"][1]["slot"], 20);
+  const bool own_mode_byte = j["model"]["protocol_level"] == 0;
+  EXPECT_EQ(j["macros"][1].contains("mode"), own_mode_byte);
+  if (own_mode_byte) {
+    EXPECT_EQ(j["macros"][1]["mode"], "fire");
   }
+  // The lift the mouse was given is not reported back: the file leaves it out.
+  EXPECT_FALSE(j.contains("lift"));
+  const std::string other = j["profiles"][0]["record_other_raw"].get<std::string>();
+  EXPECT_NE(other.find("5A"), std::string::npos) << other;
+  // Applying the same file again finds nothing to write.
+  EXPECT_NE(b({"apply", dir / "a.json"}).out.find("nothing to change"), std::string::npos);
 }
+INSTANTIATE_TEST_SUITE_P(EachModel, ConfigFileOnEveryModel, ::testing::ValuesIn(kEveryModel),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                           std::string name = info.param;
+                           for (char& c : name) c = c == '-' ? '_' : c;
+                           return name;
+                         });
 
 TEST(ConfigFile, ApplyTakesAnAutomaticBackupFirst) {
   Dir dir;
@@ -186,7 +187,7 @@ void ExpectRefused(const std::function<void(nlohmann::json&)>& edit, const std::
   Dir dir;
   const Mouse a("level11", dir.path, "a");
   ASSERT_EQ(a({"export", dir / "a.json"}).code, 0);
-  auto j = nlohmann::json::parse(Slurp(dir / "a.json"));
+  auto j = nlohmann::json::parse(test::FileBytes(dir / "a.json"));
   edit(j);
   Write(dir / "a.json", j.dump());
   const nlohmann::json before = Held(a.state);
@@ -220,14 +221,14 @@ TEST(ConfigFile, AMacroModeIsKeptWhereAButtonPlaysTheSlot) {
   Dir dir;
   const Mouse a("level11", dir.path, "a");
   ASSERT_EQ(a({"export", dir / "a.json"}).code, 0);
-  auto j = nlohmann::json::parse(Slurp(dir / "a.json"));
+  auto j = nlohmann::json::parse(test::FileBytes(dir / "a.json"));
   j["macros"] = {{{"slot", 20}, {"name", "m"}, {"mode", "loop"}, {"instructions", {"key-down A", "key-up A"}}}};
   j["profiles"][0]["buttons"][3]["function"] = "macro:20:loop";
   Write(dir / "a.json", j.dump());
   const CtlRun r = a({"apply", dir / "a.json"});
   ASSERT_EQ(r.code, 0) << r.err;
   ASSERT_EQ(a({"export", dir / "b.json"}).code, 0);
-  const auto back = nlohmann::json::parse(Slurp(dir / "b.json"));
+  const auto back = nlohmann::json::parse(test::FileBytes(dir / "b.json"));
   EXPECT_EQ(back["macros"][0]["mode"], "loop");
   EXPECT_EQ(back["profiles"][0]["buttons"][3]["function"], "macro:20:loop");
 }
@@ -260,7 +261,7 @@ TEST(ConfigFile, OneProfileAppliesToThatProfileAlone) {
   ASSERT_EQ(a({"profile-name", "4", "Games"}).code, 0);
   ASSERT_EQ(a({"profile-name", "1", "Other"}).code, 0);
   ASSERT_EQ(a({"export", "--profile", "4", dir / "p4.json"}).code, 0);
-  const auto j = nlohmann::json::parse(Slurp(dir / "p4.json"));
+  const auto j = nlohmann::json::parse(test::FileBytes(dir / "p4.json"));
   ASSERT_EQ(j["profiles"].size(), 1u);
   ASSERT_EQ(b({"apply", dir / "p4.json"}).code, 0);
   const auto shown = nlohmann::json::parse(b({"--json", "show"}).out);

@@ -22,18 +22,13 @@
 #include "platform/atomic_file.h"
 #include "platform/profile_file.h"
 #include "sim/sim_hid_backend.h"
+#include "support/sim_fixture.h"
 
 namespace halvric {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
 
 std::vector<std::string> Names(const fs::path& folder) {
   std::vector<std::string> names;
@@ -79,7 +74,7 @@ class FullDisk : public ::testing::Test {
 
   // After a failed write: the old file unchanged and no other file in the folder.
   void ExpectUntouched(const fs::path& file, const std::string& old_bytes, const std::vector<std::string>& before) {
-    EXPECT_EQ(ReadAll(file), old_bytes) << file;
+    EXPECT_EQ(test::FileBytes(file), old_bytes) << file;
     EXPECT_EQ(Names(root_), before);
   }
 
@@ -103,8 +98,8 @@ TEST_F(FullDisk, EveryWriterFailsCleanlyAndKeepsTheOldFile) {
     sim.SetStateFile(state.string());
     sim.SaveState();
   }
-  const std::string ini_bytes = ReadAll(ini), macro_bytes = ReadAll(macro), backup_bytes = ReadAll(backup),
-                    state_bytes = ReadAll(state);
+  const std::string ini_bytes = test::FileBytes(ini), macro_bytes = test::FileBytes(macro), backup_bytes = test::FileBytes(backup),
+                    state_bytes = test::FileBytes(state);
   Fill();
   const std::vector<std::string> before = Names(root_);
 
@@ -154,7 +149,7 @@ TEST_F(FullDisk, EveryWriterFailsCleanlyAndKeepsTheOldFile) {
   // Room again: the same writes go through.
   fs::remove(root_ / "filler");
   EXPECT_TRUE(WriteBackupFile(backup.string(), image, &error)) << error;
-  EXPECT_EQ(ReadAll(backup).size(), kBackupHeaderSize + image.size());
+  EXPECT_EQ(test::FileBytes(backup).size(), kBackupHeaderSize + image.size());
 }
 
 }  // namespace

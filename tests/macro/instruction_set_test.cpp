@@ -5,7 +5,7 @@
 namespace halvric {
 namespace {
 
-std::vector<uint8_t> Bytes(const MacroItemList& items) { return SerializeInstructions(items); }
+std::vector<uint8_t> Serialized(const MacroItemList& items) { return SerializeInstructions(items); }
 
 TEST(InstructionSet, LengthRuleCoversEveryOpcodeGroup) {
   struct Case { uint8_t opcode; int size; };
@@ -47,29 +47,29 @@ TEST(InstructionSet, ParsingStopsAtEndByteLimitAndInvalidOpcode) {
   EXPECT_EQ(ParseInstructions(invalid).size(), 1u);
 
   const std::vector<uint8_t> mixed = {0x89, 0x2C, 0x01, 0xC0, 0xFF, 0xFF, 0x01, 0x00, 0x61, 0x85, 0xE9, 0x00};
-  EXPECT_EQ(Bytes(ParseInstructions(mixed)), mixed);
+  EXPECT_EQ(Serialized(ParseInstructions(mixed)), mixed);
 }
 
 TEST(InstructionSet, DelayChoiceAndHandInsertedItems) {
   _MACRO_ITEM_ item;
   EXPECT_FALSE(DelayInstruction(0, item));
   ASSERT_TRUE(DelayInstruction(255, item));
-  EXPECT_EQ(Bytes({item}), (std::vector<uint8_t>{0x88, 0xFF}));
+  EXPECT_EQ(Serialized({item}), (std::vector<uint8_t>{0x88, 0xFF}));
   ASSERT_TRUE(DelayInstruction(256, item));
-  EXPECT_EQ(Bytes({item}), (std::vector<uint8_t>{0x89, 0x00, 0x01}));
+  EXPECT_EQ(Serialized({item}), (std::vector<uint8_t>{0x89, 0x00, 0x01}));
   ASSERT_TRUE(DelayInstruction(70000, item));
-  EXPECT_EQ(Bytes({item}), (std::vector<uint8_t>{0x89, 0x70, 0x11}));
+  EXPECT_EQ(Serialized({item}), (std::vector<uint8_t>{0x89, 0x70, 0x11}));
 
-  EXPECT_EQ(Bytes({DefaultDelayItem()}), (std::vector<uint8_t>{0x88, 0x01}));
+  EXPECT_EQ(Serialized({DefaultDelayItem()}), (std::vector<uint8_t>{0x88, 0x01}));
   const auto keys = KeyStrokePair(0x04);
-  EXPECT_EQ(Bytes({keys[0], keys[1]}), (std::vector<uint8_t>{0x83, 0x04, 0x84, 0x04}));
+  EXPECT_EQ(Serialized({keys[0], keys[1]}), (std::vector<uint8_t>{0x83, 0x04, 0x84, 0x04}));
   const auto click = ButtonClickPair(0x03);
-  EXPECT_EQ(Bytes({click[0], click[1]}), (std::vector<uint8_t>{0x23, 0x43}));
+  EXPECT_EQ(Serialized({click[0], click[1]}), (std::vector<uint8_t>{0x23, 0x43}));
   EXPECT_EQ(WheelItem(-1).code[0], 0x7F);
   EXPECT_EQ(WheelItem(-40).code[0], 0x70);
   EXPECT_EQ(WheelItem(40).code[0], 0x6F);
-  EXPECT_EQ(Bytes({MoveToItem(-1, 1)}), (std::vector<uint8_t>{0xC0, 0xFF, 0xFF, 0x01, 0x00}));
-  EXPECT_EQ(Bytes({MoveByItem(-2, 300)}), (std::vector<uint8_t>{0x80, 0xFE, 0xFF, 0x2C, 0x01}));
+  EXPECT_EQ(Serialized({MoveToItem(-1, 1)}), (std::vector<uint8_t>{0xC0, 0xFF, 0xFF, 0x01, 0x00}));
+  EXPECT_EQ(Serialized({MoveByItem(-2, 300)}), (std::vector<uint8_t>{0x80, 0xFE, 0xFF, 0x2C, 0x01}));
 }
 
 }  // namespace

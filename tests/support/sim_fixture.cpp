@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <unistd.h>
 
@@ -69,6 +70,13 @@ std::string TempPath(const std::string& stem) {
   static TempFolder folder;
   static std::atomic<int> counter{0};
   return (folder.path() / ("halvric-" + stem + "-" + std::to_string(counter++))).string();
+}
+
+std::string FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
 }
 
 SimRig::SimRig(const std::string& models, bool enumerate)

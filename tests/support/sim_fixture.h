@@ -3,6 +3,7 @@
 // into events.
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,8 @@ std::vector<WireEvent> Sends(const std::vector<std::string>& lines);
 
 // A unique temporary path (not created).
 std::string TempPath(const std::string& stem);
+// The whole content of a file; empty when it cannot be read.
+std::string FileBytes(const std::filesystem::path& path);
 
 // Simulated mice of the given models, a device layer over them, everything identified.
 struct SimRig {

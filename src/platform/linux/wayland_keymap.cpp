@@ -58,7 +58,7 @@ void OnSeatName(void*, wl_seat*, const char*) {}
 
 const wl_seat_listener kSeatListener = {.capabilities = OnCapabilities, .name = OnSeatName};
 
-void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
+void OnSeatGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
   auto* s = static_cast<Session*>(data);
   if (s->seat == nullptr && std::strcmp(interface, wl_seat_interface.name) == 0) {
     // Version 2 brings the seat's name event, which the listener above handles.
@@ -66,9 +66,9 @@ void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* inte
     wl_seat_add_listener(s->seat, &kSeatListener, s);
   }
 }
-void OnGlobalRemove(void*, wl_registry*, uint32_t) {}
+void OnSeatGlobalRemove(void*, wl_registry*, uint32_t) {}
 
-const wl_registry_listener kRegistryListener = {.global = OnGlobal, .global_remove = OnGlobalRemove};
+const wl_registry_listener kSeatRegistryListener = {.global = OnSeatGlobal, .global_remove = OnSeatGlobalRemove};
 
 }  // namespace
 
@@ -77,7 +77,7 @@ std::optional<std::string> WaylandKeymapText() {
   if (display == nullptr) return std::nullopt;
   Session s;
   wl_registry* registry = wl_display_get_registry(display);
-  wl_registry_add_listener(registry, &kRegistryListener, &s);
+  wl_registry_add_listener(registry, &kSeatRegistryListener, &s);
   // The globals, then the seat's capabilities, then the keyboard's keymap.
   for (int i = 0; i < 3 && !s.keymap_seen; ++i) {
     if (wl_display_roundtrip(display) < 0) break;

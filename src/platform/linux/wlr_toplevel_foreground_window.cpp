@@ -87,7 +87,7 @@ void OnFinished(void* data, zwlr_foreign_toplevel_manager_v1*) { static_cast<Con
 
 const zwlr_foreign_toplevel_manager_v1_listener kManagerListener = {.toplevel = OnToplevel, .finished = OnFinished};
 
-void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
+void OnManagerGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
   auto* c = static_cast<Connection*>(data);
   if (c->manager == nullptr && std::strcmp(interface, zwlr_foreign_toplevel_manager_v1_interface.name) == 0) {
     const uint32_t v = version < 3 ? version : 3;
@@ -96,9 +96,9 @@ void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* inte
     zwlr_foreign_toplevel_manager_v1_add_listener(c->manager, &kManagerListener, c);
   }
 }
-void OnGlobalRemove(void*, wl_registry*, uint32_t) {}
+void OnManagerGlobalRemove(void*, wl_registry*, uint32_t) {}
 
-const wl_registry_listener kRegistryListener = {.global = OnGlobal, .global_remove = OnGlobalRemove};
+const wl_registry_listener kManagerRegistryListener = {.global = OnManagerGlobal, .global_remove = OnManagerGlobalRemove};
 
 }  // namespace
 
@@ -107,7 +107,7 @@ std::unique_ptr<WlrToplevelForegroundWindow> WlrToplevelForegroundWindow::Connec
   c->display = wl_display_connect(nullptr);
   if (c->display == nullptr) return nullptr;
   c->registry = wl_display_get_registry(c->display);
-  wl_registry_add_listener(c->registry, &kRegistryListener, c.get());
+  wl_registry_add_listener(c->registry, &kManagerRegistryListener, c.get());
   // The globals, then the toplevels that exist already with their details.
   if (wl_display_roundtrip(c->display) < 0 || c->manager == nullptr) return nullptr;
   if (wl_display_roundtrip(c->display) < 0) return nullptr;

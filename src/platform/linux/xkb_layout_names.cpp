@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "platform/atomic_file.h"
+#include "platform/environment.h"
 #include "platform/text.h"
 
 namespace halvric::linux_hid {
@@ -24,11 +25,6 @@ std::string ShellValue(std::string_view v) {
   }
   const auto end = v.find_first_of(" \t#");
   return std::string(v.substr(0, end));
-}
-
-std::string Env(const char* name) {
-  const char* v = std::getenv(name);
-  return v != nullptr ? std::string(v) : std::string();
 }
 
 }  // namespace
