@@ -8,6 +8,7 @@
 
 #include "config/auto_backup.h"
 #include "device/firmware_writer.h"
+#include "device/hex_records.h"
 #include "support/window_fixture.h"
 #include "ui/upgrade/upgrade_dlg.h"
 
@@ -16,31 +17,12 @@ using halvric::testing::WindowRig;
 
 namespace {
 
-// One Intel HEX data record (lower-case digits) with its checksum.
-std::string Record(uint8_t type, uint16_t address, const std::vector<uint8_t>& data) {
-  std::vector<uint8_t> rec{static_cast<uint8_t>(data.size()), static_cast<uint8_t>(address >> 8),
-                           static_cast<uint8_t>(address), type};
-  rec.insert(rec.end(), data.begin(), data.end());
-  unsigned sum = 0;
-  for (uint8_t b : rec) sum += b;
-  rec.push_back(static_cast<uint8_t>(0x100 - (sum & 0xFF)));
-  std::string line = ":";
-  for (uint8_t b : rec) line += QString::asprintf("%02x", b).toStdString();
-  return line + "\n";
-}
-
 // A firmware file of `size` bytes from address 0 (byte i = i * 7 + 3).
 QString WriteHex(const QString& folder, int size, std::vector<uint8_t>* bytes) {
   bytes->clear();
   for (int i = 0; i < size; ++i) bytes->push_back(static_cast<uint8_t>(i * 7 + 3));
-  std::string text;
-  for (int i = 0; i < size; i += 16) {
-    const int n = std::min(16, size - i);
-    text += Record(0, static_cast<uint16_t>(i), std::vector<uint8_t>(bytes->begin() + i, bytes->begin() + i + n));
-  }
-  text += Record(1, 0, {});
   const QString path = folder + QStringLiteral("/fw%1.hex").arg(size);
-  std::ofstream(path.toStdString()) << text;
+  std::ofstream(path.toStdString()) << test::HexFile(0, *bytes);
   return path;
 }
 

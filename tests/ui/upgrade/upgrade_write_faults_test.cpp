@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "device/firmware_writer.h"
+#include "device/hex_records.h"
 #include "support/window_faults.h"
 #include "ui/upgrade/upgrade_dlg.h"
 
@@ -21,30 +22,12 @@ namespace {
 
 constexpr int kImageBytes = 700;
 
-// One Intel HEX data record with its checksum.
-std::string Record(uint8_t type, uint16_t address, const std::vector<uint8_t>& data) {
-  std::vector<uint8_t> rec{static_cast<uint8_t>(data.size()), static_cast<uint8_t>(address >> 8),
-                           static_cast<uint8_t>(address), type};
-  rec.insert(rec.end(), data.begin(), data.end());
-  unsigned sum = 0;
-  for (uint8_t b : rec) sum += b;
-  rec.push_back(static_cast<uint8_t>(0x100 - (sum & 0xFF)));
-  std::string line = ":";
-  for (uint8_t b : rec) line += QString::asprintf("%02X", b).toStdString();
-  return line + "\n";
-}
-
 // A firmware file of kImageBytes bytes from address 0.
 QString WriteHex(const QString& folder) {
-  std::string text;
-  for (int i = 0; i < kImageBytes; i += 16) {
-    std::vector<uint8_t> data;
-    for (int j = i; j < std::min(kImageBytes, i + 16); ++j) data.push_back(static_cast<uint8_t>(j * 13 + 5));
-    text += Record(0, static_cast<uint16_t>(i), data);
-  }
-  text += Record(1, 0, {});
+  std::vector<uint8_t> data;
+  for (int i = 0; i < kImageBytes; ++i) data.push_back(static_cast<uint8_t>(i * 13 + 5));
   const QString path = folder + QStringLiteral("/fw.hex");
-  std::ofstream(path.toStdString()) << text;
+  std::ofstream(path.toStdString()) << test::HexFile(0, data);
   return path;
 }
 
