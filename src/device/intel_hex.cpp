@@ -12,10 +12,7 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
 
-std::string Hex2(unsigned v) {
-  static const char* digits = "0123456789ABCDEF";
-  return {digits[(v >> 4) & 0xF], digits[v & 0xF]};
-}
+std::string Hex2(unsigned v) { return FormatHexNumber(v, 2, HexCase::kUpper); }
 
 // The English reason of a refusal of a damaged record.
 std::string EnglishReason(const HexRefusal& r) {
