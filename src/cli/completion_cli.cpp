@@ -1,6 +1,7 @@
 // Shell completions made from the commands themselves: the command tree of the parser is walked
 // and written out as a bash, zsh or fish script, so that a new command or option completes
-// without anyone editing a script.
+// without anyone editing a script. The descriptions zsh and fish show are the help's, in the
+// user's language; the installed zsh and fish scripts ask the program for them when loaded.
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <sstream>
@@ -205,7 +206,10 @@ void RegisterCompletionCommand(CLI::App& app, CtlContext& ctx) {
   completion->add_option("SHELL", *shell, Help(ctl_text::kHelpShell))
       ->required()
       ->check(CLI::IsMember({"bash", "zsh", "fish"}));
-  completion->callback([&app, &ctx, shell] { ctx.out << CompletionScript(app, *shell); });
+  completion->callback([&app, &ctx, shell] {
+    TranslateHelp(app, ctx.Texts());
+    ctx.out << CompletionScript(app, *shell);
+  });
 }
 
 }  // namespace halvric

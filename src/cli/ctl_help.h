@@ -2,8 +2,8 @@
 // halvricctl's --help in the user's language. Commands register the English text of a help slot
 // as their description (Help); when help is printed, the descriptions, the group headings and
 // CLI11's own labels of the whole command tree are replaced by their translations. A run that
-// prints no help thus reads no language file for it, and the completion scripts, made from the
-// same tree, keep the English descriptions.
+// prints no help (or completion script, whose descriptions are the help's) thus reads no
+// language file for it.
 
 #include <string>
 

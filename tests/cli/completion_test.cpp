@@ -1,7 +1,11 @@
-// The completion scripts load in their shells and complete commands and options at each level.
+// The completion scripts load in their shells and complete commands and options at each level;
+// the descriptions zsh and fish show are in the user's language, also through the installed
+// scripts, which ask the program for them when loaded.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -52,6 +56,27 @@ TEST(Completion, BashAndFishCompleteCommandsAndOptionsAtEachLevel) {
   std::ofstream(fish) << test::Ctl({"completion", "fish"}).out;
   const std::string out = Shell("fish -c 'source " + fish + "; complete -C \"halvricctl lighting z\"'");
   EXPECT_EQ(out.rfind("zone\t", 0), 0u) << out;
+}
+
+TEST(Completion, DescriptionsAreInTheUsersLanguage) {
+  const std::string german = "Die erkannten Mäuse auflisten";
+  const std::string data = test::TempPath("completion-data");
+  std::filesystem::create_directories(data);
+  const std::string env = "env -u LC_ALL -u LC_MESSAGES LANG=de_DE.UTF-8 HALVRIC_DATA_DIR=" + data +
+                          " HALVRIC_SOURCE_DIR=" HALVRIC_SOURCE_DIR " PATH=" +
+                          std::filesystem::path(HALVRICCTL_PATH).parent_path().string() + ":" + std::getenv("PATH");
+  const std::string scripts = HALVRIC_SOURCE_DIR "/packaging/completions/";
+  EXPECT_NE(Shell(env + " halvricctl completion zsh").find("'list:" + german + "'"), std::string::npos);
+  // JSON mode speaks English whatever the locale; so does its completion script.
+  EXPECT_NE(Shell(env + " halvricctl --json completion zsh").find("'list:List the identified mice'"), std::string::npos);
+  if (Have("zsh")) {
+    EXPECT_EQ(Shell("zsh -n " + scripts + "_halvricctl 2>&1"), "");
+  }
+  if (Have("fish")) {
+    const std::string out = Shell(env + " fish -c 'source " + scripts + "halvricctl.fish; complete -C \"halvricctl li\"'");
+    EXPECT_NE(out.find("list\t" + german + "\n"), std::string::npos) << out;
+  }
+  std::filesystem::remove_all(data);
 }
 
 }  // namespace
