@@ -83,6 +83,7 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
   RegisterLibraryCommands(app, ctx);
   RegisterConfigFileCommands(app, ctx);
   RegisterCompletionCommand(app, ctx);
+  app.parse_complete_callback([&ctx] { ctx.UseLocaleForSystemMessages(); });
 
   const std::vector<std::string> args = NormaliseSimulate(raw_args, app);
   std::vector<std::string> reversed(args.rbegin(), args.rend());

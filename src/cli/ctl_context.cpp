@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <clocale>
 
 #include "cli/ctl_text.h"
 #include "cli/text_format.h"
@@ -205,6 +206,16 @@ const TextTables& CtlContext::Texts() {
     }
   }
   return *texts_;
+}
+
+void CtlContext::UseLocaleForSystemMessages() const {
+  // Only the messages and their characters: numbers, as written and read, stay those of C.
+  if (options.json) {
+    std::setlocale(LC_MESSAGES, "C");
+  } else {
+    std::setlocale(LC_CTYPE, "");
+    std::setlocale(LC_MESSAGES, "");
+  }
 }
 
 std::string CtlContext::Text(int slot, const std::vector<FormatArg>& args) {

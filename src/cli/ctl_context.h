@@ -83,6 +83,10 @@ class CtlContext {
   [[noreturn]] void ThrowNoDevice();
   // The texts in the user's language (set.ini's choice, else the locale's); English with --json.
   const TextTables& Texts();
+  // The system's reasons ("No such file or directory") in the locale's language, as every other
+  // program of the session gives them; English with --json. Called once the command line is
+  // parsed, before any command runs, while the process has no other thread.
+  void UseLocaleForSystemMessages() const;
   // A text of halvricctl's own family (ctl_text::...), or of another family, in the user's
   // language and formatted with `args` (cli/ctl_text).
   std::string Text(int slot, const std::vector<FormatArg>& args = {});

@@ -3,6 +3,8 @@
 // same in every locale; a translation whose conversions do not match the English text is never
 // formatted.
 
+#include <clocale>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -26,7 +28,8 @@ using test::CtlRun;
 // Sets the locale variables of one run and puts back those of the test program afterwards.
 class CtlLanguage : public ::testing::Test {
  protected:
-  static constexpr const char* kNames[] = {"LC_ALL", "LC_MESSAGES", "LANG", "HALVRIC_DATA_DIR", "HALVRIC_SOURCE_DIR"};
+  static constexpr const char* kNames[] = {"LC_ALL", "LC_MESSAGES", "LANG", "LOCPATH", "HALVRIC_DATA_DIR",
+                                           "HALVRIC_SOURCE_DIR"};
 
   void SetUp() override {
     for (const char* name : kNames) {
@@ -308,6 +311,26 @@ TEST_F(CtlLanguage, ATranslationWithOtherConversionsFallsBackToEnglish) {
   EXPECT_EQ(CtlText(t, TextFamily::ctl_str, ctl_text::kShowKey, {7}), "key  7");
   EXPECT_TRUE(SameConversions("100%% von %d", "%d of 100%%") == false);
   EXPECT_TRUE(SameConversions("%d sur %d", "%d of %d"));
+}
+
+// The system's reasons come in the locale's language, as from every other program of the
+// session, and in English with --json. Needs a German locale, made here, and the C library's
+// German messages.
+TEST_F(CtlLanguage, SystemReasonsFollowTheLocaleButNotJson) {
+  const std::string locales = data_ + "/locales";
+  std::filesystem::create_directories(locales);
+  if (std::system(("localedef -i de_DE -f UTF-8 " + locales + "/de_DE.UTF-8 >/dev/null 2>&1").c_str()) != 0 ||
+      !std::filesystem::exists("/usr/share/locale/de/LC_MESSAGES/libc.mo")) {
+    GTEST_SKIP() << "no German locale or C library messages";
+  }
+  setenv("LOCPATH", locales.c_str(), 1);
+  Lang("de_DE.UTF-8");
+  const std::string missing = data_ + "/missing.hex";
+  CtlRun r = Sim({"flash", "--dry-run", missing});
+  EXPECT_EQ(r.err, "halvricctl: " + missing + ": kann nicht gelesen werden (Datei oder Verzeichnis nicht gefunden)\n");
+  r = Sim({"--json", "flash", "--dry-run", missing});
+  EXPECT_EQ(r.err, "halvricctl: " + missing + ": cannot be read (No such file or directory)\n");
+  std::setlocale(LC_ALL, "C");
 }
 
 }  // namespace
