@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 #include <map>
+#include <regex>
 #include <string_view>
+#include <vector>
 
 #include "cli/ctl_text.h"
 #include "config/ctl_texts.h"
@@ -18,6 +20,9 @@ class HelpTranslation {
     for (int slot = ctl_text::kHelpProgram; slot <= ctl_text::kHelpExcludes; ++slot) {
       slots_.emplace(ctl_text::English(slot), slot);
     }
+    for (const int slot : {ctl_text::kHelpTypeText, ctl_text::kHelpTypeInt, ctl_text::kHelpTypeFloat}) {
+      slots_.emplace(ctl_text::English(slot), slot);
+    }
   }
   std::string operator()(const std::string& english) const {
     const auto it = slots_.find(english);
@@ -29,15 +34,44 @@ class HelpTranslation {
   std::map<std::string_view, int> slots_;
 };
 
-void TranslateCommand(CLI::App& app, const HelpTranslation& tr) {
+// The placeholder of an option's values ("TEXT", "INT") and the ranges its validators print
+// ("INT in [1 - 5]"); choices ("{on,off}") are words typed as they are.
+void TranslateValueNames(CLI::Option& opt, const TextTables& texts, const HelpTranslation& tr) {
+  std::vector<CLI::Validator*> validators;
+  for (int i = 0;; ++i) {
+    try {
+      validators.push_back(opt.get_validator(i));
+    } catch (const CLI::OptionNotFound&) {
+      break;
+    }
+  }
+  std::vector<std::string> descriptions;
+  for (CLI::Validator* v : validators) {
+    descriptions.push_back(v->get_description());
+    v->description("");
+  }
+  // With the validators silent, the type name is the placeholder alone.
+  opt.type_name(tr(opt.get_type_name()));
+  static const std::regex range(R"(^(\w+) in \[(.*) - (.*)\]$)");
+  for (size_t i = 0; i < validators.size(); ++i) {
+    std::smatch m;
+    if (std::regex_match(descriptions[i], m, range)) {
+      descriptions[i] = CtlText(texts, TextFamily::ctl_str, ctl_text::kHelpRange, {tr(m[1]), m[2].str(), m[3].str()});
+    }
+    validators[i]->description(descriptions[i]);
+  }
+}
+
+void TranslateCommand(CLI::App& app, const TextTables& texts, const HelpTranslation& tr) {
   app.description(tr(app.get_description()));
   app.group(tr(app.get_group()));
   for (CLI::Option* opt : app.get_options()) {
     opt->description(tr(opt->get_description()));
+    TranslateValueNames(*opt, texts, tr);
     // Options in no group are hidden from the help; they stay hidden.
     if (!opt->get_group().empty()) opt->group(tr(opt->get_group()));
   }
-  for (CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; })) TranslateCommand(*sub, tr);
+  for (CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; })) TranslateCommand(*sub, texts, tr);
 }
 
 }  // namespace
@@ -46,7 +80,7 @@ std::string Help(int slot) { return std::string(ctl_text::English(slot)); }
 
 void TranslateHelp(CLI::App& app, const TextTables& texts) {
   const HelpTranslation tr(texts);
-  TranslateCommand(app, tr);
+  TranslateCommand(app, texts, tr);
   // The commands share the program's formatter, so its labels serve every command's help.
   const auto formatter = app.get_formatter();
   for (const int slot : {ctl_text::kHelpUsage, ctl_text::kHelpOptionsWord, ctl_text::kHelpCommandWord,

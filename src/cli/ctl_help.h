@@ -21,7 +21,8 @@ std::string Help(int slot);
 // Puts the help of `app` and of all its commands into the language of `texts`: each description
 // that is a help slot's English text, the headings "Options", "Subcommands" and "Positionals",
 // and the words of the usage line ("Usage", "OPTIONS", "SUBCOMMAND", "REQUIRED", "Excludes").
-// Option and command names, and the type names CLI11 prints ("TEXT", "INT"), stay as they are.
+// The kinds of value ("TEXT", "INT") and the ranges of numbers are translated; option and
+// command names, and the names of positionals ("SLOT"), stay as they are: users type them.
 void TranslateHelp(CLI::App& app, const TextTables& texts);
 
 }  // namespace halvric

@@ -293,6 +293,10 @@ constexpr std::string_view kEnglish[] = {
     "(mice with game-pad functions only)",
     "A mouse is present at %s but cannot be opened (permission denied). Install the udev rule %s (the halvric package installs it), then unplug the mouse and plug it in again.",
     "warning: %s",
+    "TEXT",
+    "INT",
+    "FLOAT",
+    "%s in [%s - %s]",
 };
 static_assert(std::size(kEnglish) == kCount, "one English text per slot");
 

@@ -306,6 +306,11 @@ enum CtlText : int {
   // A mouse the user may not open, and the prefix of a warning.
   kPermissionDenied,        // "A mouse is present at %s but cannot be opened (permission deni ..."
   kWarning,                 // "warning: %s"
+  // The placeholders of values in the help ("--device TEXT") and the range a number must lie in.
+  kHelpTypeText,            // "TEXT"
+  kHelpTypeInt,             // "INT"
+  kHelpTypeFloat,           // "FLOAT"
+  kHelpRange,               // "%s in [%s - %s]"
   kCount
 };
 

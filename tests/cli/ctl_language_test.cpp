@@ -178,6 +178,7 @@ TEST_F(CtlLanguage, HelpDescribesEveryCommandAndOptionInTheUsersLanguage) {
       << english.out;
   EXPECT_NE(english.out.find("\nSubcommands:\n  list                        List the identified mice\n"),
             std::string::npos);
+  EXPECT_NE(english.out.find("\n  --sim-latency INT:INT in [0 - 1000]\n"), std::string::npos);
   EXPECT_NE(Ctl({"button", "--help"}).out.find("\nFUNCTION forms:\n  raw:TYPE,P1,P2,P3       the four bytes"),
             std::string::npos);
 
@@ -191,6 +192,8 @@ TEST_F(CtlLanguage, HelpDescribesEveryCommandAndOptionInTheUsersLanguage) {
       << r.out;
   // Names stay as typed; the descriptions keep their column.
   EXPECT_NE(r.out.find("\n  --json                      Maschinenlesbare Ausgabe\n"), std::string::npos) << r.out;
+  // The kinds of value and the ranges of numbers are words for people.
+  EXPECT_NE(r.out.find("\n  --sim-latency ZAHL:ZAHL von 0 bis 1000\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\nBefehle:\n  list                        Die erkannten Mäuse auflisten\n"), std::string::npos);
   r = Ctl({"dpi", "--help"});
   EXPECT_NE(r.out.find("\nArgumente:\n  LEVEL X Y TEXT x 3 ERFORDERLICH\n"), std::string::npos) << r.out;
