@@ -9,6 +9,7 @@
 
 #include "config/backup_file.h"
 #include "config/memory_image.h"
+#include "platform/atomic_file.h"
 #include "platform/text.h"
 
 namespace halvric {
@@ -123,6 +124,9 @@ std::vector<AutoBackup> ListAutoBackups(const fs::path& data_folder) {
 }
 
 void PruneAutoBackups(const fs::path& data_folder, int keep) {
+  // Each automatic backup has a name of its own, so no later write of the same name removes what
+  // a killed one left: the folder is the program's alone, and its leftovers go here.
+  RemoveStaleTemporaries(AutoBackupFolder(data_folder).string());
   const auto files = BackupFiles(AutoBackupFolder(data_folder));
   const size_t kept = static_cast<size_t>(std::max(keep, 0));
   if (files.size() <= kept) return;

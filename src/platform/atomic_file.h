@@ -20,11 +20,18 @@ inline constexpr std::size_t kMaxReadBytes = std::size_t{16} << 20;
 //
 // The temporary file is named ".<file name>.tmp.XXXXXX" in the target's folder: hidden, and never
 // ending in a name any of the program's folder scans accept. A process killed in the middle
-// leaves such a file, which nothing reads.
+// leaves such a file, which nothing reads; the next successful write of the same file removes
+// it once it is stale (see RemoveStaleTemporaries).
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr);
 
 // True for the names of WriteFileAtomically's temporary files.
 bool IsAtomicWriteTemporary(std::string_view file_name);
+
+// Removes the temporary files that killed writers left in `folder`: those of the file named
+// `file_name`, or all of them when it is empty (for folders only the program writes to). Only
+// files untouched for ten minutes go, so that a write in progress in another process keeps its
+// temporary file; a write takes milliseconds.
+void RemoveStaleTemporaries(const std::string& folder, std::string_view file_name = {});
 
 // Renames `from` to `to` unless `to` exists (checked and done in one step). Returns false with
 // the reason in `error` otherwise; nothing is then changed. The folder is flushed afterwards.

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -76,6 +78,23 @@ bool IsAtomicWriteTemporary(std::string_view file_name) {
   return file_name.substr(file_name.size() - 6 - kTemporaryInfix.size(), kTemporaryInfix.size()) == kTemporaryInfix;
 }
 
+void RemoveStaleTemporaries(const std::string& folder, std::string_view file_name) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  const time_t stale = std::time(nullptr) - 10 * 60;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (!IsAtomicWriteTemporary(name)) continue;
+    // ".<file name>.tmp.XXXXXX": the file it was written for lies between the dot and the infix.
+    if (!file_name.empty() && name.substr(1, name.size() - 1 - kTemporaryInfix.size() - 6) != file_name) continue;
+    struct stat st {};
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (st.st_mtime > stale) continue;
+    ::unlinkat(::dirfd(dir), entry->d_name, 0);
+  }
+  ::closedir(dir);
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
   const std::string target = ResolveTarget(path);
   const std::string folder = FolderOf(target);
@@ -103,7 +122,9 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
   if (::fsync(fd) != 0) return abandon("cannot write " + path, errno, true);
   if (::close(fd) != 0) return abandon("cannot write " + path, errno, false);
   if (::rename(tmp.c_str(), target.c_str()) != 0) return abandon("cannot replace " + path, errno, false);
-  return SyncFolder(folder, error);
+  if (!SyncFolder(folder, error)) return false;
+  RemoveStaleTemporaries(folder, FileNameOf(target));
+  return true;
 }
 
 bool RenameNoReplace(const std::string& from, const std::string& to, std::string* error) {
