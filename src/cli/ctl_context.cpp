@@ -55,7 +55,7 @@ void CtlContext::CreateBackend() {
     made = sim::CreateBackend({options.simulate, options.sim_state, options.trace,
                               std::chrono::milliseconds(options.sim_latency_ms)});
   } catch (const sim::UnknownModel& e) {
-    throw CLI::ValidationError(std::string(e.what()));
+    throw CLI::ValidationError(Text(ctl_text::kUnknownSimModel, {e.name, e.known}));
   } catch (const std::invalid_argument& e) {
     throw CtlError(e.what());
   }

@@ -297,6 +297,7 @@ constexpr std::string_view kEnglish[] = {
     "INT",
     "FLOAT",
     "%s in [%s - %s]",
+    "unknown simulated mouse model \"%s\" (known models: %s)",
 };
 static_assert(std::size(kEnglish) == kCount, "one English text per slot");
 

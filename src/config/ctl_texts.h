@@ -311,6 +311,7 @@ enum CtlText : int {
   kHelpTypeInt,             // "INT"
   kHelpTypeFloat,           // "FLOAT"
   kHelpRange,               // "%s in [%s - %s]"
+  kUnknownSimModel,         // "unknown simulated mouse model \"%s\" (known models: %s)"
   kCount
 };
 

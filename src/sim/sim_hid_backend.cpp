@@ -114,8 +114,7 @@ SimHidBackend::SimHidBackend(std::string_view models) {
     const std::string_view name = TrimBlanks(rest.substr(0, comma));
     const ModelSpec* model_spec = FindModel(name);
     if (model_spec == nullptr) {
-      throw UnknownModel("unknown simulated mouse model \"" + std::string(name) +
-                                  "\" (known models: " + KnownModels() + ")");
+      throw UnknownModel(std::string(name), KnownModels());
     }
     interfaces_.push_back(BuildInterfaces(mice_.size(), *model_spec));
     mice_.push_back(std::make_unique<SimMouse>(*model_spec));

@@ -56,7 +56,12 @@ namespace halvric::sim {
 
 // A model list that names a model the simulator does not have.
 struct UnknownModel : std::invalid_argument {
-  using std::invalid_argument::invalid_argument;
+  UnknownModel(std::string model_name, std::string known_models)
+      : std::invalid_argument("unknown simulated mouse model \"" + model_name + "\" (known models: " + known_models + ")"),
+        name(std::move(model_name)),
+        known(std::move(known_models)) {}
+  std::string name;   // as typed
+  std::string known;  // "level0, level0-gamepad, ..."
 };
 
 class SimHidBackend : public HidBackend, public TransferClock {

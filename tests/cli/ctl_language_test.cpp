@@ -118,6 +118,9 @@ TEST_F(CtlLanguage, TextsForPeopleFollowTheLocaleAndTheLanguageChosenInSetIni) {
   r = Sim({"flash", "--dry-run", hex});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "halvricctl: Ung\u00fcltige HEX-Datei: Zeile 1: ungerade Anzahl von Hex-Ziffern\n");
+  r = Ctl({"--simulate=bogus", "list"});
+  EXPECT_EQ(r.err.rfind("halvricctl: unbekanntes Modell der simulierten Maus \u201ebogus\u201c (bekannte Modelle: level0, ", 0), 0u)
+      << r.err;
 
   Lang("ja_JP.UTF-8");
   EXPECT_EQ(Sim({"rate", "1"}).out, "\u30ec\u30dd\u30fc\u30c8\u30ec\u30fc\u30c8\uff1a500Hz\uff08\u30b3\u30fc\u30c9 1\uff09\n");
