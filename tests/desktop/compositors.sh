@@ -12,7 +12,7 @@
 compositor_binary() {
   case "$1" in
     weston) command -v weston ;;
-    sway) command -v sway ;;
+    sway | wlroots) command -v sway ;;
     kwin) command -v kwin_wayland ;;
     gnome) command -v gnome-shell ;;
     gnome-x11) command -v Xvfb >/dev/null && command -v gnome-shell ;;
@@ -74,6 +74,15 @@ EOF
   { read -r WAYLAND_DISPLAY; read -r DISPLAY; read -r SWAYSOCK; } <"$env_file"
   export WAYLAND_DISPLAY DISPLAY SWAYSOCK
   [ -n "$DISPLAY" ] || { why="sway started without XWayland"; return 1; }
+}
+
+# Another wlroots compositor: Sway, but as a session that does not say it is Sway and gives no
+# IPC socket, so that the program finds the window in front through the foreign-toplevel protocol
+# alone, as on labwc, Wayfire or river.
+start_wlroots() {
+  start_sway || return 1
+  export XDG_CURRENT_DESKTOP=wlroots
+  unset SWAYSOCK
 }
 
 start_kwin() {

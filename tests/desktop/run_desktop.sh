@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The desktop program on real Wayland compositors, each headless with XWayland:
 #   run_desktop.sh BUILD_DIR SOURCE_DIR COMPOSITOR...
-# COMPOSITOR: weston, sway, kwin, gnome (Wayland), or gnome-x11, kwin-x11, openbox (X11 sessions
-# on Xvfb, for comparison).
+# COMPOSITOR: weston, sway, wlroots (Sway seen as any wlroots compositor), kwin, gnome (Wayland),
+# or gnome-x11, kwin-x11, openbox (X11 sessions on Xvfb, for comparison).
 # Each compositor runs in a D-Bus session of its own (dbus-run-session) as an unprivileged user:
 # run as root, as CI does, the checks run as the user "halvric-test", made when missing. Each
 # compositor gets a minute at most. Exits 1 when a check failed, 77 when every compositor was
