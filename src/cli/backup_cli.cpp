@@ -10,6 +10,7 @@
 #include "cli/ctl_help.h"
 #include "cli/ctl_text.h"
 #include "config/auto_backup.h"
+#include "config/backup_failure_text.h"
 #include "config/backup_restore.h"
 #include "config/working_copy.h"
 #include "platform/folders.h"
@@ -54,7 +55,7 @@ void ListAuto(CtlContext& ctx) {
 void RunBackup(CtlContext& ctx, const std::string& file) {
   ctx.Connect();
   const BackupResult r = Backup(ctx.Devices(), file, TerminalProgress(ctx, ctl_text::kProgressBackup));
-  if (!r.ok()) throw CtlError(r.message);
+  if (!r.ok()) throw CtlError(BackupFailureText(ctx.Texts(), r, file, false));
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"file", file}, {"bytes", r.size}}.dump(2) << "\n";
   } else {
@@ -66,7 +67,7 @@ void RunRestore(CtlContext& ctx, const std::string& file) {
   ctx.Connect();
   WorkingCopy wc;
   const BackupResult r = Restore(ctx.Devices(), wc, file, DataFolderOrThrow(ctx), TerminalProgress(ctx, ctl_text::kProgressRestore));
-  if (!r.ok()) throw CtlError(r.message);
+  if (!r.ok()) throw CtlError(BackupFailureText(ctx.Texts(), r, file, true));
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"file", file}, {"bytes", r.size}, {"auto_backup", r.auto_backup.string()},
                               {"reloaded", r.reread == ReadAllResult::kLoaded}}

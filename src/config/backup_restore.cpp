@@ -18,11 +18,18 @@ namespace {
 // Writing a restore in pieces of this size keeps each piece within one memory-write command.
 constexpr uint32_t kRestoreWriteStep = 32;
 
-BackupResult Fail(BackupStatus status, std::string message) {
+BackupResult Fail(BackupStatus status, std::string message, std::string reason = {}) {
   BackupResult r;
   r.status = status;
   r.message = std::move(message);
+  r.reason = std::move(reason);
   return r;
+}
+
+// The system's reason at the end of an error of the file helpers ("cannot open <path>: <reason>").
+std::string SystemReason(const std::string& error) {
+  const size_t cut = error.rfind(": ");
+  return cut == std::string::npos ? std::string() : error.substr(cut + 2);
 }
 
 void Busy(const BusyProgressFn& fn, double fraction, bool busy) {
@@ -45,8 +52,9 @@ BackupResult Backup(DeviceLayer& dev, const std::string& file, const BusyProgres
   std::string error;
   if (!WriteBackupFile(file, *image, &error)) {
     Busy(progress, 0.0, false);
+    std::string reason = SystemReason(error);
     if (!error.empty()) error.front() = static_cast<char>(std::toupper(static_cast<unsigned char>(error.front())));
-    return Fail(BackupStatus::kFileError, error);
+    return Fail(BackupStatus::kFileError, error, std::move(reason));
   }
   Busy(progress, 1.0, false);
   BackupResult r;
@@ -58,8 +66,9 @@ BackupResult Restore(DeviceLayer& dev, WorkingCopy& wc, const std::string& file,
                      const std::filesystem::path& data_folder, const BusyProgressFn& progress) {
   const auto image = LoadBackupFile(file);
   if (!image) {
-    return Fail(image.fault() == FileFault::kUnreadable ? BackupStatus::kFileError : BackupStatus::kInvalidFormat,
-                image.message());
+    return image.fault() == FileFault::kUnreadable
+               ? Fail(BackupStatus::kFileError, image.message(), SystemReason(image.message()))
+               : Fail(BackupStatus::kInvalidFormat, image.message());
   }
 
   const std::string path = dev.CurrentPath();
@@ -72,13 +81,17 @@ BackupResult Restore(DeviceLayer& dev, WorkingCopy& wc, const std::string& file,
   if (size > 0) {
     const uint32_t capacity = MemoryImageSize(m);
     if (size > capacity) {
-      return Fail(BackupStatus::kTooLarge, "The backup holds " + std::to_string(size) +
-                                               " bytes but the mouse's memory has only " + std::to_string(capacity));
+      BackupResult r = Fail(BackupStatus::kTooLarge, "The backup holds " + std::to_string(size) +
+                                                         " bytes but the mouse's memory has only " + std::to_string(capacity));
+      r.size = size;
+      r.capacity = capacity;
+      return r;
     }
     const AutoBackupResult saved = SaveAutoBackup(m, data_folder, "restore");
     if (!saved.ok) {
       return Fail(BackupStatus::kAutoBackupFailed,
-                  "The mouse's settings could not be saved before the restore (" + saved.error + "); nothing was written");
+                  "The mouse's settings could not be saved before the restore (" + saved.error + "); nothing was written",
+                  saved.error);
     }
     result.auto_backup = saved.file;
   }

@@ -30,8 +30,10 @@ enum class BackupStatus {
 
 struct BackupResult {
   BackupStatus status = BackupStatus::kOk;
-  std::string message;                  // for the user; empty on success
-  uint32_t size = 0;                    // image bytes saved or written
+  std::string message;                  // for the user, in English; empty on success
+  std::string reason;                   // file error: the system's reason; automatic backup: what failed
+  uint32_t size = 0;                    // image bytes saved or written (too large: in the file)
+  uint32_t capacity = 0;                // too large: the bytes of the mouse's memory
   std::filesystem::path auto_backup;    // restore: the automatic backup made before writing
   ReadAllResult reread = ReadAllResult::kNoDevice;  // restore: the re-read of the settings
   bool ok() const { return status == BackupStatus::kOk; }

@@ -72,6 +72,8 @@ constexpr std::string_view kEnglish[] = {
     "unknown record type %s",
     "no end-of-file record (the file is incomplete)",
     "%s is too large for a firmware HEX file",
+    "The backup holds %d bytes but the mouse's memory has only %d",
+    "The mouse stopped answering; no backup was written",
 };
 static_assert(std::size(kEnglish) == kCount, "one English text per slot");
 

@@ -74,6 +74,8 @@ enum UiText : int {
   kHexUnknownType,        // "unknown record type %s"
   kHexNoEnd,              // "no end-of-file record (the file is incomplete)"
   kHexTooLarge,           // "%s is too large for a firmware HEX file"
+  kBackupTooLarge,        // "The backup holds %d bytes but the mouse's memory has only %d"
+  kBackupReadFailed,      // "The mouse stopped answering; no backup was written"
   kCount
 };
 

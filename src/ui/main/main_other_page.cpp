@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "config/auto_backup.h"
+#include "config/backup_failure_text.h"
 #include "config/backup_restore.h"
 #include "config/language_choice.h"
 #include "config/program_settings.h"
@@ -127,14 +128,6 @@ QString WithBackupSuffix(QString file) {
 
 QString OtherPage::Title(int button_text) const { return w_.T(static_cast<int>(TextFamily::button_str), button_text); }
 
-QString OtherPage::FailureText(BackupStatus status, const std::string& message) const {
-  switch (status) {
-    case BackupStatus::kNoDevice: return w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgNoDevice);
-    case BackupStatus::kInvalidFormat: return w_.T(static_cast<int>(TextFamily::msg_str), text_id::kMsgInvalidFormat);
-    default: return QString::fromStdString(message);
-  }
-}
-
 QString OtherPage::ChooseBackupFile(bool save) {
   const QString title = w_.T(static_cast<int>(TextFamily::button_str), save ? text_id::kBtnBackup : text_id::kBtnRestore);
   // A backup is proposed under today's date; a restore proposes no name.
@@ -164,14 +157,15 @@ void OtherPage::RunBackup() {
       [this, path, result](DeviceLayer& dev, WorkingCopy&) {
         *result = Backup(dev, path, [this](double f, bool) { w_.session_->ReportProgress(f); });
       },
-      [this, result] {
+      [this, path, result] {
         w_.EndBusy();
         emit w_.actionFinished(7, result->ok());
         if (result->ok()) return;
         // A backup only reads the mouse, but one that stopped answering may be gone: it is read
         // again, so that the window shows it gone rather than settings nobody can confirm.
         if (result->status == BackupStatus::kReadFailed) w_.ReadMouseAgain();
-        w_.ShowMessage(FailureText(result->status, result->message), Title(text_id::kBtnBackup));
+        w_.ShowMessage(QString::fromStdString(BackupFailureText(w_.texts_, *result, path, false)),
+                       Title(text_id::kBtnBackup));
       });
 }
 
@@ -184,22 +178,16 @@ void OtherPage::RunRestore() {
   const QString file = ChooseBackupFile(false);
   if (file.isEmpty()) return;
   w_.BeginBusy();
-  auto result = std::make_shared<std::pair<bool, WorkingCopy>>();
-  auto message = std::make_shared<std::string>();
-  auto status = std::make_shared<BackupStatus>(BackupStatus::kOk);
-  auto auto_backup = std::make_shared<std::string>();
+  auto result = std::make_shared<std::pair<BackupResult, WorkingCopy>>();
   const std::string path = file.toStdString();
   const std::filesystem::path folder = w_.data_folder_;
   w_.session_->Post(
-      [this, path, result, message, status, auto_backup, folder](DeviceLayer& dev, WorkingCopy& wc) {
-        const BackupResult r = Restore(dev, wc, path, folder, [this](double f, bool) { w_.session_->ReportProgress(f); });
-        result->first = r.ok();
+      [this, path, result, folder](DeviceLayer& dev, WorkingCopy& wc) {
+        result->first = Restore(dev, wc, path, folder, [this](double f, bool) { w_.session_->ReportProgress(f); });
         result->second = wc;
-        *message = r.message;
-        *status = r.status;
-        *auto_backup = r.auto_backup.string();
       },
-      [this, result, message, status, auto_backup] {
+      [this, path, result] {
+        const BackupStatus* status = &result->first.status;
         w_.EndBusy();
         // A restore that stopped on the way leaves part of the file in the mouse, and one whose
         // automatic backup failed may have met a mouse that stopped answering: the window reads
@@ -207,24 +195,22 @@ void OtherPage::RunRestore() {
         // leaves the copy as it was.
         const bool mouse_untouched = *status == BackupStatus::kFileError || *status == BackupStatus::kInvalidFormat ||
                                      *status == BackupStatus::kTooLarge;
-        if (result->second.loaded && (result->first || mouse_untouched)) {
+        if (result->second.loaded && (result->first.ok() || mouse_untouched)) {
           w_.model_->wc() = result->second;
           w_.RefreshAfterLoad();
         } else {
           w_.ReadMouseAgain();
         }
-        emit w_.actionFinished(8, result->first);
-        if (result->first) return;
+        emit w_.actionFinished(8, result->first.ok());
+        if (result->first.ok()) return;
         // A file that cannot be read ends quietly; a file in another format, or a restore that
-        // failed on the way, is told in a message the user has to acknowledge.
+        // failed on the way, is told in a message the user has to acknowledge. A write that
+        // failed after the automatic backup was taken names that backup.
+        const QString text = QString::fromStdString(BackupFailureText(w_.texts_, result->first, path, true));
         if (*status == BackupStatus::kFileError) {
-          w_.SetHint(QString::fromStdString(*message), 50);
+          w_.SetHint(text, 50);
           return;
         }
-        // A write that failed after the automatic backup was taken names that backup.
-        const QString text = *status == BackupStatus::kWriteFailed && !auto_backup->empty()
-                                 ? UiText(w_.texts_, ui_text::kRestoreWriteError, {*auto_backup})
-                                 : FailureText(*status, *message);
         w_.ShowMessage(text, Title(text_id::kBtnRestore));
       });
 }

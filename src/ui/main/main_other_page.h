@@ -38,8 +38,6 @@ class OtherPage {
   QString ChooseBackupFile(bool save);
   // The caption of button text `button_text`, as the title of a message.
   QString Title(int button_text) const;
-  // What the user reads when a backup or restore fails: the window's own texts where they exist.
-  QString FailureText(BackupStatus status, const std::string& message) const;
 
   CHalvricDlg& w_;
 };

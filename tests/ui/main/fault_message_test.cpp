@@ -96,7 +96,7 @@ class FaultMessageTest : public QObject {
     QTest::newRow("restore stuck in the writes") << restore << "stuck" << 0.8 << "write error!!";
     QTest::newRow("restore unplugged in the writes") << restore << "unplug" << 0.8 << "write error!!";
     QTest::newRow("restore unplugged in its automatic backup")
-        << restore << "unplug" << 0.2 << "The mouse's settings could not be saved";
+        << restore << "unplug" << 0.2 << "The automatic backup failed";
     QTest::newRow("restore garbled in the writes") << restore << "garbage" << 0.8 << "";
     QTest::newRow("restore dropped in the writes") << restore << "drop" << 0.8 << "";
     QTest::newRow("restore busy for a while") << restore << "busy" << 0.8 << "";
