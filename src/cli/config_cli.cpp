@@ -81,7 +81,10 @@ void Functions(CtlContext& ctx, int key) {
     } else {
       char line[32];
       std::snprintf(line, sizeof line, "%3zu: ", i + 1);
-      ctx.out << line << item.name << "  (" << page << ")  [" << HexBytes(item.Assignment().Bytes()) << "]\n";
+      // The page of the button window that offers it, named as that window names it.
+      const std::string page_name =
+          ctx.Texts().Get(TextFamily::class_str, item.category == kCataloguePageMouse ? 0 : 2);
+      ctx.out << line << item.name << "  (" << page_name << ")  [" << HexBytes(item.Assignment().Bytes()) << "]\n";
     }
   }
   if (ctx.options.json) ctx.out << j.dump(2) << "\n";

@@ -117,7 +117,9 @@ void Zone(CtlContext& ctx, const std::string& zone_text, const std::string& colo
     const bool on = mode_text.empty() ? current[static_cast<size_t>(z)].always_on() : mode_text == "on";
     if (!SetZoneColour(mouse, z, OwnColourRecord(colour, on))) throw CtlError(ctx.WriteError());
   }
-  const std::string mode = mode_text.empty() ? "" : " " + mode_text;
+  // The mode as `lighting show` names it.
+  const std::string mode =
+      mode_text.empty() ? "" : " " + ctx.Texts().Get(TextFamily::button_str, mode_text == "on" ? 48 : 47);
   nlohmann::json changed = nlohmann::json::array();
   std::string numbers;
   for (int z : targets) {

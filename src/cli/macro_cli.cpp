@@ -68,7 +68,7 @@ Macro LoadMacro(CtlContext& ctx, const std::string& file) {
     case MacroFileStatus::kInvalidFormat:
       throw CtlError(ctx.Text(TextFamily::msg_str, kMsgInvalidFormat));
     case MacroFileStatus::kNotMacroPath:
-      throw CtlError(loaded.message());
+      throw CtlError(ctx.Text(ctl_text::kNotMacroFile, {file}));
     default: {
       // A file that is there but too short or cut off is as corrupt as one with a wrong magic.
       std::error_code ec;

@@ -178,7 +178,7 @@ TEST_F(StateFile, EveryChangeConfirmsInOneStyle) {
       {{"dpi-level", "2", "--enable", "1,2"}, "dpi current level: 2 (enabled levels 1,2)", "current_level"},
       {{"button", "1", "B6", "key:F5"}, "profile 1 B6 key 4: F5", "function_raw"},
       {{"lighting", "effect", "1"}, "effect: 1 Wave", "effect_name"},
-      {{"lighting", "zone", "3", "00ff00", "on"}, "zone 3: 00FF00 on", "zones"},
+      {{"lighting", "zone", "3", "00ff00", "on"}, "zone 3: 00FF00 Always ON", "zones"},
       {{"reset"}, "reset to the default configuration", "reset"},
   };
   for (const Change& c : changes) {
@@ -316,8 +316,8 @@ TEST_F(StateFile, GamepadFunctionsOnlyForMiceThatHaveThem) {
   std::filesystem::remove(state);
   CtlRun pad = Run("level0-gamepad", {"functions"});
   ASSERT_EQ(pad.code, 0) << pad.err;
-  EXPECT_NE(pad.out.find(": XBOX A  (advanced)  [22 01 00 00]"), std::string::npos) << pad.out;
-  EXPECT_NE(pad.out.find(": XBOX Anlog2 toggle  (advanced)  [24 01 00 00]"), std::string::npos) << pad.out;
+  EXPECT_NE(pad.out.find(": XBOX A  (Advanced)  [22 01 00 00]"), std::string::npos) << pad.out;
+  EXPECT_NE(pad.out.find(": XBOX Anlog2 toggle  (Advanced)  [24 01 00 00]"), std::string::npos) << pad.out;
   CtlRun b = Run("level0-gamepad", {"button", "1", "2", "gamepad:Back"});
   ASSERT_EQ(b.code, 0) << b.err;
   EXPECT_EQ(b.out, "profile 1 B3 key 2: XBOX Back\n");

@@ -118,6 +118,10 @@ TEST_F(CtlLanguage, TextsForPeopleFollowTheLocaleAndTheLanguageChosenInSetIni) {
   r = Sim({"flash", "--dry-run", hex});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "halvricctl: Ung\u00fcltige HEX-Datei: Zeile 1: ungerade Anzahl von Hex-Ziffern\n");
+  // Words the windows have (the zone's mode, the button window's page) read as there.
+  EXPECT_EQ(Ctl({"--simulate=level11", "lighting", "zone", "2", "00ff00", "breathe"}).out, "Zone 2: 00FF00 Atmen\n");
+  EXPECT_NE(Ctl({"--simulate=level0-gamepad", "functions"}).out.find(": XBOX A  (Erweitert)  [22 01 00 00]\n"),
+            std::string::npos);
   r = Ctl({"--simulate=bogus", "list"});
   EXPECT_EQ(r.err.rfind("halvricctl: unbekanntes Modell der simulierten Maus \u201ebogus\u201c (bekannte Modelle: level0, ", 0), 0u)
       << r.err;
