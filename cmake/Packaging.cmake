@@ -121,10 +121,11 @@ set(CPACK_GENERATOR "DEB")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
-# Library dependencies come from the programs themselves; the key names need the layout data, and
-# the Chinese, Japanese and Korean texts a font that has their characters.
+# Library dependencies come from the programs themselves; the key names need the layout data, the
+# Chinese, Japanese and Korean texts a font that has their characters, and Qt's own dialogs their
+# translations.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "xkb-data, fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "xkb-data, fonts-noto-cjk, qt6-translations-l10n")
 # Files under /etc are configuration the administrator may edit: dpkg keeps their edits.
 file(WRITE ${CMAKE_BINARY_DIR}/debian/conffiles "/etc/xdg/autostart/${HALVRIC_APP_ID}-autostart.desktop\n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA

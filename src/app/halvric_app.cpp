@@ -19,6 +19,7 @@
 #include "app/host_input.h"
 #include "app/instance_channel.h"
 #include "app/main_window_wiring.h"
+#include "app/qt_translation.h"
 #include "app/session_notices.h"
 #include "app/sim_developer_keys.h"
 #include "config/language_choice.h"
@@ -143,6 +144,7 @@ int CHalvricApp::Run(int argc, char** argv) {
 
   QApplication app(argc, argv);
   if (QGuiApplication::platformName() == QLatin1String("wayland")) std::fputs(NativeWaylandNotice().c_str(), stderr);
+  const std::unique_ptr<QTranslator> qt_texts = InstallQtTranslation(texts_->language());
   // The channel's socket is watched by this thread's event loop, which exists from here on.
   channel_->Serve();
   app.setQuitOnLastWindowClosed(false);

@@ -63,21 +63,28 @@ int ProcessLocaleLanguageId() {
 
 std::span<const LanguageName> ProgramLanguages() {
   static constexpr LanguageName kNames[] = {
-      {1033, "English"},
-      {1031, "Deutsch"},
-      {1036, "Fran\u00e7ais"},
-      {3082, "Espa\u00f1ol"},
-      {1046, "Portugu\u00eas (Brasil)"},
-      {1040, "Italiano"},
-      {1045, "Polski"},
-      {1049, "\u0420\u0443\u0441\u0441\u043a\u0438\u0439"},
-      {1055, "T\u00fcrk\u00e7e"},
-      {2052, "\u7b80\u4f53\u4e2d\u6587"},
-      {1028, "\u7e41\u9ad4\u4e2d\u6587"},
-      {1041, "\u65e5\u672c\u8a9e"},
-      {1042, "\ud55c\uad6d\uc5b4"},
+      {1033, "English", "en"},
+      {1031, "Deutsch", "de"},
+      {1036, "Fran\u00e7ais", "fr"},
+      {3082, "Espa\u00f1ol", "es"},
+      {1046, "Portugu\u00eas (Brasil)", "pt_BR"},
+      {1040, "Italiano", "it"},
+      {1045, "Polski", "pl"},
+      {1049, "\u0420\u0443\u0441\u0441\u043a\u0438\u0439", "ru"},
+      {1055, "T\u00fcrk\u00e7e", "tr"},
+      {2052, "\u7b80\u4f53\u4e2d\u6587", "zh_CN"},
+      {1028, "\u7e41\u9ad4\u4e2d\u6587", "zh_TW"},
+      {1041, "\u65e5\u672c\u8a9e", "ja"},
+      {1042, "\ud55c\uad6d\uc5b4", "ko"},
   };
   return kNames;
+}
+
+std::string_view LocaleNameOf(int id) {
+  for (const LanguageName& l : ProgramLanguages()) {
+    if (l.id == id) return l.locale;
+  }
+  return {};
 }
 
 }  // namespace halvric

@@ -25,9 +25,14 @@ int ProcessLocaleLanguageId();
 struct LanguageName {
   int id;
   std::string_view native_name;  // UTF-8
+  std::string_view locale;       // the language's locale name: "de", "pt_BR", "zh_TW"
 };
 
 // Every language the program has texts for, English first.
 std::span<const LanguageName> ProgramLanguages();
+
+// The locale name of language `id` ("de" for 1031), empty for a language the program has no
+// texts for.
+std::string_view LocaleNameOf(int id);
 
 }  // namespace halvric
