@@ -74,6 +74,7 @@ constexpr std::string_view kEnglish[] = {
     "%s is too large for a firmware HEX file",
     "The backup holds %d bytes but the mouse's memory has only %d",
     "The mouse stopped answering; no backup was written",
+    "Here only the desktop sets the pointer acceleration: in its own mouse settings",
 };
 static_assert(std::size(kEnglish) == kCount, "one English text per slot");
 

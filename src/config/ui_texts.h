@@ -76,6 +76,7 @@ enum UiText : int {
   kHexTooLarge,           // "%s is too large for a firmware HEX file"
   kBackupTooLarge,        // "The backup holds %d bytes but the mouse's memory has only %d"
   kBackupReadFailed,      // "The mouse stopped answering; no backup was written"
+  kAccelNotSettable,      // "Here only the desktop sets the pointer acceleration: in its own mouse settings"
   kCount
 };
 

@@ -19,6 +19,7 @@
 #include "config/setting_changes.h"
 #include "config/key_labels.h"
 #include "config/text_tables.h"
+#include "config/ui_texts.h"
 #include "config/usage_to_scan_table.h"
 #include "macro/macro_library.h"
 #include "platform/foreground_window.h"
@@ -33,6 +34,7 @@
 #include "ui/kit/mouse_art.h"
 #include "ui/kit/str_dlg.h"
 #include "ui/kit/text_ids.h"
+#include "ui/kit/ui_text.h"
 #include "ui/main/main_button_page.h"
 #include "ui/main/main_dpi_page.h"
 #include "ui/main/main_other_page.h"
@@ -400,6 +402,8 @@ void CHalvricDlg::ActivateItem(int index) {
       break;
     case 10:
       settings_.disable_acc = it.value;
+      // Kept for a session that allows it; this one does not, and says so.
+      if (!pointer_) SetHint(UiText(texts_, ui_text::kAccelNotSettable), 50);
       ApplyAcceleration();
       SaveSettings();
       break;

@@ -227,6 +227,19 @@ class MainWindowTest : public QObject {
     std::filesystem::remove(set_ini);
   }
 
+  // A desktop that lets no program set the pointer acceleration: the option is kept, and the
+  // window says where to set it instead of doing nothing.
+  void accelerationOptionSaysWhenTheDesktopKeepsItsOwn() {
+    WindowRig rig("level11");
+    QVERIFY(rig.WaitLoaded());
+    rig.Settle();
+    ClickItem(rig, CHalvricDlg::kItemOtherPage);
+    const int before = rig.window->items()[CHalvricDlg::kItemAcceleration].value;
+    ClickItem(rig, CHalvricDlg::kItemAcceleration);
+    QCOMPARE(rig.window->items()[CHalvricDlg::kItemAcceleration].value, before ? 0 : 1);
+    QVERIFY(rig.window->Hint().startsWith(QStringLiteral("Here only the desktop sets the pointer acceleration")));
+  }
+
   void dropOnRemoveTargetRestoresDefault() {
     WindowRig rig("level11");
     QVERIFY(rig.WaitLoaded());
