@@ -1,5 +1,7 @@
 // The files the program hands to the desktop's own shell: the KWin scripts and the GNOME Shell
-// extension must call the names the program serves and asks for, with each generation's API.
+// extension must call the names the program serves and asks for, with each generation's API; the
+// menu entries and the software centre's description speak every language the program does.
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -7,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "config/language_choice.h"
 #include "platform/linux/gnome_shell_foreground_window.h"
 #include "platform/linux/kwin_foreground_window.h"
 
@@ -62,6 +65,27 @@ TEST(DesktopIntegration, GnomeShellExtensionVariants) {
     EXPECT_TRUE(Has(code, std::string("'") + linux_hid::kShellFocusPath + "'"));
     EXPECT_TRUE(Has(code, std::string("<interface name=\"") + linux_hid::kShellFocusInterface + "\">"));
     EXPECT_TRUE(Has(code, "<method name=\"FocusedPid\"><arg type=\"i\" direction=\"out\""));
+  }
+}
+
+TEST(DesktopIntegration, MenuEntriesAndDescriptionInEveryLanguage) {
+  const auto packaging = std::filesystem::path(HALVRIC_SOURCE_DIR) / "packaging";
+  const std::string app = Read(packaging / "io.github.halvric.Halvric.desktop");
+  const std::string autostart = Read(packaging / "io.github.halvric.Halvric-autostart.desktop");
+  const std::string metainfo = Read(packaging / "io.github.halvric.Halvric.metainfo.xml");
+  for (const LanguageName& l : ProgramLanguages()) {
+    if (l.locale == "en") continue;
+    const std::string tag = "[" + std::string(l.locale) + "]=";
+    SCOPED_TRACE(l.locale);
+    EXPECT_TRUE(Has(app, "\nGenericName" + tag) && Has(app, "\nComment" + tag) && Has(app, "\nKeywords" + tag));
+    EXPECT_TRUE(Has(autostart, "\nComment" + tag));
+    EXPECT_TRUE(Has(metainfo, "<summary xml:lang=\"" + std::string(l.locale) + "\">"));
+  }
+  if (std::system("command -v desktop-file-validate >/dev/null 2>&1") == 0) {
+    EXPECT_EQ(std::system(("desktop-file-validate " + (packaging / "io.github.halvric.Halvric.desktop").string() + " " +
+                           (packaging / "io.github.halvric.Halvric-autostart.desktop").string())
+                              .c_str()),
+              0);
   }
 }
 
