@@ -275,7 +275,7 @@ constexpr std::string_view kEnglish[] = {
     "unknown option or extra argument: %s",
     "%s is required",
     "a command is required (%s lists them)",
-    "%s takes %d values, %d given",
+    "%s: values needed: %d, given: %d",
     "%s needs a value",
     "%s: \"%s\" is not a valid value",
     "%s: %s is not in the range %s to %s",

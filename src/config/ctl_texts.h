@@ -286,7 +286,7 @@ enum CtlText : int {
   kParseUnexpected,         // "unknown option or extra argument: %s"
   kParseRequired,           // "%s is required"
   kParseCommandRequired,    // "a command is required (%s lists them)"
-  kParseValueCount,         // "%s takes %d values, %d given"
+  kParseValueCount,         // "%s: values needed: %d, given: %d"
   kParseNeedsValue,         // "%s needs a value"
   kParseBadValue,           // "%s: \"%s\" is not a valid value"
   kParseOutOfRange,         // "%s: %s is not in the range %s to %s"

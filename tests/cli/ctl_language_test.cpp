@@ -266,7 +266,7 @@ TEST_F(CtlLanguage, RefusedCommandLinesAreExplainedInTheUsersLanguageWithTheWord
        "unknown option or extra argument: --bogus",
        "unbekannte Option oder überzähliges Argument: --bogus"},
       {{"dpi"}, "LEVEL X Y is required", "LEVEL X Y fehlt"},
-      {{"dpi", "1", "800"}, "LEVEL X Y takes 3 values, 2 given", "LEVEL X Y braucht 3 Werte, angegeben: 2"},
+      {{"dpi", "1", "800"}, "LEVEL X Y: values needed: 3, given: 2", "LEVEL X Y: nötige Werte: 3, angegeben: 2"},
       {{"monitor", "--count", "abc"}, "--count: \"abc\" is not a valid value", "--count: „abc“ ist kein gültiger Wert"},
       {{"show", "--profile", "9"},
        "--profile: 9 is not in the range 1 to 5",
