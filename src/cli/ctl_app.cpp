@@ -54,6 +54,7 @@ std::vector<std::string> NormaliseSimulate(const std::vector<std::string>& raw_a
 int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, std::ostream& err) {
   CtlContext ctx(out, err);
   CLI::App app{Help(ctl_text::kHelpProgram), "halvricctl"};
+  app.formatter(MakeHelpFormatter());
   app.require_subcommand(1);
   // Set before the commands are made: each command copies the program's help flag.
   app.set_help_flag("-h,--help", Help(ctl_text::kHelpHelp));

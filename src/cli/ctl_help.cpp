@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/ctl_text.h"
+#include "cli/text_format.h"
 #include "config/ctl_texts.h"
 
 namespace halvric {
@@ -77,6 +78,32 @@ void TranslateCommand(CLI::App& app, const TextTables& texts, const HelpTranslat
 }  // namespace
 
 std::string Help(int slot) { return std::string(ctl_text::English(slot)); }
+
+namespace {
+
+class HelpFormatter : public CLI::Formatter {
+ public:
+  // CLI11's option line, with the padding counted in columns.
+  std::string make_option(const CLI::Option* opt, bool is_positional) const override {
+    std::string line = "  " + make_option_name(opt, is_positional) + make_option_opts(opt);
+    const std::string description = make_option_desc(opt);
+    const size_t column = get_column_width();
+    const size_t width = DisplayWidth(line);
+    if (width < column) line.append(column - width, ' ');
+    if (!description.empty()) {
+      if (width >= column) line += "\n" + std::string(column, ' ');
+      for (const char c : description) {
+        line += c;
+        if (c == '\n') line.append(column, ' ');
+      }
+    }
+    return line + "\n";
+  }
+};
+
+}  // namespace
+
+std::shared_ptr<CLI::Formatter> MakeHelpFormatter() { return std::make_shared<HelpFormatter>(); }
 
 void TranslateHelp(CLI::App& app, const TextTables& texts) {
   const HelpTranslation tr(texts);

@@ -5,10 +5,12 @@
 // prints no help (or completion script, whose descriptions are the help's) thus reads no
 // language file for it.
 
+#include <memory>
 #include <string>
 
 namespace CLI {
 class App;
+class Formatter;
 }
 
 namespace halvric {
@@ -17,6 +19,11 @@ class TextTables;
 
 // The English text of help slot `slot` (ctl_text::kHelp...): a command's or option's description.
 std::string Help(int slot);
+
+// The formatter of the help: CLI11's, but with the left column padded by the columns a terminal
+// gives its text rather than by bytes, so that translated value names ("ТЕКСТ", "テキスト") keep
+// the descriptions in their column. Set on the program before its commands are made.
+std::shared_ptr<CLI::Formatter> MakeHelpFormatter();
 
 // Puts the help of `app` and of all its commands into the language of `texts`: each description
 // that is a help slot's English text, the headings "Options", "Subcommands" and "Positionals",

@@ -23,8 +23,12 @@ std::string HexDump(uint32_t address, std::span<const uint8_t> bytes);
 // "01 02 ff"
 std::string HexBytes(std::span<const uint8_t> bytes);
 
-// `text` (UTF-8) with blanks appended up to `width` characters, counted as code points, so that
-// columns of translated words line up as they do in English.
+// The columns a terminal gives `text` (UTF-8): two for the wide characters of Chinese, Japanese
+// and Korean, one for every other character.
+size_t DisplayWidth(std::string_view text);
+
+// `text` (UTF-8) with blanks appended up to `width` columns (DisplayWidth), so that columns of
+// translated words line up as they do in English.
 std::string PadRight(std::string text, size_t width);
 
 }  // namespace halvric

@@ -17,6 +17,7 @@
 
 #include "cli/ctl_run.h"
 #include "cli/ctl_text.h"
+#include "cli/text_format.h"
 #include "support/sim_fixture.h"
 
 namespace halvric {
@@ -201,6 +202,19 @@ TEST_F(CtlLanguage, HelpDescribesEveryCommandAndOptionInTheUsersLanguage) {
   EXPECT_NE(r.out.find("\n  --json                      Maschinenlesbare Ausgabe\n"), std::string::npos) << r.out;
   // The kinds of value and the ranges of numbers are words for people.
   EXPECT_NE(r.out.find("\n  --sim-latency ZAHL:ZAHL von 0 bis 1000\n"), std::string::npos) << r.out;
+  // Descriptions keep their column (30) whatever the script of the value names: Cyrillic takes
+  // two bytes a column, Japanese three bytes for two columns.
+  for (const char* lang : {"ru_RU.UTF-8", "ja_JP.UTF-8"}) {
+    Lang(lang);
+    std::istringstream lines(Ctl({"--help"}).out);
+    std::string line;
+    while (std::getline(lines, line) && line.rfind("  --sim-state ", 0) != 0) {
+    }
+    const size_t description = line.find_first_not_of(' ', line.find(' ', 14));
+    ASSERT_NE(description, std::string::npos) << lang;
+    EXPECT_EQ(DisplayWidth(line.substr(0, description)), 30u) << lang << ": " << line;
+  }
+  Lang("de_DE.UTF-8");
   EXPECT_NE(r.out.find("\nBefehle:\n  list                        Die erkannten Mäuse auflisten\n"), std::string::npos);
   r = Ctl({"dpi", "--help"});
   EXPECT_NE(r.out.find("\nArgumente:\n  LEVEL X Y TEXT x 3 ERFORDERLICH\n"), std::string::npos) << r.out;
