@@ -3,6 +3,8 @@
 #include <array>
 #include <string_view>
 
+#include "config/text_tables.h"
+#include "config/ui_texts.h"
 #include "platform/text.h"
 
 namespace halvric {
@@ -132,10 +134,9 @@ std::optional<std::string> ChosenPlatform(const StartOptions& options,
   return std::nullopt;
 }
 
-std::string NativeWaylandNotice() {
-  return "halvric: running as a native Wayland client: the on-screen display cannot keep its corner "
-         "or stay above other windows; start with -platform xcb (or QT_QPA_PLATFORM=xcb) to run "
-         "through XWayland\n";
+std::string NativeWaylandNotice(const TextTables& texts, bool x_display) {
+  return "halvric: " + texts.Get(TextFamily::ui_str, x_display ? ui_text::kNativeWayland : ui_text::kNativeWaylandNoX) +
+         "\n";
 }
 
 }  // namespace halvric

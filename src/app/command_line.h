@@ -12,6 +12,8 @@
 
 namespace halvric {
 
+class TextTables;
+
 struct StartOptions {
   bool close = false;                 // close the running instance, then end
   bool hide = false;                  // start hidden in the tray
@@ -51,8 +53,9 @@ bool DisplayConfigured(const StartOptions& options, const std::function<const ch
 std::optional<std::string> ChosenPlatform(const StartOptions& options,
                                           const std::function<const char*(const char*)>& getenv);
 
-// The line printed on standard error when the program runs as a native Wayland client, saying
-// what the on-screen display cannot do there and how to run it through XWayland instead.
-std::string NativeWaylandNotice();
+// The line printed on standard error when the program runs as a native Wayland client, in the
+// language of `texts`: what the on-screen display cannot do there, and how to run it through
+// XWayland instead where the session has XWayland (`x_display`), or that it has none.
+std::string NativeWaylandNotice(const TextTables& texts, bool x_display);
 
 }  // namespace halvric

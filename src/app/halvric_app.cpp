@@ -143,7 +143,10 @@ int CHalvricApp::Run(int argc, char** argv) {
   if (!DisplayReachable(prelude.options)) return 1;
 
   QApplication app(argc, argv);
-  if (QGuiApplication::platformName() == QLatin1String("wayland")) std::fputs(NativeWaylandNotice().c_str(), stderr);
+  if (QGuiApplication::platformName() == QLatin1String("wayland")) {
+    const char* x_display = std::getenv("DISPLAY");
+    std::fputs(NativeWaylandNotice(*texts_, x_display != nullptr && *x_display != '\0').c_str(), stderr);
+  }
   const std::unique_ptr<QTranslator> qt_texts = InstallQtTranslation(texts_->language());
   // The channel's socket is watched by this thread's event loop, which exists from here on.
   channel_->Serve();

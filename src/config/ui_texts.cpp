@@ -75,6 +75,10 @@ constexpr std::string_view kEnglish[] = {
     "The backup holds %d bytes but the mouse's memory has only %d",
     "The mouse stopped answering; no backup was written",
     "Here only the desktop sets the pointer acceleration: in its own mouse settings",
+    "running as a native Wayland client: the on-screen display cannot keep its corner or stay above other windows; "
+    "start with -platform xcb (or QT_QPA_PLATFORM=xcb) to run through XWayland",
+    "running as a native Wayland client: the on-screen display cannot keep its corner or stay above other windows; "
+    "this session has no XWayland to run through instead",
 };
 static_assert(std::size(kEnglish) == kCount, "one English text per slot");
 

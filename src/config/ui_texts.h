@@ -77,6 +77,8 @@ enum UiText : int {
   kBackupTooLarge,        // "The backup holds %d bytes but the mouse's memory has only %d"
   kBackupReadFailed,      // "The mouse stopped answering; no backup was written"
   kAccelNotSettable,      // "Here only the desktop sets the pointer acceleration: in its own mouse settings"
+  kNativeWayland,         // "running as a native Wayland client: ... run through XWayland"
+  kNativeWaylandNoX,      // "running as a native Wayland client: ... no XWayland to run through"
   kCount
 };
 

@@ -11,6 +11,8 @@
 
 #include "app/command_line.h"
 #include "app/instance_channel.h"
+#include "config/text_tables.h"
+#include "platform/folders.h"
 #include "support/window_fixture.h"
 
 using namespace halvric;
@@ -107,6 +109,14 @@ class CommandLineTest : public QObject {
     // An X display named on the command line is one only the X platform reaches.
     QCOMPARE(ChosenPlatform(ParseStartOptions({"halvric", "-display", ":3"}), from({{"WAYLAND_DISPLAY", "wayland-0"}})),
              std::optional<std::string>("xcb"));
+    // Run natively anyway, the program says what that costs: the way back through XWayland only
+    // where the session has one, and in the user's language.
+    const TextTables english;
+    QVERIFY(QString::fromStdString(NativeWaylandNotice(english, true)).contains(QStringLiteral("-platform xcb")));
+    QVERIFY(!QString::fromStdString(NativeWaylandNotice(english, false)).contains(QStringLiteral("-platform xcb")));
+    TextTables german;
+    QCOMPARE(german.LoadLanguage((ProgramFolder(FolderEnvironment::FromProcess()) / "language.ini").string(), 1031), 1031);
+    QVERIFY(QString::fromStdString(NativeWaylandNotice(german, false)).startsWith(QStringLiteral("halvric: l\u00e4uft als natives")));
   }
 
   void usageVersionAndRefusalsAnswerWithoutStarting() {
