@@ -1,6 +1,5 @@
 #include "config/backup_failure_text.h"
 
-#include "config/safe_format.h"
 #include "config/ui_texts.h"
 
 namespace halvric {
@@ -10,10 +9,6 @@ namespace {
 constexpr int kMsgNoDevice = 10;       // "No device !!"
 constexpr int kMsgInvalidFormat = 20;  // "invalid format !!"
 
-std::string UiStr(const TextTables& texts, int slot, const std::vector<FormatArg>& args = {}) {
-  return SafeFormat(texts.Get(TextFamily::ui_str, slot), args);
-}
-
 }  // namespace
 
 std::string BackupFailureText(const TextTables& texts, const BackupResult& r, const std::string& file, bool restoring) {
@@ -22,16 +17,16 @@ std::string BackupFailureText(const TextTables& texts, const BackupResult& r, co
     case BackupStatus::kNoDevice: return texts.Get(TextFamily::msg_str, kMsgNoDevice);
     case BackupStatus::kInvalidFormat: return texts.Get(TextFamily::msg_str, kMsgInvalidFormat);
     case BackupStatus::kFileError: {
-      const std::string head = UiStr(texts, restoring ? ui_text::kUpgradeUnreadable : ui_text::kCannotWrite, {file});
+      const std::string head = ui_text::Formatted(texts, restoring ? ui_text::kUpgradeUnreadable : ui_text::kCannotWrite, {file});
       return r.reason.empty() ? head : head + " (" + r.reason + ")";
     }
     case BackupStatus::kTooLarge:
-      return UiStr(texts, ui_text::kBackupTooLarge, {static_cast<long long>(r.size), static_cast<long long>(r.capacity)});
-    case BackupStatus::kAutoBackupFailed: return UiStr(texts, ui_text::kAutoBackupFailed, {r.reason});
-    case BackupStatus::kReadFailed: return UiStr(texts, ui_text::kBackupReadFailed);
+      return ui_text::Formatted(texts, ui_text::kBackupTooLarge, {static_cast<long long>(r.size), static_cast<long long>(r.capacity)});
+    case BackupStatus::kAutoBackupFailed: return ui_text::Formatted(texts, ui_text::kAutoBackupFailed, {r.reason});
+    case BackupStatus::kReadFailed: return ui_text::Formatted(texts, ui_text::kBackupReadFailed);
     case BackupStatus::kWriteFailed:
-      return r.auto_backup.empty() ? UiStr(texts, ui_text::kUpgradeWriteError)
-                                   : UiStr(texts, ui_text::kRestoreWriteError, {r.auto_backup.string()});
+      return r.auto_backup.empty() ? ui_text::Formatted(texts, ui_text::kUpgradeWriteError)
+                                   : ui_text::Formatted(texts, ui_text::kRestoreWriteError, {r.auto_backup.string()});
   }
   return r.message;
 }

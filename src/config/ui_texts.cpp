@@ -88,4 +88,8 @@ std::string_view English(int slot) {
   return slot >= 0 && slot < kCount ? kEnglish[static_cast<size_t>(slot)] : std::string_view();
 }
 
+std::string Formatted(const TextTables& texts, int slot, const std::vector<FormatArg>& args) {
+  return SafeFormat(texts.Get(TextFamily::ui_str, slot), args);
+}
+
 }  // namespace halvric::ui_text

@@ -1,11 +1,16 @@
 #pragma once
-// The program's own window texts (family ui_str, language.ini keys ui_str0 .. ui_str62): the
+// The program's own window texts (family ui_str, language.ini keys ui_str0 .. ui_str67): the
 // texts of the windows that the older families have no slot for — the DPI levels, the upgrade
 // window, the on-screen display, file-dialog filters, byte counts, the notices of what the
-// desktop session leaves off, and a restore that failed on the way. Slots with printf
+// desktop session leaves off, and a backup or restore that failed. Slots with printf
 // conversions are formatted with SafeFormat.
 
+#include <string>
 #include <string_view>
+#include <vector>
+
+#include "config/safe_format.h"
+#include "config/text_tables.h"
 
 namespace halvric::ui_text {
 
@@ -84,5 +89,8 @@ enum UiText : int {
 
 // The English text of each slot, kCount of them.
 std::string_view English(int slot);
+
+// Slot `slot` of `texts` (family ui_str) formatted with `args`.
+std::string Formatted(const TextTables& texts, int slot, const std::vector<FormatArg>& args = {});
 
 }  // namespace halvric::ui_text
