@@ -23,15 +23,46 @@ struct CommandNode {
   std::vector<std::string> options;      // "--json", "-h"
   std::vector<std::pair<std::string, std::string>> commands;  // name, description
   std::vector<std::pair<std::string, std::string>> option_help;  // option, description
+  std::vector<std::pair<std::string, std::string>> values;  // the words a positional takes, its description
 };
+
+// The words a positional accepts when its check names them ("{bash,zsh,fish}").
+std::vector<std::string> NamedWords(const CLI::Option& opt) {
+  std::vector<std::string> words;
+  for (int i = 0;; ++i) {
+    const CLI::Validator* v = nullptr;
+    try {
+      v = const_cast<CLI::Option&>(opt).get_validator(i);
+    } catch (const CLI::OptionNotFound&) {
+      break;
+    }
+    const std::string d = v->get_description();
+    if (d.size() < 2 || d.front() != '{' || d.back() != '}') continue;
+    std::string word;
+    for (const char c : d.substr(1, d.size() - 2) + ",") {
+      if (c != ',') {
+        word += c;
+      } else if (!word.empty()) {
+        words.push_back(word);
+        word.clear();
+      }
+    }
+  }
+  return words;
+}
 
 void Walk(const CLI::App& app, const std::string& path, std::vector<CommandNode>& out) {
   CommandNode node;
   node.path = path;
   node.description = app.get_description();
   for (const CLI::Option* opt : app.get_options()) {
-    // Positionals are no words to complete; options in no group are hidden from the help and here.
-    if (opt->get_positional() || opt->get_group().empty()) continue;
+    // A positional completes only to the words its check names; options in no group are hidden
+    // from the help and here.
+    if (opt->get_positional()) {
+      for (const std::string& word : NamedWords(*opt)) node.values.emplace_back(word, opt->get_description());
+      continue;
+    }
+    if (opt->get_group().empty()) continue;
     for (const std::string& l : opt->get_lnames()) {
       node.options.push_back("--" + l);
       node.option_help.emplace_back("--" + l, opt->get_description());
@@ -109,6 +140,7 @@ std::string Bash(const std::vector<CommandNode>& tree) {
     << "  case \"$path\" in\n";
   for (const CommandNode& node : tree) {
     std::vector<std::string> words = Names(node);
+    for (const auto& [value, description] : node.values) words.push_back(value);
     words.insert(words.end(), node.options.begin(), node.options.end());
     if (!node.path.empty()) words.insert(words.end(), tree.front().options.begin(), tree.front().options.end());
     s << "    " << ShellQuoted(node.path) << ") words=" << ShellQuoted(Join(words)) << " ;;\n";
@@ -142,6 +174,7 @@ std::string Zsh(const std::vector<CommandNode>& tree) {
   for (const CommandNode& node : tree) {
     s << "    " << ShellQuoted(node.path) << ")\n      commands=(";
     for (const auto& [name, description] : node.commands) s << " " << ShellQuoted(name + ":" + description);
+    for (const auto& [value, description] : node.values) s << " " << ShellQuoted(value + ":" + description);
     std::vector<std::string> options = node.options;
     if (!node.path.empty()) options.insert(options.end(), global.begin(), global.end());
     s << " )\n      options=(" << Join(options) << ") ;;\n";
@@ -175,6 +208,10 @@ std::string Fish(const std::vector<CommandNode>& tree) {
     const std::string cond = "-n " + ShellQuoted("test \"$(__halvricctl_path)\" = " + ShellQuoted(node.path, true), true);
     for (const auto& [name, description] : node.commands) {
       s << "complete -c halvricctl -f " << cond << " -a " << ShellQuoted(name, true) << " -d " << ShellQuoted(description, true)
+        << "\n";
+    }
+    for (const auto& [value, description] : node.values) {
+      s << "complete -c halvricctl -f " << cond << " -a " << ShellQuoted(value, true) << " -d " << ShellQuoted(description, true)
         << "\n";
     }
     for (const auto& [option, description] : node.option_help) {

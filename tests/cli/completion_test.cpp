@@ -48,6 +48,7 @@ TEST(Completion, BashAndFishCompleteCommandsAndOptionsAtEachLevel) {
   };
   EXPECT_EQ(complete("halvricctl mac", 1), "macro\n");
   EXPECT_EQ(complete("halvricctl --json macro w", 3), "write\n");
+  EXPECT_EQ(complete("halvricctl snap o", 2), "on off\n");
   // The program's options also follow a command.
   EXPECT_NE(complete("halvricctl macro write --", 3).find("--bind"), std::string::npos);
   EXPECT_NE(complete("halvricctl macro write --", 3).find("--simulate"), std::string::npos);
@@ -56,6 +57,9 @@ TEST(Completion, BashAndFishCompleteCommandsAndOptionsAtEachLevel) {
   std::ofstream(fish) << test::Ctl({"completion", "fish"}).out;
   const std::string out = Shell("fish -c 'source " + fish + "; complete -C \"halvricctl lighting z\"'");
   EXPECT_EQ(out.rfind("zone\t", 0), 0u) << out;
+  // A positional that takes named words completes to them.
+  const std::string shells = Shell("fish -c 'source " + fish + "; complete -C \"halvricctl completion \"'");
+  EXPECT_NE(shells.find("zsh\t"), std::string::npos) << shells;
 }
 
 TEST(Completion, DescriptionsAreInTheUsersLanguage) {
