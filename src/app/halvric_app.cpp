@@ -79,7 +79,7 @@ CHalvricApp::Prelude CHalvricApp::Start(const std::vector<std::string>& args, co
     // program does not start instead of ending without a word.
     const std::string folder = QFileInfo(path).absolutePath().toStdString();
     if (!FolderIsPrivate(folder)) {
-      std::fprintf(stderr, "halvric: %s is not a private folder of this user; not starting\n", folder.c_str());
+      std::fprintf(stderr, "halvric: %s\n", ui_text::Formatted(*texts_, ui_text::kNotPrivateFolder, {folder}).c_str());
       return out;
     }
     if (!out.options.hide) InstanceChannel::Send(path, "wake");
@@ -93,11 +93,10 @@ namespace {
 
 // Whether Qt will find a display to connect to; says why not on standard error. Qt itself ends
 // the process with an abort in its platform plugin when it finds none.
-bool DisplayReachable(const StartOptions& options) {
+bool DisplayReachable(const StartOptions& options, const TextTables& texts) {
   const auto env = [](const char* name) -> const char* { return std::getenv(name); };
   if (!DisplayConfigured(options, env)) {
-    std::fprintf(stderr, "halvric: no graphical session (neither WAYLAND_DISPLAY nor DISPLAY is set); "
-                         "for a terminal, use halvricctl\n");
+    std::fprintf(stderr, "halvric: %s\n", ui_text::Formatted(texts, ui_text::kNoGraphicalSession).c_str());
     return false;
   }
   // Only X is left to try when X is the platform chosen, or neither a platform nor a Wayland
@@ -108,7 +107,7 @@ bool DisplayReachable(const StartOptions& options) {
   const bool x_only = xcb || (!options.platform && (qpa == nullptr || *qpa == '\0') && (wayland == nullptr || *wayland == '\0'));
   const std::string display = options.display.value_or(std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "");
   if (x_only && !linux_hid::X11PointerControl::Connect(display)) {
-    std::fprintf(stderr, "halvric: cannot reach the X display \"%s\"\n", display.c_str());
+    std::fprintf(stderr, "halvric: %s\n", ui_text::Formatted(texts, ui_text::kCannotReachDisplay, {display}).c_str());
     return false;
   }
   return true;
@@ -140,7 +139,7 @@ int CHalvricApp::Run(int argc, char** argv) {
   if (const auto platform = ChosenPlatform(prelude.options, [](const char* name) { return std::getenv(name); })) {
     qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(*platform));
   }
-  if (!DisplayReachable(prelude.options)) return 1;
+  if (!DisplayReachable(prelude.options, *texts_)) return 1;
 
   QApplication app(argc, argv);
   if (QGuiApplication::platformName() == QLatin1String("wayland")) {
@@ -304,7 +303,7 @@ int CHalvricApp::Run(int argc, char** argv) {
   if (restart) {
     std::fflush(nullptr);
     RestartProcess(RestartArguments(args));
-    std::fprintf(stderr, "halvric: cannot start again; start the program to see the new language\n");
+    std::fprintf(stderr, "halvric: %s\n", ui_text::Formatted(*texts_, ui_text::kCannotRestart).c_str());
   }
   return code;
 }

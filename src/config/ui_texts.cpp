@@ -79,6 +79,10 @@ constexpr std::string_view kEnglish[] = {
     "start with -platform xcb (or QT_QPA_PLATFORM=xcb) to run through XWayland",
     "running as a native Wayland client: the on-screen display cannot keep its corner or stay above other windows; "
     "this session has no XWayland to run through instead",
+    "%s is not a private folder of this user; not starting",
+    "no graphical session (neither WAYLAND_DISPLAY nor DISPLAY is set); for a terminal, use halvricctl",
+    "cannot reach the X display \"%s\"",
+    "cannot start again; start the program to see the new language",
 };
 static_assert(std::size(kEnglish) == kCount, "one English text per slot");
 

@@ -1,5 +1,5 @@
 #pragma once
-// The program's own window texts (family ui_str, language.ini keys ui_str0 .. ui_str67): the
+// The program's own window texts (family ui_str, language.ini keys ui_str0 .. ui_str71): the
 // texts of the windows that the older families have no slot for — the DPI levels, the upgrade
 // window, the on-screen display, file-dialog filters, byte counts, the notices of what the
 // desktop session leaves off, and a backup or restore that failed. Slots with printf
@@ -84,6 +84,10 @@ enum UiText : int {
   kAccelNotSettable,      // "Here only the desktop sets the pointer acceleration: in its own mouse settings"
   kNativeWayland,         // "running as a native Wayland client: ... run through XWayland"
   kNativeWaylandNoX,      // "running as a native Wayland client: ... no XWayland to run through"
+  kNotPrivateFolder,      // "%s is not a private folder of this user; not starting"
+  kNoGraphicalSession,    // "no graphical session (neither WAYLAND_DISPLAY nor DISPLAY is set); ..."
+  kCannotReachDisplay,    // "cannot reach the X display \"%s\""
+  kCannotRestart,         // "cannot start again; start the program to see the new language"
   kCount
 };
 

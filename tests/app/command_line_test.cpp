@@ -159,6 +159,11 @@ class CommandLineTest : public QObject {
                            {QStringLiteral("DISPLAY"), QStringLiteral(":987")}});
     QCOMPARE(x.code, 1);
     QCOMPARE(x.err, QStringLiteral("halvric: cannot reach the X display \":987\"\n"));
+    // In the user's language.
+    const Outcome de = Run({QStringLiteral("--simulate=level0")},
+                           {{QStringLiteral("LC_ALL"), QString()}, {QStringLiteral("LANG"), QStringLiteral("de_DE.UTF-8")}});
+    QCOMPARE(de.code, 1);
+    QVERIFY(de.err.startsWith(QStringLiteral("halvric: keine grafische Sitzung")));
   }
 };
 
