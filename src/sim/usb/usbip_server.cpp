@@ -84,21 +84,27 @@ void UsbipConnection::Start() {
 }
 
 void UsbipConnection::Stop() {
-  stopping_ = true;
+  RaiseStop();
   ::shutdown(fd_, SHUT_RDWR);
-  device_.Mouse().WireCancelReads();
-  cv_.notify_all();
   if (reader_.joinable()) reader_.join();
+  // An endpoint thread waits on cv_ (woken by RaiseStop) or in the mouse's input wait, which
+  // returns within its 100 ms time-out and on cancel; either way it sees the flag and ends.
   for (std::thread& t : endpoints_) {
-    // A reader parked in the mouse's input wait wakes on cancel; repeat until it has seen the flag.
-    while (t.joinable()) {
-      device_.Mouse().WireCancelReads();
-      cv_.notify_all();
-      t.join();
-    }
+    if (t.joinable()) t.join();
   }
   endpoints_.clear();
   running_ = false;
+}
+
+void UsbipConnection::RaiseStop() {
+  {
+    // The flag changes under the lock the endpoint threads wait with, so that a thread between
+    // testing the flag and blocking cannot miss the wake-up.
+    std::lock_guard l(mu_);
+    stopping_ = true;
+  }
+  cv_.notify_all();
+  device_.Mouse().WireCancelReads();
 }
 
 bool UsbipConnection::Send(const UsbipHeader& h, const std::vector<uint8_t>& data) {
@@ -127,9 +133,7 @@ void UsbipConnection::ReadLoop() {
       break;
     }
   }
-  stopping_ = true;
-  cv_.notify_all();
-  device_.Mouse().WireCancelReads();
+  RaiseStop();
 }
 
 void UsbipConnection::HandleSubmit(const UsbipHeader& cmd, std::vector<uint8_t> out) {

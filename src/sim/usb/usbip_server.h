@@ -56,6 +56,7 @@ class UsbipConnection {
   void HandleSubmit(const UsbipHeader& cmd, std::vector<uint8_t> out);
   void HandleUnlink(const UsbipHeader& cmd);
   bool Send(const UsbipHeader& h, const std::vector<uint8_t>& data);
+  void RaiseStop();  // sets stopping_ and wakes every thread that waits
 
   UsbMouseDevice device_;
   const int fd_;
