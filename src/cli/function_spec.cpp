@@ -87,7 +87,9 @@ std::string CandidateText(const ButtonAssignment& a, const FunctionSpecContext& 
                                                            {mouse_button::kForward, "forward"}};
       std::string out;
       for (const auto& [bit, name] : kNames) {
-        if ((a.p1 & bit) != 0) out += (out.empty() ? "" : "+") + std::string(name);
+        if ((a.p1 & bit) == 0) continue;
+        if (!out.empty()) out += '+';
+        out += name;
       }
       return out;
     }

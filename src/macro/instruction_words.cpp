@@ -47,7 +47,8 @@ std::string ButtonWords(uint8_t bits) {
   std::string out;
   for (const auto& [bit, name] : kButtons) {
     if ((bits & bit) == 0) continue;
-    out += (out.empty() ? "" : "+") + std::string(name);
+    if (!out.empty()) out += '+';
+    out += name;
   }
   return out;
 }

@@ -53,8 +53,13 @@ std::string FaultText(const PlannedFault& fault) {
   for (const KindName& k : kKindNames) {
     if (k.kind == fault.kind) name = k.name;
   }
-  if (fault.kind == FaultKind::kBusyForAWhile) name += ":" + std::to_string(fault.busy_polls);
-  return name + "@" + std::to_string(fault.at);
+  if (fault.kind == FaultKind::kBusyForAWhile) {
+    name += ':';
+    name += std::to_string(fault.busy_polls);
+  }
+  name += '@';
+  name += std::to_string(fault.at);
+  return name;
 }
 
 void FaultSchedule::Plan(PlannedFault fault) {

@@ -134,8 +134,16 @@ MatrixFigures RunMatrix(FaultRig& rig, const std::string& name, const MatrixCase
         // What the host kept asking for after the mouse stopped answering.
         std::string requests;
         for (const WireEvent& e : ParseTrace(rig.rig.backend.TraceLines())) {
-          if (e.kind == 'S' && e.bytes.size() > 2) requests += " " + std::to_string(e.bytes[1]) + "/" + std::to_string(e.bytes[2]);
-          if (e.kind == 'P' && e.pause_ms > 2) requests += " P" + std::to_string(e.pause_ms);
+          if (e.kind == 'S' && e.bytes.size() > 2) {
+            requests += ' ';
+            requests += std::to_string(e.bytes[1]);
+            requests += '/';
+            requests += std::to_string(e.bytes[2]);
+          }
+          if (e.kind == 'P' && e.pause_ms > 2) {
+            requests += " P";
+            requests += std::to_string(e.pause_ms);
+          }
           if (e.kind == 'P' && e.pause_ms == 1) requests += ".";
         }
         ADD_FAILURE() << "the operation hung: " << took.count() << " ms; requests:" << requests;

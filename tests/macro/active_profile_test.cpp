@@ -16,7 +16,7 @@ namespace {
 
 Macro SmallMacro(int mode) {
   Macro m;
-  m.name = "m";
+  m.name = std::string("m");  // moved in: GCC 12 at -O3 warns falsely about assigning the literal
   m.mode = mode;
   m.items.push_back(MakeItem({op::kDelay8, 3}));
   return m;

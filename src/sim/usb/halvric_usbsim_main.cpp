@@ -121,7 +121,10 @@ int main(int argc, char** argv) {
     if (command == "quit") break;
     if (command == "ports") {
       std::string r = "ok";
-      for (const Mouse& m : mice) r += " " + std::to_string(m.port);
+      for (const Mouse& m : mice) {
+        r += ' ';
+        r += std::to_string(m.port);
+      }
       Reply(r);
       continue;
     }

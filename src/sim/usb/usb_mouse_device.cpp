@@ -1,6 +1,7 @@
 #include "sim/usb/usb_mouse_device.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 
 #include "sim/device_identity.h"
@@ -39,6 +40,11 @@ constexpr uint8_t kMaxPacket = 64;
 void Put16(std::vector<uint8_t>& v, uint16_t x) {
   v.push_back(static_cast<uint8_t>(x & 0xFF));
   v.push_back(static_cast<uint8_t>(x >> 8));
+}
+
+// Byte by byte: GCC 12 at -O3 warns falsely about vector::insert of a list after a growth.
+void PutBytes(std::vector<uint8_t>& v, std::initializer_list<uint8_t> bytes) {
+  for (const uint8_t b : bytes) v.push_back(b);
 }
 
 // The mouse collection: five buttons, X, Y and wheel as relative 8-bit values, and on
@@ -104,7 +110,7 @@ std::vector<uint8_t> VendorCollection(uint16_t page, uint8_t id, uint8_t bytes, 
       0x81, 0x02,        //   input: data, variable, absolute
   };
   if (with_feature) {
-    d.insert(d.end(), {0x95, bytes, 0x09, 0x03, 0xB1, 0x02});  // usage 3, feature
+    PutBytes(d, {0x95, bytes, 0x09, 0x03, 0xB1, 0x02});  // usage 3, feature
   }
   d.push_back(0xC0);
   return d;
@@ -158,11 +164,11 @@ std::vector<UsbInterfaceSpec> InterfacesFor(const ModelSpec& model) {
 std::vector<uint8_t> DeviceDescriptor(const ModelSpec& model) {
   std::vector<uint8_t> d = {18, kDescDevice};
   Put16(d, 0x0200);                   // USB 2.0
-  d.insert(d.end(), {0, 0, 0, kMaxPacket});  // class in the interfaces; endpoint 0 packet size
+  PutBytes(d, {0, 0, 0, kMaxPacket});  // class in the interfaces; endpoint 0 packet size
   Put16(d, kUsbVendorId);
   Put16(d, model.product_id);
   Put16(d, static_cast<uint16_t>(0x0100 | (model.protocol_level & 0xFF)));  // device release
-  d.insert(d.end(), {1, 2, 3, 1});    // manufacturer, product, serial number; one configuration
+  PutBytes(d, {1, 2, 3, 1});    // manufacturer, product, serial number; one configuration
   return d;
 }
 
@@ -172,10 +178,10 @@ std::vector<uint8_t> ConfigurationDescriptor(const ModelSpec& model) {
                             0xA0,   // bus powered, remote wake-up
                             50};    // 100 mA
   for (const UsbInterfaceSpec& i : interfaces) {
-    d.insert(d.end(), {9, kDescInterface, static_cast<uint8_t>(i.number), 0, 1, 3, i.subclass, i.protocol, 0});
-    d.insert(d.end(), {9, kDescHid, 0x11, 0x01, 0, 1, kDescReport});
+    PutBytes(d, {9, kDescInterface, static_cast<uint8_t>(i.number), 0, 1, 3, i.subclass, i.protocol, 0});
+    PutBytes(d, {9, kDescHid, 0x11, 0x01, 0, 1, kDescReport});
     Put16(d, static_cast<uint16_t>(i.report_descriptor.size()));
-    d.insert(d.end(), {7, kDescEndpoint, static_cast<uint8_t>(0x81 + i.number), 3});  // interrupt IN
+    PutBytes(d, {7, kDescEndpoint, static_cast<uint8_t>(0x81 + i.number), 3});  // interrupt IN
     Put16(d, kMaxPacket);
     d.push_back(1);  // polled every millisecond
   }
