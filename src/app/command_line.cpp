@@ -6,6 +6,7 @@
 #include "config/text_tables.h"
 #include "config/ui_texts.h"
 #include "platform/text.h"
+#include "platform/text_columns.h"
 
 namespace halvric {
 namespace {
@@ -91,25 +92,38 @@ std::vector<std::string> RestartArguments(const std::vector<std::string>& args) 
   return out;
 }
 
-std::string UsageText() {
-  return "Usage: halvric [OPTION]...\n"
-         "Configure programmable USB gaming mice (vendor 0x0C45) from the desktop.\n"
-         "\n"
-         "  --hide             start hidden in the notification area (shown where the\n"
-         "                     desktop has none)\n"
-         "  --close            end the running instance, then end\n"
-         "  --langid=ID        store ID as the language setting in set.ini\n"
-         "  --genpin           make a new access code for the information page\n"
-         "  --simulate[=MODELS]  work with simulated mice (comma-separated list of\n"
-         "                     level0, level5, level11, level11-blank; default level11)\n"
-         "  --sim-state FILE   keep the simulated mice's memory in FILE\n"
-         "  --help             print this text and end\n"
-         "  --version          print the version and end\n"
-         "\n"
-         "The Windows-style spellings /hide, /close, /langid=ID and /genpin are accepted,\n"
-         "in any letter case, and so are Qt's own options (-platform, -display ...).\n"
-         "Only one instance runs per user: a second start brings the running window to\n"
-         "the front. For scripts and terminals, see halvricctl(1).\n";
+std::string UsageText(const TextTables& texts) {
+  constexpr std::size_t kWidth = 79;   // a terminal's 80 columns, the last one left free
+  constexpr std::size_t kColumn = 23;  // where the options' descriptions start
+  const auto text = [&texts](int slot) { return texts.Get(TextFamily::ui_str, slot); };
+  std::string out = text(ui_text::kUsage) + "\n";
+  const auto paragraph = [&out](const std::string& s) {
+    for (const std::string& line : WrapColumns(s, kWidth)) out += line + "\n";
+  };
+  paragraph(text(ui_text::kUsageSummary));
+  out += "\n";
+  const std::pair<const char*, int> options[] = {
+      {"--hide", ui_text::kUsageHide},         {"--close", ui_text::kUsageClose},
+      {"--langid=ID", ui_text::kUsageLangid},  {"--genpin", ui_text::kUsageGenpin},
+      {"--simulate[=MODELS]", ui_text::kUsageSimulate}, {"--sim-state FILE", ui_text::kUsageSimState},
+      {"--help", ui_text::kUsageHelp},         {"--version", ui_text::kUsageVersion}};
+  for (const auto& [name, slot] : options) {
+    std::string head = std::string("  ") + name;
+    head.append(kColumn - head.size(), ' ');
+    for (const std::string& line : WrapColumns(text(slot), kWidth - kColumn)) {
+      out += head + line + "\n";
+      head.assign(kColumn, ' ');
+    }
+  }
+  out += "\n";
+  paragraph(text(ui_text::kUsageSpellings));
+  paragraph(text(ui_text::kUsageOneInstance));
+  return out;
+}
+
+std::string UnknownOptionText(const TextTables& texts, const std::string& option) {
+  return "halvric: " + ui_text::Formatted(texts, ui_text::kUnknownOption, {option}) + "\n" +
+         texts.Get(TextFamily::ui_str, ui_text::kTryHelp) + "\n";
 }
 
 bool DisplayConfigured(const StartOptions& options, const std::function<const char*(const char*)>& getenv) {

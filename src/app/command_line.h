@@ -36,8 +36,11 @@ StartOptions ParseStartOptions(const std::vector<std::string>& args);
 // set.ini as the user left it.
 std::vector<std::string> RestartArguments(const std::vector<std::string>& args);
 
-// The text "--help" prints.
-std::string UsageText();
+// The text "--help" prints, in the language of `texts`, its lines broken to fit 80 columns.
+std::string UsageText(const TextTables& texts);
+
+// What an unknown option prints on standard error, in the language of `texts`.
+std::string UnknownOptionText(const TextTables& texts, const std::string& option);
 
 // Whether a graphical session is named at all before Qt is asked to connect to one (Qt ends the
 // process in its platform plugin when it cannot): a "-platform" option, QT_QPA_PLATFORM, or

@@ -51,6 +51,14 @@ CHalvricApp::CHalvricApp() : context_(std::make_unique<ProgramContext>()), texts
 
 CHalvricApp::~CHalvricApp() = default;
 
+ProgramSettings CHalvricApp::LoadTexts() {
+  const FolderEnvironment env = FolderEnvironment::FromProcess();
+  ProgramSettings settings;
+  settings.LoadStartOptions(ProfileFile((DataFolder(env) / kSettingsFileName).string()), ProcessLocaleLanguageId());
+  texts_->LoadLanguage((ProgramFolder(env) / "language.ini").string(), settings.language);
+  return settings;
+}
+
 CHalvricApp::Prelude CHalvricApp::Start(const std::vector<std::string>& args, const std::string& socket_path) {
   Prelude out;
   out.options = ParseStartOptions(args);
@@ -66,11 +74,9 @@ CHalvricApp::Prelude CHalvricApp::Start(const std::vector<std::string>& args, co
     InstanceChannel::Send(path, "close");
     return out;
   }
-  ProgramSettings settings;
-  settings.LoadStartOptions(ProfileFile((data / kSettingsFileName).string()), ProcessLocaleLanguageId());
+  const ProgramSettings settings = LoadTexts();
   out.pin = new_pin ? new_pin : settings.pin;
   out.language = settings.language;
-  texts_->LoadLanguage((ProgramFolder(env) / "language.ini").string(), settings.language);
   // A running instance answers: wake it (unless this start is hidden) and end.
   if (InstanceChannel::Send(path, out.options.hide ? "ping" : "wake", 300)) return out;
   channel_ = std::make_unique<InstanceChannel>(path);
@@ -119,17 +125,18 @@ int CHalvricApp::Run(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
   // Usage, version and refused options end here, before the instance check and any display.
   const StartOptions options = ParseStartOptions(args);
-  if (options.help) {
-    std::fputs(UsageText().c_str(), stdout);
-    return 0;
-  }
   if (options.version) {
     std::printf("halvric %s\n", HALVRIC_VERSION);
     return 0;
   }
-  if (!options.unknown.empty()) {
-    std::fprintf(stderr, "halvric: unknown option '%s'\nTry 'halvric --help' for more information.\n",
-                 options.unknown.front().c_str());
+  if (options.help || !options.unknown.empty()) {
+    // In the user's language: the settings and the language file are read, nothing is written.
+    LoadTexts();
+    if (options.help) {
+      std::fputs(UsageText(*texts_).c_str(), stdout);
+      return 0;
+    }
+    std::fputs(UnknownOptionText(*texts_, options.unknown.front()).c_str(), stderr);
     return 2;
   }
   // The instance check runs before any display connection exists.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "config/program_settings.h"
 
 class QWidget;
 
@@ -45,6 +46,8 @@ class CHalvricApp {
   QWidget* MacroEditor() const { return macro_editor_; }
 
  private:
+  // The settings of set.ini as a start reads them, with the texts loaded in their language.
+  ProgramSettings LoadTexts();
   std::unique_ptr<ProgramContext> context_;
   std::unique_ptr<TextTables> texts_;
   std::unique_ptr<AppFonts> fonts_;

@@ -33,13 +33,6 @@ BusyProgressFn TerminalProgress(CtlContext& ctx, int label) {
   };
 }
 
-std::filesystem::path DataFolderOrThrow(CtlContext& ctx) {
-  const std::filesystem::path folder = DataFolder(FolderEnvironment::FromProcess());
-  std::string error;
-  if (!EnsureDataFolder(folder, &error)) throw CtlError(ctx.Text(ctl_text::kDataFolderFailed, {error}));
-  return folder;
-}
-
 void ListAuto(CtlContext& ctx) {
   const auto list = ListAutoBackups(DataFolder(FolderEnvironment::FromProcess()));
   if (ctx.options.json) {
@@ -66,7 +59,7 @@ void RunBackup(CtlContext& ctx, const std::string& file) {
 void RunRestore(CtlContext& ctx, const std::string& file) {
   ctx.Connect();
   WorkingCopy wc;
-  const BackupResult r = Restore(ctx.Devices(), wc, file, DataFolderOrThrow(ctx), TerminalProgress(ctx, ctl_text::kProgressRestore));
+  const BackupResult r = Restore(ctx.Devices(), wc, file, ctx.DataFolderMade(), TerminalProgress(ctx, ctl_text::kProgressRestore));
   if (!r.ok()) throw CtlError(BackupFailureText(ctx.Texts(), r, file, true));
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"file", file}, {"bytes", r.size}, {"auto_backup", r.auto_backup.string()},

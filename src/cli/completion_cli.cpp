@@ -29,13 +29,7 @@ struct CommandNode {
 // The words a positional accepts when its check names them ("{bash,zsh,fish}").
 std::vector<std::string> NamedWords(const CLI::Option& opt) {
   std::vector<std::string> words;
-  for (int i = 0;; ++i) {
-    const CLI::Validator* v = nullptr;
-    try {
-      v = const_cast<CLI::Option&>(opt).get_validator(i);
-    } catch (const CLI::OptionNotFound&) {
-      break;
-    }
+  for (const CLI::Validator* v : Validators(const_cast<CLI::Option&>(opt))) {
     const std::string d = v->get_description();
     if (d.size() < 2 || d.front() != '{' || d.back() != '}') continue;
     std::string word;

@@ -290,6 +290,13 @@ bool CtlContext::SaveDpiState() {
   return halvric::SaveDpiState(Config(kReadDpiState), set_ini, &why);
 }
 
+std::filesystem::path CtlContext::DataFolderMade() {
+  const std::filesystem::path folder = DataFolder(FolderEnvironment::FromProcess());
+  std::string error;
+  if (!EnsureDataFolder(folder, &error)) throw CtlError(Text(ctl_text::kDataFolderFailed, {error}));
+  return folder;
+}
+
 std::function<bool()> CtlContext::AutoBackupBefore(std::string reason) {
   return [this, reason] {
     const std::filesystem::path folder = DataFolder(FolderEnvironment::FromProcess());

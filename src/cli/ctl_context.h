@@ -2,6 +2,7 @@
 // What every halvricctl command shares: the global options, the HID backend (hidraw or the
 // simulated mouse), the device layer and the connected mouse.
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -103,6 +104,8 @@ class CtlContext {
   // A hook for operations that overwrite the mouse's whole memory: it first saves an automatic
   // backup into the data folder (the last ten are kept) and reports its file on stderr.
   std::function<bool()> AutoBackupBefore(std::string reason);
+  // The program's data folder, made when missing; a CtlError says why it cannot be.
+  std::filesystem::path DataFolderMade();
   const std::string& auto_backup_error() const { return auto_backup_error_; }
   const std::string& path() const { return path_; }
   // The handle of the connected mouse (built afresh: identification may have run since).

@@ -38,14 +38,7 @@ class HelpTranslation {
 // The placeholder of an option's values ("TEXT", "INT") and the ranges its validators print
 // ("INT in [1 - 5]"); choices ("{on,off}") are words typed as they are.
 void TranslateValueNames(CLI::Option& opt, const TextTables& texts, const HelpTranslation& tr) {
-  std::vector<CLI::Validator*> validators;
-  for (int i = 0;; ++i) {
-    try {
-      validators.push_back(opt.get_validator(i));
-    } catch (const CLI::OptionNotFound&) {
-      break;
-    }
-  }
+  const std::vector<CLI::Validator*> validators = Validators(opt);
   std::vector<std::string> descriptions;
   for (CLI::Validator* v : validators) {
     descriptions.push_back(v->get_description());
@@ -104,6 +97,17 @@ class HelpFormatter : public CLI::Formatter {
 }  // namespace
 
 std::shared_ptr<CLI::Formatter> MakeHelpFormatter() { return std::make_shared<HelpFormatter>(); }
+
+std::vector<CLI::Validator*> Validators(CLI::Option& opt) {
+  std::vector<CLI::Validator*> out;
+  for (int i = 0;; ++i) {
+    try {
+      out.push_back(opt.get_validator(i));
+    } catch (const CLI::OptionNotFound&) {
+      return out;
+    }
+  }
+}
 
 void TranslateHelp(CLI::App& app, const TextTables& texts) {
   const HelpTranslation tr(texts);

@@ -7,10 +7,13 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace CLI {
 class App;
 class Formatter;
+class Option;
+class Validator;
 }
 
 namespace halvric {
@@ -24,6 +27,9 @@ std::string Help(int slot);
 // gives its text rather than by bytes, so that translated value names ("ТЕКСТ", "テキスト") keep
 // the descriptions in their column. Set on the program before its commands are made.
 std::shared_ptr<CLI::Formatter> MakeHelpFormatter();
+
+// The checks on an option's values, in the order they were added (CLI11 lists them only by index).
+std::vector<CLI::Validator*> Validators(CLI::Option& opt);
 
 // Puts the help of `app` and of all its commands into the language of `texts`: each description
 // that is a help slot's English text, the headings "Options", "Subcommands" and "Positionals",

@@ -14,10 +14,10 @@
 namespace halvric {
 
 // The slots of the system's message texts that halvricctl shows as the windows do.
-inline constexpr int kMsgFreeMemory = 9;     // "free memory: %d bytes"
-inline constexpr int kMsgNoDevice = 10;      // "No device !!"
-inline constexpr int kMsgLackOfSpace = 19;   // "Lack of space !!"
-inline constexpr int kMsgInvalidFormat = 20; // "invalid format !!"
+inline constexpr int kMsgFreeMemory = msg_text::kFreeMemory;
+inline constexpr int kMsgNoDevice = msg_text::kNoDevice;
+inline constexpr int kMsgLackOfSpace = msg_text::kLackOfSpace;
+inline constexpr int kMsgInvalidFormat = msg_text::kInvalidFormat;
 
 // The slot's text of `texts` formatted with `args`; the English text where the translation's
 // conversions are not the English ones in the same order.

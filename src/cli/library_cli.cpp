@@ -24,13 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path DataFolderOrThrow(CtlContext& ctx) {
-  const fs::path folder = DataFolder(FolderEnvironment::FromProcess());
-  std::string error;
-  if (!EnsureDataFolder(folder, &error)) throw CtlError(ctx.Text(ctl_text::kDataFolderFailed, {error}));
-  return folder;
-}
-
 // "yyyy/mm/dd - hh:mm   file size bytes ", the way the macro list shows a macro file, in local
 // time; the size is the file's, which differs from what the macro takes in the mouse.
 std::string StampAndSize(CtlContext& ctx, int64_t time, int32_t size) {
@@ -80,7 +73,7 @@ void PrintTree(CtlContext& ctx, const MacroList& list, int parent, int depth) {
 }
 
 void ListLibrary(CtlContext& ctx) {
-  MacroLibrary library(DataFolderOrThrow(ctx), ctx.Texts());
+  MacroLibrary library(ctx.DataFolderMade(), ctx.Texts());
   library.ScanLibrary();
   if (ctx.options.json) {
     ctx.out << nlohmann::json{{"folder", library.tree().string()}, {"entries", TreeJson(library.macros(), 0)}}.dump(2)
@@ -123,7 +116,7 @@ void Import(CtlContext& ctx, const std::string& file, const std::string& folder)
     }
     throw CtlError(ctx.Text(TextFamily::msg_str, kMsgInvalidFormat));
   }
-  MacroLibrary library(DataFolderOrThrow(ctx), texts);
+  MacroLibrary library(ctx.DataFolderMade(), texts);
   const fs::path target = library.NewMacroPath(ImportFolder(ctx, library, folder));
   const Macro& macro = loaded.value();
   if (!library.SaveMacro(target, macro)) throw CtlError(ctx.Text(TextFamily::ui_str, ui_text::kCannotWrite, {target.string()}));

@@ -56,27 +56,6 @@ std::string HexBytes(std::span<const uint8_t> bytes) {
   return FormatHex(bytes, " ");
 }
 
-size_t DisplayWidth(std::string_view text) {
-  size_t width = 0;
-  for (size_t i = 0; i < text.size();) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    const size_t length = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-    uint32_t point = length == 1 ? c : c & (0x7F >> length);
-    for (size_t k = 1; k < length && i + k < text.size(); ++k) {
-      point = (point << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    }
-    // The East Asian wide blocks: Hangul Jamo, CJK (radicals to Yi), Hangul syllables, CJK
-    // compatibility ideographs and forms, full-width forms, and the ideographs beyond the BMP.
-    const bool wide = (point >= 0x1100 && point <= 0x115F) || (point >= 0x2E80 && point <= 0xA4CF) ||
-                      (point >= 0xAC00 && point <= 0xD7A3) || (point >= 0xF900 && point <= 0xFAFF) ||
-                      (point >= 0xFE30 && point <= 0xFE4F) || (point >= 0xFF00 && point <= 0xFF60) ||
-                      (point >= 0xFFE0 && point <= 0xFFE6) || (point >= 0x20000 && point <= 0x3FFFD);
-    width += wide ? 2 : 1;
-    i += length;
-  }
-  return width;
-}
-
 std::string PadRight(std::string text, size_t width) {
   const size_t have = DisplayWidth(text);
   if (have < width) text.append(width - have, ' ');

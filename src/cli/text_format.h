@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/text_columns.h"
+
 namespace halvric {
 
 // Decimal or 0x-hex, no sign, no trailing characters.
@@ -22,10 +24,6 @@ std::string HexDump(uint32_t address, std::span<const uint8_t> bytes);
 
 // "01 02 ff"
 std::string HexBytes(std::span<const uint8_t> bytes);
-
-// The columns a terminal gives `text` (UTF-8): two for the wide characters of Chinese, Japanese
-// and Korean, one for every other character.
-size_t DisplayWidth(std::string_view text);
 
 // `text` (UTF-8) with blanks appended up to `width` columns (DisplayWidth), so that columns of
 // translated words line up as they do in English.

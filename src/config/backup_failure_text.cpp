@@ -6,8 +6,8 @@ namespace halvric {
 namespace {
 
 // The system's message texts of the failures that have one.
-constexpr int kMsgNoDevice = 10;       // "No device !!"
-constexpr int kMsgInvalidFormat = 20;  // "invalid format !!"
+constexpr int kMsgNoDevice = msg_text::kNoDevice;
+constexpr int kMsgInvalidFormat = msg_text::kInvalidFormat;
 
 }  // namespace
 

@@ -26,12 +26,6 @@ BackupResult Fail(BackupStatus status, std::string message, std::string reason =
   return r;
 }
 
-// The system's reason at the end of an error of the file helpers ("cannot open <path>: <reason>").
-std::string SystemReason(const std::string& error) {
-  const size_t cut = error.rfind(": ");
-  return cut == std::string::npos ? std::string() : error.substr(cut + 2);
-}
-
 void Busy(const BusyProgressFn& fn, double fraction, bool busy) {
   if (fn) fn(fraction, busy);
 }
@@ -52,7 +46,7 @@ BackupResult Backup(DeviceLayer& dev, const std::string& file, const BusyProgres
   std::string error;
   if (!WriteBackupFile(file, *image, &error)) {
     Busy(progress, 0.0, false);
-    std::string reason = SystemReason(error);
+    std::string reason = ErrorReason(error);
     if (!error.empty()) error.front() = static_cast<char>(std::toupper(static_cast<unsigned char>(error.front())));
     return Fail(BackupStatus::kFileError, error, std::move(reason));
   }
@@ -67,7 +61,7 @@ BackupResult Restore(DeviceLayer& dev, WorkingCopy& wc, const std::string& file,
   const auto image = LoadBackupFile(file);
   if (!image) {
     return image.fault() == FileFault::kUnreadable
-               ? Fail(BackupStatus::kFileError, image.message(), SystemReason(image.message()))
+               ? Fail(BackupStatus::kFileError, image.message(), ErrorReason(image.message()))
                : Fail(BackupStatus::kInvalidFormat, image.message());
   }
 

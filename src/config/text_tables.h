@@ -30,9 +30,17 @@ enum class TextFamily {
   consumer_key_str,     // rows of the consumer key table
   version_str,          // single
   firmware_str,         // single
-  ui_str,               // 0..52: the program's own window texts (config/ui_texts.h)
-  ctl_str,              // 0..286: halvricctl's own texts (config/ctl_texts.h)
+  ui_str,               // the program's own window texts (config/ui_texts.h)
+  ctl_str,              // halvricctl's own texts (config/ctl_texts.h)
 };
+
+// The system's messages (msg_str) that more than one part of the program shows.
+namespace msg_text {
+inline constexpr int kFreeMemory = 9;      // "free memory: %d bytes"
+inline constexpr int kNoDevice = 10;       // "No device !!"
+inline constexpr int kLackOfSpace = 19;    // "Lack of space !!"
+inline constexpr int kInvalidFormat = 20;  // "invalid format !!"
+}  // namespace msg_text
 
 class TextTables {
  public:

@@ -83,6 +83,22 @@ constexpr std::string_view kEnglish[] = {
     "no graphical session (neither WAYLAND_DISPLAY nor DISPLAY is set); for a terminal, use halvricctl",
     "cannot reach the X display \"%s\"",
     "cannot start again; start the program to see the new language",
+    "Usage: halvric [OPTION]...",
+    "Configure programmable USB gaming mice (vendor 0x0C45) from the desktop.",
+    "start hidden in the notification area (shown where the desktop has none)",
+    "end the running instance, then end",
+    "store ID as the language setting in set.ini",
+    "make a new access code for the information page",
+    "work with simulated mice (comma-separated list of level0, level5, level11, level11-blank; default level11)",
+    "keep the simulated mice's memory in FILE",
+    "print this text and end",
+    "print the version and end",
+    "The Windows-style spellings /hide, /close, /langid=ID and /genpin are accepted, in any letter case, and so "
+    "are Qt's own options (-platform, -display ...).",
+    "Only one instance runs per user: a second start brings the running window to the front. For scripts and "
+    "terminals, see halvricctl(1).",
+    "unknown option '%s'",
+    "Try 'halvric --help' for more information.",
 };
 static_assert(std::size(kEnglish) == kCount, "one English text per slot");
 

@@ -88,6 +88,20 @@ enum UiText : int {
   kNoGraphicalSession,    // "no graphical session (neither WAYLAND_DISPLAY nor DISPLAY is set); ..."
   kCannotReachDisplay,    // "cannot reach the X display \"%s\""
   kCannotRestart,         // "cannot start again; start the program to see the new language"
+  kUsage,                 // "Usage: halvric [OPTION]..."
+  kUsageSummary,          // "Configure programmable USB gaming mice (vendor 0x0C45) from the desktop."
+  kUsageHide,             // the options of halvric --help, one text each
+  kUsageClose,
+  kUsageLangid,
+  kUsageGenpin,
+  kUsageSimulate,
+  kUsageSimState,
+  kUsageHelp,
+  kUsageVersion,
+  kUsageSpellings,        // "The Windows-style spellings /hide, /close, /langid=ID and /genpin are accepted, ..."
+  kUsageOneInstance,      // "Only one instance runs per user: ... see halvricctl(1)."
+  kUnknownOption,         // "unknown option '%s'"
+  kTryHelp,               // "Try 'halvric --help' for more information."
   kCount
 };
 

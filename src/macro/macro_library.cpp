@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // Message texts used here.
-constexpr int kMsgInvalidFormat = 20;
+constexpr int kMsgInvalidFormat = msg_text::kInvalidFormat;
 constexpr int kMsgDeleteMacro = 25;
 constexpr int kMsgDeleteFolder = 27;
 

@@ -42,4 +42,11 @@ bool RenameNoReplace(const std::string& from, const std::string& to, std::string
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error = nullptr,
                    std::size_t max_bytes = kMaxReadBytes);
 
+// The system's reason at the end of an error these helpers give ("No space left on device" from
+// "cannot write <path>: No space left on device"); empty when the error carries none.
+inline std::string ErrorReason(const std::string& error) {
+  const std::size_t cut = error.rfind(": ");
+  return cut == std::string::npos ? std::string() : error.substr(cut + 2);
+}
+
 }  // namespace halvric

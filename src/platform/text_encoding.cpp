@@ -39,8 +39,8 @@ void AppendUtf16(std::string& out, char32_t cp) {
   }
 }
 
-// Decodes one UTF-8 sequence at `pos`; advances pos. Returns U+FFFD for an invalid sequence
-// (consuming one byte).
+}  // namespace
+
 char32_t NextCodePoint(std::string_view s, size_t& pos) {
   const auto b0 = static_cast<unsigned char>(s[pos]);
   if (b0 < 0x80) {
@@ -79,8 +79,6 @@ char32_t NextCodePoint(std::string_view s, size_t& pos) {
   pos += static_cast<size_t>(extra) + 1;
   return cp;
 }
-
-}  // namespace
 
 std::string Utf16LeToUtf8(std::string_view bytes) {
   std::string out;

@@ -19,6 +19,10 @@ std::string Utf8ToUtf16Le(std::string_view utf8);
 // The byte-order mark is not part of the result.
 std::string DecodeTextFile(std::string_view bytes);
 
+// Decodes the UTF-8 sequence at `pos` (< s.size()) and moves `pos` past it. An invalid sequence
+// gives U+FFFD and consumes one byte.
+char32_t NextCodePoint(std::string_view s, size_t& pos);
+
 // Number of code points in a UTF-8 string (invalid bytes count one each).
 size_t Utf8Length(std::string_view utf8);
 

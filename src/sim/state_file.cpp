@@ -8,15 +8,6 @@
 #include "platform/named_lock.h"
 
 namespace halvric::sim {
-namespace {
-
-// The system's reason at the end of an error of the file helpers ("cannot open <path>: <reason>").
-std::string Reason(const std::string& error) {
-  const size_t cut = error.rfind(": ");
-  return cut == std::string::npos ? error : error.substr(cut + 2);
-}
-
-}  // namespace
 
 StateFileLock::StateFileLock(const std::string& lock_path) {
   std::string reason;
@@ -38,7 +29,8 @@ std::optional<std::string> ReadTextFile(const std::string& path) {
   if (!present && !ec) return std::nullopt;
   std::string text, error;
   if (!ReadWholeFile(path, text, &error)) {
-    throw std::runtime_error("cannot read state file " + path + ": " + Reason(error));
+    const std::string reason = ErrorReason(error);
+    throw std::runtime_error("cannot read state file " + path + ": " + (reason.empty() ? error : reason));
   }
   return text;
 }

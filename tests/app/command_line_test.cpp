@@ -13,6 +13,7 @@
 #include "app/instance_channel.h"
 #include "config/text_tables.h"
 #include "platform/folders.h"
+#include "platform/text_columns.h"
 #include "support/window_fixture.h"
 
 using namespace halvric;
@@ -137,6 +138,29 @@ class CommandLineTest : public QObject {
     QCOMPARE(bad.code, 2);
     QVERIFY(bad.err.contains(QStringLiteral("unknown option '--hdie'")));
     QVERIFY(bad.out.isEmpty());
+
+    // In the user's language, every line within 80 columns (a CJK character takes two), every
+    // option named as typed.
+    const auto in = [](const char* lang) {
+      return QList<QPair<QString, QString>>{{QStringLiteral("LC_ALL"), QString()},
+                                            {QStringLiteral("LANG"), QString::fromLatin1(lang)}};
+    };
+    for (const char* lang : {"de_DE.UTF-8", "ja_JP.UTF-8", "zh_TW.UTF-8"}) {
+      const Outcome h = Run({QStringLiteral("--help")}, in(lang));
+      QCOMPARE(h.code, 0);
+      QVERIFY2(!h.out.startsWith(QStringLiteral("Usage")), lang);
+      for (const QString& line : h.out.split(QLatin1Char('\n'))) {
+        QVERIFY2(halvric::DisplayWidth(line.toStdString()) < 80, qPrintable(line));
+      }
+      for (const char* option : {"--hide", "--close", "--langid=ID", "--genpin", "--simulate[=MODELS]", "--sim-state FILE"}) {
+        QVERIFY2(h.out.contains(QLatin1String(option)), option);
+      }
+    }
+    QVERIFY(Run({QStringLiteral("--help")}, in("de_DE.UTF-8")).out.startsWith(QStringLiteral("Aufruf: halvric")));
+    const Outcome bad_de = Run({QStringLiteral("--hdie")}, in("de_DE.UTF-8"));
+    QCOMPARE(bad_de.code, 2);
+    QCOMPARE(bad_de.err, QStringLiteral("halvric: unbekannte Option \u201e--hdie\u201c\n\u201ehalvric --help\u201c gibt weitere "
+                                        "Informationen.\n"));
   }
 
   void aRestartDropsTheOptionsThatActOnce() {

@@ -1,6 +1,8 @@
 #pragma once
 // Slots of the text tables that the windows show, by name.
 
+#include "config/text_tables.h"
+
 namespace halvric::text_id {
 
 // button_str
@@ -31,12 +33,12 @@ inline constexpr int kTipNo = 43;
 inline constexpr int kTipCancel = 44;
 
 // msg_str
-inline constexpr int kMsgNoDevice = 10;
+inline constexpr int kMsgNoDevice = msg_text::kNoDevice;
 inline constexpr int kMsgResetAsk = 11;
 inline constexpr int kMsgRestoreAsk = 12;
 inline constexpr int kMsgRelative = 14;
 inline constexpr int kMsgAbsolute = 15;
-inline constexpr int kMsgInvalidFormat = 20;
+inline constexpr int kMsgInvalidFormat = msg_text::kInvalidFormat;
 inline constexpr int kMsgRoot = 28;
 inline constexpr int kMsgCaptureCountdown = 38;
 inline constexpr int kMsgQuickBinding = 39;
