@@ -181,9 +181,10 @@ int CHalvricApp::Run(int argc, char** argv) {
   std::unique_ptr<DeviceSession> session;
   try {
     session = std::make_unique<DeviceSession>(session_options);
-  } catch (const std::invalid_argument& e) {
-    // A simulated mouse that cannot be made (an unknown model, a state file refused) is the
-    // user's start option at fault: say so and end, leaving the file as it is.
+  } catch (const std::exception& e) {
+    // A simulated mouse that cannot be made (an unknown model; a state file that cannot be read,
+    // is not a state or holds other models) is the user's start option at fault: say so and
+    // end, leaving the file as it is.
     std::fprintf(stderr, "halvric: %s\n", e.what());
     return 1;
   }

@@ -2,6 +2,7 @@
 // and that usage, version and a missing display are answered in the terminal without starting
 // the program.
 
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -188,6 +189,28 @@ class CommandLineTest : public QObject {
                            {{QStringLiteral("LC_ALL"), QString()}, {QStringLiteral("LANG"), QStringLiteral("de_DE.UTF-8")}});
     QCOMPARE(de.code, 1);
     QVERIFY(de.err.startsWith(QStringLiteral("halvric: keine grafische Sitzung")));
+  }
+
+  void aStateFileItRefusesEndsTheStartAndStaysAsItWas() {
+    const QString offscreen = QStringLiteral("offscreen");
+    const QString not_state = dir_.filePath(QStringLiteral("important.json"));
+    const QString empty = dir_.filePath(QStringLiteral("empty.json"));
+    for (const auto& [path, bytes] : {std::pair{not_state, QByteArray("{\"a\":1}\n")}, std::pair{empty, QByteArray()}}) {
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(bytes);
+      f.close();
+      const Outcome o = Run({QStringLiteral("--simulate=level11"), QStringLiteral("--sim-state"), path},
+                            {{QStringLiteral("QT_QPA_PLATFORM"), offscreen}});
+      QCOMPARE(o.code, 1);
+      QVERIFY2(o.err.startsWith(QStringLiteral("halvric: ")) && o.err.contains(path), qPrintable(o.err));
+      QVERIFY(f.open(QIODevice::ReadOnly));
+      QCOMPARE(f.readAll(), bytes);
+    }
+    const Outcome missing = Run({QStringLiteral("--simulate=level11"), QStringLiteral("--sim-state"),
+                                 dir_.filePath(QStringLiteral("no-such-folder/state.json"))},
+                                {{QStringLiteral("QT_QPA_PLATFORM"), offscreen}});
+    QCOMPARE(missing.code, 1);
   }
 };
 
