@@ -49,9 +49,23 @@ bool DeviceLayer::DeviceTransfer(const std::string& path, Report& request, Repor
   if (length <= 1 || length > static_cast<int>(kLongReportLength)) return false;
   Report scratch;
   Report& ans = answer != nullptr ? *answer : scratch;
+  bool stalled = false;
+  {
+    std::lock_guard g(error_mutex_);
+    stalled = stalled_.count(path) != 0;
+  }
   const bool ok = FeatureTransfer(*handle, std::span<uint8_t>(request.bytes.data(), length),
-                                  std::span<uint8_t>(ans.bytes.data(), length), delay, transfer_lock_);
+                                  std::span<uint8_t>(ans.bytes.data(), length), delay, transfer_lock_,
+                                  stalled ? kStalledReadyCheckLimit : kReadyCheckLimit);
   handle->CancelIo();
+  if (ok == stalled) {
+    std::lock_guard g(error_mutex_);
+    if (ok) {
+      stalled_.erase(path);
+    } else {
+      stalled_.insert(path);
+    }
+  }
   return ok;
 }
 

@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <shared_mutex>
 #include <string>
 #include <vector>
@@ -105,6 +106,7 @@ class DeviceLayer {
   MemoryMirror mirror_;
   mutable std::mutex error_mutex_;
   std::string last_open_error_;
+  std::set<std::string> stalled_;  // paths whose last exchange failed (under error_mutex_)
 };
 
 // Lower-cases an interface path, the form in which paths are stored and compared.

@@ -42,7 +42,7 @@ void FrameRequest(std::span<uint8_t> request) {
 }
 
 bool FeatureTransfer(HidHandle& handle, std::span<uint8_t> request, std::span<uint8_t> answer, int delay,
-                     TransferLock& lock) {
+                     TransferLock& lock, int ready_checks) {
   if (request.size() < 2 || (delay >= 0 && answer.size() < request.size())) return false;
   FrameRequest(request);
   const uint8_t report_id = request[0];
@@ -59,7 +59,7 @@ bool FeatureTransfer(HidHandle& handle, std::span<uint8_t> request, std::span<ui
     scratch_heap.resize(length);
     scratch = scratch_heap;
   }
-  if (!PollIdle(handle, scratch, report_id, kReadyCheckLimit)) {
+  if (!PollIdle(handle, scratch, report_id, ready_checks)) {
     guard.unlock();
     handle.CancelIo();
     return false;

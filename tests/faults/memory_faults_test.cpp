@@ -56,6 +56,32 @@ TEST_P(MemoryFaults, ReadAllLoadsWhatTheMouseHoldsOrNothing) {
   test::RunMatrix(rig, std::string("read-all ") + GetParam(), c);
 }
 
+// A program's first look at the mouse: enumeration with identification, then selection. A mouse
+// that stops answering there must not keep the program waiting out every exchange in full. The
+// identity answers carry no echo to tell a garbled one by, so only the other faults must leave
+// the identity whole.
+TEST_P(MemoryFaults, ConnectingIdentifiesTheMouseOrGivesUpInTime) {
+  FaultRig rig(GetParam());
+  const std::optional<DeviceInfo> known = rig.rig.dev->Info(rig.path);
+  ASSERT_TRUE(known.has_value());
+  std::optional<DeviceInfo> seen;
+  MatrixCase c;
+  c.run = [&](FaultRig& r) {
+    DeviceLayer fresh(r.rig.backend, r.rig.lock_file);
+    fresh.EnumerateMice();
+    const bool selected = fresh.SelectDevice(r.path, true);
+    seen = fresh.Info(r.path);
+    return Outcome{selected && seen.has_value(), {}};
+  };
+  c.check = [&](FaultRig& r, const Outcome& o, const std::vector<uint8_t>&) {
+    if (!o.ok || r.fault.kind == sim::FaultKind::kGarbageAnswer) return;
+    EXPECT_EQ(seen->protocol_level, known->protocol_level);
+    EXPECT_EQ(seen->product_id, known->product_id);
+    EXPECT_EQ(seen->feature_flags, known->feature_flags);
+  };
+  test::RunMatrix(rig, std::string("connect ") + GetParam(), c);
+}
+
 TEST_P(MemoryFaults, BackupWritesTheWholeMemoryOrNoFile) {
   FaultRig rig(GetParam());
   const std::string file = (rig.data.path() / "mouse.bf").string();
