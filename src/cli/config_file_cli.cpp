@@ -114,9 +114,15 @@ void Export(CtlContext& ctx, int only_profile, const std::string& file) {
 ConfigDocument LoadDocument(CtlContext& ctx, const std::string& file) {
   std::string text;
   if (file == "-") {
-    std::ostringstream in;
-    in << std::cin.rdbuf();
-    text = in.str();
+    // Read in pieces up to the bound every file read has: a pipe may never end.
+    char piece[4096];
+    while (std::cin.read(piece, sizeof piece) || std::cin.gcount() > 0) {
+      text.append(piece, static_cast<std::size_t>(std::cin.gcount()));
+      if (text.size() > kMaxReadBytes) {
+        throw CtlError(ctx.Text(TextFamily::ui_str, ui_text::kUpgradeUnreadable, {file}) + " (larger than " +
+                       std::to_string(kMaxReadBytes) + " bytes)");
+      }
+    }
   } else if (std::string error; !ReadWholeFile(file, text, &error)) {
     throw CtlError(ctx.Text(TextFamily::ui_str, ui_text::kUpgradeUnreadable, {file}) + " (" + error + ")");
   }

@@ -2,10 +2,10 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
+#include "platform/atomic_file.h"
 #include "platform/linux/gsettings_value.h"
 #include "platform/text.h"
 
@@ -102,11 +102,10 @@ std::optional<XkbLayoutNames> DesktopLayoutNames(const SessionEnvironment& env) 
       if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg != '\0') config = xdg;
       else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') config = std::filesystem::path(home) / ".config";
       else return std::nullopt;
-      std::ifstream file(config / "kxkbrc");
-      if (!file) return std::nullopt;
-      std::ostringstream text;
-      text << file.rdbuf();
-      return ParseKxkbrc(text.str());
+      // A settings file of a few lines; anything of a megabyte or more is not one.
+      std::string text;
+      if (!ReadWholeFile((config / "kxkbrc").string(), text, nullptr, std::size_t{1} << 20)) return std::nullopt;
+      return ParseKxkbrc(text);
     }
     case SessionDesktop::kSway:
     case SessionDesktop::kOther: return std::nullopt;
