@@ -75,7 +75,9 @@ TEST(DesktopIntegration, MenuEntriesAndDescriptionInEveryLanguage) {
   const std::string metainfo = Read(packaging / "io.github.halvric.Halvric.metainfo.xml");
   for (const LanguageName& l : ProgramLanguages()) {
     if (l.locale == "en") continue;
-    const std::string tag = "[" + std::string(l.locale) + "]=";
+    std::string tag = "[";
+    tag += l.locale;
+    tag += "]=";
     SCOPED_TRACE(l.locale);
     EXPECT_TRUE(Has(app, "\nGenericName" + tag) && Has(app, "\nComment" + tag) && Has(app, "\nKeywords" + tag));
     EXPECT_TRUE(Has(autostart, "\nComment" + tag));
