@@ -13,7 +13,10 @@
 #include "cli/ctl_context.h"
 #include "cli/ctl_help.h"
 #include "cli/ctl_text.h"
+#include "config/ui_texts.h"
+#include "platform/atomic_file.h"
 #include "platform/folders.h"
+#include "platform/profile_file.h"
 #include "services/app_links.h"
 #include "services/report_service.h"
 #include "sim/sim_events.h"
@@ -165,6 +168,12 @@ int Slot(CtlContext& ctx, const std::string& text) {
 std::filesystem::path DataFolderOfProcess() { return DataFolder(FolderEnvironment::FromProcess()); }
 
 void LinkList(CtlContext& ctx) {
+  // A settings file that is there but cannot be read would list as five empty links.
+  const std::string set_ini = (DataFolderOfProcess() / kSettingsFileName).string();
+  std::string bytes, error;
+  if (std::filesystem::exists(set_ini) && !ReadWholeFile(set_ini, bytes, &error, ProfileFile::kMaxFileBytes)) {
+    throw CtlError(ctx.Text(TextFamily::ui_str, ui_text::kUpgradeUnreadable, {set_ini}) + " (" + ErrorReason(error) + ")");
+  }
   const ProgramSettings s = LoadLinkSettings(DataFolderOfProcess(), DesktopDescription());
   nlohmann::json arr = nlohmann::json::array();
   for (int i = 0; i < kAppLinkCount; ++i) {

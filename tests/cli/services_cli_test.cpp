@@ -55,6 +55,11 @@ TEST(LinkCommand, SetListRemove) {
   EXPECT_EQ(ini.GetString("ARG", "app_name1", "absent"), "");
   EXPECT_EQ(Ctl({"link", "remove", "6"}).code, 2);
   EXPECT_EQ(Ctl({"link", "remove", "0"}).code, 2);
+  // A settings file too large to be one is said, not listed as five empty links.
+  std::filesystem::resize_file(dir + "/set.ini", ProfileFile::kMaxFileBytes + 1);
+  r = Ctl({"link", "list"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("set.ini: cannot be read (larger than"), std::string::npos) << r.err;
   unsetenv("HALVRIC_DATA_DIR");
   std::filesystem::remove_all(dir);
 }
