@@ -272,7 +272,7 @@ WorkingCopy& CtlContext::Config(unsigned parts) {
   }
   // The DPI level and mask of a mouse that stores no DPI state, as a previous run left them.
   if (!had_dpi_state && (wc->read_parts & kReadDpiState) != 0) {
-    TakeSavedDpiState(*wc, ProfileFile((DataFolder(FolderEnvironment::FromProcess()) / kSettingsFileName).string()));
+    TakeSavedDpiState(*wc, ProfileFile((DataFolderPath() / kSettingsFileName).string()));
   }
   config_ = std::move(wc);
   return *config_;
@@ -283,15 +283,17 @@ WorkingCopy& CtlContext::Config(unsigned parts) {
 namespace halvric {
 
 bool CtlContext::SaveDpiState() {
-  const std::filesystem::path folder = DataFolder(FolderEnvironment::FromProcess());
+  const std::filesystem::path folder = DataFolderPath();
   std::string why;
   if (!EnsureDataFolder(folder, &why)) return false;
   ProfileFile set_ini((folder / kSettingsFileName).string());
   return halvric::SaveDpiState(Config(kReadDpiState), set_ini, &why);
 }
 
+std::filesystem::path CtlContext::DataFolderPath() { return DataFolder(FolderEnvironment::FromProcess()); }
+
 std::filesystem::path CtlContext::DataFolderMade() {
-  const std::filesystem::path folder = DataFolder(FolderEnvironment::FromProcess());
+  const std::filesystem::path folder = DataFolderPath();
   std::string error;
   if (!EnsureDataFolder(folder, &error)) throw CtlError(Text(ctl_text::kDataFolderFailed, {error}));
   return folder;
@@ -299,7 +301,7 @@ std::filesystem::path CtlContext::DataFolderMade() {
 
 std::function<bool()> CtlContext::AutoBackupBefore(std::string reason) {
   return [this, reason] {
-    const std::filesystem::path folder = DataFolder(FolderEnvironment::FromProcess());
+    const std::filesystem::path folder = DataFolderPath();
     std::string why;
     if (!EnsureDataFolder(folder, &why)) {
       auto_backup_error_ = why;

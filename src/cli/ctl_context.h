@@ -106,6 +106,8 @@ class CtlContext {
   std::function<bool()> AutoBackupBefore(std::string reason);
   // The program's data folder, made when missing; a CtlError says why it cannot be.
   std::filesystem::path DataFolderMade();
+  // The same folder as it is, for commands that only read it.
+  static std::filesystem::path DataFolderPath();
   const std::string& auto_backup_error() const { return auto_backup_error_; }
   const std::string& path() const { return path_; }
   // The handle of the connected mouse (built afresh: identification may have run since).

@@ -165,16 +165,15 @@ int Slot(CtlContext& ctx, const std::string& text) {
   return text[0] - '1';
 }
 
-std::filesystem::path DataFolderOfProcess() { return DataFolder(FolderEnvironment::FromProcess()); }
-
 void LinkList(CtlContext& ctx) {
   // A settings file that is there but cannot be read would list as five empty links.
-  const std::string set_ini = (DataFolderOfProcess() / kSettingsFileName).string();
-  std::string bytes, error;
-  if (std::filesystem::exists(set_ini) && !ReadWholeFile(set_ini, bytes, &error, ProfileFile::kMaxFileBytes)) {
-    throw CtlError(ctx.Text(TextFamily::ui_str, ui_text::kUpgradeUnreadable, {set_ini}) + " (" + ErrorReason(error) + ")");
+  const std::filesystem::path folder = CtlContext::DataFolderPath();
+  std::string error;
+  const ProgramSettings s = LoadLinkSettings(folder, DesktopDescription(), &error);
+  if (!error.empty()) {
+    throw CtlError(ctx.Text(TextFamily::ui_str, ui_text::kUpgradeUnreadable, {(folder / kSettingsFileName).string()}) +
+                   " (" + ErrorReason(error) + ")");
   }
-  const ProgramSettings s = LoadLinkSettings(DataFolderOfProcess(), DesktopDescription());
   nlohmann::json arr = nlohmann::json::array();
   for (int i = 0; i < kAppLinkCount; ++i) {
     const AppLink& link = s.links[static_cast<size_t>(i)];
@@ -190,7 +189,7 @@ void LinkList(CtlContext& ctx) {
 }
 
 void SaveOrThrow(CtlContext& ctx, const ProgramSettings& s) {
-  const std::filesystem::path folder = DataFolderOfProcess();
+  const std::filesystem::path folder = CtlContext::DataFolderPath();
   std::string error;
   if (!EnsureDataFolder(folder, &error) || !SaveLinkSettings(s, folder, &error)) {
     throw CtlError(ctx.WriteError() + " " + error);
@@ -204,7 +203,7 @@ void LinkSet(CtlContext& ctx, const std::string& slot_text, const std::string& p
       (name && name->find_first_of("\r\n") != std::string::npos)) {
     throw CLI::ValidationError("PATH", ctx.Text(ctl_text::kNoLineBreaks));
   }
-  ProgramSettings s = LoadLinkSettings(DataFolderOfProcess(), DesktopDescription());
+  ProgramSettings s = LoadLinkSettings(CtlContext::DataFolderPath(), DesktopDescription());
   SetLink(s, slot, path, name, DesktopDescription());
   SaveOrThrow(ctx, s);
   const AppLink& link = s.links[static_cast<size_t>(slot)];
@@ -217,7 +216,7 @@ void LinkSet(CtlContext& ctx, const std::string& slot_text, const std::string& p
 
 void LinkRemove(CtlContext& ctx, const std::string& slot_text) {
   const int slot = Slot(ctx, slot_text);
-  ProgramSettings s = LoadLinkSettings(DataFolderOfProcess(), DesktopDescription());
+  ProgramSettings s = LoadLinkSettings(CtlContext::DataFolderPath(), DesktopDescription());
   RemoveLink(s, slot);
   SaveOrThrow(ctx, s);
   ctx.Confirm(std::to_string(slot + 1) + ": -", {{"profile", slot + 1}, {"path", nullptr}, {"name", nullptr}});

@@ -41,7 +41,7 @@ bool DeviceLayer::DeviceTransfer(const std::string& path, Report& request, Repor
   std::string error;
   auto handle = backend_.Open(path, &error);
   {
-    std::lock_guard g(error_mutex_);
+    std::lock_guard g(state_mutex_);
     last_open_error_ = handle ? std::string() : (error.empty() ? "cannot open " + path : error);
   }
   if (!handle) return false;
@@ -51,7 +51,7 @@ bool DeviceLayer::DeviceTransfer(const std::string& path, Report& request, Repor
   Report& ans = answer != nullptr ? *answer : scratch;
   bool stalled = false;
   {
-    std::lock_guard g(error_mutex_);
+    std::lock_guard g(state_mutex_);
     stalled = stalled_.count(path) != 0;
   }
   const bool ok = FeatureTransfer(*handle, std::span<uint8_t>(request.bytes.data(), length),
@@ -59,7 +59,7 @@ bool DeviceLayer::DeviceTransfer(const std::string& path, Report& request, Repor
                                   stalled ? kStalledReadyCheckLimit : kReadyCheckLimit);
   handle->CancelIo();
   if (ok == stalled) {
-    std::lock_guard g(error_mutex_);
+    std::lock_guard g(state_mutex_);
     if (ok) {
       stalled_.erase(path);
     } else {
@@ -114,7 +114,7 @@ bool DeviceLayer::IdentifyDevice(const std::string& raw_path) {
   std::string error;
   auto handle = backend_.Open(path, &error);
   if (!handle) {
-    std::lock_guard g(error_mutex_);
+    std::lock_guard g(state_mutex_);
     last_open_error_ = error;
     return false;
   }
@@ -288,7 +288,7 @@ bool DeviceLayer::IsCurrent(const std::string& path) const {
 }
 
 std::string DeviceLayer::LastOpenError() const {
-  std::lock_guard g(error_mutex_);
+  std::lock_guard g(state_mutex_);
   return last_open_error_;
 }
 

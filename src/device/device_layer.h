@@ -104,9 +104,10 @@ class DeviceLayer {
   std::atomic<bool> use_cache_{false};
   std::atomic<int> led_mode_{0};
   MemoryMirror mirror_;
-  mutable std::mutex error_mutex_;
+  // Guards what the exchanges leave behind: the last open error and the stalled paths.
+  mutable std::mutex state_mutex_;
   std::string last_open_error_;
-  std::set<std::string> stalled_;  // paths whose last exchange failed (under error_mutex_)
+  std::set<std::string> stalled_;  // paths whose last exchange failed
 };
 
 // Lower-cases an interface path, the form in which paths are stored and compared.

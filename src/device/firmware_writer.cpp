@@ -88,8 +88,10 @@ void FirmwareWriter::Finish(Job& job, UpgradeOutcome outcome, const std::string&
   if (outcome == UpgradeOutcome::kCompleted) {
     isp = IspAfterWrite::kLeft;  // the completed write sent ExitIsp
   } else if (job.entered && !job.touched && job.options.leave_isp_when_untouched) {
-    ExitIsp(job.mouse);
-    isp = IspAfterWrite::kLeft;
+    // A mouse that does not take the request (it stopped answering while it was being put into
+    // programming mode) may well be in it: it is reported as staying, so that a retry writes
+    // without asking it to enter again.
+    if (ExitIsp(job.mouse)) isp = IspAfterWrite::kLeft;
   }
   isp_state_.store(isp);
   if (job.options.on_message) job.options.on_message(message);

@@ -73,8 +73,8 @@ enum class UpgradeOutcome { kIdle, kWriting, kCompleted, kAborted, kFailed };
 // Where a write left the mouse's programming mode.
 enum class IspAfterWrite {
   kNotEntered,  // the write put nothing into the mouse and did not enter programming mode
-  kLeft,        // ExitIsp was sent: after a complete image, or when the mouse took nothing of it
-  kStays,       // the mouse stays in programming mode (part of the image may be written)
+  kLeft,        // the mouse took ExitIsp: after a complete image, or when it took nothing of it
+  kStays,       // the mouse stays, or may stay, in programming mode (part of the image may be written)
 };
 
 struct UpgradeWriteOptions {

@@ -57,8 +57,14 @@ ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) { Reload(); 
 
 bool ProfileFile::Reload() {
   std::string bytes;
-  exists_ = ReadWholeFile(path_, bytes, nullptr, kMaxFileBytes);
-  if (!exists_) bytes.clear();
+  std::string error;
+  exists_ = ReadWholeFile(path_, bytes, &error, kMaxFileBytes);
+  read_error_.clear();
+  if (!exists_) {
+    bytes.clear();
+    std::error_code ec;
+    if (std::filesystem::exists(path_, ec) || ec) read_error_ = error;
+  }
   Parse(bytes);
   return exists_;
 }
@@ -242,6 +248,7 @@ bool ProfileFile::WriteStrings(std::string_view section, const std::vector<std::
     return SetError(error, write_error);
   }
   exists_ = true;
+  read_error_.clear();
   BuildIndex();
   return true;
 }

@@ -40,6 +40,9 @@ class ProfileFile {
   const std::string& path() const { return path_; }
   // Whether the file could be read at the last (re)load.
   bool exists() const { return exists_; }
+  // Why a file that is there could not be read at the last (re)load (too large, no permission,
+  // an I/O error); empty when it was read or is not there at all.
+  const std::string& read_error() const { return read_error_; }
   Encoding encoding() const { return encoding_; }
   bool uses_crlf() const { return crlf_; }
   // Reads the file again from disk. Returns exists().
@@ -93,6 +96,7 @@ class ProfileFile {
 
   std::string path_;
   bool exists_ = false;
+  std::string read_error_;
   Encoding encoding_ = Encoding::kUtf8;
   bool crlf_ = false;
   bool final_newline_ = true;

@@ -25,8 +25,10 @@ FileDescriptionFn DesktopDescription() {
   return [](const std::string& path) { return DesktopEntryName(path, XdgApplicationFolders()); };
 }
 
-ProgramSettings LoadLinkSettings(const std::filesystem::path& data_folder, const FileDescriptionFn& describe) {
+ProgramSettings LoadLinkSettings(const std::filesystem::path& data_folder, const FileDescriptionFn& describe,
+                                 std::string* read_error) {
   const ProfileFile set_ini((data_folder / kSettingsFileName).string());
+  if (read_error) *read_error = set_ini.read_error();
   ProgramSettings settings;
   settings.LoadOptions(set_ini, [&describe](const std::string& path) { return LinkDisplayName(path, describe); });
   return settings;

@@ -25,7 +25,8 @@ FileDescriptionFn DesktopDescription();
 
 // The settings of set.ini in `data_folder`, links included; names missing from the file are
 // computed with `describe`.
-ProgramSettings LoadLinkSettings(const std::filesystem::path& data_folder, const FileDescriptionFn& describe);
+ProgramSettings LoadLinkSettings(const std::filesystem::path& data_folder, const FileDescriptionFn& describe,
+                                 std::string* read_error = nullptr);
 
 // Links profile `slot` (0-4) to `path`, named `name` when given, else by LinkDisplayName. False
 // for a slot out of range or an empty path.

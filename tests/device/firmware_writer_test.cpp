@@ -258,6 +258,25 @@ TEST(FirmwareWriter, LeavesProgrammingModeOnlyWhenNothingWasTaken) {
     EXPECT_EQ(rig.writer.IspState(), IspAfterWrite::kStays);
     EXPECT_TRUE(rig.mouse().IspActive());
   }
+  // The mouse stops answering while it is being put into programming mode: it may have entered
+  // it, so it is never reported as having left.
+  int entered = 0;
+  for (uint64_t k = 0; k < 8; ++k) {
+    WriterRig rig;
+    rig.backend.SetVirtualClock(true);
+    rig.mouse().ScheduleFault({sim::FaultKind::kBusyForever, k, 0});
+    Seen seen;
+    UpgradeWriteOptions o = Watch(seen);
+    o.leave_isp_when_untouched = true;
+    ASSERT_TRUE(rig.writer.Start(rig.PathOf(0), NoiseImage(300), o));
+    EXPECT_EQ(rig.writer.Wait(), UpgradeOutcome::kFailed) << "stuck at " << k;
+    EXPECT_NE(rig.writer.IspState(), IspAfterWrite::kLeft) << "stuck at " << k;
+    if (rig.mouse().IspActive()) {
+      ++entered;
+      EXPECT_EQ(rig.writer.IspState(), IspAfterWrite::kStays) << "stuck at " << k;
+    }
+  }
+  EXPECT_GT(entered, 0);
 }
 
 }  // namespace

@@ -164,6 +164,9 @@ TEST_F(ProfileFileTest, AFileTooLargeToBeOursIsNeitherReadNorReplaced) {
   const std::string path = Put("big.ini", big);
   ProfileFile f(path);
   EXPECT_FALSE(f.exists());
+  EXPECT_NE(f.read_error().find("larger than"), std::string::npos) << f.read_error();
+  EXPECT_TRUE(ProfileFile(Put("small.ini", "[ARG]\n")).read_error().empty());
+  EXPECT_TRUE(ProfileFile(path + ".missing").read_error().empty());
   EXPECT_EQ(f.GetInt("ARG", "osd", 7), 7);
   std::string error;
   EXPECT_FALSE(f.WriteString("ARG", "osd", "0", &error));
