@@ -50,6 +50,9 @@ set_property(CACHE HALVRIC_GNOME_SHELL PROPERTY STRINGS 43 45)
 set(_extension halvric-focus@halvric.github.io)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/gnome-shell/${_extension}/gnome-${HALVRIC_GNOME_SHELL}/
         DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions/${_extension})
+# Both variants also go into the program folder, from where a user whose GNOME Shell is of the
+# other generation copies the right one into their own extensions folder (the README says how).
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/gnome-shell DESTINATION ${CMAKE_INSTALL_DATADIR}/halvric)
 if(EXISTS ${PROJECT_SOURCE_DIR}/resources/library)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/library DESTINATION ${CMAKE_INSTALL_DATADIR}/halvric)
 endif()

@@ -32,6 +32,8 @@ set(expected
   "${root}/share/halvric/kwin/halvric-foreground-plasma6.js"
   "${root}/share/gnome-shell/extensions/halvric-focus@halvric.github.io/metadata.json"
   "${root}/share/gnome-shell/extensions/halvric-focus@halvric.github.io/extension.js"
+  "${root}/share/halvric/gnome-shell/halvric-focus@halvric.github.io/gnome-43/extension.js"
+  "${root}/share/halvric/gnome-shell/halvric-focus@halvric.github.io/gnome-45/extension.js"
   "${root}/share/applications/${app}.desktop"
   "${root}/share/metainfo/${app}.metainfo.xml"
   "${root}/share/icons/hicolor/scalable/apps/${app}.svg"
