@@ -55,8 +55,9 @@ struct MatrixCase {
   // Called after each faulted run, with the fault cleared. `clean_end`: the memory a clean run
   // leaves. Uses EXPECT_*.
   std::function<void(FaultRig&, const Outcome&, const std::vector<uint8_t>& clean_end)> check;
-  // Operations of more exchanges than this get every request boundary up to `boundaries` of
-  // them (evenly spread) plus `random_sample` seeded random exchanges; shorter ones every k.
+  // Operations of more exchanges than this get the exchanges around the first request of each
+  // command, up to `boundaries` more request boundaries (evenly spread) and
+  // `random_sample` seeded random exchanges; shorter ones every k.
   uint64_t short_limit = 160;
   size_t boundaries = 40;
   size_t random_sample = 20;
@@ -66,6 +67,7 @@ struct MatrixCase {
 struct MatrixFigures {
   uint64_t exchanges = 0;  // of the clean run
   size_t ks = 0;           // exchanges faulted
+  size_t step_ks = 0;      // of them, around the first request of each command
   size_t runs = 0;         // faulted runs (ks x kinds)
   std::chrono::milliseconds clean_time{0};
   std::chrono::milliseconds worst_time{0};

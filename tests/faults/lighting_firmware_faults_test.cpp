@@ -88,7 +88,15 @@ TEST_P(FirmwareFaults, AFailedWriteStaysInProgrammingModeAndARetrySucceeds) {
       return;
     }
     EXPECT_FALSE(o.message.empty());
-    EXPECT_EQ(r.mouse().IspActive(), isp == IspAfterWrite::kStays);
+    if (r.lasting) {
+      // A mouse that stopped answering while it was asked to enter programming mode may or may
+      // not have entered it: the write reports that it may stay, never that it left.
+      if (isp != IspAfterWrite::kStays) {
+        EXPECT_FALSE(r.mouse().IspActive());
+      }
+    } else {
+      EXPECT_EQ(r.mouse().IspActive(), isp == IspAfterWrite::kStays);
+    }
     // The retry: the same write again, into programming mode when the mouse left it.
     std::string message;
     const auto [ok, state] = write(r, !r.mouse().IspActive(), &message);
