@@ -36,7 +36,15 @@ void DeviceSession::Shutdown() {
   worker_.request_stop();
   if (worker_.joinable()) worker_.join();
   if (reports_ != nullptr) reports_->StopReading();
-  if (sim_ != nullptr) sim_->SaveState();
+  if (sim_ != nullptr) {
+    // The window is closing: a state file that cannot be written (a full disk) is reported,
+    // not thrown out of a destructor.
+    try {
+      sim_->SaveState();
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "halvric: the simulated mice's state was not saved: %s\n", e.what());
+    }
+  }
 }
 
 bool DeviceSession::StartHotplug(std::string* error) {

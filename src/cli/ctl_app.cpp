@@ -91,6 +91,7 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
 
   try {
     app.parse(reversed);
+    ctx.SaveSimulatedState();
   } catch (const CLI::CallForHelp& e) {
     TranslateHelp(app, ctx.Texts());
     out << app.help();

@@ -82,6 +82,18 @@ sim::SimHidBackend* CtlContext::Simulator() {
   return sim_;
 }
 
+void CtlContext::SaveSimulatedState() {
+  if (sim_ == nullptr) return;
+  try {
+    sim_->SaveState();
+  } catch (const std::exception& e) {
+    throw CtlError("the simulated mice's state was not saved: " + std::string(e.what()));
+  }
+  if (const std::string why = sim_->LastStateError(); !why.empty()) {
+    throw CtlError("the simulated mice's state was not saved: " + why);
+  }
+}
+
 void CtlContext::Enumerate() {
   if (enumerated_) return;
   Devices().EnumerateMice();

@@ -70,6 +70,9 @@ class CtlContext {
 
   DeviceLayer& Devices();                // creates the backend on first use
   sim::SimHidBackend* Simulator();       // null when talking to real mice
+  // Writes the simulated mice's state file, when there is one, at the end of a command; a
+  // CtlError says why it could not be written (the command's changes would be lost).
+  void SaveSimulatedState();
   // Enumerates and identifies the mice (once).
   void Enumerate();
   // Enumerates, picks the mouse (--device or the first) and selects it; throws CtlError

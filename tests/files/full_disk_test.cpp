@@ -14,6 +14,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "cli/ctl_app.h"
 #include "config/auto_backup.h"
 #include "config/backup_file.h"
 #include "config/program_settings.h"
@@ -145,6 +146,14 @@ TEST_F(FullDisk, EveryWriterFailsCleanlyAndKeepsTheOldFile) {
     EXPECT_NE(std::string(e.what()).find("No space left on device"), std::string::npos) << e.what();
   }
   ExpectUntouched(state, state_bytes, with_folder);
+
+  // halvricctl changing the simulated mouse: the change cannot be kept, and it says so.
+  std::ostringstream out, err;
+  ::setenv("HALVRIC_DATA_DIR", (root_ / "data").c_str(), 1);
+  EXPECT_EQ(RunHalvricCtl({"--simulate=level11", "--sim-state", state.string(), "dpi", "1", "900", "900"}, out, err), 1);
+  EXPECT_NE(err.str().find("state was not saved"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("No space left on device"), std::string::npos) << err.str();
+  EXPECT_EQ(test::FileBytes(state), state_bytes);
 
   // Room again: the same writes go through.
   fs::remove(root_ / "filler");
