@@ -406,7 +406,12 @@ void RegisterConfigCommands(CLI::App& app, CtlContext& ctx) {
       case ResetResult::kNoDevice: throw CtlError(ctx.Text(TextFamily::msg_str, kMsgNoDevice));
       case ResetResult::kBackupFailed:
         throw CtlError(ctx.Text(TextFamily::ui_str, ui_text::kAutoBackupFailed, {ctx.auto_backup_error()}));
-      default: throw CtlError(ctx.WriteError());
+      default:
+        // Where the mouse's settings from before the reset are, as the window says it.
+        if (!ctx.auto_backup_file().empty()) {
+          throw CtlError(ctx.Text(TextFamily::ui_str, ui_text::kResetWriteError, {ctx.auto_backup_file().string()}));
+        }
+        throw CtlError(ctx.WriteError());
     }
     ctx.Confirm(ctx.Text(ctl_text::kReset), {{"reset", true}});
   });

@@ -326,6 +326,7 @@ std::function<bool()> CtlContext::AutoBackupBefore(std::string reason) {
       auto_backup_error_ = r.error;
       return false;
     }
+    auto_backup_file_ = r.file;
     if (!options.json && !options.quiet) err << "halvricctl: " << Text(ctl_text::kAutoBackupMade, {r.file.string()}) << "\n";
     return true;
   };

@@ -112,6 +112,8 @@ class CtlContext {
   // The same folder as it is, for commands that only read it.
   static std::filesystem::path DataFolderPath();
   const std::string& auto_backup_error() const { return auto_backup_error_; }
+  // The automatic backup the hook last wrote; empty before one is written.
+  const std::filesystem::path& auto_backup_file() const { return auto_backup_file_; }
   const std::string& path() const { return path_; }
   // The handle of the connected mouse (built afresh: identification may have run since).
   Mouse mouse() { return MouseAt(Devices(), path_); }
@@ -142,6 +144,7 @@ class CtlContext {
   std::unique_ptr<KeyLabels> keys_;
   std::unique_ptr<WorkingCopy> config_;
   std::string auto_backup_error_;
+  std::filesystem::path auto_backup_file_;
   std::ostringstream discarded_;
 };
 

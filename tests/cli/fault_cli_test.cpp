@@ -78,6 +78,10 @@ TEST_F(CtlFaults, LastingFaultsEndTheCommandWithAMessage) {
       if (c.args[0] == "backup") {
         EXPECT_FALSE(std::filesystem::exists(file)) << fault;
       }
+      if (c.args[0] == "reset") {
+        // It names the automatic backup that holds the settings from before.
+        EXPECT_NE(r.err.find("The settings before the reset are in " + data_ + "/auto-backup/"), std::string::npos) << r.err;
+      }
     }
   }
 }
