@@ -170,6 +170,10 @@ TEST(Halvricctl, ErrorsAndExitCodes) {
   r = Ctl({"frobnicate"});
   EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.err.find("unknown command \"frobnicate\""), std::string::npos) << r.err;
+  // And one that is no option is not called a command.
+  r = Ctl({"--frobnicate"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "halvricctl: unknown option or extra argument: --frobnicate\n");
 }
 
 // The program's options go before or after the command; --simulate takes its models after a
