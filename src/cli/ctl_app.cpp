@@ -103,10 +103,11 @@ int RunHalvricCtl(const std::vector<std::string>& raw_args, std::ostream& out, s
     // A word that is no command (or no option) leaves the command missing: name the word, not
     // the lack.
     const std::vector<std::string> rest = app.remaining();
-    if (app.get_subcommands().empty() && !rest.empty() && rest.front().starts_with("-")) {
-      err << "halvricctl: " << ctx.Text(ctl_text::kParseUnexpected, {rest.front()}) << "\n";
-    } else if (app.get_subcommands().empty() && !rest.empty()) {
-      err << "halvricctl: " << ctx.Text(ctl_text::kUnknownCommand, {rest.front(), "halvricctl --help"}) << "\n";
+    if (app.get_subcommands().empty() && !rest.empty()) {
+      err << "halvricctl: "
+          << (rest.front().starts_with("-") ? ctx.Text(ctl_text::kParseUnexpected, {rest.front()})
+                                            : ctx.Text(ctl_text::kUnknownCommand, {rest.front(), "halvricctl --help"}))
+          << "\n";
     } else {
       err << "halvricctl: " << ParseErrorText(e, app, ctx.Texts()) << "\n";
     }

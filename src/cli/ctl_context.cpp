@@ -84,14 +84,14 @@ sim::SimHidBackend* CtlContext::Simulator() {
 
 void CtlContext::SaveSimulatedState() {
   if (sim_ == nullptr) return;
+  std::string why;
   try {
     sim_->SaveState();
+    why = sim_->LastStateError();
   } catch (const std::exception& e) {
-    throw CtlError("the simulated mice's state was not saved: " + std::string(e.what()));
+    why = e.what();
   }
-  if (const std::string why = sim_->LastStateError(); !why.empty()) {
-    throw CtlError("the simulated mice's state was not saved: " + why);
-  }
+  if (!why.empty()) throw CtlError("the simulated mice's state was not saved: " + why);
 }
 
 void CtlContext::Enumerate() {
